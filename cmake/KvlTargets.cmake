@@ -1,0 +1,29 @@
+# Each core subsystem is one static library built from every source file of
+# its folder, so a new file needs no CMake edit and a subsystem can be built
+# (and its tests run) on its own.
+function(kvl_subsystem name folder)
+  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(_srcs)
+    add_library(${name} STATIC ${_srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARGN} Threads::Threads)
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARGN} Threads::Threads)
+  endif()
+endfunction()
+
+# One GoogleTest executable per test folder; every TEST becomes one CTest test.
+function(kvl_test_suite name folder)
+  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT _srcs)
+    return()
+  endif()
+  add_executable(${name} ${_srcs})
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARGN} kvl_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 120
+                       ENVIRONMENT "KVL_BUILD_DIR=${PROJECT_BINARY_DIR};KVL_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

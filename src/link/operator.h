@@ -1,0 +1,24 @@
+#pragma once
+// Every modal exchange with the operator goes through this interface. The
+// window's implementation opens real message boxes on the GUI thread; tests
+// install one that records what was shown and answers from a script.
+#include <atomic>
+#include <string>
+
+namespace kvl {
+
+enum class MessageIcon { None, Information, Warning, Error, Question };
+
+class COperator {
+ public:
+  virtual ~COperator() = default;
+
+  // Shows a modal box with an OK button and returns once the operator closed
+  // it. May be called from a worker thread: then only that thread waits. When
+  // `abandon` is given and becomes true, the box is closed and the call
+  // returns, so a stopping worker is never held by an unanswered box.
+  virtual void ShowMessage(const std::string& text, MessageIcon icon,
+                           const std::atomic<bool>* abandon = nullptr) = 0;
+};
+
+}  // namespace kvl

@@ -1,0 +1,65 @@
+#include "text/format.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <locale.h>
+#include <vector>
+
+namespace kvl {
+namespace {
+
+// One C locale for the whole process; uselocale() switches only the calling
+// thread, so the UI's locale elsewhere is untouched.
+locale_t CLocale() {
+  static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return loc;
+}
+
+class ScopedCLocale {
+ public:
+  ScopedCLocale() : previous_(uselocale(CLocale())) {}
+  ~ScopedCLocale() { uselocale(previous_); }
+  ScopedCLocale(const ScopedCLocale&) = delete;
+  ScopedCLocale& operator=(const ScopedCLocale&) = delete;
+
+ private:
+  locale_t previous_;
+};
+
+}  // namespace
+
+std::string FormatV(const char* fmt, std::va_list args) {
+  ScopedCLocale c;
+  char small[256];
+  std::va_list copy;
+  va_copy(copy, args);
+  const int n = std::vsnprintf(small, sizeof small, fmt, copy);
+  va_end(copy);
+  if (n < 0) return {};
+  if (static_cast<std::size_t>(n) < sizeof small) return std::string(small, static_cast<std::size_t>(n));
+  std::vector<char> big(static_cast<std::size_t>(n) + 1);
+  std::vsnprintf(big.data(), big.size(), fmt, args);
+  return std::string(big.data(), static_cast<std::size_t>(n));
+}
+
+std::string Format(const char* fmt, ...) {
+  std::va_list args;
+  va_start(args, fmt);
+  std::string s = FormatV(fmt, args);
+  va_end(args);
+  return s;
+}
+
+bool ParseDouble(const std::string& text, double* out, std::size_t* used) {
+  ScopedCLocale c;
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const double v = std::strtod(begin, &end);
+  if (end == begin) return false;
+  *out = v;
+  if (used) *used = static_cast<std::size_t>(end - begin);
+  return true;
+}
+
+}  // namespace kvl
