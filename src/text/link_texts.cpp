@@ -1,0 +1,41 @@
+#include "text/link_texts.h"
+
+namespace kvl::txt {
+
+const TextEntry kPortWord{{"Port", "Порт", ""}};
+const TextEntry kNotOpen{{"is not open", "не открыт", ""}};
+const TextEntry kNotConfigured{{"is not adjusted", "не настроен", ""}};
+const TextEntry kRecorded{{"Recorded", "Записано", ""}};
+const TextEntry kWriteFailed{{"Record is not executed", "Запись не выполнена", ""}};
+const TextEntry kWriteException{{"Record is not executed, error number =", "Запись не выполнена, код ошибки =", ""}};
+const TextEntry kWriteNoAnswer{
+    {"Record is not executed, no answer from device", "Запись не выполнена, нет ответа от прибора", ""}};
+const TextEntry kCheckNoAnswer{{"Check reading is not executed, no answer from device",
+                                "Проверочное чтение не выполнено, нет ответа от прибора", ""}};
+const TextEntry kCheckFailed{
+    {"Check reading is not executed, no answer from device", "Проверочное чтение не выполнено", ""}};
+const TextEntry kDeviceWord{{"Modbus #", "№ Modbus", ""}};
+
+namespace {
+const TextEntry kExceptionTexts[11] = {
+    {{"incorrect function code", "неправильный код функции", ""}},
+    {{"incorrect address", "неправильный адрес", ""}},
+    {{"incorrect data", "неправильные данные", ""}},
+    {{"slave device failure", "ошибка устройства", ""}},
+    {{"acknowledge", "принято и обрабатывается", ""}},
+    {{"slave device buzy", "устройство занято", ""}},
+    {{"the slave cannot perform the program function received in the query",
+      "устройство не может выполнить запрошенную функцию", ""}},
+    {{"memory parity error", "ошибка чётности памяти", ""}},
+    {{"", "", ""}},  // code 9 is not a Modbus exception
+    {{"gateway path unavailable", "путь шлюза недоступен", ""}},
+    {{"gateway target device failed to respond", "шлюз целевого устройства не ответил", ""}},
+};
+}  // namespace
+
+const char* ExceptionText(unsigned code, LanguageIndex lang) {
+  if (code < 1 || code > 11) return "";
+  return kExceptionTexts[code - 1](lang);
+}
+
+}  // namespace kvl::txt

@@ -1,0 +1,22 @@
+#pragma once
+// Texts the detector link composes its reports from (two columns: only the
+// English and Russian indices reach the link).
+#include "text/language.h"
+
+namespace kvl::txt {
+
+extern const TextEntry kPortWord;         // "Port"
+extern const TextEntry kNotOpen;          // "is not open"
+extern const TextEntry kNotConfigured;    // "is not adjusted"
+extern const TextEntry kRecorded;         // "Recorded" (link form)
+extern const TextEntry kWriteFailed;      // "Record is not executed"
+extern const TextEntry kWriteException;   // "Record is not executed, error number ="
+extern const TextEntry kWriteNoAnswer;    // "Record is not executed, no answer from device"
+extern const TextEntry kCheckNoAnswer;    // "Check reading is not executed, no answer from device"
+extern const TextEntry kCheckFailed;      // same English text, short Russian form
+extern const TextEntry kDeviceWord;       // "Modbus #"
+
+// Modbus exception text for an exception code; codes outside 1..11, and 9, give "".
+const char* ExceptionText(unsigned code, LanguageIndex lang);
+
+}  // namespace kvl::txt
