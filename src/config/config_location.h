@@ -1,0 +1,31 @@
+#pragma once
+// Where the configuration file and the default working folders are. The
+// program's own folder is used when it is writable (a portable install);
+// otherwise the user's configuration folder and ~/KvlGrad/.
+#include <string>
+
+namespace kvl {
+
+struct ConfigurationPlaces {
+  std::string explicitPath;   // given on the command line; wins when not empty
+  std::string programFolder;  // folder of the executable, ending with "/"
+  std::string xdgConfigHome;  // $XDG_CONFIG_HOME (ignored unless absolute)
+  std::string home;           // $HOME
+};
+
+// Folder of the running executable with a trailing "/", "" if unknown.
+std::string ProgramFolder();
+
+// The places of this process: its executable's folder and environment.
+ConfigurationPlaces CurrentConfigurationPlaces(std::string explicitPath = {});
+
+// The configuration file: the explicit path; else KvlGrad.cfg in the program
+// folder when that is writable; else $XDG_CONFIG_HOME/kvlgrad/KvlGrad.cfg;
+// else ~/.config/kvlgrad/KvlGrad.cfg.
+std::string ConfigurationFilePath(const ConfigurationPlaces& places);
+
+// Default data and graduation folder (ending with "/"): the program folder when
+// writable, else ~/KvlGrad/, which is created when missing.
+std::string DefaultWorkFolder(const ConfigurationPlaces& places);
+
+}  // namespace kvl
