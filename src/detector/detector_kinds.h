@@ -1,0 +1,46 @@
+#pragma once
+// Detector types, operating modes and the shape of a slot's register image:
+// the numbers every part of the detector model is keyed by.
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace kvl {
+
+// Positions of the "KVELT type" list. Type 2 has no name and is never left
+// selected by the list, but its register layout exists.
+enum DetectorType : int {
+  kTypeKvelt = 0,
+  kTypeZ = 1,
+  kType2 = 2,
+  kTypeZ40 = 3,
+  kTypeZ5 = 4,
+};
+inline constexpr int kDetectorTypeCount = 5;
+constexpr bool IsValidDetectorType(int type) { return type >= 0 && type < kDetectorTypeCount; }
+
+// Positions of the "Mode" list.
+enum OperatingMode : int {
+  kModeTuning = 0,
+  kModeCalibration = 1,
+  kModeGraduation = 2,
+  kModeGraduationZ5 = 3,
+  kModeRunningIn = 4,
+  kModeSaveSettings = 5,
+  kModeImitation = 6,
+};
+inline constexpr int kOperatingModeCount = 7;
+constexpr bool IsValidOperatingMode(int mode) { return mode >= 0 && mode < kOperatingModeCount; }
+
+inline constexpr int kSlotCount = 20;
+
+// Word k of a slot's image is the detector's holding register at protocol
+// address k; operators see address + 1.
+inline constexpr int kImageWords = 161;
+using RegisterImage = std::array<std::uint16_t, kImageWords>;
+using ImageView = std::span<const std::uint16_t, kImageWords>;
+
+// The register number shown to the operator and written in files.
+constexpr int RegisterNumber(int address) { return address + 1; }
+
+}  // namespace kvl
