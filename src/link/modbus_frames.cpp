@@ -1,0 +1,122 @@
+#include "link/modbus_frames.h"
+
+#include "text/format.h"
+
+namespace kvl {
+namespace {
+
+void PutWord(Bytes& b, std::uint16_t w) {
+  b.push_back(static_cast<std::uint8_t>(w >> 8));
+  b.push_back(static_cast<std::uint8_t>(w & 0xFF));
+}
+
+}  // namespace
+
+std::uint16_t ModbusCrc(const std::uint8_t* data, std::size_t n) {
+  std::uint16_t crc = 0xFFFF;
+  for (std::size_t i = 0; i < n; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+  }
+  return crc;
+}
+
+void AppendCrc(Bytes& frame) {
+  const std::uint16_t crc = ModbusCrc(frame);
+  frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+}
+
+bool CrcOk(const std::uint8_t* frame, std::size_t n) {
+  if (n < 3) return false;
+  const std::uint16_t crc = ModbusCrc(frame, n - 2);
+  return frame[n - 2] == (crc & 0xFF) && frame[n - 1] == (crc >> 8);
+}
+
+Bytes BuildReadRequest(std::uint8_t slave, std::uint8_t function, std::uint16_t first, std::uint16_t count) {
+  Bytes b{slave, function};
+  PutWord(b, first);
+  PutWord(b, count);
+  AppendCrc(b);
+  return b;
+}
+
+Bytes BuildWriteSingle(std::uint8_t slave, std::uint8_t function, std::uint16_t reg, std::uint16_t value) {
+  Bytes b{slave, function};
+  PutWord(b, reg);
+  PutWord(b, value);
+  AppendCrc(b);
+  return b;
+}
+
+Bytes BuildWriteMultiple(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words) {
+  if (words.empty() || words.size() > kMaxBlockWords) return {};
+  Bytes b{slave, 16};
+  b.reserve(words.size() * 2 + 9);
+  PutWord(b, first);
+  PutWord(b, static_cast<std::uint16_t>(words.size()));
+  b.push_back(static_cast<std::uint8_t>(words.size() * 2));
+  for (std::uint16_t w : words) PutWord(b, w);
+  AppendCrc(b);
+  return b;
+}
+
+Bytes BuildWriteMultipleAnswer(std::uint8_t slave, std::uint16_t first, std::uint16_t count) {
+  Bytes b{slave, 16};
+  PutWord(b, first);
+  PutWord(b, count);
+  AppendCrc(b);
+  return b;
+}
+
+Bytes BuildException(std::uint8_t slave, std::uint8_t function, std::uint8_t code) {
+  Bytes b{slave, static_cast<std::uint8_t>(function | 0x80), code};
+  AppendCrc(b);
+  return b;
+}
+
+Bytes BuildResponse(std::uint8_t slave, std::uint8_t function, const std::vector<std::uint16_t>& words) {
+  if (function & 0x80) {
+    Bytes b{slave, function, static_cast<std::uint8_t>(words.empty() ? 0 : words[0] & 0xFF)};
+    AppendCrc(b);
+    return b;
+  }
+  if (function == 6) {
+    return BuildWriteSingle(slave, 6, words.size() > 0 ? words[0] : 0, words.size() > 1 ? words[1] : 0);
+  }
+  const std::size_t n = words.size() > kMaxBlockWords ? kMaxBlockWords : words.size();
+  Bytes b{slave, function, static_cast<std::uint8_t>(2 * n)};
+  for (std::size_t i = 0; i < n; ++i) PutWord(b, words[i]);
+  AppendCrc(b);
+  return b;
+}
+
+int CheckReadAnswer(const std::uint8_t* answer, int received, std::uint8_t slave, std::uint8_t function,
+                    std::uint16_t count) {
+  const int expected = 2 * count + 5;
+  if (received == 0) return 1;
+  if (received < expected) return 2;  // also a failed read (negative or the failure code)
+  if (received > expected) return 2;
+  if (answer[0] != slave || answer[1] != function || answer[2] != static_cast<std::uint8_t>(2 * count)) return 4;
+  if (!CrcOk(answer, static_cast<std::size_t>(expected))) return 3;
+  return 0;
+}
+
+void ExtractWords(const std::uint8_t* answer, std::uint16_t count, std::uint16_t* words) {
+  for (std::uint16_t k = 0; k < count; ++k)
+    words[k] = static_cast<std::uint16_t>((answer[3 + 2 * k] << 8) | answer[4 + 2 * k]);
+}
+
+bool IsExceptionAnswer(const std::uint8_t* answer, int received, std::uint8_t slave, std::uint8_t function) {
+  return received == 5 && answer[0] == slave && answer[1] == static_cast<std::uint8_t>(function + 128) &&
+         CrcOk(answer, 5);
+}
+
+std::string DumpBytes(const std::uint8_t* data, std::size_t n) {
+  std::string s;
+  s.reserve(n * 4);
+  for (std::size_t i = 0; i < n; ++i) s += Format(" %X ", static_cast<unsigned>(data[i]));
+  return s;
+}
+
+}  // namespace kvl

@@ -1,0 +1,60 @@
+#pragma once
+// Modbus RTU frames as pure functions over byte vectors: building requests and
+// answers, the CRC, and the checks an answer must pass.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kvl {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The most registers one write-multiple frame carries here.
+inline constexpr std::size_t kMaxBlockWords = 127;
+
+// Modbus CRC-16 (reflected 0xA001, initial 0xFFFF); sent low byte first.
+std::uint16_t ModbusCrc(const std::uint8_t* data, std::size_t n);
+inline std::uint16_t ModbusCrc(const Bytes& b) { return ModbusCrc(b.data(), b.size()); }
+// Appends the CRC of the bytes so far.
+void AppendCrc(Bytes& frame);
+// True when the last two bytes are the CRC of the ones before.
+bool CrcOk(const std::uint8_t* frame, std::size_t n);
+
+Bytes BuildReadRequest(std::uint8_t slave, std::uint8_t function, std::uint16_t first, std::uint16_t count);
+Bytes BuildWriteSingle(std::uint8_t slave, std::uint8_t function, std::uint16_t reg, std::uint16_t value);
+// Empty when the list is empty or longer than kMaxBlockWords.
+Bytes BuildWriteMultiple(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words);
+// The 8-byte answer a slave gives to a write-multiple request.
+Bytes BuildWriteMultipleAnswer(std::uint8_t slave, std::uint16_t first, std::uint16_t count);
+Bytes BuildException(std::uint8_t slave, std::uint8_t function, std::uint8_t code);
+// Slave-role answer: an exception for a function with bit 7 set, the echo for
+// function 6 (words[0] register, words[1] value), else a read answer (at most
+// 127 words).
+Bytes BuildResponse(std::uint8_t slave, std::uint8_t function, const std::vector<std::uint16_t>& words);
+
+// Read-answer check, the result codes of a read transaction: 0 valid; 1
+// nothing; 2 short (an exception answer lands here); 3 CRC wrong; 4 address,
+// function or byte count wrong.
+int CheckReadAnswer(const std::uint8_t* answer, int received, std::uint8_t slave, std::uint8_t function,
+                    std::uint16_t count);
+// The count words of a valid read answer, high byte first.
+void ExtractWords(const std::uint8_t* answer, std::uint16_t count, std::uint16_t* words);
+
+// True when the 5 bytes are an exception answer of this slave to this function.
+bool IsExceptionAnswer(const std::uint8_t* answer, int received, std::uint8_t slave, std::uint8_t function);
+
+// Bytes dumped as the reports show them: each " %X " (upper-case hex, no
+// leading zero, a blank on each side).
+std::string DumpBytes(const std::uint8_t* data, std::size_t n);
+inline std::string DumpBytes(const Bytes& b) { return DumpBytes(b.data(), b.size()); }
+
+// The fields of a request frame received in slave role.
+struct ModbusRequest {
+  std::uint8_t slave = 0;
+  std::uint8_t function = 0;
+  std::uint16_t first = 0;
+  std::uint16_t countOrValue = 0;
+};
+
+}  // namespace kvl

@@ -1,0 +1,280 @@
+// The bus master's transactions and the slave role's receive/answer: frames
+// on the wire with RS-485 turn-around timing, answer checks, write retries and
+// the worded write reports.
+#include <cstring>
+
+#include "link/modbus_slave.h"
+#include "text/format.h"
+#include "text/link_texts.h"
+
+namespace kvl {
+namespace {
+
+// Character times RTS is raised before a frame: master and slave role.
+constexpr int kMasterPreChars = 20;
+constexpr int kSlavePreChars = 10;
+// The extra settle time slow (1200 baud) detectors need before they answer.
+constexpr int kSlowLineReadDelayMs = 700;
+
+// The system's text for an error code, cut at its last carriage return.
+std::string SystemErrorText(int code) {
+  char buf[256] = {};
+  const char* text = strerror_r(code, buf, sizeof buf);
+  std::string s = text ? text : "";
+  if (s.empty() || s.rfind("Unknown error", 0) == 0) return Format("Неизвестная ошибка %u", static_cast<unsigned>(code));
+  const auto cr = s.rfind('\r');
+  if (cr != std::string::npos) s.resize(cr);
+  return s;
+}
+
+}  // namespace
+
+void CModbusSlave::Trace(FrameDirection dir, const std::uint8_t* data, std::size_t n, int result) {
+  CLinkObserver* obs = observer_.load(std::memory_order_acquire);
+  if (!obs) return;
+  LinkFrame f;
+  f.direction = dir;
+  f.bytes.assign(data, data + n);
+  f.monotonicNs = MonotonicNs();
+  f.result = result;
+  obs->OnFrame(f);
+}
+
+int CModbusSlave::SendFrame(const Bytes& frame, int preChars, bool readFollows) {
+  SetRTS();
+  WaitChars(preChars);
+  // A late answer to an earlier request must not be taken for this one's.
+  Purge();
+  const int err = Write(frame.data(), frame.size());
+  if (err == 0) {
+    Trace(FrameDirection::Sent, frame.data(), frame.size(), 0);
+    WaitTransmitted();
+  }
+  // USB converters report the transmitter empty while the frame may still be
+  // on the wire: hold RS-485 driving for the frame's own length again.
+  WaitChars(tailChars_ + static_cast<int>(frame.size()));
+  ClearRTS();
+  if (readFollows && baudText_ == "1200") WaitPrecise(kSlowLineReadDelayMs);
+  return err;
+}
+
+int CModbusSlave::ReadAnswer(std::uint16_t n, Bytes& answer) {
+  answer.assign(n, 0);
+  const int rc = Read(n, answer.data());
+  const int got = rc == kReadFailed ? 0 : (rc < 0 ? -rc : rc);
+  answer.resize(static_cast<std::size_t>(got));
+  return rc;
+}
+
+void CModbusSlave::Show(const std::string& text, MessageIcon icon) {
+  if (operator_) operator_->ShowMessage(text, icon, &stopping_);
+}
+
+bool CModbusSlave::DecrementBatch() {
+  std::lock_guard lock(mutex_);
+  if (pendingBatch_) {
+    batchLeft_ = *pendingBatch_;
+    batchText_.clear();
+    pendingBatch_.reset();
+  }
+  return --batchLeft_ == 0;
+}
+
+void CModbusSlave::Report(const std::string& line, bool batchDone) {
+  std::string show;
+  {
+    std::lock_guard lock(mutex_);
+    batchText_ += line;
+    batchText_ += "\n";
+    if (batchDone) show = batchText_;
+  }
+  if (batchDone) Show(show);
+}
+
+// Takes effect at the start of the next write, never in the middle of one, so
+// a write that is running while the batch is announced reports as before.
+void CModbusSlave::BeginBatch(int n) {
+  std::lock_guard lock(mutex_);
+  pendingBatch_ = n;
+}
+
+int CModbusSlave::BatchLeft() const {
+  std::lock_guard lock(mutex_);
+  return pendingBatch_ ? *pendingBatch_ : batchLeft_;
+}
+
+std::string CModbusSlave::BatchText() const {
+  std::lock_guard lock(mutex_);
+  return pendingBatch_ ? std::string() : batchText_;
+}
+
+void CModbusSlave::SetLanguage(LanguageIndex lang) {
+  if (lang < 2) language_.store(lang);
+}
+
+std::string CModbusSlave::PortMessage(const TextEntry& what, const std::string& port) const {
+  const LanguageIndex l = language_.load();
+  return std::string(txt::kPortWord(l)) + " " + port + " " + what(l) + "  ";
+}
+
+int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::uint16_t first,
+                                std::uint8_t count, std::uint16_t* answer) {
+  const Bytes request = BuildReadRequest(slave, function, first, count);
+  SendFrame(request, kMasterPreChars, true);
+  Bytes got;
+  const int rc = ReadAnswer(static_cast<std::uint16_t>(2 * count + 5), got);
+  int result;
+  if (rc == kReadFailed)
+    result = 2;
+  else
+    result = CheckReadAnswer(got.data(), static_cast<int>(got.size()), slave, function, count);
+  Trace(FrameDirection::Received, got.data(), got.size(), result);
+  if (result == 0 && answer) ExtractWords(got.data(), count, answer);
+  return result;
+}
+
+int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg,
+                                std::uint16_t value) {
+  const bool batchDone = DecrementBatch();
+  const LanguageIndex l = language_.load();
+  const Bytes request = BuildWriteSingle(slave, function, reg, value);
+  Bytes got;
+  for (int send = 0; send < 3; ++send) {
+    SendFrame(request, kMasterPreChars, false);
+    const int rc = ReadAnswer(8, got);
+    if (rc == 8 && got == request) {
+      Trace(FrameDirection::Received, got.data(), got.size(), 0);
+      if (batchDone) {
+        const std::string text = BatchText();
+        if (text.empty())
+          Show(txt::kRecorded(l), MessageIcon::Information);
+        else
+          Show(text);
+      }
+      return 0;
+    }
+    Trace(FrameDirection::Received, got.data(), got.size(), 1);
+    if (rc != kReadFailed && IsExceptionAnswer(got.data(), static_cast<int>(got.size()), slave, function)) {
+      const unsigned code = got[2];
+      std::string line = Format("%s %u: %s %u (%s)", txt::kDeviceWord(l), static_cast<unsigned>(slave),
+                                txt::kWriteException(l), code, txt::ExceptionText(code, l));
+      line += ", запрос=" + DumpBytes(request) + ", ответ=" + DumpBytes(got) + "  ";
+      Report(line, batchDone);
+      return 1;
+    }
+  }
+  std::string line;
+  if (got.empty()) {
+    line = "Запись не выполнена, запрос=" + DumpBytes(request) + ", нет ответа от прибора";
+  } else {
+    line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteFailed(l));
+    if (got.size() < 8) line += " \nзапрос=" + DumpBytes(request) + ", ответ= " + DumpBytes(got) + "  \n";
+  }
+  Report(line, batchDone);
+  return 1;
+}
+
+int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
+                                 bool report) {
+  // Refused before anything else: no frame can carry it.
+  if (words.empty() || words.size() > kMaxBlockWords) return 1;
+  const bool batchDone = DecrementBatch();
+  const LanguageIndex l = language_.load();
+  if (!IsOpen()) {
+    Show(std::string(txt::kPortWord(l)) + " " + txt::kNotOpen(l) + " ");
+    return 1;
+  }
+  const Bytes request = BuildWriteMultiple(slave, first, words);
+  const auto count = static_cast<std::uint16_t>(words.size());
+  const Bytes expected = BuildWriteMultipleAnswer(slave, first, count);
+  Bytes got;
+  bool accepted = false;
+  for (int send = 0; send < 4 && !accepted; ++send) {
+    const int err = SendFrame(request, kMasterPreChars, false);
+    if (err != 0) {
+      Show(SystemErrorText(err));
+      return 1;
+    }
+    const int rc = ReadAnswer(8, got);
+    if (rc == 8) {
+      if (got == expected) {
+        Trace(FrameDirection::Received, got.data(), got.size(), 0);
+        accepted = true;
+        break;
+      }
+      Trace(FrameDirection::Received, got.data(), got.size(), 1);
+      const std::string line = "  \nзапрос=" + DumpBytes(request) + "  \n             ответ= " + DumpBytes(got) +
+                               "  \nдолжно быть:" + DumpBytes(expected) + "  ";
+      Report(line, batchDone);
+      return 1;
+    }
+    Trace(FrameDirection::Received, got.data(), got.size(), 1);
+    if (got.size() == 5 && rc != kReadFailed) {
+      std::string line;
+      if (IsExceptionAnswer(got.data(), 5, slave, 16)) {
+        const unsigned code = got[2];
+        line = Format("%s %u: %s %u (%s)", txt::kDeviceWord(l), static_cast<unsigned>(slave),
+                      txt::kWriteException(l), code, txt::ExceptionText(code, l));
+        line += ",  запрос=" + DumpBytes(request) + ",  ответ=" + DumpBytes(got);
+      } else {
+        line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteFailed(l));
+      }
+      Report(line, batchDone);
+      return 1;
+    }
+  }
+  if (!accepted) {
+    std::string line;
+    if (got.empty()) {
+      Show(txt::kWriteNoAnswer(l));
+      line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteNoAnswer(l));
+    } else {
+      line = Format("%u: %s  ", static_cast<unsigned>(slave), txt::kWriteFailed(l));
+    }
+    Report(line, batchDone);
+    return 1;
+  }
+  // The check read only proves the detector answers after the write; its
+  // values are not compared with those written.
+  std::vector<std::uint16_t> check(count);
+  const int r = ReadRegisters(slave, readFunction_, first, static_cast<std::uint8_t>(count), check.data());
+  if (r == 0) {
+    if (report) Show(txt::kRecorded(l), MessageIcon::Information);
+    if (batchDone) {
+      const std::string text = BatchText();
+      if (!text.empty()) Show(text);
+    }
+    return 0;
+  }
+  Report(r == 1 ? txt::kCheckNoAnswer(l) : txt::kCheckFailed(l), batchDone);
+  return 1;
+}
+
+int CModbusSlave::ReceiveRequest() {
+  Bytes got;
+  const int rc = ReadAnswer(8, got);
+  int result;
+  if (rc == kReadFailed)
+    result = 2;
+  else if (rc == 0)
+    result = 1;
+  else if (rc != 8)
+    result = 2;
+  else if (!CrcOk(got.data(), 8))
+    result = 3;
+  else {
+    lastRequest_.slave = got[0];
+    lastRequest_.function = got[1];
+    lastRequest_.first = static_cast<std::uint16_t>((got[2] << 8) | got[3]);
+    lastRequest_.countOrValue = static_cast<std::uint16_t>((got[4] << 8) | got[5]);
+    result = (got[1] == 3 || got[1] == 4) ? 0 : 4;
+  }
+  if (!got.empty()) Trace(FrameDirection::Received, got.data(), got.size(), result);
+  return result;
+}
+
+void CModbusSlave::SendResponse(std::uint8_t slave, std::uint8_t function, const std::vector<std::uint16_t>& words) {
+  SendFrame(BuildResponse(slave, function, words), kSlavePreChars, false);
+}
+
+}  // namespace kvl
