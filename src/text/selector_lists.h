@@ -42,7 +42,15 @@ extern const TextEntry kStagePrompts[kStagePromptCount];
 // Elapsed-time formats: "%lu", "%lu:%lu", "%lu:%lu:%lu", "%lu:%lu:%lu:%lu:%lu".
 extern const TextEntry kElapsedFormats[4];
 // Language-dependent keys of data, table and settings files.
-enum FileField : int { kFieldDevice, kFieldSerialNumber, kFieldModbusNumber, kFieldGas, kFieldPower, kFieldKur, kFieldKuw };
+enum FileField : int {
+  kFieldDevice,
+  kFieldSerialNumber,
+  kFieldModbusNumber,
+  kFieldGas,
+  kFieldPower,
+  kFieldKur,
+  kFieldKuw
+};
 inline constexpr int kFileFieldCount = 7;
 extern const TextEntry kFileFields[kFileFieldCount];  // "Device=", "Serial_number=", ...
 

@@ -7,7 +7,9 @@
 namespace kvl {
 namespace {
 
-std::string Name(TextList table, int code, LanguageIndex lang) { return table[code - 1](lang); }
+std::string Name(TextList table, int code, LanguageIndex lang) {
+  return table[code - 1](lang);
+}
 
 TEST(GasTables, CommonTableByCode) {
   const TextList t = GasTable(0);
