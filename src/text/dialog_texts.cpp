@@ -23,8 +23,6 @@ namespace kvl::txt {
   X(kPollNumber, "Poll number", "Опрашивать номер", "")                                                 \
   X(kAssignNumberAndBaud, "Assign number && baud rate", "Присвоить номер и скорость", "")               \
   X(kHeating, "Heating", "Обогрев", "")                                                                 \
-  X(kHeatingEnabled, "Enable", "Разрешён", "")                                                          \
-  X(kHeatingDisabled, "Disable", "Запрещён", "")                                                        \
   X(kEnterTheValue, "Enter the value", "Введите значение", "")                                          \
   X(kEnterSchedule, "Enter the schedule:", "Введите расписание:", "")                                   \
   X(kExitCaption, "Exit", "Выход", "")                                                                  \

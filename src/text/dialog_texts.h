@@ -33,10 +33,8 @@ extern const TextEntry kHighMixtureConc;                    // "Concentration of
 extern const TextEntry kPollNumber;           // "Poll number"
 extern const TextEntry kAssignNumberAndBaud;  // "Assign number && baud rate"
 
-// Heating limit dialog.
-extern const TextEntry kHeating;          // "Heating"
-extern const TextEntry kHeatingEnabled;   // "Enable"
-extern const TextEntry kHeatingDisabled;  // "Disable"
+// Heating limit dialog; its two choices are kSwitchesUpper.
+extern const TextEntry kHeating;  // "Heating"
 
 // Axis dialog caption (after one blank); its choices are kAxisModes.
 extern const TextEntry kEnterTheValue;  // "Enter the value"

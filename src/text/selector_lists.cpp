@@ -62,8 +62,8 @@ const TextEntry kSwitchesLower[2] = {
 };
 
 const TextEntry kSwitchesUpper[2] = {
-    {{"Disable", "Запрещено", ""}},  // 0
-    {{"Enable", "Разрешено", ""}},   // 1
+    {{"Disable", "Запрещён", ""}},  // 0
+    {{"Enable", "Разрешён", ""}},   // 1
 };
 
 const TextEntry kGasMixtures[3] = {

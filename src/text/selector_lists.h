@@ -22,9 +22,10 @@ extern const TextEntry kGraduationButton[2];  // "   Start graduation", "   Stop
 extern const TextEntry kConcentrationKinds[2];
 // 0 "Min", 1 "Max".
 extern const TextEntry kLimitKinds[2];
-// 0 "disable", 1 "enable" (lower case) and 0 "Disable", 1 "Enable" (capitalised).
-extern const TextEntry kSwitchesLower[2];
-extern const TextEntry kSwitchesUpper[2];
+// Off/on switches: lower case for decoded cells, capitalised for the heating
+// dialog's two choices. Position = register value.
+extern const TextEntry kSwitchesLower[2];  // "disable", "enable"
+extern const TextEntry kSwitchesUpper[2];  // "Disable", "Enable"
 // Gas mixtures named in comparisons: "nul", "med", "max".
 extern const TextEntry kGasMixtures[3];
 // Graph axis range: 0 "Auto", 1 "Manual".
