@@ -21,8 +21,8 @@ extern const TextEntry kIllegalValueAbove655;  // "Illegal value (>655.35)"
 extern const TextEntry kIllegalValueAbove65;   // "Illegal value (>65.535)"
 
 // Magnetic calibration.
-extern const TextEntry
-    kEnterMagnConc;  // "Enter new concentration value for magnetic calibration (0.001-32.767 %vol.):"
+// "Enter new concentration value for magnetic calibration (0.001-32.767 %vol.):"
+extern const TextEntry kEnterMagnConc;
 extern const TextEntry kIllegalMagnConc;  // "Illegal concentration value for magnetic calibration"
 
 // Heating limit.
@@ -31,12 +31,12 @@ extern const TextEntry kIllegalHeatLimit;  // "Illegal heat limit value"
 
 // Emitter power.
 extern const TextEntry kEnterEmitterCoef;  // "Enter coefficient for emitter power control:"
-extern const TextEntry
-    kEnterCorrectEmitterCoef;            // "Enter correct coefficient for emitter power control (0-4095):"
-extern const TextEntry kPowerTuningMin;  // "Transmitter power tuning:\nthe minimum coefficient = 0 will be
-                                         // recorded" (KVELT automatic tuning)
-extern const TextEntry
-    kPowerTuningMax;  // "Transmitter power tuning:\nthe maximum coefficient = 4095 will be recorded"
+// "Enter correct coefficient for emitter power control (0-4095):"
+extern const TextEntry kEnterCorrectEmitterCoef;
+// "Transmitter power tuning:\nthe minimum coefficient = 0 will be recorded" (KVELT automatic tuning)
+extern const TextEntry kPowerTuningMin;
+// "Transmitter power tuning:\nthe maximum coefficient = 4095 will be recorded"
+extern const TextEntry kPowerTuningMax;
 
 // Main and additional calibration: shown, followed by two blanks, when the gas's concentration is unusable.
 extern const TextEntry kEnterConcMainCalibration;  // "Enter concentration for main calibration"

@@ -23,17 +23,17 @@ extern const TextEntry kRecordingFailed;   // "Recording failed"
 
 // Settings files.
 extern const TextEntry kSelectSetOrTabFile;  // " Select .set or .tab file for recording to device"
-extern const TextEntry kRegistersAreZero;    // "The following registers are 0, record the file?" (followed by
-                                             // kHexListNote and the list)
-extern const TextEntry kHexListNote;         // "\n(hex)"
-extern const TextEntry kErrorInLine;         // "Error in line"
-extern const TextEntry kSerialNotFound;      // "Serial number not found"
-extern const TextEntry kSerialIncorrect;     // "Serial number is incorrect"
-extern const TextEntry kSerialsDifferent;    // "Serial numbers are different"
-extern const TextEntry kGasTypeNotFound;     // "Gas type not found"
-extern const TextEntry kGasTypesDifferent;   // "Gas types are different"
-extern const TextEntry kSettingsEqual;       // "Settings are equal"
-extern const TextEntry kSettingsNotEqual;    // "Settings aren't equal"
+// "The following registers are 0, record the file?" (followed by kHexListNote and the list)
+extern const TextEntry kRegistersAreZero;
+extern const TextEntry kHexListNote;        // "\n(hex)"
+extern const TextEntry kErrorInLine;        // "Error in line"
+extern const TextEntry kSerialNotFound;     // "Serial number not found"
+extern const TextEntry kSerialIncorrect;    // "Serial number is incorrect"
+extern const TextEntry kSerialsDifferent;   // "Serial numbers are different"
+extern const TextEntry kGasTypeNotFound;    // "Gas type not found"
+extern const TextEntry kGasTypesDifferent;  // "Gas types are different"
+extern const TextEntry kSettingsEqual;      // "Settings are equal"
+extern const TextEntry kSettingsNotEqual;   // "Settings aren't equal"
 
 // Every entry above, for checks that must cover them all.
 std::span<const TextEntry* const> AllFileTexts();

@@ -9,14 +9,14 @@
 namespace kvl::txt {
 
 // Starting and stopping a run. The start prompt is kStartGraduationPrompt + ",\n" + kAreYouSure + two blanks.
-extern const TextEntry
-    kStartGraduationPrompt;     // "Start graduation from the specified temperature\nin the specified mode"
-extern const TextEntry kBegin;  // "Begin"
-extern const TextEntry kWithoutGas;             // "Without gas"
-extern const TextEntry kWithoutDelay;           // "Without delay"
-extern const TextEntry kOneGasForGraduation;    // "For graduation all sensors should have one type of gas"
-extern const TextEntry kIllegalConcOrLelConc;   // "Illegal concentration\nor LELCONC register value in
-                                                // devices:" (followed by the device list)
+// "Start graduation from the specified temperature\nin the specified mode"
+extern const TextEntry kStartGraduationPrompt;
+extern const TextEntry kBegin;                // "Begin"
+extern const TextEntry kWithoutGas;           // "Without gas"
+extern const TextEntry kWithoutDelay;         // "Without delay"
+extern const TextEntry kOneGasForGraduation;  // "For graduation all sensors should have one type of gas"
+// "Illegal concentration\nor LELCONC register value in devices:" (followed by the device list)
+extern const TextEntry kIllegalConcOrLelConc;
 extern const TextEntry kFactorsWillBeRecorded;  // "The following factors will be recorded:\n"
 
 // Stage message field.

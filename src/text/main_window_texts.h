@@ -24,8 +24,8 @@ extern const TextEntry kRecordedCount;     // "Recorded" (note of the recorded-t
 extern const TextEntry kStepForRelayTest;  // "Step for relay test"
 
 // Buttons and captions of the run controls.
-extern const TextEntry
-    kEnterPasswordButton;  // "Enter password" (the dialog prompt is dialog_texts.h kEnterPasswordPrompt)
+// "Enter password" (the dialog prompt is dialog_texts.h kEnterPasswordPrompt)
+extern const TextEntry kEnterPasswordButton;
 extern const TextEntry kTuning;        // "Tuning"
 extern const TextEntry kStage;         // "Stage" (followed by the stage number, "%s %d")
 extern const TextEntry kDone;          // "   Done"
