@@ -10,7 +10,7 @@
 namespace kvl {
 namespace {
 
-using Requests = std::vector<std::uint8_t>;
+using Requests = std::vector<int>;
 
 TEST(PollRequests, TableFitsTheImageAndStoresAtTheSameAddresses) {
   for (int i = 0; i < kPollRequestCount; ++i) {

@@ -1,0 +1,81 @@
+#include "support/capture.h"
+
+namespace kvl::test {
+
+void CapturingOperator::ShowMessage(const std::string& text, MessageIcon icon, const std::atomic<bool>* abandon) {
+  std::unique_lock lock(mutex_);
+  shown_.push_back({text, icon});
+  if (!holdNext_) return;
+  holdNext_ = false;
+  holding_ = true;
+  released_ = false;
+  while (!released_ && !(abandon && abandon->load())) cv_.wait_for(lock, std::chrono::milliseconds(10));
+  holding_ = false;
+}
+
+std::vector<ShownMessage> CapturingOperator::Shown() const {
+  std::lock_guard lock(mutex_);
+  return shown_;
+}
+
+void CapturingOperator::HoldNext() {
+  std::lock_guard lock(mutex_);
+  holdNext_ = true;
+}
+
+void CapturingOperator::Release() {
+  std::lock_guard lock(mutex_);
+  released_ = true;
+  cv_.notify_all();
+}
+
+bool CapturingOperator::Holding() const {
+  std::lock_guard lock(mutex_);
+  return holding_;
+}
+
+void MessageQueue::Post(unsigned message, std::intptr_t w, std::intptr_t l) {
+  {
+    std::lock_guard lock(mutex_);
+    pending_.push_back({message, w, l});
+    all_.push_back({message, w, l});
+  }
+  cv_.notify_all();
+}
+
+bool MessageQueue::Next(PostedMessage* out, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  if (!cv_.wait_for(lock, timeout, [this] { return !pending_.empty(); })) return false;
+  *out = pending_.front();
+  pending_.pop_front();
+  return true;
+}
+
+bool MessageQueue::WaitFor(unsigned message, PostedMessage* out, std::chrono::milliseconds timeout,
+                           std::vector<PostedMessage>* skipped) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return false;
+    PostedMessage m{};
+    if (!Next(&m, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now))) return false;
+    if (m.message == message) {
+      *out = m;
+      return true;
+    }
+    if (skipped) skipped->push_back(m);
+  }
+}
+
+std::vector<PostedMessage> MessageQueue::All() const {
+  std::lock_guard lock(mutex_);
+  return all_;
+}
+
+void MessageQueue::Clear() {
+  std::lock_guard lock(mutex_);
+  pending_.clear();
+  all_.clear();
+}
+
+}  // namespace kvl::test

@@ -1,0 +1,63 @@
+#pragma once
+// Test doubles for the window side: an operator that records every box it is
+// asked to show, and a message target that queues posted messages.
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/messages.h"
+#include "link/operator.h"
+
+namespace kvl::test {
+
+struct ShownMessage {
+  std::string text;
+  MessageIcon icon;
+};
+
+class CapturingOperator : public COperator {
+ public:
+  void ShowMessage(const std::string& text, MessageIcon icon, const std::atomic<bool>* abandon) override;
+  std::vector<ShownMessage> Shown() const;
+  // Makes the next ShowMessage block until Release() or its abandon flag.
+  void HoldNext();
+  void Release();
+  bool Holding() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<ShownMessage> shown_;
+  bool holdNext_ = false;
+  bool holding_ = false;
+  bool released_ = false;
+};
+
+struct PostedMessage {
+  unsigned message;
+  std::intptr_t w;
+  std::intptr_t l;
+};
+
+class MessageQueue : public CMessageTarget {
+ public:
+  void Post(unsigned message, std::intptr_t w, std::intptr_t l) override;
+  // Waits for the next message; false on time-out.
+  bool Next(PostedMessage* out, std::chrono::milliseconds timeout);
+  // Waits for the next message with this id, dropping others into `skipped`.
+  bool WaitFor(unsigned message, PostedMessage* out, std::chrono::milliseconds timeout,
+               std::vector<PostedMessage>* skipped = nullptr);
+  std::vector<PostedMessage> All() const;
+  void Clear();
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  std::deque<PostedMessage> pending_;
+  std::vector<PostedMessage> all_;
+};
+
+}  // namespace kvl::test
