@@ -101,6 +101,13 @@ struct RowCells {
 // empty; which cells are shown is the window's business.
 RowCells DecodeRow(ImageView image, const DecodeContext& context);
 
+// Keys that toggle the raw view: "R" in either case and the Cyrillic letter
+// on the same key, as Windows-1251 codes (0xCA, 0xEA) or as Unicode
+// (U+041A, U+043A), so both a byte-oriented and a Unicode key event work.
+constexpr bool IsRawViewKey(unsigned code) {
+  return code == 'R' || code == 'r' || code == 0xCA || code == 0xEA || code == 0x41A || code == 0x43A;
+}
+
 // ---------------------------------------------------------------------------
 // The pieces, for the callers that need one value alone.
 

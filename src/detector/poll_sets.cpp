@@ -57,8 +57,8 @@ int PollSetFor(int type, int mode) {
   }
 }
 
-std::vector<std::uint8_t> PollSetRequests(int pollSet) {
-  auto list = [](std::initializer_list<std::uint8_t> l) { return std::vector<std::uint8_t>(l); };
+std::vector<int> PollSetRequests(int pollSet) {
+  auto list = [](std::initializer_list<int> l) { return std::vector<int>(l); };
   switch (pollSet) {
     case kPollSetKvelt: return list({1, 2, 3});
     case kPollSetZ: return list({1, 4});
@@ -74,7 +74,7 @@ std::vector<std::uint8_t> PollSetRequests(int pollSet) {
 }
 
 bool PollSetReads(int pollSet, int address) {
-  for (std::uint8_t i : PollSetRequests(pollSet)) {
+  for (int i : PollSetRequests(pollSet)) {
     const PollRequest& r = kPollRequests[i];
     if (address >= r.first && address < r.first + r.count) return true;
   }

@@ -44,7 +44,7 @@ int PollSetFor(int type, int mode);
 
 // Request indices a poll set enables, ascending, as SelectPollSet takes them;
 // empty for a number that names no poll set.
-std::vector<std::uint8_t> PollSetRequests(int pollSet);
+std::vector<int> PollSetRequests(int pollSet);
 
 // Whether a poll set reads protocol address `address` (to know which image
 // words are fresh and which kept their last value).

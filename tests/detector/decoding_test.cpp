@@ -337,6 +337,11 @@ TEST(Locale, RussianLocaleKeepsThePoint) {
   EXPECT_EQ(row[Cell::T].text, "21.5");
 }
 
+TEST(RawView, ToggleKeys) {
+  for (unsigned code : {82u, 114u, 0xCAu, 0xEAu, 0x41Au, 0x43Au}) EXPECT_TRUE(IsRawViewKey(code)) << code;
+  for (unsigned code : {81u, 83u, 0xCBu, 0x41Bu, 0u}) EXPECT_FALSE(IsRawViewKey(code)) << code;
+}
+
 TEST(Cells, KeysAreDistinct) {
   for (int i = 0; i < kCellCount; ++i)
     for (int j = i + 1; j < kCellCount; ++j) EXPECT_STRNE(CellKey(Cell(i)), CellKey(Cell(j)));
