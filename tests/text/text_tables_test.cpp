@@ -92,6 +92,16 @@ TEST(TextTables, TranslatedPiecesKeepTheirEdgeBlanks) {
   }
 }
 
+// Spanish is written without accented letters ("Calibracio'n"), so it never
+// depends on a code page.
+TEST(TextTables, SpanishTextsArePlainAscii) {
+  for (const auto& [area, entry] : txt::AllTextEntries()) {
+    for (char c : std::string((*entry)(kSpanish))) {
+      EXPECT_LT(static_cast<unsigned char>(c), 0x80) << area << ": \"" << (*entry)(kSpanish) << "\"";
+    }
+  }
+}
+
 TEST(TextTables, SpanishColumnIsEmptyWhereNoTranslationExists) {
   EXPECT_STREQ(txt::kRelay1(kSpanish), "Rele' 1");
   EXPECT_STREQ(txt::kRelay2(kSpanish), "");
