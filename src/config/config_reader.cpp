@@ -45,9 +45,10 @@ class LineReader {
     const std::size_t lf = rest_.find('\n');
     std::string_view line = rest_.substr(0, lf);
     rest_.remove_prefix(lf == std::string_view::npos ? rest_.size() : lf + 1);
-    if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-    // A NUL ends the text, as it would for any C string consumer of the value.
-    line = line.substr(0, line.find('\0'));
+    // The CR of a CR LF end goes; a stray CR or a NUL inside a line ends its
+    // text as well, so that no value read can hold a character that would
+    // break the line apart when the configuration is written again.
+    line = line.substr(0, line.find_first_of(std::string_view("\r\0", 2)));
     return DecodeTextBytes(line);
   }
 
