@@ -102,14 +102,13 @@ constexpr GasDefaults kUnlistedGas = {"1.0", "1.0", ""};
 
 bool IsPosition(int gasPosition) { return gasPosition >= 0 && gasPosition < kGasCount; }
 
-// A numeric text as the edits hold it; no number reads as 0.
-double TextNumber(std::string_view text) {
+}  // namespace
+
+double EditTextNumber(std::string_view text) {
   double value = 0.0;
   if (!ParseDouble(std::string(text), &value) || !std::isfinite(value)) return 0.0;
   return value;
 }
-
-}  // namespace
 
 const GasDefaults& DefaultGasConcentrations(int position) {
   return IsPosition(position) ? kGasDefaults[position] : kUnlistedGas;
@@ -119,7 +118,7 @@ const char* LowerExplosiveLimitText(int gasCode) {
   return DefaultGasConcentrations(gasCode - 1).lowerExplosiveLimit;
 }
 
-double LowerExplosiveLimit(int gasCode) { return TextNumber(LowerExplosiveLimitText(gasCode)); }
+double LowerExplosiveLimit(int gasCode) { return EditTextNumber(LowerExplosiveLimitText(gasCode)); }
 
 GasCalibrationTable DefaultGasCalibrations() {
   GasCalibrationTable table;
@@ -164,7 +163,7 @@ std::string PropaneEquivalent(std::string_view propaneEntry, double coefficient,
   const double lel = LowerExplosiveLimit(gasPosition + 1);
   const double propaneLel = LowerExplosiveLimit(kPropaneGasCode);
   if (coefficient * propaneLel == 0.0) return {};
-  const double value = TextNumber(propaneEntry) / coefficient * lel / propaneLel;
+  const double value = EditTextNumber(propaneEntry) / coefficient * lel / propaneLel;
   if (value == 0.0 || !std::isfinite(value)) return {};
   return Format("%.3f", value);
 }

@@ -49,6 +49,10 @@ GasCalibrationTable DefaultGasCalibrations();
 // *changed tells the edit to show the cleaned text with the caret at its end.
 std::string FilterNumericEdit(std::string_view typed, bool allowMinus, bool* changed = nullptr);
 
+// The number an edit's cleaned text stands for (0 when it holds none), as the
+// coefficient, emitter-power target and threshold edits store it.
+double EditTextNumber(std::string_view text);
+
 // Whether the "Use propane" box is offered for a gas (only in "Calibration" mode,
 // for butane to ethanol, methanol, and for Z5 every gas from hexane on with a
 // known lower explosive limit).
