@@ -22,8 +22,11 @@ function(kvl_test_suite name folder)
   endif()
   add_executable(${name} ${_srcs})
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  # Where tests find the built tools and the peer scripts.
+  target_compile_definitions(${name} PRIVATE KVL_SOURCE_DIR_PATH="${PROJECT_SOURCE_DIR}"
+                                             KVL_BUILD_DIR_PATH="${PROJECT_BINARY_DIR}")
   target_link_libraries(${name} PRIVATE ${ARGN} kvl_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 120
-                       ENVIRONMENT "KVL_BUILD_DIR=${PROJECT_BINARY_DIR};KVL_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+                       ENVIRONMENT "KVL_BUILD_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
