@@ -1,0 +1,87 @@
+#include "link_options.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "ctl_error.h"
+#include "text/format.h"
+
+namespace kvl::ctl {
+
+void AddLinkOptions(CArgParser& parser) {
+  parser.AddOption("--port", "DEV", "serial device: a path, ttyUSB0, COM3 or 3 (= /dev/ttyS2)", "", true);
+  parser.AddOption("--baud", "BAUD", "1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200", "9600");
+  parser.AddFlag("--trace", "print every frame sent and received to stderr");
+  parser.AddFlag("--json", "print the result as JSON on stdout");
+}
+
+std::string LinkOptionsNote() {
+  return "Trace lines go to stderr: monotonic time in ms since start, '->' sent or '<-' received,\n"
+         "the bytes in hex, and for received frames the result code.\n"
+         "Exit status: 0 success, 1 the bus transaction failed, 2 bad arguments,\n"
+         "3 the device cannot be opened or configured, 130 interrupted.";
+}
+
+LinkOptions ReadLinkOptions(const CArgParser& parser) {
+  LinkOptions o;
+  o.port = parser.Text("--port");
+  o.baud = static_cast<int>(parser.Int("--baud", 1, 1000000));
+  bool known = false;
+  for (int b : kBaudRates) known = known || b == o.baud;
+  if (!known)
+    throw UsageError(Format("--baud: %d is not one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200", o.baud));
+  o.trace = parser.Has("--trace");
+  o.json = parser.Has("--json");
+  return o;
+}
+
+std::string OpenFailureText(const std::string& port, const std::string& devicePath, int err) {
+  std::string s = "cannot open " + devicePath;
+  if (devicePath != port) s += " (port " + port + ")";
+  // ENOTTY's own wording ("Inappropriate ioctl for device") says nothing to an operator.
+  return s + ": " + (err == ENOTTY ? "not a serial device" : std::strerror(err));
+}
+
+void OpenLine(CModbusSlave& link, const LinkOptions& options, int timeoutMs) {
+  if (link.Open(options.port) != 0)
+    throw DeviceError(OpenFailureText(options.port, link.DevicePath(), link.LastError()));
+  if (const int rc = link.Configure(options.baud, timeoutMs); rc != 0)
+    throw DeviceError(Format("cannot configure %s at %d baud (step %d): %s", link.DevicePath().c_str(), options.baud,
+                             rc, std::strerror(link.LastError())));
+  // The link's turn-around rules: tail characters "3" as the window passes
+  // them, and the 700 ms settle of 1200-baud detectors keyed on the baud text.
+  link.SetTailChars(3);
+  link.SetBaudText(Format("%d", options.baud));
+}
+
+CTraceObserver::CTraceObserver() : originNs_(MonotonicNs()) {}
+
+std::string CTraceObserver::FormatFrame(const LinkFrame& frame, std::int64_t originNs) {
+  const double ms = static_cast<double>(frame.monotonicNs - originNs) / 1e6;
+  std::string line = Format("%10.3f ms %s", ms, frame.direction == FrameDirection::Sent ? "->" : "<-");
+  if (frame.bytes.empty()) line += " (nothing)";
+  for (std::uint8_t b : frame.bytes) line += Format(" %02X", static_cast<unsigned>(b));
+  if (frame.direction == FrameDirection::Received) line += Format("  result %d", frame.result);
+  return line;
+}
+
+void CTraceObserver::OnFrame(const LinkFrame& frame) {
+  const std::string line = FormatFrame(frame, originNs_) + "\n";
+  std::lock_guard lock(mutex_);
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+}
+
+const char* ReadResultText(int result) {
+  switch (result) {
+    case 0: return "valid answer";
+    case 1: return "no answer";
+    case 2: return "short answer or the read failed";
+    case 3: return "CRC wrong";
+    case 4: return "address, function or byte count wrong";
+    default: return "unknown result";
+  }
+}
+
+}  // namespace kvl::ctl

@@ -1,0 +1,62 @@
+#pragma once
+// What every bus subcommand shares: the line options (--port, --baud,
+// --trace, --json), opening the line with a clear error, and the frame trace.
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "arg_parser.h"
+#include "link/link_observer.h"
+#include "link/modbus_slave.h"
+
+namespace kvl::ctl {
+
+// Baud rates the line options accept.
+inline constexpr int kBaudRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+// Read time-out the tool configures (what the link uses with no pause set).
+inline constexpr int kDefaultTimeoutMs = 200;
+// Register count of one read request (what a read answer frame can carry).
+inline constexpr long kMaxReadCount = 125;
+
+// --port, --baud, --trace and --json.
+void AddLinkOptions(CArgParser& parser);
+// The help paragraph on port names, trace output and exit statuses.
+std::string LinkOptionsNote();
+
+struct LinkOptions {
+  std::string port;  // as given; SerialDevicePath() maps it to a device
+  int baud = 9600;
+  bool trace = false;
+  bool json = false;
+};
+// Throws UsageError for a baud rate outside kBaudRates.
+LinkOptions ReadLinkOptions(const CArgParser& parser);
+
+// Opens and configures the line for use on the calling thread (the tool's
+// own transactions, no worker). Throws DeviceError naming the device path and
+// the system's reason.
+void OpenLine(CModbusSlave& link, const LinkOptions& options, int timeoutMs = kDefaultTimeoutMs);
+// "cannot open /dev/ttyUSB7 (port ttyUSB7): No such file or directory"
+std::string OpenFailureText(const std::string& port, const std::string& devicePath, int err);
+
+// Prints every frame to stderr, one line each:
+//   "    12.345 ms -> 01 03 00 00 00 02 C4 0B"
+//   "    33.120 ms <- 01 03 04 00 0A 00 0B 5A 34  result 0"
+// Time is the monotonic clock in ms since the observer was made. stderr keeps
+// stdout free for the command's own (possibly JSON) output.
+class CTraceObserver : public CLinkObserver {
+ public:
+  CTraceObserver();
+  void OnFrame(const LinkFrame& frame) override;
+  // The line OnFrame prints, without its newline.
+  static std::string FormatFrame(const LinkFrame& frame, std::int64_t originNs);
+
+ private:
+  std::int64_t originNs_;
+  std::mutex mutex_;
+};
+
+// Plain words for a read result code: "valid answer", "no answer"...
+const char* ReadResultText(int result);
+
+}  // namespace kvl::ctl
