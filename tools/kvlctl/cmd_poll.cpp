@@ -1,0 +1,229 @@
+// kvlctl poll: runs the link's own worker over a device list and prints every
+// message it posts, handing each poll image back as the window does.
+#include <signal.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "command_registry.h"
+#include "console_operator.h"
+#include "ctl_error.h"
+#include "json.h"
+#include "link_options.h"
+#include "text/format.h"
+#include "text/link_texts.h"
+
+namespace kvl::ctl {
+namespace {
+
+struct Posted {
+  unsigned message;
+  std::intptr_t w;
+  std::intptr_t l;
+};
+
+// The window side of the worker: messages queue up here for the main thread.
+// Once closed, later posts (a stopping worker's last result) are dropped.
+class CPostedQueue : public CMessageTarget {
+ public:
+  void Post(unsigned message, std::intptr_t w, std::intptr_t l) override {
+    std::lock_guard lock(mutex_);
+    if (closed_) return;
+    pending_.push_back({message, w, l});
+    cv_.notify_one();
+  }
+  bool Next(Posted* out, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    if (!cv_.wait_for(lock, timeout, [this] { return !pending_.empty(); })) return false;
+    *out = pending_.front();
+    pending_.pop_front();
+    return true;
+  }
+  void Close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::deque<Posted> pending_;
+  bool closed_ = false;
+};
+
+struct Request {
+  std::uint16_t first;
+  std::uint8_t count;
+};
+
+std::vector<Request> ParseRequests(const std::string& text) {
+  std::vector<Request> out;
+  std::size_t start = 0;
+  long words = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::size_t colon = item.find(':');
+    if (colon == std::string::npos) throw UsageError("--requests: '" + item + "' is not FIRST:COUNT");
+    const long first = CArgParser::ParseInt(item.substr(0, colon), 0, 65535, "--requests first register");
+    const long count = CArgParser::ParseInt(item.substr(colon + 1), 1, kMaxReadCount, "--requests count");
+    if (first + count - 1 > 65535) throw UsageError("--requests: '" + item + "' runs past register 65535");
+    words += count;
+    if (words > CModbusSlave::kPollImageWords)
+      throw UsageError(Format("--requests: the requests need more than the poll image's %d words",
+                              CModbusSlave::kPollImageWords));
+    out.push_back({static_cast<std::uint16_t>(first), static_cast<std::uint8_t>(count)});
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return out;
+}
+
+// Ctrl-C and SIGTERM stay blocked in every thread (the worker inherits the
+// mask) and are picked up by the main loop, so no wait of the link is ever
+// interrupted by a handler.
+class CStopSignals {
+ public:
+  CStopSignals() {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set_, &old_);
+  }
+  ~CStopSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  bool Pending() {
+    timespec zero{0, 0};
+    return sigtimedwait(&set_, nullptr, &zero) > 0;
+  }
+
+ private:
+  sigset_t set_;
+  sigset_t old_;
+};
+
+void PrintLine(const std::string& line) {
+  std::fputs(line.c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+int RunPoll(const std::vector<std::string>& args) {
+  CArgParser p("poll", "--port DEV --addr A1,A2,... --requests FIRST:COUNT,... [options]",
+               "Polls the detectors with the workstation's own poll worker and prints every\n"
+               "message it posts, one line each, as it arrives. After each WM_USER_DATA the\n"
+               "line also shows the position, the address and the polled words (the requests'\n"
+               "words one after another), then the poll is handed back (Resume). Stops after\n"
+               "--cycles complete cycles (WM_USER_CYCLE), or on Ctrl-C.\n"
+               "JSON: one object a line, {\"msg\": \"WM_USER_RESULT\", \"w\": W, \"l\": L}, with\n"
+               "\"position\", \"addr\" and \"words\" added to WM_USER_DATA.");
+  AddLinkOptions(p);
+  p.AddOption("--addr", "A1,A2,...", "device list, slave addresses 0..255 in polling order (up to 256)", "", true);
+  p.AddOption("--requests", "FIRST:COUNT,...", "read requests, each FIRST 0..65535 and COUNT 1..125; 256 words in all",
+              "", true);
+  p.AddOption("--pause", "MS", "pause after each detector, 0..100000 ms", "0");
+  p.AddOption("--cycles", "K", "cycles to poll; 0 polls until Ctrl-C", "1");
+  p.AddOption("--function", "3|4", "read function", "3");
+  p.AddOption("--lang", "en|ru", "language of the link's messages (port failures...)", "en");
+  p.AddNote("Ctrl-C stops the worker cleanly (exit status 130). " + LinkOptionsNote());
+  if (!p.Parse(args)) return kExitOk;
+
+  const LinkOptions lo = ReadLinkOptions(p);
+  std::vector<std::uint8_t> devices;
+  for (long a : p.IntList("--addr", 0, 255, CModbusSlave::kMaxDevices)) devices.push_back(static_cast<std::uint8_t>(a));
+  const std::vector<Request> requests = ParseRequests(p.Text("--requests"));
+  const long pause = p.Int("--pause", 0, 100000);
+  const long cycles = p.Int("--cycles", 0, 1000000000);
+  const long function = p.Int("--function", 3, 4);
+  const std::string lang = p.Text("--lang");
+  if (lang != "en" && lang != "ru") throw UsageError("--lang: '" + lang + "' is neither en nor ru");
+  const LanguageIndex language = lang == "ru" ? kRussian : kEnglish;
+
+  std::vector<std::uint16_t> firsts;
+  std::vector<std::uint8_t> counts, offsets;
+  std::vector<int> indices;
+  int imageWords = 0;
+  for (const Request& r : requests) {
+    indices.push_back(static_cast<int>(firsts.size()));
+    firsts.push_back(r.first);
+    counts.push_back(r.count);
+    offsets.push_back(static_cast<std::uint8_t>(imageWords));
+    imageWords += r.count;
+  }
+
+  CStopSignals signals;
+  CModbusSlave link;
+  CConsoleOperator op("kvlctl poll: ");
+  CTraceObserver trace;
+  CPostedQueue queue;
+  link.SetOperator(&op);
+  link.SetLanguage(language);
+  if (lo.trace) link.SetObserver(&trace);
+  link.SetPollRequests(firsts, counts, offsets);
+  link.SelectPollSet(indices, 0);
+  link.StartWorker(&queue, 0, lo.port, Format("%d", lo.baud), devices, Format("%ld", function), Format("%ld", pause),
+                   "3", true);
+  // The worker's only sign of a line it could open but not set up.
+  const std::string notConfigured = std::string(txt::kPortWord(language)) + " " + lo.port + " " +
+                                    txt::kNotConfigured(language) + "  ";
+
+  long cyclesDone = 0;
+  for (;;) {
+    if (signals.Pending()) {
+      queue.Close();
+      link.StopWorker();
+      std::fputs("kvlctl poll: interrupted\n", stderr);
+      return kExitInterrupted;
+    }
+    for (const std::string& shown : op.Shown())
+      if (shown == notConfigured) {
+        queue.Close();
+        link.StopWorker();
+        throw DeviceError(Format("cannot configure %s at %d baud", SerialDevicePath(lo.port).c_str(), lo.baud));
+      }
+    Posted m{};
+    if (!queue.Next(&m, std::chrono::milliseconds(20))) continue;
+    const std::string name = MessageName(m.message);
+    std::string line;
+    if (lo.json)
+      line = Format("{\"msg\": %s, \"w\": %ld, \"l\": %ld", JsonString(name).c_str(), static_cast<long>(m.w),
+                    static_cast<long>(m.l));
+    else
+      line = Format("%s w=%ld l=%ld", name.c_str(), static_cast<long>(m.w), static_cast<long>(m.l));
+    if (m.message == WM_USER_DATA) {
+      // The image is ours until Resume.
+      const int position = link.LastPosition();
+      const unsigned addr = position >= 0 && position < static_cast<int>(devices.size())
+                                ? devices[static_cast<std::size_t>(position)]
+                                : 0u;
+      std::vector<std::uint16_t> words(link.PollImage(), link.PollImage() + imageWords);
+      if (lo.json) {
+        line += Format(", \"position\": %d, \"addr\": %u, \"words\": ", position, addr) + JsonWords(words);
+      } else {
+        line += Format(" position=%d addr=%u words=", position, addr);
+        for (std::size_t k = 0; k < words.size(); ++k) line += Format(k ? " %u" : "%u", static_cast<unsigned>(words[k]));
+      }
+    }
+    if (lo.json) line += "}";
+    PrintLine(line);
+
+    if (m.message == WM_USER_DATA) link.Resume();
+    if (m.message == WM_USER_PORT_FAIL) {
+      queue.Close();
+      link.StopWorker();
+      throw DeviceError(OpenFailureText(lo.port, link.DevicePath(), link.LastError()));
+    }
+    if (m.message == WM_USER_CYCLE && cycles > 0 && ++cyclesDone >= cycles) break;
+  }
+  queue.Close();
+  link.StopWorker();
+  return kExitOk;
+}
+
+const CommandRegistrar kPoll{"poll", "poll a device list with the link's worker, printing its messages", &RunPoll};
+
+}  // namespace
+}  // namespace kvl::ctl
