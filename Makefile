@@ -32,7 +32,7 @@ test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@for b in $(BUILD)/bench/bench_*; do if [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; done
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
