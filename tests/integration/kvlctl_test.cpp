@@ -6,6 +6,7 @@
 #include <memory>
 #include <regex>
 #include <set>
+#include <thread>
 
 #include "kvlctl_process.h"
 #include "link/modbus_frames.h"
@@ -125,6 +126,30 @@ TEST_F(Kvlctl, BlockWriteWhoseCheckReadGoesUnansweredFails) {
   const KvlctlResult r = Run("write", {"--addr", "4", "--reg", "5", "--values", "9,9", "--lang", "ru", "--json"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "{\"result\": 1, \"report\": \"Проверочное чтение не выполнено, нет ответа от прибора\\n\"}\n");
+}
+
+TEST_F(Kvlctl, BlockWriteToASilentDetectorShowsBothReports) {
+  Peer({4});
+  const KvlctlResult r = Run("write", {"--addr", "7", "--reg", "5", "--values", "1"});
+  EXPECT_EQ(r.exitCode, 1);
+  // The immediate box, then the batch text once the batch of one is done.
+  EXPECT_EQ(r.out,
+            "Record is not executed, no answer from device\n"
+            "Modbus # 7: Record is not executed, no answer from device  \n");
+  EXPECT_EQ(peer->RequestCount(), 4) << "four sends before giving up";
+}
+
+TEST_F(Kvlctl, CtrlCLetsARunningWriteFinish) {
+  Peer(std::set<int>{});
+  test::KvlctlProcess p({"write", "--port", pty.SlavePath(), "--baud", "19200", "--addr", "2", "--reg", "0", "--value",
+                         "1", "--lang", "ru"});
+  for (int i = 0; i < 200 && peer->RequestCount() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_EQ(peer->RequestCount(), 1);
+  p.Signal(SIGINT);
+  const KvlctlResult r = p.Finish(3000);
+  EXPECT_EQ(r.exitCode, 130) << r.err;
+  EXPECT_EQ(peer->RequestCount(), 3) << "the write still made its three sends";
+  EXPECT_NE(r.out.find("нет ответа от прибора"), std::string::npos) << r.out;
 }
 
 TEST_F(Kvlctl, PollPrintsEveryMessageOverTwoCycles) {

@@ -1,7 +1,5 @@
 // kvlctl poll: runs the link's own worker over a device list and prints every
 // message it posts, handing each poll image back as the window does.
-#include <signal.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -14,6 +12,7 @@
 #include "ctl_error.h"
 #include "json.h"
 #include "link_options.h"
+#include "stop_signals.h"
 #include "text/format.h"
 #include "text/link_texts.h"
 
@@ -82,28 +81,6 @@ std::vector<Request> ParseRequests(const std::string& text) {
   }
   return out;
 }
-
-// Ctrl-C and SIGTERM stay blocked in every thread (the worker inherits the
-// mask) and are picked up by the main loop, so no wait of the link is ever
-// interrupted by a handler.
-class CStopSignals {
- public:
-  CStopSignals() {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    sigaddset(&set_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set_, &old_);
-  }
-  ~CStopSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-  bool Pending() {
-    timespec zero{0, 0};
-    return sigtimedwait(&set_, nullptr, &zero) > 0;
-  }
-
- private:
-  sigset_t set_;
-  sigset_t old_;
-};
 
 void PrintLine(const std::string& line) {
   std::fputs(line.c_str(), stdout);

@@ -6,6 +6,7 @@
 #include "ctl_error.h"
 #include "json.h"
 #include "link_options.h"
+#include "stop_signals.h"
 #include "text/format.h"
 
 namespace kvl::ctl {
@@ -34,6 +35,7 @@ int RunRead(const std::vector<std::string>& args) {
   const long function = p.Int("--function", 3, 4);
   if (first + count - 1 > 65535) throw UsageError(Format("--first %u with --count %u runs past register 65535", first, count));
 
+  CStopSignals signals;
   CModbusSlave link;
   CTraceObserver trace;
   if (lo.trace) link.SetObserver(&trace);
@@ -42,6 +44,7 @@ int RunRead(const std::vector<std::string>& args) {
   std::vector<std::uint16_t> words(count);
   const int result = link.ReadRegisters(addr, static_cast<std::uint8_t>(function), first, count, words.data());
   link.Close();
+  const bool interrupted = signals.Pending();
   if (result != 0) words.clear();
 
   if (lo.json) {
@@ -54,6 +57,10 @@ int RunRead(const std::vector<std::string>& args) {
                                       static_cast<unsigned>(words[k]));
       std::fputs(line.c_str(), stdout);
     }
+  }
+  if (interrupted) {
+    std::fputs("kvlctl read: interrupted\n", stderr);
+    return kExitInterrupted;
   }
   if (result != 0) {
     std::fprintf(stderr, "kvlctl read: slave %u: %s (result %d)\n", static_cast<unsigned>(addr), ReadResultText(result),

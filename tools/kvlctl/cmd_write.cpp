@@ -8,6 +8,7 @@
 #include "ctl_error.h"
 #include "json.h"
 #include "link_options.h"
+#include "stop_signals.h"
 #include "text/format.h"
 
 namespace kvl::ctl {
@@ -45,6 +46,7 @@ int RunWrite(const std::vector<std::string>& args) {
       throw UsageError(Format("--reg %u with %zu values runs past register 65535", static_cast<unsigned>(reg), words.size()));
   }
 
+  CStopSignals signals;
   CModbusSlave link;
   CConsoleOperator op;
   CTraceObserver trace;
@@ -59,6 +61,7 @@ int RunWrite(const std::vector<std::string>& args) {
   const int result = p.Has("--value") ? link.WriteRegister(addr, 6, reg, words.front())
                                       : link.WriteRegisters(addr, reg, words, true);
   link.Close();
+  const bool interrupted = signals.Pending();
 
   const std::string report = op.Report();
   if (lo.json) {
@@ -68,6 +71,11 @@ int RunWrite(const std::vector<std::string>& args) {
     std::string out = report;
     if (!out.empty() && out.back() != '\n') out += '\n';
     std::fputs(out.c_str(), stdout);
+  }
+  // The write has run to its end either way; its report is printed above.
+  if (interrupted) {
+    std::fputs("kvlctl write: interrupted\n", stderr);
+    return kExitInterrupted;
   }
   return result == 0 ? kExitOk : kExitFailed;
 }
