@@ -1,0 +1,67 @@
+#include "detector/slot_state.h"
+
+#include <algorithm>
+
+#include "detector/register_map.h"
+
+namespace kvl {
+
+void CSampleHistory::Append(const HistorySample& sample) {
+  for (int s = 0; s < kHistorySeriesCount; ++s) series_[std::size_t(s)].push_back(sample[std::size_t(s)]);
+  if (Size() <= kMaxSamples) return;
+  // Series are trimmed together; one that is already shorter than the cut
+  // (the graph or a file read may have replaced it) is emptied.
+  for (auto& series : series_) {
+    if (series.size() <= kTrimCount)
+      series.clear();
+    else
+      series.erase(series.begin(), series.begin() + std::ptrdiff_t(kTrimCount));
+  }
+}
+
+void CSampleHistory::Clear() {
+  for (auto& series : series_) series.clear();
+}
+
+HistorySample SampleFromImage(int type, ImageView image) {
+  const RegisterLayout& layout = LayoutFor(type);
+  auto s = [&](int address) { return float(Signed16(image[address])); };
+  HistorySample sample{};
+  sample[kSeriesConcentration] = float(ConcentrationLel(image));
+  sample[kSeriesT] = float(Temperature(type, image));
+  sample[kSeriesD] = s(reg::kD);
+  sample[kSeriesW] = s(reg::kW);
+  sample[kSeriesR] = s(reg::kR);
+  sample[kSeriesDm] = s(reg::kDm);
+  sample[kSeriesWo] = s(reg::kWo);
+  sample[kSeriesRo] = s(reg::kRo);
+  sample[kSeriesHeaterPower] = layout.heaterPower >= 0 ? float(image[layout.heaterPower]) : 0.0f;
+  return sample;
+}
+
+void CountStatusEdges(SlotState& slot, unsigned statusLowByte) {
+  const unsigned now = statusLowByte & 0xFFu;
+  const unsigned before = slot.previousStatus;
+  auto rose = [&](unsigned bit) { return (now & bit) != 0 && (before & bit) == 0; };
+  auto fell = [&](unsigned bit) { return (now & bit) == 0 && (before & bit) != 0; };
+  if (rose(reg::kStatusLimit1)) ++slot.counters.over1;
+  if (rose(reg::kStatusLimit2)) ++slot.counters.over2;
+  if (fell(reg::kStatusServiceable)) ++slot.counters.defect;
+  slot.previousStatus = std::uint16_t(now);
+}
+
+void CountCrossings(SlotState& slot, double x, double minThreshold, double maxThreshold) {
+  const bool atMin = x <= minThreshold;
+  const bool atMax = x >= maxThreshold;
+  if (atMin && !slot.previousMin) ++slot.counters.minCrossing;
+  if (atMax && !slot.previousMax) ++slot.counters.maxCrossing;
+  slot.previousMin = atMin;
+  slot.previousMax = atMax;
+}
+
+void CountResult(SlotState& slot, int result) {
+  if (result == 1 && slot.previousResult == 0) ++slot.counters.breaks;
+  slot.previousResult = result;
+}
+
+}  // namespace kvl
