@@ -283,6 +283,7 @@ TEST(KvlctlArguments, HelpGloballyAndPerCommand) {
     EXPECT_EQ(r.exitCode, 0) << cmd;
     EXPECT_EQ(r.out.rfind(std::string("Usage: kvlctl ") + cmd + " --port DEV", 0), 0u) << r.out;
     EXPECT_EQ(RunKvlctl({"help", cmd}).out, r.out);
+    EXPECT_EQ(RunKvlctl({cmd, "--addr", "999", "--help"}).out, r.out) << "help wins over a mistake";
   }
 }
 

@@ -44,6 +44,12 @@ const CArgParser::Spec& CArgParser::Declared(const std::string& name) const {
 }
 
 bool CArgParser::Parse(const std::vector<std::string>& args) {
+  // Help wins over everything else on the line, mistakes included.
+  for (const std::string& arg : args)
+    if (arg == "--help") {
+      std::fputs(Help().c_str(), stdout);
+      return false;
+    }
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
@@ -55,10 +61,7 @@ bool CArgParser::Parse(const std::vector<std::string>& args) {
     const std::string name = arg.substr(0, eq);
     Spec* s = Find(name);
     if (!s) throw UsageError("unknown option '" + name + "'");
-    if (name == "--help") {
-      std::fputs(Help().c_str(), stdout);
-      return false;
-    }
+    if (name == "--help") throw UsageError("option --help takes no value");
     if (s->given) throw UsageError("option " + name + " given twice");
     s->given = true;
     if (s->valueName.empty()) {
