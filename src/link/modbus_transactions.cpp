@@ -1,6 +1,7 @@
 // The bus master's transactions and the slave role's receive/answer: frames
 // on the wire with RS-485 turn-around timing, answer checks, write retries and
 // the worded write reports.
+#include <cerrno>
 #include <cstring>
 
 #include "link/modbus_slave.h"
@@ -41,6 +42,8 @@ void CModbusSlave::Trace(FrameDirection dir, const std::uint8_t* data, std::size
 }
 
 int CModbusSlave::SendFrame(const Bytes& frame, int preChars, bool readFollows) {
+  // A stopping link puts nothing more on the bus.
+  if (AbortRequested()) return ECANCELED;
   SetRTS();
   WaitChars(preChars);
   // A late answer to an earlier request must not be taken for this one's.

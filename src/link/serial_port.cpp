@@ -147,6 +147,10 @@ int CSerialPort::Open(const std::string& portName) {
   fd_ = fd;
   hasRts_ = true;
   baud_ = 0;
+  // Opening a tty raises RTS and DTR; an RS-485 converter would drive the bus
+  // until the first frame's ClearRTS.
+  int lines = TIOCM_RTS | TIOCM_DTR;
+  if (ioctl(fd_, TIOCMBIC, &lines) != 0 && (errno == ENOTTY || errno == EINVAL)) hasRts_ = false;
   return 0;
 }
 
@@ -162,8 +166,10 @@ int CSerialPort::Configure(int baud, int timeoutMs) {
     return 2;
   }
   cfmakeraw(&tio);
-  tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
-  tio.c_cflag |= CS8 | CLOCAL | CREAD;
+  tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
+  // HUPCL drops RTS when the line is closed, also by a crash: the converter
+  // then never keeps driving the bus.
+  tio.c_cflag |= CS8 | CLOCAL | CREAD | HUPCL;
   tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;

@@ -15,29 +15,29 @@ CArgParser::CArgParser(std::string command, std::string synopsis, std::string de
 
 void CArgParser::AddOption(const std::string& name, const std::string& valueName, const std::string& help,
                            const std::string& defaultValue, bool required) {
-  specs_.push_back({name, valueName, help, defaultValue, required, false, ""});
+  options_.push_back({name, valueName, help, defaultValue, required, false, ""});
 }
 
 void CArgParser::AddFlag(const std::string& name, const std::string& help) {
-  specs_.push_back({name, "", help, "", false, false, ""});
+  options_.push_back({name, "", help, "", false, false, ""});
 }
 
 void CArgParser::AddNote(const std::string& text) { notes_.push_back(text); }
 
-const CArgParser::Spec* CArgParser::Find(const std::string& name) const {
-  for (const Spec& s : specs_)
+const CArgParser::OptionDef* CArgParser::Find(const std::string& name) const {
+  for (const OptionDef& s : options_)
     if (s.name == name) return &s;
   return nullptr;
 }
 
-CArgParser::Spec* CArgParser::Find(const std::string& name) {
-  for (Spec& s : specs_)
+CArgParser::OptionDef* CArgParser::Find(const std::string& name) {
+  for (OptionDef& s : options_)
     if (s.name == name) return &s;
   return nullptr;
 }
 
-const CArgParser::Spec& CArgParser::Declared(const std::string& name) const {
-  const Spec* s = Find(name);
+const CArgParser::OptionDef& CArgParser::Declared(const std::string& name) const {
+  const OptionDef* s = Find(name);
   // A command asking for an option it never declared is a programming error.
   if (!s) throw std::logic_error("kvlctl " + command_ + ": option " + name + " was never declared");
   return *s;
@@ -59,7 +59,7 @@ bool CArgParser::Parse(const std::vector<std::string>& args) {
     }
     const std::size_t eq = arg.find('=');
     const std::string name = arg.substr(0, eq);
-    Spec* s = Find(name);
+    OptionDef* s = Find(name);
     if (!s) throw UsageError("unknown option '" + name + "'");
     if (name == "--help") throw UsageError("option --help takes no value");
     if (s->given) throw UsageError("option " + name + " given twice");
@@ -76,14 +76,14 @@ bool CArgParser::Parse(const std::vector<std::string>& args) {
     }
     if (s->value.empty()) throw UsageError("option " + name + " needs a value (" + s->valueName + ")");
   }
-  for (const Spec& s : specs_)
+  for (const OptionDef& s : options_)
     if (s.required && !s.given) throw UsageError("option " + s.name + " is required");
   return true;
 }
 
 std::string CArgParser::Help() const {
   std::string h = "Usage: kvlctl " + command_ + " " + synopsis_ + "\n\n" + description_ + "\n\nOptions:\n";
-  for (const Spec& s : specs_) {
+  for (const OptionDef& s : options_) {
     std::string left = "  " + s.name;
     if (!s.valueName.empty()) left += " " + s.valueName;
     std::string line = left;
@@ -103,7 +103,7 @@ std::string CArgParser::Help() const {
 bool CArgParser::Has(const std::string& name) const { return Declared(name).given; }
 
 std::string CArgParser::Text(const std::string& name) const {
-  const Spec& s = Declared(name);
+  const OptionDef& s = Declared(name);
   return s.given ? s.value : s.defaultValue;
 }
 
@@ -140,12 +140,12 @@ long CArgParser::ParseInt(const std::string& text, long min, long max, const std
 }
 
 long CArgParser::Int(const std::string& name, long min, long max) const {
-  const Spec& s = Declared(name);
+  const OptionDef& s = Declared(name);
   return ParseInt(Text(name), min, max, s.name);
 }
 
 std::vector<long> CArgParser::IntList(const std::string& name, long min, long max, std::size_t maxItems) const {
-  const Spec& s = Declared(name);
+  const OptionDef& s = Declared(name);
   const std::string text = Text(name);
   std::vector<long> out;
   std::size_t start = 0;

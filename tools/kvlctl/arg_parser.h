@@ -40,7 +40,7 @@ class CArgParser {
   static long ParseInt(const std::string& text, long min, long max, const std::string& what);
 
  private:
-  struct Spec {
+  struct OptionDef {
     std::string name;
     std::string valueName;  // empty for a flag
     std::string help;
@@ -49,14 +49,14 @@ class CArgParser {
     bool given = false;
     std::string value;
   };
-  const Spec* Find(const std::string& name) const;
-  Spec* Find(const std::string& name);
-  const Spec& Declared(const std::string& name) const;
+  const OptionDef* Find(const std::string& name) const;
+  OptionDef* Find(const std::string& name);
+  const OptionDef& Declared(const std::string& name) const;
 
   std::string command_;
   std::string synopsis_;
   std::string description_;
-  std::vector<Spec> specs_;
+  std::vector<OptionDef> options_;
   std::vector<std::string> notes_;
 };
 
