@@ -294,13 +294,17 @@ void CSimDetector::StepRelayTest(double seconds) {
     Set(lay.relay2ReadBack, std::lround(testLel_));
 }
 
+void CSimDetector::Signals(double* t, double* r, double* w) const {
+  const RegisterLayout& lay = LayoutFor(type_);
+  *t = temperature_ + noiseT_;
+  *r = RawR(*t) * regs_[std::size_t(lay.KUR)] / 10000.0 + noiseR_;
+  *w = RawW(*t, gasSeen_) * regs_[std::size_t(lay.KUW)] / 10000.0 + noiseW_;
+}
+
 void CSimDetector::UpdateMeasured() {
   const RegisterLayout& lay = LayoutFor(type_);
-  const double t = temperature_ + noiseT_;
-  const double kur = regs_[std::size_t(lay.KUR)] / 10000.0;
-  const double kuw = regs_[std::size_t(lay.KUW)] / 10000.0;
-  const double r = RawR(t) * kur + noiseR_;
-  const double w = RawW(t, gasSeen_) * kuw + noiseW_;
+  double t, r, w;
+  Signals(&t, &r, &w);
   const double ratio = r > 1 && w > 1 ? (w / r) / Compensation(t) : zeroRatio_;
   const double rel = ratio / zeroRatio_;
   const double absorbance = -std::log(std::max(rel, 1e-6));
@@ -413,10 +417,8 @@ int CSimDetector::WriteMultiple(std::uint16_t first, const std::vector<std::uint
 
 int CSimDetector::Calibrate(bool main, std::uint16_t value) {
   if (value == 0) return kExIllegalValue;
-  const RegisterLayout& lay = LayoutFor(type_);
-  const double t = temperature_ + noiseT_;
-  const double r = RawR(t) * regs_[std::size_t(lay.KUR)] / 10000.0;
-  const double w = RawW(t, gasSeen_) * regs_[std::size_t(lay.KUW)] / 10000.0;
+  double t, r, w;
+  Signals(&t, &r, &w);
   if (r <= 1 || w <= 1) return kExDeviceFailure;
   const double absorbance = -std::log((w / r) / Compensation(t) / zeroRatio_);
   // Without gas in the cell there is nothing to calibrate against.
@@ -486,9 +488,8 @@ int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
     }
     case reg::kCmdSetZero: {
       // The present clean-air signals become the zero; any value triggers it.
-      const double t = temperature_ + noiseT_;
-      const double r = RawR(t) * regs_[std::size_t(lay.KUR)] / 10000.0;
-      const double w = RawW(t, gasSeen_) * regs_[std::size_t(lay.KUW)] / 10000.0;
+      double t, r, w;
+      Signals(&t, &r, &w);
       if (r <= 1 || w <= 1) return kExDeviceFailure;
       zeroRatio_ = (w / r) / Compensation(t);
       Set(reg::kRo, Clamp16(r));

@@ -107,6 +107,8 @@ class CSimDetector {
   double RawR(double t) const;    // channel signals before the correction factors
   double RawW(double t, double volume) const;
   double Compensation(double t) const;
+  // Temperature and the two channels as measured now (correction factors and noise included).
+  void Signals(double* t, double* r, double* w) const;
   double VolumeFromAbsorbance(double a) const;
   int Calibrate(bool main, std::uint16_t value);
   void CaptureGraduationPoint(int column, int point);
