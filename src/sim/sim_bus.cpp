@@ -211,9 +211,14 @@ bool CSimBus::AddDetectors(int type, int count, int firstAddress) {
 
 bool CSimBus::RemoveDetector(int address) {
   std::lock_guard lock(mutex_);
-  const auto before = nodes_.size();
-  nodes_.remove_if([&](const Node& n) { return n.detector.Address() == address; });
-  return nodes_.size() != before;
+  // One at a time, so that of two detectors moved to one address the
+  // other stays.
+  for (auto it = nodes_.begin(); it != nodes_.end(); ++it)
+    if (it->detector.Address() == address) {
+      nodes_.erase(it);
+      return true;
+    }
+  return false;
 }
 
 SimDetectorInfo CSimBus::InfoLocked(const Node& n) const {

@@ -86,6 +86,7 @@ class CSimBus {
   // default set-up; false (and nothing added) when any address is taken or
   // the range leaves 1..247.
   bool AddDetectors(int type, int count, int firstAddress);
+  // Removes the first detector at the address.
   bool RemoveDetector(int address);
   std::vector<SimDetectorInfo> List() const;
   std::optional<SimDetectorInfo> Detector(int address) const;
