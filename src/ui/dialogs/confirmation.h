@@ -1,0 +1,33 @@
+#pragma once
+// The exit question: "Exit the program?" with Yes (the default button) and No,
+// in the window's language. exec() returns kIdYes, kIdNo, or kIdCancel when
+// it is closed by Escape or the close box (which is not a yes either).
+#include <QDialog>
+
+#include "text/language.h"
+
+class QLabel;
+class QPushButton;
+
+namespace kvl {
+
+class CConfirmation : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit CConfirmation(LanguageIndex language, QWidget* parent = nullptr);
+
+  QLabel* Question() const { return question_; }
+  QPushButton* YesButton() const { return yes_; }
+  QPushButton* NoButton() const { return no_; }
+
+ public slots:
+  void reject() override;
+
+ private:
+  QLabel* question_;
+  QPushButton* yes_;
+  QPushButton* no_;
+};
+
+}  // namespace kvl

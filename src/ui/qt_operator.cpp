@@ -1,0 +1,121 @@
+#include "ui/qt_operator.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
+
+namespace kvl {
+
+namespace {
+
+// How often a waiting side looks at the abandon flag.
+constexpr auto kAbandonPoll = std::chrono::milliseconds(20);
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Error: return QMessageBox::Critical;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+// One box asked for by a worker. `done` and `abandoned` are guarded by `mutex`;
+// `box` is touched on the GUI thread only.
+struct CQtOperator::Request {
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool done = false;       // the box was closed, or will never be shown
+  bool abandoned = false;  // the worker stopped waiting
+  QPointer<QMessageBox> box;
+};
+
+CQtOperator::CQtOperator(QWidget* window) : window_(window) {}
+
+CQtOperator::~CQtOperator() {
+  std::lock_guard lock(mutex_);
+  for (auto& weak : pending_) {
+    auto request = weak.lock();
+    if (!request) continue;
+    delete request->box.data();
+    std::lock_guard requestLock(request->mutex);
+    request->done = true;
+    request->cv.notify_all();
+  }
+}
+
+QString CQtOperator::Title() const {
+  if (window_ && !window_->windowTitle().isEmpty()) return window_->windowTitle();
+  return QCoreApplication::applicationName();
+}
+
+void CQtOperator::ShowMessage(const std::string& text, MessageIcon icon, const std::atomic<bool>* abandon) {
+  const QString boxText = QString::fromUtf8(text.data(), qsizetype(text.size()));
+  if (QThread::currentThread() == thread()) {
+    if (abandon && abandon->load()) return;
+    QMessageBox box(BoxIcon(icon), Title(), boxText, QMessageBox::Ok, window_);
+    QTimer watch;
+    if (abandon) {
+      QObject::connect(&watch, &QTimer::timeout, &box, [&box, abandon] {
+        if (abandon->load()) box.done(QMessageBox::Ok);
+      });
+      watch.start(int(kAbandonPoll.count()));
+    }
+    box.exec();
+    return;
+  }
+
+  auto request = std::make_shared<Request>();
+  request->text = boxText;
+  request->icon = BoxIcon(icon);
+  {
+    std::lock_guard lock(mutex_);
+    std::erase_if(pending_, [](const std::weak_ptr<Request>& w) { return w.expired(); });
+    pending_.push_back(request);
+  }
+  QMetaObject::invokeMethod(this, [this, request] { ShowFromWorker(request); }, Qt::QueuedConnection);
+
+  std::unique_lock lock(request->mutex);
+  while (!request->done) {
+    if (abandon && abandon->load()) {
+      request->abandoned = true;
+      lock.unlock();
+      // The box (if the GUI thread got to show it) goes when the GUI thread
+      // runs again; the worker need not wait for that.
+      QMetaObject::invokeMethod(
+          this, [request] { if (request->box) request->box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
+      return;
+    }
+    request->cv.wait_for(lock, kAbandonPoll);
+  }
+}
+
+void CQtOperator::ShowFromWorker(const std::shared_ptr<Request>& request) {
+  {
+    std::lock_guard lock(request->mutex);
+    if (request->abandoned || request->done) return;
+  }
+  auto* box = new QMessageBox(request->icon, Title(), request->text, QMessageBox::Ok, window_);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::ApplicationModal);
+  connect(box, &QDialog::finished, this, [this, request] { Finish(request); });
+  request->box = box;
+  box->show();
+}
+
+void CQtOperator::Finish(const std::shared_ptr<Request>& request) {
+  std::lock_guard lock(request->mutex);
+  request->done = true;
+  request->cv.notify_all();
+}
+
+}  // namespace kvl

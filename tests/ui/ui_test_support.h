@@ -1,0 +1,47 @@
+#pragma once
+// Small helpers of the window tests: letting the event loop run, counting a
+// widget's paints, waiting for a modal box.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QObject>
+#include <QWidget>
+#include <functional>
+
+namespace kvl::test {
+
+// Runs the event loop until `done` holds or `timeoutMs` passes; the result of `done`.
+inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+// Lets every pending update and posted event be handled.
+inline void Settle() {
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+  }
+}
+
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int Count() const { return count_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count_;
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  int count_ = 0;
+};
+
+}  // namespace kvl::test
