@@ -1,0 +1,113 @@
+// The simulated bus on a pty, driven by the workstation's own Modbus master:
+// every transaction ends in the result code a real detector would give.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "detector/poll_sets.h"
+#include "detector/register_map.h"
+#include "link/modbus_slave.h"
+#include "sim/sim_bus.h"
+#include "support/pty_pair.h"
+
+namespace kvl {
+namespace {
+
+class SimLink : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bus.SetTimeScale(0);
+    ASSERT_TRUE(bus.AddDetectors(kTypeZ5, 4, 1));
+    ASSERT_TRUE(bus.AddDetectors(kTypeKvelt, 2, 11));
+    ASSERT_TRUE(bus.Start(MakeSimFdLine(pty.MasterFd(), 9600)));
+    ASSERT_EQ(link.Open(pty.SlavePath()), 0);
+    ASSERT_EQ(link.Configure(9600, 200), 0);
+  }
+  void TearDown() override {
+    link.Close();
+    bus.Stop();
+  }
+  int Read(int slave, int first, int count, std::uint16_t* words = nullptr) {
+    std::uint16_t buf[125];
+    return link.ReadRegisters(std::uint8_t(slave), 3, std::uint16_t(first), std::uint8_t(count), words ? words : buf);
+  }
+
+  test::PtyPair pty;
+  CSimBus bus{3};
+  CModbusSlave link;
+};
+
+TEST_F(SimLink, PollSetsOfEveryTypeReadCleanly) {
+  std::uint16_t words[125];
+  for (int i : PollSetRequests(PollSetFor(kTypeZ5, kModeGraduationZ5))) {
+    const PollRequest& r = kPollRequests[std::size_t(i)];
+    ASSERT_EQ(Read(2, r.first, r.count, words), 0) << i;
+    const auto regs = *bus.Registers(2);
+    for (int k = 0; k < r.count; ++k) EXPECT_EQ(words[k], regs[std::size_t(r.first + k)]);
+  }
+  for (int i : PollSetRequests(PollSetFor(kTypeKvelt, kModeSaveSettings)))
+    EXPECT_EQ(Read(11, kPollRequests[std::size_t(i)].first, kPollRequests[std::size_t(i)].count), 0) << i;
+  EXPECT_EQ(Read(5, 1, 15), 1);  // nobody there
+  EXPECT_GE(bus.AnsweredCount(), 12u);
+}
+
+TEST_F(SimLink, WritesReachTheDetector) {
+  EXPECT_EQ(link.WriteRegister(3, 6, reg::kCmdLimit1, 45), 0);
+  EXPECT_EQ(HighByte((*bus.Registers(3))[reg::kLimits]), 45u);
+  // Refused value: exception answer, reported as a failed write.
+  EXPECT_EQ(link.WriteRegister(3, 6, reg::kCmdLimit1, 0), 1);
+  EXPECT_EQ(link.WriteRegisters(3, 96, {700, 1400}, false), 0);
+  EXPECT_EQ((*bus.Registers(3))[97], 1400);
+  EXPECT_EQ(link.WriteRegisters(3, 159, {1, 2, 3}, false), 1);
+
+  // Address change: the echo comes from the old address, polls go to the new one.
+  EXPECT_EQ(link.WriteRegister(4, 6, reg::kAddressBaud, 30 * 256 + 8), 0);
+  EXPECT_EQ(Read(4, 1, 9), 1);
+  EXPECT_EQ(Read(30, 1, 9), 0);
+}
+
+TEST_F(SimLink, FaultsGiveTheirResultCodes) {
+  bus.SetFault(1, {SimFaultKind::Silent, 0});
+  EXPECT_EQ(Read(1, 1, 15), 1);
+  bus.SetFault(1, {SimFaultKind::Short, 0});
+  EXPECT_EQ(Read(1, 1, 15), 2);
+  bus.SetFault(1, {SimFaultKind::Crc, 0});
+  EXPECT_EQ(Read(1, 1, 15), 3);
+  bus.SetFault(1, {SimFaultKind::WrongAddress, 0});
+  EXPECT_EQ(Read(1, 1, 15), 4);
+  bus.SetFault(1, {SimFaultKind::Exception, 2});
+  EXPECT_EQ(Read(1, 1, 15), 2);  // a 5-byte exception answer is short
+  EXPECT_EQ(link.WriteRegister(1, 6, reg::kCmdLimit2, 30), 1);
+  // Later than the master's time-out: no answer; a little late: fine.
+  bus.SetFault(1, {SimFaultKind::Slow, 400});
+  EXPECT_EQ(Read(1, 1, 2), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));  // let the late answer pass
+  bus.SetFault(1, {SimFaultKind::Slow, 50});
+  EXPECT_EQ(Read(1, 1, 2), 0);
+  bus.SetFault(1, {});
+  EXPECT_EQ(Read(1, 1, 15), 0);
+  EXPECT_EQ(Read(2, 1, 15), 0);  // the others were never affected
+}
+
+TEST_F(SimLink, GarbageOnTheLineIsSkipped) {
+  const std::uint8_t noise[] = {0x55, 0x01, 0x03, 0x00, 0x07, 0xAA, 0x13, 0x99, 0x01};
+  ASSERT_EQ(link.Write(noise, sizeof noise), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(Read(2, 1, 15), 0);
+  EXPECT_GT(bus.DroppedBytes(), 0u);
+}
+
+TEST_F(SimLink, GraduationCaptureThroughTheLink) {
+  using namespace reg::z5;
+  EXPECT_EQ(link.WriteRegister(1, 6, 102, 0x1107), 1);  // locked
+  EXPECT_EQ(link.WriteRegister(1, 6, reg::kPassword, kSimGraduationPassword), 0);
+  bus.SetChamberTemperature(85);
+  bus.Advance(3600);
+  EXPECT_EQ(link.WriteRegister(1, 6, 102, 0x1107), 0);
+  std::uint16_t t[1];
+  ASSERT_EQ(Read(1, GradTableAddress(7, 0), 1, t), 0);
+  EXPECT_EQ(t[0], 87);
+}
+
+}  // namespace
+}  // namespace kvl
