@@ -51,40 +51,58 @@ bool ColumnShown(Column column, const TableLayout& layout, bool relayTestOn) {
   // The address search reads too little for anything below.
   if (layout.pollSetEcho == kPollSetAddressSearch) return false;
   switch (column) {
-    case Column::Disconnections: return mode != kModeImitation;
+    case Column::Disconnections:
+      return mode != kModeImitation;
     case Column::MinCrosses:
-    case Column::MaxCrosses: return mode == kModeRunningIn;
-    case Column::SetZero: return InModes(mode, {kModeTuning, kModeCalibration, kModeRunningIn});
+    case Column::MaxCrosses:
+      return mode == kModeRunningIn;
+    case Column::SetZero:
+      return InModes(mode, {kModeTuning, kModeCalibration, kModeRunningIn});
     case Column::MainCalibr:
     case Column::AddCalibr:
-    case Column::FactoryDefaults: return mode == kModeCalibration;
-    case Column::MagnCalibr: return mode == kModeCalibration && type != kTypeKvelt;
-    case Column::LelConc: return tuning && type != kTypeKvelt;
+    case Column::FactoryDefaults:
+      return mode == kModeCalibration;
+    case Column::MagnCalibr:
+      return mode == kModeCalibration && type != kTypeKvelt;
+    case Column::LelConc:
+      return tuning && type != kTypeKvelt;
     case Column::Limit1:
-    case Column::Limit2: return InModes(mode, {kModeCalibration, kModeSaveSettings, kModeImitation});
-    case Column::PEmitter: return InModes(mode, {kModeTuning, kModeGraduation, kModeGraduationZ5});
+    case Column::Limit2:
+      return InModes(mode, {kModeCalibration, kModeSaveSettings, kModeImitation});
+    case Column::PEmitter:
+      return InModes(mode, {kModeTuning, kModeGraduation, kModeGraduationZ5});
     case Column::HeatingLimit:
     case Column::SwitchToHart:
     case Column::SensorTemperature:
-    case Column::ShowNegative: return tuning && z5;
-    case Column::Flags: return mode == kModeCalibration && z5;
+    case Column::ShowNegative:
+      return tuning && z5;
+    case Column::Flags:
+      return mode == kModeCalibration && z5;
     case Column::Kur:
-    case Column::Kuw: return mode == kModeGraduation && z5 && layout.kurView;
+    case Column::Kuw:
+      return mode == kModeGraduation && z5 && layout.kurView;
     case Column::BadGraduation:
     case Column::Cv:
     case Column::CvVol:
-    case Column::GradRecalc: return mode == kModeGraduationZ5 && z5;
+    case Column::GradRecalc:
+      return mode == kModeGraduationZ5 && z5;
     case Column::SettToFile:
-    case Column::SettFromFile: return mode == kModeSaveSettings && (type == kTypeKvelt || z5);
-    case Column::CompareSett: return mode == kModeSaveSettings && z5;
-    case Column::RelayTest: return tuning;
+    case Column::SettFromFile:
+      return mode == kModeSaveSettings && (type == kTypeKvelt || z5);
+    case Column::CompareSett:
+      return mode == kModeSaveSettings && z5;
+    case Column::RelayTest:
+      return tuning;
     case Column::Relay1:
     case Column::Relay2:
-    case Column::ZeroingNegative: return tuning && !z40;
-    case Column::Ru6310: return tuning && z40;
+    case Column::ZeroingNegative:
+      return tuning && !z40;
+    case Column::Ru6310:
+      return tuning && z40;
     // The Z5 latching cells share their place with the relay test read-backs.
     case Column::Latching1:
-    case Column::Latching2: return tuning && (z40 || (z5 && !relayTestOn));
+    case Column::Latching2:
+      return tuning && (z40 || (z5 && !relayTestOn));
     case Column::Relay1Image:
     case Column::Relay2Image:
     case Column::ConditionImage:
@@ -93,9 +111,12 @@ bool ColumnShown(Column column, const TableLayout& layout, bool relayTestOn) {
     case Column::Ro:
       return InModes(mode, {kModeTuning, kModeGraduationZ5, kModeRunningIn}) ||
              (mode == kModeGraduation && !(z5 && layout.kurView));
-    case Column::Milliamps: return InModes(mode, {kModeTuning, kModeCalibration});
-    case Column::Imitation: return mode == kModeImitation;
-    default: return false;
+    case Column::Milliamps:
+      return InModes(mode, {kModeTuning, kModeCalibration});
+    case Column::Imitation:
+      return mode == kModeImitation;
+    default:
+      return false;
   }
 }
 
@@ -112,8 +133,10 @@ bool HiddenInEmptyRow(Column column) {
     case Column::Relay1:
     case Column::Relay2:
     case Column::Latching1:
-    case Column::Latching2: return true;
-    default: return false;
+    case Column::Latching2:
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -27,9 +27,9 @@ namespace kvl {
 struct TableLayout {
   int type = kTypeKvelt;
   int mode = kModeTuning;
-  bool kurView = false;   // the window's "KUR" push button is pressed
+  bool kurView = false;  // the window's "KUR" push button is pressed
   bool rawView = false;
-  int pollSetEcho = 0;    // poll set the shown data were read in
+  int pollSetEcho = 0;  // poll set the shown data were read in
 };
 
 // Whether a column is part of the layout: headers and cells of rows with a
@@ -54,7 +54,7 @@ struct RowView {
   bool emptied = true;  // a slot without a detector outside "Imitation": every cell empty
   std::array<CellView, kColumnCount> cells;
   RelayTestBox relayTest = RelayTestBox::Off;
-  bool relay1On = false;     // "on" pictures of the relay and condition images
+  bool relay1On = false;  // "on" pictures of the relay and condition images
   bool relay2On = false;
   bool conditionOn = false;
   bool relayTestStepEnabled = true;  // the window's relay test step list
@@ -80,7 +80,9 @@ StatisticsView StatisticsText(const LineCounters& counters);
 
 // The link's messages carry line x 100 + code in their first parameter; the
 // table acts on the detector line (0) and codes 0..4 only.
-constexpr bool IsDetectorLineCode(long long wParam) { return wParam >= 0 && wParam < kResultCodeCount; }
+constexpr bool IsDetectorLineCode(long long wParam) {
+  return wParam >= 0 && wParam < kResultCodeCount;
+}
 
 // What the window must do when an address search has ended.
 struct SearchEnd {
@@ -96,19 +98,19 @@ struct SearchStart {
 };
 
 enum class PollDisposition {
-  Refreshed,             // a slot took the image; `slot` and `row` are set
-  WhileTableWriting,     // ignored; the worker is held (see SetTableWriting)
-  LateSearchAnswer,      // ignored: read by an address search that has ended
-  NotSearchAnswer,       // ignored: read before the search's poll set took over
-  OutsideList,           // ignored: the position names no row of the list
+  Refreshed,          // a slot took the image; `slot` and `row` are set
+  WhileTableWriting,  // ignored; the worker is held (see SetTableWriting)
+  LateSearchAnswer,   // ignored: read by an address search that has ended
+  NotSearchAnswer,    // ignored: read before the search's poll set took over
+  OutsideList,        // ignored: the position names no row of the list
 };
 
 struct PollOutcome {
   PollDisposition disposition = PollDisposition::OutsideList;
   int slot = -1;
   std::optional<RowView> row;
-  bool newDetector = false;    // an address search found a detector not seen before
-  bool enableDone = false;     // enable the graduation stage's "   Done" button
+  bool newDetector = false;            // an address search found a detector not seen before
+  bool enableDone = false;             // enable the graduation stage's "   Done" button
   std::optional<SearchEnd> searchEnd;  // the search ended here (20 found)
   // Call Resume on the link. Every outcome resumes it except while a table is
   // written (the writer suspended the link) and after the window cleared its
@@ -162,8 +164,8 @@ class CDetectorTable {
   // (more are dropped); an empty list is kept empty.
   const std::vector<std::uint8_t>& AddressList() const { return addresses_; }
   void SetAddressList(const std::vector<std::uint8_t>& addresses);
-  const SlotState& Slot(int slot) const;   // throws std::out_of_range outside 0..19
-  SlotState& MutableSlot(int slot);        // for commands and file operations
+  const SlotState& Slot(int slot) const;  // throws std::out_of_range outside 0..19
+  SlotState& MutableSlot(int slot);       // for commands and file operations
   void SetSlotAddress(int slot, int address) { MutableSlot(slot).address = address; }
 
   // ---- The detector line's messages ----

@@ -67,7 +67,7 @@ struct SlotState {
   SlotCounters counters;
   bool stageSeen = false;  // refreshed during the current graduation stage
   CSampleHistory history;
-  SlotValues values;       // values the commands, files and graduation read back
+  SlotValues values;  // values the commands, files and graduation read back
 
   bool HasDetector() const { return address >= 0; }
 };

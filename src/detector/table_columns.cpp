@@ -18,8 +18,8 @@ constexpr ColumnInfo Static(C c, const char* key, int first, int header, const T
   return {c, key, K::Text, first, 1, header, text, rightClick, cell};
 }
 constexpr ColumnInfo Quantity(int q, const char* key) {
-  return {Column(int(C::Lel) + q), key, K::Text, 38635 + q, kQuantityCount, 37939 + q, &kQuantities[q], true,
-          QuantityCell(q)};
+  return {Column(int(C::Lel) + q), key,  K::Text,        38635 + q, kQuantityCount, 37939 + q,
+          &kQuantities[q],         true, QuantityCell(q)};
 }
 
 // KUR and KUW are shown side by side (mode "Graduation", type Z5), so each
@@ -95,7 +95,8 @@ std::array<HeaderInfo, kHeaderCount> BuildHeaders() {
     if (c.headerId == 0) continue;
     if (n < headers.size()) headers[n] = {c.headerId, c.header, c.column};
     ++n;
-    if (c.column == C::RelayTest && n < headers.size()) headers[n++] = {kRelayTestOnHeaderId, &txt::kRelayTestOn, c.column};
+    if (c.column == C::RelayTest && n < headers.size())
+      headers[n++] = {kRelayTestOnHeaderId, &txt::kRelayTestOn, c.column};
   }
   // kHeaderCount is checked by the tests against this walk.
   return headers;
@@ -103,9 +104,13 @@ std::array<HeaderInfo, kHeaderCount> BuildHeaders() {
 
 }  // namespace
 
-const std::array<ColumnInfo, kColumnCount>& Columns() { return kColumns; }
+const std::array<ColumnInfo, kColumnCount>& Columns() {
+  return kColumns;
+}
 
-const ColumnInfo& ColumnOf(Column column) { return kColumns[std::size_t(column)]; }
+const ColumnInfo& ColumnOf(Column column) {
+  return kColumns[std::size_t(column)];
+}
 
 int CellId(Column column, int row) {
   const ColumnInfo& c = ColumnOf(column);

@@ -32,18 +32,18 @@ enum class Column : int {
   HeatingLimit,     // "Heating limit" value (owner-drawn)
   FlowLimit,        // "Flow limit" (owner-drawn; no detector type fills it)
   // Cell columns.
-  Serial,           // "Serial #"
+  Serial,  // "Serial #"
   Firmware,
   Gas,
-  Disconnections,   // breaks counter
+  Disconnections,  // breaks counter
   MinCrosses,
   MaxCrosses,
   Flags,
   BadGraduation,
   ZeroShift,
   VolumePercent,
-  Milliamps,        // "mA"
-  Lel,              // the nine quantities "LEL%" .. "P heat"
+  Milliamps,  // "mA"
+  Lel,        // the nine quantities "LEL%" .. "P heat"
   T,
   D,
   W,
@@ -55,9 +55,9 @@ enum class Column : int {
   ZeroingNegative,  // "Zeroing conc<0"
   Kur,
   Kuw,
-  Ru6310,           // "RU6310 compl."
-  FlowSpeed,        // no detector type fills it
-  Relay1,           // relay test read-back
+  Ru6310,     // "RU6310 compl."
+  FlowSpeed,  // no detector type fills it
+  Relay1,     // relay test read-back
   Relay1Image,
   Relay2,
   Relay2Image,
@@ -66,32 +66,32 @@ enum class Column : int {
   Latching2,
   Cv,
   CvVol,
-  ShowNegative,     // "Show conc<0"
+  ShowNegative,       // "Show conc<0"
   SensorTemperature,  // "°C"
-  RelayTest,        // three-state check box
-  Imitation,        // imitation check box
+  RelayTest,          // three-state check box
+  Imitation,          // imitation check box
 };
 inline constexpr int kColumnCount = int(Column::Imitation) + 1;
 
 enum class ColumnKind {
-  PushButton,        // plain command button (its caption is the window's)
-  ValueButton,       // owner-drawn button showing a value
-  Text,              // colour static text
-  Image,             // relay or condition picture
-  ThreeStateCheck,   // relay test switch
-  Check,             // imitation switch
+  PushButton,       // plain command button (its caption is the window's)
+  ValueButton,      // owner-drawn button showing a value
+  Text,             // colour static text
+  Image,            // relay or condition picture
+  ThreeStateCheck,  // relay test switch
+  Check,            // imitation switch
 };
 
 struct ColumnInfo {
   Column column;
-  const char* key;          // ASCII stem for object names: "serial", "set_zero", ...
+  const char* key;  // ASCII stem for object names: "serial", "set_zero", ...
   ColumnKind kind;
-  int firstId;              // identifier of the row-0 control
-  int rowStride;            // identifier step from one row to the next (9 for the quantities)
-  int headerId;             // header control; 0 = the column has none of its own
-  const TextEntry* header;  // header caption; null when headerId is 0
-  bool rightClick;          // reports right clicks (message 1025) with the cell identifier
-  std::optional<Cell> cell; // the decoded cell it shows, if any
+  int firstId;               // identifier of the row-0 control
+  int rowStride;             // identifier step from one row to the next (9 for the quantities)
+  int headerId;              // header control; 0 = the column has none of its own
+  const TextEntry* header;   // header caption; null when headerId is 0
+  bool rightClick;           // reports right clicks (message 1025) with the cell identifier
+  std::optional<Cell> cell;  // the decoded cell it shows, if any
 };
 
 // Every column, in Column order.

@@ -24,7 +24,9 @@ std::vector<std::uint16_t> Poll(std::initializer_list<std::pair<int, std::uint16
   return image;
 }
 
-std::uint16_t Tenths(double lel) { return std::uint16_t(std::int16_t(lel * 10)); }
+std::uint16_t Tenths(double lel) {
+  return std::uint16_t(std::int16_t(lel * 10));
+}
 
 CDetectorTable Table(std::vector<std::uint8_t> list, int type = kTypeZ, int mode = kModeTuning) {
   CDetectorTable t;
@@ -308,7 +310,9 @@ TEST(PortFailed, EmptiesEveryRow) {
 
 TEST(RowRefresh, StatusEdgesStartFromAllBitsSet) {
   CDetectorTable t = Table({7});
-  auto status = [&](std::uint16_t low) { t.CompletedPoll(0, kZPollSet, Poll({{reg::kStatus, std::uint16_t(0x0100 | low)}})); };
+  auto status = [&](std::uint16_t low) {
+    t.CompletedPoll(0, kZPollSet, Poll({{reg::kStatus, std::uint16_t(0x0100 | low)}}));
+  };
   const SlotCounters& c = t.Slot(0).counters;
   status(0x06);  // found over both limits and in fault
   EXPECT_EQ(c.defect, 1u);
@@ -338,7 +342,8 @@ TEST(RowRefresh, ABandEntryCountsOnceAndSearchDataDoNotCount) {
   EXPECT_EQ(t.Slot(0).counters.minCrossing, 2u);
   EXPECT_EQ((*out.row)[Column::MinCrosses].text, "2");
   EXPECT_TRUE((*out.row)[Column::MinCrosses].visible);
-  for (double x : {50.0, 60.0, 10.0, 51.0}) t.CompletedPoll(0, kZPollSet, Poll({{reg::kConcentration, Tenths(x)}}));
+  for (double x : {50.0, 60.0, 10.0, 51.0})
+    t.CompletedPoll(0, kZPollSet, Poll({{reg::kConcentration, Tenths(x)}}));
   EXPECT_EQ(t.Slot(0).counters.maxCrossing, 2u);
 
   // Search data carry no concentration worth counting.
@@ -435,32 +440,62 @@ struct VisibilityCase {
 TEST(ColumnVisibility, ByModeTypeAndPollSet) {
   using C = Column;
   const std::set<C> always = {C::ModbusNumber, C::Serial, C::Firmware, C::Gas, C::ZeroShift, C::VolumePercent,
-                              C::Lel, C::T, C::D, C::W, C::R, C::Dm, C::HeaterPower};
+                              C::Lel,          C::T,      C::D,        C::W,   C::R,         C::Dm,
+                              C::HeaterPower};
   const VisibilityCase cases[] = {
-      {kModeTuning, kTypeKvelt, false, 0,
+      {kModeTuning,
+       kTypeKvelt,
+       false,
+       0,
        {C::Disconnections, C::SetZero, C::PEmitter, C::RelayTest, C::Relay1, C::Relay2, C::ZeroingNegative,
         C::Relay1Image, C::Relay2Image, C::ConditionImage, C::Wo, C::Ro, C::Milliamps}},
-      {kModeTuning, kTypeZ40, false, 3,
+      {kModeTuning,
+       kTypeZ40,
+       false,
+       3,
        {C::Disconnections, C::SetZero, C::LelConc, C::PEmitter, C::RelayTest, C::Ru6310, C::Latching1,
         C::Latching2, C::Relay1Image, C::Relay2Image, C::ConditionImage, C::Wo, C::Ro, C::Milliamps}},
-      {kModeTuning, kTypeZ5, false, 4,
-       {C::Disconnections, C::SetZero, C::LelConc, C::PEmitter, C::HeatingLimit, C::SwitchToHart,
-        C::SensorTemperature, C::ShowNegative, C::RelayTest, C::Relay1, C::Relay2, C::ZeroingNegative,
-        C::Latching1, C::Latching2, C::Relay1Image, C::Relay2Image, C::ConditionImage, C::Wo, C::Ro,
-        C::Milliamps}},
-      {kModeCalibration, kTypeZ5, false, 4,
+      {kModeTuning,
+       kTypeZ5,
+       false,
+       4,
+       {C::Disconnections, C::SetZero,           C::LelConc,      C::PEmitter,  C::HeatingLimit,
+        C::SwitchToHart,   C::SensorTemperature, C::ShowNegative, C::RelayTest, C::Relay1,
+        C::Relay2,         C::ZeroingNegative,   C::Latching1,    C::Latching2, C::Relay1Image,
+        C::Relay2Image,    C::ConditionImage,    C::Wo,           C::Ro,        C::Milliamps}},
+      {kModeCalibration,
+       kTypeZ5,
+       false,
+       4,
        {C::Disconnections, C::SetZero, C::MainCalibr, C::AddCalibr, C::FactoryDefaults, C::MagnCalibr,
         C::Limit1, C::Limit2, C::Flags, C::Relay1Image, C::Relay2Image, C::ConditionImage, C::Milliamps}},
       {kModeGraduation, kTypeZ5, true, 5, {C::Disconnections, C::PEmitter, C::Kur, C::Kuw}},
       {kModeGraduation, kTypeZ5, false, 5, {C::Disconnections, C::PEmitter, C::Wo, C::Ro}},
       {kModeGraduation, kTypeZ, true, 1, {C::Disconnections, C::PEmitter, C::Wo, C::Ro}},
-      {kModeGraduationZ5, kTypeZ5, false, 5,
+      {kModeGraduationZ5,
+       kTypeZ5,
+       false,
+       5,
        {C::Disconnections, C::PEmitter, C::BadGraduation, C::Cv, C::CvVol, C::GradRecalc, C::Wo, C::Ro}},
-      {kModeRunningIn, kTypeZ, false, 1, {C::Disconnections, C::MinCrosses, C::MaxCrosses, C::SetZero, C::Wo, C::Ro}},
-      {kModeSaveSettings, kTypeKvelt, false, 9, {C::Disconnections, C::Limit1, C::Limit2, C::SettToFile, C::SettFromFile}},
-      {kModeSaveSettings, kTypeZ5, false, 6,
+      {kModeRunningIn,
+       kTypeZ,
+       false,
+       1,
+       {C::Disconnections, C::MinCrosses, C::MaxCrosses, C::SetZero, C::Wo, C::Ro}},
+      {kModeSaveSettings,
+       kTypeKvelt,
+       false,
+       9,
+       {C::Disconnections, C::Limit1, C::Limit2, C::SettToFile, C::SettFromFile}},
+      {kModeSaveSettings,
+       kTypeZ5,
+       false,
+       6,
        {C::Disconnections, C::Limit1, C::Limit2, C::SettToFile, C::SettFromFile, C::CompareSett}},
-      {kModeImitation, kTypeZ, false, 1,
+      {kModeImitation,
+       kTypeZ,
+       false,
+       1,
        {C::Limit1, C::Limit2, C::Relay1Image, C::Relay2Image, C::ConditionImage, C::Imitation}},
       // The address search's poll set hides everything a layout can hide.
       {kModeTuning, kTypeZ5, false, kSearch, {}},
@@ -471,7 +506,8 @@ TEST(ColumnVisibility, ByModeTypeAndPollSet) {
     for (const ColumnInfo& info : Columns()) {
       const bool expected = always.count(info.column) || c.shown.count(info.column);
       EXPECT_EQ(ColumnShown(info.column, layout), expected)
-          << "mode " << c.mode << " type " << c.type << " kur " << c.kur << " echo " << c.echo << ": " << info.key;
+          << "mode " << c.mode << " type " << c.type << " kur " << c.kur << " echo " << c.echo << ": "
+          << info.key;
     }
   }
 }

@@ -35,13 +35,24 @@ TEST(TableColumns, IdentifiersOfTheLayout) {
     int header;
   };
   const Expected expected[] = {
-      {Column::ModbusNumber, 38055, 37916}, {Column::Serial, 38075, 37917},   {Column::Firmware, 38095, 37918},
-      {Column::Gas, 38115, 37919},          {Column::Disconnections, 38135, 37920},
-      {Column::Milliamps, 38275, 37927},    {Column::LelConc, 38295, 37928},  {Column::SwitchToHart, 38415, 37967},
-      {Column::GradRecalc, 38435, 37964},   {Column::PEmitter, 38555, 37948}, {Column::FlowLimit, 38615, 37954},
-      {Column::HeatingLimit, 38815, 37949}, {Column::ZeroingNegative, 38855, 37951},
-      {Column::Ru6310, 38875, 37952},       {Column::Relay1, 38915, 37955},   {Column::ConditionImage, 38995, 37957},
-      {Column::SensorTemperature, 39115, 37966}, {Column::RelayTest, 39135, 37958},
+      {Column::ModbusNumber, 38055, 37916},
+      {Column::Serial, 38075, 37917},
+      {Column::Firmware, 38095, 37918},
+      {Column::Gas, 38115, 37919},
+      {Column::Disconnections, 38135, 37920},
+      {Column::Milliamps, 38275, 37927},
+      {Column::LelConc, 38295, 37928},
+      {Column::SwitchToHart, 38415, 37967},
+      {Column::GradRecalc, 38435, 37964},
+      {Column::PEmitter, 38555, 37948},
+      {Column::FlowLimit, 38615, 37954},
+      {Column::HeatingLimit, 38815, 37949},
+      {Column::ZeroingNegative, 38855, 37951},
+      {Column::Ru6310, 38875, 37952},
+      {Column::Relay1, 38915, 37955},
+      {Column::ConditionImage, 38995, 37957},
+      {Column::SensorTemperature, 39115, 37966},
+      {Column::RelayTest, 39135, 37958},
       {Column::Imitation, 39155, 0},
   };
   for (const Expected& e : expected) {
