@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build test test-asan bench clean
+.PHONY: all deps configure build run test test-asan bench clean
 
 all: build
 
@@ -18,6 +18,16 @@ configure: $(BUILD)/CMakeCache.txt
 
 build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The workstation on its simulated demo bus. It needs a display: a desktop
+# session, or a virtual one (xvfb-run -a make run).
+run: build
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then \
+	  echo "make run: kvlgrad needs a graphical display. Run it from a desktop session," >&2; \
+	  echo "or in a virtual display with: xvfb-run -a make run" >&2; \
+	  exit 1; \
+	fi
+	$(BUILD)/src/app/kvlgrad --demo
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
