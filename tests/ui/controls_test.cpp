@@ -8,7 +8,9 @@
 
 #include "support/capture.h"
 #include "ui/controls/color_static_st.h"
+#include "ui/controls/control_lookup.h"
 #include "ui/controls/control_style.h"
+#include "ui/controls/fixed_font.h"
 #include "ui/controls/font_button.h"
 #include "ui/controls/note_button.h"
 #include "ui/controls/note_combo_box.h"
@@ -117,6 +119,28 @@ TEST(ColorStatic, ColoursAndTheDefault) {
   EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() - 2), QColor(255, 255, 0));
 }
 
+TEST(ColorStatic, FontWidthChangesOnlyWhenDifferent) {
+  Window w;
+  CNoteStatic cell(kStyleCenter, 10, 10, 80, 20, &w.widget, 38135, QStringLiteral("n"), 0, -20, 80, 18);
+  PaintCounter paints(&cell);
+  cell.SetTextIfChanged(QStringLiteral("12345"));
+  w.Show();
+  EXPECT_EQ(cell.FontWidth(), kDefaultFontWidth);
+  EXPECT_EQ(cell.font(), FixedFont(6));
+  const int before = paints.Count();
+  EXPECT_FALSE(cell.SetFontWidth(6));
+  Settle();
+  EXPECT_EQ(paints.Count(), before);
+  EXPECT_TRUE(cell.SetFontWidth(4));
+  EXPECT_EQ(cell.font().stretch(), FixedFontStretch(4));
+  EXPECT_EQ(cell.Note()->font(), FixedFont(6));  // the note keeps the font it was made with
+
+  CNoteButton button(kStyleOwnerDraw, 10, 40, 80, 20, &w.widget, 38295);
+  EXPECT_FALSE(button.SetFontWidth(6));
+  EXPECT_TRUE(button.SetFontWidth(7));
+  EXPECT_EQ(button.font(), FixedFont(7));
+}
+
 TEST(Note, ZeroSizeCreatesNoNote) {
   Window w;
   QLabel other(QStringLiteral("other"), &w.widget);
@@ -182,7 +206,10 @@ TEST(Note, EveryNoteClassCarriesItsNote) {
   ASSERT_NE(port.Note(), nullptr);
   EXPECT_EQ(counter.Note()->pos(), QPoint(320, 14));
   EXPECT_EQ(port.Note()->text(), QStringLiteral("Port COM"));
-  EXPECT_EQ(port.objectName(), QStringLiteral("37835"));
+  EXPECT_EQ(FindControl<CNoteComboBox>(&w.widget, 37835), &port);
+  EXPECT_EQ(FindControl<QComboBox>(&w.widget, 37849), nullptr);  // wrong kind
+  EXPECT_EQ(ControlId(&counter), 37849);
+  EXPECT_EQ(ControlId(&w.widget), -1);
   EXPECT_EQ(port.height(), kComboHeight);
   EXPECT_GT(port.maxVisibleItems(), 10);
   port.Show(false);

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 
 #include "ui/controls/control_style.h"
+#include "ui/controls/fixed_font.h"
 
 namespace kvl {
 
@@ -34,6 +35,13 @@ bool CColorStaticST::SetTextIfChanged(const QString& text) {
 
 bool CColorStaticST::SetTextIfChanged(const std::string& utf8) {
   return SetTextIfChanged(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+}
+
+bool CColorStaticST::SetFontWidth(int charWidth) {
+  if (charWidth == fontWidth_) return false;
+  fontWidth_ = charWidth;
+  setFont(FixedFont(charWidth));
+  return true;
 }
 
 void CColorStaticST::SetTextColor(const QColor& color) {

@@ -27,6 +27,12 @@ class CColorStaticST : public QLabel {
   bool SetTextIfChanged(const QString& text);
   bool SetTextIfChanged(const std::string& utf8);
 
+  // Sets the fixed font of this character width (4..9, fixed_font.h) unless
+  // the cell already has it; true when the font changed. A cell starts with
+  // its parent's font until this is called.
+  bool SetFontWidth(int charWidth);
+  int FontWidth() const { return fontWidth_; }
+
   // An invalid colour (QColor()) is the "-1" of the old interface: the
   // palette's button-text colour. Always repaints.
   void SetTextColor(const QColor& color);
@@ -49,6 +55,7 @@ class CColorStaticST : public QLabel {
 
   int id_;
   CMessageTarget* notify_;
+  int fontWidth_ = 0;  // 0: not set
   QColor textColor_;
   QColor bkColor_;
 };

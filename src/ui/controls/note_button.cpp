@@ -8,8 +8,8 @@ namespace kvl {
 
 CNoteButton::CNoteButton(unsigned style, int x, int y, int w, int h, QWidget* parent, int id, const QString& note,
                          int noteDx, int noteDy, int noteWidth, int noteHeight)
-    : QPushButton(parent), ownerDraw_(style & kStyleOwnerDraw) {
-  setFont(FixedFont());
+    : QPushButton(parent), ownerDraw_(style & kStyleOwnerDraw), fontWidth_(kDefaultFontWidth) {
+  setFont(FixedFont(fontWidth_));
   SetUpControl(this, style, x, y, w, h, id);
   AttachNote(this, {note, noteDx, noteDy, noteWidth, noteHeight});
 }
@@ -22,6 +22,13 @@ bool CNoteButton::SetTextIfChanged(const QString& text) {
 
 bool CNoteButton::SetTextIfChanged(const std::string& utf8) {
   return SetTextIfChanged(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+}
+
+bool CNoteButton::SetFontWidth(int charWidth) {
+  if (charWidth == fontWidth_) return false;
+  fontWidth_ = charWidth;
+  setFont(FixedFont(charWidth));
+  return true;
 }
 
 void CNoteButton::SetTextColor(const QColor& color) {

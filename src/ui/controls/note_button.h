@@ -23,6 +23,11 @@ class CNoteButton : public QPushButton, public CNoteCarrier {
   bool SetTextIfChanged(const QString& text);
   bool SetTextIfChanged(const std::string& utf8);
 
+  // Sets the fixed font of this character width (4..9) unless the button
+  // already has it; true when the font changed. Starts at width 6.
+  bool SetFontWidth(int charWidth);
+  int FontWidth() const { return fontWidth_; }
+
   // Stores the colour and repaints only when it differs from the stored one.
   // An invalid colour is the palette's button-text colour.
   void SetTextColor(const QColor& color);
@@ -34,6 +39,7 @@ class CNoteButton : public QPushButton, public CNoteCarrier {
  private:
   bool ownerDraw_;
   QColor textColor_;
+  int fontWidth_;
 };
 
 }  // namespace kvl

@@ -35,7 +35,6 @@ bool CNoteLabel::eventFilter(QObject* watched, QEvent* event) {
       // Explicit show and hide of the control, whether or not the window is up.
       case QEvent::ShowToParent:
       case QEvent::HideToParent: label_->setVisible(!control_->isHidden()); break;
-      case QEvent::FontChange: label_->setFont(control_->font()); break;
       case QEvent::ParentChange:
         // A note without a parent would become a window of its own.
         label_->setParent(control_->parentWidget());

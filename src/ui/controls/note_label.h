@@ -1,6 +1,7 @@
 #pragma once
 // The note: a plain left-aligned caption beside a control (usually above it)
-// that moves, shows and hides with the control and takes its font. It is a
+// that moves, shows and hides with the control. It takes the control's font
+// at creation and keeps it when the control's font changes later. It is a
 // sibling of the control, placed at (dx, dy) from the control's top-left
 // corner. A size of 0 x 0 means the control has no note.
 #include <QLabel>

@@ -7,7 +7,7 @@ namespace kvl {
 CNoteStatic::CNoteStatic(unsigned style, int x, int y, int w, int h, QWidget* parent, int id, const QString& note,
                          int noteDx, int noteDy, int noteWidth, int noteHeight, CMessageTarget* notify)
     : CColorStaticST(style, x, y, w, h, parent, id, notify) {
-  setFont(FixedFont());
+  SetFontWidth(kDefaultFontWidth);
   AttachNote(this, {note, noteDx, noteDy, noteWidth, noteHeight});
 }
 
