@@ -194,6 +194,10 @@ int CSerialPort::Configure(int baud, int timeoutMs) {
 
 int CSerialPort::Close() {
   if (fd_ < 0) return 2;
+  // Exclusive mode belongs to the device, not to this descriptor: where
+  // another descriptor keeps it alive (a pseudo-terminal's holder), it would
+  // outlast the close and refuse our own next open to anyone but root.
+  ioctl(fd_, TIOCNXCL);
   const int rc = ::close(fd_);
   fd_ = -1;
   baud_ = 0;
