@@ -1,27 +1,23 @@
 #pragma once
 // kvlsim as a child process: standard input and output are pipes, so a test
 // can send it commands, read its replies, and end it by closing its input.
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
+
 namespace kvl::test {
 
-// Path of the built kvlsim ($KVL_BUILD_DIR/tools/kvlsim).
-std::string KvlsimPath();
+inline std::string KvlsimPath() { return BuiltToolPath("kvlsim"); }
 
 class SimProcess {
  public:
   // Starts kvlsim with these arguments (after the program path).
   explicit SimProcess(const std::vector<std::string>& args);
-  ~SimProcess();
-  SimProcess(const SimProcess&) = delete;
-  SimProcess& operator=(const SimProcess&) = delete;
 
-  bool Started() const { return pid_ > 0; }
+  bool Started() const { return child_.Started(); }
   // One line of its standard output, without the newline; false on time-out or end.
-  bool ReadLine(std::string* line, int timeoutMs = 5000);
+  bool ReadLine(std::string* line, int timeoutMs = 5000) { return child_.ReadLine(line, timeoutMs); }
   // Sends one command line and returns the first line of the reply.
   std::string Command(const std::string& line);
   // Closes its standard input and waits for it to end; the exit status, or
@@ -33,10 +29,7 @@ class SimProcess {
  private:
   int Wait(int timeoutMs);
 
-  pid_t pid_ = -1;
-  int in_ = -1;
-  int out_ = -1;
-  std::string buffer_;
+  ChildProcess child_;
 };
 
 }  // namespace kvl::test

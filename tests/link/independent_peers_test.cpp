@@ -133,7 +133,8 @@ class AgainstPymodbus : public ::testing::Test {
     const std::string script = std::string(KVL_SOURCE_DIR_PATH) + "/tests/peers/pymodbus_server.py";
     if (access("/usr/bin/python3", X_OK) != 0) GTEST_SKIP() << "/usr/bin/python3 missing";
     server = std::make_unique<test::ChildProcess>(
-        std::vector<std::string>{"/usr/bin/python3", script, bridge.PathB(), "19200", "1,2,5"});
+        std::vector<std::string>{"/usr/bin/python3", script, bridge.PathB(), "19200", "1,2,5"},
+        test::ProcessOptions{.pipeInput = false, .captureError = false});
     std::string line;
     ASSERT_TRUE(server->ReadLine(&line, 10000)) << "pymodbus server did not start (python3-pymodbus installed?)";
     link.SetOperator(&op);
