@@ -10,8 +10,6 @@ namespace {
 // Start and end rate of each serial line's baud selector.
 constexpr int kBaudRange[kSerialLineCount][2] = {{1200, 19200}, {4800, 19200}, {1200, 19200}, {1200, 1200}};
 
-constexpr int kTypeZ5 = 4;
-
 // Display limit defaults of types 0 to 3 (type 4 has 0, 0 throughout).
 constexpr DisplayLimits kDisplayLimitDefaults[kQuantityCount] = {
     {-7, 32767},      // LEL%

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "detector/calibration_gas.h"
+#include "detector/detector_kinds.h"
 #include "text/language.h"
 #include "text/selector_lists.h"
 
@@ -38,7 +39,6 @@ struct DisplayLimits {
 // Graduation check records: one signed value per detector type (index = type).
 enum CheckRecordIndex : int { kTminMin, kTminMax, kTmaxMin, kTmaxMax, kCheckT0, kCheckT7 };
 inline constexpr int kCheckRecordCount = 6;
-inline constexpr int kDetectorTypeCount = 5;
 using CheckRecord = std::array<int, kDetectorTypeCount>;
 
 struct Configuration {

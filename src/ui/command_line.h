@@ -12,7 +12,7 @@
 
 namespace kvl {
 
-inline constexpr int kDefaultDemoCount = 4;
+inline constexpr int kDefaultDemoCount = 8;
 inline constexpr int kMaxDemoCount = 20;
 
 struct CommandLine {

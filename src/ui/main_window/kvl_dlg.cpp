@@ -1,0 +1,159 @@
+// The main window object: what it owns, how the posted messages reach their
+// handlers, and the window events (close, keys, the context menu).
+#include "ui/main_window/kvl_dlg.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+
+#include "detector/decoding.h"
+#include "sim/demo_bus.h"
+#include "text/main_window_texts.h"
+#include "ui/dialogs/about_dlg.h"
+#include "ui/dialogs/confirmation.h"
+#include "ui/dialogs/dialog_results.h"
+#include "ui/qt_message_target.h"
+#include "ui/qt_operator.h"
+
+namespace kvl {
+
+CKvlDlg::CKvlDlg(KvlDlgOptions options, QWidget* parent) : QWidget(parent), options_(std::move(options)) {
+  setObjectName(QStringLiteral("CKvlDlg"));
+  setMinimumSize(kMinWindowWidth / 2, kMinWindowHeight / 2);
+  target_ = std::make_unique<CQtMessageTarget>(
+      [this](unsigned message, std::intptr_t w, std::intptr_t l) { OnUserMessage(message, w, l); });
+  if (options_.op) {
+    operator_ = options_.op;
+  } else {
+    ownOperator_ = std::make_unique<CQtOperator>(this);
+    operator_ = ownOperator_.get();
+  }
+  linePortItem_ = options_.linePort;
+  recordTimer_.setTimerType(Qt::CoarseTimer);
+  graduationTimer_.setSingleShot(true);
+  resize(kMinWindowWidth, 800);
+  CreateControls();
+  SetUp();
+}
+
+CKvlDlg::~CKvlDlg() {
+  // A window that goes without the exit path saves nothing, but its threads
+  // must end before the objects they post to.
+  for (CAlarmTimer& alarm : alarms_) alarm.Cancel();
+  link_.StopWorker();
+  if (demoBus_) demoBus_->Stop();
+}
+
+void CKvlDlg::Place() {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+  // Wide enough for the widest table, tall enough for the table and a graph.
+  const int w = std::clamp(std::max(kMinWindowWidth, geometry_.right + kTableMargin), kMinWindowWidth / 2,
+                           std::max(kMinWindowWidth / 2, area.width()));
+  const int h = std::clamp(graphTop_ + 300, kMinWindowHeight, std::max(kMinWindowHeight, area.height() - 40));
+  const int x = std::max(0, (area.width() - w) / 2);
+  const int y = std::max(0, (area.height() - h) / 9);
+  setGeometry(area.x() + x, area.y() + y, w, h);
+}
+
+void CKvlDlg::PostConfig() { target_->Post(WM_USER_CONFIG, 0, 0); }
+
+void CKvlDlg::OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam) {
+  if (exited_) return;
+  switch (message) {
+    case WM_USER_CONFIG:
+      configText_ = ComposeConfiguration();
+      return;
+    case WM_USER_PORT_OPEN:
+      OnPortOpen(int(wParam));
+      return;
+    case WM_USER_PORT_FAIL:
+      OnPortFail(int(wParam));
+      return;
+    default:
+      break;
+  }
+  // The table's messages come from the detector line (0) with codes 0..4.
+  if (!IsDetectorLineCode(wParam)) return;
+  switch (message) {
+    case WM_USER_DATA: OnData(); break;
+    case WM_USER_CLEAR: OnClear(); break;
+    case WM_USER_RESULT: OnResult(int(wParam), int(lParam)); break;
+    case WM_USER_CYCLE: OnCycle(); break;
+    default: break;
+  }
+}
+
+bool CKvlDlg::OnCancel() {
+  if (exited_) return true;
+  const int answer = options_.exitQuestion ? options_.exitQuestion(config_.language)
+                                           : CConfirmation(config_.language, this).exec();
+  if (answer != kIdYes) return false;
+  ShutDown();
+  exited_ = true;
+  close();
+  return true;
+}
+
+void CKvlDlg::closeEvent(QCloseEvent* event) {
+  if (exited_) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  OnCancel();
+}
+
+void CKvlDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    OnCancel();
+    return;
+  }
+  if (event->key() == Qt::Key_F1) {
+    ShowAbout();
+    return;
+  }
+  const QString typed = event->text();
+  if (event->modifiers() == Qt::NoModifier && typed.size() == 1 && IsRawViewKey(typed[0].unicode())) {
+    table_.ToggleRawView();
+    LayOutTableIfChanged();
+    RedescribeAllRows();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void CKvlDlg::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* about = menu.addAction(QString::fromUtf8(txt::kMenuAbout(config_.language)));
+  menu.addSeparator();
+  QAction* closeAction = menu.addAction(QString::fromUtf8(txt::kMenuClose(config_.language)));
+  QAction* chosen = menu.exec(event->globalPos());
+  if (chosen == about) ShowAbout();
+  if (chosen == closeAction) OnCancel();
+}
+
+void CKvlDlg::ShowAbout() {
+  CAboutDlg about(this);
+  about.exec();
+}
+
+void CKvlDlg::paintEvent(QPaintEvent*) {
+  // The graph's plot area; its curves are drawn by the graph panel.
+  QPainter p(this);
+  const QRect plot(50, graphTop_, std::max(0, width() - 60), std::max(0, height() - 16 - graphTop_));
+  p.fillRect(plot, Qt::white);
+  p.setPen(QColor(160, 160, 160));
+  p.drawRect(plot.adjusted(0, 0, -1, -1));
+}
+
+void CKvlDlg::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOutTableIfChanged();
+}
+
+}  // namespace kvl

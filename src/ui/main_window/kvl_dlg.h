@@ -1,0 +1,228 @@
+#pragma once
+// The main window: the detector table of one RS-485 bus with the line
+// settings, run controls and gas panel above it and the graph panel below.
+// It owns everything for the whole run: the detector link, the six schedule
+// alarms, the twenty detector slots, the settings and every control. The
+// rules live in the core (CDetectorTable, the configuration, the gas panel
+// logic); the window feeds them the link's messages and the operator's
+// input and puts their results on screen, changing a widget only when what
+// it shows changes.
+//
+// The implementation is split by concern: kvl_dlg.cpp (ownership, message
+// dispatch, events), layout.cpp (control creation and placement),
+// table_layout.cpp (column geometry), poll_results.cpp (link messages ->
+// rows), line_controls.cpp, gas_panel.cpp, language.cpp,
+// startup_shutdown.cpp and demo_bus.cpp.
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/configuration.h"
+#include "detector/detector_table.h"
+#include "link/alarm_timer.h"
+#include "link/modbus_slave.h"
+#include "ui/main_window/main_controls.h"
+#include "ui/main_window/table_placement.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+
+namespace kvl {
+
+class CQtMessageTarget;
+class CQtOperator;
+class CDemoBus;
+
+// The simulated bus kvlgrad --demo polls: detectors at addresses 1, 2, ...
+inline constexpr int kDemoFirstAddress = 1;
+std::vector<std::uint8_t> DemoAddresses(int count);
+
+// Port selector items: the shown text may be shorter than the item itself.
+void AddPortItem(QComboBox* combo, const std::string& item, int index = -1);
+std::string PortItem(const QComboBox* combo);
+bool SelectPortItem(QComboBox* combo, const std::string& item);
+
+struct DemoOptions {
+  std::optional<int> type;  // none: the configured type
+  int count = 8;
+};
+
+struct KvlDlgOptions {
+  // The configuration file; "" = the usual place (config_location.h).
+  std::string configPath;
+  // Where operator messages go; null = real message boxes on this window.
+  COperator* op = nullptr;
+  // A device to open as the detector line instead of the configured port
+  // (a test's pty); it is offered first in the port selector and never saved.
+  std::string linePort;
+  // Run a simulated bus in-process and poll it (takes precedence over linePort).
+  std::optional<DemoOptions> demo;
+  // The exit question; returns kIdYes to exit. Null = the CConfirmation dialog.
+  std::function<int(LanguageIndex)> exitQuestion;
+};
+
+class CKvlDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Creates the controls and runs the whole set-up: configuration, alarms,
+  // poll set, mode, recording timer, and starts the link. Call Place() and
+  // show() after it.
+  explicit CKvlDlg(KvlDlgOptions options = {}, QWidget* parent = nullptr);
+  // Stops the link and the alarms if the exit path has not (nothing is saved).
+  ~CKvlDlg() override;
+
+  // Moves and sizes the window for the screen it opens on.
+  void Place();
+
+  // The exit path: asks, and when confirmed stops everything, saves the
+  // configuration and closes the window. True when the window closed.
+  bool OnCancel();
+
+  // ---- State, for the later parts and the tests ----
+  const CDetectorTable& Table() const { return table_; }
+  const Configuration& Settings() const { return config_; }
+  const std::string& ConfigurationText() const { return configText_; }
+  const std::string& ConfigurationPath() const { return configPath_; }
+  LanguageIndex Language() const { return config_.language; }
+  int DetectorType() const { return config_.detectorType; }
+  int Mode() const { return config_.mode; }
+  int GraphTop() const { return graphTop_; }
+  bool Exited() const { return exited_; }
+  bool RecordingTimerActive() const { return recordTimer_.isActive(); }
+  int RecordingTimerInterval() const { return recordTimer_.interval(); }
+  // The device the detector line polls (the demo bus's, a test's, or the configured port's).
+  std::string LinePortName() const;
+  CDemoBus* DemoBus() const { return demoBus_.get(); }
+  const MainControls& Controls() const { return c_; }
+
+ signals:
+  // The detector type selector changed (the demo bus follows it).
+  void DetectorTypeChanged(int type);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // ---- kvl_dlg.cpp ----
+  void OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam);
+  void PostConfig();
+  void ShowAbout();
+
+  // ---- layout.cpp ----
+  void CreateControls();
+  void CreateLineControls();
+  void CreateGasPanel();
+  void CreateRunControls();
+  void CreateTable();
+  void CreateHeaders();
+  void CreateSelectorsAndGraphControls();
+  void FillSelectors();
+  void FillGasSelector();
+  void ApplyModeLayout();
+  void PlaceGraphControls();
+  // Bottom edge of the lowest control shown above the table.
+  int TopControlsBottom() const;
+
+  // ---- table_layout.cpp ----
+  void LayOutTable();
+  // Re-lays out the table when what decides its columns has changed.
+  void LayOutTableIfChanged();
+
+  // ---- poll_results.cpp ----
+  void OnData();
+  void OnClear();
+  void OnResult(int result, int position);
+  void OnCycle();
+  void OnPortOpen(int line);
+  void OnPortFail(int line);
+  void ApplySearchEnd(const SearchEnd& end);
+  void ShowRow(const RowView& row);
+  void ShowAllRows(bool showAddress);
+  void RedescribeAllRows();
+  void ShowStatistics(const StatisticsView& view);
+  void EnableLineButtons(bool enable);
+
+  // ---- line_controls.cpp ----
+  void ConnectLineControls();
+  void OnPortSelected();
+  void OnBaudSelected();
+  void OnPauseEdited(int line);
+  void OnLineOpenToggled(bool checked);
+  void OnPeriodEdited();
+  void OnRelayTestStepSelected();
+  void OnTypeSelected(int index);
+  void OnModeSelected(int index);
+  void OnKurToggled(bool pressed);
+  void SelectPollSetForLayout();
+  void RestartRecordingTimer();
+  std::string SelectedPortItem() const;
+
+  // ---- gas_panel.cpp ----
+  void ConnectGasPanel();
+  void OnGasSelected(int position);
+  void ApplyGasPanelView();
+  void OnUsePropaneClicked(bool checked);
+  void OnConcentrationEdited(int k);
+  void OnPropaneEntryEdited(int k);
+  void OnCoefficientEdited();
+  void OnEmitterPowerEdited();
+  void OnLimitEdited(int k);
+
+  // ---- language.cpp ----
+  void OnLanguageSelected(int index);
+  void ApplyLanguage();
+  void RelabelControls();
+  void RefillTextSelectors();
+
+  // ---- startup_shutdown.cpp ----
+  void SetUp();
+  void ApplyConfigurationToControls();
+  void StartLink();
+  void ShutDown();
+  std::string LinkPortName(const std::string& item) const;
+  std::string ComposeConfiguration();
+
+  // ---- demo_bus.cpp ----
+  void StartDemoBus();
+
+  KvlDlgOptions options_;
+  // Posts from the link, the alarms and the cells arrive here, on the GUI thread.
+  std::unique_ptr<CQtMessageTarget> target_;
+  std::unique_ptr<CQtOperator> ownOperator_;
+  COperator* operator_ = nullptr;
+  std::unique_ptr<CDemoBus> demoBus_;
+
+  CModbusSlave link_;
+  std::array<CAlarmTimer, 6> alarms_;
+  CDetectorTable table_;
+  Configuration config_;
+  std::string configText_;
+  std::string configPath_;
+  std::string programFolder_;
+  std::string linePortItem_;  // the extra port selector item (demo or test device), "" = none
+
+  MainControls c_;
+  TableGeometry geometry_;
+  TablePlacementKey placementKey_;
+  int tableTop_ = kTableTopMin;
+  int graphTop_ = 674;
+  bool recording_ = false;
+  bool exited_ = false;
+  bool settingUp_ = true;  // handlers do not post configuration rebuilds yet
+  QTimer recordTimer_;     // the recording tick
+  QTimer graduationTimer_; // the graduation run's stabilisation wait
+};
+
+}  // namespace kvl

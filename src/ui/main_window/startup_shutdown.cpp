@@ -1,0 +1,158 @@
+// How the window comes up (settings, alarms, poll set, mode, recording tick,
+// link) and how it goes down at a confirmed exit (recording off, alarms
+// cancelled, timers killed, settings saved, link stopped).
+#include <QCheckBox>
+#include <QComboBox>
+#include <cstdio>
+
+#include "config/config_location.h"
+#include "detector/poll_sets.h"
+#include "link/serial_port.h"
+#include "sim/demo_bus.h"
+#include "text/format.h"
+#include "text/main_window_texts.h"
+#include "ui/controls/color_static_st.h"
+#include "ui/controls/note_combo_box.h"
+#include "ui/controls/note_edit.h"
+#include "ui/main_window/kvl_dlg.h"
+#include "ui/main_window/show_cleaned.h"
+#include "ui/qt_message_target.h"
+
+namespace kvl {
+
+namespace {
+
+// Selects the item with this text; false (selection unchanged) when there is none.
+bool SelectItem(QComboBox* combo, const std::string& item) {
+  const int index = combo->findText(QString::fromStdString(item), Qt::MatchFixedString);
+  if (index < 0) return false;
+  const QSignalBlocker block(combo);
+  combo->setCurrentIndex(index);
+  return true;
+}
+
+void SetFieldText(QLineEdit* edit, const std::string& text) {
+  const QSignalBlocker block(edit);
+  edit->setText(QString::fromStdString(text));
+}
+
+}  // namespace
+
+void CKvlDlg::SetUp() {
+  // Settings first: what the configuration file holds, or the defaults.
+  const ConfigurationPlaces places = CurrentConfigurationPlaces(options_.configPath);
+  configPath_ = ConfigurationFilePath(places);
+  programFolder_ = DefaultWorkFolder(places);
+  ConfigurationContext context;
+  context.programFolder = programFolder_;
+  context.portItems = ListSerialPorts();
+  LoadConfiguration(configPath_, context, config_);
+  if (options_.demo) StartDemoBus();
+  ApplyConfigurationToControls();
+
+  for (int k = 0; k < int(alarms_.size()); ++k) alarms_[size_t(k)].Init(target_.get(), WM_USER_ALARM, k);
+  if (config_.language != kEnglish) link_.SetLanguage(config_.language);
+  ApplyGasPanelView();
+
+  const PollRequestLists requests = PollRequestTable();
+  link_.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
+  SelectPollSetForLayout();
+
+  ApplyModeLayout();
+  LayOutTableIfChanged();
+  RedescribeAllRows();
+  RestartRecordingTimer();
+
+  ConnectLineControls();
+  ConnectGasPanel();
+  connect(c_.languageSelector, &QComboBox::currentIndexChanged, this, [this](int i) { OnLanguageSelected(i); });
+
+  StartLink();
+  settingUp_ = false;
+  PostConfig();
+}
+
+void CKvlDlg::ApplyConfigurationToControls() {
+  for (int k = 0; k < kSerialLineCount; ++k) {
+    const SerialLineSettings& line = config_.lines[size_t(k)];
+    SelectPortItem(c_.port[size_t(k)], line.port);
+    SelectItem(c_.baud[size_t(k)], line.baud);
+    SetFieldText(c_.pause[size_t(k)], line.pause);
+  }
+  // A device given for this run is polled instead of the configured port.
+  if (!linePortItem_.empty()) SelectPortItem(c_.port[0], linePortItem_);
+  SetFieldText(c_.period, config_.period);
+  SelectItem(c_.relayTestStep, config_.relayTestStep);
+  SetFieldText(c_.emitterPower, Format("%.3f", config_.emitterPower));
+  SetFieldText(c_.limit[0], Format("%.3f", config_.lowLimit));
+  SetFieldText(c_.limit[1], Format("%.3f", config_.highLimit));
+  c_.dataFolderDisplay->SetTextIfChanged(config_.dataFolder);
+  {
+    const QSignalBlocker block(c_.languageSelector);
+    c_.languageSelector->setCurrentIndex(config_.language == kEnglish ? 0 : 1);
+  }
+
+  table_.SetType(config_.detectorType);
+  table_.SetMode(config_.mode);
+  table_.SetLanguage(config_.language);
+  table_.SetThresholds(config_.lowLimit, config_.highLimit);
+  // The demo's detectors are polled instead of the configured list, which is kept.
+  std::vector<std::uint8_t> addresses;
+  for (unsigned a : config_.addresses) addresses.push_back(std::uint8_t(a));
+  table_.SetAddressList(demoBus_ ? DemoAddresses(demoBus_->Count()) : addresses);
+
+  // The captions and lists in the configured language, positions from the settings.
+  setWindowTitle(QString::fromUtf8(txt::kWindowTitle(config_.language)));
+  RelabelControls();
+  {
+    const QSignalBlocker typeBlock(c_.typeSelector);
+    const QSignalBlocker modeBlock(c_.modeSelector);
+    const QSignalBlocker gasBlock(c_.gasSelector);
+    RefillTextSelectors();
+    c_.typeSelector->setCurrentIndex(config_.detectorType);
+    c_.modeSelector->setCurrentIndex(config_.mode);
+    c_.gasSelector->setCurrentIndex(config_.gasPosition);
+  }
+}
+
+std::string CKvlDlg::LinkPortName(const std::string& item) const {
+  // Numbered items are the old COM numbers; device paths open as they stand.
+  if (item.find('/') != std::string::npos) return item;
+  return "COM" + item;
+}
+
+std::string CKvlDlg::LinePortName() const { return SerialDevicePath(LinkPortName(SelectedPortItem())); }
+
+void CKvlDlg::StartLink() {
+  link_.SetOperator(operator_);
+  link_.StartWorker(target_.get(), 0, LinkPortName(SelectedPortItem()), config_.lines[0].baud,
+                    table_.AddressList(), "3", config_.lines[0].pause, "3", true);
+}
+
+std::string CKvlDlg::ComposeConfiguration() {
+  // The list a search found is the one to keep; a running search's probe
+  // list is not, and neither is the demo bus's.
+  if (!table_.Searching() && !demoBus_) {
+    config_.addresses.clear();
+    for (std::uint8_t a : table_.AddressList()) config_.addresses.push_back(a);
+  }
+  return ComposeConfigurationText(config_);
+}
+
+void CKvlDlg::ShutDown() {
+  recording_ = false;
+  table_.SetResumeAfterData(false);
+  for (CAlarmTimer& alarm : alarms_) alarm.Cancel();
+  recordTimer_.stop();
+  graduationTimer_.stop();
+  // The text is composed once more: a change whose rebuild message is still
+  // queued must not be lost.
+  configText_ = ComposeConfiguration();
+  std::string error;
+  if (SaveConfiguration(configPath_, configText_, &error) != 0)
+    std::fprintf(stderr, "kvlgrad: the configuration was not saved: %s\n", error.c_str());
+  link_.StopWorker();
+  if (demoBus_) demoBus_->Stop();
+}
+
+}  // namespace kvl

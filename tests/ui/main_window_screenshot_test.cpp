@@ -1,0 +1,63 @@
+// Pictures of the window in every mode, for a reviewer to look at: written
+// to <build>/screenshots/, never compared with anything stored.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+
+#include "main_window_fixture.h"
+#include "ui/main_window/main_controls.h"
+
+namespace kvl {
+namespace {
+
+using test::RunUntil;
+using test::Settle;
+
+QString ScreenshotFolder() {
+  const QString dir = QString::fromUtf8(KVL_BUILD_DIR_PATH) + QStringLiteral("/screenshots");
+  QDir().mkpath(dir);
+  return dir;
+}
+
+void Save(QWidget* window, const QString& name) {
+  Settle();
+  const QString path = ScreenshotFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
+  EXPECT_TRUE(window->grab().save(path)) << path.toStdString();
+}
+
+TEST(MainWindowScreenshots, EveryModeAt1280x1024) {
+  struct Shot {
+    int type;
+    int mode;
+    LanguageIndex language;
+    const char* name;
+  };
+  const Shot shots[] = {
+      {kTypeZ5, kModeTuning, kEnglish, "mode0_tuning_z5"},
+      {kTypeZ40, kModeTuning, kEnglish, "mode0_tuning_z40"},
+      {kTypeKvelt, kModeTuning, kEnglish, "mode0_tuning_kvelt"},
+      {kTypeZ5, kModeCalibration, kEnglish, "mode1_calibration_z5"},
+      {kTypeZ5, kModeGraduation, kEnglish, "mode2_graduation_z5"},
+      {kTypeZ5, kModeGraduationZ5, kEnglish, "mode3_graduation_z5_z5"},
+      {kTypeZ, kModeRunningIn, kEnglish, "mode4_running_in_z"},
+      {kTypeZ5, kModeSaveSettings, kEnglish, "mode5_save_settings_z5"},
+      {kTypeZ5, kModeImitation, kEnglish, "mode6_imitation_z5"},
+      {kTypeZ5, kModeTuning, kRussian, "mode0_tuning_z5_ru"},
+      {kTypeZ5, kModeCalibration, kRussian, "mode1_calibration_z5_ru"},
+  };
+  test::WindowRun run;
+  run.Open(kTypeZ5, 20);
+  for (const Shot& shot : shots) {
+    run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(shot.language);
+    run.Control<QComboBox>(id::kTypeSelector)->setCurrentIndex(shot.type);
+    run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(shot.mode);
+    // The demo replaces its detectors by the new type; wait for them in the rows.
+    ASSERT_TRUE(RunUntil([&] { return run.window->Table().Slot(19).HasDetector(); }, 15000)) << shot.name;
+    RunUntil([] { return false; }, 600);
+    Save(run.window.get(), QString::fromLatin1(shot.name));
+  }
+}
+
+}  // namespace
+}  // namespace kvl
