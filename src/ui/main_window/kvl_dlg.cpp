@@ -88,24 +88,27 @@ void CKvlDlg::OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_
   }
 }
 
-bool CKvlDlg::OnCancel() {
+bool CKvlDlg::ConfirmExit() {
   if (exited_) return true;
   const int answer = options_.exitQuestion ? options_.exitQuestion(config_.language)
                                            : CConfirmation(config_.language, this).exec();
   if (answer != kIdYes) return false;
   ShutDown();
   exited_ = true;
+  return true;
+}
+
+bool CKvlDlg::OnCancel() {
+  if (!ConfirmExit()) return false;
   close();
   return true;
 }
 
 void CKvlDlg::closeEvent(QCloseEvent* event) {
-  if (exited_) {
+  if (ConfirmExit())
     event->accept();
-    return;
-  }
-  event->ignore();
-  OnCancel();
+  else
+    event->ignore();
 }
 
 void CKvlDlg::keyPressEvent(QKeyEvent* event) {

@@ -101,6 +101,7 @@ class CKvlDlg : public QWidget {
   // The device the detector line polls (the demo bus's, a test's, or the configured port's).
   std::string LinePortName() const;
   CDemoBus* DemoBus() const { return demoBus_.get(); }
+  bool LinkRunning() const { return link_.WorkerRunning(); }
   const MainControls& Controls() const { return c_; }
 
  signals:
@@ -117,6 +118,8 @@ class CKvlDlg : public QWidget {
  private:
   // ---- kvl_dlg.cpp ----
   void OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_t lParam);
+  // Asks, and when confirmed shuts everything down; true when the window may close.
+  bool ConfirmExit();
   void PostConfig();
   void ShowAbout();
 
