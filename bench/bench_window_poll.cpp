@@ -1,0 +1,83 @@
+// What polling twenty detectors costs the workstation: the main window
+// (offscreen) polls 20 simulated detectors of the demo bus at pause 0 for
+// about ten seconds. Prints the polls per second, the CPU time of the GUI
+// thread (the window's share) and of the whole process (which also runs the
+// link's worker and the simulated bus) as a share of one core.
+//   bench_window_poll [seconds] [type]
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "link/operator.h"
+#include "ui/main_window/kvl_dlg.h"
+
+namespace {
+
+double ThreadCpuSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double ProcessCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+class PrintingOperator : public kvl::COperator {
+ public:
+  void ShowMessage(const std::string& text, kvl::MessageIcon, const std::atomic<bool>*) override {
+    std::fprintf(stderr, "message: %s\n", text.c_str());
+  }
+};
+
+// The application's own event loop, as kvlgrad runs it.
+void RunFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+  const int type = argc > 2 ? std::atoi(argv[2]) : kvl::kTypeZ5;
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
+  QTemporaryDir dir;
+  PrintingOperator op;
+  kvl::KvlDlgOptions options;
+  options.configPath = dir.filePath(QStringLiteral("KvlGrad.cfg")).toStdString();
+  options.op = &op;
+  options.demo = kvl::DemoOptions{type, 20};
+  kvl::CKvlDlg window(std::move(options));
+  window.resize(1280, 1024);
+  window.show();
+
+  RunFor(2000);  // every row filled, fonts and layout settled
+  const auto polls0 = window.Table().Counters()[0];
+  const double gui0 = ThreadCpuSeconds(), proc0 = ProcessCpuSeconds();
+  QElapsedTimer wall;
+  wall.start();
+  RunFor(seconds * 1000);
+  const double elapsed = double(wall.elapsed()) / 1000.0;
+  const double gui = ThreadCpuSeconds() - gui0, proc = ProcessCpuSeconds() - proc0;
+  const auto polls = window.Table().Counters()[0] - polls0;
+
+  std::printf("window polling 20 detectors of type %d at pause 0 for %.1f s\n", type, elapsed);
+  std::printf("  good answers      %.0f per second\n", double(polls) / elapsed);
+  std::printf("  GUI thread CPU    %.2f %% of one core (goal < 5 %%)\n", 100.0 * gui / elapsed);
+  std::printf("  process CPU       %.2f %% of one core (window, link worker and simulated bus)\n",
+              100.0 * proc / elapsed);
+  return 0;
+}
