@@ -123,7 +123,7 @@ std::string CommandLineUsage() {
          "                         KvlGrad.cfg beside the program (or ~/.config/kvlgrad/)\n"
          "  --demo[=TYPE[:COUNT]]  play simulated detectors instead of opening a serial port;\n"
          "                         TYPE is KVELT, Z, Z40 or Z5 (or 0, 1, 3, 4; default: the\n"
-         "                         configured type), COUNT 1 to 20 detectors (default 4)\n"
+         "                         configured type), COUNT 1 to 20 detectors (default 8)\n"
          "  --help                 show this text\n"
          "\n"
          "A graphical display is needed; set QT_QPA_PLATFORM to choose the Qt platform\n"
