@@ -112,6 +112,7 @@ void CKvlDlg::ApplyConfigurationToControls() {
     c_.typeSelector->setCurrentIndex(config_.detectorType);
     c_.modeSelector->setCurrentIndex(config_.mode);
     c_.gasSelector->setCurrentIndex(config_.gasPosition);
+    c_.stageControl->setCurrentIndex(0);  // "Manually"
   }
 }
 
