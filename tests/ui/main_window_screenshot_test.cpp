@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 
+#include "detector/register_map.h"
 #include "main_window_fixture.h"
 #include "ui/main_window/main_controls.h"
 
@@ -52,9 +53,20 @@ TEST(MainWindowScreenshots, EveryModeAt1280x1024) {
     run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(shot.language);
     run.Control<QComboBox>(id::kTypeSelector)->setCurrentIndex(shot.type);
     run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(shot.mode);
-    // The demo replaces its detectors by the new type; wait for them in the rows.
-    ASSERT_TRUE(RunUntil([&] { return run.window->Table().Slot(19).HasDetector(); }, 15000)) << shot.name;
-    RunUntil([] { return false; }, 600);
+    // The demo replaces its detectors by the new type; rows keep the old
+    // type's words until they are polled again: wait until every row shows
+    // the serial number of the detector now at its address.
+    auto repolled = [&] {
+      for (int s = 0; s < 20; ++s) {
+        const SlotState& slot = run.window->Table().Slot(s);
+        const auto sim = run.Bus().Detector(slot.address);
+        if (!slot.HasDetector() || !sim || sim->type != shot.type ||
+            SerialNumber(shot.type, slot.image) != (HasSerial32(shot.type, slot.image) ? sim->serial : sim->serial & 0xFFFF))
+          return false;
+      }
+      return true;
+    };
+    ASSERT_TRUE(RunUntil(repolled, 20000)) << shot.name;
     Save(run.window.get(), QString::fromLatin1(shot.name));
   }
 }
