@@ -5,14 +5,14 @@
 
 namespace kvl {
 
-CNoteLabel::CNoteLabel(QWidget* control, const NoteSpec& spec)
-    : QObject(control), control_(control), offset_(spec.dx, spec.dy) {
-  if (!spec.Exists() || !control->parentWidget()) return;
-  label_ = new QLabel(spec.text, control->parentWidget());
+CNoteLabel::CNoteLabel(QWidget* control, const NoteSetup& note)
+    : QObject(control), control_(control), offset_(note.dx, note.dy) {
+  if (!note.Exists() || !control->parentWidget()) return;
+  label_ = new QLabel(note.text, control->parentWidget());
   label_->setObjectName(QString::number(kNoteIdentifier));
   label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label_->setFont(control->font());
-  label_->resize(spec.width, spec.height);
+  label_->resize(note.width, note.height);
   Follow();
   label_->setVisible(!control->isHidden());
   control->installEventFilter(this);
@@ -47,9 +47,9 @@ bool CNoteLabel::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
-void CNoteCarrier::AttachNote(QWidget* self, const NoteSpec& spec) {
+void CNoteCarrier::AttachNote(QWidget* self, const NoteSetup& note) {
   self_ = self;
-  if (spec.Exists()) note_ = new CNoteLabel(self, spec);
+  if (note.Exists()) note_ = new CNoteLabel(self, note);
 }
 
 void CNoteCarrier::SetNote(const QString& text) {

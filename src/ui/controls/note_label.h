@@ -14,7 +14,7 @@ namespace kvl {
 // Identifier of every note label (the old "-1" of a 16-bit identifier).
 inline constexpr int kNoteIdentifier = 65535;
 
-struct NoteSpec {
+struct NoteSetup {
   QString text;
   int dx = 0;
   int dy = 0;
@@ -26,8 +26,8 @@ struct NoteSpec {
 class CNoteLabel : public QObject {
  public:
   // Becomes a child of `control`; creates the label in the control's parent
-  // (no label when the spec has no size or the control has no parent).
-  CNoteLabel(QWidget* control, const NoteSpec& spec);
+  // (no label when the setup has no size or the control has no parent).
+  CNoteLabel(QWidget* control, const NoteSetup& note);
   ~CNoteLabel() override;
 
   QLabel* Label() const { return label_; }
@@ -55,7 +55,7 @@ class CNoteCarrier {
   void Show(bool show);
 
  protected:
-  void AttachNote(QWidget* self, const NoteSpec& spec);
+  void AttachNote(QWidget* self, const NoteSetup& note);
 
  private:
   QWidget* self_ = nullptr;
