@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 
+#include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "main_window_fixture.h"
 #include "ui/main_window/main_controls.h"
@@ -53,9 +54,10 @@ TEST(MainWindowScreenshots, EveryModeAt1280x1024) {
     run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(shot.language);
     run.Control<QComboBox>(id::kTypeSelector)->setCurrentIndex(shot.type);
     run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(shot.mode);
-    // The demo replaces its detectors by the new type; rows keep the old
-    // type's words until they are polled again: wait until every row shows
-    // the serial number of the detector now at its address.
+    // The demo replaces its detectors by the new type, and a mode reads its
+    // own registers; rows keep older words until polled again. Wait until
+    // every row shows the detector now at its address, then for a whole
+    // cycle of good answers in the new poll set.
     auto repolled = [&] {
       for (int s = 0; s < 20; ++s) {
         const SlotState& slot = run.window->Table().Slot(s);
@@ -67,6 +69,9 @@ TEST(MainWindowScreenshots, EveryModeAt1280x1024) {
       return true;
     };
     ASSERT_TRUE(RunUntil(repolled, 20000)) << shot.name;
+    const std::uint64_t good = run.window->Table().Counters()[0];
+    const std::uint64_t cycle = 20 * PollSetRequests(PollSetFor(shot.type, shot.mode)).size();
+    ASSERT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] >= good + cycle; }, 20000)) << shot.name;
     Save(run.window.get(), QString::fromLatin1(shot.name));
   }
 }
