@@ -129,7 +129,10 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::string DecodeTextBytes(std::string_view bytes) {
-  if (IsValidUtf8(bytes)) return std::string(bytes);
+  // Editors that save "UTF-8 with BOM" put the mark before the first line; it
+  // is not part of the text (and would spoil an exact match of that line).
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (IsValidUtf8(bytes)) return std::string(bytes.substr(bytes.substr(0, 3) == kBom ? 3 : 0));
   return DecodeCp1251(bytes);
 }
 

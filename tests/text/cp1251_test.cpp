@@ -79,6 +79,7 @@ TEST(Cp1251, ReaderKeepsUtf8AndFallsBackToWindows1251) {
   EXPECT_EQ(DecodeTextBytes("\xC3\xE0\xE7=\xCC\xE5\xF2\xE0\xED"), "Газ=Метан");
   // One stray Windows-1251 byte makes the whole text Windows-1251.
   EXPECT_EQ(DecodeTextBytes("T=25\xB0"), "T=25°");
+  EXPECT_EQ(DecodeTextBytes("\xEF\xBB\xBF" "English"), "English") << "a UTF-8 byte-order mark is not text";
 }
 
 }  // namespace
