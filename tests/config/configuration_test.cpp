@@ -160,6 +160,8 @@ TEST_F(ConfigurationTest, SelectorLinesMatchWholeItemsIgnoringCase) {
   EXPECT_EQ(ParseWith(kLanguageLine, "RUSSIAN").language, kRussian);
   EXPECT_EQ(ParseWith(kLanguageLine, "Russian ").language, kEnglish);
   EXPECT_EQ(ParseWith(1, "17").lines[0].port, "17");
+  // A file saved by an editor as "UTF-8 with BOM": the mark is not part of line 1.
+  EXPECT_EQ(ParseConfiguration("\xEF\xBB\xBF" "17\r\n", context_).lines[0].port, "17");
   EXPECT_EQ(ParseWith(1, "257").lines[0].port, "1");
   EXPECT_EQ(ParseWith(5, "19200").lines[1].baud, "19200");
   EXPECT_EQ(ParseWith(5, "2400").lines[1].baud, "9600");  // line 2 starts at 4800
