@@ -42,13 +42,6 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 
 const char* const kRelayTestSteps[11] = {"+20", "+10", "+5", "+2", "+1", "  0", "-1", "-2", "-5", "-10", "-20"};
 
-std::vector<std::string> NumberedPortItems() {
-  std::vector<std::string> items;
-  items.reserve(256);
-  for (int n = 1; n <= 256; ++n) items.push_back(std::to_string(n));
-  return items;
-}
-
 std::vector<std::string> BaudItems(int line) {
   std::vector<std::string> items;
   if (line < 0 || line >= kSerialLineCount) return items;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "config/configuration.h"
+#include "link/serial_port.h"
 #include "text/cp1251.h"
 #include "text/format.h"
 #include "text/text_file.h"
@@ -217,7 +218,7 @@ Configuration ParseConfiguration(std::string_view bytes, const ConfigurationCont
   Configuration c;
   LineReader in(bytes);
 
-  const std::vector<std::string> ports = context.portItems.empty() ? NumberedPortItems() : context.portItems;
+  const std::vector<std::string> ports = context.portItems.empty() ? NumberedPortNames() : context.portItems;
   for (int k = 0; k < kSerialLineCount; ++k) {
     c.lines[k].port = MatchItem(in.Next(), ports, kDefaultPorts[k]);
     c.lines[k].baud = MatchItem(in.Next(), BaudItems(k), kDefaultBauds[k]);

@@ -77,7 +77,6 @@ struct ConfigurationContext {
 };
 
 // Selector items the configuration lines are matched against.
-std::vector<std::string> NumberedPortItems();  // "1" .. "256"
 // Baud selector items of serial line k (0..3): doubling from its start rate to its end rate.
 std::vector<std::string> BaudItems(int line);
 extern const char* const kRelayTestSteps[11];  // "+20" .. "  0" .. "-20"

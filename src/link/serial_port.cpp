@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 namespace kvl {
 namespace {
@@ -109,8 +110,15 @@ std::vector<std::string> ListSerialPorts() {
     ::close(fd);
     if (present) ports.push_back(p);
   }
-  for (int i = 1; i <= 256; ++i) ports.push_back(std::to_string(i));
+  for (auto& n : NumberedPortNames()) ports.push_back(std::move(n));
   return ports;
+}
+
+std::vector<std::string> NumberedPortNames() {
+  std::vector<std::string> names;
+  names.reserve(256);
+  for (int i = 1; i <= 256; ++i) names.push_back(std::to_string(i));
+  return names;
 }
 
 CSerialPort::CSerialPort() { abortFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC); }

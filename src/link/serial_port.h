@@ -18,8 +18,10 @@ namespace kvl {
 // path; "n" or "COMn" is /dev/ttyS(n-1); any other name is looked for in /dev.
 std::string SerialDevicePath(const std::string& portName);
 
-// Port selector items: the serial devices present, then "1".."256".
+// Port selector items: the serial devices present, then NumberedPortNames().
 std::vector<std::string> ListSerialPorts();
+// "1".."256": the numbered ports every selector offers, present or not.
+std::vector<std::string> NumberedPortNames();
 
 class CSerialPort {
  public:
