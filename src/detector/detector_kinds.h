@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace kvl {
 
@@ -18,6 +19,12 @@ enum DetectorType : int {
 };
 inline constexpr int kDetectorTypeCount = 5;
 constexpr bool IsValidDetectorType(int type) { return type >= 0 && type < kDetectorTypeCount; }
+
+// How tools and command lines name a type: "KVELT", "Z", "Z40", "Z5" (any
+// case) or the number 0..4; -1 when the text names none.
+int DetectorTypeFromName(std::string_view text);
+// "KVELT", "Z", "2", "Z40", "Z5"; "?" for no type.
+const char* DetectorTypeName(int type);
 
 // Positions of the "Mode" list.
 enum OperatingMode : int {

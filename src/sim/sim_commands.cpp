@@ -62,7 +62,7 @@ std::string NoDetector(long address) {
 
 std::string ListLine(const SimDetectorInfo& d) {
   return Format("%3u %-5s serial %u gas %d T %.1f C feed %.3f vol.%% reading %.1f %%LEL %.3f vol.%% %s baud %d fault %s",
-                unsigned(d.address), SimTypeName(d.type), unsigned(d.serial), d.gasCode, d.temperature, d.gasVolume,
+                unsigned(d.address), DetectorTypeName(d.type), unsigned(d.serial), d.gasCode, d.temperature, d.gasVolume,
                 d.readingLel, d.readingVolume, d.serviceable ? "ok" : "FAIL", BaudOfCode(d.baudCode),
                 SimFaultText(d.fault).c_str());
 }
@@ -139,13 +139,13 @@ std::string CmdStatus(CSimBus& bus, const std::vector<std::string>& w) {
 
 std::string CmdAdd(CSimBus& bus, const std::vector<std::string>& w) {
   long address = 0, count = 1;
-  const int type = w.size() >= 3 ? ParseSimType(w[1]) : -1;
+  const int type = w.size() >= 3 ? DetectorTypeFromName(w[1]) : -1;
   if (w.size() < 3 || w.size() > 4 || type < 0 || !ParseInt(w[2], 1, 247, &address) ||
       (w.size() == 4 && !ParseInt(w[3], 1, 247, &count)))
     return Error("usage: add KVELT|Z|Z40|Z5 ADDR [COUNT]");
   if (!bus.AddDetectors(type, int(count), int(address)))
     return Error("an address is taken or beyond 247");
-  return Format("added %ld %s detector(s) from address %ld", count, SimTypeName(type), address);
+  return Format("added %ld %s detector(s) from address %ld", count, DetectorTypeName(type), address);
 }
 
 std::string CmdRemove(CSimBus& bus, const std::vector<std::string>& w) {
@@ -187,21 +187,6 @@ std::string CmdAdvance(CSimBus& bus, const std::vector<std::string>& w) {
 }
 
 }  // namespace
-
-int ParseSimType(const std::string& text) {
-  const std::string t = Lower(text);
-  if (t == "kvelt" || t == "0") return kTypeKvelt;
-  if (t == "z" || t == "1") return kTypeZ;
-  if (t == "2") return kType2;
-  if (t == "z40" || t == "3") return kTypeZ40;
-  if (t == "z5" || t == "4") return kTypeZ5;
-  return -1;
-}
-
-const char* SimTypeName(int type) {
-  static const char* kNames[kDetectorTypeCount] = {"KVELT", "Z", "2", "Z40", "Z5"};
-  return IsValidDetectorType(type) ? kNames[type] : "?";
-}
 
 std::string SimCommandHelp() {
   return "temp [C]                      chamber temperature, degC\n"

@@ -19,12 +19,6 @@
 
 namespace kvl {
 
-// Detector type by name ("KVELT", "Z", "Z40", "Z5", any case) or number 0..4;
-// -1 when the text names none.
-int ParseSimType(const std::string& text);
-// "KVELT", "Z", "2", "Z40", "Z5".
-const char* SimTypeName(int type);
-
 // Parses and applies one command line. The reply has no trailing newline; an
 // empty or comment ("#...") line gives an empty reply; errors start "error: ".
 std::string ApplySimCommand(CSimBus& bus, const std::string& line);

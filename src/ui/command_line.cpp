@@ -9,15 +9,6 @@ namespace kvl {
 
 namespace {
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // A whole decimal number in [lo, hi], nothing else.
 std::optional<int> SmallNumber(std::string_view text, int lo, int hi) {
   if (text.empty() || text.size() > 3) return std::nullopt;
@@ -33,13 +24,9 @@ std::optional<int> SmallNumber(std::string_view text, int lo, int hi) {
 // Type 2 has a register layout but no name and is never selectable, so the
 // demo does not offer it either.
 std::optional<int> DemoType(std::string_view text) {
-  static const struct { const char* name; int type; } kNames[] = {
-      {"KVELT", kTypeKvelt}, {"Z", kTypeZ}, {"Z40", kTypeZ40}, {"Z5", kTypeZ5}};
-  for (const auto& n : kNames)
-    if (EqualsIgnoringCase(text, n.name)) return n.type;
-  auto number = SmallNumber(text, 0, kDetectorTypeCount - 1);
-  if (number && *number != kType2) return number;
-  return std::nullopt;
+  const int type = DetectorTypeFromName(text);
+  if (type < 0 || type == kType2) return std::nullopt;
+  return type;
 }
 
 bool ParseDemo(std::string_view value, CommandLine* out, std::string* error) {

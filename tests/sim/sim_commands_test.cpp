@@ -18,18 +18,6 @@ class SimCommands : public ::testing::Test {
   CSimBus bus;
 };
 
-TEST_F(SimCommands, TypeNames) {
-  EXPECT_EQ(ParseSimType("KVELT"), kTypeKvelt);
-  EXPECT_EQ(ParseSimType("z"), kTypeZ);
-  EXPECT_EQ(ParseSimType("Z40"), kTypeZ40);
-  EXPECT_EQ(ParseSimType("z5"), kTypeZ5);
-  EXPECT_EQ(ParseSimType("2"), kType2);
-  EXPECT_EQ(ParseSimType("4"), kTypeZ5);
-  EXPECT_EQ(ParseSimType("5"), -1);
-  EXPECT_EQ(ParseSimType("Z6"), -1);
-  EXPECT_EQ(ParseSimType(""), -1);
-}
-
 TEST_F(SimCommands, Temperature) {
   EXPECT_EQ(Do("temp 45"), "chamber 45.0 C");
   EXPECT_EQ(bus.ChamberTemperature(), 45);

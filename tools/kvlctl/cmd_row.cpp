@@ -23,12 +23,8 @@ std::string Lower(std::string s) {
 }
 
 int ParseType(const std::string& text) {
-  const std::string t = Lower(text);
-  if (t == "kvelt") return kTypeKvelt;
-  if (t == "z") return kTypeZ;
-  if (t == "z40") return kTypeZ40;
-  if (t == "z5") return kTypeZ5;
-  if (t.size() == 1 && t[0] >= '0' && t[0] <= '4') return t[0] - '0';
+  const int type = DetectorTypeFromName(text);
+  if (type >= 0) return type;
   throw UsageError("--type: '" + text + "' is not KVELT, Z, Z40, Z5 or 0..4");
 }
 

@@ -103,7 +103,7 @@ int ParseArgs(int argc, char** argv, Options* o) {
       if (!value(&v) || !*v) return Fail("--port needs a device");
       o->port = v;
     } else if (a == "--type") {
-      if (!value(&v) || (o->type = kvl::ParseSimType(v)) < 0)
+      if (!value(&v) || (o->type = kvl::DetectorTypeFromName(v)) < 0)
         return Fail(std::string("unknown detector type '") + (v ? v : "") + "' (KVELT, Z, Z40, Z5 or 0..4)");
     } else if (a == "--count") {
       if (!value(&v) || !ParseLong(v, 1, 247, &o->count)) return Fail("--count needs a number from 1 to 247");
@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
   }
   bus.Start(std::move(line));
   Reply(where);
-  std::fprintf(stderr, "kvlsim: %ld %s detector(s) at %ld..%ld on %s, %ld baud\n", o.count, kvl::SimTypeName(o.type),
+  std::fprintf(stderr, "kvlsim: %ld %s detector(s) at %ld..%ld on %s, %ld baud\n", o.count, kvl::DetectorTypeName(o.type),
                o.firstAddr, o.firstAddr + o.count - 1, where.c_str(), o.baud);
 
   std::string pending;

@@ -1,0 +1,23 @@
+#include "detector/detector_kinds.h"
+
+#include <gtest/gtest.h>
+
+namespace kvl {
+namespace {
+
+TEST(DetectorKinds, TypeNamesAndNumbers) {
+  EXPECT_EQ(DetectorTypeFromName("KVELT"), kTypeKvelt);
+  EXPECT_EQ(DetectorTypeFromName("z"), kTypeZ);
+  EXPECT_EQ(DetectorTypeFromName("Z40"), kTypeZ40);
+  EXPECT_EQ(DetectorTypeFromName("z5"), kTypeZ5);
+  EXPECT_EQ(DetectorTypeFromName("2"), kType2);
+  EXPECT_EQ(DetectorTypeFromName("4"), kTypeZ5);
+  EXPECT_EQ(DetectorTypeFromName("5"), -1);
+  EXPECT_EQ(DetectorTypeFromName("Z6"), -1);
+  EXPECT_EQ(DetectorTypeFromName(""), -1);
+  EXPECT_STREQ(DetectorTypeName(kTypeZ40), "Z40");
+  EXPECT_STREQ(DetectorTypeName(7), "?");
+}
+
+}  // namespace
+}  // namespace kvl
