@@ -1,8 +1,8 @@
 // Selector items and default values the configuration lines are read against.
 #include <algorithm>
-#include <cctype>
 
 #include "config/configuration.h"
+#include "text/ascii_case.h"
 
 namespace kvl {
 namespace {
@@ -32,12 +32,6 @@ const CheckRecord kCheckRecordDefaults[kCheckRecordCount] = {
     {1100, 85, 85, 85, 1071},     // T[7]
 };
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 }  // namespace
 
 const char* const kRelayTestSteps[11] = {"+20", "+10", "+5", "+2", "+1", "  0", "-1", "-2", "-5", "-10", "-20"};
@@ -51,10 +45,10 @@ std::vector<std::string> BaudItems(int line) {
 
 std::string MatchItem(std::string_view text, const std::vector<std::string>& items, std::string_view fallback) {
   for (const std::string& item : items) {
-    if (EqualIgnoringCase(item, text)) return item;
+    if (EqualsIgnoringCase(item, text)) return item;
   }
   for (const std::string& item : items) {
-    if (EqualIgnoringCase(item, fallback)) return item;
+    if (EqualsIgnoringCase(item, fallback)) return item;
   }
   return {};
 }

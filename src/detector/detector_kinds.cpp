@@ -1,18 +1,11 @@
 #include "detector/detector_kinds.h"
 
-#include <algorithm>
-#include <cctype>
+#include "text/ascii_case.h"
 
 namespace kvl {
 namespace {
 
 constexpr const char* kTypeNames[kDetectorTypeCount] = {"KVELT", "Z", "2", "Z40", "Z5"};
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "text/ascii_case.h"
 #include "text/format.h"
 
 namespace kvl {
@@ -15,11 +16,6 @@ std::vector<std::string> Words(const std::string& line) {
   std::string w;
   while (in >> w) out.push_back(w);
   return out;
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 bool ParseInt(const std::string& text, long lo, long hi, long* out) {
@@ -47,7 +43,7 @@ bool ParseNumber(const std::string& text, double* out) {
 
 // "all" is address 0; otherwise a detector address 1..247.
 bool ParseTarget(const std::string& text, long* address) {
-  if (Lower(text) == "all") {
+  if (AsciiLower(text) == "all") {
     *address = 0;
     return true;
   }
@@ -87,7 +83,7 @@ std::string CmdTemp(CSimBus& bus, const std::vector<std::string>& w) {
 std::string CmdGas(CSimBus& bus, const std::vector<std::string>& w) {
   long address = 0;
   double x = 0;
-  const std::string unit = w.size() == 4 ? Lower(w[3]) : "vol";
+  const std::string unit = w.size() == 4 ? AsciiLower(w[3]) : "vol";
   if (w.size() < 3 || w.size() > 4 || !ParseTarget(w[1], &address) || !ParseNumber(w[2], &x) || x < 0 ||
       (unit != "vol" && unit != "lel"))
     return Error("usage: gas ADDR|all X [vol|lel] (X from 0, vol.% unless lel)");
@@ -101,7 +97,7 @@ std::string CmdFault(CSimBus& bus, const std::vector<std::string>& w) {
   static const char* kUsage = "usage: fault ADDR|all silent|slow MS|crc|short|wrongaddr|exception CODE|none";
   long address = 0;
   if (w.size() < 3 || !ParseTarget(w[1], &address)) return Error(kUsage);
-  const std::string kind = Lower(w[2]);
+  const std::string kind = AsciiLower(w[2]);
   SimFault f;
   long param = 0;
   if (kind == "slow" || kind == "exception") {
@@ -130,7 +126,7 @@ std::string CmdFault(CSimBus& bus, const std::vector<std::string>& w) {
 
 std::string CmdStatus(CSimBus& bus, const std::vector<std::string>& w) {
   long address = 0;
-  const std::string s = w.size() == 3 ? Lower(w[2]) : "";
+  const std::string s = w.size() == 3 ? AsciiLower(w[2]) : "";
   if (w.size() != 3 || !ParseTarget(w[1], &address) || (s != "ok" && s != "fail"))
     return Error("usage: status ADDR|all ok|fail");
   if (!bus.SetServiceable(int(address), s == "ok")) return NoDetector(address);
@@ -205,7 +201,7 @@ std::string SimCommandHelp() {
 std::string ApplySimCommand(CSimBus& bus, const std::string& line) {
   const std::vector<std::string> w = Words(line);
   if (w.empty() || w[0][0] == '#') return "";
-  const std::string cmd = Lower(w[0]);
+  const std::string cmd = AsciiLower(w[0]);
   if (cmd == "help" || cmd == "?") return SimCommandHelp();
   if (cmd == "list") return w.size() == 1 ? CmdList(bus) : Error("usage: list");
   if (cmd == "temp") return CmdTemp(bus, w);

@@ -1,6 +1,5 @@
 // kvlctl row: polls one detector with its type's poll set and prints its table
 // row, cell by cell, as the main window shows it.
-#include <cctype>
 #include <cstdio>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "detector/decoding.h"
 #include "detector/poll_sets.h"
 #include "json.h"
+#include "text/ascii_case.h"
 #include "link_options.h"
 #include "stop_signals.h"
 #include "text/format.h"
@@ -16,11 +16,6 @@
 
 namespace kvl::ctl {
 namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 int ParseType(const std::string& text) {
   const int type = DetectorTypeFromName(text);
@@ -31,11 +26,11 @@ int ParseType(const std::string& text) {
 // A mode by number or by its English name ("Save settings", "save-settings").
 int ParseMode(const std::string& text) {
   if (text.size() == 1 && text[0] >= '0' && text[0] < char('0' + kOperatingModeCount)) return text[0] - '0';
-  std::string want = Lower(text);
+  std::string want = AsciiLower(text);
   for (char& c : want)
     if (c == '-' || c == '_') c = ' ';
   for (int m = 0; m < kOperatingModeCount; ++m)
-    if (Lower(kOperatingModes[m](kEnglish)) == want) return m;
+    if (AsciiLower(kOperatingModes[m](kEnglish)) == want) return m;
   throw UsageError("--mode: '" + text + "' is not a mode (0..6 or Tuning, Calibration, Graduation, Graduation-Z5, "
                    "Running-in, Save settings, Imitation)");
 }
