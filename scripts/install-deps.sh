@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need,
-# only those that are missing. Uses sudo when not run as root.
+# only those that are missing, then checks that every runtime piece the tests
+# rely on really works, so that a missing piece shows up here by name and not
+# later as a puzzling test failure. Uses sudo when not run as root.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libmodbus-dev mbpoll socat python3 python3-pymodbus
+  libmodbus-dev mbpoll socat
+  # The pymodbus test peer serves a serial line: its serial modules are only
+  # "recommended" by python3-pymodbus, so they are named here.
+  python3 python3-pymodbus python3-serial python3-serial-asyncio
   qt6-base-dev fonts-liberation xvfb xauth locales
 )
 
@@ -19,20 +24,42 @@ done
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  if [ -n "$sudo" ]; then
+    command -v sudo >/dev/null || { echo "install-deps: not root and no sudo; install: ${missing[*]}" >&2; exit 1; }
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update
+  $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
 # The window runs in ru_RU too; the tests check number formatting under it.
-ensure_ru_locale() {
-  if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
-    $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8 || echo "install-deps: could not build the ru_RU.UTF-8 locale" >&2
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
+  $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8 || true
+fi
+
+# ---- Each runtime piece the tests use, tried for real ----
+failed=0
+check() {  # check "what it is" "how to mend it" command...
+  local what=$1 mend=$2; shift 2
+  if ! "$@" >/dev/null 2>&1; then
+    echo "install-deps: $what does not work ($mend)" >&2
+    failed=1
   fi
 }
-
-if [ ${#missing[@]} -eq 0 ]; then ensure_ru_locale; exit 0; fi
-
-echo "Installing missing packages: ${missing[*]}"
-if [ -n "$sudo" ]; then
-  command -v sudo >/dev/null || { echo "install-deps: not root and no sudo; install: ${missing[*]}" >&2; exit 1; }
+check "the pymodbus serial server (/usr/bin/python3: pymodbus, serial, serial_asyncio)" \
+  "install python3-pymodbus python3-serial python3-serial-asyncio" \
+  /usr/bin/python3 -c 'import serial, serial_asyncio; from pymodbus.server import StartSerialServer'
+check "socat" "install socat" \
+  bash -c '[ "$(printf ping | timeout 5 socat -t1 - EXEC:cat)" = ping ]'
+check "mbpoll" "install mbpoll" mbpoll -V
+check "the ru_RU.UTF-8 locale" "install locales and run: localedef -i ru_RU -f UTF-8 ru_RU.UTF-8" \
+  bash -c '[ "$(LC_ALL=ru_RU.UTF-8 locale decimal_point)" = "," ]'
+check "libmodbus" "install libmodbus-dev" pkg-config --exists libmodbus
+check "Qt 6 Widgets" "install qt6-base-dev" pkg-config --exists Qt6Widgets
+check "the Liberation fonts (\"Arial\")" "install fonts-liberation" bash -c 'fc-match Arial | grep -qi liberation'
+if [ "$failed" -ne 0 ]; then
+  echo "install-deps: some pieces the tests need are missing; see above." >&2
+  exit 1
 fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update
-$sudo apt-get install -y --no-install-recommends "${missing[@]}"
-ensure_ru_locale
