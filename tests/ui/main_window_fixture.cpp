@@ -12,7 +12,7 @@ void WindowRun::WriteConfig(const std::string& bytes) const {
   out << bytes;
 }
 
-void WindowRun::Open(int type, int count, bool show, QSize size) {
+void WindowRun::Open(int type, int count, bool show, QSize size, std::optional<QRect> screen) {
   KvlDlgOptions options;
   options.configPath = ConfigPath();
   options.op = &op;
@@ -21,8 +21,12 @@ void WindowRun::Open(int type, int count, bool show, QSize size) {
     ++questionsAsked;
     return exitAnswer;
   };
+  options.screenArea = screen;
   window = std::make_unique<CKvlDlg>(std::move(options));
-  window->resize(size);
+  if (screen)
+    window->Place();
+  else
+    window->resize(size);
   if (show) {
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "sim/demo_bus.h"
@@ -30,7 +31,9 @@ struct WindowRun {
   // Writes a configuration file before the window reads it.
   void WriteConfig(const std::string& bytes) const;
 
-  void Open(int type, int count, bool show = true, QSize size = QSize(1280, 1024));
+  // Opens the window at `size`; with a screen area, Place() sizes it as at start-up instead.
+  void Open(int type, int count, bool show = true, QSize size = QSize(1280, 1024),
+            std::optional<QRect> screen = std::nullopt);
 
   CSimBus& Bus() { return window->DemoBus()->Bus(); }
 

@@ -28,7 +28,7 @@ void Save(QWidget* window, const QString& name) {
   EXPECT_TRUE(window->grab().save(path)) << path.toStdString();
 }
 
-TEST(MainWindowScreenshots, EveryModeAt1280x1024) {
+TEST(MainWindowScreenshots, EveryModeAsPlacedOnA1920x1200Screen) {
   struct Shot {
     int type;
     int mode;
@@ -49,7 +49,7 @@ TEST(MainWindowScreenshots, EveryModeAt1280x1024) {
       {kTypeZ5, kModeCalibration, kRussian, "mode1_calibration_z5_ru"},
   };
   test::WindowRun run;
-  run.Open(kTypeZ5, 20);
+  run.Open(kTypeZ5, 20, true, {}, QRect(0, 0, 1920, 1200));
   for (const Shot& shot : shots) {
     run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(shot.language);
     run.Control<QComboBox>(id::kTypeSelector)->setCurrentIndex(shot.type);
@@ -72,6 +72,7 @@ TEST(MainWindowScreenshots, EveryModeAt1280x1024) {
     const std::uint64_t good = run.window->Table().Counters()[0];
     const std::uint64_t cycle = 20 * PollSetRequests(PollSetFor(shot.type, shot.mode)).size();
     ASSERT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] >= good + cycle; }, 20000)) << shot.name;
+    run.window->Place();  // the size the program would start with in this state
     Save(run.window.get(), QString::fromLatin1(shot.name));
   }
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -99,11 +101,11 @@ TEST(MainWindow, ShowsTheCellsOfEachModeAndType) {
 // Every control shown lies inside the window, overlaps no other one, and
 // shows its text whole.
 void ExpectTidy(const WindowRun& run, const std::string& where) {
-  QWidget* window = run.window.get();
+  QWidget* canvas = run.window->Canvas();
   std::vector<QWidget*> shown;
-  for (QWidget* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+  for (QWidget* w : canvas->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     if (w->isVisible() && w->objectName() != QStringLiteral("separator")) shown.push_back(w);
-  const QRect client = window->rect();
+  const QRect client = canvas->rect();
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const QRect a = shown[i]->geometry();
     EXPECT_TRUE(client.contains(a)) << where << ": " << shown[i]->objectName().toStdString() << " outside";
@@ -140,6 +142,60 @@ TEST(MainWindow, NothingOverlapsOrIsCutInAnyModeAt1280x1024) {
                             std::to_string(mode));
       }
     }
+  }
+}
+
+// The table's shown columns all lie within the part of the window on screen.
+void ExpectWholeTableInView(const WindowRun& run, const std::string& where) {
+  auto* scroll = run.window->findChild<QScrollArea*>(QStringLiteral("scroll"));
+  ASSERT_NE(scroll, nullptr);
+  const int viewRight = scroll->viewport()->width();
+  for (const ColumnInfo& info : Columns()) {
+    QWidget* cell = run.Control(CellId(info.column, 0));
+    if (cell->isHidden()) continue;
+    EXPECT_LE(cell->geometry().right(), viewRight) << where << ": column " << int(info.column) << " out of view";
+  }
+  EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0) << where;
+}
+
+TEST(MainWindow, GrowsToItsTableAfterAChangeAndScrollsOnANarrowScreen) {
+  auto chooseAndPlace = [](WindowRun& run, int language, int mode) {
+    run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(language);
+    run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(mode);
+    Settle();
+    run.window->Place();  // as if the program had started in this state
+    Settle();
+  };
+  {
+    WindowRun run;
+    run.Open(kTypeZ5, 20, true, {}, QRect(0, 0, 1920, 1080));
+    chooseAndPlace(run, kEnglish, kModeRunningIn);
+    const int before = run.window->width();
+    run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeTuning);
+    Settle();
+    EXPECT_GT(run.window->width(), before);
+    ExpectWholeTableInView(run, "Z5 Running-in -> Tuning");
+    ExpectTidy(run, "Z5 Tuning");
+
+    run.Control<QComboBox>(id::kTypeSelector)->setCurrentIndex(kTypeZ40);
+    chooseAndPlace(run, kEnglish, kModeTuning);
+    run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kRussian);
+    Settle();
+    ExpectWholeTableInView(run, "Z40 Tuning English -> Russian");
+    ExpectTidy(run, "Z40 Tuning Russian");
+  }
+  {
+    // A screen narrower than the layout: nothing is cut, the content scrolls.
+    WindowRun run;
+    run.Open(kTypeZ5, 20, true, {}, QRect(0, 0, 800, 600));
+    chooseAndPlace(run, kRussian, kModeTuning);
+    EXPECT_LE(run.window->width(), 800);
+    auto* scroll = run.window->findChild<QScrollArea*>(QStringLiteral("scroll"));
+    EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    ExpectTidy(run, "Z5 Tuning Russian on 800x600");
+    for (int selector : {id::kTypeSelector, id::kModeSelector, id::kLanguageSelector})
+      EXPECT_TRUE(run.window->Canvas()->rect().contains(run.Control(selector)->geometry()));
   }
 }
 

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QWindow>
 
 #include "detector/decoding.h"
 #include "sim/demo_bus.h"
@@ -36,6 +38,16 @@ CKvlDlg::CKvlDlg(KvlDlgOptions options, QWidget* parent) : QWidget(parent), opti
   recordTimer_.setTimerType(Qt::CoarseTimer);
   graduationTimer_.setSingleShot(true);
   resize(kMinWindowWidth, 800);
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName(QStringLiteral("scroll"));
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setGeometry(rect());
+  canvas_ = new QWidget;
+  canvas_->setObjectName(QStringLiteral("canvas"));
+  canvas_->setAutoFillBackground(true);
+  canvas_->resize(kMinWindowWidth, 800);
+  scroll_->setWidget(canvas_);
+  canvas_->installEventFilter(this);
   CreateControls();
   SetUp();
 }
@@ -48,11 +60,16 @@ CKvlDlg::~CKvlDlg() {
   if (demoBus_) demoBus_->Stop();
 }
 
-void CKvlDlg::Place() {
+QRect CKvlDlg::ScreenArea() const {
+  if (options_.screenArea) return *options_.screenArea;
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+  return screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+}
+
+void CKvlDlg::Place() {
+  const QRect area = ScreenArea();
   // Wide enough for the widest table, tall enough for the table and a graph.
-  const int w = std::clamp(std::max(kMinWindowWidth, geometry_.right + kTableMargin), kMinWindowWidth / 2,
+  const int w = std::clamp(std::max(kMinWindowWidth, geometry_.naturalRight + kTableMargin), kMinWindowWidth / 2,
                            std::max(kMinWindowWidth / 2, area.width()));
   const int h = std::clamp(graphTop_ + 300, kMinWindowHeight, std::max(kMinWindowHeight, area.height() - 40));
   const int x = std::max(0, (area.width() - w) / 2);
@@ -145,10 +162,21 @@ void CKvlDlg::ShowAbout() {
   about.exec();
 }
 
-void CKvlDlg::paintEvent(QPaintEvent*) {
+void CKvlDlg::paintEvent(QPaintEvent* event) { QWidget::paintEvent(event); }
+
+bool CKvlDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == canvas_) {
+    if (event->type() == QEvent::Paint) PaintGraph();
+    if (event->type() == QEvent::Resize) LayOutTableIfChanged();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void CKvlDlg::PaintGraph() {
   // The graph's plot area; its curves are drawn by the graph panel.
-  QPainter p(this);
-  const QRect plot(50, graphTop_, std::max(0, width() - 60), std::max(0, height() - 16 - graphTop_));
+  QPainter p(canvas_);
+  const QRect plot(50, graphTop_, std::max(0, canvas_->width() - 60),
+                   std::max(0, canvas_->height() - 16 - graphTop_));
   p.fillRect(plot, Qt::white);
   p.setPen(QColor(160, 160, 160));
   p.drawRect(plot.adjusted(0, 0, -1, -1));
@@ -156,7 +184,23 @@ void CKvlDlg::paintEvent(QPaintEvent*) {
 
 void CKvlDlg::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  LayOutTableIfChanged();
+  scroll_->setGeometry(rect());
+  FitCanvas();
+}
+
+void CKvlDlg::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // A window dragged to another screen, or a screen whose size changed, may
+  // now have room for the whole table.
+  if (QWindow* handle = windowHandle(); handle && !screenWatched_) {
+    screenWatched_ = true;
+    connect(handle, &QWindow::screenChanged, this, [this](QScreen* screen) {
+      if (screen) connect(screen, &QScreen::availableGeometryChanged, this, [this] { FitWindowToTable(); });
+      FitWindowToTable();
+    });
+    if (QScreen* screen = handle->screen())
+      connect(screen, &QScreen::availableGeometryChanged, this, [this] { FitWindowToTable(); });
+  }
 }
 
 }  // namespace kvl

@@ -33,6 +33,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QScrollArea;
 
 namespace kvl {
 
@@ -66,6 +67,8 @@ struct KvlDlgOptions {
   std::optional<DemoOptions> demo;
   // The exit question; returns kIdYes to exit. Null = the CConfirmation dialog.
   std::function<int(LanguageIndex)> exitQuestion;
+  // The screen area the window may use; none = the available area of its screen.
+  std::optional<QRect> screenArea;
 };
 
 class CKvlDlg : public QWidget {
@@ -81,6 +84,11 @@ class CKvlDlg : public QWidget {
 
   // Moves and sizes the window for the screen it opens on.
   void Place();
+  // The screen area the window may take (the option's, else its screen's).
+  QRect ScreenArea() const;
+  // The widget every control sits on. It scrolls inside the window when the
+  // window is narrower (or lower) than the layout needs.
+  QWidget* Canvas() const { return canvas_; }
 
   // The exit path: asks, and when confirmed stops everything, saves the
   // configuration and closes the window. True when the window closed.
@@ -114,6 +122,8 @@ class CKvlDlg : public QWidget {
   void contextMenuEvent(QContextMenuEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // ---- kvl_dlg.cpp ----
@@ -140,6 +150,12 @@ class CKvlDlg : public QWidget {
 
   // ---- table_layout.cpp ----
   void LayOutTable();
+  // Grows the window to show the whole table at its natural widths, as far
+  // as the screen allows, and sizes the canvas: never narrower than the
+  // layout's least width, so a small screen scrolls instead of cutting.
+  void FitWindowToTable();
+  void FitCanvas();
+  void PaintGraph();
   // Re-lays out the table when what decides its columns has changed.
   void LayOutTableIfChanged();
 
@@ -216,9 +232,13 @@ class CKvlDlg : public QWidget {
   std::string programFolder_;
   std::string linePortItem_;  // the extra port selector item (demo or test device), "" = none
 
+  QScrollArea* scroll_ = nullptr;
+  QWidget* canvas_ = nullptr;
   MainControls c_;
   TableGeometry geometry_;
   TablePlacementKey placementKey_;
+  bool fitting_ = false;
+  bool screenWatched_ = false;
   int tableTop_ = kTableTopMin;
   int graphTop_ = 674;
   bool recording_ = false;

@@ -93,7 +93,7 @@ void CKvlDlg::CreateControls() {
   c_.pictureOn = LampPicture(true);
   c_.pictureOff = LampPicture(false);
   CreateLineControls();
-  c_.search = new CNoteButton(kStyleNone, 410, 22, 85, 23, this, id::kSearch);
+  c_.search = new CNoteButton(kStyleNone, 410, 22, 85, 23, canvas_, id::kSearch);
   CreateGasPanel();
   CreateRunControls();
   CreateTable();
@@ -109,84 +109,84 @@ void CKvlDlg::CreateLineControls() {
     // the configuration, so they stay off the screen.
     const unsigned style = k == 0 ? kStyleNone : kStyleHidden;
     // The port box is wider than it once was: device names are longer than COM numbers.
-    c_.lineOpen[size_t(k)] = MakeCheck(style, 62, y, 18, 25, this, id::LineOpen(k));
+    c_.lineOpen[size_t(k)] = MakeCheck(style, 62, y, 18, 25, canvas_, id::LineOpen(k));
     c_.lineOpen[size_t(k)]->setChecked(true);
     const bool notes = k == 0;
-    c_.port[size_t(k)] = new CNoteComboBox(style, 80, y, 73, 600, this, id::Port(k), {}, 0, kNoteDy,
+    c_.port[size_t(k)] = new CNoteComboBox(style, 80, y, 73, 600, canvas_, id::Port(k), {}, 0, kNoteDy,
                                            notes ? 73 : 0, notes ? kNoteHeight : 0);
-    c_.baud[size_t(k)] = new CNoteComboBox(style, 154, y, 80, 200, this, id::Baud(k), {}, 0, kNoteDy,
+    c_.baud[size_t(k)] = new CNoteComboBox(style, 154, y, 80, 200, canvas_, id::Baud(k), {}, 0, kNoteDy,
                                            notes ? 80 : 0, notes ? kNoteHeight : 0);
-    c_.pause[size_t(k)] = new CNoteEdit(style, 235, y, 65, 24, this, id::Pause(k), {}, 0, kNoteDy,
+    c_.pause[size_t(k)] = new CNoteEdit(style, 235, y, 65, 24, canvas_, id::Pause(k), {}, 0, kNoteDy,
                                         notes ? 68 : 0, notes ? kNoteHeight : 0);
   }
-  c_.lineEnding = new CNoteComboBox(kStyleHidden, 415, kLineRowY[1] + 3, 70, 200, this, id::kLineEnding);
+  c_.lineEnding = new CNoteComboBox(kStyleHidden, 415, kLineRowY[1] + 3, 70, 200, canvas_, id::kLineEnding);
   for (const char* ending : {"CR", "LF", "CR LF"}) c_.lineEnding->addItem(QString::fromLatin1(ending));
-  c_.sensors = MakeStatic(kStyleVCenter, 5, 27, 56, 20, this, id::kSensors);
+  c_.sensors = MakeStatic(kStyleVCenter, 5, 27, 56, 20, canvas_, id::kSensors);
   c_.sensors->setFont(WindowFont(5));
 }
 
 void CKvlDlg::CreateGasPanel() {
-  c_.gasSelector = new CNoteComboBox(kStyleHidden, 505, 22, 130, 800, this, id::kGasSelector);
-  c_.usePropane = MakeCheck(kStyleHidden, 510, 53, 120, 20, this, id::kUsePropane);
-  c_.concentrationKind = MakeStatic(kStyleHidden | kStyleCenter, 715, 7, 70, 15, this, id::kConcentrationKind);
+  c_.gasSelector = new CNoteComboBox(kStyleHidden, 505, 22, 130, 800, canvas_, id::kGasSelector);
+  c_.usePropane = MakeCheck(kStyleHidden, 510, 53, 120, 20, canvas_, id::kUsePropane);
+  c_.concentrationKind = MakeStatic(kStyleHidden | kStyleCenter, 715, 7, 70, 15, canvas_, id::kConcentrationKind);
   for (int k = 0; k < 2; ++k) {
-    c_.concentration[size_t(k)] = new CNoteEdit(kStyleHidden, 715, 25 + 28 * k, 70, 20, this, id::Concentration(k));
-    c_.propaneEntry[size_t(k)] = new CNoteEdit(kStyleHidden, 640, 25 + 28 * k, 70, 20, this, id::PropaneEntry(k));
-    c_.unit[size_t(k)] = MakeStatic(kStyleHidden | kStyleVCenter, 788, 25 + 28 * k - 1, 40, 23, this, id::Unit(k));
+    c_.concentration[size_t(k)] = new CNoteEdit(kStyleHidden, 715, 25 + 28 * k, 70, 20, canvas_, id::Concentration(k));
+    c_.propaneEntry[size_t(k)] = new CNoteEdit(kStyleHidden, 640, 25 + 28 * k, 70, 20, canvas_, id::PropaneEntry(k));
+    c_.unit[size_t(k)] = MakeStatic(kStyleHidden | kStyleVCenter, 788, 25 + 28 * k - 1, 40, 23, canvas_, id::Unit(k));
   }
-  c_.coefficientCaption = MakeStatic(kStyleHidden | kStyleVCenter, 510, 73, 125, 23, this, id::kCoefficientCaption);
-  c_.coefficient = new CNoteEdit(kStyleHidden, 640, 74, 70, 20, this, id::kCoefficient);
-  c_.limitsCaption = MakeStatic(kStyleHidden | kStyleRight | kStyleVCenter, 520, 28, 70, 23, this, id::kLimitsCaption);
-  c_.limitsUnit = MakeStatic(kStyleHidden | kStyleVCenter, 750, 28, 75, 23, this, id::kLimitsUnit);
+  c_.coefficientCaption = MakeStatic(kStyleHidden | kStyleVCenter, 510, 73, 125, 23, canvas_, id::kCoefficientCaption);
+  c_.coefficient = new CNoteEdit(kStyleHidden, 640, 74, 70, 20, canvas_, id::kCoefficient);
+  c_.limitsCaption = MakeStatic(kStyleHidden | kStyleRight | kStyleVCenter, 520, 28, 70, 23, canvas_, id::kLimitsCaption);
+  c_.limitsUnit = MakeStatic(kStyleHidden | kStyleVCenter, 750, 28, 75, 23, canvas_, id::kLimitsUnit);
   for (int k = 0; k < 2; ++k) {
     c_.limitCaption[size_t(k)] =
-        MakeStatic(kStyleHidden | kStyleCenter, 595 + 77 * k, 9, 70, 18, this, id::LimitCaption(k));
-    c_.limit[size_t(k)] = new CNoteEdit(kStyleHidden, 595 + 77 * k, 28, 70, 23, this, id::Limit(k));
+        MakeStatic(kStyleHidden | kStyleCenter, 595 + 77 * k, 9, 70, 18, canvas_, id::LimitCaption(k));
+    c_.limit[size_t(k)] = new CNoteEdit(kStyleHidden, 595 + 77 * k, 28, 70, 23, canvas_, id::Limit(k));
   }
-  c_.temperatureCaption = MakeStatic(kStyleHidden | kStyleRight | kStyleVCenter, 500, 1, 30, 20, this,
+  c_.temperatureCaption = MakeStatic(kStyleHidden | kStyleRight | kStyleVCenter, 500, 1, 30, 20, canvas_,
                                      id::kTemperatureCaption);
-  c_.temperatureValue[0] = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 530, 1, 60, 20, this,
+  c_.temperatureValue[0] = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 530, 1, 60, 20, canvas_,
                                       id::TemperatureValue(0));
-  c_.temperatureValue[1] = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 590, 1, 90, 20, this,
+  c_.temperatureValue[1] = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 590, 1, 90, 20, canvas_,
                                       id::TemperatureValue(1));
   for (auto* value : c_.temperatureValue) value->setText(QStringLiteral("-"));
 }
 
 void CKvlDlg::CreateRunControls() {
-  c_.enterPassword = new CNoteButton(kStyleNone, 600, 22, 130, 23, this, id::kEnterPassword);
-  c_.recording = new CNoteButton(kStyleHidden, 10, 70, 145, 23, this, id::kRecording);
-  c_.schedule = new CNoteButton(kStyleHidden, 159, 70, 23, 23, this, id::kSchedule);
-  c_.graduation = new CNoteButton(kStyleHidden, 10, 95, 177, 23, this, id::kGraduation);
-  c_.languageSelector = new CNoteComboBox(kStyleNone, 925, 22, 80, 200, this, id::kLanguageSelector, {}, 0,
+  c_.enterPassword = new CNoteButton(kStyleNone, 600, 22, 130, 23, canvas_, id::kEnterPassword);
+  c_.recording = new CNoteButton(kStyleHidden, 10, 70, 145, 23, canvas_, id::kRecording);
+  c_.schedule = new CNoteButton(kStyleHidden, 159, 70, 23, 23, canvas_, id::kSchedule);
+  c_.graduation = new CNoteButton(kStyleHidden, 10, 95, 177, 23, canvas_, id::kGraduation);
+  c_.languageSelector = new CNoteComboBox(kStyleNone, 925, 22, 80, 200, canvas_, id::kLanguageSelector, {}, 0,
                                           kNoteDy, 80, kNoteHeight);
-  c_.dataFolder = new CNoteButton(kStyleHidden, 10, 95, 150, 20, this, id::kDataFolder);
-  c_.dataFolderDisplay = MakeStatic(kStyleHidden | kStyleVCenter, 10, 120, 700, 17, this, id::kDataFolderDisplay);
+  c_.dataFolder = new CNoteButton(kStyleHidden, 10, 95, 150, 20, canvas_, id::kDataFolder);
+  c_.dataFolderDisplay = MakeStatic(kStyleHidden | kStyleVCenter, 10, 120, 700, 17, canvas_, id::kDataFolderDisplay);
   c_.dataFolderDisplay->setFont(WindowFont(5));
-  c_.separator = new QFrame(this);
+  c_.separator = new QFrame(canvas_);
   c_.separator->setObjectName(QStringLiteral("separator"));
   c_.separator->setFrameShape(QFrame::HLine);
   c_.separator->setFrameShadow(QFrame::Sunken);
-  c_.period = new CNoteEdit(kStyleHidden, 190, 70, 80, 23, this, id::kPeriod, {}, 0, kNoteDy, 80, kNoteHeight);
-  c_.relayTestStep = new CNoteComboBox(kStyleHidden, 155, 70, 60, 300, this, id::kRelayTestStep, {}, -150, 4,
+  c_.period = new CNoteEdit(kStyleHidden, 190, 70, 80, 23, canvas_, id::kPeriod, {}, 0, kNoteDy, 80, kNoteHeight);
+  c_.relayTestStep = new CNoteComboBox(kStyleHidden, 155, 70, 60, 300, canvas_, id::kRelayTestStep, {}, -150, 4,
                                        148, kNoteHeight);
-  c_.readFromFile = new CNoteButton(kStyleHidden, 390, 70, 150, 23, this, id::kReadFromFile);
-  c_.readFromTab = new CNoteButton(kStyleHidden, 700, 71, 110, 23, this, id::kReadFromTab);
-  c_.done = new CNoteButton(kStyleHidden | kStyleDisabled, 760, 95, 120, 23, this, id::kDone);
-  c_.kurView = new CNoteButton(kStyleHidden, 777, 70, 40, 23, this, id::kKurView);
+  c_.readFromFile = new CNoteButton(kStyleHidden, 390, 70, 150, 23, canvas_, id::kReadFromFile);
+  c_.readFromTab = new CNoteButton(kStyleHidden, 700, 71, 110, 23, canvas_, id::kReadFromTab);
+  c_.done = new CNoteButton(kStyleHidden | kStyleDisabled, 760, 95, 120, 23, canvas_, id::kDone);
+  c_.kurView = new CNoteButton(kStyleHidden, 777, 70, 40, 23, canvas_, id::kKurView);
   c_.kurView->setCheckable(true);
-  c_.stageCaption = MakeStatic(kStyleHidden | kStyleRight | kStyleVCenter, 560, 97, 60, 20, this, id::kStageCaption);
-  c_.stageNumber = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 622, 97, 13, 20, this, id::kStageNumber);
+  c_.stageCaption = MakeStatic(kStyleHidden | kStyleRight | kStyleVCenter, 560, 97, 60, 20, canvas_, id::kStageCaption);
+  c_.stageNumber = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 622, 97, 13, 20, canvas_, id::kStageNumber);
   c_.stageNumber->setText(QStringLiteral("-"));
-  c_.stagePrompt = MakeStatic(kStyleHidden | kStyleVCenter, 10, 1, 480, 20, this, id::kStagePrompt);
-  c_.responses = new CNoteStatic(kStyleCenter | kStyleVCenter, 305, 25, 100, 20, this, id::kResponses, {}, 10, -21,
+  c_.stagePrompt = MakeStatic(kStyleHidden | kStyleVCenter, 10, 1, 480, 20, canvas_, id::kStagePrompt);
+  c_.responses = new CNoteStatic(kStyleCenter | kStyleVCenter, 305, 25, 100, 20, canvas_, id::kResponses, {}, 10, -21,
                                  90, kNoteHeight);
   c_.responses->SetBkColor(Qt::white);
   c_.responses->setText(QStringLiteral("0"));
-  c_.recorded = new CNoteStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 290, 73, 80, 20, this, id::kRecorded,
+  c_.recorded = new CNoteStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 290, 73, 80, 20, canvas_, id::kRecorded,
                                 {}, 10, -22, 70, 20);
   c_.recorded->SetBkColor(Qt::white);
   c_.recorded->setText(QStringLiteral("0"));
-  c_.emitterPower = new CNoteEdit(kStyleHidden, 560, 70, 70, 23, this, id::kEmitterPower, {}, 0, kNoteDy, 70,
+  c_.emitterPower = new CNoteEdit(kStyleHidden, 560, 70, 70, 23, canvas_, id::kEmitterPower, {}, 0, kNoteDy, 70,
                                   kNoteHeight);
 }
 
@@ -200,24 +200,24 @@ void CKvlDlg::CreateTable() {
         case ColumnKind::PushButton:
         case ColumnKind::ValueButton: {
           const unsigned draw = info.kind == ColumnKind::ValueButton ? kStyleOwnerDraw : kStyleNone;
-          auto* b = new CNoteButton(draw | kStyleHidden, 0, 0, 10, 10, this, cellId);
+          auto* b = new CNoteButton(draw | kStyleHidden, 0, 0, 10, 10, canvas_, cellId);
           b->setFocusPolicy(Qt::NoFocus);
           w = b;
         } break;
         case ColumnKind::Text: {
-          auto* s = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 0, 0, 10, 10, this, cellId,
+          auto* s = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 0, 0, 10, 10, canvas_, cellId,
                                info.rightClick ? target_.get() : nullptr);
           s->SetBkColor(Qt::white);
           w = s;
         } break;
         case ColumnKind::Image: {
-          auto* s = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 0, 0, 10, 10, this, cellId);
+          auto* s = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 0, 0, 10, 10, canvas_, cellId);
           s->SetBkColor(Qt::white);
           w = s;
         } break;
         case ColumnKind::ThreeStateCheck:
         case ColumnKind::Check: {
-          auto* box = MakeCheck(kStyleHidden, 0, 0, 10, 10, this, cellId);
+          auto* box = MakeCheck(kStyleHidden, 0, 0, 10, 10, canvas_, cellId);
           box->setTristate(info.kind == ColumnKind::ThreeStateCheck);
           box->setFocusPolicy(Qt::NoFocus);
           w = box;
@@ -230,7 +230,7 @@ void CKvlDlg::CreateTable() {
 
 void CKvlDlg::CreateHeaders() {
   for (int h = 0; h < kHeaderCount; ++h) {
-    auto* header = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 0, 0, 10, 10, this, Headers()[size_t(h)].id);
+    auto* header = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 0, 0, 10, 10, canvas_, Headers()[size_t(h)].id);
     header->setWordWrap(true);
     c_.headers[size_t(h)] = header;
     c_.headerFont[size_t(h)] = -1;
@@ -238,12 +238,12 @@ void CKvlDlg::CreateHeaders() {
 }
 
 void CKvlDlg::CreateSelectorsAndGraphControls() {
-  c_.typeSelector = new CNoteComboBox(kStyleNone, 830, 22, 90, 200, this, id::kTypeSelector, {}, 0, kNoteDy, 88, 18);
-  c_.modeSelector = new CNoteComboBox(kStyleNone, 830, 70, 175, 200, this, id::kModeSelector, {}, 0, kNoteDy, 175,
+  c_.typeSelector = new CNoteComboBox(kStyleNone, 830, 22, 90, 200, canvas_, id::kTypeSelector, {}, 0, kNoteDy, 88, 18);
+  c_.modeSelector = new CNoteComboBox(kStyleNone, 830, 70, 175, 200, canvas_, id::kModeSelector, {}, 0, kNoteDy, 175,
                                       kNoteHeight);
-  c_.stageControl = new CNoteComboBox(kStyleHidden, 640, 95, 110, 200, this, id::kStageControl);
+  c_.stageControl = new CNoteComboBox(kStyleHidden, 640, 95, 110, 200, canvas_, id::kStageControl);
   for (int g = 0; g < int(c_.graph.size()); ++g) {
-    auto* control = MakeStatic(kStyleCenter | kStyleVCenter, 1, 0, 48, 18, this, id::kGradChar + g);
+    auto* control = MakeStatic(kStyleCenter | kStyleVCenter, 1, 0, 48, 18, canvas_, id::kGradChar + g);
     control->setFont(WindowFont(4));
     control->setCursor(Qt::PointingHandCursor);
     c_.graph[size_t(g)] = control;

@@ -90,6 +90,8 @@ struct TableGeometry {
   std::array<int, kColumnCount> width{};
   std::array<bool, kColumnCount> placed{};  // the column is part of the layout
   int right = 0;       // right edge of the last placed column
+  int naturalRight = 0;  // the right edge at every column's natural width
+  int leastRight = 0;    // the right edge at every column's least width
 };
 
 // What a row's widgets show now, so that a refresh touches only what changed.

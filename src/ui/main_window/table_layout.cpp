@@ -3,6 +3,7 @@
 // graph panel.
 #include <QCheckBox>
 #include <QFontMetrics>
+#include <QScrollArea>
 #include <QStringList>
 #include <algorithm>
 
@@ -99,7 +100,8 @@ int HeaderWidth(const QString& text, int level, int height) {
   int widest = 0;
   for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
     widest = std::max(widest, fm.horizontalAdvance(word));
-  constexpr int kPadding = 4;
+  // Room on both sides, so that neighbouring headers never run into each other.
+  constexpr int kPadding = 6;
   for (int w = widest; w < 600; w += 2) {
     const QRect r = fm.boundingRect(QRect(0, 0, w, 1000), Qt::TextWordWrap | Qt::AlignHCenter, text);
     if (r.height() <= height + 2 && r.width() <= w) return w + kPadding;
@@ -162,7 +164,9 @@ void CKvlDlg::LayOutTable() {
     const QString text = c_.headers[size_t(h)]->text();
     const bool split = header.column == C::RelayTest;
     const int height = split ? g.headerHeight - lineHeight - 2 : g.headerHeight - 2;
-    ColumnNeed headerNeed{HeaderWidth(text, 0, height), HeaderWidth(text, kHeaderFontLevels - 1, height)};
+    // A header may wrap onto more lines, but its font never gets narrower
+    // than width 5 to make a column fit: a squeezed table scrolls instead.
+    ColumnNeed headerNeed{HeaderWidth(text, 0, height), HeaderWidth(text, kLeastHeaderFontLevel, height)};
     ColumnNeed members{};
     Column first = header.column;
     bool any = false;
@@ -185,7 +189,12 @@ void CKvlDlg::LayOutTable() {
       needs.push_back(need[size_t(c)]);
       order.push_back(c);
     }
-  const int available = std::max(width(), kMinWindowWidth) - 2 * kTableMargin - int(order.size());
+  g.naturalRight = g.leastRight = kTableMargin;
+  for (const ColumnNeed& n : needs) {
+    g.naturalRight += n.natural + 1;
+    g.leastRight += n.least + 1;
+  }
+  const int available = canvas_->width() - 2 * kTableMargin - int(order.size());
   const std::vector<int> widths = ShareColumnWidths(needs, available);
   int x = kTableMargin;
   for (std::size_t i = 0; i < order.size(); ++i) {
@@ -243,8 +252,35 @@ void CKvlDlg::LayOutTable() {
   }
 
   PlaceGraphControls();
-  c_.separator->setGeometry(kTableMargin, tableTop_ - 5, std::max(width(), kMinWindowWidth) - 2 * kTableMargin, 2);
-  update();
+  c_.separator->setGeometry(kTableMargin, tableTop_ - 5, canvas_->width() - 2 * kTableMargin, 2);
+  canvas_->update();
+}
+
+void CKvlDlg::FitCanvas() {
+  // The controls above the table reach the language selector's right edge.
+  const int least = std::max({kMinWindowWidth, geometry_.leastRight + kTableMargin});
+  const QSize view = scroll_->maximumViewportSize();
+  const int w = std::max(view.width(), least);
+  const int h = std::max(view.height(), graphTop_ + kMinPlotHeight);
+  if (canvas_->size() != QSize(w, h)) canvas_->resize(w, h);
+}
+
+void CKvlDlg::FitWindowToTable() {
+  if (fitting_) return;
+  const int need = std::max(kMinWindowWidth, geometry_.naturalRight + kTableMargin);
+  const QRect area = ScreenArea();
+  const QRect frame = frameGeometry();
+  const int frameExtra = std::max(0, frame.width() - width());
+  const int most = std::max(0, area.width() - frameExtra);
+  if (isWindow() && width() < need && width() < most) {
+    const int w = std::min(need, most);
+    // Keep the grown window on its screen: move it left where the right edge would leave it.
+    const int x = std::clamp(frame.x(), area.x(), std::max(area.x(), area.right() + 1 - w - frameExtra));
+    fitting_ = true;
+    setGeometry(x + (geometry().x() - frame.x()), geometry().y(), w, height());
+    fitting_ = false;
+  }
+  FitCanvas();
 }
 
 void CKvlDlg::LayOutTableIfChanged() {
@@ -257,10 +293,18 @@ void CKvlDlg::LayOutTableIfChanged() {
                               layout.rawView,
                               layout.pollSetEcho == kPollSetAddressSearch,
                               int(config_.language),
-                              std::max(width(), kMinWindowWidth)};
+                              canvas_->width()};
   if (key == placementKey_) return;
+  // What the table shows changed (not only the room it has): the window may need to grow.
+  TablePlacementKey shown = key, before = placementKey_;
+  shown.width = before.width = 0;
+  shown.tableTop = before.tableTop = 0;
   placementKey_ = key;
   LayOutTable();
+  if (shown != before)
+    FitWindowToTable();
+  else
+    FitCanvas();
 }
 
 }  // namespace kvl

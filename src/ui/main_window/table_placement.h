@@ -22,6 +22,8 @@ inline constexpr int kMinRowPitch = 20;
 inline constexpr int kMaxRowPitch = 26;
 inline constexpr int kMinWindowWidth = 1020;
 inline constexpr int kMinWindowHeight = 400;
+// Below the table the graph keeps at least this much height; a lower window scrolls.
+inline constexpr int kMinPlotHeight = 120;
 
 // Top of the graph's plot by operating mode.
 inline constexpr std::array<int, kOperatingModeCount> kModeGraphTops = {674, 529, 423, 503, 478, 405, 328};
@@ -41,6 +43,8 @@ std::vector<Column> HeaderGroup(Column column);
 // Header fonts from the widest (0, the controls' width-6 font) to the
 // narrowest, kHeaderFontLevels - 1.
 inline constexpr int kHeaderFontLevels = 5;
+// The narrowest header font a column is made narrow enough for (width 5).
+inline constexpr int kLeastHeaderFontLevel = 1;
 const QFont& HeaderFont(int level);
 // Least width (padding included) at which a header text fits `height`
 // pixels in header font `level`, wrapped at blanks.
