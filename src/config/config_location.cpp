@@ -60,6 +60,14 @@ std::string ConfigurationFilePath(const ConfigurationPlaces& places) {
   return Join(places.programFolder, kConfigurationFileName);
 }
 
+std::string ConfigurationReadPath(const ConfigurationPlaces& places) {
+  const std::string saved = ConfigurationFilePath(places);
+  if (!places.explicitPath.empty() || ::access(saved.c_str(), F_OK) == 0) return saved;
+  const std::string beside = Join(places.programFolder, kConfigurationFileName);
+  if (!places.programFolder.empty() && ::access(beside.c_str(), R_OK) == 0) return beside;
+  return saved;
+}
+
 std::string DefaultWorkFolder(const ConfigurationPlaces& places) {
   if (IsWritableDirectory(places.programFolder)) return Join(places.programFolder, "");
   if (places.home.empty()) return Join(places.programFolder, "");

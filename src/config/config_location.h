@@ -19,10 +19,16 @@ std::string ProgramFolder();
 // The places of this process: its executable's folder and environment.
 ConfigurationPlaces CurrentConfigurationPlaces(std::string explicitPath = {});
 
-// The configuration file: the explicit path; else KvlGrad.cfg in the program
-// folder when that is writable; else $XDG_CONFIG_HOME/kvlgrad/KvlGrad.cfg;
-// else ~/.config/kvlgrad/KvlGrad.cfg.
+// The configuration file the settings are saved to: the explicit path; else
+// KvlGrad.cfg in the program folder when that is writable; else
+// $XDG_CONFIG_HOME/kvlgrad/KvlGrad.cfg; else ~/.config/kvlgrad/KvlGrad.cfg.
 std::string ConfigurationFilePath(const ConfigurationPlaces& places);
+
+// The configuration file the settings are read from: the file they are saved
+// to when it exists; while a read-only program folder has no per-user file
+// yet, the KvlGrad.cfg beside the program (one copied there from another
+// machine, say), so that its settings are taken over into the per-user file.
+std::string ConfigurationReadPath(const ConfigurationPlaces& places);
 
 // Default data and graduation folder (ending with "/"): the program folder when
 // writable, else ~/KvlGrad/, which is created when missing.

@@ -220,7 +220,11 @@ Configuration ParseConfiguration(std::string_view bytes, const ConfigurationCont
 
   const std::vector<std::string> ports = context.portItems.empty() ? NumberedPortNames() : context.portItems;
   for (int k = 0; k < kSerialLineCount; ++k) {
-    c.lines[k].port = MatchItem(in.Next(), ports, kDefaultPorts[k]);
+    // A device path stays as written, present or not: a simulator's pty or a
+    // by-id name that is absent today is still the operator's choice. Any
+    // other text must name a listed port ("COM3" is "3").
+    const std::string line = TrimSpaces(in.Next());
+    c.lines[k].port = !line.empty() && line.front() == '/' ? line : MatchItem(PortItemFor(line), ports, kDefaultPorts[k]);
     c.lines[k].baud = MatchItem(in.Next(), BaudItems(k), kDefaultBauds[k]);
     c.lines[k].pause = LeadingRun(in.Next(), kDigits);
     if (c.lines[k].pause.empty()) c.lines[k].pause = "0";

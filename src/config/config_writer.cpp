@@ -1,5 +1,8 @@
 // Composing and saving the configuration text.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "config/configuration.h"
 #include "text/config_texts.h"
@@ -116,7 +119,20 @@ int SaveConfiguration(const std::string& path, std::string_view text, std::strin
   if (slash != std::string::npos && slash > 0) {
     if (int code = CreateFolders(path.substr(0, slash), error)) return code;
   }
-  return WriteFileAtomic(path, EncodeConfigurationText(text), error);
+  const std::string bytes = EncodeConfigurationText(text);
+  // A file the user may not write is never replaced, even where the folder
+  // would let a new file be renamed over it.
+  if (::access(path.c_str(), F_OK) == 0) {
+    if (::access(path.c_str(), W_OK) != 0) {
+      const int code = errno;
+      if (error) *error = "Cannot write " + path + ": " + std::strerror(code);
+      return code;
+    }
+    // The file may be written but its folder takes no temporary file.
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (!IsWritableDirectory(folder)) return WriteFileInPlace(path, bytes, error);
+  }
+  return WriteFileAtomic(path, bytes, error);
 }
 
 }  // namespace kvl

@@ -97,6 +97,19 @@ std::string SerialDevicePath(const std::string& portName) {
   return "/dev/" + portName;
 }
 
+std::string PortItemFor(const std::string& typed) {
+  const std::size_t first = typed.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const std::string name = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
+  if (name.find('/') != std::string::npos) return name;
+  int n = 0;
+  if (ParsePortNumber(name, &n) && n <= 256) return std::to_string(n);
+  if (name.size() > 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
+      (name[2] == 'M' || name[2] == 'm') && ParsePortNumber(name.substr(3), &n) && n <= 256)
+    return std::to_string(n);
+  return "/dev/" + name;
+}
+
 std::vector<std::string> ListSerialPorts() {
   std::vector<std::string> ports = DevicesMatching("/dev/serial/by-id", "");
   for (const char* prefix : {"ttyUSB", "ttyACM"})

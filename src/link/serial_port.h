@@ -18,6 +18,12 @@ namespace kvl {
 // path; "n" or "COMn" is /dev/ttyS(n-1); any other name is looked for in /dev.
 std::string SerialDevicePath(const std::string& portName);
 
+// The port selector item a name typed by the operator stands for: "3" and
+// "COM3" give "3", a name with a "/" stays as it is, any other name is a
+// device in /dev ("ttyUSB0" gives "/dev/ttyUSB0"). Blanks around it go; an
+// empty name gives "".
+std::string PortItemFor(const std::string& typed);
+
 // Port selector items: the serial devices present, then NumberedPortNames().
 std::vector<std::string> ListSerialPorts();
 // "1".."256": the numbered ports every selector offers, present or not.

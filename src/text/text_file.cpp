@@ -155,6 +155,15 @@ int WriteFileAtomic(const std::string& path, std::string_view bytes, std::string
   return 0;
 }
 
+int WriteFileInPlace(const std::string& path, std::string_view bytes, std::string* error) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  if (fd.get() < 0) return Fail(errno, "Cannot write", path, error);
+  if (int code = WriteAll(fd.get(), bytes)) return Fail(code, "Cannot write", path, error);
+  if (::fsync(fd.get()) != 0) return Fail(errno, "Cannot write", path, error);
+  if (int code = fd.Close()) return Fail(code, "Cannot write", path, error);
+  return 0;
+}
+
 int AppendToFile(const std::string& path, std::string_view bytes, std::string* error) {
   FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
   if (fd.get() < 0) return Fail(errno, "Cannot open", path, error);

@@ -24,6 +24,12 @@ int ReadFileBytes(const std::string& path, std::string& out,
 // through (its target is replaced, the link stays).
 int WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
+// Rewrites an existing file where it stands (truncate, write, flush to the
+// device), for a file the user may write in a folder that refuses the
+// temporary file an atomic replacement needs. Not crash-safe: a failure
+// part-way leaves the file short, so use it only when nothing better is allowed.
+int WriteFileInPlace(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
 // Appends to the file, creating it when missing; never truncates.
 int AppendToFile(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 

@@ -177,7 +177,11 @@ TEST_F(ConfigurationTest, SelectorLinesMatchWholeItemsIgnoringCase) {
   ConfigurationContext devices = context_;
   devices.portItems = {"/dev/ttyUSB0", "1", "2"};
   EXPECT_EQ(ParseConfiguration(ReplaceLine(defaultText_, 1, "/dev/ttyUSB0"), devices).lines[0].port, "/dev/ttyUSB0");
-  EXPECT_EQ(ParseConfiguration(ReplaceLine(defaultText_, 1, "/dev/ttyUSB1"), devices).lines[0].port, "1");
+  // A device absent today stays the choice; a COM name is its number.
+  EXPECT_EQ(ParseConfiguration(ReplaceLine(defaultText_, 1, "/dev/ttyUSB1"), devices).lines[0].port, "/dev/ttyUSB1");
+  EXPECT_EQ(ParseWith(1, "/dev/serial/by-id/usb-FTDI-if00-port0").lines[0].port, "/dev/serial/by-id/usb-FTDI-if00-port0");
+  EXPECT_EQ(ParseWith(1, "COM3").lines[0].port, "3");
+  EXPECT_EQ(ParseWith(1, "ttyUSB0x").lines[0].port, "1");
 }
 
 TEST_F(ConfigurationTest, TypeModeAndNumbersAreClampedOrReplaced) {

@@ -20,6 +20,13 @@ TEST(SerialPortNames, MapToDevicePaths) {
   EXPECT_EQ(SerialDevicePath("ttyUSB1"), "/dev/ttyUSB1");
   EXPECT_EQ(SerialDevicePath("closeport"), "/dev/closeport");
   EXPECT_EQ(SerialDevicePath("COM0"), "/dev/COM0");
+  // What an operator types into the port selector.
+  EXPECT_EQ(PortItemFor(" 3 "), "3");
+  EXPECT_EQ(PortItemFor("com7"), "7");
+  EXPECT_EQ(PortItemFor("/dev/pts/3"), "/dev/pts/3");
+  EXPECT_EQ(PortItemFor("ttyUSB2"), "/dev/ttyUSB2");
+  EXPECT_EQ(PortItemFor("257"), "/dev/257");
+  EXPECT_EQ(PortItemFor("  "), "");
   const auto ports = ListSerialPorts();
   ASSERT_GE(ports.size(), 256u);
   EXPECT_EQ(ports.back(), "256");

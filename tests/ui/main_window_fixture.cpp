@@ -16,7 +16,8 @@ void WindowRun::Open(int type, int count, bool show, QSize size, std::optional<Q
   KvlDlgOptions options;
   options.configPath = ConfigPath();
   options.op = &op;
-  options.demo = DemoOptions{type, count};
+  // No detectors: the window polls the port of its configuration.
+  if (count > 0) options.demo = DemoOptions{type, count};
   options.exitQuestion = [this](LanguageIndex) {
     ++questionsAsked;
     return exitAnswer;

@@ -31,7 +31,8 @@ struct WindowRun {
   // Writes a configuration file before the window reads it.
   void WriteConfig(const std::string& bytes) const;
 
-  // Opens the window at `size`; with a screen area, Place() sizes it as at start-up instead.
+  // Opens the window on a demo bus of `count` detectors (none: on the
+  // configured port) at `size`; with a screen area, Place() sizes it as at start-up instead.
   void Open(int type, int count, bool show = true, QSize size = QSize(1280, 1024),
             std::optional<QRect> screen = std::nullopt);
 

@@ -488,5 +488,41 @@ TEST(MainWindow, ReadsItsConfigurationAtStart) {
   EXPECT_DOUBLE_EQ(run.window->Table().MinThreshold(), -1.5);
 }
 
+TEST(MainWindow, PollsADevicePathFromItsConfigurationOrTypedIntoThePortSelector) {
+  // Two simulated buses on pseudo-terminals that exist only for this run.
+  CDemoBus first, second;
+  std::string error;
+  ASSERT_TRUE(first.Start(kTypeZ5, 2, 1, 9600, &error)) << error;
+  ASSERT_TRUE(second.Start(kTypeZ5, 2, 1, 9600, &error)) << error;
+  WindowRun run;
+  Configuration settings = DefaultConfiguration(ConfigurationContext{"/tmp/", {}});
+  settings.lines[0].port = first.DevicePath();
+  settings.lines[1].port = "/dev/serial/by-id/usb-absent-if00-port0";
+  settings.detectorType = kTypeZ5;
+  settings.addresses = {1, 2};
+  run.WriteConfig(EncodeConfigurationText(ComposeConfigurationText(settings)));
+  run.Open(kTypeZ5, 0);
+  ASSERT_TRUE(run.WaitForRows(2));
+  auto* port = run.Control<QComboBox>(id::Port(0));
+  EXPECT_EQ(PortItem(port), first.DevicePath());
+  EXPECT_EQ(PortItem(run.Control<QComboBox>(id::Port(1))), settings.lines[1].port);  // absent, still kept
+
+  // The operator types the other bus's device; polling goes on there.
+  port->lineEdit()->selectAll();
+  QTest::keyClicks(port->lineEdit(), QString::fromStdString(second.DevicePath()));
+  QTest::keyClick(port->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(PortItem(port), second.DevicePath());
+  first.Stop();
+  const std::uint64_t good = run.window->Table().Counters()[0];
+  EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] >= good + 10; }, 10000));
+
+  run.exitAnswer = kIdYes;
+  ASSERT_TRUE(run.window->OnCancel());
+  Configuration saved;
+  ASSERT_EQ(LoadConfiguration(run.ConfigPath(), ConfigurationContext{"/tmp/", {}}, saved), 0);
+  EXPECT_EQ(saved.lines[0].port, second.DevicePath());
+  EXPECT_EQ(saved.lines[1].port, settings.lines[1].port);
+}
+
 }  // namespace
 }  // namespace kvl

@@ -176,6 +176,7 @@ class CKvlDlg : public QWidget {
   // ---- line_controls.cpp ----
   void ConnectLineControls();
   void OnPortSelected();
+  void OnPortTyped();
   void OnBaudSelected();
   void OnPauseEdited(int line);
   void OnLineOpenToggled(bool checked);

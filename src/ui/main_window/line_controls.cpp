@@ -2,6 +2,9 @@
 // selectors that decide what is polled and shown: type, mode, the "KUR"
 // view, the recording period and the relay test step.
 #include <QCheckBox>
+#include <QLineEdit>
+
+#include "link/serial_port.h"
 
 #include "detector/poll_sets.h"
 #include "ui/controls/note_button.h"
@@ -15,6 +18,10 @@ namespace kvl {
 
 void CKvlDlg::ConnectLineControls() {
   connect(c_.port[0], &QComboBox::currentIndexChanged, this, [this] { OnPortSelected(); });
+  // The operator may type any device (a simulator's pty, a by-id name) into the selector.
+  c_.port[0]->setEditable(true);
+  c_.port[0]->setInsertPolicy(QComboBox::NoInsert);
+  connect(c_.port[0]->lineEdit(), &QLineEdit::editingFinished, this, [this] { OnPortTyped(); });
   connect(c_.baud[0], &QComboBox::currentIndexChanged, this, [this] { OnBaudSelected(); });
   for (int k = 0; k < kSerialLineCount; ++k) {
     connect(c_.pause[size_t(k)], &QLineEdit::textEdited, this, [this, k] { OnPauseEdited(k); });
@@ -45,6 +52,26 @@ void CKvlDlg::OnPortSelected() {
   if (item != linePortItem_) config_.lines[0].port = item;
   if (c_.lineOpen[0]->isChecked()) link_.OpenPort(LinkPortName(item));
   PostConfig();
+}
+
+void CKvlDlg::OnPortTyped() {
+  QComboBox* combo = c_.port[0];
+  const QString typed = combo->lineEdit()->text().trimmed();
+  // An item's shown text (a device without its "/dev/") picks that item.
+  int index = combo->findText(typed);
+  if (index < 0 && !typed.isEmpty()) {
+    const std::string item = PortItemFor(typed.toStdString());
+    index = combo->findData(QString::fromStdString(item));
+    if (index < 0) {
+      AddPortItem(combo, item, 0);
+      index = 0;
+    }
+  }
+  if (index < 0) index = combo->currentIndex();
+  if (index != combo->currentIndex())
+    combo->setCurrentIndex(index);  // opens the line on it
+  else
+    combo->lineEdit()->setText(combo->itemText(index));
 }
 
 void CKvlDlg::OnBaudSelected() {

@@ -46,7 +46,7 @@ void CKvlDlg::SetUp() {
   ConfigurationContext context;
   context.programFolder = programFolder_;
   context.portItems = ListSerialPorts();
-  LoadConfiguration(configPath_, context, config_);
+  LoadConfiguration(ConfigurationReadPath(places), context, config_);
   if (options_.demo) StartDemoBus();
   ApplyConfigurationToControls();
 
@@ -75,7 +75,11 @@ void CKvlDlg::SetUp() {
 void CKvlDlg::ApplyConfigurationToControls() {
   for (int k = 0; k < kSerialLineCount; ++k) {
     const SerialLineSettings& line = config_.lines[size_t(k)];
-    SelectPortItem(c_.port[size_t(k)], line.port);
+    // A configured device that is absent today stays the choice, shown first.
+    if (!SelectPortItem(c_.port[size_t(k)], line.port) && !line.port.empty()) {
+      AddPortItem(c_.port[size_t(k)], line.port, 0);
+      SelectPortItem(c_.port[size_t(k)], line.port);
+    }
     SelectItem(c_.baud[size_t(k)], line.baud);
     SetFieldText(c_.pause[size_t(k)], line.pause);
   }
