@@ -8,6 +8,13 @@
 namespace kvl {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
+enum class QuestionButtons { YesNo, OkCancel };
+
+// Answers to a question, numbered as the dialogs' results are.
+inline constexpr int kAnswerOk = 1;
+inline constexpr int kAnswerCancel = 2;
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
 
 class COperator {
  public:
@@ -19,6 +26,15 @@ class COperator {
   // returns, so a stopping worker is never held by an unanswered box.
   virtual void ShowMessage(const std::string& text, MessageIcon icon,
                            const std::atomic<bool>* abandon = nullptr) = 0;
+
+  // Asks a question on the GUI thread and returns the answer: kAnswerYes or
+  // kAnswerNo, kAnswerOk or kAnswerCancel. Closing the box is the negative
+  // answer; so is an operator that cannot ask (the default).
+  virtual int Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) {
+    (void)text;
+    (void)icon;
+    return buttons == QuestionButtons::YesNo ? kAnswerNo : kAnswerCancel;
+  }
 };
 
 }  // namespace kvl

@@ -99,6 +99,16 @@ void CQtOperator::ShowMessage(const std::string& text, MessageIcon icon, const s
   }
 }
 
+int CQtOperator::Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) {
+  const bool yesNo = buttons == QuestionButtons::YesNo;
+  QMessageBox box(BoxIcon(icon), Title(), QString::fromUtf8(text.data(), qsizetype(text.size())),
+                  yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel, window_);
+  box.setEscapeButton(yesNo ? QMessageBox::No : QMessageBox::Cancel);
+  const int answer = box.exec();
+  if (yesNo) return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
+  return answer == QMessageBox::Ok ? kAnswerOk : kAnswerCancel;
+}
+
 void CQtOperator::ShowFromWorker(const std::shared_ptr<Request>& request) {
   {
     std::lock_guard lock(request->mutex);

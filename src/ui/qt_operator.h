@@ -28,6 +28,8 @@ class CQtOperator : public QObject, public COperator {
   void ShowMessage(const std::string& text, MessageIcon icon,
                    const std::atomic<bool>* abandon = nullptr) override;
 
+  int Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) override;
+
   void SetWindow(QWidget* window) { window_ = window; }
 
  private:

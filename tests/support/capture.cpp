@@ -13,6 +13,25 @@ void CapturingOperator::ShowMessage(const std::string& text, MessageIcon icon, c
   holding_ = false;
 }
 
+int CapturingOperator::Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) {
+  std::lock_guard lock(mutex_);
+  shown_.push_back({text, icon, true});
+  if (answers_.empty()) return buttons == QuestionButtons::YesNo ? kAnswerNo : kAnswerCancel;
+  const int answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+void CapturingOperator::ScriptAnswers(std::vector<int> answers) {
+  std::lock_guard lock(mutex_);
+  answers_.assign(answers.begin(), answers.end());
+}
+
+void CapturingOperator::ClearShown() {
+  std::lock_guard lock(mutex_);
+  shown_.clear();
+}
+
 std::vector<ShownMessage> CapturingOperator::Shown() const {
   std::lock_guard lock(mutex_);
   return shown_;

@@ -16,12 +16,18 @@ namespace kvl::test {
 struct ShownMessage {
   std::string text;
   MessageIcon icon;
+  bool question = false;
 };
 
 class CapturingOperator : public COperator {
  public:
   void ShowMessage(const std::string& text, MessageIcon icon, const std::atomic<bool>* abandon) override;
+  // Questions are recorded with the boxes and answered from the script, in
+  // order; with the script used up, the negative answer.
+  int Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) override;
+  void ScriptAnswers(std::vector<int> answers);
   std::vector<ShownMessage> Shown() const;
+  void ClearShown();
   // Makes the next ShowMessage block until Release() or its abandon flag.
   void HoldNext();
   void Release();
@@ -31,6 +37,7 @@ class CapturingOperator : public COperator {
   mutable std::mutex mutex_;
   std::condition_variable cv_;
   std::vector<ShownMessage> shown_;
+  std::deque<int> answers_;
   bool holdNext_ = false;
   bool holding_ = false;
   bool released_ = false;

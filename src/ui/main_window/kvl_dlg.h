@@ -31,6 +31,7 @@
 #include "ui/main_window/table_placement.h"
 
 class QCheckBox;
+class QDialog;
 class QComboBox;
 class QLabel;
 class QScrollArea;
@@ -65,6 +66,9 @@ struct KvlDlgOptions {
   std::string linePort;
   // Run a simulated bus in-process and poll it (takes precedence over linePort).
   std::optional<DemoOptions> demo;
+  // Runs a modal input dialog and returns its result; null = exec(). Tests
+  // fill in the dialog's controls and end it with one of its buttons.
+  std::function<int(QDialog&)> runDialog;
   // The exit question; returns kIdYes to exit. Null = the CConfirmation dialog.
   std::function<int(LanguageIndex)> exitQuestion;
   // The screen area the window may use; none = the available area of its screen.
@@ -213,6 +217,13 @@ class CKvlDlg : public QWidget {
   void ShutDown();
   std::string LinkPortName(const std::string& item) const;
   std::string ComposeConfiguration();
+
+  // ---- address_search.cpp ----
+  void OnSearchClicked();
+  void LockForSearch(bool lock);
+
+  // ---- recording.cpp ----
+  void StopRecording();
 
   // ---- demo_bus.cpp ----
   void StartDemoBus();

@@ -36,6 +36,7 @@ void CKvlDlg::ConnectLineControls() {
       PostConfig();
     });
   }
+  connect(c_.search, &QPushButton::clicked, this, [this] { OnSearchClicked(); });
   connect(c_.lineOpen[0], &QCheckBox::toggled, this, [this](bool checked) { OnLineOpenToggled(checked); });
   connect(c_.period, &QLineEdit::textEdited, this, [this] { OnPeriodEdited(); });
   connect(c_.relayTestStep, &QComboBox::currentIndexChanged, this, [this] { OnRelayTestStepSelected(); });

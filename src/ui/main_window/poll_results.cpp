@@ -107,6 +107,7 @@ void CKvlDlg::ApplySearchEnd(const SearchEnd& end) {
   link_.SetDeviceList(end.addressList, 0, false);
   if (end.pollSet >= 0) link_.SelectPollSet(PollSetRequests(end.pollSet), end.pollSet);
   c_.search->SetTextIfChanged(std::string(kSearchButton[0](config_.language)));
+  LockForSearch(false);
   EnableLineButtons(table_.LineOpen());
   if (end.row) ShowRow(*end.row);
   PostConfig();
