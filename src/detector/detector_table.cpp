@@ -371,10 +371,16 @@ std::vector<RowView> CDetectorTable::PortFailed() {
 // Address search.
 
 SearchStart CDetectorTable::StartSearch() {
+  std::vector<std::uint8_t> order(kSearchListEntries);
+  for (std::size_t i = 0; i < kSearchListEntries; ++i) order[i] = std::uint8_t((i + 1) & 0xFF);
+  return StartSearch(order);
+}
+
+SearchStart CDetectorTable::StartSearch(const std::vector<std::uint8_t>& probeOrder) {
   search_ = true;
   found_ = 0;
-  addresses_.resize(kSearchListEntries);
-  for (std::size_t i = 0; i < kSearchListEntries; ++i) addresses_[i] = std::uint8_t((i + 1) & 0xFF);
+  addresses_ = probeOrder;
+  if (addresses_.size() > kSearchListEntries) addresses_.resize(kSearchListEntries);
   for (SlotState& s : slots_) {
     s.address = -1;
     s.values.gasNameText.clear();

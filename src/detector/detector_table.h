@@ -215,6 +215,9 @@ class CDetectorTable {
 
   // ---- Address search ----
   SearchStart StartSearch();
+  // A search over some addresses only, probed in the given order (at most
+  // 256; the tools' --from/--to). Every other rule is the full search's.
+  SearchStart StartSearch(const std::vector<std::uint8_t>& probeOrder);
   // "Stop", 20 found, or a full pass. Nothing when no search runs.
   std::optional<SearchEnd> EndSearch();
 
