@@ -11,11 +11,10 @@
 #include "console_operator.h"
 #include "ctl_error.h"
 #include "json.h"
-#include "posted_queue.h"
+#include "worker_run.h"
 #include "link_options.h"
 #include "stop_signals.h"
 #include "text/format.h"
-#include "text/link_texts.h"
 
 namespace kvl::ctl {
 namespace {
@@ -101,34 +100,21 @@ int RunPoll(const std::vector<std::string>& args) {
   CModbusSlave link;
   CConsoleOperator op("kvlctl poll: ");
   CTraceObserver trace;
-  CPostedQueue queue;
   link.SetOperator(&op);
   link.SetLanguage(language);
   if (lo.trace) link.SetObserver(&trace);
   link.SetPollRequests(firsts, counts, offsets);
   link.SelectPollSet(indices, 0);
-  link.StartWorker(&queue, 0, lo.port, Format("%d", lo.baud), devices, Format("%ld", function), Format("%ld", pause),
-                   "3", true);
-  // The worker's only sign of a line it could open but not set up.
-  const std::string notConfigured = std::string(txt::kPortWord(language)) + " " + lo.port + " " +
-                                    txt::kNotConfigured(language) + "  ";
+  CWorkerRun run(link, op, signals, lo, language);
+  run.Start(devices, Format("%ld", function), Format("%ld", pause));
 
   long cyclesDone = 0;
   for (;;) {
-    if (signals.Pending()) {
-      queue.Close();
-      link.StopWorker();
+    Posted m{};
+    if (!run.Next(&m)) {
       std::fputs("kvlctl poll: interrupted\n", stderr);
       return kExitInterrupted;
     }
-    for (const std::string& shown : op.Shown())
-      if (shown == notConfigured) {
-        queue.Close();
-        link.StopWorker();
-        throw DeviceError(Format("cannot configure %s at %d baud", SerialDevicePath(lo.port).c_str(), lo.baud));
-      }
-    Posted m{};
-    if (!queue.Next(&m, std::chrono::milliseconds(20))) continue;
     const std::string name = MessageName(m.message);
     std::string line;
     if (lo.json)
@@ -154,15 +140,10 @@ int RunPoll(const std::vector<std::string>& args) {
     PrintLine(line);
 
     if (m.message == WM_USER_DATA) link.Resume();
-    if (m.message == WM_USER_PORT_FAIL) {
-      queue.Close();
-      link.StopWorker();
-      throw DeviceError(OpenFailureText(lo.port, link.DevicePath(), link.LastError()));
-    }
+    if (m.message == WM_USER_PORT_FAIL) run.FailPort();
     if (m.message == WM_USER_CYCLE && cycles > 0 && ++cyclesDone >= cycles) break;
   }
-  queue.Close();
-  link.StopWorker();
+  run.Stop();
   return kExitOk;
 }
 

@@ -16,10 +16,9 @@
 #include "detector/type_guess.h"
 #include "json.h"
 #include "link_options.h"
-#include "posted_queue.h"
+#include "worker_run.h"
 #include "stop_signals.h"
 #include "text/format.h"
-#include "text/link_texts.h"
 
 namespace kvl::ctl {
 namespace {
@@ -93,34 +92,23 @@ int RunScan(const std::vector<std::string>& args) {
   CModbusSlave link;
   CConsoleOperator op("kvlctl scan: ");
   CTraceObserver trace;
-  CPostedQueue queue;
   link.SetOperator(&op);
   link.SetLanguage(language);
   if (lo.trace) link.SetObserver(&trace);
   const PollRequestLists requests = PollRequestTable();
   link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
   link.SelectPollSet(PollSetRequests(start.pollSet), start.pollSet);
+  CWorkerRun run(link, op, signals, lo, language);
   const auto began = std::chrono::steady_clock::now();
-  link.StartWorker(&queue, 0, lo.port, Format("%d", lo.baud), start.addressList, "3", "0", "3", true);
-  const std::string notConfigured = std::string(txt::kPortWord(language)) + " " + lo.port + " " +
-                                    txt::kNotConfigured(language) + "  ";
+  run.Start(start.addressList, "3", "0");
 
   bool ended = false;
   while (!ended) {
-    if (signals.Pending()) {
-      queue.Close();
-      link.StopWorker();
+    Posted m{};
+    if (!run.Next(&m)) {
       std::fputs("kvlctl scan: interrupted\n", stderr);
       return kExitInterrupted;
     }
-    for (const std::string& shown : op.Shown())
-      if (shown == notConfigured) {
-        queue.Close();
-        link.StopWorker();
-        throw DeviceError(Format("cannot configure %s at %d baud", SerialDevicePath(lo.port).c_str(), lo.baud));
-      }
-    Posted m{};
-    if (!queue.Next(&m, std::chrono::milliseconds(20))) continue;
     switch (m.message) {
       case WM_USER_DATA: {
         const PollOutcome out = table.CompletedPoll(
@@ -140,16 +128,13 @@ int RunScan(const std::vector<std::string>& args) {
         ended = table.CycleCompleted().has_value();
         break;
       case WM_USER_PORT_FAIL:
-        queue.Close();
-        link.StopWorker();
-        throw DeviceError(OpenFailureText(lo.port, link.DevicePath(), link.LastError()));
+        run.FailPort();
       default:
         break;
     }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-  queue.Close();
-  link.StopWorker();
+  run.Stop();
 
   // The second look runs on this thread, with the worker gone.
   OpenLine(link, lo);
