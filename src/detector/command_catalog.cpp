@@ -154,6 +154,14 @@ std::array<std::string, 4> CalibrationResetButtons(LanguageIndex lang) {
   return {txt::kGraduationAndCalconc(lang), txt::kMethane(lang), txt::kPropane(lang), txt::kCancel(lang)};
 }
 
+std::vector<std::uint8_t> PasswordSlaves(const CDetectorTable& table) {
+  std::vector<std::uint8_t> slaves;
+  const std::vector<std::uint8_t>& list = table.AddressList();
+  for (std::size_t s = 0; s < list.size() && s < std::size_t(kSlotCount); ++s)
+    if (table.Slot(int(s)).HasDetector()) slaves.push_back(list[s]);
+  return slaves;
+}
+
 std::optional<CommandTarget> TargetOfRow(const CDetectorTable& table, int slot) {
   if (slot < 0 || slot >= kSlotCount || std::size_t(slot) >= table.AddressList().size()) return std::nullopt;
   CommandTarget t;

@@ -43,6 +43,9 @@ std::string CommandPrompt(CommandId id, int type, LanguageIndex language);
 // "Graduation and CALCONC1,2", "Methane", "Propane", "Cancel".
 std::array<std::string, 4> CalibrationResetButtons(LanguageIndex language);
 
+// The addresses the password goes to: the list entries of the rows holding a detector.
+std::vector<std::uint8_t> PasswordSlaves(const CDetectorTable& table);
+
 // The row as a command sees it: type, mode and language of the table, the
 // row's address list entry and register image. Nothing when the slot is not
 // inside the address list (commands then do nothing).

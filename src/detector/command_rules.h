@@ -17,6 +17,7 @@
 
 #include "detector/calibration_gas.h"
 #include "detector/command_types.h"
+#include "detector/decoding.h"
 
 namespace kvl {
 
@@ -88,6 +89,8 @@ CommandOutcome Ru6310Command(const CommandTarget& t);
 // the test register; off: 0 to the test register, step list enabled. The
 // latching cells are emptied either way.
 CommandOutcome RelayTestCommand(const CommandTarget& t, bool on, std::string_view stepText);
+// What a click makes of the three-state box: off turns on; on and mixed turn off.
+constexpr bool RelayTestClickTurnsOn(RelayTestBox before) { return before == RelayTestBox::Off; }
 
 // A click on a relay or condition picture. Imitation: the status bit flips in
 // the image. Z40 in "Tuning": with the relay test on, the picture's field of

@@ -208,6 +208,8 @@ TEST(AddressListEdits, RemoveRowsAndNewEntries) {
     EXPECT_EQ(target->type, kTypeZ40);
     EXPECT_EQ(target->image[reg::SER_NUM], 102);
     EXPECT_FALSE(TargetOfRow(t, 3));
+    t.MutableSlot(1).address = -1;
+    EXPECT_EQ(PasswordSlaves(t), (std::vector<std::uint8_t>{10, 12}));
   }
 }
 
