@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "detector/command_input.h"
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "text/format.h"
@@ -12,6 +13,7 @@ namespace {
 
 constexpr std::size_t kStatisticsMaxChars = 17;
 constexpr std::size_t kStatisticsWideBelow = 14;
+constexpr long long kMaxPolledAddress = 247;
 
 bool InModes(int mode, std::initializer_list<int> modes) {
   return std::find(modes.begin(), modes.end(), mode) != modes.end();
@@ -278,6 +280,58 @@ void CDetectorTable::MarkStageSeen(int slot, PollOutcome& out) {
 }
 
 // ---------------------------------------------------------------------------
+// Address list edits.
+
+std::optional<ListEdit> CDetectorTable::PollNumber(int slot, std::string_view numberText) {
+  if (slot < 0 || slot >= kSlotCount || std::size_t(slot) >= addresses_.size()) return std::nullopt;
+  slots_[std::size_t(slot)].history.Clear();
+  const std::string text = TrimBlanks(numberText);
+  if (text.empty()) return RemoveRow(slot);
+  const auto n = WholeNumber(text);
+  if (!n || *n < 1 || *n > kMaxPolledAddress) return std::nullopt;
+  return SetRowAddress(slot, int(*n));
+}
+
+std::optional<ListEdit> CDetectorTable::RemoveRow(int slot) {
+  const int listed = int(addresses_.size());
+  if (slot < 0 || slot >= kSlotCount || slot >= listed) return std::nullopt;
+  const int last = std::min(listed, kSlotCount) - 1;
+  for (int s = slot; s < last; ++s) {
+    SlotState& to = slots_[std::size_t(s)];
+    const SlotState& from = slots_[std::size_t(s + 1)];
+    to.address = from.address;
+    to.values.gasNameText = from.values.gasNameText;
+    to.image = from.image;
+  }
+  // The last row's detector moved up: its old slot is no row any more.
+  slots_[std::size_t(last)].address = -1;
+  slots_[std::size_t(last)].values.gasNameText.clear();
+  addresses_.erase(addresses_.begin() + slot);
+  ListEdit edit;
+  edit.addressList = addresses_;
+  edit.position = slot - 1;
+  for (int s = slot; s <= last; ++s) edit.rows.push_back(RefreshRow(s, true));
+  return edit;
+}
+
+std::optional<ListEdit> CDetectorTable::SetRowAddress(int slot, int address) {
+  if (slot < 0 || slot >= kSlotCount || std::size_t(slot) >= addresses_.size()) return std::nullopt;
+  addresses_[std::size_t(slot)] = std::uint8_t(address);
+  ListEdit edit;
+  edit.addressList = addresses_;
+  edit.position = slot - 1;
+  if (layout_.mode == kModeImitation) {
+    edit.handToLink = false;
+  } else {
+    SlotState& st = slots_[std::size_t(slot)];
+    st.address = -1;
+    st.values.gasNameText.clear();
+  }
+  edit.rows.push_back(RefreshRow(slot, true));
+  return edit;
+}
+
+// ---------------------------------------------------------------------------
 // Other messages.
 
 std::optional<RowView> CDetectorTable::ClearedPosition(int failedPosition) {
@@ -317,10 +371,16 @@ std::vector<RowView> CDetectorTable::PortFailed() {
 // Address search.
 
 SearchStart CDetectorTable::StartSearch() {
+  std::vector<std::uint8_t> order(kSearchListEntries);
+  for (std::size_t i = 0; i < kSearchListEntries; ++i) order[i] = std::uint8_t((i + 1) & 0xFF);
+  return StartSearch(order);
+}
+
+SearchStart CDetectorTable::StartSearch(const std::vector<std::uint8_t>& probeOrder) {
   search_ = true;
   found_ = 0;
-  addresses_.resize(kSearchListEntries);
-  for (std::size_t i = 0; i < kSearchListEntries; ++i) addresses_[i] = std::uint8_t((i + 1) & 0xFF);
+  addresses_ = probeOrder;
+  if (addresses_.size() > kSearchListEntries) addresses_.resize(kSearchListEntries);
   for (SlotState& s : slots_) {
     s.address = -1;
     s.values.gasNameText.clear();

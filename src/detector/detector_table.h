@@ -15,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "detector/decoding.h"
@@ -97,6 +98,14 @@ struct SearchStart {
   std::vector<RowView> rows;              // every row, emptied
 };
 
+// What the window hands the link after an edit of the address list.
+struct ListEdit {
+  std::vector<std::uint8_t> addressList;  // SetDeviceList(addressList, position, ...)
+  int position = -1;                      // the entry before the edited row: polling goes on with the row
+  bool handToLink = true;                 // false in "Imitation": only the row changes
+  std::vector<RowView> rows;              // rows to redraw
+};
+
 enum class PollDisposition {
   Refreshed,          // a slot took the image; `slot` and `row` are set
   WhileTableWriting,  // ignored; the worker is held (see SetTableWriting)
@@ -168,6 +177,21 @@ class CDetectorTable {
   SlotState& MutableSlot(int slot);       // for commands and file operations
   void SetSlotAddress(int slot, int address) { MutableSlot(slot).address = address; }
 
+  // ---- Address list edits of the "Modbus #" dialog ----
+  // "Poll number": the row's history is emptied; an empty (blank) text
+  // removes the row, a number 1..247 becomes its list entry; anything else
+  // changes nothing more (and gives nothing).
+  std::optional<ListEdit> PollNumber(int slot, std::string_view numberText);
+  // Removes row `slot` from the list: every following row moves up (address,
+  // gas name text, register image), the vacated last slot is emptied.
+  // Nothing for a slot outside the list.
+  std::optional<ListEdit> RemoveRow(int slot);
+  // The row's list entry becomes `address`. Outside "Imitation" the row is
+  // emptied until its detector answers at the new address and polling goes
+  // on with this row; in "Imitation" the row keeps its image and the link is
+  // not told. Nothing for a slot outside the list.
+  std::optional<ListEdit> SetRowAddress(int slot, int address);
+
   // ---- The detector line's messages ----
   // WM_USER_DATA: the link's last position, the poll set its image was read
   // in, and its poll image (at least 161 words; shorter images are padded
@@ -191,6 +215,9 @@ class CDetectorTable {
 
   // ---- Address search ----
   SearchStart StartSearch();
+  // A search over some addresses only, probed in the given order (at most
+  // 256; the tools' --from/--to). Every other rule is the full search's.
+  SearchStart StartSearch(const std::vector<std::uint8_t>& probeOrder);
   // "Stop", 20 found, or a full pass. Nothing when no search runs.
   std::optional<SearchEnd> EndSearch();
 

@@ -585,8 +585,11 @@ int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
   if (z5) {
     switch (a) {
       case reg::z5::kSwitchToHart:
-        // Accepted; the simulated detector has no HART side and stays on Modbus.
-        return value == 1 ? 0 : kExIllegalValue;
+        // Accepted and kept, so a read shows the request; the simulated
+        // detector has no HART side and stays on Modbus.
+        if (value != 1) return kExIllegalValue;
+        Set(a, value);
+        return 0;
       case reg::z5::kGradRecalc: {
         if (value != 1) return kExIllegalValue;
         const std::uint16_t bad = BadGraduationPoints();

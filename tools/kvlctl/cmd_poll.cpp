@@ -11,48 +11,13 @@
 #include "console_operator.h"
 #include "ctl_error.h"
 #include "json.h"
+#include "worker_run.h"
 #include "link_options.h"
 #include "stop_signals.h"
 #include "text/format.h"
-#include "text/link_texts.h"
 
 namespace kvl::ctl {
 namespace {
-
-struct Posted {
-  unsigned message;
-  std::intptr_t w;
-  std::intptr_t l;
-};
-
-// The window side of the worker: messages queue up here for the main thread.
-// Once closed, later posts (a stopping worker's last result) are dropped.
-class CPostedQueue : public CMessageTarget {
- public:
-  void Post(unsigned message, std::intptr_t w, std::intptr_t l) override {
-    std::lock_guard lock(mutex_);
-    if (closed_) return;
-    pending_.push_back({message, w, l});
-    cv_.notify_one();
-  }
-  bool Next(Posted* out, std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    if (!cv_.wait_for(lock, timeout, [this] { return !pending_.empty(); })) return false;
-    *out = pending_.front();
-    pending_.pop_front();
-    return true;
-  }
-  void Close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  std::deque<Posted> pending_;
-  bool closed_ = false;
-};
 
 struct Request {
   std::uint16_t first;
@@ -135,34 +100,21 @@ int RunPoll(const std::vector<std::string>& args) {
   CModbusSlave link;
   CConsoleOperator op("kvlctl poll: ");
   CTraceObserver trace;
-  CPostedQueue queue;
   link.SetOperator(&op);
   link.SetLanguage(language);
   if (lo.trace) link.SetObserver(&trace);
   link.SetPollRequests(firsts, counts, offsets);
   link.SelectPollSet(indices, 0);
-  link.StartWorker(&queue, 0, lo.port, Format("%d", lo.baud), devices, Format("%ld", function), Format("%ld", pause),
-                   "3", true);
-  // The worker's only sign of a line it could open but not set up.
-  const std::string notConfigured = std::string(txt::kPortWord(language)) + " " + lo.port + " " +
-                                    txt::kNotConfigured(language) + "  ";
+  CWorkerRun run(link, op, signals, lo, language);
+  run.Start(devices, Format("%ld", function), Format("%ld", pause));
 
   long cyclesDone = 0;
   for (;;) {
-    if (signals.Pending()) {
-      queue.Close();
-      link.StopWorker();
+    Posted m{};
+    if (!run.Next(&m)) {
       std::fputs("kvlctl poll: interrupted\n", stderr);
       return kExitInterrupted;
     }
-    for (const std::string& shown : op.Shown())
-      if (shown == notConfigured) {
-        queue.Close();
-        link.StopWorker();
-        throw DeviceError(Format("cannot configure %s at %d baud", SerialDevicePath(lo.port).c_str(), lo.baud));
-      }
-    Posted m{};
-    if (!queue.Next(&m, std::chrono::milliseconds(20))) continue;
     const std::string name = MessageName(m.message);
     std::string line;
     if (lo.json)
@@ -188,15 +140,10 @@ int RunPoll(const std::vector<std::string>& args) {
     PrintLine(line);
 
     if (m.message == WM_USER_DATA) link.Resume();
-    if (m.message == WM_USER_PORT_FAIL) {
-      queue.Close();
-      link.StopWorker();
-      throw DeviceError(OpenFailureText(lo.port, link.DevicePath(), link.LastError()));
-    }
+    if (m.message == WM_USER_PORT_FAIL) run.FailPort();
     if (m.message == WM_USER_CYCLE && cycles > 0 && ++cyclesDone >= cycles) break;
   }
-  queue.Close();
-  link.StopWorker();
+  run.Stop();
   return kExitOk;
 }
 

@@ -7,33 +7,14 @@
 #include "ctl_error.h"
 #include "detector/decoding.h"
 #include "detector/poll_sets.h"
+#include "detector_options.h"
 #include "json.h"
-#include "text/ascii_case.h"
 #include "link_options.h"
 #include "stop_signals.h"
 #include "text/format.h"
-#include "text/selector_lists.h"
 
 namespace kvl::ctl {
 namespace {
-
-int ParseType(const std::string& text) {
-  const int type = DetectorTypeFromName(text);
-  if (type >= 0) return type;
-  throw UsageError("--type: '" + text + "' is not KVELT, Z, Z40, Z5 or 0..4");
-}
-
-// A mode by number or by its English name ("Save settings", "save-settings").
-int ParseMode(const std::string& text) {
-  if (text.size() == 1 && text[0] >= '0' && text[0] < char('0' + kOperatingModeCount)) return text[0] - '0';
-  std::string want = AsciiLower(text);
-  for (char& c : want)
-    if (c == '-' || c == '_') c = ' ';
-  for (int m = 0; m < kOperatingModeCount; ++m)
-    if (AsciiLower(kOperatingModes[m](kEnglish)) == want) return m;
-  throw UsageError("--mode: '" + text + "' is not a mode (0..6 or Tuning, Calibration, Graduation, Graduation-Z5, "
-                   "Running-in, Save settings, Imitation)");
-}
 
 const char* BoxText(RelayTestBox b) {
   switch (b) {
@@ -60,11 +41,10 @@ int RunRow(const std::vector<std::string>& args) {
   if (!p.Parse(args)) return kExitOk;
 
   const LinkOptions lo = ReadLinkOptions(p);
-  const int type = ParseType(p.Text("--type"));
-  const int mode = ParseMode(p.Text("--mode"));
+  const int type = ParseTypeOption(p.Text("--type"));
+  const int mode = ParseModeOption(p.Text("--mode"));
   const auto addr = static_cast<std::uint8_t>(p.Int("--addr", 1, 255));
-  const std::string lang = p.Text("--lang");
-  if (lang != "en" && lang != "ru") throw UsageError("--lang: '" + lang + "' is neither en nor ru");
+  const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
   const int pollSet = PollSetFor(type, mode);
 
   CStopSignals signals;
@@ -73,32 +53,23 @@ int RunRow(const std::vector<std::string>& args) {
   if (lo.trace) link.SetObserver(&trace);
   OpenLine(link, lo);
   RegisterImage image{};
-  int result = 0;
-  const PollRequest* failed = nullptr;
-  for (int i : PollSetRequests(pollSet)) {
-    const PollRequest& r = kPollRequests[std::size_t(i)];
-    result = link.ReadRegisters(addr, link.ReadFunction(), r.first, r.count, image.data() + r.offset);
-    if (result != 0 || signals.Pending()) {
-      failed = &r;
-      break;
-    }
-  }
+  const PollSetRead read = ReadPollSet(link, addr, pollSet, image, signals);
   link.Close();
-  if (signals.Pending()) {
+  if (read.interrupted || signals.Pending()) {
     std::fputs("kvlctl row: interrupted\n", stderr);
     return kExitInterrupted;
   }
-  if (failed) {
-    if (lo.json) std::printf("{\"result\": %d, \"poll_set\": %d, \"cells\": {}}\n", result, pollSet);
-    std::fprintf(stderr, "kvlctl row: slave %u: read of %u registers from %u: %s (result %d)\n", unsigned(addr),
-                 unsigned(failed->count), unsigned(failed->first), ReadResultText(result), result);
+  if (read.result != 0) {
+    if (lo.json) std::printf("{\"result\": %d, \"poll_set\": %d, \"cells\": {}}\n", read.result, pollSet);
+    std::fprintf(stderr, "kvlctl row: slave %u: read of %d registers from %d: %s (result %d)\n", unsigned(addr),
+                 read.failedCount, read.failedFirst, ReadResultText(read.result), read.result);
     return kExitFailed;
   }
 
   DecodeContext ctx;
   ctx.type = type;
   ctx.mode = mode;
-  ctx.language = lang == "ru" ? kRussian : kEnglish;
+  ctx.language = language;
   ctx.rawView = p.Has("--raw");
   const RowCells row = DecodeRow(image, ctx);
 
