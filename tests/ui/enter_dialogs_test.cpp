@@ -66,6 +66,24 @@ QString TextOf(const QWidget* dialog, int id) {
   return {};
 }
 
+struct Caption {
+  int id;
+  const char* en;
+  const char* ru;
+};
+
+// The dialog `make` opens shows each caption in English and in Russian.
+template <class Make>
+void ExpectTexts(Make make, std::initializer_list<Caption> captions) {
+  for (LanguageIndex l : {kEnglish, kRussian}) {
+    auto d = make(l);
+    for (const Caption& c : captions) EXPECT_EQ(TextOf(d.get(), c.id), U(l == kEnglish ? c.en : c.ru)) << c.id;
+  }
+}
+
+const Caption kCancelCaption{kIdCancel, "Cancel", "Отмена"};
+const Caption kSetCaption{dlg::kSetButton, "Set", "Установить"};
+
 void PressEnterIn(QWidget* control) {
   control->setFocus();
   QTest::keyClick(control, Qt::Key_Return);
@@ -132,12 +150,8 @@ TEST(EnterOneEdit, TextsResultsEscapeCloseAndEnter) {
 }
 
 TEST(Enter1Edit1Checkbox, TickDisablesTheEditAndSetReturnsBoth) {
-  for (LanguageIndex l : {kEnglish, kRussian}) {
-    CEnter1Edit1Checkbox d("Enter coefficient for emitter power control:", "2048", l);
-    EXPECT_EQ(TextOf(&d, dlg::kSetButton), U(l == kEnglish ? "Set" : "Установить"));
-    EXPECT_EQ(TextOf(&d, dlg::kFirstCheck), U(l == kEnglish ? "As in graduation" : "Как в градуировке"));
-    EXPECT_EQ(TextOf(&d, kIdCancel), U(l == kEnglish ? "Cancel" : "Отмена"));
-  }
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnter1Edit1Checkbox>("p", "1", l); },
+              {kSetCaption, kCancelCaption, {dlg::kFirstCheck, "As in graduation", "Как в градуировке"}});
   CEnter1Edit1Checkbox d("p", "2048", kEnglish);
   auto* edit = Get<QLineEdit>(&d, dlg::kValue);
   auto* check = Get<QCheckBox>(&d, dlg::kFirstCheck);
@@ -166,13 +180,9 @@ TEST(Enter2Combo2Check, SecondListShownButFixedAndOkReturnsEverything) {
   in.secondPosition = 1;
   in.firstCheck = "Without delay";
   in.secondCheck = "Without gas";
-  for (LanguageIndex l : {kEnglish, kRussian}) {
-    CEnter2Combo2Check d(in, l);
-    EXPECT_EQ(TextOf(&d, kIdOk), U(l == kEnglish ? "Set" : "Установить"));
-    EXPECT_EQ(TextOf(&d, kIdCancel), U(l == kEnglish ? "Cancel" : "Отмена"));
-    EXPECT_EQ(TextOf(&d, dlg::kFirstCheck), "Without delay");
-    EXPECT_EQ(TextOf(&d, dlg::kSecondCheck), "Without gas");
-  }
+  ExpectTexts([&in](LanguageIndex l) { return std::make_unique<CEnter2Combo2Check>(in, l); },
+              {{kIdOk, "Set", "Установить"}, kCancelCaption, {dlg::kFirstCheck, "Without delay", "Without delay"},
+               {dlg::kSecondCheck, "Without gas", "Without gas"}});
   in.okCaption = "Begin";
   CEnter2Combo2Check d(in, kEnglish);
   EXPECT_EQ(TextOf(&d, kIdOk), "Begin");
@@ -198,16 +208,12 @@ TEST(Enter2Combo2Check, SecondListShownButFixedAndOkReturnsEverything) {
 }
 
 TEST(Enter2Edit, TextsAndBothConcentrations) {
-  for (LanguageIndex l : {kEnglish, kRussian}) {
-    CEnter2Edit d("", "", l);
-    EXPECT_EQ(TextOf(&d, dlg::kPrompt),
-              U(l == kEnglish ? "Enter concentrations for the calibration" : "Введите концентрации для градуировки:"));
-    EXPECT_EQ(TextOf(&d, dlg::kLabel1),
-              U(l == kEnglish ? "Concentration of medium mixture, vol.%" : "Концентрация средней ПГС, об.%"));
-    EXPECT_EQ(TextOf(&d, dlg::kLabel2),
-              U(l == kEnglish ? "Concentration of high mixture, vol.%" : "Концентрация высокой ПГС, об.%"));
-    EXPECT_EQ(TextOf(&d, kIdOk), U(l == kEnglish ? "OK" : "Установить"));
-  }
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnter2Edit>("", "", l); },
+              {{dlg::kPrompt, "Enter concentrations for the calibration", "Введите концентрации для градуировки:"},
+               {dlg::kLabel1, "Concentration of medium mixture, vol.%", "Концентрация средней ПГС, об.%"},
+               {dlg::kLabel2, "Concentration of high mixture, vol.%", "Концентрация высокой ПГС, об.%"},
+               {kIdOk, "OK", "Установить"},
+               kCancelCaption});
   CEnter2Edit d("1.1", "", kEnglish);
   auto* medium = Get<QLineEdit>(&d, dlg::kMediumValue);
   auto* high = Get<QLineEdit>(&d, dlg::kHighValue);
@@ -236,13 +242,10 @@ TEST(Enter4Button, CaptionsAndOneResultPerButton) {
 }
 
 TEST(EnterAxis, ManualEnablesTheValueAndSetReadsItsWholeNumber) {
-  for (LanguageIndex l : {kEnglish, kRussian}) {
-    CEnterAxis d(false, 400, l);
-    EXPECT_EQ(d.windowTitle(), U(l == kEnglish ? " Enter the value" : " Введите значение"));
-    EXPECT_EQ(TextOf(&d, dlg::kManualRadio), U(l == kEnglish ? "Manual" : "Вручную"));
-    EXPECT_EQ(TextOf(&d, dlg::kAutoRadio), U(l == kEnglish ? "Auto" : "Автоматически"));
-    EXPECT_EQ(TextOf(&d, dlg::kSetButton), U(l == kEnglish ? "Set" : "Установить"));
-  }
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnterAxis>(false, 400, l); },
+              {{dlg::kManualRadio, "Manual", "Вручную"}, {dlg::kAutoRadio, "Auto", "Автоматически"}, kSetCaption,
+               kCancelCaption});
+  EXPECT_EQ(CEnterAxis(false, 400, kRussian).windowTitle(), U(" Введите значение"));
   // Opened automatic: the value is greyed; "Manual" makes it editable; an empty edit gives 0.
   CEnterAxis d(false, 400, kEnglish);
   auto* edit = Get<QLineEdit>(&d, dlg::kAxisValue);
@@ -282,12 +285,10 @@ TEST(EnterGasName, NamesOfTheTypesTableAndThePosition) {
   ASSERT_EQ(list->count(), 85);
   EXPECT_EQ(list->currentIndex(), 38);
   EXPECT_EQ(list->currentText(), U("Природный газ"));  // "Природ- ный газ" without "- "
-  EXPECT_EQ(TextOf(&common, dlg::kSetButton), U("Установить"));
-  EXPECT_EQ(TextOf(&common, kIdCancel), U("Отмена"));
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnterGasName>("p", 0, 0, l); }, {kSetCaption, kCancelCaption});
   CEnterGasName z40("Select new gas name:", 3, 23, kEnglish);
   EXPECT_EQ(Get<QComboBox>(&z40, dlg::kGasList)->currentText(), "Petroleum");
   EXPECT_EQ(Get<QComboBox>(&z40, dlg::kGasList)->itemText(4), "Isobutane");
-  EXPECT_EQ(TextOf(&z40, dlg::kSetButton), "Set");
 
   EXPECT_EQ(Drive(common, [&] { list->setCurrentIndex(1); common.close(); }), kIdCancel);
   EXPECT_EQ(common.Position(), 38);
@@ -311,13 +312,9 @@ TEST(EnterHeatLimit, ValueFormatsStatesAndTexts) {
     CEnterHeatLimit d("Enter new heat limit value:", 1, c.value, c.integer, kEnglish);
     EXPECT_EQ(Get<QLineEdit>(&d, dlg::kHeatValue)->text(), c.text);
   }
-  for (LanguageIndex l : {kEnglish, kRussian}) {
-    CEnterHeatLimit d("p", 1, 0, false, l);
-    EXPECT_EQ(TextOf(&d, kIdOk), U(l == kEnglish ? "OK" : "Установить"));
-    EXPECT_EQ(TextOf(&d, dlg::kHeatingGroup), U(l == kEnglish ? "Heating" : "Обогрев"));
-    EXPECT_EQ(TextOf(&d, dlg::kEnableRadio), U(l == kEnglish ? "Enable" : "Разрешён"));
-    EXPECT_EQ(TextOf(&d, dlg::kDisableRadio), U(l == kEnglish ? "Disable" : "Запрещён"));
-  }
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnterHeatLimit>("p", 1, 0, false, l); },
+              {{kIdOk, "OK", "Установить"}, kCancelCaption, {dlg::kHeatingGroup, "Heating", "Обогрев"},
+               {dlg::kEnableRadio, "Enable", "Разрешён"}, {dlg::kDisableRadio, "Disable", "Запрещён"}});
   // State in, radios, state out: 1 enable, 0 disable, neither -> 2.
   struct State {
     int in;
@@ -353,15 +350,10 @@ ScheduleEntries SampleSchedule() {
 }
 
 TEST(EnterSchedule, GridOfPickersAndTheSixEntries) {
-  for (LanguageIndex l : {kEnglish, kRussian}) {
-    CEnterSchedule d("Enter the schedule:", SampleSchedule(), l);
-    EXPECT_EQ(TextOf(&d, dlg::kSetButton), U(l == kEnglish ? "Set" : "Установить"));
-    EXPECT_EQ(TextOf(&d, kIdCancel), U(l == kEnglish ? "Cancel" : "Отмена"));
-    EXPECT_EQ(TextOf(&d, dlg::kScheduleCaption), U(l == kEnglish ? "Start" : "Начало"));
-    EXPECT_EQ(TextOf(&d, dlg::kScheduleCaption + 1), U(l == kEnglish ? "Stop" : "Конец"));
-    EXPECT_EQ(TextOf(&d, dlg::kScheduleStage + 2), U(l == kEnglish ? "Stage 3" : "Этап 3"));
-    EXPECT_EQ(TextOf(&d, dlg::kScheduleDash + 1), "-");
-  }
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnterSchedule>("s", SampleSchedule(), l); },
+              {kSetCaption, kCancelCaption, {dlg::kScheduleCaption, "Start", "Начало"},
+               {dlg::kScheduleCaption + 1, "Stop", "Конец"}, {dlg::kScheduleStage + 2, "Stage 3", "Этап 3"},
+               {dlg::kScheduleDash + 1, "-", "-"}});
   CEnterSchedule d("Enter the schedule:", SampleSchedule(), kEnglish);
   for (int j = 0; j < 3; ++j)
     for (int k = 0; k < 2; ++k) {
@@ -410,16 +402,13 @@ TEST(EnterSchedule, GridOfPickersAndTheSixEntries) {
 }
 
 TEST(EnterSlaveNumber, PollOrAssignWithTheBaudText) {
-  CEnterSlaveNumber ru("p", "17", 3, kRussian);
-  EXPECT_EQ(TextOf(&ru, dlg::kSetButton), U("Присвоить номер и скорость"));
-  EXPECT_EQ(TextOf(&ru, dlg::kPollButton), U("Опрашивать номер"));
-  EXPECT_EQ(TextOf(&ru, kIdCancel), U("Отмена"));
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnterSlaveNumber>("p", "17", 3, l); },
+              {{dlg::kSetButton, "Assign number && baud rate", "Присвоить номер и скорость"},
+               {dlg::kPollButton, "Poll number", "Опрашивать номер"}, kCancelCaption});
   CEnterSlaveNumber d("Enter new Modbus slave number (1-247):", "17", 3, kEnglish);
   auto* assign = Get<QPushButton>(&d, dlg::kSetButton);
   // "&&" is how a button shows one "&": no mnemonic, one ampersand drawn.
-  EXPECT_EQ(assign->text(), "Assign number && baud rate");
   EXPECT_TRUE(assign->shortcut().isEmpty());
-  EXPECT_EQ(TextOf(&d, dlg::kPollButton), "Poll number");
   auto* bauds = Get<QComboBox>(&d, dlg::kBaudList);
   QStringList items;
   for (int i = 0; i < bauds->count(); ++i) items << bauds->itemText(i);
@@ -459,20 +448,16 @@ TEST(EnterWorkRefer, ChoicesByTypeAndChannelKindsAndResults) {
     EXPECT_TRUE(Get<QRadioButton>(&d, dlg::kIrrespectiveRadio)->isChecked());
     EXPECT_EQ(Get<QPushButton>(&d, dlg::kSetOneButton)->isVisibleTo(&d), c.setOne);
     EXPECT_EQ(Get<QLineEdit>(&d, dlg::kValue)->text(), "9500");  // the text entered last time
-    EXPECT_EQ(TextOf(&d, dlg::kLabel1), c.reference ? "Reference channel level" : "Working channel level");
     EXPECT_EQ(d.Kind(), 3);
   }
-  for (LanguageIndex l : {kEnglish, kRussian}) {
-    CEnterWorkRefer d("p", true, false, "", l);
-    const bool en = l == kEnglish;
-    EXPECT_EQ(TextOf(&d, kIdOk), U(en ? "OK" : "Установить"));
-    EXPECT_EQ(TextOf(&d, dlg::kSetOneButton), U(en ? "Set 1" : "Установить 1"));
-    EXPECT_EQ(TextOf(&d, kIdCancel), U(en ? "Cancel" : "Отмена"));
-    EXPECT_EQ(TextOf(&d, dlg::kLabel1), U(en ? "Working channel level" : "Уровень рабочего канала"));
-    EXPECT_EQ(TextOf(&d, dlg::kAsInGraduationRadio), U(en ? "As in graduation" : "Как в градуировке"));
-    EXPECT_EQ(TextOf(&d, dlg::kProportionRadio), U(en ? "In proportion to graduation" : "Пропорционально градуировке"));
-    EXPECT_EQ(TextOf(&d, dlg::kIrrespectiveRadio), U(en ? "Irrespective of graduation" : "Независимо от градуировки"));
-  }
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnterWorkRefer>("p", true, false, "", l); },
+              {{kIdOk, "OK", "Установить"}, {dlg::kSetOneButton, "Set 1", "Установить 1"}, kCancelCaption,
+               {dlg::kLabel1, "Working channel level", "Уровень рабочего канала"},
+               {dlg::kAsInGraduationRadio, "As in graduation", "Как в градуировке"},
+               {dlg::kProportionRadio, "In proportion to graduation", "Пропорционально градуировке"},
+               {dlg::kIrrespectiveRadio, "Irrespective of graduation", "Независимо от градуировки"}});
+  ExpectTexts([](LanguageIndex l) { return std::make_unique<CEnterWorkRefer>("p", true, true, "", l); },
+              {{dlg::kLabel1, "Reference channel level", "Уровень опорного канала"}});
   // Kinds: the edit, "Set 1" and the label follow the choice; every choice empties the edit.
   struct Kind {
     int radio;

@@ -1,23 +1,19 @@
 #pragma once
-// CEnter1Edit: the operator password of the graduation start. The edit masks
-// what is typed; "OK" (the default button) ends with kIdOk and the text.
+// CEnter1Edit: the operator password of the graduation start: the value
+// dialog with the edit masking what is typed, "OK" ("Ввести") as the default
+// button, ending with kIdOk and the text.
 #include <string>
 
-#include "ui/dialogs/enter_dialog.h"
+#include "ui/dialogs/enter_limit.h"
 
 namespace kvl {
 
-class CEnter1Edit : public CEnterDialog {
+class CEnter1Edit : public CEnterLimit {
   Q_OBJECT
 
  public:
+  // Value() is empty until the password is entered.
   CEnter1Edit(const std::string& prompt, LanguageIndex language, QWidget* parent = nullptr);
-
-  // The entered text after kIdOk; empty otherwise.
-  const std::string& Value() const { return value_; }
-
- private:
-  std::string value_;
 };
 
 }  // namespace kvl

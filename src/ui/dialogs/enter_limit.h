@@ -15,8 +15,14 @@ class CEnterLimit : public CEnterDialog {
  public:
   CEnterLimit(const std::string& prompt, const std::string& value, LanguageIndex language, QWidget* parent = nullptr);
 
-  // The entered text after kIdSet; the initial text otherwise.
+  // The entered text after the confirming button; the initial text otherwise.
   const std::string& Value() const { return value_; }
+
+ protected:
+  // The same template with another confirming button and result, the edit
+  // masked on request.
+  CEnterLimit(const std::string& prompt, const std::string& value, const TextEntry& okText, int okResult, bool masked,
+              LanguageIndex language, QWidget* parent);
 
  private:
   std::string value_;
