@@ -17,8 +17,9 @@
 //   auto row = TargetOfRow(table, s);            // nothing: the row is outside the list
 //   ask CommandPrompt(id, type, lang) in the command's dialog (Cancel: stop);
 //   CommandOutcome out = <Rule>(*row, answer...);
+//   apply selectGas (calibration: the gas is selected also when its concentration is refused);
 //   if (out.Rejected()) { if (!out.message.empty()) show it with OK; apply focusConcentration; return; }
-//   apply selectGas first (calibration), then queue out.writes as one write list
+//   queue out.writes as one write list
 //   (QueueWritesTo for the password), or set out.imageChanges in the slot's image and
 //   refresh the row; then rememberGas, emptyLatchingCells, relayStepListEnabled and
 //   newListAddress (CDetectorTable::SetRowAddress, then hand its list to the link).
