@@ -33,6 +33,9 @@ std::optional<Column> VisibilityColumn(CommandId id) {
     case CommandId::Limit2: return Column::Limit2;
     case CommandId::MagneticCalibration: return Column::MagnCalibr;
     case CommandId::HeatingLimit: return Column::HeatingLimit;
+    // The Z5 latching cells give way to the relay test read-backs.
+    case CommandId::Latching1: return Column::Latching1;
+    case CommandId::Latching2: return Column::Latching2;
     default: return std::nullopt;
   }
 }
@@ -113,9 +116,6 @@ bool CommandAvailable(CommandId id, const CommandContext& c) {
       return tuning && c.rowHasDetector;
     case CommandId::RelayPicture:
       return c.mode == kModeImitation || (z40 && tuning && c.rowHasDetector);
-    case CommandId::Latching1:
-    case CommandId::Latching2:
-      return tuning && (z40 || z5) && rowShown;
     case CommandId::Ru6310:
       return tuning && z40 && rowShown;
     case CommandId::WorkingFactor:

@@ -11,6 +11,18 @@
 // Register values are protocol addresses (the image index); every write of
 // one outcome goes to target.slave, in order, as one write list (the password
 // is the one command that addresses several detectors).
+//
+// The window's side of a command on row s, in order:
+//   if (!CommandAvailable(id, ContextOfRow(table, s))) return;
+//   auto row = TargetOfRow(table, s);            // nothing: the row is outside the list
+//   ask CommandPrompt(id, type, lang) in the command's dialog (Cancel: stop);
+//   CommandOutcome out = <Rule>(*row, answer...);
+//   apply selectGas (calibration: the gas is selected also when its concentration is refused);
+//   if (out.Rejected()) { if (!out.message.empty()) show it with OK; apply focusConcentration; return; }
+//   queue out.writes as one write list
+//   (QueueWritesTo for the password), or set out.imageChanges in the slot's image and
+//   refresh the row; then rememberGas, emptyLatchingCells, relayStepListEnabled and
+//   newListAddress (CDetectorTable::SetRowAddress, then hand its list to the link).
 #include <string>
 #include <string_view>
 #include <vector>

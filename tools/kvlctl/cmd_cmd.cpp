@@ -222,9 +222,10 @@ int RunCmd(const std::vector<std::string>& all) {
                            "dialog would, prints one line \"write ADDR REG VALUE\" per register write in\n"
                            "order, sends them (unless --dry-run) and prints the link's report. A refused\n"
                            "answer prints the command's own message and writes nothing (exit status 1).\n"
-                           "NAME: ") +
-                   kNames +
-                   ".\n"
+                           "NAME: address, zero, hart, grad-recalc, factory-defaults, calibrate-main,\n"
+                           "calibrate-additional, lel, limit1, limit2, magnetic, heat-limit, emitter-power,\n"
+                           "serial, gas, zeroing, show-negative, relay-test, latching1, latching2, ru6310,\n"
+                           "kuw, kur, password.\n") +
                    "ANSWER: address N[:BAUD]; factory-defaults (Z5) grad|methane|propane;\n"
                    "calibrate-main/-additional the concentration (vol.%; default the gas panel's);\n"
                    "heat-limit on|off|keep[:VALUE]; emitter-power a coefficient, graduation (Z5) or\n"
