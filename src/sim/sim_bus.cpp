@@ -234,6 +234,7 @@ SimDetectorInfo CSimBus::InfoLocked(const Node& n) const {
   i.readingLel = d.ReadingLel();
   i.readingVolume = d.ReadingVolume();
   i.serviceable = d.Serviceable();
+  i.passwordAccepted = d.PasswordAccepted();
   i.fault = n.fault;
   i.registers = d.Registers();
   return i;

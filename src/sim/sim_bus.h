@@ -50,6 +50,7 @@ struct SimDetectorInfo {
   double readingLel = 0;    // what the detector reports
   double readingVolume = 0;
   bool serviceable = true;
+  bool passwordAccepted = false;  // the graduation access code was written since power-on
   SimFault fault;
   RegisterImage registers{};
 };

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <fstream>
 
@@ -23,6 +27,7 @@ void WindowRun::Open(int type, int count, bool show, QSize size, std::optional<Q
     return exitAnswer;
   };
   options.screenArea = screen;
+  options.runDialog = [this](QDialog& dialog) { return Answer(dialog); };
   window = std::make_unique<CKvlDlg>(std::move(options));
   if (screen)
     window->Place();
@@ -32,6 +37,25 @@ void WindowRun::Open(int type, int count, bool show, QSize size, std::optional<Q
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
+}
+
+int WindowRun::Answer(QDialog& dialog) {
+  dialogsOpened.push_back(dialog.metaObject()->className());
+  if (dialogAnswers.empty()) return kIdCancel;
+  const DialogAnswer answer = dialogAnswers.front();
+  dialogAnswers.pop_front();
+  auto find = [&](int id) { return dialog.findChild<QWidget*>(QString::number(id)); };
+  for (int id : answer.clicks)
+    if (auto* button = qobject_cast<QAbstractButton*>(find(id))) button->click();
+  for (const auto& [id, text] : answer.texts)
+    if (auto* edit = qobject_cast<QLineEdit*>(find(id))) edit->setText(text);
+  for (const auto& [id, position] : answer.positions)
+    if (auto* combo = qobject_cast<QComboBox*>(find(id))) combo->setCurrentIndex(position);
+  auto* button = qobject_cast<QAbstractButton*>(find(answer.button));
+  EXPECT_NE(button, nullptr) << "no button " << answer.button << " in " << dialog.metaObject()->className();
+  if (!button) return kIdCancel;
+  button->click();  // ends the dialog as the operator's click would, storing its values
+  return dialog.result();
 }
 
 QString WindowRun::CellText(Column column, int row) const {

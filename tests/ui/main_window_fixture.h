@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+#include <deque>
 #include <memory>
+#include <utility>
+#include <vector>
 #include <optional>
 #include <string>
 
@@ -19,12 +22,26 @@
 
 namespace kvl::test {
 
+// One scripted answer to an input dialog: the texts to type into its edits
+// and the positions to choose in its lists (by identifier, the object name),
+// then the button to press (by identifier: 1 "OK", 1001 "Set", ...).
+struct DialogAnswer {
+  std::vector<std::pair<int, QString>> texts;
+  std::vector<std::pair<int, int>> positions;
+  std::vector<int> clicks;  // check boxes and radio buttons to click first
+  int button = 2;           // Cancel
+};
+
 struct WindowRun {
   QTemporaryDir dir;
   CapturingOperator op;
   int exitAnswer = kIdNo;
   int questionsAsked = 0;
   std::unique_ptr<CKvlDlg> window;
+  // Input dialogs are answered from here in order (none left: Cancel); the
+  // class names of the dialogs opened are kept.
+  std::deque<DialogAnswer> dialogAnswers;
+  std::vector<std::string> dialogsOpened;
 
   std::string ConfigPath() const { return QDir(dir.path()).filePath(QStringLiteral("KvlGrad.cfg")).toStdString(); }
 
@@ -37,6 +54,7 @@ struct WindowRun {
             std::optional<QRect> screen = std::nullopt);
 
   CSimBus& Bus() { return window->DemoBus()->Bus(); }
+  int Answer(QDialog& dialog);
 
   template <class T = QWidget>
   T* Control(int id) const {

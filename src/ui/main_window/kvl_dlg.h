@@ -24,7 +24,9 @@
 #include <vector>
 
 #include "config/configuration.h"
+#include "detector/command_types.h"
 #include "detector/detector_table.h"
+#include "detector/emitter_tuning.h"
 #include "link/alarm_timer.h"
 #include "link/modbus_slave.h"
 #include "ui/main_window/main_controls.h"
@@ -222,6 +224,23 @@ class CKvlDlg : public QWidget {
   void OnSearchClicked();
   void LockForSearch(bool lock);
 
+  // ---- row_commands.cpp ----
+  void ConnectRowCommands();
+  void OnCellRightClick(int cellId);
+  void OnRowCommand(CommandId id, int slot, Column column);
+  void CarryOut(int slot, const CommandOutcome& outcome);
+  void QueueWriteList(const std::vector<RegisterWrite>& writes);
+  void ApplyListEdit(const ListEdit& edit);
+
+  // ---- command_dialogs.cpp ----
+  // Asks what the command needs (nothing for most) and gives the core's
+  // outcome; nothing when the operator cancelled or the command is done.
+  std::optional<CommandOutcome> AskAndDecide(CommandId id, int slot, Column column, const CommandTarget& target);
+  void OnEnterPassword();
+  void SetRelayTestBox(int slot, bool on);
+  int RunDialog(QDialog& dialog);
+  std::string CellText(Column column, int slot) const;
+
   // ---- recording.cpp ----
   void StopRecording();
 
@@ -247,6 +266,8 @@ class CKvlDlg : public QWidget {
   QScrollArea* scroll_ = nullptr;
   QWidget* canvas_ = nullptr;
   MainControls c_;
+  std::array<EmitterTuningMemory, kSlotCount> tuning_{};  // KVELT emitter power, per row
+  std::array<RelayTestBox, kSlotCount> relayBoxBefore_{};  // what a relay test box showed when pressed
   TableGeometry geometry_;
   TablePlacementKey placementKey_;
   bool fitting_ = false;

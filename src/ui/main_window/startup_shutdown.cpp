@@ -65,6 +65,7 @@ void CKvlDlg::SetUp() {
 
   ConnectLineControls();
   ConnectGasPanel();
+  ConnectRowCommands();
   connect(c_.languageSelector, &QComboBox::currentIndexChanged, this, [this](int i) { OnLanguageSelected(i); });
 
   StartLink();

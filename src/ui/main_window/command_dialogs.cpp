@@ -1,0 +1,174 @@
+// What the operator is asked before a per-detector command: the dialog of the
+// command's kind, opened with the row's present value and the window's
+// language, and its answer turned into the core's outcome. Cancel (or
+// Escape) ends a command with nothing to do. The dialogs run through the
+// window's dialog runner, so tests answer them.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+#include <array>
+
+#include "detector/command_catalog.h"
+#include "detector/command_rules.h"
+#include "detector/emitter_tuning.h"
+#include "detector/register_map.h"
+#include "ui/controls/note_combo_box.h"
+#include "ui/dialogs/dialog_results.h"
+#include "ui/dialogs/enter_1_edit_1_checkbox.h"
+#include "ui/dialogs/enter_4_button.h"
+#include "ui/dialogs/enter_factory_number.h"
+#include "ui/dialogs/enter_gas_name.h"
+#include "ui/dialogs/enter_heat_limit.h"
+#include "ui/dialogs/enter_limit.h"
+#include "ui/dialogs/enter_slave_number.h"
+#include "ui/dialogs/enter_work_refer.h"
+#include "ui/main_window/kvl_dlg.h"
+
+namespace kvl {
+
+namespace {
+
+// The baud rates of the Modbus address dialog's list, in its order.
+constexpr std::array<const char*, 5> kDialogBauds = {"1200", "2400", "4800", "9600", "19200"};
+
+int DialogBaudPosition(const std::string& baud) {
+  for (std::size_t i = 0; i < kDialogBauds.size(); ++i)
+    if (baud == kDialogBauds[i]) return int(i);
+  return -1;
+}
+
+}  // namespace
+
+int CKvlDlg::RunDialog(QDialog& dialog) { return options_.runDialog ? options_.runDialog(dialog) : dialog.exec(); }
+
+std::string CKvlDlg::CellText(Column column, int slot) const {
+  QWidget* w = c_.cells[size_t(column)][size_t(slot)];
+  if (auto* button = qobject_cast<QPushButton*>(w)) return button->text().toStdString();
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
+  return {};
+}
+
+std::optional<CommandOutcome> CKvlDlg::AskAndDecide(CommandId id, int slot, Column column, const CommandTarget& t) {
+  const LanguageIndex lang = config_.language;
+  const std::string prompt = CommandPrompt(id, t.type, lang);
+  const RegisterLayout& layout = LayoutFor(t.type);
+  switch (id) {
+    case CommandId::ModbusAddress: {
+      CEnterSlaveNumber dialog(prompt, CellText(column, slot), DialogBaudPosition(config_.lines[0].baud), lang, this);
+      const int answer = RunDialog(dialog);
+      if (answer == kIdPollNumber) {
+        if (const std::optional<ListEdit> edit = table_.PollNumber(slot, dialog.Number())) ApplyListEdit(*edit);
+        return std::nullopt;
+      }
+      if (answer != kIdSet) return std::nullopt;
+      return AssignAddressCommand(t, dialog.Number(), dialog.Baud());
+    }
+    case CommandId::SetZero: return SetZeroCommand(t);
+    case CommandId::SwitchToHart: return SwitchToHartCommand(t);
+    case CommandId::GradRecalc: return GradRecalcCommand(t);
+    case CommandId::FactoryDefaults: {
+      if (t.type != kTypeZ5) return FactoryDefaultsCommand(t);
+      CEnter4Button dialog(prompt, CalibrationResetButtons(lang), lang, this);
+      const int answer = RunDialog(dialog);
+      if (answer < kIdButton1 || answer > kIdButton4) return std::nullopt;
+      return FactoryDefaultsCommand(t, CalibrationReset(answer - kIdButton1));
+    }
+    case CommandId::MainCalibration:
+    case CommandId::AdditionalCalibration:
+      return CalibrationCommand(t, id == CommandId::MainCalibration, table_.Slot(slot).values.gasNameText,
+                                config_.gases, config_.gasPosition);
+    case CommandId::LelConc:
+    case CommandId::Limit1:
+    case CommandId::Limit2:
+    case CommandId::MagneticCalibration: {
+      CEnterLimit dialog(prompt, CellText(column, slot), lang, this);
+      if (RunDialog(dialog) != kIdSet) return std::nullopt;
+      if (id == CommandId::LelConc) return LelConcCommand(t, dialog.Value());
+      if (id == CommandId::MagneticCalibration) return MagneticCalibrationCommand(t, dialog.Value());
+      return LimitCommand(t, id == CommandId::Limit1 ? 1 : 2, dialog.Value());
+    }
+    case CommandId::HeatingLimit: {
+      if (layout.heatingOn < 0 || layout.heatingValue < 0) return std::nullopt;
+      CEnterHeatLimit dialog(prompt, t.image[size_t(layout.heatingOn)], t.image[size_t(layout.heatingValue)],
+                             !layout.heatingValueInHundredths, lang, this);
+      if (RunDialog(dialog) != kIdSet) return std::nullopt;
+      return HeatingLimitCommand(t, dialog.State(), dialog.Value());
+    }
+    case CommandId::EmitterPower: {
+      if (t.type == kTypeKvelt) {
+        const SlotValues& values = table_.Slot(slot).values;
+        EmitterTuningMemory& memory = tuning_[size_t(slot)];
+        const EmitterTuningStep step =
+            ComputeEmitterTuning(memory, values.emitterPower, values.emitterPowerWord, config_.emitterPower, lang);
+        if (!step.question.empty() &&
+            operator_->Ask(step.question, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk)
+          return std::nullopt;
+        return CommitEmitterTuning(memory, t, step);
+      }
+      CEnter1Edit1Checkbox dialog(prompt, CellText(column, slot), lang, t.type == kTypeZ5, this);
+      if (RunDialog(dialog) != kIdSet) return std::nullopt;
+      return EmitterPowerCommand(t, dialog.Value(), dialog.Checked());
+    }
+    case CommandId::Serial: {
+      CEnterFactoryNumber dialog(prompt, CellText(Column::Serial, slot), lang, this);
+      if (RunDialog(dialog) != kIdSet) return std::nullopt;
+      return SerialCommand(t, dialog.Value());
+    }
+    case CommandId::Gas: {
+      CEnterGasName dialog(prompt, t.type, config_.gasDialogPosition, lang, this);
+      if (RunDialog(dialog) != kIdSet) return std::nullopt;
+      return GasCommand(t, dialog.Position());
+    }
+    case CommandId::ZeroingNegative: return ZeroingNegativeCommand(t);
+    case CommandId::ShowNegative: return ShowNegativeCommand(t);
+    case CommandId::Latching1: return LatchingCommand(t, 1);
+    case CommandId::Latching2: return LatchingCommand(t, 2);
+    case CommandId::Ru6310: return Ru6310Command(t);
+    case CommandId::RelayTest: {
+      const bool on = RelayTestClickTurnsOn(relayBoxBefore_[size_t(slot)]);
+      SetRelayTestBox(slot, on);
+      return RelayTestCommand(t, on, c_.relayTestStep->currentText().toStdString());
+    }
+    case CommandId::RelayPicture: {
+      const RelayPicture picture = column == Column::Relay1Image   ? RelayPicture::Relay1
+                                   : column == Column::Relay2Image ? RelayPicture::Relay2
+                                                                   : RelayPicture::Condition;
+      return RelayPictureCommand(t, picture, RelayTestState(t.type, t.image) == RelayTestBox::On);
+    }
+    case CommandId::WorkingFactor:
+    case CommandId::ReferenceFactor: {
+      const bool reference = id == CommandId::ReferenceFactor;
+      std::string& lastText = reference ? config_.referenceFactor : config_.workingFactor;
+      CEnterWorkRefer dialog(prompt, t.type == kTypeZ5, reference, lastText, lang, this);
+      const int answer = RunDialog(dialog);
+      if (answer != kIdSet && answer != kIdSetOne) return std::nullopt;
+      if (lastText != dialog.Value()) {
+        lastText = dialog.Value();
+        PostConfig();
+      }
+      const FactorKind kind = answer == kIdSetOne    ? FactorKind::SetOne
+                              : dialog.Kind() == 1 ? FactorKind::AsInGraduation
+                              : dialog.Kind() == 2 ? FactorKind::InProportion
+                                                   : FactorKind::Irrespective;
+      return CorrectionFactorCommand(t, reference, kind, dialog.Value());
+    }
+    default: return std::nullopt;
+  }
+}
+
+void CKvlDlg::OnEnterPassword() {
+  if (!CommandAvailable(CommandId::Password, ContextOfRow(table_, -1))) return;
+  CEnterLimit dialog(CommandPrompt(CommandId::Password, config_.detectorType, config_.language), "",
+                     config_.language, this);
+  if (RunDialog(dialog) != kIdSet) return;
+  CarryOut(0, PasswordCommand(dialog.Value(), PasswordSlaves(table_)));
+}
+
+void CKvlDlg::SetRelayTestBox(int slot, bool on) {
+  auto* box = static_cast<QCheckBox*>(c_.cells[size_t(Column::RelayTest)][size_t(slot)]);
+  const QSignalBlocker block(box);
+  box->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+}
+
+}  // namespace kvl
