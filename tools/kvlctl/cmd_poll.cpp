@@ -1,10 +1,7 @@
 // kvlctl poll: runs the link's own worker over a device list and prints every
 // message it posts, handing each poll image back as the window does.
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
-#include <mutex>
 #include <vector>
 
 #include "command_registry.h"
@@ -12,47 +9,13 @@
 #include "ctl_error.h"
 #include "json.h"
 #include "link_options.h"
+#include "posted_queue.h"
 #include "stop_signals.h"
 #include "text/format.h"
 #include "text/link_texts.h"
 
 namespace kvl::ctl {
 namespace {
-
-struct Posted {
-  unsigned message;
-  std::intptr_t w;
-  std::intptr_t l;
-};
-
-// The window side of the worker: messages queue up here for the main thread.
-// Once closed, later posts (a stopping worker's last result) are dropped.
-class CPostedQueue : public CMessageTarget {
- public:
-  void Post(unsigned message, std::intptr_t w, std::intptr_t l) override {
-    std::lock_guard lock(mutex_);
-    if (closed_) return;
-    pending_.push_back({message, w, l});
-    cv_.notify_one();
-  }
-  bool Next(Posted* out, std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    if (!cv_.wait_for(lock, timeout, [this] { return !pending_.empty(); })) return false;
-    *out = pending_.front();
-    pending_.pop_front();
-    return true;
-  }
-  void Close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  std::deque<Posted> pending_;
-  bool closed_ = false;
-};
 
 struct Request {
   std::uint16_t first;

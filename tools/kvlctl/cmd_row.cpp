@@ -5,10 +5,10 @@
 
 #include "command_registry.h"
 #include "ctl_error.h"
+#include "detector_options.h"
 #include "detector/decoding.h"
 #include "detector/poll_sets.h"
 #include "json.h"
-#include "text/ascii_case.h"
 #include "link_options.h"
 #include "stop_signals.h"
 #include "text/format.h"
@@ -16,24 +16,6 @@
 
 namespace kvl::ctl {
 namespace {
-
-int ParseType(const std::string& text) {
-  const int type = DetectorTypeFromName(text);
-  if (type >= 0) return type;
-  throw UsageError("--type: '" + text + "' is not KVELT, Z, Z40, Z5 or 0..4");
-}
-
-// A mode by number or by its English name ("Save settings", "save-settings").
-int ParseMode(const std::string& text) {
-  if (text.size() == 1 && text[0] >= '0' && text[0] < char('0' + kOperatingModeCount)) return text[0] - '0';
-  std::string want = AsciiLower(text);
-  for (char& c : want)
-    if (c == '-' || c == '_') c = ' ';
-  for (int m = 0; m < kOperatingModeCount; ++m)
-    if (AsciiLower(kOperatingModes[m](kEnglish)) == want) return m;
-  throw UsageError("--mode: '" + text + "' is not a mode (0..6 or Tuning, Calibration, Graduation, Graduation-Z5, "
-                   "Running-in, Save settings, Imitation)");
-}
 
 const char* BoxText(RelayTestBox b) {
   switch (b) {
