@@ -17,11 +17,16 @@ constexpr int kFirstT = 24, kFirstD = 32, kFirstK1 = 86, kFirstK2 = 102, kFirstK
 constexpr int kLastCoefficient = 133;
 constexpr std::size_t kBlockWords = 24;
 
-// The value text after a key: leading blanks skipped, up to a blank, comma or semicolon.
+// The value text after a key: leading blanks skipped, up to a blank, comma or
+// semicolon; and, since the lines are joined, never past a character that
+// cannot belong to a number (the next line's key).
 std::string ValueText(const std::string& text, std::size_t from) {
   while (from < text.size() && text[from] == ' ') ++from;
-  const std::size_t end = text.find_first_of(" ,;", from);
-  return text.substr(from, end == std::string::npos ? std::string::npos : end - from);
+  std::size_t end = text.find_first_of(" ,;", from);
+  if (end == std::string::npos) end = text.size();
+  const std::size_t alien = text.find_first_not_of("0123456789+-.eE", from);
+  if (alien != std::string::npos && alien < end && alien > from) end = alien;
+  return text.substr(from, end - from);
 }
 
 // Leading-digit conversion (sign, digits; nothing more), saturated far outside 16 bits.
@@ -42,8 +47,9 @@ std::array<std::uint16_t, 2> FloatWords(float value) {
 }
 
 TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l) {
+  const std::string decoded = DecodeTextBytes(bytes);
   std::string text;
-  for (std::string_view line : SplitLines(DecodeTextBytes(bytes))) text += line;
+  for (std::string_view line : SplitLines(decoded)) text += line;
   TableFileResult out;
   GraduationTable table;
 
