@@ -77,6 +77,9 @@ int RunRecord(const std::vector<std::string>& args) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   const int pollSet = PollSetFor(type, mode);
 
+  // First: every thread made from here on (the writer's syncer, the link's
+  // worker) must inherit the blocked stop signals.
+  CStopSignals signals;
   CDetectorTable table;
   table.SetType(type);
   table.SetMode(mode);
@@ -88,7 +91,6 @@ int RunRecord(const std::vector<std::string>& args) {
   writer.SetRecording(true);
   const RunDataContext context{type, mode, language};
 
-  CStopSignals signals;
   CModbusSlave link;
   CConsoleOperator op("kvlctl record: ");
   CTraceObserver trace;
