@@ -4,9 +4,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 #include <set>
 
 namespace kvl {
+
+namespace {
+constexpr int kMaxWaitMs = 1000;
+}  // namespace
 
 CFileSyncer::CFileSyncer(int delayMs) : delayMs_(delayMs), thread_([this] { Run(); }) {}
 
@@ -19,10 +24,10 @@ CFileSyncer::~CFileSyncer() {
   thread_.join();
 }
 
-void CFileSyncer::Submit(int fd, std::string folderToSync) {
+void CFileSyncer::Submit(int fd, std::string file, std::string folderToSync) {
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back({fd, std::move(folderToSync)});
+    queue_.push_back({fd, std::move(file), std::move(folderToSync)});
     ++submitted_;
   }
   cv_.notify_all();
@@ -41,16 +46,28 @@ void CFileSyncer::Run() {
   for (;;) {
     cv_.wait(lock, [&] { return stop_ || !queue_.empty(); });
     if (queue_.empty() && stop_) return;
-    // Let the rest of the tick's files join the round, unless someone waits.
-    if (!stop_ && !flushWanted_)
-      cv_.wait_for(lock, std::chrono::milliseconds(delayMs_), [&] { return stop_ || flushWanted_; });
+    // A round starts once the writes have paused for delayMs (the rest of
+    // the tick's files join it, and the syncs run between ticks rather than
+    // beside the next tick's writes), and at the latest a second after the
+    // first descriptor came, unless someone waits for it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kMaxWaitMs);
+    while (!stop_ && !flushWanted_ && std::chrono::steady_clock::now() < deadline) {
+      const std::size_t before = queue_.size();
+      const bool woken = cv_.wait_for(lock, std::chrono::milliseconds(delayMs_),
+                                      [&] { return stop_ || flushWanted_ || queue_.size() != before; });
+      if (!woken) break;  // quiet for delayMs
+    }
     std::vector<Item> round;
     round.swap(queue_);
     flushWanted_ = false;
     lock.unlock();
+    // The last descriptor of each file is synced, after every write to it in the round.
+    std::map<std::string, int> last;
+    for (const Item& item : round) last[item.file] = item.fd;
     std::set<std::string> folders;
-    for (Item& item : round) {
-      if (::fdatasync(item.fd) != 0) failed_.fetch_add(1);
+    for (const auto& [file, fd] : last)
+      if (::fdatasync(fd) != 0) failed_.fetch_add(1);
+    for (const Item& item : round) {
       ::close(item.fd);
       if (!item.folder.empty()) folders.insert(item.folder);
     }

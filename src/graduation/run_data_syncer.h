@@ -19,14 +19,18 @@ namespace kvl {
 
 class CFileSyncer {
  public:
-  // Descriptors wait at most `delayMs` for company before a sync round.
-  explicit CFileSyncer(int delayMs = 250);
+  // A sync round starts when no descriptor has come for `delayMs`, and at
+  // the latest a second after the first one waiting.
+  explicit CFileSyncer(int delayMs = 20);
   ~CFileSyncer();  // syncs what is queued, then ends the thread
   CFileSyncer(const CFileSyncer&) = delete;
   CFileSyncer& operator=(const CFileSyncer&) = delete;
 
-  // Takes ownership of `fd`. `folderToSync` non-empty: fsync that folder too.
-  void Submit(int fd, std::string folderToSync = {});
+  // Takes ownership of `fd`. `file` names it: of several descriptors of one
+  // file waiting in a round only one is synced (one fdatasync covers the
+  // file), so a syncer that falls behind never has more syncs to do than
+  // files. `folderToSync` non-empty: fsync that folder too.
+  void Submit(int fd, std::string file, std::string folderToSync = {});
   // Returns once everything submitted before the call is synced and closed.
   void Flush();
   // fdatasync or folder fsync calls that failed (EIO, ENOSPC...).
@@ -37,6 +41,7 @@ class CFileSyncer {
  private:
   struct Item {
     int fd;
+    std::string file;
     std::string folder;
   };
   void Run();

@@ -62,7 +62,7 @@ bool CRunDataWriter::Append(const std::string& path, const std::string& bytes) {
     return fail("Cannot write", err);
   }
   // A file this write created needs its folder synced too, or its name may be lost.
-  syncer_.Submit(fd, statOk && st.st_size == 0 ? (folder_.empty() ? std::string(".") : folder_) : std::string());
+  syncer_.Submit(fd, path, statOk && st.st_size == 0 ? (folder_.empty() ? std::string(".") : folder_) : std::string());
   return true;
 }
 

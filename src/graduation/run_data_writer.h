@@ -30,8 +30,8 @@ inline constexpr int kMaxSeriesNumber = 99;
 
 class CRunDataWriter {
  public:
-  // `syncDelayMs`: how long appended data may wait for the next sync round.
-  explicit CRunDataWriter(int syncDelayMs = 250);
+  // `syncDelayMs`: the pause in writing after which the syncer starts a round.
+  explicit CRunDataWriter(int syncDelayMs = 20);
   ~CRunDataWriter();  // everything written is synced first
 
   // The data folder ("" = the working folder; otherwise it ends with "/").
