@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "detector/poll_sets.h"
+#include "detector/register_map.h"
 #include "graduation/run_data_writer.h"
 #include "support/temp_folder.h"
 #include "text/cp1251.h"
@@ -110,6 +112,38 @@ TEST(RunDataFormat, HeaderBlockAndLineByModeTypeAndLanguage) {
   other.power = "1900";
   const RunDataContext z5{kTypeZ5, kModeGraduation, kEnglish};
   EXPECT_EQ(RunDataHeaderKey(other, z5, At(2026, 12, 7, 1, 0, 0)), RunDataHeaderKey(Row("11"), z5, At(2026, 12, 7, 2, 0, 0)));
+}
+
+// The row the window shows: after a detector's poll its row is complete and
+// carries the serial, address, gas name and the Z5 Power/KUR/KUW cells.
+TEST(RunDataFormat, RowFromTheTableAfterAPoll) {
+  CDetectorTable table;
+  table.SetType(kTypeZ5);
+  table.SetMode(kModeGraduation);
+  table.SetLanguage(kEnglish);
+  table.SetAddressList({7});
+  EXPECT_FALSE(IsCompleteRunDataRow(RunDataRowFromView(table.DescribeRow(0, true), table.Slot(0))));
+  RegisterImage image{};
+  image[reg::kStatus] = 0x0101;
+  image[reg::SER_NUM] = 4321;
+  image[reg::kT] = 22;
+  image[reg::kW] = 2000;
+  image[reg::kR] = 2100;
+  const RegisterLayout& lay = LayoutFor(kTypeZ5);
+  image[std::size_t(lay.emitterPower)] = 2048;
+  image[std::size_t(lay.KUR)] = 10000;
+  image[std::size_t(lay.KUW)] = 9990;
+  table.CompletedPoll(0, PollSetFor(kTypeZ5, kModeGraduation), image);
+  const RunDataRow row = RunDataRowFromView(table.DescribeRow(0, true), table.Slot(0));
+  EXPECT_TRUE(IsCompleteRunDataRow(row));
+  EXPECT_EQ(row.serial, "4321");
+  EXPECT_EQ(row.modbusNumber, "7");
+  EXPECT_EQ(row.gasName, table.Slot(0).values.gasNameText);
+  EXPECT_FALSE(row.gasName.empty());
+  EXPECT_EQ(row.values[kSeriesW], "2000");
+  EXPECT_FALSE(row.power.empty());
+  EXPECT_FALSE(row.kur.empty());
+  EXPECT_FALSE(row.kuw.empty());
 }
 
 TEST(RunDataFormat, FileNamesAndCompleteRows) {
