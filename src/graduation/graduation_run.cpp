@@ -206,7 +206,7 @@ RunActions CGraduationRun::OnConcentrations(const std::optional<std::pair<std::s
   out.hideValveSelector = true;
   if (!withoutDelay_) {
     doneEnabled_ = false;
-    out.startStabilizationMs = kStabilizationMs;
+    out.startStabilizationMs = stabilizationMs_;
     timerEverStarted_ = true;
   }
   return out;
@@ -298,7 +298,7 @@ RunActions CGraduationRun::OnDone(const RunEnvironment& env) {
   shown_ = Shown::Step;
   if (step_ == 0) {
     doneEnabled_ = false;
-    out.startStabilizationMs = kStabilizationMs;
+    out.startStabilizationMs = stabilizationMs_;
     timerEverStarted_ = true;
   }
   return out;

@@ -145,6 +145,11 @@ class CGraduationRun {
 
   RunView View(const RunEnvironment& env) const;
 
+  // The stabilisation wait timer 3 is started with: 35 minutes, or shorter
+  // for a demonstration on a simulated bus whose model time runs faster.
+  void SetStabilizationMs(int ms) { stabilizationMs_ = ms > 0 ? ms : kStabilizationMs; }
+  int StabilizationMs() const { return stabilizationMs_; }
+
   int Stage() const { return stage_; }  // 0 idle, 1..8 running, 9 completed
   int Step() const { return step_; }    // 0 stabilisation, 1 zero, 2 high, 3 middle, 4 zero again
   bool WithoutGas() const { return withoutGas_; }
@@ -160,6 +165,7 @@ class CGraduationRun {
   void EndRun(RunActions& out);
   RunLogAppend LogRecord(const RunEnvironment& env, int slot, const std::string& pointLine);
 
+  int stabilizationMs_ = kStabilizationMs;
   int stage_ = 0;
   int step_ = 0;
   int valveMode_ = 0;

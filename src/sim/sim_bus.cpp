@@ -306,6 +306,11 @@ bool CSimBus::FeedGraduationGas(int address, int mixture) {
   return any;
 }
 
+void CSimBus::FollowGraduation(int stage, int step, int tLow, int tHigh) {
+  if (!SetGraduationStage(stage, tLow, tHigh)) return;
+  FeedGraduationGas(0, step == 2 ? 2 : step == 3 ? 1 : 0);
+}
+
 bool CSimBus::SetGasLel(int address, double lel) {
   std::lock_guard lock(mutex_);
   TickLocked();

@@ -219,6 +219,14 @@ TEST_F(GraduationRun, WithoutDelayOnlyTheFirstStageSkipsTheWait) {
   EXPECT_EQ(run.Step(), 0);
   EXPECT_EQ(a.startStabilizationMs, kStabilizationMs);
   EXPECT_FALSE(run.DoneEnabled());
+  // A demonstration on a fast simulated bus waits less.
+  run.SetStabilizationMs(35000);
+  run.OnStabilizationTimer();
+  for (int k = 0; k < 4; ++k) {
+    run.OnDone(env);
+    run.OnPollResult(true);
+  }
+  EXPECT_EQ(run.OnDone(env).startStabilizationMs, 35000);
 }
 
 TEST_F(GraduationRun, WithoutGasTwoConfirmationsPerStageAndTheTableFromTheChannels) {

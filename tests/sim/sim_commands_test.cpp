@@ -134,6 +134,14 @@ TEST_F(SimCommands, GraduationStageAndGasSteps) {
   EXPECT_EQ(r[std::size_t(reg::z5::GradTableAddress(0, 5))], r[reg::kR]);
   EXPECT_EQ(r[std::size_t(reg::z5::GradTableAddress(0, 6))], r[reg::kW]);
   EXPECT_LT(Signed16(r[reg::kT]), -50) << "the housing followed the chamber";
+
+  // Following the run: stage 2 of a Z5 run, step by step.
+  const double expected[5] = {0, 0, 2.2, 1.1, 0};
+  for (int step = 0; step < 5; ++step) {
+    bus.FollowGraduation(2, step, 0, 0);
+    EXPECT_EQ(bus.ChamberTemperature(), 65);
+    EXPECT_NEAR(bus.Detector(1)->gasVolume, expected[step], 1e-9) << step;
+  }
 }
 
 }  // namespace
