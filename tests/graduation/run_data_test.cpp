@@ -2,6 +2,8 @@
 // repetition, the data line of each mode, byte for byte, and the writer's
 // behaviour when its folder is missing.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -266,6 +268,34 @@ TEST_F(RunDataWriting, AMissingFolderCountsFailuresAndRecordingResumesWhenItIsBa
   EXPECT_EQ(writer.FailedWrites(), 2u);
   const std::tm at = At(2026, 12, 7, 10, 0, 1);
   EXPECT_EQ(Read(gone + "11_0.grad"), RunDataHeaderBlock(Row("11"), ctx, at) + RunDataLine(Row("11"), ctx, at));
+}
+
+// A disk that fills in the middle of a line (here: a file size limit) takes
+// the partial line back off: the file still ends with a whole line, the
+// failure is counted, and the next tick writes again once there is room.
+TEST_F(RunDataWriting, AWriteCutShortLeavesNoHalfLine) {
+  const std::tm t0 = At(2026, 12, 7, 10, 0, 0);
+  ASSERT_TRUE(Tick({Row("11")}, t0));
+  const std::string path = folder / "11_0.grad";
+  const std::string before = Read(path);
+
+  struct sigaction ignore {}, old {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &old), 0);
+  rlimit limit{}, saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  limit = saved;
+  limit.rlim_cur = before.size() + 40;  // room for a third of the next line
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const bool wrote = Tick({Row("11")}, At(2026, 12, 7, 10, 0, 1));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &old, nullptr);
+
+  EXPECT_FALSE(wrote);
+  EXPECT_EQ(writer.FailedWrites(), 1u);
+  EXPECT_EQ(Read(path), before);
+  EXPECT_TRUE(Tick({Row("11")}, At(2026, 12, 7, 10, 0, 2)));
+  EXPECT_EQ(Read(path), before + RunDataLine(Row("11"), ctx, At(2026, 12, 7, 10, 0, 2)));
 }
 
 }  // namespace
