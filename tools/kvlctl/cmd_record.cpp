@@ -50,6 +50,7 @@ int RunRecord(const std::vector<std::string>& args) {
                "A detector whose row is incomplete, or whose file cannot be written, is skipped\n"
                "for that tick. Prints one line per tick that wrote:\n"
                "  recorded <ticks> series <n> failed <failed writes>\n"
+               "(JSON: {\"recorded\": T, \"series\": N, \"failed\": F})\n"
                "and ends after --duration seconds, or on Ctrl-C or SIGTERM, with every file\n"
                "complete and synced to the disk.");
   AddLinkOptions(p);
@@ -124,8 +125,9 @@ int RunRecord(const std::vector<std::string>& args) {
         for (int s = 0; s < int(devices.size()); ++s)
           rows.push_back(RunDataRowFromView(table.DescribeRow(s, true), table.Slot(s)));
         if (writer.Tick(rows, context, LocalNow())) {
-          std::printf("recorded %u series %d failed %llu\n", writer.RecordedCount(), writer.Series(),
-                      static_cast<unsigned long long>(writer.FailedWrites()));
+          std::printf(lo.json ? "{\"recorded\": %u, \"series\": %d, \"failed\": %llu}\n"
+                              : "recorded %u series %d failed %llu\n",
+                      writer.RecordedCount(), writer.Series(), static_cast<unsigned long long>(writer.FailedWrites()));
           std::fflush(stdout);
         }
       }
