@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "graduation/graduation_run_stages.h"
 #include "sim/sim_request.h"
 #include "text/format.h"
 
@@ -283,6 +284,32 @@ bool CSimBus::SetGasVolume(int address, double volPercent) {
       any = true;
     }
   return any;
+}
+
+std::optional<int> CSimBus::SetGraduationStage(int stage, int tLow, int tHigh) {
+  std::lock_guard lock(mutex_);
+  if (stage < 1 || stage > kGraduationStages || nodes_.empty()) return std::nullopt;
+  TickLocked();
+  const int t = StageTemperature(nodes_.front().detector.Type(), stage, tLow, tHigh);
+  chamberC_ = t;
+  return t;
+}
+
+bool CSimBus::FeedGraduationGas(int address, int mixture) {
+  std::lock_guard lock(mutex_);
+  TickLocked();
+  bool any = false;
+  for (Node& n : nodes_)
+    if (address == 0 || n.detector.Address() == address) {
+      n.detector.FeedGraduationGas(mixture);
+      any = true;
+    }
+  return any;
+}
+
+void CSimBus::FollowGraduation(int stage, int step, int tLow, int tHigh) {
+  if (!SetGraduationStage(stage, tLow, tHigh)) return;
+  FeedGraduationGas(0, step == 2 ? 2 : step == 3 ? 1 : 0);
 }
 
 bool CSimBus::SetGasLel(int address, double lel) {

@@ -100,6 +100,19 @@ class CSimBus {
   // of the detector's own LEL_CONC. False when no such detector.
   bool SetGasVolume(int address, double volPercent);
   bool SetGasLel(int address, double lel);
+  // The chamber at a graduation stage's temperature (1..8; the stage
+  // temperatures of the first detector's type, tLow and tHigh as the
+  // workstation's T[0] and T[7] settings). Returns the temperature, or
+  // nothing for a stage outside 1..8 or an empty bus.
+  std::optional<int> SetGraduationStage(int stage, int tLow, int tHigh);
+  // Feeds a graduation step's gas (0 zero, 1 middle, 2 high mixture) to one
+  // detector or to all (0), each by its own GRAD_CONC1/2 and LEL_CONC.
+  bool FeedGraduationGas(int address, int mixture);
+  // The world a graduation run asks for at a stage (1..8) and step (0
+  // stabilisation and 1, 4 zero gas: clean air; 2 the high mixture; 3 the
+  // middle one), for every detector: what the demo bus does after each of
+  // the run's events, so a run can be watched (with SetTimeScale) in minutes.
+  void FollowGraduation(int stage, int step, int tLow, int tHigh);
   bool SetFault(int address, const SimFault& fault);  // 0 = all
   bool SetServiceable(int address, bool ok);
   // Model seconds per real second while serving (0 freezes the model, so

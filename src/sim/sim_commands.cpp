@@ -93,6 +93,28 @@ std::string CmdGas(CSimBus& bus, const std::vector<std::string>& w) {
   return Format("gas %s %.3f %s", w[1].c_str(), x, unit == "vol" ? "vol.%" : "%LEL");
 }
 
+// stage S [TLOW THIGH]: the chamber at a graduation stage's temperature.
+std::string CmdStage(CSimBus& bus, const std::vector<std::string>& w) {
+  long stage = 0, tLow = -50, tHigh = 85;
+  if ((w.size() != 2 && w.size() != 4) || !ParseInt(w[1], 1, 8, &stage) ||
+      (w.size() == 4 && (!ParseInt(w[2], -80, 150, &tLow) || !ParseInt(w[3], -80, 150, &tHigh))))
+    return Error("usage: stage S [TLOW THIGH] (S from 1 to 8; TLOW, THIGH: the T[0] and T[7] settings, degC)");
+  const auto t = bus.SetGraduationStage(int(stage), int(tLow), int(tHigh));
+  if (!t) return NoDetector(0);
+  return Format("stage %ld chamber %d C", stage, *t);
+}
+
+// gasstep ADDR|all zero|middle|high: the graduation step's gas by each detector's GRAD_CONC1/2.
+std::string CmdGasStep(CSimBus& bus, const std::vector<std::string>& w) {
+  long address = 0;
+  const std::string mix = w.size() == 3 ? AsciiLower(w[2]) : "";
+  const int mixture = mix == "zero" ? 0 : mix == "middle" ? 1 : mix == "high" ? 2 : -1;
+  if (w.size() != 3 || !ParseTarget(w[1], &address) || mixture < 0)
+    return Error("usage: gasstep ADDR|all zero|middle|high");
+  if (!bus.FeedGraduationGas(int(address), mixture)) return NoDetector(address);
+  return "gasstep " + w[1] + " " + mix;
+}
+
 std::string CmdFault(CSimBus& bus, const std::vector<std::string>& w) {
   static const char* kUsage = "usage: fault ADDR|all silent|slow MS|crc|short|wrongaddr|exception CODE|none";
   long address = 0;
@@ -187,6 +209,8 @@ std::string CmdAdvance(CSimBus& bus, const std::vector<std::string>& w) {
 std::string SimCommandHelp() {
   return "temp [C]                      chamber temperature, degC\n"
          "gas ADDR|all X [vol|lel]      gas fed to a detector (vol.% unless lel: %LEL)\n"
+         "stage S [TLOW THIGH]          chamber at graduation stage S (1..8); TLOW/THIGH for non-Z5\n"
+         "gasstep ADDR|all zero|middle|high  the graduation step's gas (GRAD_CONC1/2 of each)\n"
          "fault ADDR|all silent|slow MS|crc|short|wrongaddr|exception CODE|none\n"
          "status ADDR|all ok|fail       detector fault state\n"
          "add KVELT|Z|Z40|Z5 ADDR [N]   add detectors\n"
@@ -207,6 +231,8 @@ std::string ApplySimCommand(CSimBus& bus, const std::string& line) {
   if (cmd == "temp") return CmdTemp(bus, w);
   if (cmd == "gas") return CmdGas(bus, w);
   if (cmd == "fault") return CmdFault(bus, w);
+  if (cmd == "stage") return CmdStage(bus, w);
+  if (cmd == "gasstep") return CmdGasStep(bus, w);
   if (cmd == "status") return CmdStatus(bus, w);
   if (cmd == "add") return CmdAdd(bus, w);
   if (cmd == "remove") return CmdRemove(bus, w);

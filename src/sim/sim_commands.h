@@ -5,6 +5,8 @@
 //   temp [C]                     chamber temperature (degC); no value: show it
 //   gas ADDR|all X [vol|lel]     gas fed to a detector: X in vol.% (default)
 //                                or in %LEL of the detector's own LEL_CONC
+//   stage S [TLOW THIGH]         chamber at graduation stage S's temperature
+//   gasstep ADDR|all zero|middle|high   the graduation step's gas (GRAD_CONC1/2)
 //   fault ADDR|all silent|slow MS|crc|short|wrongaddr|exception CODE|none
 //   status ADDR|all ok|fail      detector fault (status bit 0x01, fault current)
 //   add TYPE ADDR [COUNT]        new detectors (TYPE: KVELT, Z, Z40, Z5 or 0..4)

@@ -5,6 +5,7 @@
 
 #include "detector/calibration_gas.h"
 #include "detector/register_map.h"
+#include "graduation/graduation_run_stages.h"
 
 namespace kvl {
 namespace {
@@ -44,8 +45,6 @@ constexpr std::uint16_t kZ5ResetGraduation = 5, kZ5ResetMethane = 10, kZ5ResetPr
 // Z5 graduation capture (register 102): gas step in the high byte.
 constexpr int kGradCommand = 102;
 constexpr unsigned kGradZeroGas = 0x11, kGradMiddleGas = 0x22, kGradHighGas = 0x33;
-// Z5 stage temperatures of graduation points 0..7.
-constexpr int kZ5PointTemperature[8] = {-60, -40, -20, 0, 22, 45, 65, 85};
 
 std::uint16_t Word(long v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
 long Clamp16(double v) { return std::lround(std::clamp(v, -32768.0, 32767.0)); }
@@ -202,7 +201,7 @@ void CSimDetector::FactoryGraduationTable() {
   Set(GRAD_KUW, 10000);
   const double lel = GasLel();
   for (int k = 0; k < kGradTableLines; ++k) {
-    const double t = kZ5PointTemperature[k];
+    const double t = StageTemperature(kTypeZ5, PointStage(k), 0, 0);
     const double r = RawR(t);
     Set(GradTableAddress(k, 0), std::lround(t));
     const double vols[3] = {0, kZ5DefaultGradConc1 / 1000.0 * lel, kZ5DefaultGradConc2 / 1000.0 * lel};
@@ -273,6 +272,16 @@ void CSimDetector::Advance(double seconds, double chamberC) {
 }
 
 void CSimDetector::SetGas(double volPercent) { gas_ = std::max(volPercent, 0.0); }
+
+double CSimDetector::FeedGraduationGas(int mixture) {
+  const int lelAddress = LayoutFor(type_).LEL_CONC;
+  const double lel = lelAddress >= 0 ? regs_[std::size_t(lelAddress)] : 0;
+  double c = 0;
+  if (mixture == 1) c = regs_[reg::z5::GRAD_CONC1];
+  if (mixture == 2) c = regs_[reg::z5::GRAD_CONC2];
+  SetGas(c * lel / 1e6);
+  return gas_;
+}
 
 void CSimDetector::SetServiceable(bool ok) {
   serviceable_ = ok;

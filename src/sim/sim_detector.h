@@ -72,6 +72,11 @@ class CSimDetector {
   // ---- The physical model ----
   // Lets `seconds` of model time pass with the chamber at chamberC.
   void Advance(double seconds, double chamberC);
+  // The gas of a graduation step at the window: 0 zero gas, 1 the middle
+  // mixture (GRAD_CONC1), 2 the high mixture (GRAD_CONC2), each as the run
+  // wrote it: concentration / LEL_CONC x 1,000,000, LEL_CONC as the register holds it.
+  // Returns the vol.% fed.
+  double FeedGraduationGas(int mixture);
   // Gas at the detector's window, vol.%; the reading follows it with a lag.
   void SetGas(double volPercent);
   double Gas() const { return gas_; }

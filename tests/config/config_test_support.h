@@ -1,5 +1,5 @@
 #pragma once
-// Temporary folders and line surgery on configuration texts for the tests of this folder.
+// Line surgery on configuration texts for the tests of this folder.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -7,28 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "support/temp_folder.h"
+
 namespace kvl::testing {
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = ::testing::TempDir() + "kvl_config_XXXXXX";
-    if (mkdtemp(pattern.data())) path_ = pattern + "/";
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& path() const { return path_; }  // ends with "/"
-  std::string operator/(std::string_view name) const { return path_ + std::string(name); }
-
- private:
-  std::string path_;
-};
+using test::TempFolder;
 
 // Replaces the content of line `number` (1-based, lines split at LF) and keeps
 // its line end; a text shorter than `number` lines is extended with CR LF lines.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "detector/register_map.h"
+#include "link/modbus_frames.h"
 #include "sim/sim_commands.h"
 
 namespace kvl {
@@ -96,6 +97,51 @@ TEST_F(SimCommands, SpeedAdvanceHelpAndNonsense) {
   EXPECT_EQ(Do(""), "");
   EXPECT_EQ(Do("   # a comment"), "");
   EXPECT_EQ(Do("jump 3"), "error: unknown command 'jump' (try help)");
+}
+
+// A graduation point played by hand: the chamber at the stage, each gas step's
+// mixture from what the run wrote to GRAD_CONC1/2, and command 102 capturing it.
+TEST_F(SimCommands, GraduationStageAndGasSteps) {
+  EXPECT_EQ(Do("stage 5"), "stage 5 chamber 0 C");
+  EXPECT_EQ(bus.ChamberTemperature(), 0);
+  EXPECT_EQ(Do("stage 1"), "stage 1 chamber 85 C");
+  for (const char* bad : {"stage 0", "stage 9", "stage 1 -50", "stage x"}) EXPECT_TRUE(IsError(Do(bad))) << bad;
+
+  // LEL_CONC 4400 (0.001 vol.%): 1.1 and 2.2 vol.% are 250 and 500.
+  auto write = [&](int reg, int value) {
+    bus.HandleRequest(BuildWriteSingle(1, 6, std::uint16_t(reg), std::uint16_t(value)));
+  };
+  write(reg::z5::LEL_CONC, 4400);
+  write(reg::z5::GRAD_CONC1, 250);
+  write(reg::z5::GRAD_CONC2, 500);
+  EXPECT_EQ(Do("gasstep 1 middle"), "gasstep 1 middle");
+  EXPECT_NEAR(bus.Detector(1)->gasVolume, 1.1, 1e-9);
+  EXPECT_EQ(Do("gasstep 1 high"), "gasstep 1 high");
+  EXPECT_NEAR(bus.Detector(1)->gasVolume, 2.2, 1e-9);
+  EXPECT_EQ(bus.Detector(2)->gasVolume, 0) << "one detector only";
+  EXPECT_EQ(Do("gasstep all zero"), "gasstep all zero");
+  EXPECT_EQ(bus.Detector(1)->gasVolume, 0);
+  EXPECT_TRUE(IsError(Do("gasstep 1 medium")));
+
+  // At -60 degC (stage 8) with the high mixture settled, point 0 captures T, R and W.
+  Do("stage 8");
+  Do("gasstep 1 high");
+  bus.Advance(3600);
+  write(reg::kPassword, 6847);
+  write(102, 0x33 * 256 + 0);
+  const RegisterImage r = *bus.Registers(1);
+  EXPECT_EQ(r[std::size_t(reg::z5::GradTableAddress(0, 0))], r[reg::kT]);
+  EXPECT_EQ(r[std::size_t(reg::z5::GradTableAddress(0, 5))], r[reg::kR]);
+  EXPECT_EQ(r[std::size_t(reg::z5::GradTableAddress(0, 6))], r[reg::kW]);
+  EXPECT_LT(Signed16(r[reg::kT]), -50) << "the housing followed the chamber";
+
+  // Following the run: stage 2 of a Z5 run, step by step.
+  const double expected[5] = {0, 0, 2.2, 1.1, 0};
+  for (int step = 0; step < 5; ++step) {
+    bus.FollowGraduation(2, step, 0, 0);
+    EXPECT_EQ(bus.ChamberTemperature(), 65);
+    EXPECT_NEAR(bus.Detector(1)->gasVolume, expected[step], 1e-9) << step;
+  }
 }
 
 }  // namespace

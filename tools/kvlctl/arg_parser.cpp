@@ -53,6 +53,10 @@ bool CArgParser::Parse(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
+      if (positionalsAllowed_ && !arg.empty() && (arg[0] != '-' || arg == "-")) {
+        positionals_.push_back(arg);
+        continue;
+      }
       if (!arg.empty() && arg[0] == '-')
         throw UsageError("unknown option '" + arg + "' (options are long: --name)");
       throw UsageError("unexpected argument '" + arg + "'");

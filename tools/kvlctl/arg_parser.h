@@ -18,6 +18,9 @@ class CArgParser {
   void AddOption(const std::string& name, const std::string& valueName, const std::string& help,
                  const std::string& defaultValue = "", bool required = false);
   void AddFlag(const std::string& name, const std::string& help);
+  // Arguments without "--" (file names...) are taken in order instead of refused.
+  void AllowPositionals() { positionalsAllowed_ = true; }
+  const std::vector<std::string>& Positionals() const { return positionals_; }
   // A paragraph printed after the options in --help.
   void AddNote(const std::string& text);
 
@@ -58,6 +61,8 @@ class CArgParser {
   std::string description_;
   std::vector<OptionDef> options_;
   std::vector<std::string> notes_;
+  bool positionalsAllowed_ = false;
+  std::vector<std::string> positionals_;
 };
 
 }  // namespace kvl::ctl

@@ -1,10 +1,7 @@
 // kvlctl poll: runs the link's own worker over a device list and prints every
 // message it posts, handing each poll image back as the window does.
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
-#include <mutex>
 #include <vector>
 
 #include "command_registry.h"
@@ -13,6 +10,7 @@
 #include "json.h"
 #include "worker_run.h"
 #include "link_options.h"
+#include "posted_queue.h"
 #include "stop_signals.h"
 #include "text/format.h"
 

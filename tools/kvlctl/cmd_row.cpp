@@ -5,6 +5,7 @@
 
 #include "command_registry.h"
 #include "ctl_error.h"
+#include "detector_options.h"
 #include "detector/decoding.h"
 #include "detector/poll_sets.h"
 #include "detector_options.h"

@@ -25,10 +25,10 @@ int ParseModeOption(const std::string& text) {
                    "Running-in, Save settings, Imitation)");
 }
 
-LanguageIndex ParseLanguageOption(const std::string& text) {
+LanguageIndex ParseLanguageOption(const std::string& text, const std::string& option) {
   if (text == "en") return kEnglish;
   if (text == "ru") return kRussian;
-  throw UsageError("--lang: '" + text + "' is neither en nor ru");
+  throw UsageError(option + ": '" + text + "' is neither en nor ru");
 }
 
 PollSetRead ReadPollSet(CModbusSlave& link, std::uint8_t slave, int pollSet, RegisterImage& image,

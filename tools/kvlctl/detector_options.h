@@ -16,8 +16,8 @@ class CStopSignals;
 int ParseTypeOption(const std::string& text);
 // 0..6 or the English name ("Save settings", "save-settings"); throws UsageError naming --mode.
 int ParseModeOption(const std::string& text);
-// "en" or "ru"; throws UsageError naming --lang.
-LanguageIndex ParseLanguageOption(const std::string& text);
+// "en" or "ru"; throws UsageError naming the option.
+LanguageIndex ParseLanguageOption(const std::string& text, const std::string& option = "--lang");
 
 struct PollSetRead {
   int result = 0;             // 0, or the read result code of the failed request

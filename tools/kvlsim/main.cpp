@@ -36,7 +36,7 @@ const char* kUsage =
     "  --speed X           model seconds per real second (default 1)\n"
     "  --no-stdin          ignore standard input; run until SIGINT or SIGTERM\n"
     "Commands on standard input (one per line; 'help' lists them): temp, gas, fault, status,\n"
-    "add, remove, read, speed, advance, list.\n";
+    "add, remove, read, speed, advance, list, stage, gasstep.\n";
 
 struct Options {
   bool pty = false;

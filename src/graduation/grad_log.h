@@ -1,0 +1,48 @@
+#pragma once
+// The graduation log of a detector: data folder + serial + ".tab", a text
+// file that the graduation run and the table calculation append to and that
+// the program never reads back. This file composes its records (Windows-1251,
+// CR LF) and appends them; it never decides when a record is due.
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "detector/detector_kinds.h"
+#include "text/language.h"
+
+namespace kvl {
+
+// folder + serial + ".tab".
+std::string GradLogPath(const std::string& folder, const std::string& serial);
+
+// The record header the run writes once per detector and run: date, time,
+// Modbus address, the eight settings registers and the column captions.
+std::string GradLogRunHeader(int modbusAddress, ImageView image, const std::tm& now);
+
+// The seven point values in the log's order: T, R0, W0, R1, W1, R2, W2.
+using GradPointValues = std::array<std::uint16_t, 7>;
+
+// One point line: "G<point>" and the values (signed, or unsigned in a run
+// without gas), then the stage temperature as "%+3d°" with "+0°" written
+// " 0°"; `lastStage` (stage 8) adds an empty line.
+std::string GradLogPointLine(int point, const GradPointValues& values, int stageTemperature, bool withoutGas,
+                             bool lastStage);
+
+// The values of `point` as the detector's graduation table holds them.
+GradPointValues GradPointFromTable(ImageView image, int point);
+
+// The line the table calculation writes before its text: serial, Modbus
+// number, gas name and local date and time, keys in the language, CR LF.
+std::string GradLogReportHeader(const std::string& serial, const std::string& modbusNumber,
+                                const std::string& gasName, LanguageIndex language, const std::tm& now);
+
+// Appends Windows-1251 bytes; 0 or an errno value. A log that cannot be
+// opened is the caller's to skip silently.
+int AppendGradLog(const std::string& path, const std::string& bytes);
+
+// A stage temperature formatted with "%+d" reads "+0" at 0 degC; the texts
+// and the log write " 0°" instead: every "+0°" of `text` (UTF-8) becomes " 0°".
+std::string BlankZeroSign(std::string text);
+
+}  // namespace kvl

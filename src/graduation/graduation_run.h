@@ -1,0 +1,182 @@
+#pragma once
+// The graduation run as a state machine without a window: the window feeds it
+// events (its button, the operator's answers, "   Done", timer ends, poll
+// results, the valve mode selector) and carries out what each event returns
+// (RunActions): dialogs to ask, message boxes, register writes, graduation
+// log appends, timers to start or stop, the recording switch, the gas
+// selector. Between events the window draws View(). The run never waits: the
+// 35-minute stabilisation and the 2-second pause after the last stage are
+// timers the window runs, reported back with OnStabilizationTimer() and
+// OnCompletionTimer().
+//
+// Driving it (window side):
+//   button "   Start graduation"/"   Stop graduation" -> OnButton
+//   ask == Password            -> OnPassword(text or nullopt on cancel)
+//   ask == StartChoice         -> OnStartChoice(choice or nullopt)
+//   ask == Concentrations      -> OnConcentrations(medium, high texts or nullopt)
+//   ask == StopQuestion        -> OnStopAnswer(yes)
+//   "   Done"                  -> OnDone
+//   timer 3 (startStabilizationMs) -> OnStabilizationTimer
+//   the one-shot completion timer (startCompletionMs) -> OnCompletionTimer
+//   valve mode selector        -> OnValveMode(index)
+//   every completed poll       -> OnPollResult(outcome.enableDone)
+// and after each: carry out the actions in the order of the RunActions
+// members, then CDetectorTable::SetGraduationStage(View().seenStep) and draw
+// the view. The seen flags that enable "   Done" after a gas step live in
+// the detector table (its MarkStageSeen); the run clears them (clearSeen).
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "detector/detector_table.h"
+#include "graduation/graduation_run_stages.h"
+#include "text/language.h"
+
+namespace kvl {
+
+inline constexpr int kStabilizationMs = 2100000;  // timer 3: 35 minutes
+inline constexpr int kCompletionPauseMs = 2000;   // after the last stage, before the run ends
+inline constexpr char kGraduationPassword[] = "6847";
+inline constexpr std::uint16_t kGraduationPasswordCode = 6847;
+inline constexpr int kRegGraduationCommand = 102;
+
+// Graduation capture codes of register 102 (high byte; the point is the low byte).
+inline constexpr unsigned kCaptureZeroGas = 0x11, kCaptureMiddleGas = 0x22, kCaptureHighGas = 0x33;
+
+// What the run reads from the window at an event.
+struct RunEnvironment {
+  const CDetectorTable* table = nullptr;  // poll list, slot addresses, register images
+  int type = kTypeZ5;
+  LanguageIndex language = kRussian;
+  int tLow = -50;   // configuration T[0], second number
+  int tHigh = 85;   // configuration T[7], second number
+  std::string dataFolder;  // where the graduation logs are
+  std::tm now{};           // local time, for the log records
+};
+
+enum class RunDialog {
+  Password,        // one-edit dialog (CEnter1Edit), prompt in `prompt`
+  StartChoice,     // CEnter2Combo2Check: prompt, stage and valve lists, caption, two checks
+  Concentrations,  // CEnter2Edit, both edits empty
+  StopQuestion,    // Yes/No question, text in `prompt`
+};
+
+struct RunDialogRequest {
+  RunDialog kind = RunDialog::Password;
+  std::string prompt;
+  std::vector<std::string> stageItems;  // StartChoice: the eight stage temperatures
+  std::vector<std::string> valveItems;  // StartChoice: "Manually", "Auto"
+  int valveSelected = 0;
+  std::string beginCaption, withoutGasCaption, withoutDelayCaption;
+};
+
+struct RunStartChoice {
+  int stageIndex = 0;  // 0..7: the run starts at stage index + 1
+  int valveMode = 0;   // 0 "Manually", 1 "Auto"
+  bool withoutGas = false;
+  bool withoutDelay = false;
+};
+
+// One single-register write (function 6); the window queues them in order
+// with QueueWritesTo.
+struct RunWrite {
+  std::uint8_t slave;
+  std::uint16_t reg;
+  std::uint16_t value;
+  bool operator==(const RunWrite&) const = default;
+};
+
+struct RunLogAppend {
+  std::string path;   // GradLogPath(data folder, serial)
+  std::string bytes;  // Windows-1251; append with AppendGradLog, skip silently on failure
+};
+
+// The pair of concentration texts of a gas and the gas to select.
+struct RunGasSelection {
+  int gasCode = 1;
+  std::string first;   // the high concentration text
+  std::string second;  // the medium concentration text
+};
+
+struct RunActions {
+  std::vector<std::string> messages;     // message boxes with OK, in order
+  std::optional<RunDialogRequest> ask;   // then this dialog; its answer is the next event
+  std::vector<RunWrite> writes;          // QueueWritesTo(..., function 6)
+  std::vector<RunLogAppend> logs;
+  std::optional<RunGasSelection> gas;    // store the pair, select the gas, run its handler
+  std::optional<int> valveSelector;      // set the valve mode selector to this index
+  bool hideValveSelector = false;
+  bool clearSeen = false;                // CDetectorTable::ClearStageSeen()
+  std::optional<bool> recording;         // recording switch, no confirmation
+  bool recordingNewSeries = false;       // with `recording` on: begin a new series
+  bool stopStabilization = false;        // kill timer 3
+  std::optional<int> startStabilizationMs;  // (re)start timer 3 with this period
+  std::optional<int> startCompletionMs;     // one-shot timer, then OnCompletionTimer()
+};
+
+// What the window shows of the run.
+struct RunView {
+  std::string buttonCaption;  // "   Start graduation" / "   Stop graduation"
+  bool messageVisible = false;
+  std::string message;        // stage message field
+  bool doneVisible = false;
+  bool doneEnabled = false;
+  int valveMode = 0;
+  int seenStep = 0;  // for CDetectorTable::SetGraduationStage: the step while a stage runs, else 0
+};
+
+class CGraduationRun {
+ public:
+  CGraduationRun();
+
+  RunActions OnButton(const RunEnvironment& env);
+  RunActions OnPassword(const std::optional<std::string>& text, const RunEnvironment& env);
+  RunActions OnStartChoice(const std::optional<RunStartChoice>& choice, const RunEnvironment& env);
+  // The medium and the high mixture's texts as typed.
+  RunActions OnConcentrations(const std::optional<std::pair<std::string, std::string>>& texts,
+                              const RunEnvironment& env);
+  RunActions OnStopAnswer(bool yes);
+  RunActions OnDone(const RunEnvironment& env);
+  RunActions OnStabilizationTimer();
+  RunActions OnCompletionTimer();
+  RunActions OnValveMode(int mode);
+  RunActions OnPollResult(bool enableDone);
+
+  RunView View(const RunEnvironment& env) const;
+
+  // The stabilisation wait timer 3 is started with: 35 minutes, or shorter
+  // for a demonstration on a simulated bus whose model time runs faster.
+  void SetStabilizationMs(int ms) { stabilizationMs_ = ms > 0 ? ms : kStabilizationMs; }
+  int StabilizationMs() const { return stabilizationMs_; }
+
+  int Stage() const { return stage_; }  // 0 idle, 1..8 running, 9 completed
+  int Step() const { return step_; }    // 0 stabilisation, 1 zero, 2 high, 3 middle, 4 zero again
+  bool WithoutGas() const { return withoutGas_; }
+  int ValveMode() const { return valveMode_; }
+  bool DoneEnabled() const { return doneEnabled_; }
+  bool Running() const { return stage_ != 0; }
+  // The step message for a stage, step and valve mode ("+0°" written " 0°").
+  static std::string StepMessage(int type, int stage, int step, int valveMode, int tLow, int tHigh,
+                                 LanguageIndex language);
+
+ private:
+  enum class Shown { None, Step, Completed, Elapsed };
+  void EndRun(RunActions& out);
+  RunLogAppend LogRecord(const RunEnvironment& env, int slot, const std::string& pointLine);
+
+  int stabilizationMs_ = kStabilizationMs;
+  int stage_ = 0;
+  int step_ = 0;
+  int valveMode_ = 0;
+  bool withoutGas_ = false;
+  bool withoutDelay_ = false;
+  bool doneEnabled_ = false;
+  bool doneVisible_ = false;
+  bool timerEverStarted_ = false;
+  Shown shown_ = Shown::None;
+  std::optional<RunDialog> awaiting_;
+  std::array<bool, kSlotCount> logHeader_;
+};
+
+}  // namespace kvl

@@ -1,0 +1,142 @@
+// Graduation table files: the key search, the refusals and the block writes
+// that carry a table into its detector.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "graduation/tab_file.h"
+#include "support/temp_folder.h"
+#include "text/cp1251.h"
+#include "text/format.h"
+#include "text/text_file.h"
+
+namespace kvl {
+namespace {
+
+using test::TempFolder;
+
+// A table file: one key per line (so every value is ended by the joined next
+// key), points in `order`; `replace` swaps a key's whole "key=value" text.
+std::string TabText(const std::string& modbusLine, const std::vector<int>& order = {7, 6, 5, 4, 3, 2, 1, 0},
+                    const std::map<std::string, std::string>& replace = {}) {
+  std::string text = "Serial_number=2400001\r\n" + modbusLine + "\r\n";
+  for (int n : order) {
+    const std::string items[5][2] = {{Format("T[%d]=", n), Format("%d", 100 * n - 400)},
+                                     {Format("D[%2d]=", n), Format("%d", -20 * n)},
+                                     {Format("K3[%2d]=", n), "0.25"},
+                                     {Format("K2[%2d]=", n), Format("-%d.5", n)},
+                                     {Format("K1[%2d]=", n), n == 0 ? "1.5" : "3"}};
+    for (const auto& item : items) {
+      const auto r = replace.find(item[0]);
+      text += (r == replace.end() ? item[0] + " " + item[1] : r->second) + "\r\n";
+    }
+  }
+  return text;
+}
+
+TEST(TabFile, ReadsTheTableAndWritesItInThreeBlocks) {
+  const TableFileResult r = ParseTableFile(TabText("Modbus_number=17"), kEnglish);
+  ASSERT_TRUE(r.table) << r.refusal;
+  const GraduationTable& t = *r.table;
+  EXPECT_EQ(t.address, 17);
+  EXPECT_EQ(t.T[0], -400);
+  EXPECT_EQ(t.T[7], 300);
+  EXPECT_EQ(t.D[3], -60);
+  EXPECT_EQ(t.K1[0], 1.5f);
+  EXPECT_EQ(t.K2[4], -4.5f);
+  EXPECT_EQ(t.K3[7], 0.25f);
+
+  const std::vector<TableBlockWrite> w = TableBlockWrites(t);
+  ASSERT_EQ(w.size(), 3u) << "T and D, then 48 coefficient words as 24 + 24";
+  EXPECT_EQ(w[0].slave, 17);
+  EXPECT_EQ(w[0].first, 24);
+  ASSERT_EQ(w[0].words.size(), 16u);
+  EXPECT_EQ(w[0].words[0], std::uint16_t(-400));
+  EXPECT_EQ(w[0].words[8 + 3], std::uint16_t(-60));
+  EXPECT_EQ(w[1].first, 86);
+  EXPECT_EQ(w[2].first, 110);
+  EXPECT_EQ(w[1].words.size() + w[2].words.size(), 48u);
+  // K1 = 1.5 for point 0 is 0x3FC00000: 16320 and 0 at registers 86 and 87.
+  EXPECT_EQ(w[1].words[0], 16320);
+  EXPECT_EQ(w[1].words[1], 0);
+  // K2[0] at 102/103 (-0.5 = 0xBF000000), K3[7] at 132/133 (0.25 = 0x3E800000).
+  EXPECT_EQ(w[1].words[102 - 86], 0xBF00);
+  EXPECT_EQ(w[2].words[132 - 110], 0x3E80);
+  EXPECT_EQ(w[2].words[133 - 110], 0);
+  EXPECT_EQ(FloatWords(-2.0f), (std::array<std::uint16_t, 2>{0xC000, 0}));
+}
+
+TEST(TabFile, ModbusNumberInEveryLanguageAndValueEnds) {
+  std::string ru;
+  EncodeCp1251("Номер_устройства_Modbus= 5; Газ=Метан", ru);
+  for (const std::string& line : {ru, std::string("Modbus_numero=6,"), std::string("x=1 Modbus_number=7;")}) {
+    const TableFileResult r = ParseTableFile(TabText(line), kEnglish);
+    ASSERT_TRUE(r.table) << line << ": " << r.refusal;
+  }
+  EXPECT_EQ(ParseTableFile(TabText(ru), kEnglish).table->address, 5);
+  EXPECT_EQ(ParseTableFile(TabText("Modbus_numero=6,"), kEnglish).table->address, 6);
+  // Values ended by a comma, a semicolon or a blank, and LF-only lines.
+  std::string lf = TabText("Modbus_number=9", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[5]=", "T[5]=  -12;"}, {"K1[ 5]=", "K1[ 5]=2.5,x"}});
+  std::erase(lf, '\r');
+  const TableFileResult r = ParseTableFile(lf, kEnglish);
+  ASSERT_TRUE(r.table) << r.refusal;
+  EXPECT_EQ(r.table->T[5], -12);
+  EXPECT_EQ(r.table->K1[5], 2.5f);
+}
+
+TEST(TabFile, Refusals) {
+  struct Case {
+    const char* name;
+    std::string text;
+    LanguageIndex language;
+    const char* refusal;
+  };
+  const std::vector<Case> cases = {
+      {"no T of point 3", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[3]=", "T3=5"}}), kEnglish,
+       "T[3]= not found in the file"},
+      {"Modbus number 0", TabText("Modbus_number=0"), kEnglish, "Modbus_number= from 1 to 255 not found in the file"},
+      {"Modbus number 256", TabText("Modbus_number=256"), kEnglish,
+       "Modbus_number= from 1 to 255 not found in the file"},
+      {"no Modbus number", TabText("Modbus=3"), kRussian, "Номер_устройства_Modbus= от 1 до 255 не найден в файле"},
+      {"point 6 before point 7", TabText("Modbus_number=1", {6, 7, 5, 4, 3, 2, 1, 0}), kEnglish,
+       "T[6]= not found in the file"},
+      {"D out of range", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"D[ 2]=", "D[ 2]=40000"}}), kEnglish,
+       "D[ 2]=40000 - Illegal value"},
+      {"T out of range", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[0]=", "T[0]=-32769"}}), kRussian,
+       "T[0]=-32769 - Неправильное значение"},
+      {"K key missing", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"K2[ 0]=", ""}}), kEnglish,
+       "K2[ 0]= not found in the file"},
+  };
+  for (const Case& c : cases) {
+    const TableFileResult r = ParseTableFile(c.text, c.language);
+    EXPECT_FALSE(r.table) << c.name;
+    EXPECT_EQ(r.refusal, c.refusal) << c.name;
+  }
+  // The extreme values themselves are fine.
+  const TableFileResult edge = ParseTableFile(
+      TabText("Modbus_number=255", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[1]=", "T[1]=-32768"}, {"D[ 1]=", "D[ 1]=32767"}}),
+      kEnglish);
+  ASSERT_TRUE(edge.table) << edge.refusal;
+  EXPECT_EQ(edge.table->T[1], -32768);
+  EXPECT_EQ(edge.table->D[1], 32767);
+}
+
+// The operation over a selection: tables before the refused file are queued
+// as one batch; an unreadable file is passed over.
+TEST(TabFile, PlanStopsAtTheFirstRefusedFile) {
+  TempFolder folder;
+  ASSERT_EQ(WriteFileAtomic(folder / "a.tab", TabText("Modbus_number=1")), 0);
+  ASSERT_EQ(WriteFileAtomic(folder / "b.tab", TabText("Modbus_number=2")), 0);
+  ASSERT_EQ(WriteFileAtomic(folder / "bad.tab", TabText("Modbus_number=0")), 0);
+  const TableFilesPlan plan =
+      PlanTableFiles({folder / "a.tab", folder / "missing.tab", folder / "b.tab", folder / "bad.tab", folder / "a.tab"},
+                     kEnglish);
+  EXPECT_EQ(plan.filesQueued, (std::vector<std::string>{folder / "a.tab", folder / "b.tab"}));
+  ASSERT_EQ(plan.writes.size(), 6u);
+  EXPECT_EQ(plan.writes[0].slave, 1);
+  EXPECT_EQ(plan.writes[3].slave, 2);
+  EXPECT_EQ(plan.refusal, "Modbus_number= from 1 to 255 not found in the file");
+}
+
+}  // namespace
+}  // namespace kvl

@@ -1,0 +1,172 @@
+// kvlctl record: polls the detectors with the link's own worker, keeps their
+// rows as the main window does, and records run data files at a fixed period
+// with the window's own writer (names, series, headers, lines), for head-less
+// long runs. Ctrl-C or SIGTERM ends it after the last tick's files are
+// complete and on the disk.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "command_registry.h"
+#include "console_operator.h"
+#include "ctl_error.h"
+#include "detector/detector_table.h"
+#include "detector/poll_sets.h"
+#include "detector_options.h"
+#include "graduation/run_data_writer.h"
+#include "link_options.h"
+#include "posted_queue.h"
+#include "stop_signals.h"
+#include "text/format.h"
+#include "text/link_texts.h"
+
+namespace kvl::ctl {
+namespace {
+
+double ParseSeconds(const std::string& text, const char* option, double min) {
+  double v = 0;
+  std::size_t used = 0;
+  if (!ParseDouble(text, &v, &used) || used != text.size() || v < min || v > 1e7)
+    throw UsageError(Format("%s: '%s' is not a number of seconds", option, text.c_str()));
+  return v;
+}
+
+std::tm LocalNow() {
+  const std::time_t t = std::time(nullptr);
+  std::tm now{};
+  localtime_r(&t, &now);
+  return now;
+}
+
+int RunRecord(const std::vector<std::string>& args) {
+  CArgParser p("record", "--port DEV --type T --addr A1,A2,... [options]",
+               "Polls the detectors with the workstation's poll worker and records their run\n"
+               "data files every --period seconds, exactly as the main window's recording does:\n"
+               "one file per detector named <serial>_<series>.grad (.mon in Running-in mode) in\n"
+               "--folder, a new series number that no detector's file uses yet, the header block\n"
+               "at the start and whenever the date, type, serial, gas or Modbus number change.\n"
+               "A detector whose row is incomplete, or whose file cannot be written, is skipped\n"
+               "for that tick. Prints one line per tick that wrote:\n"
+               "  recorded <ticks> series <n> failed <failed writes>\n"
+               "(JSON: {\"recorded\": T, \"series\": N, \"failed\": F})\n"
+               "and ends after --duration seconds, or on Ctrl-C or SIGTERM, with every file\n"
+               "complete and synced to the disk.");
+  AddLinkOptions(p);
+  p.AddOption("--type", "T", "detector type: KVELT, Z, Z40, Z5 or 0..4", "", true);
+  p.AddOption("--addr", "A1,A2,...", "poll list, Modbus addresses 1..255 in row order (up to 20)", "", true);
+  p.AddOption("--mode", "M", "operating mode 0..6 or its name (poll set, file extension, line shape)", "0");
+  p.AddOption("--period", "S", "recording period, seconds (fractions allowed)", "1");
+  p.AddOption("--folder", "DIR", "data folder (default: the working folder)", "");
+  p.AddOption("--lang", "en|ru", "language of the file headers and gas names", "en");
+  p.AddOption("--duration", "S", "stop after S seconds; 0 records until Ctrl-C or SIGTERM", "0");
+  p.AddOption("--pause", "MS", "pause after each detector's poll, 0..100000 ms", "0");
+  p.AddNote("Ctrl-C and SIGTERM end the recording normally (exit status 0). " + LinkOptionsNote());
+  if (!p.Parse(args)) return kExitOk;
+
+  const LinkOptions lo = ReadLinkOptions(p);
+  const int type = ParseTypeOption(p.Text("--type"));
+  const int mode = ParseModeOption(p.Text("--mode"));
+  const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
+  std::vector<std::uint8_t> devices;
+  for (long a : p.IntList("--addr", 1, 255, kSlotCount)) devices.push_back(static_cast<std::uint8_t>(a));
+  const double period = ParseSeconds(p.Text("--period"), "--period", 0.01);
+  const double duration = ParseSeconds(p.Text("--duration"), "--duration", 0);
+  const long pause = p.Int("--pause", 0, 100000);
+  std::string folder = p.Text("--folder");
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const int pollSet = PollSetFor(type, mode);
+
+  // First: every thread made from here on (the writer's syncer, the link's
+  // worker) must inherit the blocked stop signals.
+  CStopSignals signals;
+  CDetectorTable table;
+  table.SetType(type);
+  table.SetMode(mode);
+  table.SetLanguage(language);
+  table.SetAddressList(devices);
+
+  CRunDataWriter writer;
+  writer.SetFolder(folder);
+  writer.SetRecording(true);
+  const RunDataContext context{type, mode, language};
+
+  CModbusSlave link;
+  CConsoleOperator op("kvlctl record: ");
+  CTraceObserver trace;
+  CPostedQueue queue;
+  link.SetOperator(&op);
+  link.SetLanguage(language);
+  if (lo.trace) link.SetObserver(&trace);
+  const PollRequestLists requests = PollRequestTable();
+  link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
+  link.SelectPollSet(PollSetRequests(pollSet), pollSet);
+  link.StartWorker(&queue, 0, lo.port, Format("%d", lo.baud), devices, "3", Format("%ld", pause), "3", true);
+  auto stopLink = [&] {
+    queue.Close();
+    link.StopWorker();
+  };
+
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  const auto periodNs = std::chrono::nanoseconds(static_cast<long long>(period * 1e9));
+  auto nextTick = start + periodNs;
+  bool lineOpen = false;
+  for (;;) {
+    if (signals.Pending()) break;
+    if (duration > 0 && Clock::now() - start >= std::chrono::nanoseconds(static_cast<long long>(duration * 1e9)))
+      break;
+    if (Clock::now() >= nextTick) {
+      nextTick += periodNs;
+      if (nextTick < Clock::now()) nextTick = Clock::now() + periodNs;  // a stalled line does not make ticks pile up
+      if (lineOpen) {
+        std::vector<RunDataRow> rows;
+        for (int s = 0; s < int(devices.size()); ++s)
+          rows.push_back(RunDataRowFromView(table.DescribeRow(s, true), table.Slot(s)));
+        if (writer.Tick(rows, context, LocalNow())) {
+          std::printf(lo.json ? "{\"recorded\": %u, \"series\": %d, \"failed\": %llu}\n"
+                              : "recorded %u series %d failed %llu\n",
+                      writer.RecordedCount(), writer.Series(), static_cast<unsigned long long>(writer.FailedWrites()));
+          std::fflush(stdout);
+        }
+      }
+    }
+    Posted m{};
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now());
+    if (!queue.Next(&m, std::clamp(wait, std::chrono::milliseconds(0), std::chrono::milliseconds(20)))) continue;
+    switch (m.message) {
+      case WM_USER_DATA: {
+        const PollOutcome outcome = table.CompletedPoll(
+            link.LastPosition(), link.ImagePollSet(), std::span<const std::uint16_t>(link.PollImage(), kImageWords));
+        if (outcome.resumeWorker) link.Resume();
+        break;
+      }
+      case WM_USER_CLEAR: table.ClearedPosition(link.FailedPosition()); break;
+      case WM_USER_RESULT:
+        if (IsDetectorLineCode(m.w)) table.ReadResult(int(m.w), int(m.l));
+        break;
+      case WM_USER_PORT_OPEN:
+        lineOpen = true;
+        table.PortOpened();
+        break;
+      case WM_USER_PORT_FAIL:
+        stopLink();
+        writer.Sync();
+        throw DeviceError(OpenFailureText(lo.port, link.DevicePath(), link.LastError()));
+      default: break;
+    }
+  }
+  stopLink();
+  writer.Sync();
+  std::fprintf(stderr, "kvlctl record: %u tick(s) recorded, series %d, %llu failed write(s)%s%s\n",
+               writer.RecordedCount(), writer.Series(), static_cast<unsigned long long>(writer.FailedWrites()),
+               writer.LastFailure().empty() ? "" : "; last: ", writer.LastFailure().c_str());
+  return kExitOk;
+}
+
+const CommandRegistrar kRecord{"record", "poll a device list and record run data files, as the window's recording does",
+                               &RunRecord};
+
+}  // namespace
+}  // namespace kvl::ctl
