@@ -111,6 +111,21 @@ TEST(EnterDialogsLayout, NoTextClippedAndEveryControlInsideInBothLanguages) {
   }
 }
 
+// Units follow the font, never below those of the templates' own 8-point font.
+TEST(EnterDialogsLayout, DialogUnitsGrowWithTheFont) {
+  QFont small(QStringLiteral("DejaVu Sans"));
+  small.setPixelSize(6);
+  const DialogUnits least = DialogUnitsOf(small);
+  EXPECT_DOUBLE_EQ(least.x, 1.5);
+  EXPECT_DOUBLE_EQ(least.y, 1.625);
+  QFont large = small;
+  large.setPixelSize(24);
+  const DialogUnits big = DialogUnitsOf(large);
+  EXPECT_GT(big.x, 2.5);
+  EXPECT_DOUBLE_EQ(big.y, QFontMetrics(large).height() / 8.0);
+  EXPECT_EQ(DialogUnitsToPixels(QRect(7, 7, 188, 20)), QRect(11, 11, 282, 33));  // edges, rounded
+}
+
 TEST(EnterDialogsLayout, ScreenshotsInBothLanguages) {
   const QString folder = QString::fromUtf8(KVL_BUILD_DIR_PATH) + QStringLiteral("/screenshots/dialogs");
   ASSERT_TRUE(QDir().mkpath(folder));
