@@ -35,6 +35,7 @@ struct CalcSettings {
   LanguageIndex language = kRussian;
   std::array<DisplayLimits, kQuantityCount> displayLimits{};
   std::array<CheckRecord, kCheckRecordCount> checkRecords{};
+  std::size_t lineCap = kMaxCalcLines;  // data lines read at most (smaller only in tests)
 };
 
 inline CalcSettings CalcSettingsFrom(const Configuration& c) {

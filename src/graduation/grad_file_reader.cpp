@@ -184,7 +184,7 @@ void ParseFile(const std::string& path, const CalcSettings& settings, FileParse&
     // Room for the rest of the file at one line per 16 bytes at least; the
     // lists are trimmed to size below.
     const std::size_t want = std::max<std::size_t>(capacity * 2, std::size_t(end - p) / 16 + 1024);
-    capacity = std::min(want, kMaxCalcLines);
+    capacity = std::min(want, std::max<std::size_t>(settings.lineCap, 1));
     for (int q = 0; q < kQuantityCount; ++q) {
       out.samples[q].resize(capacity);
       dst[q] = out.samples[q].data();
@@ -197,7 +197,7 @@ void ParseFile(const std::string& path, const CalcSettings& settings, FileParse&
     hi[q] = LimitsChecked(l) ? double(l.max) : 1e308;
   }
 
-  while (p < end && counted < kMaxCalcLines) {
+  while (p < end && counted < settings.lineCap) {
     const char* nl = static_cast<const char*>(std::memchr(p, '\n', std::size_t(end - p)));
     const char* le = nl ? nl : end;
     const char* b = p;
@@ -261,7 +261,7 @@ class CMerge {
     EndOfFile();
     return true;
   }
-  bool Capped() const { return read_.lines >= kMaxCalcLines; }
+  bool Capped() const { return read_.lines >= settings_.lineCap; }
 
  private:
   CalcSensor* Current() { return current_ < 0 ? nullptr : &read_.sensors[std::size_t(current_)]; }
@@ -333,7 +333,7 @@ class CMerge {
     }
     CalcSensor* s = Current();
     if (!s || to <= from) return true;
-    const std::size_t n = std::min(to - from, kMaxCalcLines - read_.lines);
+    const std::size_t n = std::min(to - from, settings_.lineCap - read_.lines);
     for (int q = 0; q < kQuantityCount; ++q) {
       const float* src = f.samples[q].data() + from;
       s->samples[q].insert(s->samples[q].end(), src, src + n);

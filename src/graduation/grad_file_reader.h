@@ -21,7 +21,7 @@ namespace kvl {
 void SortGradFileNames(std::vector<std::string>& paths);
 
 // Reads the files in name order (sorting a copy of `paths`). Reading stops for
-// good once kMaxCalcLines data lines have been taken; files after that one are
+// good once settings.lineCap (kMaxCalcLines) data lines have been taken; files after that one are
 // not read. More than kSlotCount serial numbers end the operation with
 // CalcRead::abortMessage ("Too many serial numbers are selected, max=20  ").
 // threads: parser threads (0 = the machine's cores).
