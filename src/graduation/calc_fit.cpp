@@ -40,27 +40,61 @@ struct Moments {
   double ax = 0, av = 0, axv = 0;                    // sums of absolute values
 };
 
+inline void Add(Moments& m, double x, double v) {
+  m.n += 1;
+  m.sx += x;
+  m.sxx += x * x;
+  m.sv += v;
+  m.svv += v * v;
+  m.sxv += x * v;
+  m.ax += std::fabs(x);
+  m.av += std::fabs(v);
+  m.axv += std::fabs(x * v);
+}
+
+inline Moments Sum(const Moments& a, const Moments& b) {
+  return {a.n + b.n, a.sx + b.sx, a.sxx + b.sxx, a.sv + b.sv, a.svv + b.svv, a.sxv + b.sxv,
+          a.ax + b.ax, a.av + b.av, a.axv + b.axv};
+}
+
 // Judges trial steps from moments with a bound on the distance to the reference sum.
 class CFastError {
  public:
-  CFastError(const FitSamples& s, const GradPoints& T, Extrapolation x) : samples_(s), T_(T), x_(x) {
+  // One pass over the samples: counts per interval, and moments per interval
+  // both as the interval's own and, for the end intervals, as the neighbour
+  // interval an extrapolation switch hands them to.
+  CFastError(const FitSamples& s, const GradPoints& T) : samples_(s), T_(T) {
+    bool ascending = true;
+    for (std::size_t i = 1; i < 7; ++i) ascending = ascending && T[i] >= T[i - 1];
+    const double T1 = T[1], T2 = T[2], T3 = T[3], T4 = T[4], T5 = T[5], T6 = T[6];
     for (std::size_t k = 0; k < s.t.size(); ++k) {
       const double t = double(s.t[k]);
-      const int e = Effective(IntervalOf(t, T), x.low, x.high);
-      const double v = t - double(T[std::size_t(e)]);
+      // With ascending points the largest i with t > T[i] is the number of points 1..6 below t.
+      const int e = ascending ? int(t > T1) + int(t > T2) + int(t > T3) + int(t > T4) + int(t > T5) + int(t > T6)
+                              : IntervalOf(t, T);
+      ++counts_[std::size_t(e)];
       const double xv = double(s.x[k]);
-      Moments& m = m_[std::size_t(e)];
-      m.n += 1;
-      m.sx += xv;
-      m.sxx += xv * xv;
-      m.sv += v;
-      m.svv += v * v;
-      m.sxv += xv * v;
-      m.ax += std::fabs(xv);
-      m.av += std::fabs(v);
-      m.axv += std::fabs(xv * v);
+      Add(own_[std::size_t(e)], xv, t - double(T[std::size_t(e)]));
+      if (e == 0) Add(lowMoved_, xv, t - double(T[1]));
+      if (e == 6) Add(highMoved_, xv, t - double(T[5]));
     }
     count_ = double(s.t.size());
+    m_ = own_;
+  }
+
+  const IntervalCounts& Counts() const { return counts_; }
+
+  void SetSwitches(Extrapolation x) {
+    x_ = x;
+    m_ = own_;
+    if (x.low) {
+      m_[1] = Sum(m_[1], lowMoved_);
+      m_[0] = Moments();
+    }
+    if (x.high) {
+      m_[5] = Sum(m_[5], highMoved_);
+      m_[6] = Moments();
+    }
   }
 
   struct Value {
@@ -100,7 +134,9 @@ class CFastError {
   const FitSamples& samples_;
   const GradPoints& T_;
   Extrapolation x_;
-  std::array<Moments, 7> m_{};
+  IntervalCounts counts_{};
+  std::array<Moments, 7> own_{}, m_{};
+  Moments lowMoved_, highMoved_;
   double count_ = 0;
 };
 
@@ -241,17 +277,20 @@ void ExtrapolateEnds(GradPoints& D, const GradPoints& T, Extrapolation x) {
 ChannelFit FitChannel(const FitSamples& samples, const GradPoints& T, const GradPoints& start, const FitRange& range,
                       FitMethod method) {
   ChannelFit out;
-  IntervalCounts counts{};
-  ErrorFunction(samples, T, start, false, false, &counts);
-  const Extrapolation x = ExtrapolationSwitches(counts, T, range);
-  out.extrapolation = x;
   GradPoints D = start;
   if (method == FitMethod::Reference) {
+    IntervalCounts counts{};
+    ErrorFunction(samples, T, start, false, false, &counts);
+    const Extrapolation x = ExtrapolationSwitches(counts, T, range);
+    out.extrapolation = x;
     auto eval = [&](const GradPoints& d) { return ErrorFunction(samples, T, d, x.low, x.high); };
     auto less = [](double t, double best, int) { return t < best; };
     Descend(D, eval, less, out.trials);
   } else {
-    const CFastError fast(samples, T, x);
+    CFastError fast(samples, T);
+    const Extrapolation x = ExtrapolationSwitches(fast.Counts(), T, range);
+    out.extrapolation = x;
+    fast.SetSwitches(x);
     auto eval = [&](const GradPoints& d) {
       Trial t;
       t.D = d;
@@ -272,7 +311,7 @@ ChannelFit FitChannel(const FitSamples& samples, const GradPoints& T, const Grad
     };
     Descend(D, eval, less, out.trials);
   }
-  ExtrapolateEnds(D, T, x);
+  ExtrapolateEnds(D, T, out.extrapolation);
   out.D = D;
   return out;
 }

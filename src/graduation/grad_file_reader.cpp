@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <thread>
@@ -168,6 +169,42 @@ HeaderLine ParseHeader(std::string_view raw, bool z5, std::size_t atLine) {
   return h;
 }
 
+constexpr bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// 10^k for k = 0..22: every one is exact in a double.
+constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Takes one value token from s (blanks before it skipped): a plain decimal
+// ("-12.5") is converted on the way; anything else goes to ScanDecimal. Leaves
+// s after the token and its delimiter; *tokenBegin/*tokenEnd frame the text.
+inline double TakeValue(const char*& s, const char* end, const char** tokenBegin, const char** tokenEnd) {
+  while (s < end && IsBlank(*s)) ++s;
+  const char* b = s;
+  const char* p = s;
+  bool neg = false;
+  if (p < end && (*p == '-' || *p == '+')) neg = *p++ == '-';
+  std::uint64_t m = 0;
+  int digits = 0, fraction = 0;
+  for (; p < end && unsigned(*p - '0') < 10; ++p, ++digits) m = m * 10 + unsigned(*p - '0');
+  if (p < end && *p == '.') {
+    for (++p; p < end && unsigned(*p - '0') < 10; ++p, ++digits, ++fraction) m = m * 10 + unsigned(*p - '0');
+  }
+  double v;
+  if (digits > 0 && digits <= 15 && (p == end || IsDelimiter(*p) || IsLineEnd(*p))) {
+    // m < 10^15 < 2^53 and 10^fraction are exact, so one division rounds correctly.
+    v = fraction ? double(m) / kPow10[fraction] : double(m);
+    if (neg) v = -v;
+  } else {
+    while (p < end && !IsDelimiter(*p) && !IsLineEnd(*p)) ++p;
+    v = ScanDecimal(b, p);
+  }
+  *tokenBegin = b;
+  *tokenEnd = p;
+  s = p < end && IsDelimiter(*p) ? p + 1 : p;
+  return v;
+}
+
 void ParseFile(const std::string& path, const CalcSettings& settings, FileParse& out) {
   CFileBytes file(path);
   if (!file.Ok()) return;
@@ -178,65 +215,64 @@ void ParseFile(const std::string& path, const CalcSettings& settings, FileParse&
   const bool z5 = settings.type == kTypeZ5;
   bool haveSerial = false;
   std::size_t counted = 0;
-  std::array<float*, kQuantityCount> dst{};
-  std::size_t capacity = 0;
-  auto grow = [&] {
-    // Room for the rest of the file at one line per 16 bytes at least; the
-    // lists are trimmed to size below.
-    const std::size_t want = std::max<std::size_t>(capacity * 2, std::size_t(end - p) / 16 + 1024);
-    capacity = std::min(want, std::max<std::size_t>(settings.lineCap, 1));
-    for (int q = 0; q < kQuantityCount; ++q) {
-      out.samples[q].resize(capacity);
-      dst[q] = out.samples[q].data();
-    }
-  };
+  // Reserved, not filled: pages are touched only as lines arrive.
+  const std::size_t room = std::min(bytes.size() / 16 + 16, settings.lineCap);
+  for (auto& v : out.samples) v.reserve(room);
   std::array<double, kQuantityCount> lo{}, hi{};
   for (int q = 0; q < kQuantityCount; ++q) {
-    const DisplayLimits& l = settings.displayLimits[q];
-    lo[q] = LimitsChecked(l) ? double(l.min) : -1e308;
-    hi[q] = LimitsChecked(l) ? double(l.max) : 1e308;
+    const DisplayLimits& l = settings.displayLimits[std::size_t(q)];
+    lo[std::size_t(q)] = LimitsChecked(l) ? double(l.min) : -HUGE_VAL;
+    hi[std::size_t(q)] = LimitsChecked(l) ? double(l.max) : HUGE_VAL;
   }
+  auto nextLine = [&](const char* from) {
+    const char* nl = static_cast<const char*>(std::memchr(from, '\n', std::size_t(end - from)));
+    return nl ? nl + 1 : end;
+  };
 
   while (p < end && counted < settings.lineCap) {
-    const char* nl = static_cast<const char*>(std::memchr(p, '\n', std::size_t(end - p)));
-    const char* le = nl ? nl : end;
     const char* b = p;
-    p = nl ? nl + 1 : end;
-    while (b < le && (IsBlank(*b) || *b == '\r')) ++b;
-    while (le > b && (IsBlank(le[-1]) || le[-1] == '\r')) --le;
-    if (b == le) continue;
+    while (b < end && (IsBlank(*b) || *b == '\r')) ++b;
+    if (b == end) break;
+    if (*b == '\n') {
+      p = b + 1;
+      continue;
+    }
     if (*b == '*') {
-      if (le - b == 1) continue;
+      p = nextLine(b);
+      const char* le = p;
+      while (le > b && (IsBlank(le[-1]) || IsLineEnd(le[-1]))) --le;
+      if (le - b == 1) continue;  // a line of "*" alone
       HeaderLine h = ParseHeader(std::string_view(b, std::size_t(le - b)), z5, counted);
       if (h.serial) haveSerial = true;
       out.headers.push_back(std::move(h));
       continue;
     }
-    if (!haveSerial) continue;
-    if (counted == capacity) grow();
+    if (!haveSerial) {
+      p = nextLine(b);
+      continue;
+    }
     // The time token, then nine values.
     const char* s = b;
-    while (s < le && !IsDelimiter(*s)) ++s;
+    while (s < end && !IsDelimiter(*s) && !IsLineEnd(*s)) ++s;
     const char* timeEnd = s;
-    if (s < le) ++s;
+    if (s < end && IsDelimiter(*s)) ++s;
     bool bad = false;
-    for (int q = 0; q < kQuantityCount; ++q) {
-      while (s < le && IsBlank(*s)) ++s;
-      const char* t = s;
-      while (t < le && !IsDelimiter(*t)) ++t;
-      const double v = ScanDecimal(s, t);
-      dst[q][counted] = float(v);
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+      const char *tb, *te;
+      const double v = TakeValue(s, end, &tb, &te);
+      out.samples[q].push_back(float(v));
       if (v < lo[q] || v > hi[q]) {
-        if (!bad && out.badLines.empty()) out.firstBadTime.assign(b, timeEnd);
-        if (out.badLines.empty()) out.firstBadValues.push_back({q, std::string(s, t)});
+        if (out.badLines.empty()) {
+          if (!bad) out.firstBadTime.assign(b, timeEnd);
+          out.firstBadValues.push_back({int(q), std::string(tb, te)});
+        }
         bad = true;
       }
-      s = t < le ? t + 1 : t;
     }
     if (bad) out.badLines.push_back(counted);
     ++counted;
+    p = nextLine(s);
   }
-  for (auto& v : out.samples) v.resize(counted);
 }
 
 // Applies the parsed files in order, as reading them line by line would.
@@ -245,7 +281,7 @@ class CMerge {
   CMerge(const CalcSettings& s, CalcRead& r) : settings_(s), read_(r) {}
 
   // False when the operation ends (too many serial numbers).
-  bool ApplyFile(const std::string& name, const FileParse& f) {
+  bool ApplyFile(const std::string& name, FileParse& f) {
     name_ = name;
     current_ = -1;
     fileSegments_.clear();
@@ -326,7 +362,7 @@ class CMerge {
   }
 
   // Data lines [from, to) of the file go to the current sensor; false once the cap is reached.
-  bool TakeData(const FileParse& f, std::size_t from, std::size_t to) {
+  bool TakeData(FileParse& f, std::size_t from, std::size_t to) {
     if (Capped()) {
       read_.lineCapReached = true;
       return false;
@@ -334,7 +370,13 @@ class CMerge {
     CalcSensor* s = Current();
     if (!s || to <= from) return true;
     const std::size_t n = std::min(to - from, settings_.lineCap - read_.lines);
-    for (int q = 0; q < kQuantityCount; ++q) {
+    const std::size_t base = s->SampleCount();
+    const bool whole = from == 0 && n == f.samples[kQT].size() && base == 0;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+      if (whole) {
+        s->samples[q] = std::move(f.samples[q]);  // the usual case: one file, one sensor
+        continue;
+      }
       const float* src = f.samples[q].data() + from;
       s->samples[q].insert(s->samples[q].end(), src, src + n);
     }
@@ -363,8 +405,8 @@ class CMerge {
     if (k < firstLine + n) {
       std::size_t last = k;
       while (last + 1000 < firstLine + n) last += 1000;
-      const std::size_t idx = from + (last - firstLine);
-      for (int q = 0; q < kQuantityCount; ++q) s->shown[q] = Format("%g", double(f.samples[q][idx]));
+      const std::size_t idx = base + (last - firstLine);
+      for (std::size_t q = 0; q < kQuantityCount; ++q) s->shown[q] = Format("%g", double(s->samples[q][idx]));
     }
     read_.lines += n;
     if (Capped()) read_.lineCapReached = true;
@@ -410,10 +452,6 @@ std::string BaseName(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-// 10^k for k = 0..22: every one is exact in a double.
-constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 }  // namespace
 

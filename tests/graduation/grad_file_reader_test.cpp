@@ -32,6 +32,27 @@ TEST(GradFileReader, ScansNumbersAsStrtodDoes) {
     if (digits) t += "." + std::to_string(rng() % 1000000000).substr(0, std::size_t(digits));
     tokens.push_back(t);
   }
+  // The same tokens as values of data lines, nine per line.
+  TempFolder dir;
+  std::vector<std::string> inFile;
+  for (const std::string& t : tokens)
+    if (!t.empty()) inFile.push_back(t);
+  std::vector<RunDataRow> rows;
+  for (std::size_t i = 0; i < inFile.size(); i += 9) {
+    RunDataRow row;
+    row.time = TimeOf(i);
+    for (std::size_t q = 0; q < 9; ++q) row.values[q] = inFile[std::min(i + q, inFile.size() - 1)];
+    rows.push_back(row);
+  }
+  CalcSettings settings = FreshSettings(kTypeZ5);  // nothing checked
+  const CalcRead read = ReadGradFiles({WriteFile(dir, "n.grad", RunDataFile(Header(kTypeZ5, "1"), rows))}, settings);
+  ASSERT_EQ(read.sensors.size(), 1u);
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    for (std::size_t q = 0; q < 9; ++q) {
+      const float want = float(std::strtod(rows[i].values[q].c_str(), nullptr));
+      const float got = read.sensors[0].samples[q][i];
+      EXPECT_TRUE(want == got || (std::isnan(want) && std::isnan(got))) << "'" << rows[i].values[q] << "'";
+    }
   for (const std::string& t : tokens) {
     const double want = std::strtod(t.c_str(), nullptr);
     const double got = ScanDecimal(t.data(), t.data() + t.size());
