@@ -36,7 +36,7 @@ void CheckSegments(CalcRead& read, const CalcSettings& settings) {
         s.check += Format("%s %s: ", txt::kFile(lang), seg.file.c_str()) + txt::kDataNotFoundInFile(lang) + "\r\n";
         continue;
       }
-      const int tlo = int(lo), thi = int(hi);
+      const int tlo = TruncatedInt(lo), thi = TruncatedInt(hi);
       const int tminMin = rec[kTminMin][std::size_t(f)], tminMax = rec[kTminMax][std::size_t(f)];
       const int tmaxMin = rec[kTmaxMin][std::size_t(f)], tmaxMax = rec[kTmaxMax][std::size_t(f)];
       if (tlo < tminMin || tlo > tminMax) {

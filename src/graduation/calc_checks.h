@@ -14,6 +14,15 @@ namespace kvl {
 // KVELT field for KVELT and Z5 (device units).
 int CheckField(int type);
 
+// A sample value as an integer, truncated; out-of-range values (a garbage
+// "1e40" or "nan" in a file) saturate instead of being undefined.
+inline int TruncatedInt(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return 2147483647;
+  if (v <= -2147483648.0) return -2147483647 - 1;
+  return int(v);
+}
+
 // Whether a sample takes part in the checks and the fit: T, Wo and Ro not all zero.
 inline bool UsableSample(float t, float wo, float ro) { return t != 0.0f || wo != 0.0f || ro != 0.0f; }
 

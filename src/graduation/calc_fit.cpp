@@ -13,6 +13,7 @@ namespace kvl {
 namespace {
 
 constexpr double kUnitRoundoff = 1.0 / 9007199254740992.0;  // 2^-53
+constexpr std::int64_t kStartLimit = 1000000000;
 
 // Largest i in 0..6 with T > T[i]; 0 if none.
 inline int IntervalOf(double t, const GradPoints& T) {
@@ -30,7 +31,8 @@ inline int Effective(int e, bool low, bool high) {
 // The curve at t on interval e, exactly as the reference computes it.
 inline double Curve(double t, int e, const GradPoints& T, const GradPoints& D) {
   const std::size_t k = std::size_t(e);
-  return (t - double(T[k])) * double(D[k + 1] - D[k]) / double(T[k + 1] - T[k]) + double(D[k]);
+  // Differences in double: exact for every int, and no overflow on absurd inputs.
+  return (t - double(T[k])) * (double(D[k + 1]) - double(D[k])) / (double(T[k + 1]) - double(T[k])) + double(D[k]);
 }
 
 // Per effective interval: moments of the samples that use it.
@@ -110,7 +112,7 @@ class CFastError {
       const Moments& m = m_[j];
       if (m.n == 0) continue;
       const double a = double(D[j]);
-      const double c = double(D[j + 1] - D[j]) / double(T_[j + 1] - T_[j]);
+      const double c = (double(D[j + 1]) - double(D[j])) / (double(T_[j + 1]) - double(T_[j]));
       f += m.sxx - 2 * a * m.sx - 2 * c * m.sxv + m.n * a * a + 2 * a * c * m.sv + c * c * m.svv;
       const double aa = std::fabs(a), ac = std::fabs(c);
       mag += m.sxx + ac * ac * m.svv + m.n * aa * aa + 2 * ac * m.axv + 2 * aa * m.ax + 2 * ac * aa * m.av;
@@ -207,10 +209,10 @@ FitRange SampleRange(const FitSamples& s) {
   const auto [tmin, tmax] = std::minmax_element(s.t.begin(), s.t.end());
   const auto [xmin, xmax] = std::minmax_element(s.x.begin(), s.x.end());
   FitRange r;
-  r.tlo = int(*tmin);
-  r.thi = int(*tmax);
-  r.dlo = int(std::max(std::floor(double(*xmin)), -65535.0));
-  r.dhi = int(std::min(std::ceil(double(*xmax)), 65535.0));
+  r.tlo = TruncatedInt(*tmin);
+  r.thi = TruncatedInt(*tmax);
+  r.dlo = TruncatedInt(std::clamp(std::floor(double(*xmin)), -65535.0, 65535.0));
+  r.dhi = TruncatedInt(std::clamp(std::ceil(double(*xmax)), -65535.0, 65535.0));
   return r;
 }
 
@@ -218,11 +220,11 @@ GradPoints TemperaturePoints(int type, const FitRange& r, const CalcSettings& se
   GradPoints T{};
   if (type == kTypeZ5) {
     const GradPoints& typ = kTypicalZ5Temperatures;
-    const double s = double(r.tlo - r.thi) / double(typ[0] - typ[7]);
+    const double s = (double(r.tlo) - double(r.thi)) / double(typ[0] - typ[7]);
     const double o = double(r.tlo) - double(typ[0]) * s;
     T[0] = r.tlo;
     T[7] = r.thi;
-    for (std::size_t i = 1; i <= 6; ++i) T[i] = int(std::trunc(double(typ[i]) * s + o + 0.5));
+    for (std::size_t i = 1; i <= 6; ++i) T[i] = TruncatedInt(std::trunc(double(typ[i]) * s + o + 0.5));
     return T;
   }
   const std::size_t f = type == kTypeKvelt ? 0 : 1;
@@ -241,8 +243,10 @@ GradPoints StartValues(int type, const GradPoints& T, const FitRange& r, const C
   const std::int64_t rr = settings.checkRecords[kCheckT0][std::size_t(type)];
   const std::int64_t span = std::int64_t(r.dhi) - r.dlo, width = std::int64_t(r.thi) - r.tlo;
   for (std::size_t i = 0; i < 8; ++i) {
-    const std::int64_t q = span * (T[i] - rr) / width;
-    D[i] = int(type == kTypeZ || type == kTypeZ40 ? q + r.dlo : r.dhi - q);
+    const std::int64_t q = span * (std::int64_t(T[i]) - rr) / width;
+    // Only absurd temperature spans reach the limit; it keeps the descent's sums in range.
+    D[i] = int(std::clamp<std::int64_t>(type == kTypeZ || type == kTypeZ40 ? q + r.dlo : r.dhi - q, -kStartLimit,
+                                        kStartLimit));
   }
   return D;
 }
@@ -262,16 +266,16 @@ double ErrorFunction(const FitSamples& s, const GradPoints& T, const GradPoints&
 
 Extrapolation ExtrapolationSwitches(const IntervalCounts& counts, const GradPoints& T, const FitRange& r) {
   Extrapolation x;
-  x.low = counts[0] < 10 || double(r.tlo - T[1]) / double(T[0] - T[1]) < 0.1;
-  x.high = counts[6] < 10 || double(r.thi - T[6]) / double(T[7] - T[6]) < 0.1;
+  x.low = counts[0] < 10 || (double(r.tlo) - T[1]) / (double(T[0]) - T[1]) < 0.1;
+  x.high = counts[6] < 10 || (double(r.thi) - T[6]) / (double(T[7]) - T[6]) < 0.1;
   return x;
 }
 
 void ExtrapolateEnds(GradPoints& D, const GradPoints& T, Extrapolation x) {
   if (x.low && T[2] != T[1])
-    D[0] = int(std::int64_t(D[1] - D[2]) * (T[1] - T[0]) / (T[2] - T[1])) + D[1];
+    D[0] = int((std::int64_t(D[1]) - D[2]) * (std::int64_t(T[1]) - T[0]) / (std::int64_t(T[2]) - T[1]) + D[1]);
   if (x.high && T[6] != T[5])
-    D[7] = D[6] - int(std::int64_t(D[5] - D[6]) * (T[7] - T[6]) / (T[6] - T[5]));
+    D[7] = int(D[6] - (std::int64_t(D[5]) - D[6]) * (std::int64_t(T[7]) - T[6]) / (std::int64_t(T[6]) - T[5]));
 }
 
 ChannelFit FitChannel(const FitSamples& samples, const GradPoints& T, const GradPoints& start, const FitRange& range,
