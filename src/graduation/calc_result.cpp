@@ -81,4 +81,17 @@ std::vector<RegisterBlock> RegisterBlocks(const CalcSensor& sensor, const Segmen
   return blocks;
 }
 
+void ClearTableRegisters(int type, RegisterImage& image) {
+  auto clear = [&](std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k <= last; ++k) image[k] = 0;
+  };
+  if (type == kTypeKvelt) {
+    clear(24, 55);
+    clear(58, 63);
+  } else if (type == kTypeZ5) {
+    clear(96, 100);
+    clear(104, 159);
+  }
+}
+
 }  // namespace kvl

@@ -24,4 +24,8 @@ std::string ResultText(const CalcSensor& sensor, const SensorTables& tables, int
 // (T[i] x 10, then D[i]).
 std::vector<RegisterBlock> RegisterBlocks(const CalcSensor& sensor, const SegmentTable& table, int type);
 
+// Clears the stored table registers of a slot's image before files are read:
+// KVELT 24..55 and 58..63, Z5 96..100 and 104..159 (other types keep theirs).
+void ClearTableRegisters(int type, RegisterImage& image);
+
 }  // namespace kvl

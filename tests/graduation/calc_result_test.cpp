@@ -102,6 +102,17 @@ TEST(CalcResult, RegisterBlocksPerType) {
   k.T = {-50, -31, -11, 8, 27, 46, 66, 85};
   b = RegisterBlocks(Sensor("4", 0), k, kTypeZ40);
   EXPECT_EQ(b[0], (RegisterBlock{24, {65036, 65226, 65426, 80, 270, 460, 660, 850, 65535, 2, 3, 4, 5, 6, 7, 8}, true}));
+
+  // Before reading, the registers the blocks fill are cleared (and nothing else).
+  for (int type : {kTypeKvelt, kTypeZ5, kTypeZ}) {
+    RegisterImage image;
+    image.fill(7);
+    ClearTableRegisters(type, image);
+    int cleared = 0;
+    for (std::uint16_t w : image) cleared += w == 0;
+    EXPECT_EQ(cleared, type == kTypeKvelt ? 38 : type == kTypeZ5 ? 61 : 0) << type;
+    EXPECT_EQ(image[type == kTypeZ5 ? 159 : 63], type == kTypeZ ? 7 : 0);
+  }
 }
 
 TEST(CalcResult, BackgroundFitsGiveTheDirectTables) {
