@@ -3,8 +3,9 @@
 // goes on (the operator reads the summary); the window then takes each
 // sensor's tables in its own order, waiting only for a fit still running.
 //
-// The CalcRead and CalcSettings given must outlive the object. Destroying it
-// drops the fits not started yet and waits for the running ones.
+// The CalcRead and CalcSettings given must outlive the object and stay
+// unchanged while it lives. Destroying it drops the fits not started yet and
+// waits for the running ones.
 #include <atomic>
 #include <condition_variable>
 #include <memory>

@@ -47,17 +47,28 @@ void MakeFiles(Files& f) {
   f.paths.push_back(WriteFile(f.dir, "501_1.grad", RunDataFile(Header(kTypeZ5, "501", "2"), SimulatedRunRows(warm))));
 }
 
+// kvlctl calc with these options over the files.
+test::KvlctlResult RunCalc(std::vector<std::string> args, const Files& f) {
+  args.insert(args.begin(), "calc");
+  args.insert(args.end(), f.paths.begin(), f.paths.end());
+  return test::RunKvlctl(args, 60000);
+}
+
+// What the core makes of the files.
+CalcRead CoreRead(const Files& f, const CalcSettings& settings) {
+  CalcRead read = ReadGradFiles(f.paths, settings);
+  CheckSegments(read, settings);
+  return read;
+}
+
 TEST(KvlctlCalc, JsonGivesTheCoreTables) {
   Files f;
   MakeFiles(f);
-  std::vector<std::string> args = {"calc", "--type", "Z5", "--json"};
-  args.insert(args.end(), f.paths.begin(), f.paths.end());
-  const test::KvlctlResult r = test::RunKvlctl(args, 60000);
+  const test::KvlctlResult r = RunCalc({"--type", "Z5", "--json"}, f);
   ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
 
   const CalcSettings settings = FreshSettings(kTypeZ5);
-  CalcRead read = ReadGradFiles(f.paths, settings);
-  CheckSegments(read, settings);
+  const CalcRead read = CoreRead(f, settings);
   const CalcSummary sum = BuildSummary(read, kEnglish);
   ASSERT_EQ(sum.calculable, (std::vector<int>{0, 1, 2}));
   EXPECT_EQ(sum.icon, SummaryIcon::Exclamation);
@@ -80,8 +91,7 @@ TEST(KvlctlCalc, JsonGivesTheCoreTables) {
   EXPECT_NE(r.out.find("{\"file\": \"501_1.grad\", \"valid\": true, \"good\": false"), std::string::npos);
 
   // The text form: summary, result texts, blocks.
-  args.erase(args.begin() + 3);
-  const test::KvlctlResult text = test::RunKvlctl(args, 60000);
+  const test::KvlctlResult text = RunCalc({"--type", "Z5"}, f);
   ASSERT_EQ(text.exitCode, 0) << text.err;
   EXPECT_EQ(text.out.find("Sensor 500: File 500_0.grad: data are normal\n"), 0u) << text.out;
   EXPECT_NE(text.out.find("Sensor 501,  File 501_0.grad:\n  n      T       W        R\n"), std::string::npos);
@@ -105,14 +115,12 @@ TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
     }
     return {test::ReadAnswerFor(req, [&](std::uint16_t reg) { return regs[{slave, reg}]; })};
   });
-  std::vector<std::string> args = {"calc", "--type", "Z5", "--json", "--write", "--port", pty.SlavePath(), "--baud", "19200"};
-  args.insert(args.end(), f.paths.begin(), f.paths.end());
-  const test::KvlctlResult r = test::RunKvlctl(args, 60000);
+  const test::KvlctlResult r =
+      RunCalc({"--type", "Z5", "--json", "--write", "--port", pty.SlavePath(), "--baud", "19200"}, f);
   ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
 
   const CalcSettings settings = FreshSettings(kTypeZ5);
-  CalcRead read = ReadGradFiles(f.paths, settings);
-  CheckSegments(read, settings);
+  const CalcRead read = CoreRead(f, settings);
   std::lock_guard<std::mutex> lock(mutex);
   for (int slot : BuildSummary(read, kEnglish).calculable) {
     const CalcSensor& s = read.sensors[std::size_t(slot)];
