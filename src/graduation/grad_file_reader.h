@@ -1,0 +1,40 @@
+#pragma once
+// Reads the run data files selected for a graduation table calculation into
+// sensor slots: header keys in any interface language, data lines into
+// single-precision sample lists, one file segment per file and sensor, and the
+// report texts about values outside the display limits and missing keys.
+// Never checks temperatures or fits (calc_checks.h, calc_fit.h) and never
+// touches a detector or the window.
+//
+// Speed: every file is mapped into memory and scanned once with a hand-written
+// number scanner; files are parsed on the machine's cores and merged in name
+// order, so the result is the same as reading them one after the other.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "graduation/calc_types.h"
+
+namespace kvl {
+
+// Sorts paths by their file names, ignoring letter case (ASCII), stable.
+void SortGradFileNames(std::vector<std::string>& paths);
+
+// Reads the files in name order (sorting a copy of `paths`). Reading stops for
+// good once settings.lineCap (kMaxCalcLines) data lines have been taken; files after that one are
+// not read. More than kSlotCount serial numbers end the operation with
+// CalcRead::abortMessage ("Too many serial numbers are selected, max=20  ").
+// threads: parser threads (0 = the machine's cores).
+CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings& settings,
+                       unsigned threads = 0);
+
+// The conversion every data value goes through: the decimal number at the start
+// of the text as the C library's strtod reads it ("12.5" -> 12.5, "7x" -> 7,
+// "" or "abc" -> 0), without locale or allocation.
+double ScanDecimal(const char* begin, const char* end);
+
+// Whether a display limit pair checks anything: the (0, 0) pair that type Z5
+// falls back to means "not checked".
+constexpr bool LimitsChecked(const DisplayLimits& l) { return !(l.min == 0 && l.max == 0); }
+
+}  // namespace kvl

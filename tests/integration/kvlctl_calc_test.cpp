@@ -1,0 +1,136 @@
+// kvlctl calc over generated run data files: the same tables and blocks as the
+// core calculation gives, and the blocks written to a detector on the bus.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+#include "graduation/calc_async.h"
+#include "graduation/calc_checks.h"
+#include "graduation/calc_result.h"
+#include "graduation/calc_test_support.h"
+#include "graduation/grad_file_reader.h"
+#include "kvlctl_process.h"
+#include "link/modbus_frames.h"
+#include "support/pty_pair.h"
+#include "support/scripted_peer.h"
+
+namespace kvl::testing {
+namespace {
+
+std::string Ints(const GradPoints& v) {
+  std::string s = "[";
+  for (std::size_t i = 0; i < v.size(); ++i) s += Format(i ? ", %d" : "%d", v[i]);
+  return s + "]";
+}
+
+std::string Words(const std::vector<std::uint16_t>& v) {
+  std::string s = "[";
+  for (std::size_t i = 0; i < v.size(); ++i) s += Format(i ? ", %u" : "%u", unsigned(v[i]));
+  return s + "]";
+}
+
+struct Files {
+  TempFolder dir;
+  std::vector<std::string> paths;
+};
+
+// Three Z5 sensors, one of them with two files, and one with a file too warm to pass.
+void MakeFiles(Files& f) {
+  for (int k = 0; k < 3; ++k)
+    f.paths.push_back(WriteSimulatedRun(f.dir, kTypeZ5, Format("%d", 500 + k), 2500 + 700 * std::size_t(k),
+                                        std::uint64_t(k + 11), Format("%d", k + 1)));
+  SimRunSetup warm;
+  warm.type = kTypeZ5;
+  warm.lines = 1500;
+  warm.coldC = -20;
+  f.paths.push_back(WriteFile(f.dir, "501_1.grad", RunDataFile(Header(kTypeZ5, "501", "2"), SimulatedRunRows(warm))));
+}
+
+// kvlctl calc with these options over the files.
+test::KvlctlResult RunCalc(std::vector<std::string> args, const Files& f) {
+  args.insert(args.begin(), "calc");
+  args.insert(args.end(), f.paths.begin(), f.paths.end());
+  return test::RunKvlctl(args, 60000);
+}
+
+// What the core makes of the files.
+CalcRead CoreRead(const Files& f, const CalcSettings& settings) {
+  CalcRead read = ReadGradFiles(f.paths, settings);
+  CheckSegments(read, settings);
+  return read;
+}
+
+TEST(KvlctlCalc, JsonGivesTheCoreTables) {
+  Files f;
+  MakeFiles(f);
+  const test::KvlctlResult r = RunCalc({"--type", "Z5", "--json"}, f);
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+
+  const CalcSettings settings = FreshSettings(kTypeZ5);
+  const CalcRead read = CoreRead(f, settings);
+  const CalcSummary sum = BuildSummary(read, kEnglish);
+  ASSERT_EQ(sum.calculable, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(sum.icon, SummaryIcon::Exclamation);
+  for (int slot : sum.calculable) {
+    const CalcSensor& s = read.sensors[std::size_t(slot)];
+    const SensorTables t = FitSensor(s, settings, FitMethod::Reference);
+    ASSERT_FALSE(t.tables.empty());
+    EXPECT_NE(r.out.find("{\"serial\": \"" + s.serial + Format("\", \"modbus\": %d", s.address)), std::string::npos);
+    for (const SegmentTable& table : t.tables) {
+      const std::string want = "\"T\": " + Ints(table.T) + ", \"D\": [" + Ints(table.D[0]) + ", " + Ints(table.D[1]) + "]";
+      EXPECT_NE(r.out.find(want), std::string::npos) << s.serial << ": " << want << "\n" << r.out;
+    }
+    for (const RegisterBlock& b : RegisterBlocks(s, t.tables[std::size_t(t.written)], kTypeZ5)) {
+      const std::string want = Format("{\"register\": %u, \"words\": ", unsigned(b.first)) + Words(b.words) + "}";
+      EXPECT_NE(r.out.find(want), std::string::npos) << want;
+    }
+  }
+  // The warm file of sensor 501 is reported and not fitted.
+  EXPECT_NE(r.out.find("File 501_1.grad: Tmin="), std::string::npos);
+  EXPECT_NE(r.out.find("{\"file\": \"501_1.grad\", \"valid\": true, \"good\": false"), std::string::npos);
+
+  // The text form: summary, result texts, blocks.
+  const test::KvlctlResult text = RunCalc({"--type", "Z5"}, f);
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_EQ(text.out.find("Sensor 500: File 500_0.grad: data are normal\n"), 0u) << text.out;
+  EXPECT_NE(text.out.find("Sensor 501,  File 501_0.grad:\n  n      T       W        R\n"), std::string::npos);
+  EXPECT_NE(text.out.find("register 104:"), std::string::npos);
+}
+
+TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
+  Files f;
+  MakeFiles(f);
+  test::PtyPair pty;
+  std::mutex mutex;
+  std::map<std::pair<int, int>, std::uint16_t> regs;  // (slave, register) -> value
+  test::ScriptedPeer peer(pty, [&](const Bytes& req, int) -> test::PeerReply {
+    if (req.size() < 8) return {};
+    std::lock_guard<std::mutex> lock(mutex);
+    const int slave = req[0];
+    const auto first = std::uint16_t((req[2] << 8) | req[3]);
+    if (req[1] == 16) {
+      for (int i = 0; i < req[5]; ++i) regs[{slave, first + i}] = std::uint16_t((req[7 + 2 * i] << 8) | req[8 + 2 * i]);
+      return {BuildWriteMultipleAnswer(req[0], first, req[5])};
+    }
+    return {test::ReadAnswerFor(req, [&](std::uint16_t reg) { return regs[{slave, reg}]; })};
+  });
+  const test::KvlctlResult r =
+      RunCalc({"--type", "Z5", "--json", "--write", "--port", pty.SlavePath(), "--baud", "19200"}, f);
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+
+  const CalcSettings settings = FreshSettings(kTypeZ5);
+  const CalcRead read = CoreRead(f, settings);
+  std::lock_guard<std::mutex> lock(mutex);
+  for (int slot : BuildSummary(read, kEnglish).calculable) {
+    const CalcSensor& s = read.sensors[std::size_t(slot)];
+    const SensorTables t = FitSensor(s, settings);
+    for (const RegisterBlock& b : RegisterBlocks(s, t.tables[std::size_t(t.written)], kTypeZ5))
+      for (std::size_t i = 0; i < b.words.size(); ++i)
+        EXPECT_EQ((regs[{s.address, int(b.first + i)}]), b.words[i]) << s.serial << " register " << b.first + i;
+  }
+  EXPECT_NE(r.out.find("\"write_result\": 0"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace kvl::testing

@@ -1,0 +1,222 @@
+// kvlctl calc: the graduation table calculation without the window. Reads run
+// data files with the configuration's display limits and check records,
+// prints the summary, then each calculable sensor's result text and register
+// blocks; --write sends the blocks to the detectors as the window does after
+// the operator's OK.
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "command_registry.h"
+#include "console_operator.h"
+#include "ctl_error.h"
+#include "graduation/calc_async.h"
+#include "graduation/calc_checks.h"
+#include "graduation/calc_result.h"
+#include "graduation/grad_file_reader.h"
+#include "json.h"
+#include "link_options.h"
+#include "stop_signals.h"
+#include "text/format.h"
+
+namespace kvl::ctl {
+namespace {
+
+const char* IconName(SummaryIcon icon) {
+  switch (icon) {
+    case SummaryIcon::Exclamation: return "exclamation";
+    case SummaryIcon::Information: return "information";
+    default: return "none";
+  }
+}
+
+std::string JsonInts(const GradPoints& v) {
+  std::string s = "[";
+  for (std::size_t i = 0; i < v.size(); ++i) s += (i ? ", " : "") + Format("%d", v[i]);
+  return s + "]";
+}
+
+// The file arguments are the ones that are neither options nor option values.
+void SplitArguments(const std::vector<std::string>& args, std::vector<std::string>* options,
+                    std::vector<std::string>* files) {
+  static const std::set<std::string> kWithValue = {"--type", "--config", "--lang", "--port", "--baud"};
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() >= 2 && a.compare(0, 2, "--") == 0) {
+      options->push_back(a);
+      if (kWithValue.count(a) && i + 1 < args.size()) options->push_back(args[++i]);
+    } else {
+      files->push_back(a);
+    }
+  }
+}
+
+int RunCalc(const std::vector<std::string>& args) {
+  CArgParser p("calc", "FILE... [--type T] [--config KvlGrad.cfg] [--lang en|ru] [--json] [--write --port DEV]",
+               "Calculates graduation tables from run data files as the \"Read from file\" button does:\n"
+               "reads the files (in name order), checks every file against the display limits and\n"
+               "the graduation check records, prints the summary, then for every sensor with a good\n"
+               "file its result text and the register blocks of its table. Without --config the\n"
+               "defaults of a fresh installation apply.\n"
+               "JSON: {\"summary\": \"...\", \"icon\": \"...\", \"sensors\": [{\"serial\": \"...\", \"modbus\": N,\n"
+               "\"check\": \"...\", \"calculated\": true, \"segments\": [{\"file\": \"...\", \"valid\": true, \"good\": true,\n"
+               "\"T\": [...], \"D\": [[...]]}], \"text\": \"...\", \"blocks\": [{\"register\": N, \"words\": [...]}]}]}.");
+  p.AddOption("--type", "T", "detector type: KVELT, Z, Z40, Z5 or 0..4 (default: the configuration's)");
+  p.AddOption("--config", "FILE", "configuration file whose limits and check records apply");
+  p.AddOption("--lang", "en|ru", "language of the texts", "en");
+  p.AddFlag("--json", "print the result as JSON on stdout");
+  p.AddFlag("--write", "write each calculated table into its detector (needs --port)");
+  p.AddOption("--port", "DEV", "serial device for --write: a path, ttyUSB0, COM3 or 3 (= /dev/ttyS2)");
+  p.AddOption("--baud", "BAUD", "baud rate for --write", "9600");
+  p.AddFlag("--trace", "print every frame of --write to stderr");
+  std::vector<std::string> options, files;
+  SplitArguments(args, &options, &files);
+  if (!p.Parse(options)) return kExitOk;
+  if (files.empty()) throw UsageError("give at least one run data file");
+  const std::string lang = p.Text("--lang");
+  if (lang != "en" && lang != "ru") throw UsageError("--lang: '" + lang + "' is neither en nor ru");
+  if (p.Has("--write") && !p.Has("--port")) throw UsageError("--write needs --port");
+
+  ConfigurationContext context;
+  context.programFolder = "./";
+  Configuration cfg = DefaultConfiguration(context);
+  const bool haveConfig = p.Has("--config");
+  if (haveConfig && LoadConfiguration(p.Text("--config"), context, cfg) != 0)
+    throw UsageError("--config: cannot read '" + p.Text("--config") + "'");
+  int type = cfg.detectorType;
+  if (p.Has("--type")) {
+    type = DetectorTypeFromName(p.Text("--type"));
+    if (type < 0) throw UsageError("--type: '" + p.Text("--type") + "' is not KVELT, Z, Z40, Z5 or 0..4");
+  }
+  CalcSettings settings = CalcSettingsFrom(cfg);
+  settings.type = type;
+  settings.language = lang == "ru" ? kRussian : kEnglish;
+  // A fresh installation's limits are those of the type calculated.
+  if (!haveConfig)
+    for (int q = 0; q < kQuantityCount; ++q) settings.displayLimits[std::size_t(q)] = DefaultDisplayLimits(type, q);
+
+  CalcRead read = ReadGradFiles(files, settings);
+  for (const std::string& f : read.unreadable) std::fprintf(stderr, "kvlctl calc: cannot read %s\n", f.c_str());
+  if (!read.abortMessage.empty()) {
+    if (p.Has("--json"))
+      std::printf("{\"message\": %s, \"sensors\": []}\n", JsonString(read.abortMessage).c_str());
+    else
+      std::printf("%s\n", read.abortMessage.c_str());
+    return kExitFailed;
+  }
+  CheckSegments(read, settings);
+  const CalcSummary summary = BuildSummary(read, settings.language);
+  CCalcFits fits(read, settings, summary.calculable);
+
+  struct Written {
+    int result = -1;  // -1 not written
+    std::string report;
+  };
+  std::vector<Written> written(read.sensors.size());
+  if (p.Has("--write")) {
+    const LinkOptions lo = ReadLinkOptions(p);
+    CStopSignals signals;
+    CModbusSlave link;
+    CConsoleOperator op;
+    CTraceObserver trace;
+    link.SetOperator(&op);
+    if (lo.trace) link.SetObserver(&trace);
+    link.SetLanguage(settings.language);
+    OpenLine(link, lo);
+    for (int slot : summary.calculable) {
+      const CalcSensor& s = read.sensors[std::size_t(slot)];
+      const SensorTables& t = fits.Take(slot);
+      if (t.written < 0 || s.address < 1 || s.address > 255 || signals.Pending()) continue;
+      const std::vector<RegisterBlock> blocks = RegisterBlocks(s, t.tables[std::size_t(t.written)], type);
+      const std::size_t before = op.Shown().size();
+      link.BeginBatch(int(blocks.size()));
+      int result = 0;
+      for (const RegisterBlock& b : blocks)
+        result |= link.WriteRegisters(std::uint8_t(s.address), b.first, b.words, b.report);
+      const std::vector<std::string> shown = op.Shown();
+      std::string report;
+      for (std::size_t i = before; i < shown.size(); ++i) report += (report.empty() ? "" : "\n") + shown[i];
+      written[std::size_t(slot)] = {result, report};
+    }
+    link.Close();
+  }
+
+  std::string out;
+  if (p.Has("--json")) {
+    out = "{\"summary\": " + JsonString(summary.text) + ", \"icon\": \"" + IconName(summary.icon) + "\"" +
+          Format(", \"lines\": %zu, \"line_cap_reached\": %s", read.lines, read.lineCapReached ? "true" : "false") +
+          ", \"sensors\": [";
+    for (std::size_t k = 0; k < read.sensors.size(); ++k) {
+      const CalcSensor& s = read.sensors[k];
+      const bool calculated = std::find(summary.calculable.begin(), summary.calculable.end(), int(k)) !=
+                              summary.calculable.end();
+      const SensorTables& t = fits.Take(int(k));
+      if (k) out += ", ";
+      out += "{\"serial\": " + JsonString(s.serial) + Format(", \"modbus\": %d", s.address) +
+             ", \"gas\": " + JsonString(s.gasText) + ", \"check\": " + JsonString(s.check) +
+             ", \"calculated\": " + (calculated ? "true" : "false") + ", \"segments\": [";
+      for (std::size_t g = 0; g < s.segments.size(); ++g) {
+        const FileSegment& seg = s.segments[g];
+        const SegmentTable* table = nullptr;
+        for (const SegmentTable& st : t.tables)
+          if (st.segment == g) table = &st;
+        if (g) out += ", ";
+        out += "{\"file\": " + JsonString(seg.file) + ", \"valid\": " + (seg.valid ? "true" : "false") +
+               ", \"good\": " + (seg.good ? "true" : "false") + Format(", \"samples\": %zu", seg.end - seg.begin);
+        out += ", \"T\": " + (table ? JsonInts(table->T) : std::string("[]")) + ", \"D\": [";
+        for (int c = 0; table && c < table->channels; ++c) out += (c ? ", " : "") + JsonInts(table->D[std::size_t(c)]);
+        out += "]";
+        if (table && t.written >= 0 && &t.tables[std::size_t(t.written)] == table) out += ", \"written\": true";
+        out += "}";
+      }
+      out += "]";
+      if (calculated) {
+        out += ", \"text\": " + JsonString(ResultText(s, t, type, settings.language)) + ", \"blocks\": [";
+        if (t.written >= 0) {
+          const std::vector<RegisterBlock> blocks = RegisterBlocks(s, t.tables[std::size_t(t.written)], type);
+          for (std::size_t b = 0; b < blocks.size(); ++b)
+            out += (b ? ", " : "") + Format("{\"register\": %u, \"words\": ", unsigned(blocks[b].first)) +
+                   JsonWords(blocks[b].words) + "}";
+        }
+        out += "]";
+      }
+      if (written[k].result >= 0)
+        out += Format(", \"write_result\": %d, \"report\": ", written[k].result) + JsonString(written[k].report);
+      out += "}";
+    }
+    out += "]}\n";
+  } else {
+    out = summary.text;
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    if (read.lineCapReached) out += Format("(reading stopped after %zu data lines)\n", read.lines);
+    for (int slot : summary.calculable) {
+      const CalcSensor& s = read.sensors[std::size_t(slot)];
+      const SensorTables& t = fits.Take(slot);
+      out += "\n" + ResultText(s, t, type, settings.language);
+      if (t.written >= 0) {
+        for (const RegisterBlock& b : RegisterBlocks(s, t.tables[std::size_t(t.written)], type)) {
+          out += Format("register %u:", unsigned(b.first));
+          for (std::uint16_t w : b.words) out += Format(" %u", unsigned(w));
+          out += "\n";
+        }
+      }
+      if (written[std::size_t(slot)].result >= 0)
+        out += Format("written to %d: %s\n", s.address, written[std::size_t(slot)].report.c_str());
+    }
+  }
+  // The texts carry the reports' own "\r\n"; a terminal wants "\n".
+  std::string clean;
+  clean.reserve(out.size());
+  for (std::size_t i = 0; i < out.size(); ++i)
+    if (!(out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n')) clean += out[i];
+  std::fputs(clean.c_str(), stdout);
+  for (const Written& w : written)
+    if (w.result > 0) return kExitFailed;
+  return kExitOk;
+}
+
+const CommandRegistrar kCalc{"calc", "calculate graduation tables from run data files (and write them)", &RunCalc};
+
+}  // namespace
+}  // namespace kvl::ctl
