@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     setup.lines = lines / std::size_t(sensors);
     setup.seed = std::uint64_t(1000 + k);
     setup.sensitivity = 0.8 + 0.02 * k;
-    RunDataHeader h;
+    SimRunHeader h;
     h.type = kTypeZ5;
     h.serial = Format("%d", 7001 + k);
     h.modbus = Format("%d", k + 1);
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
       bytes += std::filesystem::file_size(paths.back());
       continue;
     }
-    const std::string text = RunDataFile(h, SimulatedRunRows(setup));
+    const std::string text = SimRunFile(h, SimulatedRunRows(setup));
     bytes += text.size();
     std::ofstream(paths.back(), std::ios::binary) << text;
   }

@@ -48,7 +48,7 @@ std::string NextDate(const std::string& date) {
 
 }  // namespace
 
-std::string RunDataHeaderBlock(const RunDataHeader& h) {
+std::string SimRunHeaderBlock(const SimRunHeader& h) {
   const LanguageIndex L = h.language;
   const std::string dashes = "*" + std::string(115, '-') + "\r\n";
   std::string line2 = "*" + h.date + "  " + kFileFields[kFieldDevice](L) + kDetectorTypes[h.type](L) + ", " +
@@ -65,26 +65,26 @@ std::string RunDataHeaderBlock(const RunDataHeader& h) {
   return Cp1251(dashes + line2 + "\r\n" + dashes + captions + "\r\n" + dashes);
 }
 
-std::string RunDataLine(const RunDataHeader& h, const RunDataRow& row) {
+std::string SimRunLine(const SimRunHeader& h, const SimRunRow& row) {
   std::string line = row.time + " ";
   for (int q = 0; q < 9; ++q) line += Format(q < 2 ? " %7s" : " %6s", row.values[std::size_t(q)].c_str());
   if (!h.graduationZ5Mode) line += Format(" %7s %7u %7u %7u %7u", "4.00", 0u, 0u, 0u, 0u);
   return Cp1251(line) + "\r\n";
 }
 
-std::string RunDataFile(const RunDataHeader& header, const std::vector<RunDataRow>& rows) {
-  RunDataHeader h = header;
-  std::string out = RunDataHeaderBlock(h);
+std::string SimRunFile(const SimRunHeader& header, const std::vector<SimRunRow>& rows) {
+  SimRunHeader h = header;
+  std::string out = SimRunHeaderBlock(h);
   out.reserve(rows.size() * 110 + 1000);
   long last = -1;
-  for (const RunDataRow& r : rows) {
+  for (const SimRunRow& r : rows) {
     const long s = SecondsOf(r.time);
     if (s >= 0 && last >= 0 && s < last) {
       h.date = NextDate(h.date);
-      out += RunDataHeaderBlock(h);
+      out += SimRunHeaderBlock(h);
     }
     if (s >= 0) last = s;
-    out += RunDataLine(h, r);
+    out += SimRunLine(h, r);
   }
   return out;
 }
@@ -97,8 +97,8 @@ double SimTemperatureUnits(int type, double c) {
   }
 }
 
-std::vector<RunDataRow> SimulatedRunRows(const SimRunSetup& s) {
-  std::vector<RunDataRow> rows;
+std::vector<SimRunRow> SimulatedRunRows(const SimRunSetup& s) {
+  std::vector<SimRunRow> rows;
   rows.reserve(s.lines);
   CSimRandom rng(s.seed);
   // Per-detector spread of the signal shapes.
@@ -118,7 +118,7 @@ std::vector<RunDataRow> SimulatedRunRows(const SimRunSetup& s) {
     const double w = 2200 * gainW * (1 - 0.0026 * dt + 0.000004 * dt * dt) + rng.Noise(1.5);
     const double d = 10000 * (1 + curveD * (0.0005 * dt - 0.000006 * dt * dt)) + rng.Noise(3);
     const double units = SimTemperatureUnits(s.type, t);
-    RunDataRow row;
+    SimRunRow row;
     const long sec = long(s.startSeconds) + long(k);
     row.time = Format("%02ld:%02ld:%02ld", (sec / 3600) % 24, (sec / 60) % 60, sec % 60);
     row.values = {Format("%.1f", rng.Noise(0.2)),

@@ -16,7 +16,7 @@
 namespace kvl {
 
 // The second header line's values.
-struct RunDataHeader {
+struct SimRunHeader {
   int type = kTypeZ5;
   LanguageIndex language = kEnglish;
   std::string date = "07.12.2026";  // "%d.%m.%Y"
@@ -29,18 +29,18 @@ struct RunDataHeader {
 };
 
 // One data line: "%H:%M:%S" time and the nine value texts.
-struct RunDataRow {
+struct SimRunRow {
   std::string time;
   std::array<std::string, 9> values;
 };
 
 // The five header lines (CR LF each), Windows-1251.
-std::string RunDataHeaderBlock(const RunDataHeader& h);
+std::string SimRunHeaderBlock(const SimRunHeader& h);
 // One data line with CR LF.
-std::string RunDataLine(const RunDataHeader& h, const RunDataRow& row);
+std::string SimRunLine(const SimRunHeader& h, const SimRunRow& row);
 // A header block, then the rows; a new header block (date + 1) where a row's
 // time is earlier than the previous one (midnight passed).
-std::string RunDataFile(const RunDataHeader& h, const std::vector<RunDataRow>& rows);
+std::string SimRunFile(const SimRunHeader& h, const std::vector<SimRunRow>& rows);
 
 struct SimRunSetup {
   int type = kTypeZ5;
@@ -54,7 +54,7 @@ struct SimRunSetup {
 // The rows of a simulated eight-stage run (hot to cold, as the graduation
 // run steps), one per second. T is in the type's unit: device units for KVELT
 // and Z5, tenths of a degree for Z and Z40 ("%.1f").
-std::vector<RunDataRow> SimulatedRunRows(const SimRunSetup& setup);
+std::vector<SimRunRow> SimulatedRunRows(const SimRunSetup& setup);
 
 // The temperature value of the type's unit at chamber degrees.
 double SimTemperatureUnits(int type, double degreesC);

@@ -12,10 +12,10 @@ namespace {
 // A file of type Z whose T runs from lo to hi in 10 lines.
 std::string Sweep(const TempFolder& dir, const std::string& name, const std::string& serial, double lo, double hi,
                   bool badLine = false) {
-  std::vector<RunDataRow> rows;
+  std::vector<SimRunRow> rows;
   for (int k = 0; k < 10; ++k) rows.push_back(Row(TimeOf(std::size_t(k)), lo + (hi - lo) * k / 9, 10000));
   if (badLine) rows[4].values[kQD] = "20000";
-  return WriteFile(dir, name, RunDataFile(Header(kTypeZ, serial), rows));
+  return WriteFile(dir, name, SimRunFile(Header(kTypeZ, serial), rows));
 }
 
 TEST(CalcChecks, TemperatureRangesOfEverySegment) {

@@ -36,9 +36,9 @@ void ExpectSameFit(const Segment& seg, const CalcSettings& settings, std::size_t
   *fallbacks += fast.fallbacks;
 }
 
-Segment FromRows(int type, const std::vector<RunDataRow>& rows, int column) {
+Segment FromRows(int type, const std::vector<SimRunRow>& rows, int column) {
   Segment seg{type, {}};
-  for (const RunDataRow& row : rows) {
+  for (const SimRunRow& row : rows) {
     seg.s.t.push_back(float(std::strtod(row.values[kQT].c_str(), nullptr)));
     seg.s.x.push_back(float(std::strtod(row.values[std::size_t(column)].c_str(), nullptr)));
   }
@@ -55,7 +55,7 @@ TEST(CalcFit, FastEqualsReferenceOnRealisticRuns) {
       setup.lines = 3000 + 1500 * seed;
       setup.seed = seed;
       setup.sensitivity = 0.5 + 0.5 * double(seed);
-      const std::vector<RunDataRow> rows = SimulatedRunRows(setup);
+      const std::vector<SimRunRow> rows = SimulatedRunRows(setup);
       for (int channel = 0; channel < CalcChannelCount(type); ++channel) {
         const int column = FittedQuantity(type, channel);
         ExpectSameFit(FromRows(type, rows, column), settings, &trials, &fallbacks,

@@ -125,7 +125,7 @@ TEST(CalcResult, BackgroundFitsGiveTheDirectTables) {
   more.type = kTypeZ5;
   more.lines = 2000;
   more.seed = 99;
-  paths.push_back(WriteFile(dir, "12_1.grad", RunDataFile(Header(kTypeZ5, "12", "3"), SimulatedRunRows(more))));
+  paths.push_back(WriteFile(dir, "12_1.grad", SimRunFile(Header(kTypeZ5, "12", "3"), SimulatedRunRows(more))));
   const CalcSettings settings = FreshSettings(kTypeZ5);
   CalcRead read = ReadGradFiles(paths, settings);
   CheckSegments(read, settings);

@@ -27,8 +27,8 @@ inline CalcSettings FreshSettings(int type, LanguageIndex lang = kEnglish) {
 }
 
 // A data line with T, the fitted column(s) and non-zero Wo/Ro; the rest in limits.
-inline RunDataRow Row(const std::string& time, double t, double d, double w = 2500, double r = 2600) {
-  RunDataRow row;
+inline SimRunRow Row(const std::string& time, double t, double d, double w = 2500, double r = 2600) {
+  SimRunRow row;
   row.time = time;
   row.values = {"0.0", Format("%g", t), Format("%g", d), Format("%g", w), Format("%g", r),
                 "0",   "2400",          "2500",          "0"};
@@ -40,9 +40,9 @@ inline std::string TimeOf(std::size_t k) {
   return Format("%02zu:%02zu:%02zu", (s / 3600) % 24, (s / 60) % 60, s % 60);
 }
 
-inline RunDataHeader Header(int type, const std::string& serial, const std::string& modbus = "1",
+inline SimRunHeader Header(int type, const std::string& serial, const std::string& modbus = "1",
                             LanguageIndex lang = kEnglish) {
-  RunDataHeader h;
+  SimRunHeader h;
   h.type = type;
   h.language = lang;
   h.serial = serial;
@@ -65,7 +65,7 @@ inline std::string WriteSimulatedRun(const TempFolder& dir, int type, const std:
   setup.type = type;
   setup.lines = lines;
   setup.seed = seed;
-  return WriteFile(dir, serial + "_0.grad", RunDataFile(Header(type, serial, modbus), SimulatedRunRows(setup)));
+  return WriteFile(dir, serial + "_0.grad", SimRunFile(Header(type, serial, modbus), SimulatedRunRows(setup)));
 }
 
 }  // namespace kvl::testing

@@ -13,8 +13,8 @@
 namespace kvl::testing {
 namespace {
 
-std::vector<RunDataRow> Rows(std::size_t n, double t0 = -50, double step = 1) {
-  std::vector<RunDataRow> rows;
+std::vector<SimRunRow> Rows(std::size_t n, double t0 = -50, double step = 1) {
+  std::vector<SimRunRow> rows;
   for (std::size_t k = 0; k < n; ++k) rows.push_back(Row(TimeOf(k), t0 + step * double(k), 10000 + double(k)));
   return rows;
 }
@@ -37,15 +37,15 @@ TEST(GradFileReader, ScansNumbersAsStrtodDoes) {
   std::vector<std::string> inFile;
   for (const std::string& t : tokens)
     if (!t.empty()) inFile.push_back(t);
-  std::vector<RunDataRow> rows;
+  std::vector<SimRunRow> rows;
   for (std::size_t i = 0; i < inFile.size(); i += 9) {
-    RunDataRow row;
+    SimRunRow row;
     row.time = TimeOf(i);
     for (std::size_t q = 0; q < 9; ++q) row.values[q] = inFile[std::min(i + q, inFile.size() - 1)];
     rows.push_back(row);
   }
   CalcSettings settings = FreshSettings(kTypeZ5);  // nothing checked
-  const CalcRead read = ReadGradFiles({WriteFile(dir, "n.grad", RunDataFile(Header(kTypeZ5, "1"), rows))}, settings);
+  const CalcRead read = ReadGradFiles({WriteFile(dir, "n.grad", SimRunFile(Header(kTypeZ5, "1"), rows))}, settings);
   ASSERT_EQ(read.sensors.size(), 1u);
   for (std::size_t i = 0; i < rows.size(); ++i)
     for (std::size_t q = 0; q < 9; ++q) {
@@ -70,9 +70,9 @@ TEST(GradFileReader, HeaderKeysInEveryLanguage) {
     const char* gas;
   } cases[] = {{kEnglish, "Methane"}, {kRussian, "Пропан"}, {kSpanish, "Metano"}};
   for (const auto& c : cases) {
-    RunDataHeader h = Header(kTypeZ, "0042", "17", c.lang);
+    SimRunHeader h = Header(kTypeZ, "0042", "17", c.lang);
     h.gas = c.gas;
-    const std::string path = WriteFile(dir, "42_0.grad", RunDataFile(h, Rows(3)));
+    const std::string path = WriteFile(dir, "42_0.grad", SimRunFile(h, Rows(3)));
     const CalcRead read = ReadGradFiles({path}, FreshSettings(kTypeZ, kRussian));
     ASSERT_EQ(read.sensors.size(), 1u) << int(c.lang);
     const CalcSensor& s = read.sensors[0];
@@ -97,7 +97,7 @@ TEST(GradFileReader, ValuesOutsideTheDisplayLimits) {
   settings.displayLimits[kQT] = {-50, 100};
   // One line only, its T outside: the file report with the line's time; the segment is invalid.
   {
-    const std::string path = WriteFile(dir, "7_0.grad", RunDataFile(Header(kTypeZ, "7"), {Row("10:11:12", 150, 10000)}));
+    const std::string path = WriteFile(dir, "7_0.grad", SimRunFile(Header(kTypeZ, "7"), {Row("10:11:12", 150, 10000)}));
     CalcRead read = ReadGradFiles({path}, settings);
     ASSERT_EQ(read.sensors.size(), 1u);
     EXPECT_EQ(read.sensors[0].check, "File 7_0.grad:\r\n10:11:12   T=150, norm=-50...100   ");
@@ -110,20 +110,20 @@ TEST(GradFileReader, ValuesOutsideTheDisplayLimits) {
   }
   // Two bad values on the first bad line; the second bad line adds a line break, later ones nothing.
   {
-    std::vector<RunDataRow> rows = Rows(5, -50, 30);
+    std::vector<SimRunRow> rows = Rows(5, -50, 30);
     rows[1].values[kQD] = "8000";
     rows[1].values[kQW] = "6000";
     rows[3].values[kQD] = "12000";
     rows[4].values[kQD] = "12000";
-    const std::string path = WriteFile(dir, "8_0.grad", RunDataFile(Header(kTypeZ, "8"), rows));
+    const std::string path = WriteFile(dir, "8_0.grad", SimRunFile(Header(kTypeZ, "8"), rows));
     const CalcRead read = ReadGradFiles({path}, settings);
     EXPECT_EQ(read.sensors[0].check,
               "File 8_0.grad:\r\n08:00:01   D=8000, norm=9000...11000      W=6000, norm=1000...5000   \r\n");
   }
   // Type Z5 falls back to (0, 0) pairs: nothing is checked.
   {
-    RunDataHeader h = Header(kTypeZ5, "9");
-    const std::string path = WriteFile(dir, "9_0.grad", RunDataFile(h, {Row("10:00:00", 600, -5, 99999, 3)}));
+    SimRunHeader h = Header(kTypeZ5, "9");
+    const std::string path = WriteFile(dir, "9_0.grad", SimRunFile(h, {Row("10:00:00", 600, -5, 99999, 3)}));
     const CalcRead read = ReadGradFiles({path}, FreshSettings(kTypeZ5));
     EXPECT_TRUE(read.sensors[0].segments[0].valid);
     EXPECT_EQ(read.sensors[0].check, "");
@@ -133,10 +133,10 @@ TEST(GradFileReader, ValuesOutsideTheDisplayLimits) {
 TEST(GradFileReader, SlotsSegmentsAndMissingKeys) {
   TempFolder dir;
   // Sorted by name ignoring case: A before b; one segment per file.
-  const std::string b = WriteFile(dir, "b.grad", RunDataFile(Header(kTypeZ, "5", "3"), Rows(4)));
-  const std::string a = WriteFile(dir, "A.grad", RunDataFile(Header(kTypeZ, "5", "3"), Rows(2)));
-  const std::string c = WriteFile(dir, "c.grad", RunDataFile(Header(kTypeZ, "6", "300"), Rows(2)));
-  const std::string empty = WriteFile(dir, "d.grad", RunDataHeaderBlock(Header(kTypeZ, "77", "4")));
+  const std::string b = WriteFile(dir, "b.grad", SimRunFile(Header(kTypeZ, "5", "3"), Rows(4)));
+  const std::string a = WriteFile(dir, "A.grad", SimRunFile(Header(kTypeZ, "5", "3"), Rows(2)));
+  const std::string c = WriteFile(dir, "c.grad", SimRunFile(Header(kTypeZ, "6", "300"), Rows(2)));
+  const std::string empty = WriteFile(dir, "d.grad", SimRunHeaderBlock(Header(kTypeZ, "77", "4")));
   CalcRead read = ReadGradFiles({c, b, a, empty, dir / "missing.grad"}, FreshSettings(kTypeZ));
   ASSERT_EQ(read.sensors.size(), 3u);
   const CalcSensor& s5 = read.sensors[0];
@@ -158,9 +158,9 @@ TEST(GradFileReader, SlotsSegmentsAndMissingKeys) {
   EXPECT_EQ(read.sensors[0].check, "Data not found in the file");
 
   // Type Z5 without Power, KUR and KUW, Russian texts.
-  RunDataHeader h = Header(kTypeZ5, "11", "2", kRussian);
+  SimRunHeader h = Header(kTypeZ5, "11", "2", kRussian);
   h.power = h.kur = h.kuw = "";
-  const std::string z5 = WriteFile(dir, "11_0.grad", RunDataFile(h, Rows(2, 600)));
+  const std::string z5 = WriteFile(dir, "11_0.grad", SimRunFile(h, Rows(2, 600)));
   read = ReadGradFiles({z5}, FreshSettings(kTypeZ5, kRussian));
   EXPECT_EQ(read.sensors[0].check,
             "\nФайл 11_0.grad: Значение power не найдено\nФайл 11_0.grad: Значение KUR не найдено"
@@ -173,7 +173,7 @@ TEST(GradFileReader, TwentyOneSerialNumbersEndTheOperation) {
   TempFolder dir;
   std::vector<std::string> paths;
   for (int k = 0; k < 21; ++k)
-    paths.push_back(WriteFile(dir, Format("%02d.grad", k), RunDataFile(Header(kTypeZ, Format("%d", 100 + k)), Rows(2))));
+    paths.push_back(WriteFile(dir, Format("%02d.grad", k), SimRunFile(Header(kTypeZ, Format("%d", 100 + k)), Rows(2))));
   const CalcRead read = ReadGradFiles(paths, FreshSettings(kTypeZ));
   EXPECT_EQ(read.abortMessage, "Too many serial numbers are selected, max=20  ");
   EXPECT_EQ(read.sensors.size(), 20u);
@@ -183,11 +183,11 @@ TEST(GradFileReader, LineCapCoversTheWholeOperation) {
   TempFolder dir;
   CalcSettings settings = FreshSettings(kTypeZ);
   settings.lineCap = 25;
-  const std::string a = WriteFile(dir, "a.grad", RunDataFile(Header(kTypeZ, "1"), Rows(20)));
-  std::vector<RunDataRow> rows = Rows(20);
+  const std::string a = WriteFile(dir, "a.grad", SimRunFile(Header(kTypeZ, "1"), Rows(20)));
+  std::vector<SimRunRow> rows = Rows(20);
   rows[10].values[kQD] = "1";  // beyond the cap: never read
-  const std::string b = WriteFile(dir, "b.grad", RunDataFile(Header(kTypeZ, "2"), rows));
-  const std::string c = WriteFile(dir, "c.grad", RunDataFile(Header(kTypeZ, "3"), Rows(20)));
+  const std::string b = WriteFile(dir, "b.grad", SimRunFile(Header(kTypeZ, "2"), rows));
+  const std::string c = WriteFile(dir, "c.grad", SimRunFile(Header(kTypeZ, "3"), Rows(20)));
   const CalcRead read = ReadGradFiles({a, b, c}, settings);
   EXPECT_EQ(read.lines, 25u);
   EXPECT_TRUE(read.lineCapReached);

@@ -44,7 +44,7 @@ void MakeFiles(Files& f) {
   warm.type = kTypeZ5;
   warm.lines = 1500;
   warm.coldC = -20;
-  f.paths.push_back(WriteFile(f.dir, "501_1.grad", RunDataFile(Header(kTypeZ5, "501", "2"), SimulatedRunRows(warm))));
+  f.paths.push_back(WriteFile(f.dir, "501_1.grad", SimRunFile(Header(kTypeZ5, "501", "2"), SimulatedRunRows(warm))));
 }
 
 // kvlctl calc with these options over the files.

@@ -27,6 +27,9 @@
 #include "detector/command_types.h"
 #include "detector/detector_table.h"
 #include "detector/emitter_tuning.h"
+#include "graduation/graduation_run.h"
+#include "graduation/run_data_writer.h"
+#include "ui/dialogs/enter_schedule.h"
 #include "link/alarm_timer.h"
 #include "link/modbus_slave.h"
 #include "ui/main_window/main_controls.h"
@@ -71,6 +74,14 @@ struct KvlDlgOptions {
   // Runs a modal input dialog and returns its result; null = exec(). Tests
   // fill in the dialog's controls and end it with one of its buttons.
   std::function<int(QDialog&)> runDialog;
+  // Choose a folder, or files with an extension ("tab", "grad"); null = the
+  // file dialogs. Nothing chosen ("" or none) means cancelled.
+  std::function<std::string(const std::string& title, const std::string& start)> chooseFolder;
+  std::function<std::vector<std::string>(const std::string& title, const std::string& start,
+                                         const std::string& extension)>
+      chooseFiles;
+  // The graduation run's stabilisation wait; none = 35 minutes.
+  std::optional<int> stabilizationMs;
   // The exit question; returns kIdYes to exit. Null = the CConfirmation dialog.
   std::function<int(LanguageIndex)> exitQuestion;
   // The screen area the window may use; none = the available area of its screen.
@@ -102,6 +113,8 @@ class CKvlDlg : public QWidget {
 
   // ---- State, for the later parts and the tests ----
   const CDetectorTable& Table() const { return table_; }
+  const CRunDataWriter& Recorder() const { return writer_; }
+  const CGraduationRun& Run() const { return run_; }
   const Configuration& Settings() const { return config_; }
   const std::string& ConfigurationText() const { return configText_; }
   const std::string& ConfigurationPath() const { return configPath_; }
@@ -242,7 +255,24 @@ class CKvlDlg : public QWidget {
   std::string CellText(Column column, int slot) const;
 
   // ---- recording.cpp ----
+  void ConnectRecording();
+  void OnRecordingClicked();
+  void SetRecording(bool on, bool newSeries = true);
   void StopRecording();
+  void ShowRecordedCount();
+  void OnRecordTick();
+  void OnDataFolderClicked();
+  void OnScheduleClicked();
+  void OnAlarm(int alarm);
+
+  // ---- graduation.cpp ----
+  void ConnectGraduation();
+  RunEnvironment RunEnv() const;
+  void DriveRun(RunActions actions);
+  RunActions AskForRun(const RunDialogRequest& request);
+  std::vector<std::string> ChooseFiles(const std::string& title, const std::string& folder,
+                                       const std::string& extension);
+  void OnReadFromTab();
 
   // ---- demo_bus.cpp ----
   void StartDemoBus();
@@ -274,11 +304,14 @@ class CKvlDlg : public QWidget {
   bool screenWatched_ = false;
   int tableTop_ = kTableTopMin;
   int graphTop_ = 674;
-  bool recording_ = false;
   bool exited_ = false;
   bool settingUp_ = true;  // handlers do not post configuration rebuilds yet
   QTimer recordTimer_;     // the recording tick
   QTimer graduationTimer_; // the graduation run's stabilisation wait
+  QTimer completionTimer_;  // the pause after the run's last stage
+  CRunDataWriter writer_;
+  CGraduationRun run_;
+  ScheduleEntries schedule_{};
 };
 
 }  // namespace kvl

@@ -71,7 +71,7 @@ void CKvlDlg::RelabelControls() {
 
   c_.search->SetTextIfChanged(text(kSearchButton[table_.Searching() ? 1 : 0]));
   c_.enterPassword->SetTextIfChanged(text(txt::kEnterPasswordButton));
-  c_.recording->SetTextIfChanged(text(kRecordingButton[recording_ ? 1 : 0]));
+  c_.recording->SetTextIfChanged(text(kRecordingButton[writer_.Recording() ? 1 : 0]));
   c_.graduation->SetTextIfChanged(text(kGraduationButton[0]));
   c_.dataFolder->SetTextIfChanged(text(txt::kDataFolder));
   c_.readFromFile->SetTextIfChanged(text(txt::kReadFromFile));

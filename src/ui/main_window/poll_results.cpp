@@ -48,7 +48,7 @@ void CKvlDlg::OnData() {
   const std::span<const std::uint16_t> image(link_.PollImage(), kImageWords);
   const PollOutcome outcome = table_.CompletedPoll(link_.LastPosition(), link_.ImagePollSet(), image);
   if (outcome.row) ShowRow(*outcome.row);
-  if (outcome.enableDone) c_.done->setEnabled(true);
+  if (run_.Running()) DriveRun(run_.OnPollResult(outcome.enableDone));
   if (outcome.searchEnd) ApplySearchEnd(*outcome.searchEnd);
   if (outcome.resumeWorker) link_.Resume();
 }
@@ -108,6 +108,7 @@ void CKvlDlg::ApplySearchEnd(const SearchEnd& end) {
   if (end.pollSet >= 0) link_.SelectPollSet(PollSetRequests(end.pollSet), end.pollSet);
   c_.search->SetTextIfChanged(std::string(kSearchButton[0](config_.language)));
   LockForSearch(false);
+  writer_.StartNewSeries();
   EnableLineButtons(table_.LineOpen());
   if (end.row) ShowRow(*end.row);
   PostConfig();

@@ -66,6 +66,9 @@ void CKvlDlg::SetUp() {
   ConnectLineControls();
   ConnectGasPanel();
   ConnectRowCommands();
+  ConnectRecording();
+  ConnectGraduation();
+  if (options_.stabilizationMs) run_.SetStabilizationMs(*options_.stabilizationMs);
   connect(c_.languageSelector, &QComboBox::currentIndexChanged, this, [this](int i) { OnLanguageSelected(i); });
 
   StartLink();
@@ -146,7 +149,7 @@ std::string CKvlDlg::ComposeConfiguration() {
 }
 
 void CKvlDlg::ShutDown() {
-  recording_ = false;
+  writer_.SetRecording(false);
   table_.SetResumeAfterData(false);
   for (CAlarmTimer& alarm : alarms_) alarm.Cancel();
   recordTimer_.stop();

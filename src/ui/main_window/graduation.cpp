@@ -1,0 +1,173 @@
+// The graduation run and the table files from the window's side: the run's
+// button, "   Done", the valve selector, timer 3 and the completion pause feed
+// the run (graduation/graduation_run.h), and what each event returns is
+// carried out here in order: boxes, the dialog whose answer is the next
+// event, writes, log records, timers, recording, the gas selection; then the
+// run's view is drawn. "Read from tab" writes table files into detectors as
+// one reported batch. No step waits: every pause is a timer.
+#include <QFileDialog>
+#include <QPushButton>
+#include <ctime>
+
+#include "graduation/grad_log.h"
+#include "graduation/graduation_run.h"
+#include "graduation/tab_file.h"
+#include "text/format.h"
+#include "text/graduation_texts.h"
+#include "ui/controls/color_static_st.h"
+#include "ui/controls/note_button.h"
+#include "ui/controls/note_combo_box.h"
+#include "ui/dialogs/dialog_results.h"
+#include "ui/dialogs/enter_1_edit.h"
+#include "ui/dialogs/enter_2_combo_2_check.h"
+#include "ui/dialogs/enter_2_edit.h"
+#include "ui/main_window/kvl_dlg.h"
+
+namespace kvl {
+
+void CKvlDlg::ConnectGraduation() {
+  completionTimer_.setSingleShot(true);
+  connect(c_.graduation, &QPushButton::clicked, this, [this] { DriveRun(run_.OnButton(RunEnv())); });
+  connect(c_.done, &QPushButton::clicked, this, [this] { DriveRun(run_.OnDone(RunEnv())); });
+  connect(&graduationTimer_, &QTimer::timeout, this, [this] { DriveRun(run_.OnStabilizationTimer()); });
+  connect(&completionTimer_, &QTimer::timeout, this, [this] { DriveRun(run_.OnCompletionTimer()); });
+  connect(c_.stageControl, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (!settingUp_) DriveRun(run_.OnValveMode(i));
+  });
+  connect(c_.readFromTab, &QPushButton::clicked, this, [this] { OnReadFromTab(); });
+}
+
+RunEnvironment CKvlDlg::RunEnv() const {
+  RunEnvironment env;
+  env.table = &table_;
+  env.type = config_.detectorType;
+  env.language = config_.language;
+  env.tLow = config_.checkRecords[kCheckT0][1];
+  env.tHigh = config_.checkRecords[kCheckT7][1];
+  env.dataFolder = config_.dataFolder;
+  const std::time_t t = std::time(nullptr);
+  localtime_r(&t, &env.now);
+  return env;
+}
+
+void CKvlDlg::DriveRun(RunActions actions) {
+  for (;;) {
+    for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
+    std::vector<RegisterWrite> writes;
+    for (const RunWrite& w : actions.writes) writes.push_back({w.slave, w.reg, w.value});
+    QueueWriteList(writes);
+    for (const RunLogAppend& log : actions.logs) AppendGradLog(log.path, log.bytes);  // a failed append is skipped
+    if (actions.gas) {
+      const int g = actions.gas->gasCode - 1;
+      if (g >= 0 && g < kGasCount) {
+        config_.gases[size_t(g)].concentration = {actions.gas->first, actions.gas->second};
+        if (c_.gasSelector->currentIndex() != g)
+          c_.gasSelector->setCurrentIndex(g);  // its handler shows the pair
+        else
+          OnGasSelected(g);
+      }
+    }
+    if (actions.valveSelector) {
+      const QSignalBlocker block(c_.stageControl);
+      c_.stageControl->setCurrentIndex(*actions.valveSelector);
+    }
+    if (actions.hideValveSelector) c_.stageControl->Show(false);
+    if (actions.clearSeen) table_.ClearStageSeen();
+    if (actions.recording) SetRecording(*actions.recording, actions.recordingNewSeries);
+    if (actions.stopStabilization) graduationTimer_.stop();
+    if (actions.startStabilizationMs) graduationTimer_.start(*actions.startStabilizationMs);
+    if (actions.startCompletionMs) completionTimer_.start(*actions.startCompletionMs);
+    if (!actions.ask) break;
+    actions = AskForRun(*actions.ask);
+  }
+  const RunView view = run_.View(RunEnv());
+  table_.SetGraduationStage(view.seenStep);
+  c_.graduation->SetTextIfChanged(view.buttonCaption);
+  c_.stagePrompt->SetTextIfChanged(view.message);
+  c_.stagePrompt->setVisible(view.messageVisible);
+  c_.done->setEnabled(view.doneEnabled);
+  c_.stageNumber->SetTextIfChanged(run_.Running() && run_.Stage() <= 8 ? Format("%d", run_.Stage()) : "-");
+  if (c_.stageControl->currentIndex() != view.valveMode) {
+    const QSignalBlocker block(c_.stageControl);
+    c_.stageControl->setCurrentIndex(view.valveMode);
+  }
+}
+
+RunActions CKvlDlg::AskForRun(const RunDialogRequest& request) {
+  const LanguageIndex lang = config_.language;
+  const RunEnvironment env = RunEnv();
+  switch (request.kind) {
+    case RunDialog::Password: {
+      CEnter1Edit dialog(request.prompt, lang, this);
+      if (RunDialog(dialog) != kIdOk) return run_.OnPassword(std::nullopt, env);
+      return run_.OnPassword(dialog.Value(), env);
+    }
+    case RunDialog::StartChoice: {
+      CEnter2Combo2Check::Input input;
+      input.prompt = request.prompt;
+      input.firstItems = request.stageItems;
+      input.secondItems = request.valveItems;
+      input.secondPosition = request.valveSelected;
+      input.firstCheck = request.withoutDelayCaption;
+      input.secondCheck = request.withoutGasCaption;
+      input.okCaption = request.beginCaption;
+      CEnter2Combo2Check dialog(input, lang, this);
+      if (RunDialog(dialog) != kIdOk) return run_.OnStartChoice(std::nullopt, env);
+      RunStartChoice choice;
+      choice.stageIndex = dialog.FirstPosition();
+      choice.valveMode = dialog.SecondPosition();
+      choice.withoutDelay = dialog.FirstChecked();
+      choice.withoutGas = dialog.SecondChecked();
+      return run_.OnStartChoice(choice, env);
+    }
+    case RunDialog::Concentrations: {
+      CEnter2Edit dialog("", "", lang, this);
+      if (RunDialog(dialog) != kIdOk) return run_.OnConcentrations(std::nullopt, env);
+      return run_.OnConcentrations(std::make_pair(dialog.Medium(), dialog.High()), env);
+    }
+    case RunDialog::StopQuestion:
+      return run_.OnStopAnswer(operator_->Ask(request.prompt, MessageIcon::Question, QuestionButtons::YesNo) ==
+                               kAnswerYes);
+  }
+  return {};
+}
+
+std::vector<std::string> CKvlDlg::ChooseFiles(const std::string& title, const std::string& folder,
+                                              const std::string& extension) {
+  if (options_.chooseFiles) return options_.chooseFiles(title, folder, extension);
+  const QString filter = QStringLiteral("%1 files (*.%1)").arg(QString::fromStdString(extension));
+  std::vector<std::string> paths;
+  for (const QString& path : QFileDialog::getOpenFileNames(this, QString::fromStdString(title),
+                                                           QString::fromStdString(folder), filter))
+    paths.push_back(path.toStdString());
+  return paths;
+}
+
+void CKvlDlg::OnReadFromTab() {
+  const LanguageIndex lang = config_.language;
+  if (writer_.Recording()) StopRecording();
+  c_.recording->setEnabled(false);
+  const std::vector<std::string> paths = ChooseFiles(txt::kSelectTabFile(lang), config_.graduationFolder, "tab");
+  if (paths.empty()) {
+    c_.recording->setEnabled(table_.LineOpen());
+    return;
+  }
+  // The folder of the selection becomes the graduation folder.
+  const std::size_t slash = paths.front().find_last_of('/');
+  if (slash != std::string::npos) {
+    config_.graduationFolder = paths.front().substr(0, slash + 1);
+    PostConfig();
+  }
+  const TableFilesPlan plan = PlanTableFiles(paths, lang);
+  if (!plan.writes.empty()) {
+    // One batch over every block queued, so that its report follows the last real write.
+    link_.BeginBatch(int(plan.writes.size()));
+    c_.stagePrompt->SetTextIfChanged(std::string(txt::kRecordingToDevice(lang)));
+    c_.stagePrompt->setVisible(true);
+    for (const TableBlockWrite& w : plan.writes) link_.QueueBlockWrite(w.slave, w.first, w.words, false);
+  }
+  if (plan.refusal) operator_->ShowMessage(*plan.refusal, MessageIcon::None);
+  c_.recording->setEnabled(table_.LineOpen());
+}
+
+}  // namespace kvl
