@@ -28,6 +28,9 @@ void WindowRun::Open(int type, int count, bool show, QSize size, std::optional<Q
   };
   options.screenArea = screen;
   options.runDialog = [this](QDialog& dialog) { return Answer(dialog); };
+  options.chooseFolder = [this](const std::string&, const std::string&) { return folderChoice; };
+  options.chooseFiles = [this](const std::string&, const std::string&, const std::string&) { return fileChoice; };
+  options.stabilizationMs = stabilizationMs;
   window = std::make_unique<CKvlDlg>(std::move(options));
   if (screen)
     window->Place();
@@ -45,12 +48,15 @@ int WindowRun::Answer(QDialog& dialog) {
   const DialogAnswer answer = dialogAnswers.front();
   dialogAnswers.pop_front();
   auto find = [&](int id) { return dialog.findChild<QWidget*>(QString::number(id)); };
-  for (int id : answer.clicks)
-    if (auto* button = qobject_cast<QAbstractButton*>(find(id))) button->click();
+  for (int id : answer.clicks) {
+    const auto buttons = dialog.findChildren<QAbstractButton*>(QString::number(id));
+    if (!buttons.isEmpty()) buttons.front()->click();
+  }
   for (const auto& [id, text] : answer.texts)
     if (auto* edit = qobject_cast<QLineEdit*>(find(id))) edit->setText(text);
   for (const auto& [id, position] : answer.positions)
     if (auto* combo = qobject_cast<QComboBox*>(find(id))) combo->setCurrentIndex(position);
+  if (answer.fill) answer.fill(dialog);
   auto* button = qobject_cast<QAbstractButton*>(find(answer.button));
   EXPECT_NE(button, nullptr) << "no button " << answer.button << " in " << dialog.metaObject()->className();
   if (!button) return kIdCancel;

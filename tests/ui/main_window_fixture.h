@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -26,10 +27,14 @@ namespace kvl::test {
 // and the positions to choose in its lists (by identifier, the object name),
 // then the button to press (by identifier: 1 "OK", 1001 "Set", ...).
 struct DialogAnswer {
+  DialogAnswer(std::vector<std::pair<int, QString>> typed = {}, std::vector<std::pair<int, int>> chosen = {},
+               std::vector<int> clicked = {}, int pressed = 2)
+      : texts(std::move(typed)), positions(std::move(chosen)), clicks(std::move(clicked)), button(pressed) {}
   std::vector<std::pair<int, QString>> texts;
   std::vector<std::pair<int, int>> positions;
   std::vector<int> clicks;  // check boxes and radio buttons to click first
   int button = 2;           // Cancel
+  std::function<void(QDialog&)> fill;  // anything else, before the button
 };
 
 struct WindowRun {
@@ -42,6 +47,10 @@ struct WindowRun {
   // class names of the dialogs opened are kept.
   std::deque<DialogAnswer> dialogAnswers;
   std::vector<std::string> dialogsOpened;
+  // The folder and files the file dialogs "choose".
+  std::string folderChoice;
+  std::vector<std::string> fileChoice;
+  std::optional<int> stabilizationMs;
 
   std::string ConfigPath() const { return QDir(dir.path()).filePath(QStringLiteral("KvlGrad.cfg")).toStdString(); }
 
