@@ -14,6 +14,7 @@ int CQmApp::Run(const CommandLine& commandLine) {
   KvlDlgOptions options;
   options.configPath = commandLine.configPath;
   if (commandLine.demo) options.demo = DemoOptions{commandLine.demoType, commandLine.demoCount};
+  if (commandLine.stabilizationSeconds) options.stabilizationMs = *commandLine.stabilizationSeconds * 1000;
   CKvlDlg window(std::move(options));
   window.Place();
   window.show();

@@ -1,5 +1,6 @@
 #include "ui/command_line.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <string_view>
 
@@ -89,6 +90,16 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
     } else if (arg.rfind("--demo=", 0) == 0) {
       line.demo = true;
       if (!ParseDemo(std::string_view(arg).substr(7), &line, error)) return false;
+    } else if (arg.rfind("--stabilization=", 0) == 0) {
+      // The graduation run's 35-minute wait, shortened for a simulated bus.
+      const std::string value = arg.substr(16);
+      int seconds = 0;
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+      if (value.empty() || ec != std::errc() || end != value.data() + value.size() || seconds < 1 || seconds > 2100) {
+        *error = "--stabilization: the wait must be a number of seconds from 1 to 2100, not '" + value + "'";
+        return false;
+      }
+      line.stabilizationSeconds = seconds;
     } else if (!arg.empty() && arg[0] == '-') {
       *error = "unknown option '" + arg + "'";
       return false;
@@ -102,7 +113,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine* out, st
 }
 
 std::string CommandLineUsage() {
-  return "Usage: kvlgrad [--config FILE] [--demo[=TYPE[:COUNT]]]\n"
+  return "Usage: kvlgrad [--config FILE] [--demo[=TYPE[:COUNT]]] [--stabilization=SECONDS]\n"
          "\n"
          "KvlGrad: factory set-up workstation for KVELT gas detectors on an RS-485 Modbus RTU bus.\n"
          "\n"
@@ -111,6 +122,8 @@ std::string CommandLineUsage() {
          "  --demo[=TYPE[:COUNT]]  play simulated detectors instead of opening a serial port;\n"
          "                         TYPE is KVELT, Z, Z40 or Z5 (or 0, 1, 3, 4; default: the\n"
          "                         configured type), COUNT 1 to 20 detectors (default 8)\n"
+         "  --stabilization=SECONDS  the graduation run's stabilisation wait (default 35\n"
+         "                         minutes), shorter to watch a whole run on the demo bus\n"
          "  --help                 show this text\n"
          "\n"
          "A graphical display is needed; set QT_QPA_PLATFORM to choose the Qt platform\n"

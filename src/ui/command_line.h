@@ -3,6 +3,7 @@
 //   --config FILE             the configuration file instead of the usual place
 //   --demo[=TYPE[:COUNT]]     play a simulated bus instead of opening a port;
 //                             TYPE KVELT, Z, Z40, Z5 (or 0, 1, 3, 4), COUNT 1..20
+//   --stabilization=SECONDS   the graduation run's stabilisation wait
 //   --help                    usage
 // Parsed before the QApplication exists, so Qt's own options are not taken:
 // choose the platform with QT_QPA_PLATFORM instead.
@@ -20,6 +21,7 @@ struct CommandLine {
   bool demo = false;
   std::optional<int> demoType;   // detector type; none = the configured type
   int demoCount = kDefaultDemoCount;
+  std::optional<int> stabilizationSeconds;  // the graduation run's wait; none = 35 minutes
   bool help = false;
 };
 

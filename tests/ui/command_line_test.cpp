@@ -35,6 +35,8 @@ TEST(CommandLine, GoodLines) {
     ASSERT_TRUE(Parse({arg}, &line)) << arg;
     EXPECT_EQ(line.demoType, type) << arg;
   }
+  ASSERT_TRUE(Parse({"--demo", "--stabilization=20"}, &line));
+  EXPECT_EQ(line.stabilizationSeconds, 20);
   ASSERT_TRUE(Parse({"--help"}, &line));
   EXPECT_TRUE(line.help);
 }
@@ -56,6 +58,8 @@ TEST(CommandLine, BadLinesSayWhy) {
                         Case{{"--config="}, "needs a file"},
                         Case{{"--config", "a", "--config", "b"}, "twice"},
                         Case{{"--verbose"}, "'--verbose'"},
+                        Case{{"--stabilization=0"}, "1 to 2100"},
+                        Case{{"--stabilization=5s"}, "1 to 2100"},
                         Case{{"file.cfg"}, "'file.cfg'"}}) {
     CommandLine line;
     std::string error;

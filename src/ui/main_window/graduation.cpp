@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "graduation/grad_log.h"
+#include "sim/demo_bus.h"
 #include "graduation/graduation_run.h"
 #include "graduation/tab_file.h"
 #include "text/format.h"
@@ -35,6 +36,7 @@ void CKvlDlg::ConnectGraduation() {
     if (!settingUp_) DriveRun(run_.OnValveMode(i));
   });
   connect(c_.readFromTab, &QPushButton::clicked, this, [this] { OnReadFromTab(); });
+  connect(c_.readFromFile, &QPushButton::clicked, this, [this] { OnReadFromFile(); });
 }
 
 RunEnvironment CKvlDlg::RunEnv() const {
@@ -80,8 +82,11 @@ void CKvlDlg::DriveRun(RunActions actions) {
     if (!actions.ask) break;
     actions = AskForRun(*actions.ask);
   }
-  const RunView view = run_.View(RunEnv());
+  const RunEnvironment env = RunEnv();
+  const RunView view = run_.View(env);
   table_.SetGraduationStage(view.seenStep);
+  // The demo's chamber and gas follow the run, as the operator would set them.
+  if (demoBus_) demoBus_->Bus().FollowGraduation(run_.Stage(), run_.Step(), env.tLow, env.tHigh);
   c_.graduation->SetTextIfChanged(view.buttonCaption);
   c_.stagePrompt->SetTextIfChanged(view.message);
   c_.stagePrompt->setVisible(view.messageVisible);

@@ -27,6 +27,7 @@
 #include "detector/command_types.h"
 #include "detector/detector_table.h"
 #include "detector/emitter_tuning.h"
+#include "graduation/calc_types.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_data_writer.h"
 #include "ui/dialogs/enter_schedule.h"
@@ -274,6 +275,12 @@ class CKvlDlg : public QWidget {
                                        const std::string& extension);
   void OnReadFromTab();
 
+  // ---- calculation.cpp ----
+  void OnReadFromFile();
+  void ShowCalculationRows(const CalcRead& read);
+  void EndTableWriting();
+  void ResumeAfterCalculation();
+
   // ---- demo_bus.cpp ----
   void StartDemoBus();
 
@@ -311,6 +318,8 @@ class CKvlDlg : public QWidget {
   QTimer completionTimer_;  // the pause after the run's last stage
   CRunDataWriter writer_;
   CGraduationRun run_;
+  std::unique_ptr<CalcRead> calcRead_;  // the files last read; the rows show their sensors
+  bool calcSuspended_ = false;          // polling waits since files were read
   ScheduleEntries schedule_{};
 };
 

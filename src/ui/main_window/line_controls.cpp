@@ -92,6 +92,7 @@ void CKvlDlg::OnPauseEdited(int line) {
 
 void CKvlDlg::OnLineOpenToggled(bool checked) {
   if (checked) {
+    ResumeAfterCalculation();  // ticking the line again is the way back to live polling
     link_.OpenPort(LinkPortName(SelectedPortItem()));
     return;
   }
@@ -139,6 +140,7 @@ void CKvlDlg::OnTypeSelected(int index) {
 
 void CKvlDlg::OnModeSelected(int index) {
   if (!IsValidOperatingMode(index)) return;
+  ResumeAfterCalculation();  // a change of mode is the other way back to live polling
   config_.mode = index;
   table_.SetMode(index);
   SelectPollSetForLayout();

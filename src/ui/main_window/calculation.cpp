@@ -1,0 +1,169 @@
+// The graduation table calculation from the window's side ("   Read from
+// file"): the link is suspended and the twenty rows show the sensors of the
+// chosen run data files; the files are read on other threads behind a
+// progress box with Cancel, so the window stays responsive; the sensors are
+// fitted in the background while the operator reads the summary; then each
+// sensor is confirmed, its table shown and, when the operator wants, written
+// into its detector. Every rule of reading, checking and fitting is the
+// core's (graduation/calc_*.h). Polling stays suspended afterwards, as the
+// rows show the files' sensors; a change of mode or a re-ticked line resumes it.
+#include <QApplication>
+#include <QCheckBox>
+#include <QProgressDialog>
+#include <ctime>
+#include <future>
+
+#include "detector/register_map.h"
+#include "graduation/calc_async.h"
+#include "graduation/calc_checks.h"
+#include "graduation/calc_result.h"
+#include "graduation/grad_file_reader.h"
+#include "graduation/grad_log.h"
+#include "graduation/run_data_format.h"
+#include "text/format.h"
+#include "text/graduation_texts.h"
+#include "ui/controls/color_static_st.h"
+#include "ui/controls/note_button.h"
+#include "ui/main_window/kvl_dlg.h"
+
+namespace kvl {
+
+namespace {
+
+MessageIcon SummaryBoxIcon(SummaryIcon icon) {
+  switch (icon) {
+    case SummaryIcon::Exclamation: return MessageIcon::Warning;
+    case SummaryIcon::Information: return MessageIcon::Information;
+    default: return MessageIcon::None;
+  }
+}
+
+}  // namespace
+
+void CKvlDlg::OnReadFromFile() {
+  const LanguageIndex lang = config_.language;
+  link_.Suspend();
+  table_.SetTableWriting(true);
+  if (writer_.Recording()) StopRecording();
+  c_.recording->setEnabled(false);
+  std::vector<std::string> paths = ChooseFiles(txt::kSelectDataFiles(lang), config_.graduationFolder, "grad");
+  if (paths.empty()) {
+    EndTableWriting();
+    link_.Resume();
+    c_.recording->setEnabled(table_.LineOpen());
+    return;
+  }
+  const std::size_t slash = paths.front().find_last_of('/');
+  if (slash != std::string::npos) {
+    config_.graduationFolder = paths.front().substr(0, slash + 1);
+    PostConfig();
+  }
+  SortGradFileNames(paths);
+
+  // Every row is emptied for the sensors of the files.
+  table_.SetAddressList({});
+  for (int s = 0; s < kSlotCount; ++s) {
+    SlotState& slot = table_.MutableSlot(s);
+    slot.address = -1;
+    slot.values.gasNameText.clear();
+    ClearTableRegisters(config_.detectorType, slot.image);
+    ShowRow(table_.DescribeRow(s, false));
+  }
+  calcSuspended_ = true;
+
+  const CalcSettings settings = CalcSettingsFrom(config_);
+  auto reading = std::async(std::launch::async, [paths, settings] { return ReadGradFiles(paths, settings); });
+  bool cancelled = false;
+  if (reading.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
+    QProgressDialog progress(QString::fromUtf8(txt::kSelectDataFiles(lang)).trimmed(), QString(), 0, 0, this);
+    progress.setCancelButtonText(QStringLiteral("Cancel"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.show();
+    while (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+      if (progress.wasCanceled()) cancelled = true;
+    }
+  }
+  calcRead_ = std::make_unique<CalcRead>(reading.get());
+  if (cancelled) {
+    ResumeAfterCalculation();
+    return;
+  }
+  CalcRead& read = *calcRead_;
+  CheckSegments(read, settings);
+  ShowCalculationRows(read);
+
+  const CalcSummary summary = BuildSummary(read, lang);
+  // The fits run while the operator reads the summary.
+  CCalcFits fits(read, settings, summary.calculable);
+  std::tm now{};
+  const std::time_t t = std::time(nullptr);
+  localtime_r(&t, &now);
+  for (int slot : summary.logged) {
+    const CalcSensor& sensor = read.sensors[size_t(slot)];
+    AppendGradLog(GradLogPath(config_.dataFolder, sensor.serial),
+                  GradLogReportHeader(sensor.serial, sensor.modbusText, sensor.gasText, lang, now) +
+                      FileBytes(sensor.check + "\r\n"));
+  }
+  if (!summary.text.empty()) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
+
+  for (int slot : summary.calculable) {
+    const CalcSensor& sensor = read.sensors[size_t(slot)];
+    const std::string ask = std::string(txt::kCalculateTableForSensor(lang)) + " " + sensor.serial + "?";
+    if (operator_->Ask(ask, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
+    const SensorTables& tables = fits.Take(slot);
+    if (tables.tables.empty()) continue;
+    const std::string text = ResultText(sensor, tables, config_.detectorType, lang) + txt::kWriteTableToDevice(lang);
+    if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
+    if (sensor.address < 1 || sensor.address > 255) continue;
+    if (!c_.lineOpen[0]->isChecked()) {
+      // The line opens for the writes; polling itself stays suspended.
+      const QSignalBlocker block(c_.lineOpen[0]);
+      c_.lineOpen[0]->setChecked(true);
+      link_.OpenPort(LinkPortName(SelectedPortItem()));
+    }
+    const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
+    for (const RegisterBlock& block : RegisterBlocks(sensor, written, config_.detectorType))
+      link_.QueueBlockWrite(std::uint8_t(sensor.address), block.first, block.words, block.report);
+  }
+  EndTableWriting();
+}
+
+void CKvlDlg::ShowCalculationRows(const CalcRead& read) {
+  std::vector<std::uint8_t> addresses;
+  for (std::size_t k = 0; k < read.sensors.size() && k < std::size_t(kSlotCount); ++k) {
+    const CalcSensor& sensor = read.sensors[k];
+    const int s = int(k);
+    static_cast<CColorStaticST*>(c_.cells[size_t(Column::Serial)][k])->SetTextIfChanged(sensor.serial);
+    static_cast<CNoteButton*>(c_.cells[size_t(Column::ModbusNumber)][k])->SetTextIfChanged(sensor.modbusText);
+    static_cast<CColorStaticST*>(c_.cells[size_t(Column::Gas)][k])->SetTextIfChanged(sensor.gasText);
+    // The last line read of each quantity, as the rows showed it while reading.
+    for (int q = 0; q < kQuantityCount; ++q) {
+      const auto& samples = sensor.samples[size_t(q)];
+      if (samples.empty()) continue;
+      const Column column = Column(int(Column::Lel) + q);  // the nine quantity columns, in file order
+      static_cast<CColorStaticST*>(c_.cells[size_t(column)][k])->SetTextIfChanged(Format("%g", double(samples.back())));
+    }
+    if (sensor.address >= 1 && sensor.address <= 255) {
+      addresses.push_back(std::uint8_t(sensor.address));
+      table_.SetSlotAddress(s, sensor.address);
+    }
+  }
+  table_.SetAddressList(addresses);
+  link_.SetDeviceList(table_.AddressList(), -1, false);
+}
+
+void CKvlDlg::EndTableWriting() {
+  if (table_.SetTableWriting(false)) link_.Resume();
+}
+
+void CKvlDlg::ResumeAfterCalculation() {
+  if (!calcSuspended_) return;
+  calcSuspended_ = false;
+  EndTableWriting();
+  calcRead_.reset();
+  link_.Resume();
+  c_.recording->setEnabled(table_.LineOpen());
+}
+
+}  // namespace kvl
