@@ -1,0 +1,87 @@
+// The graduation table calculation through the window: run data files of the
+// simulated detectors are read, the operator confirms, and the tables the
+// core computes from the same files land in the detectors.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <fstream>
+
+#include "graduation/calc_checks.h"
+#include "graduation/calc_fit.h"
+#include "graduation/calc_result.h"
+#include "graduation/grad_file_reader.h"
+#include "main_window_fixture.h"
+#include "sim/sim_run_data.h"
+#include "ui/main_window/main_controls.h"
+
+namespace kvl {
+namespace {
+
+using test::RunUntil;
+using test::WindowRun;
+
+TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
+  WindowRun run;
+  run.Open(kTypeZ5, 2);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
+  ASSERT_TRUE(run.WaitForRows(2));
+
+  // Runs recorded earlier for the two detectors on the bus.
+  std::vector<std::string> paths;
+  for (int s = 0; s < 2; ++s) {
+    SimRunHeader header;
+    header.type = kTypeZ5;
+    header.language = kEnglish;
+    header.serial = run.CellText(Column::Serial, s).toStdString();
+    header.modbus = std::to_string(s + 1);
+    header.gas = "Methane";
+    header.power = "1800", header.kur = "10000", header.kuw = "10100";
+    SimRunSetup setup;
+    setup.type = kTypeZ5;
+    setup.lines = 20000;
+    setup.seed = std::uint64_t(s + 1);
+    paths.push_back(run.dir.path().toStdString() + "/" + header.serial + "_0.grad");
+    std::ofstream(paths.back(), std::ios::binary) << SimRunFile(header, SimulatedRunRows(setup));
+  }
+  run.fileChoice = paths;
+  // First sensor: calculate and write; second: calculate, keep it out of its detector.
+  run.op.ScriptAnswers({kAnswerOk, kAnswerOk, kAnswerOk, kAnswerCancel});
+  run.Control<QPushButton>(id::kReadFromFile)->click();
+  EXPECT_FALSE(run.window->Table().TableWriting());
+  const std::vector<test::ShownMessage> shown = run.op.Shown();
+  ASSERT_GE(shown.size(), 5u);
+  EXPECT_FALSE(shown[0].question);  // the summary comes first
+
+  // The same calculation without the window.
+  const CalcSettings settings = CalcSettingsFrom(run.window->Settings());
+  CalcRead read = ReadGradFiles(paths, settings);
+  CheckSegments(read, settings);
+  ASSERT_EQ(read.sensors.size(), 2u);
+  const CalcSensor& first = read.sensors[0];
+  const SensorTables tables = FitSensor(first, settings, FitMethod::Fast);
+  ASSERT_FALSE(tables.tables.empty());
+  const std::vector<RegisterBlock> blocks =
+      RegisterBlocks(first, tables.tables[size_t(std::max(0, tables.written))], kTypeZ5);
+  ASSERT_FALSE(blocks.empty());
+  auto holds = [&](int address, const RegisterBlock& block) {
+    const auto image = run.Bus().Registers(address);
+    for (std::size_t i = 0; i < block.words.size(); ++i)
+      if ((*image)[block.first + i] != block.words[i]) return false;
+    return true;
+  };
+  EXPECT_TRUE(RunUntil([&] { return holds(first.address, blocks.back()); }, 8000));
+  const int other = first.address == 1 ? 2 : 1;
+  EXPECT_FALSE(holds(other, RegisterBlocks(read.sensors[1], FitSensor(read.sensors[1], settings, FitMethod::Fast).tables[0],
+                                           kTypeZ5).back()));
+
+  // Polling waits until the operator changes the mode.
+  const std::uint64_t good = run.window->Table().Counters()[0];
+  test::Settle();
+  EXPECT_LE(run.window->Table().Counters()[0], good + 1);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);
+  EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > good + 4; }, 8000));
+}
+
+}  // namespace
+}  // namespace kvl
