@@ -46,17 +46,12 @@ void CKvlDlg::OnReadFromFile() {
   table_.SetTableWriting(true);
   if (writer_.Recording()) StopRecording();
   c_.recording->setEnabled(false);
-  std::vector<std::string> paths = ChooseFiles(txt::kSelectDataFiles(lang), config_.graduationFolder, "grad");
+  std::vector<std::string> paths = ChooseGraduationFiles(txt::kSelectDataFiles(lang), "grad");
   if (paths.empty()) {
     EndTableWriting();
     link_.Resume();
     c_.recording->setEnabled(table_.LineOpen());
     return;
-  }
-  const std::size_t slash = paths.front().find_last_of('/');
-  if (slash != std::string::npos) {
-    config_.graduationFolder = paths.front().substr(0, slash + 1);
-    PostConfig();
   }
   SortGradFileNames(paths);
 

@@ -137,14 +137,22 @@ RunActions CKvlDlg::AskForRun(const RunDialogRequest& request) {
   return {};
 }
 
-std::vector<std::string> CKvlDlg::ChooseFiles(const std::string& title, const std::string& folder,
-                                              const std::string& extension) {
-  if (options_.chooseFiles) return options_.chooseFiles(title, folder, extension);
-  const QString filter = QStringLiteral("%1 files (*.%1)").arg(QString::fromStdString(extension));
+std::vector<std::string> CKvlDlg::ChooseGraduationFiles(const std::string& title, const std::string& extension) {
   std::vector<std::string> paths;
-  for (const QString& path : QFileDialog::getOpenFileNames(this, QString::fromStdString(title),
-                                                           QString::fromStdString(folder), filter))
-    paths.push_back(path.toStdString());
+  if (options_.chooseFiles) {
+    paths = options_.chooseFiles(title, config_.graduationFolder, extension);
+  } else {
+    const QString filter = QStringLiteral("%1 files (*.%1)").arg(QString::fromStdString(extension));
+    for (const QString& path : QFileDialog::getOpenFileNames(this, QString::fromStdString(title),
+                                                             QString::fromStdString(config_.graduationFolder), filter))
+      paths.push_back(path.toStdString());
+  }
+  // The folder of the selection becomes the graduation folder.
+  if (const std::size_t slash = paths.empty() ? std::string::npos : paths.front().find_last_of('/');
+      slash != std::string::npos) {
+    config_.graduationFolder = paths.front().substr(0, slash + 1);
+    PostConfig();
+  }
   return paths;
 }
 
@@ -152,16 +160,10 @@ void CKvlDlg::OnReadFromTab() {
   const LanguageIndex lang = config_.language;
   if (writer_.Recording()) StopRecording();
   c_.recording->setEnabled(false);
-  const std::vector<std::string> paths = ChooseFiles(txt::kSelectTabFile(lang), config_.graduationFolder, "tab");
+  const std::vector<std::string> paths = ChooseGraduationFiles(txt::kSelectTabFile(lang), "tab");
   if (paths.empty()) {
     c_.recording->setEnabled(table_.LineOpen());
     return;
-  }
-  // The folder of the selection becomes the graduation folder.
-  const std::size_t slash = paths.front().find_last_of('/');
-  if (slash != std::string::npos) {
-    config_.graduationFolder = paths.front().substr(0, slash + 1);
-    PostConfig();
   }
   const TableFilesPlan plan = PlanTableFiles(paths, lang);
   if (!plan.writes.empty()) {

@@ -271,8 +271,8 @@ class CKvlDlg : public QWidget {
   RunEnvironment RunEnv() const;
   void DriveRun(RunActions actions);
   RunActions AskForRun(const RunDialogRequest& request);
-  std::vector<std::string> ChooseFiles(const std::string& title, const std::string& folder,
-                                       const std::string& extension);
+  // Files with the extension, from the graduation folder; their folder becomes it.
+  std::vector<std::string> ChooseGraduationFiles(const std::string& title, const std::string& extension);
   void OnReadFromTab();
 
   // ---- calculation.cpp ----
