@@ -169,7 +169,8 @@ ImitationSwitch CImitation::Enter(CDetectorTable& table, std::string_view baudTe
   return sw;
 }
 
-ImitationSwitch CImitation::Leave(CDetectorTable& table) {
+ImitationSwitch CImitation::Leave(CDetectorTable& table, int newMode) {
+  table.SetMode(newMode);
   table.SetAddressList({1});
   ImitationSwitch sw;
   sw.addressList = table.AddressList();
@@ -179,7 +180,7 @@ ImitationSwitch CImitation::Leave(CDetectorTable& table) {
 }
 
 std::optional<RowView> CImitation::SetConcentration(CDetectorTable& table, int slot, std::string_view answer) {
-  if (slot < 0 || slot >= kSlotCount) return std::nullopt;
+  if (slot < 0 || slot >= kSlotCount || table.Layout().mode != kModeImitation) return std::nullopt;
   const std::optional<double> x = LeadingNumber(DecimalPoint(TrimBlanks(answer)));
   if (!x) return std::nullopt;
   const double tenths = RoundScaled(*x, 10);

@@ -11,14 +11,16 @@
 //   mode choice:  mode = ModeForType(type, chosen)   (Z5 never imitates)
 //   entering:     auto sw = imitation.Enter(table, baudText);
 //                 link.SetMasterRole(sw.masterRole); link.SetDeviceList(sw.addressList, -1, false);
-//                 redraw sw.rows; show the imitation boxes (ticks as Ticked(s))
-//   leaving:      auto sw = imitation.Leave(table);   then the same three steps
+//                 redraw sw.rows; show the imitation boxes (ticks as Ticked(s));
+//                 the address list changed: rebuild the configuration text
+//   leaving:      auto sw = imitation.Leave(table, newMode);   then the same steps, and
+//                 select the new mode's poll set as for any mode change
 //                 (a type change to Z5 while imitating leaves the mode the same way)
 //   tick box s:   imitation.SetTicked(s, checked)    (nothing else: reads are not redrawn)
 //   "LEL%" right-click on row s (mode "Imitation" only):
 //                 ask txt::kEnterNewConcentration; on OK
 //                 if (auto row = imitation.SetConcentration(table, s, answer)) redraw *row
-//   WM_USER_REQUEST (line 0):
+//   WM_USER_REQUEST (first parameter 0 or 4: line 0):
 //                 ServeImitationRequest(link, imitation, table)  (imitation_runner.h):
 //                 LastRequest -> Answer -> SendResponse (when there is one) -> Resume;
 //                 redraw the outcome's rows.
@@ -122,15 +124,16 @@ class CImitation {
   // (1..255, else slot + 1) and the line's baud; then the address list
   // becomes 1..20 and every row is refreshed.
   ImitationSwitch Enter(CDetectorTable& table, std::string_view baudText);
-  // The address list becomes the single address 1 and every row is refreshed
-  // (the caller sets the table's new mode first, so rows without a detector
-  // empty themselves).
-  ImitationSwitch Leave(CDetectorTable& table);
+  // Puts the table into `newMode` (the mode chosen instead); the address list
+  // becomes the single address 1 and every row is refreshed (rows without a
+  // detector empty themselves again).
+  ImitationSwitch Leave(CDetectorTable& table, int newMode);
 
   // The "LEL%" right-click answer ("," read as "."): register 10 becomes
   // floor(x * 10 + 0.5) and register 2 the whole part of x, then the row is
   // refreshed. Nothing changes for an answer that starts with no number or a
-  // concentration register 10 cannot hold (outside -3276.8..3276.7).
+  // concentration register 10 cannot hold (outside -3276.8..3276.7), and
+  // outside "Imitation".
   std::optional<RowView> SetConcentration(CDetectorTable& table, int slot, std::string_view answer);
 
   // The first ticked row (0..19) whose list address is the slave address, or -1.

@@ -71,10 +71,14 @@ TEST(Imitation, EnteringBuildsTwentyDetectorsInsideTheirBounds) {
       inMiddle(reg::kWo, b.wo, 1, 2);
       inMiddle(reg::kRo, b.ro, 1, 2);
     }
-    const ImitationSwitch out = im.Leave(t);
+    const ImitationSwitch out = im.Leave(t, kModeTuning);
+    EXPECT_EQ(t.Layout().mode, kModeTuning);
     EXPECT_TRUE(out.masterRole);
     EXPECT_EQ(out.addressList, std::vector<std::uint8_t>{1});
-    EXPECT_EQ(out.rows.size(), 20u);
+    ASSERT_EQ(out.rows.size(), 20u);
+    // Rows without a detector are emptied again.
+    EXPECT_TRUE(out.rows[1].emptied);
+    EXPECT_EQ(out.rows[1][Column::Lel].text, "");
   }
 }
 
@@ -236,6 +240,8 @@ TEST(Imitation, TheOperatorSetsTheConcentration) {
   const std::optional<RowView> row = f.im.SetConcentration(f.table, 0, "12,34");
   ASSERT_TRUE(row);
   EXPECT_EQ((*row)[Column::Lel].text, "12.3");
+  f.im.Leave(f.table, kModeTuning);
+  EXPECT_FALSE(f.im.SetConcentration(f.table, 0, "5"));
 }
 
 TEST(Imitation, Z5NeverImitatesNorRunsIn) {
