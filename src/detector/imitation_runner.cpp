@@ -68,7 +68,7 @@ void CImitationRunner::Post(unsigned message, std::intptr_t, std::intptr_t) {
   std::lock_guard lock(queueMutex_);
   if (message == WM_USER_PORT_OPEN) portState_ = 1;
   if (message == WM_USER_PORT_FAIL) portState_ = -1;
-  // Only a request needs the window's part; everything else is bookkeeping.
+  // Only a request needs the window's side; everything else is bookkeeping.
   if (message == WM_USER_REQUEST) queue_.push_back(message);
   queueCv_.notify_all();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The detector line in slave role answering from the imitation, without a
 // window: ServeImitationRequest is the window's whole WM_USER_REQUEST
-// handler, and CImitationRunner plays the window's part for tools and tests
+// handler, and CImitationRunner plays the window's side for tools and tests
 // (it takes the worker's messages on a thread of its own, as the window's
 // event loop would). Never decides an answer itself (imitation.h does).
 #include <condition_variable>
