@@ -77,8 +77,9 @@ class CModbusSlave : public CSerialPort {
   // 0 and 1 are taken; anything else keeps the language.
   void SetLanguage(LanguageIndex lang);
   LanguageIndex Language() const { return language_.load(); }
-  // Slave role: 0 read request (function 3 or 4); 4 another function; 1
-  // nothing; 2 read failed or not 8 bytes; 3 CRC wrong.
+  // Slave role: 0 read request (function 3 or 4); 4 another function
+  // (write-multiple requests are read whole); 1 nothing; 2 read failed or not
+  // 8 bytes; 3 CRC wrong.
   int ReceiveRequest();
   // Slave role: sends an answer (see BuildResponse).
   void SendResponse(std::uint8_t slave, std::uint8_t function, const std::vector<std::uint16_t>& words);
@@ -157,6 +158,8 @@ class CModbusSlave : public CSerialPort {
   int SendFrame(const Bytes& frame, int preChars, bool readFollows);
   // Reads up to n bytes; the Read() result, bytes in `answer`.
   int ReadAnswer(std::uint16_t n, Bytes& answer);
+  // Slave role: completes a write-multiple request whose first 8 bytes came.
+  bool ReadRestOfBlockRequest(Bytes& got);
   void Trace(FrameDirection dir, const std::uint8_t* data, std::size_t n, int result);
   void Show(const std::string& text, MessageIcon icon = MessageIcon::None);
   // Appends one report line; shows the batch text when this write ends the batch.

@@ -263,7 +263,7 @@ int CModbusSlave::ReceiveRequest() {
     result = 1;
   else if (rc != 8)
     result = 2;
-  else if (!CrcOk(got.data(), 8))
+  else if (!CrcOk(got.data(), 8) && !ReadRestOfBlockRequest(got))
     result = 3;
   else {
     lastRequest_.slave = got[0];
@@ -274,6 +274,19 @@ int CModbusSlave::ReceiveRequest() {
   }
   if (!got.empty()) Trace(FrameDirection::Received, got.data(), got.size(), result);
   return result;
+}
+
+// A write-multiple request (functions 15 and 16) is longer than the 8 bytes
+// of the others: its byte count (byte 6) tells how much more to read, so the
+// whole frame can be checked and refused as a function this slave lacks
+// rather than taken for noise. True when the completed frame's CRC is right.
+bool CModbusSlave::ReadRestOfBlockRequest(Bytes& got) {
+  if (got.size() != 8 || (got[1] != 15 && got[1] != 16)) return false;
+  const std::uint16_t rest = static_cast<std::uint16_t>(1 + got[6]);
+  Bytes more;
+  const int rc = ReadAnswer(rest, more);
+  got.insert(got.end(), more.begin(), more.end());
+  return rc == rest && CrcOk(got.data(), got.size());
 }
 
 void CModbusSlave::SendResponse(std::uint8_t slave, std::uint8_t function, const std::vector<std::uint16_t>& words) {

@@ -274,6 +274,14 @@ TEST_F(PollWorker, SlaveRolePassesRequestsToTheWindow) {
   ASSERT_TRUE(Expect(WM_USER_REQUEST, &m));
   EXPECT_EQ(m.w, 4);
   link.Resume();
+  // A write-multiple request is longer than 8 bytes: taken whole, not as noise.
+  pty.Write(BuildWriteMultiple(4, 9, {1, 2, 3}));
+  ASSERT_TRUE(Expect(WM_USER_REQUEST, &m));
+  EXPECT_EQ(m.w, 4);
+  EXPECT_EQ(link.LastRequest().function, 16);
+  EXPECT_EQ(link.LastRequest().first, 9);
+  EXPECT_EQ(link.LastRequest().countOrValue, 3);
+  link.Resume();
 }
 
 TEST_F(PollWorker, LineNumberIsAddedToTheFirstParameter) {

@@ -15,9 +15,9 @@ CWorkerRun::CWorkerRun(CModbusSlave& link, const CConsoleOperator& op, CStopSign
 }
 
 void CWorkerRun::Start(const std::vector<std::uint8_t>& devices, const std::string& functionText,
-                       const std::string& pauseText) {
+                       const std::string& pauseText, bool masterRole) {
   link_.StartWorker(&queue_, 0, options_.port, Format("%d", options_.baud), devices, functionText, pauseText, "3",
-                    true);
+                    masterRole);
 }
 
 bool CWorkerRun::Next(Posted* message) {

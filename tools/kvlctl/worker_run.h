@@ -1,5 +1,5 @@
 #pragma once
-// The link's own worker run by a tool (poll, scan): its messages come to the
+// The link's own worker run by a tool (poll, scan, imitate): its messages come to the
 // tool's main thread through a queue, Ctrl-C stops it cleanly, and a line
 // that opens but cannot be configured ends the run with a device error.
 #include <string>
@@ -20,8 +20,9 @@ class CWorkerRun {
              LanguageIndex language);
   ~CWorkerRun() { Stop(); }
 
+  // `masterRole` false runs the worker in slave role (imitate).
   void Start(const std::vector<std::uint8_t>& devices, const std::string& functionText,
-             const std::string& pauseText);
+             const std::string& pauseText, bool masterRole = true);
   // The next message. False once a stop signal came (the worker is stopped
   // by then); throws DeviceError for a line that cannot be configured.
   bool Next(Posted* message);
