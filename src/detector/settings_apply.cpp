@@ -55,10 +55,8 @@ bool Check(const SettingsFileContent& file, const SettingsTarget& t, std::string
 int KeyRegisterFor(int type, SettingsKey key) {
   if (key == SettingsKey::SerNum) return -1;
   if (type == kTypeZ5) return KeyInfo(key).z5Register;
-  if (type == kTypeKvelt) {
-    if (key == SettingsKey::Gas) return LayoutFor(type).gasSetting;
-    if (key == SettingsKey::LelConc) return LayoutFor(type).LEL_CONC;
-  }
+  // A KVELT's gas setting travels in its register lines (address 50).
+  if (type == kTypeKvelt && key == SettingsKey::LelConc) return LayoutFor(type).LEL_CONC;
   return -1;
 }
 

@@ -76,9 +76,9 @@ struct SettingsWritePlan {
 
 // The register a key is written to on a detector of `type`, or -1 when it is
 // only checked (SER_NUM: the check has shown it equal, and its register
-// holds 16 of its 32 bits) or the type has no such register (a KVELT has no
-// graduation settings; its GAS and LEL_CONC go to its own gas setting and
-// LEL_CONC registers).
+// holds 16 of its 32 bits) or not the type's (the keys name Z5 registers: a
+// KVELT takes only LEL_CONC, into its own register 71; its gas setting
+// travels in its register lines, and it has no graduation settings).
 int KeyRegisterFor(int type, SettingsKey key);
 
 // The serial and gas check, then the writes. A file that gives nothing to

@@ -46,6 +46,7 @@ std::string FreeSettingsFileName(const std::string& dataFolder, const std::strin
 
 std::string SettingsFileText(int type, ImageView image, unsigned address, const std::tm& now,
                              std::string* zeroList) {
+  if (zeroList) zeroList->clear();
   std::string s = Format("DATE%12s\r\nTIME%12s\r\n", TimeText("%d.%m.%Y", now).c_str(),
                          TimeText("%H:%M:%S", now).c_str());
   s += Format("MODBUS_NUM%6u\r\n", address);

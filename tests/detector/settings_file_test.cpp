@@ -115,7 +115,9 @@ TEST(SettingsSave, FileTextByteForByteAndTheZeroQuestion) {
   for (const Case& c : cases) {
     std::string zeros = "unset";
     const std::string text = SettingsFileText(c.type, c.image, c.address, Now(), &zeros);
-    if (c.text) EXPECT_EQ(text, c.text) << c.what;
+    if (c.text) {
+      EXPECT_EQ(text, c.text) << c.what;
+    }
     EXPECT_EQ(zeros, c.zeros) << c.what;
   }
 }
@@ -216,7 +218,8 @@ TEST(SettingsReader, LineRules) {
       {kTypeZ5, "R097 65536\r\n", false, {}, {}},
       {kTypeZ5, "R000 1\r\n", false, {}, {}},
       {kTypeZ5, "R161 1\r\n", false, {}, {}},
-      {kTypeZ5, "R160 1 2\r\n", false, {}, {}},
+      {kTypeZ5, "R160 1 2\r\n", true, {}, {{159, {1, 2}}}},
+      {kTypeZ5, "R160 1 2 3\r\n", false, {}, {}},
       {kTypeZ5, "R19 1\r\n", true, {}, {{18, {1}}}},
       // KVELT register lines: hexadecimal labels and values in one case, "0000" is 0.
       {kTypeKvelt, "R19 0000 00AB abcd FFFF\r\n", true, {}, {{24, {0, 0xAB, 0xABCD, 0xFFFF}}}},
@@ -225,7 +228,7 @@ TEST(SettingsReader, LineRules) {
       {kTypeKvelt, "R19 10000\r\n", false, {}, {}},
       {kTypeKvelt, "R19 12G4\r\n", false, {}, {}},
       {kTypeKvelt, "RA1 1\r\n", false, {}, {}},
-      {kTypeKvelt, "RA0 1 2\r\n", false, {}, {}},
+      {kTypeKvelt, "RA0 1 2 3\r\n", false, {}, {}},
       {kTypeKvelt, "R00 1\r\n", false, {}, {}},
       // Anything else.
       {kTypeZ5, "FOO 1\r\n", false, {}, {}},
@@ -258,7 +261,7 @@ TEST(SettingsReader, RefusalNamesTheLineAndBoundsTheFile) {
   r = ReadSettingsText("GAS 1\r\n" + longLine + "\r\n", kTypeZ5, kEnglish);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.message, "Error in line\r\n" + longLine.substr(0, 100) + "...");
-  EXPECT_TRUE(ReadSettingsText(longLine.substr(1), kTypeZ5, kEnglish).ok);
+  EXPECT_TRUE(ReadSettingsText(longLine.substr(0, kMaxSettingsLineBytes), kTypeZ5, kEnglish).ok);
 }
 
 // ---------------------------------------------------------------------------
@@ -290,7 +293,7 @@ TEST(SettingsWrite, SavedFilesRestoreEverySavedRegister) {
   };
   const Case cases[] = {
       {kTypeKvelt, KveltImage(), {{24, 16}, {40, 8}},
-       {48, 49, 50, 51, 52, 53, 54, 55, 58, 59, 60, 61, 62, 63, 50, 71}},
+       {48, 49, 50, 51, 52, 53, 54, 55, 58, 59, 60, 61, 62, 63, 71}},
       {kTypeZ5, Z5Image(), {{96, 5}, {104, 8}, {112, 8}, {120, 8}, {128, 8}, {136, 8}, {144, 8}, {152, 8}}, {21, 22}},
   };
   for (const Case& c : cases) {
@@ -317,15 +320,13 @@ TEST(SettingsWrite, SavedFilesRestoreEverySavedRegister) {
     RegisterImage wiped = c.image;
     for (int a = 16; a < kImageWords; ++a)
       if (a != reg::SER_NUM_HIGH) wiped[std::size_t(a)] = 0x5555;
-    EXPECT_EQ(Apply(wiped, plan), [&] {
-      RegisterImage want = wiped;
-      const std::vector<std::pair<int, int>> saved =
-          c.type == kTypeKvelt ? std::vector<std::pair<int, int>>{{24, 55}, {58, 63}, {71, 71}}
-                               : std::vector<std::pair<int, int>>{{21, 22}, {96, 100}, {104, 159}};
-      for (auto [first, last] : saved)
-        for (int a = first; a <= last; ++a) want[std::size_t(a)] = c.image[std::size_t(a)];
-      return want;
-    }()) << c.type;
+    RegisterImage want = wiped;
+    const std::vector<std::pair<int, int>> saved =
+        c.type == kTypeKvelt ? std::vector<std::pair<int, int>>{{24, 55}, {58, 63}, {71, 71}}
+                             : std::vector<std::pair<int, int>>{{21, 22}, {96, 100}, {104, 159}};
+    for (auto [first, last] : saved)
+      for (int a = first; a <= last; ++a) want[std::size_t(a)] = c.image[std::size_t(a)];
+    EXPECT_EQ(Apply(wiped, plan), want) << c.type;
   }
 }
 
@@ -385,7 +386,7 @@ TEST(SettingsWrite, ChunksOfAtMost32AndKeysByType) {
   for (const RegisterWrite& w : plan.singleWrites) regs.push_back(w.reg);
   EXPECT_EQ(regs, (std::vector<int>{21, 99, 105, 113, 121, 129, 137, 145, 153}));
 
-  EXPECT_EQ(KeyRegisterFor(kTypeKvelt, SettingsKey::Gas), 50);
+  EXPECT_EQ(KeyRegisterFor(kTypeKvelt, SettingsKey::Gas), -1);
   EXPECT_EQ(KeyRegisterFor(kTypeKvelt, SettingsKey::LelConc), 71);
   EXPECT_EQ(KeyRegisterFor(kTypeKvelt, SettingsKey::GradKur), -1);
   EXPECT_EQ(KeyRegisterFor(kTypeZ5, SettingsKey::SerNum), -1);
