@@ -24,7 +24,7 @@
 //     if (plan.Refused()) show plan.message with OK, and end;
 //     if (plan.BatchCount() > 0) {
 //       link.BeginBatch(plan.BatchCount());
-//       link.QueueWrites(slave, regs of plan.singleWrites, values, tag);   // one write list
+//       QueueWriteList(plan.singleWrites);       // one write list (CKvlDlg's helper)
 //       for (b : plan.blockWrites) link.QueueBlockWrite(slave, b.first, b.words, b.report);
 //     }
 //   compare:

@@ -85,13 +85,12 @@ std::optional<std::uint32_t> Hex(std::string_view token, std::uint32_t maximum) 
   return std::uint32_t(v);
 }
 
-// A register label or value in the type's notation.
+// A register value in the type's notation.
 std::optional<std::uint32_t> Number(std::string_view token, int type, std::uint32_t maximum) {
-  if (type == kTypeKvelt) return Hex(token, maximum);
-  // Decimal labels lose their leading zeros first ("R097"); values must print back.
-  return Decimal(token, maximum);
+  return type == kTypeKvelt ? Hex(token, maximum) : Decimal(token, maximum);
 }
 
+// A register label: decimal labels lose their leading zeros first ("R097").
 std::optional<std::uint32_t> Label(std::string_view digits, int type) {
   if (type == kTypeKvelt) return Hex(digits, kImageWords - 1);
   std::size_t z = 0;

@@ -393,6 +393,30 @@ TEST(SettingsWrite, ChunksOfAtMost32AndKeysByType) {
   EXPECT_EQ(KeyRegisterFor(kTypeZ5, SettingsKey::GradPower), 98);
 }
 
+TEST(SettingsWrite, GraduationLogRecordWritesItsKeysAndTable) {
+  std::string log =
+      "DATE  07.12.2026\r\nTIME    09:05:03\r\nMODBUS_NUM     2\r\n"
+      "SER_NUM    5100002\r\nGAS            3\r\nLEL_CONC    4400\r\nGRAD_CONC1   500\r\nGRAD_CONC2  1000\r\n"
+      "GRAD_KUR   10000\r\nGRAD_KUW   10000\r\nGRAD_POWER  2048\r\n"
+      "\r\n*n    Tn   R0n   W0n   R1n   W1n   R2n   W2n\r\n";
+  for (int k = 0; k < 8; ++k)
+    log += "G" + std::to_string(k) + "   " + std::to_string(-60 + 20 * k) + "  3000  2900  3000  2500  3000  2100  " +
+           std::to_string(-60 + 20 * k) + "\xB0\r\n";
+  log += "\r\n";
+  const SettingsFileRead f = ReadSettingsText(log, kTypeZ5, kEnglish);
+  ASSERT_TRUE(f.ok) << f.message;
+  const SettingsWritePlan plan = PlanSettingsWrite(f.content, Target(kTypeZ5, Z5Image()), "5100002.tab", false);
+  ASSERT_FALSE(plan.Refused()) << plan.message;
+  EXPECT_TRUE(plan.blockWrites.empty());
+  ASSERT_EQ(plan.singleWrites.size(), 7u + 56u);
+  const RegisterImage written = Apply(RegisterImage{}, plan);
+  EXPECT_EQ(written[reg::z5::GRAD_POWER], 2048);
+  EXPECT_EQ(written[reg::z5::GradTableAddress(0, 0)], 65536 - 60);  // -60 as a signed word
+  EXPECT_EQ(written[reg::z5::GradTableAddress(7, 0)], 80);
+  EXPECT_EQ(written[reg::z5::GradTableAddress(7, 6)], 2100);
+  EXPECT_EQ(written[reg::SER_NUM], 0);  // checked, not written
+}
+
 TEST(SettingsCompare, EqualDifferentAndTheDefault255) {
   const RegisterImage img = Z5Image();
   const SettingsFileRead saved = ReadSettingsText(kZ5File, kTypeZ5, kEnglish);
