@@ -1,0 +1,240 @@
+#include "ui/main_window/graph_panel.h"
+
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "ui/controls/fixed_font.h"
+#include "ui/dialogs/dialog_results.h"
+#include "ui/dialogs/enter_axis.h"
+#include "ui/main_window/window_fonts.h"
+
+namespace kvl {
+
+namespace {
+
+QColor ToQColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
+
+const QFont& UnderlinedFont() {
+  static const QFont font = FixedFont(kDefaultFontWidth, true);
+  return font;
+}
+
+bool ValidSeries(int slot, int quantity) {
+  return slot >= 0 && slot < kSlotCount && quantity >= 0 && quantity < kHistorySeriesCount;
+}
+
+void DrawLabel(QPainter& p, const AxisLabel& label) {
+  const QFont& font = label.underlined ? UnderlinedFont() : WindowFont(kDefaultFontWidth);
+  p.setFont(font);
+  const QString text = QString::fromLatin1(label.text.data(), qsizetype(label.text.size()));
+  const int w = QFontMetrics(font).horizontalAdvance(text);
+  int left = label.x;
+  if (label.align == LabelAlign::Centre) left -= w / 2;
+  if (label.align == LabelAlign::Right) left -= w;
+  p.drawText(QRect(left, label.top, w + 1, kFixedFontCellHeight), Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+}  // namespace
+
+CGraphPanel::CGraphPanel(const CGraphSource& source, DialogRunner runDialog, QWidget* parent)
+    : QWidget(parent), source_(source), runDialog_(std::move(runDialog)) {
+  // Every pixel comes from the off-screen picture.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QRect CGraphPanel::PanelGeometry(int clientWidth, int clientHeight, int graphTop) {
+  const int top = graphTop - kGraphPanelMargin;
+  return QRect(0, top, std::max(0, clientWidth), std::max(0, clientHeight - top));
+}
+
+QColor CGraphPanel::QuantityColor(int quantity) { return ToQColor(QuantityColour(quantity)); }
+
+void CGraphPanel::SetContext(const GraphContext& context) {
+  if (context == context_) return;
+  context_ = context;
+  Changed();
+}
+
+void CGraphPanel::SamplesChanged() { Changed(); }
+
+bool CGraphPanel::ToggleSeries(int slot, int quantity) {
+  if (!ValidSeries(slot, quantity)) return false;
+  const bool on = !settings_.selected[std::size_t(slot)][std::size_t(quantity)];
+  SelectSeries(slot, quantity, on);
+  return on;
+}
+
+void CGraphPanel::SelectSeries(int slot, int quantity, bool on) {
+  if (!ValidSeries(slot, quantity)) return;
+  bool& flag = settings_.selected[std::size_t(slot)][std::size_t(quantity)];
+  if (flag == on) return;
+  flag = on;
+  Changed();
+}
+
+bool CGraphPanel::SeriesSelected(int slot, int quantity) const {
+  return ValidSeries(slot, quantity) && settings_.selected[std::size_t(slot)][std::size_t(quantity)];
+}
+
+void CGraphPanel::ClearSelection() {
+  settings_.selected = {};
+  Changed();
+}
+
+bool CGraphPanel::ChooseView(int view) {
+  if (view != kGraphViewOfN && view != kGraphViewOfT) return false;
+  settings_.view = view;
+  Changed();
+  return true;
+}
+
+void CGraphPanel::ToggleGrid() {
+  settings_.grid = !settings_.grid;
+  Changed();
+}
+
+void CGraphPanel::ToggleGradChar() {
+  settings_.gradChar = !settings_.gradChar;
+  Changed();
+}
+
+void CGraphPanel::SetAxisEnd(AxisEndIndex end, const AxisEnd& value) {
+  if (end < 0 || end >= kAxisEndCount) return;
+  settings_.ends[std::size_t(end)] = value;
+  Changed();
+}
+
+std::array<QColor, 5> CGraphPanel::CaptionColors() const {
+  const std::array<Rgb, 5> colours = GraphCaptionColours(settings_);
+  std::array<QColor, 5> out;
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = ToQColor(colours[i]);
+  return out;
+}
+
+PlotRect CGraphPanel::Plot() const { return PlotRectFor(width(), height(), kGraphPanelMargin); }
+
+GraphAxes CGraphPanel::Axes() const { return ComputeAxes(source_, settings_, context_); }
+
+void CGraphPanel::Changed() {
+  dirty_ = true;
+  update();
+}
+
+void CGraphPanel::Render(QImage& image) const {
+  if (image.size() != size() || image.format() != QImage::Format_RGB32)
+    image = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  image.fill(palette().color(QPalette::Window));
+  const PlotRect plot = Plot();
+  if (plot.Empty()) return;
+  QPainter p(&image);
+  const QRect plotRect(plot.left, plot.top, plot.right - plot.left, plot.bottom - plot.top);
+  p.fillRect(plotRect, Qt::white);
+  if (!settings_.AnySelected()) return;
+
+  const GraphAxes axes = ComputeAxes(source_, settings_, context_);
+  const CPixelMap map(plot, axes.x, axes.y);
+  const AxisDrawing marks = AxisMarks(map, settings_);
+  auto line = [&](const AxisMark& m) { p.drawLine(m.from.x, m.from.y, m.to.x, m.to.y); };
+  p.setPen(QPen(ToQColor(kGridGrey), 1));
+  for (const AxisMark& m : marks.gridLines) line(m);
+  p.setPen(QPen(ToQColor(kGraphBlack), 1));
+  for (const AxisMark& m : marks.ticks) line(m);
+
+  // The last point of an f(N) curve lies on the right edge: keep its column.
+  p.setClipRect(plotRect.adjusted(0, 0, 1, 0));
+  const bool ofT = settings_.view == kGraphViewOfT;
+  for (int s = 0; s < kSlotCount; ++s) {
+    if (!settings_.SlotSelected(s)) continue;
+    const std::span<const float> t = ofT ? source_.Samples(s, kSeriesT) : std::span<const float>();
+    const std::span<const std::size_t> breaks = ofT ? source_.Breaks(s) : std::span<const std::size_t>();
+    for (int q = 0; q < kHistorySeriesCount; ++q) {
+      if (!settings_.selected[std::size_t(s)][std::size_t(q)]) continue;
+      const std::span<const float> values = source_.Samples(s, q);
+      if (ofT && t.empty()) continue;
+      CurvePoints(map, values, t, breaks, points_, runs_);
+      qpoints_.resize(points_.size());
+      for (std::size_t i = 0; i < points_.size(); ++i) qpoints_[i] = QPoint(points_[i].x, points_[i].y);
+      p.setPen(QPen(QuantityColor(q), 1));
+      for (std::size_t r = 0; r < runs_.size(); ++r) {
+        const std::size_t end = r + 1 < runs_.size() ? runs_[r + 1] : qpoints_.size();
+        if (end - runs_[r] >= 2) p.drawPolyline(qpoints_.data() + runs_[r], int(end - runs_[r]));
+      }
+    }
+  }
+
+  if (axes.overlay) {
+    for (int s = 0; s < kSlotCount; ++s)
+      for (int q = 0; q < kHistorySeriesCount; ++q) {
+        if (!settings_.selected[std::size_t(s)][std::size_t(q)] || !OverlaysCharacteristic(context_.type, q)) continue;
+        const SeriesCharacteristic* curves = source_.Characteristic(s, q);
+        if (!curves) continue;
+        for (int c = 0; c < kCharacteristicCurves; ++c) {
+          const CharacteristicCurve& curve = (*curves)[std::size_t(c)];
+          if (!curve.present) continue;
+          p.setPen(QPen(ToQColor(c == kCharacteristicCurves - 1 ? kCharacteristicRed : kGraphBlack), 1));
+          QPoint prev;
+          for (int j = 0; j < kCharacteristicPoints; ++j) {
+            const QPoint pt(map.X(curve.t[std::size_t(j)]), map.Y(curve.value[std::size_t(j)]));
+            p.drawLine(pt.x(), pt.y() - 5, pt.x(), pt.y() + 6);
+            if (j > 0) p.drawLine(prev, pt);
+            prev = pt;
+          }
+        }
+      }
+  }
+
+  p.setClipping(false);
+  p.setPen(Qt::black);
+  for (const AxisLabel& label : marks.labels) DrawLabel(p, label);
+}
+
+void CGraphPanel::paintEvent(QPaintEvent*) {
+  if (dirty_ || buffer_.size() != size()) {
+    Render(buffer_);
+    dirty_ = false;
+  }
+  QPainter(this).drawImage(0, 0, buffer_);
+}
+
+void CGraphPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  dirty_ = true;
+}
+
+void CGraphPanel::mousePressEvent(QMouseEvent* event) {
+  swallowContextMenu_ = false;
+  if (event->button() == Qt::RightButton && window()->isMaximized()) {
+    const QPoint at = event->position().toPoint();
+    if (const auto end = AxisZoneAt(at.x(), at.y(), width(), height(), kGraphPanelMargin)) {
+      swallowContextMenu_ = true;
+      event->accept();
+      OpenAxisDialog(*end);
+      return;
+    }
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void CGraphPanel::contextMenuEvent(QContextMenuEvent* event) {
+  // A press that opened the axis dialog is not also the window's menu.
+  if (swallowContextMenu_ && event->reason() == QContextMenuEvent::Mouse) {
+    swallowContextMenu_ = false;
+    event->accept();
+    return;
+  }
+  event->ignore();
+}
+
+void CGraphPanel::OpenAxisDialog(AxisEndIndex end) {
+  const AxisEnd& now = settings_.ends[std::size_t(end)];
+  CEnterAxis dialog(now.manual, now.value, language_, this);
+  const int result = runDialog_ ? runDialog_(dialog) : dialog.exec();
+  if (result != kIdSet) return;
+  settings_.ends[std::size_t(end)] = {dialog.Manual(), dialog.Value()};
+  Changed();
+  emit AxisEndChanged(end);
+}
+
+}  // namespace kvl
