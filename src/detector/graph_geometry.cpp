@@ -27,13 +27,7 @@ constexpr std::array<Rgb, kHistorySeriesCount> kQuantityColours = {{
 constexpr double kMinXMaxOfN = 500;
 constexpr double kMinXMaxOfT = 100;
 
-// Pixels far outside the plot are clipped anyway; keeping them bounded keeps
-// the painter's arithmetic in range for a zoomed-in axis.
-constexpr double kPixelBound = 1 << 20;
-
 double ClipToInt32(double v) { return std::clamp(v, double(INT_MIN), double(INT_MAX)); }
-
-int ToPixel(double v) { return int(std::lround(std::clamp(v, -kPixelBound, kPixelBound))); }
 
 struct Extent {
   double lo = std::numeric_limits<double>::infinity();
@@ -154,17 +148,15 @@ PlotRect PlotRectFor(int clientWidth, int clientHeight, int graphTop) {
   return {kPlotLeft, graphTop, clientWidth - kPlotRightMargin, clientHeight - kPlotBottomMargin};
 }
 
-int CPixelMap::X(double v) const {
-  const double span = double(x_.max - x_.min);
-  if (span == 0) return plot_.left;
-  return ToPixel(plot_.left + double(plot_.right - plot_.left) * (v - double(x_.min)) / span);
-}
-
-int CPixelMap::Y(double v) const {
-  const double span = double(y_.max - y_.min);
-  const double bottom = plot_.bottom - 1;
-  if (span == 0) return int(bottom);
-  return ToPixel(bottom - (v - double(y_.min)) * (bottom - plot_.top) / span);
+CPixelMap::CPixelMap(const PlotRect& plot, const Axis& x, const Axis& y) : plot_(plot), x_(x), y_(y) {
+  // A zero span (only a hand-made axis has one) maps everything to the origin.
+  const double xSpan = double(x.max - x.min), ySpan = double(y.max - y.min);
+  xOrigin_ = plot.left;
+  xMin_ = double(x.min);
+  xScale_ = xSpan != 0 ? double(plot.right - plot.left) / xSpan : 0.0;
+  yOrigin_ = plot.bottom - 1;
+  yMin_ = double(y.min);
+  yScale_ = ySpan != 0 ? double(plot.bottom - 1 - plot.top) / ySpan : 0.0;
 }
 
 AxisDrawing AxisMarks(const CPixelMap& map, const GraphSettings& settings) {
@@ -211,6 +203,7 @@ void CurvePoints(const CPixelMap& map, std::span<const float> values, std::span<
   runStarts.clear();
   const bool ofIndex = xValues.empty();
   const std::size_t n = ofIndex ? values.size() : std::min(values.size(), xValues.size());
+  points.reserve(n);
 
   // One pixel column of the current run: its first, lowest, highest and last y.
   bool open = false;
@@ -221,11 +214,15 @@ void CurvePoints(const CPixelMap& map, std::span<const float> values, std::span<
   };
   auto flush = [&] {
     if (!open) return;
+    open = false;
+    if (lo == hi) {  // the usual column: one sample, or one pixel
+      push(colX, first);
+      return;
+    }
     push(colX, first);
     push(colX, lo);
     push(colX, hi);
     push(colX, last);
-    open = false;
   };
   bool inRun = false;
   std::size_t b = 0;

@@ -149,17 +149,28 @@ struct PixelPoint {
 
 class CPixelMap {
  public:
-  CPixelMap(const PlotRect& plot, const Axis& x, const Axis& y) : plot_(plot), x_(x), y_(y) {}
-  // Value to pixel, rounded to the nearest pixel (clamped far outside the plot).
-  int X(double v) const;
-  int Y(double v) const;
+  CPixelMap(const PlotRect& plot, const Axis& x, const Axis& y);
+  // Value to pixel, rounded to the nearest pixel (clamped far outside the
+  // plot). Called for every sample of every curve: kept inline.
+  int X(double v) const { return ToPixel(xOrigin_ + (v - xMin_) * xScale_); }
+  int Y(double v) const { return ToPixel(yOrigin_ - (v - yMin_) * yScale_); }
   const PlotRect& Plot() const { return plot_; }
   const Axis& XAxis() const { return x_; }
   const Axis& YAxis() const { return y_; }
 
  private:
+  // Pixels far outside the plot are clipped anyway; keeping them bounded
+  // keeps the painter's arithmetic in range for a zoomed-in axis.
+  static constexpr double kPixelBound = 1 << 20;
+  static int ToPixel(double v) {
+    v = v < -kPixelBound ? -kPixelBound : (v > kPixelBound ? kPixelBound : v);
+    // Halves away from zero, as lround.
+    return v >= 0 ? int(v + 0.5) : -int(0.5 - v);
+  }
+
   PlotRect plot_;
   Axis x_, y_;
+  double xOrigin_, xMin_, xScale_, yOrigin_, yMin_, yScale_;
 };
 
 enum class LabelAlign { Left, Centre, Right };

@@ -16,6 +16,14 @@ namespace {
 
 QColor ToQColor(const Rgb& c) { return QColor(c.r, c.g, c.b); }
 
+// One pixel wide whatever the device: the raster engine draws such a pen
+// with its fast line path instead of stroking a width-1 outline.
+QPen OnePixelPen(const QColor& colour) {
+  QPen pen(colour, 0);
+  pen.setCosmetic(true);
+  return pen;
+}
+
 const QFont& UnderlinedFont() {
   static const QFont font = FixedFont(kDefaultFontWidth, true);
   return font;
@@ -137,9 +145,9 @@ void CGraphPanel::Render(QImage& image) const {
   const CPixelMap map(plot, axes.x, axes.y);
   const AxisDrawing marks = AxisMarks(map, settings_);
   auto line = [&](const AxisMark& m) { p.drawLine(m.from.x, m.from.y, m.to.x, m.to.y); };
-  p.setPen(QPen(ToQColor(kGridGrey), 1));
+  p.setPen(OnePixelPen(ToQColor(kGridGrey)));
   for (const AxisMark& m : marks.gridLines) line(m);
-  p.setPen(QPen(ToQColor(kGraphBlack), 1));
+  p.setPen(OnePixelPen(ToQColor(kGraphBlack)));
   for (const AxisMark& m : marks.ticks) line(m);
 
   // The last point of an f(N) curve lies on the right edge: keep its column.
@@ -156,7 +164,7 @@ void CGraphPanel::Render(QImage& image) const {
       CurvePoints(map, values, t, breaks, points_, runs_);
       qpoints_.resize(points_.size());
       for (std::size_t i = 0; i < points_.size(); ++i) qpoints_[i] = QPoint(points_[i].x, points_[i].y);
-      p.setPen(QPen(QuantityColor(q), 1));
+      p.setPen(OnePixelPen(QuantityColor(q)));
       for (std::size_t r = 0; r < runs_.size(); ++r) {
         const std::size_t end = r + 1 < runs_.size() ? runs_[r + 1] : qpoints_.size();
         if (end - runs_[r] >= 2) p.drawPolyline(qpoints_.data() + runs_[r], int(end - runs_[r]));
@@ -173,7 +181,7 @@ void CGraphPanel::Render(QImage& image) const {
         for (int c = 0; c < kCharacteristicCurves; ++c) {
           const CharacteristicCurve& curve = (*curves)[std::size_t(c)];
           if (!curve.present) continue;
-          p.setPen(QPen(ToQColor(c == kCharacteristicCurves - 1 ? kCharacteristicRed : kGraphBlack), 1));
+          p.setPen(OnePixelPen(ToQColor(c == kCharacteristicCurves - 1 ? kCharacteristicRed : kGraphBlack)));
           QPoint prev;
           for (int j = 0; j < kCharacteristicPoints; ++j) {
             const QPoint pt(map.X(curve.t[std::size_t(j)]), map.Y(curve.value[std::size_t(j)]));
