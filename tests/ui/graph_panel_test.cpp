@@ -103,6 +103,17 @@ TEST(GraphPanel, KnownSeriesAtKnownPixels) {
   EXPECT_EQ(At(image, 242, 277), kWhite);
   EXPECT_EQ(At(image, 52, 146), green);
 
+  // Manual y ends above the line: it is clipped away, margins included.
+  p.panel.SetAxisEnd(kYMinEnd, {true, 10002});
+  p.panel.SetAxisEnd(kYMaxEnd, {true, 10010});
+  image = p.Picture();
+  int greens = 0;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) greens += At(image, x, y) == green;
+  EXPECT_EQ(greens, 0);
+  p.panel.SetAxisEnd(kYMinEnd, {false, 9000});
+  p.panel.SetAxisEnd(kYMaxEnd, {false, 11000});
+
   // Deselected again: the empty plot.
   EXPECT_FALSE(p.panel.ToggleSeries(0, kSeriesD));
   image = p.Picture();

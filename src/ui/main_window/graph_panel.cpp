@@ -4,6 +4,9 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include "ui/controls/fixed_font.h"
 #include "ui/dialogs/dialog_results.h"
@@ -32,6 +35,74 @@ const QFont& UnderlinedFont() {
 bool ValidSeries(int slot, int quantity) {
   return slot >= 0 && slot < kSlotCount && quantity >= 0 && quantity < kHistorySeriesCount;
 }
+
+// The curves are thousands of short one-pixel segments per frame: drawn
+// straight into the off-screen picture, they cost a fraction of what the
+// painter's per-segment set-up does. `clip` bounds are inclusive.
+class CCurvePen {
+ public:
+  CCurvePen(QImage& image, const QRect& clip)
+      : bits_(image.bits()), stride_(image.bytesPerLine()), clip_(clip.intersected(image.rect())) {}
+
+  void SetColour(const QColor& colour) { colour_ = colour.rgb(); }
+
+  void Polyline(const PixelPoint* points, std::size_t count) {
+    for (std::size_t i = 1; i < count; ++i) Line(points[i - 1], points[i]);
+  }
+
+ private:
+  bool Inside(PixelPoint p) const {
+    return p.x >= clip_.left() && p.x <= clip_.right() && p.y >= clip_.top() && p.y <= clip_.bottom();
+  }
+
+  void Line(PixelPoint a, PixelPoint b) {
+    if (Inside(a) && Inside(b)) return Bresenham(a.x, a.y, b.x, b.y);
+    if (clip_.isEmpty()) return;
+    // Cut the segment to the clip rectangle first (Liang-Barsky), so a point
+    // far off the plot costs no more than one on it.
+    const double x0 = a.x, y0 = a.y, dx = b.x - x0, dy = b.y - y0;
+    double t0 = 0, t1 = 1;
+    auto edge = [&](double p, double q) {
+      if (p == 0) return q >= 0;
+      const double r = q / p;
+      if (p < 0) {
+        if (r > t1) return false;
+        t0 = std::max(t0, r);
+      } else {
+        if (r < t0) return false;
+        t1 = std::min(t1, r);
+      }
+      return true;
+    };
+    if (!edge(-dx, x0 - clip_.left()) || !edge(dx, clip_.right() - x0) || !edge(-dy, y0 - clip_.top()) ||
+        !edge(dy, clip_.bottom() - y0))
+      return;
+    auto cut = [&](double t, int lo, int hi, double origin, double d) {
+      return std::clamp(int(std::lround(origin + t * d)), lo, hi);
+    };
+    Bresenham(cut(t0, clip_.left(), clip_.right(), x0, dx), cut(t0, clip_.top(), clip_.bottom(), y0, dy),
+              cut(t1, clip_.left(), clip_.right(), x0, dx), cut(t1, clip_.top(), clip_.bottom(), y0, dy));
+  }
+
+  // Between two points inside the clip.
+  void Bresenham(int ax, int ay, int bx, int by) {
+    const int ddx = std::abs(bx - ax), sx = ax < bx ? 1 : -1;
+    const int ddy = -std::abs(by - ay), sy = ay < by ? 1 : -1;
+    int err = ddx + ddy;
+    for (;;) {
+      reinterpret_cast<QRgb*>(bits_ + qsizetype(ay) * stride_)[ax] = colour_;
+      if (ax == bx && ay == by) break;
+      const int e2 = 2 * err;
+      if (e2 >= ddy) err += ddy, ax += sx;
+      if (e2 <= ddx) err += ddx, ay += sy;
+    }
+  }
+
+  uchar* bits_;
+  qsizetype stride_;
+  QRect clip_;
+  QRgb colour_ = 0;
+};
 
 void DrawLabel(QPainter& p, const AxisLabel& label) {
   const QFont& font = label.underlined ? UnderlinedFont() : WindowFont(kDefaultFontWidth);
@@ -152,6 +223,7 @@ void CGraphPanel::Render(QImage& image) const {
 
   // The last point of an f(N) curve lies on the right edge: keep its column.
   p.setClipRect(plotRect.adjusted(0, 0, 1, 0));
+  CCurvePen pen(image, plotRect.adjusted(0, 0, 1, 0));
   const bool ofT = settings_.view == kGraphViewOfT;
   for (int s = 0; s < kSlotCount; ++s) {
     if (!settings_.SlotSelected(s)) continue;
@@ -162,12 +234,10 @@ void CGraphPanel::Render(QImage& image) const {
       const std::span<const float> values = source_.Samples(s, q);
       if (ofT && t.empty()) continue;
       CurvePoints(map, values, t, breaks, points_, runs_);
-      qpoints_.resize(points_.size());
-      for (std::size_t i = 0; i < points_.size(); ++i) qpoints_[i] = QPoint(points_[i].x, points_[i].y);
-      p.setPen(OnePixelPen(QuantityColor(q)));
+      pen.SetColour(QuantityColor(q));
       for (std::size_t r = 0; r < runs_.size(); ++r) {
-        const std::size_t end = r + 1 < runs_.size() ? runs_[r + 1] : qpoints_.size();
-        if (end - runs_[r] >= 2) p.drawPolyline(qpoints_.data() + runs_[r], int(end - runs_[r]));
+        const std::size_t end = r + 1 < runs_.size() ? runs_[r + 1] : points_.size();
+        pen.Polyline(points_.data() + runs_[r], end - runs_[r]);
       }
     }
   }

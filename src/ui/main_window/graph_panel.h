@@ -25,7 +25,6 @@
 //     afterwards CaptionColors() gives the five controls' text colours.
 #include <QDialog>
 #include <QImage>
-#include <QPoint>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -110,7 +109,6 @@ class CGraphPanel : public QWidget {
   // Reused by every paint: no allocation per frame once grown.
   mutable std::vector<PixelPoint> points_;
   mutable std::vector<std::size_t> runs_;
-  mutable std::vector<QPoint> qpoints_;
 };
 
 }  // namespace kvl
