@@ -353,11 +353,16 @@ std::optional<StatisticsView> CDetectorTable::ReadResult(int result, int positio
   if (result < 0 || result >= kResultCodeCount) return std::nullopt;
   ++counters_[std::size_t(result)];
   if (position >= 0 && position < kSlotCount && !search_) CountResult(slots_[std::size_t(position)], result);
+  if (search_) searchReach_ = std::max(searchReach_, position);
   return StatisticsText(counters_);
 }
 
 std::optional<SearchEnd> CDetectorTable::CycleCompleted() {
   if (!search_) return std::nullopt;
+  // A cycle over the list polled before the search (its message was on its
+  // way when the search began) is no pass of the search: the probe must have
+  // reached the last address first.
+  if (searchReach_ < int(addresses_.size()) - 1) return std::nullopt;
   return EndSearch();
 }
 
@@ -379,6 +384,7 @@ SearchStart CDetectorTable::StartSearch() {
 SearchStart CDetectorTable::StartSearch(const std::vector<std::uint8_t>& probeOrder) {
   search_ = true;
   found_ = 0;
+  searchReach_ = -1;
   addresses_ = probeOrder;
   if (addresses_.size() > kSearchListEntries) addresses_.resize(kSearchListEntries);
   for (SlotState& s : slots_) {

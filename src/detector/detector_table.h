@@ -203,7 +203,8 @@ class CDetectorTable {
   // WM_USER_RESULT: counts the result and, for rows 0..19 outside a search,
   // the row's breaks. Nothing (and nothing counted) for a code outside 0..4.
   std::optional<StatisticsView> ReadResult(int result, int position);
-  // WM_USER_CYCLE: ends a running address search.
+  // WM_USER_CYCLE: ends a running address search once its probe has reached
+  // the end of the list (results counted by ReadResult).
   std::optional<SearchEnd> CycleCompleted();
   // WM_USER_PORT_OPEN / WM_USER_PORT_FAIL of the detector line. A failed
   // line empties every row (returned, slot order).
@@ -243,6 +244,7 @@ class CDetectorTable {
   int current_ = 0;
   int found_ = 0;
   bool search_ = false;
+  int searchReach_ = -1;  // the furthest list position the running search has probed
   bool tableWriting_ = false;
   bool heldHandOver_ = false;
   bool resumeAfterData_ = true;

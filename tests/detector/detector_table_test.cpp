@@ -207,6 +207,12 @@ TEST(AddressSearch, DetectorsFillRowsInAnswerOrderAndOneRowEach) {
   EXPECT_TRUE(cleared->emptied);
   EXPECT_EQ((*cleared)[Column::ModbusNumber].text, "31");
 
+  // A cycle of the list polled before the search is no pass of it; the
+  // search's own pass ends once its probe reached the last address.
+  t.ReadResult(1, 19);
+  EXPECT_FALSE(t.CycleCompleted());
+  EXPECT_TRUE(t.Searching());
+  t.ReadResult(1, 255);
   // The pass ends: the list is the two found addresses and the probing row loses its address.
   const auto end = t.CycleCompleted();
   ASSERT_TRUE(end);
