@@ -17,6 +17,7 @@
 #include "graduation/grad_file_reader.h"
 #include "json.h"
 #include "link_options.h"
+#include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
 
@@ -117,12 +118,9 @@ int RunCalc(const std::vector<std::string>& args) {
   if (p.Has("--write")) {
     const LinkOptions lo = ReadLinkOptions(p);
     CStopSignals signals;
-    CModbusSlave link;
-    CConsoleOperator op;
-    CTraceObserver trace;
-    link.SetOperator(&op);
-    if (lo.trace) link.SetObserver(&trace);
-    link.SetLanguage(settings.language);
+    CReportingLine line(lo, settings.language);
+    CModbusSlave& link = line.link;
+    CConsoleOperator& op = line.op;
     OpenLine(link, lo);
     for (int slot : summary.calculable) {
       const CalcSensor& s = read.sensors[std::size_t(slot)];

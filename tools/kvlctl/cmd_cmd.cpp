@@ -16,6 +16,7 @@
 #include "detector_options.h"
 #include "json.h"
 #include "link_options.h"
+#include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/ascii_case.h"
 #include "detector/decoding.h"
@@ -283,12 +284,9 @@ int RunCmd(const std::vector<std::string>& all) {
   }
 
   CStopSignals signals;
-  CModbusSlave link;
-  CConsoleOperator op;
-  CTraceObserver trace;
-  link.SetOperator(&op);
-  if (lo.trace) link.SetObserver(&trace);
-  link.SetLanguage(language);
+  CReportingLine line(lo, language);
+  CModbusSlave& link = line.link;
+  CConsoleOperator& op = line.op;
   OpenLine(link, lo);
 
   CommandTarget target;

@@ -8,6 +8,7 @@
 #include "ctl_error.h"
 #include "json.h"
 #include "link_options.h"
+#include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
 
@@ -47,12 +48,9 @@ int RunWrite(const std::vector<std::string>& args) {
   }
 
   CStopSignals signals;
-  CModbusSlave link;
-  CConsoleOperator op;
-  CTraceObserver trace;
-  link.SetOperator(&op);
-  if (lo.trace) link.SetObserver(&trace);
-  link.SetLanguage(lang == "ru" ? kRussian : kEnglish);
+  CReportingLine line(lo, lang == "ru" ? kRussian : kEnglish);
+  CModbusSlave& link = line.link;
+  CConsoleOperator& op = line.op;
   OpenLine(link, lo);
   link.SetReadFunction(static_cast<std::uint8_t>(function));
   // A batch of one: the window announces every write it queues, which is

@@ -12,6 +12,7 @@
 #include "graduation/tab_file.h"
 #include "json.h"
 #include "link_options.h"
+#include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
 
@@ -46,12 +47,9 @@ int RunWriteTab(const std::vector<std::string>& args) {
   const TableFilesPlan plan = PlanTableFiles(files, language);
 
   CStopSignals signals;
-  CModbusSlave link;
-  CConsoleOperator op;
-  CTraceObserver trace;
-  link.SetOperator(&op);
-  if (lo.trace) link.SetObserver(&trace);
-  link.SetLanguage(language);
+  CReportingLine line(lo, language);
+  CModbusSlave& link = line.link;
+  CConsoleOperator& op = line.op;
   int failed = 0;
   if (!plan.writes.empty()) {
     OpenLine(link, lo);
