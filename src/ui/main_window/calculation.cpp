@@ -20,6 +20,7 @@
 #include "graduation/grad_file_reader.h"
 #include "graduation/grad_log.h"
 #include "graduation/run_data_format.h"
+#include "text/dialog_texts.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "ui/controls/color_static_st.h"
@@ -71,7 +72,7 @@ void CKvlDlg::OnReadFromFile() {
   bool cancelled = false;
   if (reading.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
     QProgressDialog progress(QString::fromUtf8(txt::kSelectDataFiles(lang)).trimmed(), QString(), 0, 0, this);
-    progress.setCancelButtonText(QStringLiteral("Cancel"));
+    progress.setCancelButtonText(QString::fromUtf8(txt::kCancel(lang)));
     progress.setWindowModality(Qt::WindowModal);
     progress.show();
     while (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {

@@ -168,8 +168,6 @@ void CKvlDlg::ShowAbout() {
   about.exec();
 }
 
-void CKvlDlg::paintEvent(QPaintEvent* event) { QWidget::paintEvent(event); }
-
 bool CKvlDlg::eventFilter(QObject* watched, QEvent* event) {
   if (watched == canvas_) {
     if (event->type() == QEvent::Paint) PaintGraph();
