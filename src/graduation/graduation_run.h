@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "detector/command_types.h"
 #include "detector/detector_table.h"
 #include "graduation/graduation_run_stages.h"
 #include "text/language.h"
@@ -78,14 +79,9 @@ struct RunStartChoice {
   bool withoutDelay = false;
 };
 
-// One single-register write (function 6); the window queues them in order
-// with QueueWritesTo.
-struct RunWrite {
-  std::uint8_t slave;
-  std::uint16_t reg;
-  std::uint16_t value;
-  bool operator==(const RunWrite&) const = default;
-};
+// One single-register write (function 6), as the detector commands write;
+// the window queues them in order with QueueWritesTo.
+using RunWrite = RegisterWrite;
 
 struct RunLogAppend {
   std::string path;   // GradLogPath(data folder, serial)

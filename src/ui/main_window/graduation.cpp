@@ -55,9 +55,7 @@ RunEnvironment CKvlDlg::RunEnv() const {
 void CKvlDlg::DriveRun(RunActions actions) {
   for (;;) {
     for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
-    std::vector<RegisterWrite> writes;
-    for (const RunWrite& w : actions.writes) writes.push_back({w.slave, w.reg, w.value});
-    QueueWriteList(writes);
+    QueueWriteList(actions.writes);
     for (const RunLogAppend& log : actions.logs) AppendGradLog(log.path, log.bytes);  // a failed append is skipped
     if (actions.gas) {
       const int g = actions.gas->gasCode - 1;
