@@ -4,27 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "graduation/run_data_format.h"
 #include "sim/sim_random.h"
-#include "text/cp1251.h"
-#include "text/file_texts.h"
 #include "text/format.h"
 #include "text/selector_lists.h"
 
 namespace kvl {
 namespace {
-
-std::string Cp1251(const std::string& utf8) {
-  std::string out;
-  EncodeCp1251(utf8, out);
-  return out;
-}
-
-std::string NoSpaces(std::string s) {
-  std::string out;
-  for (char c : s)
-    if (c != ' ') out += c;
-  return out;
-}
 
 // Seconds of a "%H:%M:%S" text.
 long SecondsOf(const std::string& t) {
@@ -48,28 +34,44 @@ std::string NextDate(const std::string& date) {
 
 }  // namespace
 
+namespace {
+
+RunDataRow RowOf(const SimRunHeader& h, const SimRunRow* data) {
+  RunDataRow row;
+  row.serial = h.serial;
+  row.modbusNumber = h.modbus;
+  row.gasCell = row.gasName = h.gas;
+  row.power = h.power, row.kur = h.kur, row.kuw = h.kuw;
+  row.current = "4.00";
+  if (data) row.values = data->values;
+  return row;
+}
+
+RunDataContext ContextOf(const SimRunHeader& h) {
+  RunDataContext c{h.type, h.mode, h.language};
+  // Without Power/KUR/KUW the header must not carry even their keys.
+  if (h.power.empty() && h.kur.empty() && h.kuw.empty() && c.mode == kModeGraduation) c.mode = kModeTuning;
+  return c;
+}
+
+std::tm TimeOf(const std::string& date, const std::string& time) {
+  std::tm t{};
+  t.tm_mday = 1;
+  std::sscanf(date.c_str(), "%d.%d.%d", &t.tm_mday, &t.tm_mon, &t.tm_year);
+  t.tm_mon -= 1;
+  t.tm_year -= 1900;
+  std::sscanf(time.c_str(), "%d:%d:%d", &t.tm_hour, &t.tm_min, &t.tm_sec);
+  return t;
+}
+
+}  // namespace
+
 std::string SimRunHeaderBlock(const SimRunHeader& h) {
-  const LanguageIndex L = h.language;
-  const std::string dashes = "*" + std::string(115, '-') + "\r\n";
-  std::string line2 = "*" + h.date + "  " + kFileFields[kFieldDevice](L) + kDetectorTypes[h.type](L) + ", " +
-                      kFileFields[kFieldSerialNumber](L) + h.serial + ", " + kFileFields[kFieldGas](L) + h.gas + ", " +
-                      kFileFields[kFieldModbusNumber](L) + h.modbus;
-  if (!h.power.empty() || !h.kur.empty() || !h.kuw.empty())
-    line2 += std::string(", ") + kFileFields[kFieldPower](L) + h.power + ", " + kFileFields[kFieldKur](L) + h.kur +
-             ", " + kFileFields[kFieldKuw](L) + h.kuw;
-  std::string captions = "*        ";
-  for (int q = 0; q < 9; ++q) captions += Format(q < 2 ? " %7s" : " %6s", NoSpaces(kQuantities[q](L)).c_str());
-  if (!h.graduationZ5Mode)
-    captions += Format(" %7s %7s %7s %7s %7s", txt::kCurrent(L), txt::kBreaks(L), txt::kOver1(L), txt::kOver2(L),
-                       txt::kDefect(L));
-  return Cp1251(dashes + line2 + "\r\n" + dashes + captions + "\r\n" + dashes);
+  return RunDataHeaderBlock(RowOf(h, nullptr), ContextOf(h), TimeOf(h.date, "00:00:00"));
 }
 
 std::string SimRunLine(const SimRunHeader& h, const SimRunRow& row) {
-  std::string line = row.time + " ";
-  for (int q = 0; q < 9; ++q) line += Format(q < 2 ? " %7s" : " %6s", row.values[std::size_t(q)].c_str());
-  if (!h.graduationZ5Mode) line += Format(" %7s %7u %7u %7u %7u", "4.00", 0u, 0u, 0u, 0u);
-  return Cp1251(line) + "\r\n";
+  return RunDataLine(RowOf(h, &row), RunDataContext{h.type, h.mode, h.language}, TimeOf(h.date, row.time));
 }
 
 std::string SimRunFile(const SimRunHeader& header, const std::vector<SimRunRow>& rows) {

@@ -1,7 +1,7 @@
 #pragma once
 // Run data files as the workstation records them, made up without a bus: the
-// file format (header block in an interface language, data lines, Windows-1251,
-// CR LF) and a simulated graduation run behind it, where the housing follows an
+// recording's own file format (graduation/run_data_format.h) filled from
+// texts, and a simulated graduation run behind it, where the housing follows an
 // eight-stage chamber sweep with a lag and the channel signals drift with
 // temperature the way the simulated detectors' do. For tests and benchmarks of
 // the graduation table calculation; the recording itself does not use it.
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "detector/detector_kinds.h"
+#include "text/selector_lists.h"
 #include "text/language.h"
 
 namespace kvl {
@@ -23,9 +24,9 @@ struct SimRunHeader {
   std::string serial = "1001";
   std::string gas = "Methane";      // the gas name text as the row shows it
   std::string modbus = "1";
-  // Type Z5 in Graduation mode: ", Power=..., KUR=..., KUW=..." (empty: not written).
+  // Type Z5 in Graduation mode: ", Power=..., KUR=..., KUW=..." (all empty: not written).
   std::string power, kur, kuw;
-  bool graduationZ5Mode = false;    // data lines end after the nine values
+  int mode = kModeGraduation;       // kModeGraduationZ5: data lines end after the nine values
 };
 
 // One data line: "%H:%M:%S" time and the nine value texts.
