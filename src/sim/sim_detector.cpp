@@ -51,6 +51,14 @@ long Clamp16(double v) { return std::lround(std::clamp(v, -32768.0, 32767.0)); }
 
 }  // namespace
 
+double SimTemperatureUnits(int type, double c) {
+  switch (type) {
+    case kTypeZ5: return 536 + (c + 60) * (1075.0 - 536.0) / 145.0;  // about the typical table
+    case kTypeKvelt: return 460 + (c + 60) * (1090.0 - 460.0) / 145.0;
+    default: return c;
+  }
+}
+
 int BaudOfCode(std::uint16_t code) {
   switch (code) {
     case reg::kBaud1200: return 1200;
@@ -203,7 +211,7 @@ void CSimDetector::FactoryGraduationTable() {
   for (int k = 0; k < kGradTableLines; ++k) {
     const double t = StageTemperature(kTypeZ5, PointStage(k), 0, 0);
     const double r = RawR(t);
-    Set(GradTableAddress(k, 0), std::lround(t));
+    Set(GradTableAddress(k, 0), std::lround(SimTemperatureUnits(kTypeZ5, t)));
     const double vols[3] = {0, kZ5DefaultGradConc1 / 1000.0 * lel, kZ5DefaultGradConc2 / 1000.0 * lel};
     for (int g = 0; g < 3; ++g) {
       Set(GradTableAddress(k, 1 + 2 * g), Clamp16(r));
@@ -324,7 +332,7 @@ void CSimDetector::UpdateMeasured() {
   Set(reg::kW, Clamp16(w));
   Set(reg::kD, Clamp16(10000 * rel));
   Set(reg::kDm, Clamp16(10000 * (1 - rel)));
-  Set(reg::kT, lay.temperatureInTenths ? Clamp16(t * 10) : Clamp16(t));
+  Set(reg::kT, lay.temperatureInTenths ? Clamp16(t * 10) : Clamp16(SimTemperatureUnits(type_, t)));
 
   double lel = readingLel_, vol = readingVol_;
   const bool testing = relayTest_ && lay.relayTestStep >= 0;

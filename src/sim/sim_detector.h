@@ -45,6 +45,10 @@ struct SimDetectorSetup {
 // ones), methane.
 SimDetectorSetup DefaultSimSetup(int type, std::uint8_t address, std::uint64_t seed = 1);
 
+// The temperature register's value at housing degrees: KVELT and Z5 count
+// in device units (about the typical graduation table), Z and Z40 in degrees.
+double SimTemperatureUnits(int type, double degreesC);
+
 // Baud rate of a register-0 baud code; 0 for a code that names none.
 int BaudOfCode(std::uint16_t code);
 // Baud code of a rate; 0 for a rate the detectors do not know.

@@ -91,14 +91,6 @@ std::string SimRunFile(const SimRunHeader& header, const std::vector<SimRunRow>&
   return out;
 }
 
-double SimTemperatureUnits(int type, double c) {
-  switch (type) {
-    case kTypeZ5: return 536 + (c + 60) * (1075.0 - 536.0) / 145.0;  // about the typical table
-    case kTypeKvelt: return 460 + (c + 60) * (1090.0 - 460.0) / 145.0;
-    default: return c;
-  }
-}
-
 std::vector<SimRunRow> SimulatedRunRows(const SimRunSetup& s) {
   std::vector<SimRunRow> rows;
   rows.reserve(s.lines);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "detector/detector_kinds.h"
+#include "sim/sim_detector.h"
 #include "text/selector_lists.h"
 #include "text/language.h"
 
@@ -56,8 +57,5 @@ struct SimRunSetup {
 // run steps), one per second. T is in the type's unit: device units for KVELT
 // and Z5, tenths of a degree for Z and Z40 ("%.1f").
 std::vector<SimRunRow> SimulatedRunRows(const SimRunSetup& setup);
-
-// The temperature value of the type's unit at chamber degrees.
-double SimTemperatureUnits(int type, double degreesC);
 
 }  // namespace kvl

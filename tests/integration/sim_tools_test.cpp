@@ -45,16 +45,16 @@ struct TypeCase {
   const char* name;
   const char* serial;    // address 3
   const char* firmware;
-  const char* t;         // 22 degC in the type's unit
+  const char* t;         // 22 degC in the type's unit (device units for KVELT and Z5)
 };
 
 TEST(SimTools, KvlctlRowDecodesEveryType) {
   const TypeCase cases[] = {
-      {"KVELT", "2400003", "V7.47", "22"},
+      {"KVELT", "2400003", "V7.47", "816"},
       {"Z", "11003", "V3.12", "22.0"},
       {"2", "12003", "V2.5", "22.0"},
       {"Z40", "14003", "V4.10", "22.0"},
-      {"Z5", "5100003", "V5.21", "22"},
+      {"Z5", "5100003", "V5.21", "841"},
   };
   for (const TypeCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -9,10 +9,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <sstream>
 
 #include "detector/register_map.h"
+#include "graduation/calc_checks.h"
+#include "graduation/calc_fit.h"
+#include "graduation/calc_result.h"
+#include "graduation/grad_file_reader.h"
 #include "graduation/grad_log.h"
 #include "main_window_fixture.h"
+#include "support/child_process.h"
 #include "ui/main_window/main_controls.h"
 
 namespace kvl {
@@ -85,25 +94,74 @@ TEST(Recording, TheButtonAsksFilesGrowAndTheScheduleSwitchesWithoutAQuestion) {
   EXPECT_EQ(run.op.Shown().size(), asked);
 }
 
-TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointAndLogsIt) {
+// The tables the core computes from the files, and what a detector holds of them.
+struct CoreTables {
+  CalcRead read;
+  std::vector<SensorTables> tables;
+};
+
+CoreTables CalculateWithoutTheWindow(const std::vector<std::string>& paths, const CalcSettings& settings) {
+  CoreTables core;
+  core.read = ReadGradFiles(paths, settings);
+  CheckSegments(core.read, settings);
+  for (const CalcSensor& sensor : core.read.sensors) core.tables.push_back(FitSensor(sensor, settings, FitMethod::Fast));
+  return core;
+}
+
+bool DetectorHolds(WindowRun& run, int address, const std::vector<RegisterBlock>& blocks) {
+  const auto image = run.Bus().Registers(address);
+  for (const RegisterBlock& block : blocks)
+    for (std::size_t i = 0; i < block.words.size(); ++i)
+      if ((*image)[block.first + i] != block.words[i]) return false;
+  return true;
+}
+
+// The fitted curve at T, as the detector interpolates its table.
+double TableAt(const GradPoints& T, const GradPoints& D, double t) {
+  std::size_t i = 0;
+  while (i + 2 < T.size() && t > T[i + 1]) ++i;
+  if (T[i + 1] == T[i]) return D[i];
+  return D[i] + (D[i + 1] - D[i]) * (t - T[i]) / double(T[i + 1] - T[i]);
+}
+
+std::string JsonInts(const GradPoints& v) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < v.size(); ++i) out += (i ? ", " : "") + std::to_string(v[i]);
+  return out + "]";
+}
+
+TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalculatedAndWritten) {
   WindowRun run;
   run.stabilizationMs = 150;
   run.Open(kTypeZ5, 2);
-  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);  // its files carry Power, KUR and KUW
   ASSERT_TRUE(run.WaitForRows(2));
   const std::string folder = run.dir.path().toStdString() + "/";
   run.folderChoice = folder;
   run.Control<QPushButton>(id::kDataFolder)->click();
 
   run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});                     // password
-  run.dialogAnswers.push_back({{}, {{1018, 0}}, {}, 1});                                          // from +85 °C
+  run.dialogAnswers.push_back({{}, {{1018, 0}}, {1030}, 1});  // from +85 °C, without gas, as a calculated table needs
   run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
   run.Control<QPushButton>(id::kGraduation)->click();
   ASSERT_TRUE(run.window->Run().Running());
   auto* done = run.Control<QPushButton>(id::kDone);
+  // Every measuring step records two lines of both detectors at its
+  // temperature before it is done (the rows show the new temperature once
+  // polled after the click), so the files cover the whole sweep.
+  std::array<QString, 2> tAtClick;
+  std::optional<std::size_t> recordedAtNewT;
   const bool ended = RunUntil(
       [&] {
-        if (done->isEnabled() && done->isVisible()) done->click();
+        const std::size_t recorded = run.window->Recorder().RecordedCount();
+        const bool newT = run.CellText(Column::T, 0) != tAtClick[0] && run.CellText(Column::T, 1) != tAtClick[1];
+        if (newT && !recordedAtNewT) recordedAtNewT = recorded;
+        const bool waited = run.window->Run().Step() == 0 || (recordedAtNewT && recorded >= *recordedAtNewT + 2);
+        if (done->isEnabled() && done->isVisible() && waited) {
+          if (run.window->Run().Step() == 0) tAtClick = {run.CellText(Column::T, 0), run.CellText(Column::T, 1)};
+          recordedAtNewT.reset();
+          done->click();
+        }
         return !run.window->Run().Running();
       },
       120000);
@@ -116,6 +174,58 @@ TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointAndLogsIt) {
     const RegisterImage image = *run.Bus().Registers(s + 1);
     for (int point = 0; point < 8; ++point)
       EXPECT_NE(image[size_t(reg::z5::GradTableAddress(point, 1))], 0) << "point " << point << " of detector " << s + 1;
+  }
+
+  // The run's own data files go into the calculation; both tables are written.
+  std::vector<std::string> paths;
+  for (const QString& name : QDir(run.dir.path()).entryList({QStringLiteral("*.grad")}, QDir::Files))
+    paths.push_back(folder + name.toStdString());
+  ASSERT_EQ(paths.size(), 2u);
+  const CalcSettings settings = CalcSettingsFrom(run.window->Settings());
+  const CoreTables core = CalculateWithoutTheWindow(paths, settings);
+  ASSERT_EQ(core.read.sensors.size(), 2u);
+  run.fileChoice = paths;
+  run.op.ClearShown();
+  run.op.ScriptAnswers({kAnswerOk, kAnswerOk, kAnswerOk, kAnswerOk});
+  run.Control<QPushButton>(id::kReadFromFile)->click();
+  std::string summary;
+  for (const auto& m : run.op.Shown()) summary += m.text + "\n";
+
+  for (std::size_t k = 0; k < 2; ++k) {
+    const CalcSensor& sensor = core.read.sensors[k];
+    const SensorTables& fitted = core.tables[k];
+    ASSERT_FALSE(fitted.tables.empty()) << summary;
+    const SegmentTable& table = fitted.tables[size_t(std::max(0, fitted.written))];
+    // Close to the simulated detector's own curve: the points its log holds,
+    // measured when each stage had settled (G<n> T R0 W0 ...).
+    std::istringstream log(ReadAll(GradLogPath(folder, sensor.serial)));
+    int points = 0;
+    for (std::string line; std::getline(log, line);) {
+      if (line.size() < 2 || line[0] != 'G' || !std::isdigit(static_cast<unsigned char>(line[1]))) continue;
+      std::istringstream fields(line.substr(2));
+      double t = 0, r = 0, w = 0;
+      ASSERT_TRUE(fields >> t >> r >> w) << line;
+      EXPECT_NEAR(TableAt(table.T, table.D[0], t), r, 0.03 * r) << "R at " << line;
+      EXPECT_NEAR(TableAt(table.T, table.D[1], t), w, 0.03 * w) << "W at " << line;
+      ++points;
+    }
+    EXPECT_EQ(points, 8);
+    EXPECT_TRUE(RunUntil([&] { return DetectorHolds(run, sensor.address, RegisterBlocks(sensor, table, kTypeZ5)); }, 8000))
+        << sensor.serial << "\n" << summary;
+  }
+
+  // The shell gives the same tables.
+  std::vector<std::string> argv = {test::BuiltToolPath("kvlctl"), "calc", "--type", "Z5", "--json"};
+  argv.insert(argv.end(), paths.begin(), paths.end());
+  test::ChildProcess kvlctl(argv);
+  const test::ProcessResult result = kvlctl.Finish(20000);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  for (const SensorTables& fitted : core.tables) {
+    const SegmentTable& table = fitted.tables[size_t(std::max(0, fitted.written))];
+    EXPECT_NE(result.out.find("\"T\": " + JsonInts(table.T) + ", \"D\": [" + JsonInts(table.D[0]) + ", " +
+                              JsonInts(table.D[1]) + "]"),
+              std::string::npos)
+        << result.out;
   }
 }
 
