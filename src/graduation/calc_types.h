@@ -82,6 +82,7 @@ struct CalcRead {
   bool lineCapReached = false;      // kMaxCalcLines reached: later lines and files unread
   // Non-empty when the operation ended early ("Too many serial numbers ...").
   std::string abortMessage;
+  bool cancelled = false;  // the reading was cancelled: nothing else here is filled
   // Addresses the rows now poll (1..255, slot order, one per slot that gave one).
   std::vector<unsigned> addresses;
   std::vector<std::string> unreadable;  // files that could not be opened

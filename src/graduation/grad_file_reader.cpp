@@ -205,7 +205,34 @@ inline double TakeValue(const char*& s, const char* end, const char** tokenBegin
   return v;
 }
 
-void ParseFile(const std::string& path, const CalcSettings& settings, FileParse& out) {
+// Hands the counted lines to the window's counter and tells whether to go on.
+class CProgressTicker {
+ public:
+  explicit CProgressTicker(CalcReadProgress* p) : progress_(p) {}
+
+  // Called once per line walked; counted: data lines counted so far.
+  bool Go(std::size_t counted) {
+    if (!progress_ || ++walked_ < kEvery) return true;
+    walked_ = 0;
+    Done(counted);
+    return !progress_->cancel.load(std::memory_order_relaxed);
+  }
+  void Done(std::size_t counted) {
+    if (!progress_ || counted <= reported_) return;
+    progress_->lines.fetch_add(counted - reported_, std::memory_order_relaxed);
+    reported_ = counted;
+  }
+
+ private:
+  static constexpr unsigned kEvery = 1000;
+  CalcReadProgress* progress_;
+  unsigned walked_ = 0;
+  std::size_t reported_ = 0;
+};
+
+bool Cancelled(const CalcReadProgress* p) { return p && p->cancel.load(std::memory_order_relaxed); }
+
+void ParseFile(const std::string& path, const CalcSettings& settings, FileParse& out, CalcReadProgress* progress) {
   CFileBytes file(path);
   if (!file.Ok()) return;
   out.opened = true;
@@ -229,7 +256,9 @@ void ParseFile(const std::string& path, const CalcSettings& settings, FileParse&
     return nl ? nl + 1 : end;
   };
 
+  CProgressTicker ticker(progress);
   while (p < end && counted < settings.lineCap) {
+    if (!ticker.Go(counted)) break;
     const char* b = p;
     while (b < end && (IsBlank(*b) || *b == '\r')) ++b;
     if (b == end) break;
@@ -273,6 +302,7 @@ void ParseFile(const std::string& path, const CalcSettings& settings, FileParse&
     ++counted;
     p = nextLine(s);
   }
+  ticker.Done(counted);
 }
 
 // Applies the parsed files in order, as reading them line by line would.
@@ -504,7 +534,8 @@ void SortGradFileNames(std::vector<std::string>& paths) {
   });
 }
 
-CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings& settings, unsigned threads) {
+CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings& settings, unsigned threads,
+                       CalcReadProgress* progress) {
   std::vector<std::string> sorted = paths;
   SortGradFileNames(sorted);
   std::vector<FileParse> parsed(sorted.size());
@@ -512,7 +543,8 @@ CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings
   threads = std::min<unsigned>(threads, unsigned(sorted.size()));
   std::atomic<std::size_t> next{0};
   auto work = [&] {
-    for (std::size_t i; (i = next.fetch_add(1)) < sorted.size();) ParseFile(sorted[i], settings, parsed[i]);
+    for (std::size_t i; !Cancelled(progress) && (i = next.fetch_add(1)) < sorted.size();)
+      ParseFile(sorted[i], settings, parsed[i], progress);
   };
   if (threads <= 1) {
     work();
@@ -525,6 +557,7 @@ CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings
   CalcRead read;
   CMerge merge(settings, read);
   for (std::size_t i = 0; i < sorted.size(); ++i) {
+    if (Cancelled(progress)) break;
     if (merge.Capped()) {
       read.lineCapReached = true;
       break;
@@ -536,6 +569,11 @@ CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings
     const bool go = merge.ApplyFile(BaseName(sorted[i]), parsed[i]);
     parsed[i] = FileParse();  // give the memory back early
     if (!go) break;
+  }
+  if (Cancelled(progress)) {
+    CalcRead none;
+    none.cancelled = true;
+    return none;
   }
   for (const CalcSensor& s : read.sensors)
     if (s.address >= 1 && s.address <= 255) read.addresses.push_back(unsigned(s.address));

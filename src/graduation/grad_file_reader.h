@@ -9,6 +9,8 @@
 // Speed: every file is mapped into memory and scanned once with a hand-written
 // number scanner; files are parsed on the machine's cores and merged in name
 // order, so the result is the same as reading them one after the other.
+#include <atomic>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,15 @@
 
 namespace kvl {
 
+// Shared with a window that shows the reading going on: the parser threads add
+// the data lines they have counted (at least every 1000 lines; lines past the
+// line cap may be counted before the merge drops them) and stop soon after
+// `cancel` is set.
+struct CalcReadProgress {
+  std::atomic<bool> cancel{false};
+  std::atomic<std::size_t> lines{0};
+};
+
 // Sorts paths by their file names, ignoring letter case (ASCII), stable.
 void SortGradFileNames(std::vector<std::string>& paths);
 
@@ -24,9 +35,10 @@ void SortGradFileNames(std::vector<std::string>& paths);
 // good once settings.lineCap (kMaxCalcLines) data lines have been taken; files after that one are
 // not read. More than kSlotCount serial numbers end the operation with
 // CalcRead::abortMessage ("Too many serial numbers are selected, max=20  ").
-// threads: parser threads (0 = the machine's cores).
+// threads: parser threads (0 = the machine's cores). Once progress->cancel is
+// set the reading stops and the result only says CalcRead::cancelled.
 CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings& settings,
-                       unsigned threads = 0);
+                       unsigned threads = 0, CalcReadProgress* progress = nullptr);
 
 // The conversion every data value goes through: the decimal number at the start
 // of the text as the C library's strtod reads it ("12.5" -> 12.5, "7x" -> 7,

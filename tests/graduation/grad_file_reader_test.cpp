@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <random>
+#include <thread>
 
 #include "calc_test_support.h"
 #include "graduation/calc_checks.h"
@@ -214,6 +217,63 @@ TEST(GradFileReader, ParallelParseReadsLikeOneThread) {
       EXPECT_EQ(one.sensors[k].segments.size(), many.sensors[k].segments.size());
       EXPECT_EQ(one.sensors[k].shown, many.sensors[k].shown);
     }
+  }
+}
+
+
+// A file of `lines` short data lines of one sensor, written at once.
+std::string WriteManyLines(const TempFolder& dir, const std::string& name, std::size_t lines) {
+  std::string text = "* Serial_number=5, Modbus_number=1\r\n";
+  const std::string line = "08:00:00 0.5 20 10000 2500 2600 0 2400 2500 0\r\n";
+  text.reserve(text.size() + line.size() * lines);
+  for (std::size_t k = 0; k < lines; ++k) text += line;
+  return WriteFile(dir, name, text);
+}
+
+TEST(GradFileReader, ProgressCountsAndCancelStopsTheReading) {
+  TempFolder dir;
+  CalcSettings settings = FreshSettings(kTypeZ);
+  settings.lineCap = 2000000;
+  const std::size_t lines = 1500000;
+  const std::string big = WriteManyLines(dir, "big.grad", lines);
+  const std::string small = WriteManyLines(dir, "small.grad", 1500);
+
+  // A normal read counts every data line.
+  {
+    CalcReadProgress progress;
+    const CalcRead read = ReadGradFiles({small}, settings, 2, &progress);
+    EXPECT_FALSE(read.cancelled);
+    EXPECT_EQ(read.lines, 1500u);
+    EXPECT_EQ(progress.lines.load(), 1500u);
+  }
+  // Cancelled before the call: nothing is read.
+  {
+    CalcReadProgress progress;
+    progress.cancel = true;
+    const CalcRead read = ReadGradFiles({small, big}, settings, 2, &progress);
+    EXPECT_TRUE(read.cancelled);
+    EXPECT_TRUE(read.sensors.empty());
+    EXPECT_EQ(read.lines, 0u);
+  }
+  // Cancelled from another thread while the big file is read: it stops soon after.
+  for (unsigned threads : {1u, 2u}) {
+    CalcReadProgress progress;
+    std::atomic<bool> done{false};
+    std::chrono::steady_clock::time_point cancelledAt;
+    std::thread watcher([&] {
+      while (progress.lines.load() == 0 && !done) std::this_thread::yield();
+      cancelledAt = std::chrono::steady_clock::now();
+      progress.cancel = true;
+    });
+    const CalcRead read = ReadGradFiles({big}, settings, threads, &progress);
+    const auto returned = std::chrono::steady_clock::now();
+    done = true;
+    watcher.join();
+    EXPECT_TRUE(read.cancelled) << threads;
+    EXPECT_TRUE(read.sensors.empty());
+    EXPECT_LT(progress.lines.load(), lines);
+    // Generous against a loaded machine; on a quiet one it is a few milliseconds.
+    EXPECT_LT(std::chrono::duration<double>(returned - cancelledAt).count(), 0.5);
   }
 }
 
