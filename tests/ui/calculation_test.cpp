@@ -5,7 +5,14 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "graduation/calc_checks.h"
 #include "graduation/calc_fit.h"
@@ -81,6 +88,56 @@ TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
   EXPECT_LE(run.window->Table().Counters()[0], good + 1);
   run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);
   EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > good + 4; }, 8000));
+}
+
+TEST(Calculation, CancelWhileReadingResumesPollingWithNoSensorsTaken) {
+  WindowRun run;
+  run.Open(kTypeZ5, 2);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);
+  ASSERT_TRUE(run.WaitForRows(2));
+
+  // A run data file that keeps coming (a pipe) until the operator has cancelled.
+  const std::string path = run.dir.path().toStdString() + "/5100001_0.grad";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  std::atomic<bool> cancelled{false};
+  std::thread feeder([&] {
+    std::ofstream out(path, std::ios::binary);
+    SimRunHeader header;
+    header.type = kTypeZ5;
+    header.serial = "5100001";
+    header.power = "1800", header.kur = "10000", header.kuw = "10100";
+    SimRunSetup setup;
+    setup.type = kTypeZ5;
+    setup.lines = 3000;
+    const std::vector<SimRunRow> rows = SimulatedRunRows(setup);
+    out << SimRunHeaderBlock(header);
+    for (std::size_t k = 0; !cancelled; k = (k + 1) % rows.size()) out << SimRunLine(header, rows[k]);
+  });
+
+  QString label;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QProgressDialog*>(w);
+      if (!box || !box->isVisible() || cancelled) continue;
+      label = box->labelText();
+      box->cancel();
+      cancelled = true;
+    }
+  });
+  watch.start(50);
+  run.fileChoice = {path};
+  const std::uint64_t before = run.window->Table().Counters()[0];
+  run.Control<QPushButton>(id::kReadFromFile)->click();
+  watch.stop();
+  cancelled = true;
+  feeder.join();
+
+  EXPECT_TRUE(label.startsWith(QStringLiteral("Read from file\n")) || label.startsWith(QStringLiteral("Прочитать из файла\n")))
+      << label.toStdString();
+  EXPECT_TRUE(run.op.Shown().empty()) << run.op.Shown().front().text;  // no summary, no question
+  EXPECT_FALSE(run.window->Table().TableWriting());
+  EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > before + 4; }, 8000));
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "text/dialog_texts.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
+#include "text/main_window_texts.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_button.h"
 #include "ui/main_window/kvl_dlg.h"
@@ -68,20 +69,25 @@ void CKvlDlg::OnReadFromFile() {
   calcSuspended_ = true;
 
   const CalcSettings settings = CalcSettingsFrom(config_);
-  auto reading = std::async(std::launch::async, [paths, settings] { return ReadGradFiles(paths, settings); });
-  bool cancelled = false;
+  CalcReadProgress progress;
+  auto reading =
+      std::async(std::launch::async, [paths, settings, &progress] { return ReadGradFiles(paths, settings, 0, &progress); });
   if (reading.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
-    QProgressDialog progress(QString::fromUtf8(txt::kSelectDataFiles(lang)).trimmed(), QString(), 0, 0, this);
-    progress.setCancelButtonText(QString::fromUtf8(txt::kCancel(lang)));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.show();
+    // The box counts the data lines read; Cancel stops the reader threads
+    // within a thousand lines and polling resumes.
+    const QString title = QString::fromUtf8(txt::kReadFromFile(lang)).trimmed();
+    QProgressDialog box(title + QStringLiteral("\n0"), QString::fromUtf8(txt::kCancel(lang)), 0, 0, this);
+    box.setWindowModality(Qt::WindowModal);
+    box.setMinimumDuration(0);
+    box.show();
     while (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
       QApplication::processEvents(QEventLoop::AllEvents, 20);
-      if (progress.wasCanceled()) cancelled = true;
+      box.setLabelText(title + QStringLiteral("\n") + QString::number(qulonglong(progress.lines.load())));
+      if (box.wasCanceled()) progress.cancel = true;
     }
   }
   calcRead_ = std::make_unique<CalcRead>(reading.get());
-  if (cancelled) {
+  if (calcRead_->cancelled) {
     ResumeAfterCalculation();
     return;
   }
@@ -133,12 +139,15 @@ void CKvlDlg::ShowCalculationRows(const CalcRead& read) {
     static_cast<CColorStaticST*>(c_.cells[size_t(Column::Serial)][k])->SetTextIfChanged(sensor.serial);
     static_cast<CNoteButton*>(c_.cells[size_t(Column::ModbusNumber)][k])->SetTextIfChanged(sensor.modbusText);
     static_cast<CColorStaticST*>(c_.cells[size_t(Column::Gas)][k])->SetTextIfChanged(sensor.gasText);
-    // The last line read of each quantity, as the rows showed it while reading.
+    // Every 1000th line read is what the rows show of a sensor; a shorter
+    // file shows its last line, so no row of a sensor stays blank.
     for (int q = 0; q < kQuantityCount; ++q) {
       const auto& samples = sensor.samples[size_t(q)];
-      if (samples.empty()) continue;
+      std::string text = sensor.shown[size_t(q)];
+      if (text.empty() && !samples.empty()) text = Format("%g", double(samples.back()));
+      if (text.empty()) continue;
       const Column column = Column(int(Column::Lel) + q);  // the nine quantity columns, in file order
-      static_cast<CColorStaticST*>(c_.cells[size_t(column)][k])->SetTextIfChanged(Format("%g", double(samples.back())));
+      static_cast<CColorStaticST*>(c_.cells[size_t(column)][k])->SetTextIfChanged(text);
     }
     if (sensor.address >= 1 && sensor.address <= 255) {
       addresses.push_back(std::uint8_t(sensor.address));
