@@ -185,6 +185,13 @@ TEST_F(Kvlctl, PollAsJsonWithASilentDetector) {
             "{\"msg\": \"WM_USER_CYCLE\", \"w\": 0, \"l\": 0}\n");
 }
 
+TEST_F(Kvlctl, PollOfASilentBusFails) {
+  Peer({1});
+  const KvlctlResult r = Run("poll", {"--addr", "8,9", "--requests", "3:2"});
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find("no detector answered"), std::string::npos) << r.err;
+}
+
 TEST_F(Kvlctl, CtrlCStopsAnEndlessPoll) {
   Peer({1});
   test::KvlctlProcess p({"poll", "--port", pty.SlavePath(), "--baud", "19200", "--addr", "1", "--requests", "0:1",

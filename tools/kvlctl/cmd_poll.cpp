@@ -68,7 +68,7 @@ int RunPoll(const std::vector<std::string>& args) {
   p.AddOption("--cycles", "K", "cycles to poll; 0 polls until Ctrl-C", "1");
   p.AddOption("--function", "3|4", "read function", "3");
   p.AddOption("--lang", "en|ru", "language of the link's messages (port failures...)", "en");
-  p.AddNote("Ctrl-C stops the worker cleanly (exit status 130). " + LinkOptionsNote());
+  p.AddNote("Exit status 1 when no detector answered at all. Ctrl-C stops the worker cleanly (exit status 130). " + LinkOptionsNote());
   if (!p.Parse(args)) return kExitOk;
 
   const LinkOptions lo = ReadLinkOptions(p);
@@ -107,6 +107,7 @@ int RunPoll(const std::vector<std::string>& args) {
   run.Start(devices, Format("%ld", function), Format("%ld", pause));
 
   long cyclesDone = 0;
+  bool anyAnswer = false;
   for (;;) {
     Posted m{};
     if (!run.Next(&m)) {
@@ -137,11 +138,19 @@ int RunPoll(const std::vector<std::string>& args) {
     if (lo.json) line += "}";
     PrintLine(line);
 
-    if (m.message == WM_USER_DATA) link.Resume();
+    if (m.message == WM_USER_DATA) {
+      anyAnswer = true;
+      link.Resume();
+    }
     if (m.message == WM_USER_PORT_FAIL) run.FailPort();
     if (m.message == WM_USER_CYCLE && cycles > 0 && ++cyclesDone >= cycles) break;
   }
   run.Stop();
+  // A script must see a dead bus (wrong port, baud or wiring) as a failure.
+  if (!anyAnswer) {
+    std::fputs("kvlctl poll: no detector answered\n", stderr);
+    return kExitFailed;
+  }
   return kExitOk;
 }
 
