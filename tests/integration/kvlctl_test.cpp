@@ -139,17 +139,27 @@ TEST_F(Kvlctl, BlockWriteToASilentDetectorShowsBothReports) {
   EXPECT_EQ(peer->RequestCount(), 4) << "four sends before giving up";
 }
 
-TEST_F(Kvlctl, CtrlCLetsARunningWriteFinish) {
+TEST_F(Kvlctl, CtrlCEndsAReadOrAWriteWithinAHundredMilliseconds) {
   Peer(std::set<int>{});
-  test::KvlctlProcess p({"write", "--port", pty.SlavePath(), "--baud", "19200", "--addr", "2", "--reg", "0", "--value",
-                         "1", "--lang", "ru"});
-  for (int i = 0; i < 200 && peer->RequestCount() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  ASSERT_EQ(peer->RequestCount(), 1);
-  p.Signal(SIGINT);
-  const KvlctlResult r = p.Finish(3000);
-  EXPECT_EQ(r.exitCode, 130) << r.err;
-  EXPECT_EQ(peer->RequestCount(), 3) << "the write still made its three sends";
-  EXPECT_NE(r.out.find("нет ответа от прибора"), std::string::npos) << r.out;
+  // 1200 baud: one unanswered read waits far longer than 100 ms, a write's retries longer still.
+  const std::vector<std::vector<std::string>> commands = {
+      {"read", "--port", pty.SlavePath(), "--baud", "1200", "--addr", "2", "--first", "0", "--count", "100"},
+      {"write", "--port", pty.SlavePath(), "--baud", "1200", "--addr", "2", "--reg", "0", "--value", "1", "--lang", "ru"}};
+  for (const auto& args : commands) {
+    SCOPED_TRACE(args[0]);
+    const int before = peer->RequestCount();
+    test::KvlctlProcess p(args);
+    for (int i = 0; i < 400 && peer->RequestCount() == before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(peer->RequestCount(), before + 1);
+    const auto signalled = std::chrono::steady_clock::now();
+    p.Signal(SIGINT);
+    const KvlctlResult r = p.Finish(3000);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - signalled);
+    EXPECT_EQ(r.exitCode, 130) << r.err;
+    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+    EXPECT_LT(took.count(), 1000) << "far sooner than the transaction's own end";
+    EXPECT_EQ(peer->RequestCount(), before + 1) << "no retry after the stop";
+  }
 }
 
 TEST_F(Kvlctl, PollPrintsEveryMessageOverTwoCycles) {

@@ -42,7 +42,8 @@ int RunRead(const std::vector<std::string>& args) {
   OpenLine(link, lo);
   link.SetReadFunction(static_cast<std::uint8_t>(function));
   std::vector<std::uint16_t> words(count);
-  const int result = link.ReadRegisters(addr, static_cast<std::uint8_t>(function), first, count, words.data());
+  const int result = RunInterruptible(
+      link, signals, [&] { return link.ReadRegisters(addr, static_cast<std::uint8_t>(function), first, count, words.data()); });
   link.Close();
   const bool interrupted = signals.Pending();
   if (result != 0) words.clear();

@@ -56,8 +56,9 @@ int RunWrite(const std::vector<std::string>& args) {
   // A batch of one: the window announces every write it queues, which is
   // what makes the link show its outcome once the write has run.
   link.BeginBatch(1);
-  const int result = p.Has("--value") ? link.WriteRegister(addr, 6, reg, words.front())
-                                      : link.WriteRegisters(addr, reg, words, true);
+  const int result = RunInterruptible(link, signals, [&] {
+    return p.Has("--value") ? link.WriteRegister(addr, 6, reg, words.front()) : link.WriteRegisters(addr, reg, words, true);
+  });
   link.Close();
   const bool interrupted = signals.Pending();
 
@@ -70,7 +71,7 @@ int RunWrite(const std::vector<std::string>& args) {
     if (!out.empty() && out.back() != '\n') out += '\n';
     std::fputs(out.c_str(), stdout);
   }
-  // The write has run to its end either way; its report is printed above.
+  // An interrupted write stopped at its next wait; its report is printed above.
   if (interrupted) {
     std::fputs("kvlctl write: interrupted\n", stderr);
     return kExitInterrupted;

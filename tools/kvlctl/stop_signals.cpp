@@ -24,4 +24,11 @@ bool CStopSignals::Pending() {
   return seen_;
 }
 
+bool CStopSignals::WaitFor(int ms) {
+  if (seen_) return true;
+  timespec wait{ms / 1000, (ms % 1000) * 1000000L};
+  if (sigtimedwait(&set_, nullptr, &wait) > 0) seen_ = true;
+  return seen_;
+}
+
 }  // namespace kvl::ctl
