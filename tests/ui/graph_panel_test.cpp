@@ -138,7 +138,7 @@ TEST(GraphPanel, TwoViewsWithBreaksAndTheCharacteristic) {
   p.panel.SelectSeries(4, kSeriesR, true);
 
   QImage image = p.Picture();
-  Save(image, "graph_fN.png");
+  Save(image, "graph_panel_fN.png");
   CPixelMap map = p.Map();
   EXPECT_EQ(At(image, map.X(30), map.Y(d[30])), CGraphPanel::QuantityColor(kSeriesD));
   EXPECT_EQ(At(image, map.X(150), map.Y(r[150])), CGraphPanel::QuantityColor(kSeriesR));
@@ -179,7 +179,7 @@ TEST(GraphPanel, TwoViewsWithBreaksAndTheCharacteristic) {
   const int x3 = map.X(729), y3 = map.Y(9640), y3red = map.Y(9890);
   EXPECT_EQ(At(image, x3, y3 - 4), QColor(0, 0, 0)) << "the mark of point 3, curve 0";
   EXPECT_EQ(At(image, x3, y3red + 5), QColor(240, 0, 0)) << "the mark of point 3, curve 4";
-  Save(image, "graph_fT.png");
+  Save(image, "graph_panel_fT.png");
 
   // "GradChar" off, or another mode: no overlay.
   p.panel.ToggleGradChar();
