@@ -114,6 +114,12 @@ TEST(GraphPanel, KnownSeriesAtKnownPixels) {
   p.panel.SetAxisEnd(kYMinEnd, {false, 9000});
   p.panel.SetAxisEnd(kYMaxEnd, {false, 11000});
 
+  // In f(T) a steady detector's samples (T 25 throughout) fall on one pixel: it still shows.
+  p.panel.ChooseView(kGraphViewOfT);
+  image = p.Picture();
+  EXPECT_EQ(At(image, p.Map().X(25), p.Map().Y(10001)), green);
+  p.panel.ChooseView(kGraphViewOfN);
+
   // Deselected again: the empty plot.
   EXPECT_FALSE(p.panel.ToggleSeries(0, kSeriesD));
   image = p.Picture();
