@@ -28,8 +28,11 @@ void CKvlDlg::CreateGraphPanel() {
     for (int r = 0; r < kSlotCount; ++r)
       connect(static_cast<CColorStaticST*>(c_.cells[size_t(QuantityColumn(q))][size_t(r)]), &CColorStaticST::Clicked,
               this, [this, r, q] { OnValueCellClicked(r, q); });
-  for (CColorStaticST* control : c_.graph)
+  for (CColorStaticST* control : c_.graph) {
+    // Opaque in the margin they share with the y labels, so that their captions stay readable.
+    control->SetBkColor(graphPanel_->palette().color(QPalette::Window));
     connect(control, &CColorStaticST::Clicked, this, [this](int clicked) { OnGraphControl(clicked); });
+  }
   ShowGraphCaptions();
 }
 
