@@ -114,6 +114,12 @@ TEST(GraphPanel, KnownSeriesAtKnownPixels) {
   p.panel.SetAxisEnd(kYMinEnd, {false, 9000});
   p.panel.SetAxisEnd(kYMaxEnd, {false, 11000});
 
+  // In f(T) a steady detector's samples (T 25 throughout) fall on one pixel: it still shows.
+  p.panel.ChooseView(kGraphViewOfT);
+  image = p.Picture();
+  EXPECT_EQ(At(image, p.Map().X(25), p.Map().Y(10001)), green);
+  p.panel.ChooseView(kGraphViewOfN);
+
   // Deselected again: the empty plot.
   EXPECT_FALSE(p.panel.ToggleSeries(0, kSeriesD));
   image = p.Picture();
@@ -138,7 +144,7 @@ TEST(GraphPanel, TwoViewsWithBreaksAndTheCharacteristic) {
   p.panel.SelectSeries(4, kSeriesR, true);
 
   QImage image = p.Picture();
-  Save(image, "graph_fN.png");
+  Save(image, "graph_panel_fN.png");
   CPixelMap map = p.Map();
   EXPECT_EQ(At(image, map.X(30), map.Y(d[30])), CGraphPanel::QuantityColor(kSeriesD));
   EXPECT_EQ(At(image, map.X(150), map.Y(r[150])), CGraphPanel::QuantityColor(kSeriesR));
@@ -179,7 +185,7 @@ TEST(GraphPanel, TwoViewsWithBreaksAndTheCharacteristic) {
   const int x3 = map.X(729), y3 = map.Y(9640), y3red = map.Y(9890);
   EXPECT_EQ(At(image, x3, y3 - 4), QColor(0, 0, 0)) << "the mark of point 3, curve 0";
   EXPECT_EQ(At(image, x3, y3red + 5), QColor(240, 0, 0)) << "the mark of point 3, curve 4";
-  Save(image, "graph_fT.png");
+  Save(image, "graph_panel_fT.png");
 
   // "GradChar" off, or another mode: no overlay.
   p.panel.ToggleGradChar();

@@ -4,10 +4,12 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QTest>
 
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "main_window_fixture.h"
+#include "ui/main_window/graph_panel.h"
 #include "ui/main_window/main_controls.h"
 
 namespace kvl {
@@ -75,6 +77,31 @@ TEST(MainWindowScreenshots, EveryModeAsPlacedOnA1920x1200Screen) {
     run.window->Place();  // the size the program would start with in this state
     Save(run.window.get(), QString::fromLatin1(shot.name));
   }
+}
+
+// The graph below the table with a few series of the demo bus selected,
+// against the sample number and against temperature.
+TEST(MainWindowScreenshots, GraphInBothViews) {
+  test::WindowRun run;
+  run.Open(kTypeZ5, 6, true, {}, QRect(0, 0, 1920, 1200));
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
+  ASSERT_TRUE(run.WaitForRows(6));
+  const std::pair<Column, int> chosen[] = {{Column::W, 0}, {Column::W, 1}, {Column::R, 0},
+                                           {Column::R, 1}, {Column::W, 4}, {Column::R, 5}};
+  for (const auto& [column, row] : chosen) {
+    QWidget* cell = run.Control(CellId(column, row));
+    ASSERT_TRUE(cell && cell->isVisible()) << int(column) << " " << row;
+    QTest::mouseClick(cell, Qt::LeftButton);
+  }
+  // A warming chamber, at a quicker model time, gives the f(T) view a span of temperatures.
+  run.Bus().SetTimeScale(40);
+  run.Bus().SetChamberTemperature(60);
+  const std::size_t start = run.window->Table().Slot(5).history.Size();
+  ASSERT_TRUE(RunUntil([&] { return run.window->Table().Slot(5).history.Size() >= start + 30; }, 60000));
+  Save(run.window.get(), QStringLiteral("graph_fN"));
+  QTest::mouseClick(run.Control(id::kFOfT), Qt::LeftButton);
+  ASSERT_EQ(run.window->GraphPanel().Settings().view, kGraphViewOfT);
+  Save(run.window.get(), QStringLiteral("graph_fT"));
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ void CKvlDlg::OnSearchClicked() {
   for (const RowView& row : start.rows) ShowRow(row);
   link_.SelectPollSet(PollSetRequests(start.pollSet), start.pollSet);
   link_.SetDeviceList(start.addressList, 0, false);
-  canvas_->update();  // the graph loses its selections
+  ClearGraphSelection();
 }
 
 // While a search runs the line's settings, the type and the mode stay as they

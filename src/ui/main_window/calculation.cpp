@@ -44,6 +44,12 @@ MessageIcon SummaryBoxIcon(SummaryIcon icon) {
 
 void CKvlDlg::OnReadFromFile() {
   const LanguageIndex lang = config_.language;
+  // The boxes below run the event loop: "Clear" must not empty the series meanwhile.
+  struct Working {
+    bool& flag;
+    explicit Working(bool& f) : flag(f) { flag = true; }
+    ~Working() { flag = false; }
+  } working(calcWorking_);
   link_.Suspend();
   table_.SetTableWriting(true);
   if (writer_.Recording()) StopRecording();
@@ -67,6 +73,7 @@ void CKvlDlg::OnReadFromFile() {
     ShowRow(table_.DescribeRow(s, false));
   }
   calcSuspended_ = true;
+  ResetGraphForCalculation();
 
   const CalcSettings settings = CalcSettingsFrom(config_);
   CalcReadProgress progress;
@@ -94,6 +101,7 @@ void CKvlDlg::OnReadFromFile() {
   CalcRead& read = *calcRead_;
   CheckSegments(read, settings);
   ShowCalculationRows(read);
+  ShowCalculationSeries(read);
 
   const CalcSummary summary = BuildSummary(read, lang);
   // The fits run while the operator reads the summary.
@@ -115,6 +123,7 @@ void CKvlDlg::OnReadFromFile() {
     if (operator_->Ask(ask, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
     const SensorTables& tables = fits.Take(slot);
     if (tables.tables.empty()) continue;
+    ShowCharacteristic(slot, tables);
     const std::string text = ResultText(sensor, tables, config_.detectorType, lang) + txt::kWriteTableToDevice(lang);
     if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
     if (sensor.address < 1 || sensor.address > 255) continue;
@@ -167,6 +176,7 @@ void CKvlDlg::ResumeAfterCalculation() {
   calcSuspended_ = false;
   EndTableWriting();
   calcRead_.reset();
+  DropSeriesBreaks();
   link_.Resume();
   c_.recording->setEnabled(table_.LineOpen());
 }

@@ -163,6 +163,7 @@ void CKvlDlg::OnReadFromTab() {
     c_.recording->setEnabled(table_.LineOpen());
     return;
   }
+  DropSeriesBreaks();  // the rows are reset for the table files
   const TableFilesPlan plan = PlanTableFiles(paths, lang);
   if (!plan.writes.empty()) {
     // One batch over every block queued, so that its report follows the last real write.

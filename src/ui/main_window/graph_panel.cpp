@@ -47,6 +47,9 @@ class CCurvePen {
   void SetColour(const QColor& colour) { colour_ = colour.rgb(); }
 
   void Polyline(const PixelPoint* points, std::size_t count) {
+    // A run that fell on one pixel (a steady detector in f(T), a lone sample
+    // after a break) still shows as that pixel.
+    if (count == 1) Line(points[0], points[0]);
     for (std::size_t i = 1; i < count; ++i) Line(points[i - 1], points[i]);
   }
 

@@ -7,7 +7,6 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QWindow>
@@ -84,6 +83,7 @@ void CKvlDlg::OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_
   switch (message) {
     case WM_USER_CONFIG:
       configText_ = ComposeConfiguration();
+      ShowGraphContext();  // the check records give the graph's temperature axis
       return;
     case WM_USER_PORT_OPEN:
       OnPortOpen(int(wParam));
@@ -169,21 +169,11 @@ void CKvlDlg::ShowAbout() {
 }
 
 bool CKvlDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == canvas_) {
-    if (event->type() == QEvent::Paint) PaintGraph();
-    if (event->type() == QEvent::Resize) LayOutTableIfChanged();
+  if (watched == canvas_ && event->type() == QEvent::Resize) {
+    LayOutTableIfChanged();
+    PlaceGraphPanel();  // a height change alone does not lay the table out again
   }
   return QWidget::eventFilter(watched, event);
-}
-
-void CKvlDlg::PaintGraph() {
-  // The graph's plot area; its curves are drawn by the graph panel.
-  QPainter p(canvas_);
-  const QRect plot(50, graphTop_, std::max(0, canvas_->width() - 60),
-                   std::max(0, canvas_->height() - 16 - graphTop_));
-  p.fillRect(plot, Qt::white);
-  p.setPen(QColor(160, 160, 160));
-  p.drawRect(plot.adjusted(0, 0, -1, -1));
 }
 
 void CKvlDlg::resizeEvent(QResizeEvent* event) {

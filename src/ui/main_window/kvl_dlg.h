@@ -12,7 +12,7 @@
 // dispatch, events), layout.cpp (control creation and placement),
 // table_layout.cpp (column geometry), poll_results.cpp (link messages ->
 // rows), line_controls.cpp, gas_panel.cpp, language.cpp,
-// startup_shutdown.cpp and demo_bus.cpp.
+// startup_shutdown.cpp, demo_bus.cpp and graph_wiring.cpp (the graph panel).
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -27,6 +27,7 @@
 #include "detector/command_types.h"
 #include "detector/detector_table.h"
 #include "detector/emitter_tuning.h"
+#include "detector/graph_data.h"
 #include "graduation/calc_types.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_data_writer.h"
@@ -47,6 +48,7 @@ namespace kvl {
 class CQtMessageTarget;
 class CQtOperator;
 class CDemoBus;
+class CGraphPanel;
 
 // The simulated bus kvlgrad --demo polls: detectors at addresses 1, 2, ...
 inline constexpr int kDemoFirstAddress = 1;
@@ -174,7 +176,6 @@ class CKvlDlg : public QWidget {
   // layout's least width, so a small screen scrolls instead of cutting.
   void FitWindowToTable();
   void FitCanvas();
-  void PaintGraph();
   // Re-lays out the table when what decides its columns has changed.
   void LayOutTableIfChanged();
 
@@ -320,6 +321,35 @@ class CKvlDlg : public QWidget {
   std::unique_ptr<CalcRead> calcRead_;  // the files last read; the rows show their sensors
   bool calcSuspended_ = false;          // polling waits since files were read
   ScheduleEntries schedule_{};
+
+  // ---- graph_wiring.cpp: the graph panel below the table ----
+ public:
+  const CGraphPanel& GraphPanel() const { return *graphPanel_; }
+  const CGraphData& GraphData() const { return graphData_; }
+
+ private:
+  void CreateGraphPanel();
+  // Over the canvas from the graph top down, under its five controls.
+  void PlaceGraphPanel();
+  void OnValueCellClicked(int slot, int quantity);
+  void OnGraphControl(int control);
+  void ShowGraphCaptions();
+  void ShowGraphContext();
+  // An address search starts: no series stays selected, no cell coloured.
+  void ClearGraphSelection();
+  void GraphSamplesChanged();
+  // The calculation empties the series before it reads its files, puts the
+  // files' samples in them with a break after each file, and shows the
+  // tables it fits for a sensor as that slot's characteristic.
+  void ResetGraphForCalculation();
+  void ShowCalculationSeries(const CalcRead& read);
+  void ShowCharacteristic(int slot, const SensorTables& tables);
+  // The series no longer hold only the files' samples (live polls append and trim).
+  void DropSeriesBreaks();
+
+  CGraphData graphData_{table_};
+  CGraphPanel* graphPanel_ = nullptr;
+  bool calcWorking_ = false;  // "Clear" waits while the calculation works
 };
 
 }  // namespace kvl

@@ -13,6 +13,7 @@
 #include "ui/controls/note_combo_box.h"
 #include "ui/controls/note_edit.h"
 #include "ui/controls/note_static.h"
+#include "ui/main_window/graph_panel.h"
 #include "ui/main_window/kvl_dlg.h"
 
 namespace kvl {
@@ -47,6 +48,7 @@ void CKvlDlg::ApplyLanguage() {
   PostConfig();
   link_.SetLanguage(lang);
   table_.SetLanguage(lang);
+  graphPanel_->SetLanguage(lang);
   // Headers take other widths in another language; gas names in the cells change.
   LayOutTableIfChanged();
   RedescribeAllRows();

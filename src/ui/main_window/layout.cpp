@@ -99,6 +99,7 @@ void CKvlDlg::CreateControls() {
   CreateTable();
   CreateHeaders();
   CreateSelectorsAndGraphControls();
+  CreateGraphPanel();
   FillSelectors();
 }
 
@@ -345,6 +346,7 @@ int CKvlDlg::TopControlsBottom() const {
 void CKvlDlg::PlaceGraphControls() {
   // Stacked in the left margin of the plot, from its top down.
   for (int g = 0; g < int(c_.graph.size()); ++g) c_.graph[size_t(g)]->move(2, graphTop_ + 2 + 21 * g);
+  PlaceGraphPanel();
 }
 
 }  // namespace kvl

@@ -134,6 +134,7 @@ void CKvlDlg::OnTypeSelected(int index) {
   ApplyModeLayout();
   LayOutTableIfChanged();
   RedescribeAllRows();
+  ShowGraphContext();
   emit DetectorTypeChanged(index);
   PostConfig();
 }
@@ -147,6 +148,7 @@ void CKvlDlg::OnModeSelected(int index) {
   ApplyModeLayout();
   LayOutTableIfChanged();
   RedescribeAllRows();
+  ShowGraphContext();
   PostConfig();
 }
 

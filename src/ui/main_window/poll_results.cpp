@@ -195,6 +195,7 @@ void CKvlDlg::ShowRow(const RowView& row) {
     }
   }
   c_.relayTestStep->setEnabled(row.relayTestStepEnabled);
+  if (row.redrawGraph) GraphSamplesChanged();
 }
 
 }  // namespace kvl
