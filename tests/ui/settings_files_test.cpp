@@ -12,6 +12,7 @@
 #include "link/modbus_frames.h"
 #include "main_window_fixture.h"
 #include "text/format.h"
+#include "text/text_file.h"
 #include "ui/main_window/main_controls.h"
 
 namespace kvl {
@@ -21,9 +22,9 @@ using test::RunUntil;
 using test::WindowRun;
 
 std::string ReadAll(const std::string& path) {
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll().toStdString();
+  std::string bytes;
+  ReadFileBytes(path, bytes);
+  return bytes;
 }
 
 // The register line a saved file must carry for the detector's block.

@@ -52,7 +52,7 @@ void CKvlDlg::OnSettingsToFile(int slot) {
       operator_->Ask(save.zeroQuestion, MessageIcon::Question, QuestionButtons::YesNo) != kAnswerYes)
     return;
   std::string error;
-  if (SaveSettingsFile(save, &error) != 0) operator_->ShowMessage(error, MessageIcon::Warning);
+  if (SaveSettingsFile(save, &error) != 0) operator_->ShowMessage(error, MessageIcon::None);
 }
 
 std::string CKvlDlg::ChooseSettingsFile() {
