@@ -126,6 +126,15 @@ bool CommandAvailable(CommandId id, const CommandContext& c) {
   }
 }
 
+bool SettingsButtonAvailable(Column column, const CommandContext& c) {
+  if (column != Column::SettToFile && column != Column::SettFromFile && column != Column::CompareSett) return false;
+  if (!c.rowInList || !c.rowHasDetector || c.tableWriting) return false;
+  TableLayout layout;
+  layout.type = c.type;
+  layout.mode = c.mode;
+  return ColumnShown(column, layout, c.relayTestOn);
+}
+
 std::string CommandPrompt(CommandId id, int type, LanguageIndex lang) {
   const bool z5 = type == kTypeZ5;
   switch (id) {

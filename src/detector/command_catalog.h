@@ -34,6 +34,13 @@ CommandContext ContextOfRow(const CDetectorTable& table, int slot);
 // password) only the line state.
 bool CommandAvailable(CommandId id, const CommandContext& context);
 
+// Whether a row's settings file button ("Sett. to file", "Sett. from file",
+// "Compare sett.": Column::SettToFile, SettFromFile, CompareSett) takes a
+// click: the button is shown for the type and mode, the row lies inside the
+// address list and holds a detector, and no table or settings file is being
+// processed. False for any other column.
+bool SettingsButtonAvailable(Column column, const CommandContext& context);
+
 // The prompt of the command's dialog in the language ("" for a command
 // without a dialog, or where the language has no text). The limit prompts
 // carry their limit number; FactoryDefaults gives the Z5 dialog's title.

@@ -68,11 +68,6 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Writes through a symbolic link instead of replacing the link by a file.
 std::string ResolveTarget(const std::string& path) {
   struct stat st {};
@@ -92,6 +87,11 @@ void SyncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 int ReadFileBytes(const std::string& path, std::string& out, std::size_t maxBytes, std::string* error) {
   out.clear();

@@ -36,6 +36,9 @@ int AppendToFile(const std::string& path, std::string_view bytes, std::string* e
 // Creates the folder and any missing parents (like mkdir -p). 0 when it exists afterwards.
 int CreateFolders(const std::string& folder, std::string* error = nullptr);
 
+// The last part of a path: the file's name without its folder.
+std::string NameOf(const std::string& path);
+
 bool IsExistingDirectory(const std::string& path);
 bool IsWritableDirectory(const std::string& path);
 

@@ -76,6 +76,34 @@ TEST(CommandCatalog, AvailabilityByModeTypeRowAndBlocks) {
   for (const Case& c : cases) EXPECT_EQ(CommandAvailable(c.id, c.c), c.available) << c.what;
 }
 
+TEST(CommandCatalog, SettingsButtonsByModeTypeRowAndBlocks) {
+  using C = Column;
+  struct Case {
+    const char* what;
+    Column column;
+    CommandContext c;
+    bool available;
+  };
+  CommandContext writing = Ctx(kTypeZ5, kModeSaveSettings);
+  writing.tableWriting = true;
+  CommandContext outside = Ctx(kTypeKvelt, kModeSaveSettings);
+  outside.rowInList = false;
+  const Case cases[] = {
+      {"save KVELT", C::SettToFile, Ctx(kTypeKvelt, kModeSaveSettings), true},
+      {"write Z5", C::SettFromFile, Ctx(kTypeZ5, kModeSaveSettings), true},
+      {"compare Z5", C::CompareSett, Ctx(kTypeZ5, kModeSaveSettings), true},
+      {"compare KVELT", C::CompareSett, Ctx(kTypeKvelt, kModeSaveSettings), false},
+      {"save Z", C::SettToFile, Ctx(kTypeZ, kModeSaveSettings), false},
+      {"write Z40", C::SettFromFile, Ctx(kTypeZ40, kModeSaveSettings), false},
+      {"save in tuning", C::SettToFile, Ctx(kTypeZ5, kModeTuning), false},
+      {"write without detector", C::SettFromFile, Ctx(kTypeZ5, kModeSaveSettings, false), false},
+      {"row outside the list", C::SettToFile, outside, false},
+      {"compare while a file is processed", C::CompareSett, writing, false},
+      {"not a settings column", C::Limit1, Ctx(kTypeZ5, kModeSaveSettings), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SettingsButtonAvailable(c.column, c.c), c.available) << c.what;
+}
+
 TEST(CommandCatalog, PromptsByCommandTypeAndLanguage) {
   EXPECT_EQ(CommandPrompt(CommandId::Limit1, kTypeZ, kEnglish), "Enter new Limit 1 value  (1-100  LEL%):");
   EXPECT_EQ(CommandPrompt(CommandId::Limit2, kTypeZ, kRussian), "Введите новое значение 2 порога  (1-100 %НКПР):");

@@ -20,16 +20,12 @@
 #include "link_options.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "text/text_file.h"
 
 namespace kvl::ctl {
 namespace {
 
 constexpr const char* kActions = "save, write or compare";
-
-std::string BaseName(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 void Print(const std::string& text) {
   std::string line = text;
@@ -117,14 +113,14 @@ int Write(Session& s, const CArgParser& p, const std::string& file, int type, st
   t.slave = slave;
   t.image = image;
   t.language = language;
-  SettingsWritePlan plan = PlanSettingsWrite(f.content, t, BaseName(file), false);
+  SettingsWritePlan plan = PlanSettingsWrite(f.content, t, NameOf(file), false);
   if (!plan.question.empty()) {
     Print(plan.question);
     if (!p.Has("--yes")) {
       Print("nothing written (answered No; --yes answers Yes)");
       return kExitFailed;
     }
-    plan = PlanSettingsWrite(f.content, t, BaseName(file), true);
+    plan = PlanSettingsWrite(f.content, t, NameOf(file), true);
   }
   if (plan.Refused()) {
     Print(plan.message);

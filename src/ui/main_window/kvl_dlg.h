@@ -77,8 +77,8 @@ struct KvlDlgOptions {
   // Runs a modal input dialog and returns its result; null = exec(). Tests
   // fill in the dialog's controls and end it with one of its buttons.
   std::function<int(QDialog&)> runDialog;
-  // Choose a folder, or files with an extension ("tab", "grad"); null = the
-  // file dialogs. Nothing chosen ("" or none) means cancelled.
+  // Choose a folder, or files with an extension ("tab", "grad"; "set" also
+  // offers "tab"); null = the file dialogs. Nothing chosen ("" or none) means cancelled.
   std::function<std::string(const std::string& title, const std::string& start)> chooseFolder;
   std::function<std::vector<std::string>(const std::string& title, const std::string& start,
                                          const std::string& extension)>
@@ -280,6 +280,14 @@ class CKvlDlg : public QWidget {
   void ShowCalculationRows(const CalcRead& read);
   void EndTableWriting();
   void ResumeAfterCalculation();
+
+  // ---- settings_files.cpp ----
+  void ConnectSettingsFiles();
+  void OnSettingsToFile(int slot);
+  // "Sett. from file" writes the chosen file into the row's detector; "Compare sett." compares.
+  void OnSettingsFromFile(int slot, bool compare);
+  // A settings or graduation log file from the data folder; "" = cancelled.
+  std::string ChooseSettingsFile();
 
   // ---- demo_bus.cpp ----
   void StartDemoBus();

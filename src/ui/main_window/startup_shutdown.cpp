@@ -68,6 +68,7 @@ void CKvlDlg::SetUp() {
   ConnectRowCommands();
   ConnectRecording();
   ConnectGraduation();
+  ConnectSettingsFiles();
   if (options_.stabilizationMs) {
     run_.SetStabilizationMs(*options_.stabilizationMs);
     // A shortened wait on the demo bus: its detectors' model time runs as much faster.
