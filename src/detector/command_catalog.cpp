@@ -83,7 +83,8 @@ bool CommandAvailable(CommandId id, const CommandContext& c) {
   switch (id) {
     case CommandId::AddressSearch:
     case CommandId::Password:
-      return c.lineOpen;
+      // Both talk as the bus master; in "Imitation" another master owns the line.
+      return c.lineOpen && c.mode != kModeImitation;
     default:
       break;
   }

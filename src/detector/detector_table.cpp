@@ -220,6 +220,9 @@ PollOutcome CDetectorTable::CompletedPoll(int linkPosition, int linkPollSet,
     out.resumeWorker = false;
     return out;
   }
+  // The line turned slave while this poll was on its way: its image must not
+  // overwrite an imitated detector.
+  if (layout_.mode == kModeImitation) return Ignored(PollDisposition::WhileImitating);
   PollOutcome out;
   out.resumeWorker = resumeAfterData_;
   bool twentyFound = false;

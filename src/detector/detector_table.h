@@ -112,6 +112,7 @@ enum class PollDisposition {
   LateSearchAnswer,   // ignored: read by an address search that has ended
   NotSearchAnswer,    // ignored: read before the search's poll set took over
   OutsideList,        // ignored: the position names no row of the list
+  WhileImitating,     // ignored: a poll of the master role that ended after "Imitation" began
 };
 
 struct PollOutcome {

@@ -172,6 +172,9 @@ ImitationSwitch CImitation::Enter(CDetectorTable& table, std::string_view baudTe
 ImitationSwitch CImitation::Leave(CDetectorTable& table, int newMode) {
   table.SetMode(newMode);
   table.SetAddressList({1});
+  // Only polling puts a detector back into a row: a row the list no longer
+  // names would go on showing an imitated one as if it were on the bus.
+  for (int s = 1; s < kSlotCount; ++s) table.MutableSlot(s).address = -1;
   ImitationSwitch sw;
   sw.addressList = table.AddressList();
   sw.masterRole = true;
@@ -200,6 +203,8 @@ int CImitation::FindSlot(const CDetectorTable& table, std::uint8_t slave) const 
 
 ImitationOutcome CImitation::Answer(CDetectorTable& table, const ModbusRequest& q) {
   ImitationOutcome out;
+  // A request received just before the mode was left finds no imitated detectors.
+  if (table.Layout().mode != kModeImitation) return out;
   const int slot = FindSlot(table, q.slave);
   if (slot < 0) return out;
   out.slot = slot;

@@ -125,8 +125,9 @@ class CImitation {
   // becomes 1..20 and every row is refreshed.
   ImitationSwitch Enter(CDetectorTable& table, std::string_view baudText);
   // Puts the table into `newMode` (the mode chosen instead); the address list
-  // becomes the single address 1 and every row is refreshed (rows without a
-  // detector empty themselves again).
+  // becomes the single address 1, the rows after the first lose their
+  // detector, and every row is refreshed (rows without a detector empty
+  // themselves again).
   ImitationSwitch Leave(CDetectorTable& table, int newMode);
 
   // The "LEL%" right-click answer ("," read as "."): register 10 becomes
@@ -145,7 +146,7 @@ class CImitation {
   // a count of 0 or above 125 is exception 3, a range past register 160
   // exception 2; otherwise the measuring registers are refreshed and the
   // count words from the first register answered. Other functions:
-  // exception 1.
+  // exception 1. Outside "Imitation" nothing answers.
   ImitationOutcome Answer(CDetectorTable& table, const ModbusRequest& request);
 
  private:

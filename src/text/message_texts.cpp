@@ -14,6 +14,13 @@ namespace kvl::txt {
   X(kFrom1To255, " from 1 to 255", " от 1 до 255", "")                   \
   X(kDeviceModbusNumber, "Device Modbus #", "Прибор c № Modbus", "")     \
   X(kRegister, "register", "регистр", "")                                \
+  X(kImitationWithoutMaster,                                             \
+    "In \"Imitation\" the detectors of the ticked rows answer another "  \
+    "master on the line.\nThe simulated bus has no master: choose the "   \
+    "port that master polls in \"Port COM\".",                           \
+    "В режиме \"Имитация\" датчики отмеченных строк отвечают другому "   \
+    "ведущему на линии.\nУ имитируемой шины ведущего нет: выберите в "    \
+    "\"Порт COM\" порт, который он опрашивает.", "")                    \
   X(kTriedToRecord, "tried to record", "записывалось", "")               \
   X(kReadBack, "read", "прочитано", "")
 

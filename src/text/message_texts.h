@@ -22,6 +22,10 @@ extern const TextEntry kFrom1To255;          // " from 1 to 255"
 extern const TextEntry kDeviceModbusNumber;  // "Device Modbus #" (the Russian "c" is a Latin letter)
 extern const TextEntry kRegister;            // "register"
 
+// "Imitation" chosen while the line is the built-in simulated bus (kvlgrad
+// --demo), where no master sends requests.
+extern const TextEntry kImitationWithoutMaster;
+
 // Link report pieces (English and Russian only).
 extern const TextEntry kTriedToRecord;  // "tried to record"
 extern const TextEntry kReadBack;       // "read"

@@ -72,6 +72,8 @@ TEST(CommandCatalog, AvailabilityByModeTypeRowAndBlocks) {
       {"Modbus # on a row without detector", ModbusAddress, Ctx(kTypeZ, kModeGraduation, false), true},
       {"search on a closed line", AddressSearch, closed, false},
       {"password on an open line", Password, outside, true},
+      {"password in imitation", Password, Ctx(kTypeZ, kModeImitation), false},
+      {"search in imitation", AddressSearch, Ctx(kTypeZ, kModeImitation), false},
   };
   for (const Case& c : cases) EXPECT_EQ(CommandAvailable(c.id, c.c), c.available) << c.what;
 }

@@ -90,6 +90,15 @@ TEST(CompletedPoll, IgnoredMessagesStillResumeTheWorkerUnlessATableIsWritten) {
   EXPECT_FALSE(t.CompletedPoll(5, kZPollSet, Poll()).resumeWorker);
 }
 
+TEST(CompletedPoll, InImitationALatePollOfTheMasterRoleLeavesTheRowAlone) {
+  CDetectorTable t = Table({7, 9}, kTypeZ, kModeImitation);
+  t.MutableSlot(0).image[reg::kConcentration] = 55;
+  const PollOutcome out = t.CompletedPoll(0, kZPollSet, Poll({{reg::kConcentration, 12}}));
+  EXPECT_EQ(out.disposition, PollDisposition::WhileImitating);
+  EXPECT_TRUE(out.resumeWorker);
+  EXPECT_EQ(t.Slot(0).image[reg::kConcentration], 55);
+}
+
 TEST(CompletedPoll, ShortPollImageKeepsTheRestOfTheSlotImage) {
   CDetectorTable t = Table({7});
   t.MutableSlot(0).image[150] = 0xBEEF;

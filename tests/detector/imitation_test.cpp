@@ -28,6 +28,7 @@ TEST(Imitation, EnteringBuildsTwentyDetectorsInsideTheirBounds) {
   for (int type : {kTypeKvelt, kTypeZ, kTypeZ40}) {
     SCOPED_TRACE(DetectorTypeName(type));
     CDetectorTable t = Table(type, {5, 0, 200});
+    t.SetSlotAddress(2, 200);  // polled before the mode was entered
     CImitation im(7);
     const ImitationSwitch sw = im.Enter(t, "4800");
     EXPECT_EQ(t.Layout().mode, kModeImitation);
@@ -76,9 +77,12 @@ TEST(Imitation, EnteringBuildsTwentyDetectorsInsideTheirBounds) {
     EXPECT_TRUE(out.masterRole);
     EXPECT_EQ(out.addressList, std::vector<std::uint8_t>{1});
     ASSERT_EQ(out.rows.size(), 20u);
-    // Rows without a detector are emptied again.
+    // Rows without a detector are emptied again, and so is a row the list
+    // no longer names, whatever it showed before.
     EXPECT_TRUE(out.rows[1].emptied);
     EXPECT_EQ(out.rows[1][Column::Lel].text, "");
+    EXPECT_TRUE(out.rows[2].emptied);
+    EXPECT_EQ(t.Slot(2).address, -1);
   }
 }
 
@@ -242,6 +246,8 @@ TEST(Imitation, TheOperatorSetsTheConcentration) {
   EXPECT_EQ((*row)[Column::Lel].text, "12.3");
   f.im.Leave(f.table, kModeTuning);
   EXPECT_FALSE(f.im.SetConcentration(f.table, 0, "5"));
+  // A request the line received just before leaving is not answered.
+  EXPECT_FALSE(f.im.Answer(f.table, {1, 3, 0, 1}).response);
 }
 
 TEST(Imitation, Z5NeverImitatesNorRunsIn) {

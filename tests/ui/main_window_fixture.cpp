@@ -22,6 +22,7 @@ void WindowRun::Open(int type, int count, bool show, QSize size, std::optional<Q
   options.op = &op;
   // No detectors: the window polls the port of its configuration.
   if (count > 0) options.demo = DemoOptions{type, count};
+  options.linePort = linePort;
   options.exitQuestion = [this](LanguageIndex) {
     ++questionsAsked;
     return exitAnswer;

@@ -51,6 +51,8 @@ struct WindowRun {
   std::string folderChoice;
   std::vector<std::string> fileChoice;
   std::optional<int> stabilizationMs;
+  // A device to open as the detector line instead of the configured port (count 0 only).
+  std::string linePort;
 
   std::string ConfigPath() const { return QDir(dir.path()).filePath(QStringLiteral("KvlGrad.cfg")).toStdString(); }
 

@@ -46,7 +46,7 @@ TEST(MainWindowScreenshots, EveryModeAsPlacedOnA1920x1200Screen) {
       {kTypeZ5, kModeGraduationZ5, kEnglish, "mode3_graduation_z5_z5"},
       {kTypeZ, kModeRunningIn, kEnglish, "mode4_running_in_z"},
       {kTypeZ5, kModeSaveSettings, kEnglish, "mode5_save_settings_z5"},
-      {kTypeZ5, kModeImitation, kEnglish, "mode6_imitation_z5"},
+      {kTypeZ, kModeImitation, kEnglish, "mode6_imitation_z"},  // Z5 has no imitation
       {kTypeZ5, kModeTuning, kRussian, "mode0_tuning_z5_ru"},
       {kTypeZ5, kModeCalibration, kRussian, "mode1_calibration_z5_ru"},
   };
@@ -70,10 +70,13 @@ TEST(MainWindowScreenshots, EveryModeAsPlacedOnA1920x1200Screen) {
       }
       return true;
     };
-    ASSERT_TRUE(RunUntil(repolled, 20000)) << shot.name;
-    const std::uint64_t good = run.window->Table().Counters()[0];
-    const std::uint64_t cycle = 20 * PollSetRequests(PollSetFor(shot.type, shot.mode)).size();
-    ASSERT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] >= good + cycle; }, 20000)) << shot.name;
+    // In "Imitation" nothing is polled: the rows are the imitated detectors at once.
+    if (shot.mode != kModeImitation) {
+      ASSERT_TRUE(RunUntil(repolled, 20000)) << shot.name;
+      const std::uint64_t good = run.window->Table().Counters()[0];
+      const std::uint64_t cycle = 20 * PollSetRequests(PollSetFor(shot.type, shot.mode)).size();
+      ASSERT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] >= good + cycle; }, 20000)) << shot.name;
+    }
     run.window->Place();  // the size the program would start with in this state
     Save(run.window.get(), QString::fromLatin1(shot.name));
   }

@@ -56,7 +56,7 @@ int CountLinesStartingWith(const std::string& bytes, const std::string& start, b
 
 TEST(Recording, TheButtonAsksFilesGrowAndTheScheduleSwitchesWithoutAQuestion) {
   WindowRun run;
-  run.Open(kTypeZ5, 2);
+  run.Open(kTypeZ, 2);  // Z5 has no running-in
   run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeRunningIn);
   ASSERT_TRUE(run.WaitForRows(2));
   run.Control<QLineEdit>(id::kPeriod)->setText(QString());

@@ -4,6 +4,7 @@
 // by itself, is the detector table's business.
 #include <QCheckBox>
 
+#include "detector/command_catalog.h"
 #include "detector/poll_sets.h"
 #include "text/selector_lists.h"
 #include "ui/controls/note_button.h"
@@ -14,7 +15,7 @@
 namespace kvl {
 
 void CKvlDlg::OnSearchClicked() {
-  if (!table_.LineOpen()) return;
+  if (!CommandAvailable(CommandId::AddressSearch, ContextOfRow(table_, -1))) return;
   if (table_.Searching()) {
     if (const std::optional<SearchEnd> end = table_.EndSearch()) ApplySearchEnd(*end);
     return;

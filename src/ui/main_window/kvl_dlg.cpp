@@ -107,6 +107,7 @@ void CKvlDlg::OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_
     case WM_USER_CLEAR: OnClear(); break;
     case WM_USER_RESULT: OnResult(int(wParam), int(lParam)); break;
     case WM_USER_CYCLE: OnCycle(); break;
+    case WM_USER_REQUEST: OnImitationRequest(); break;
     default: break;
   }
 }

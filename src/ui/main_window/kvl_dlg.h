@@ -28,6 +28,7 @@
 #include "detector/detector_table.h"
 #include "detector/emitter_tuning.h"
 #include "detector/graph_data.h"
+#include "detector/imitation.h"
 #include "graduation/calc_types.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_data_writer.h"
@@ -291,6 +292,16 @@ class CKvlDlg : public QWidget {
 
   // ---- demo_bus.cpp ----
   void StartDemoBus();
+
+  // ---- imitation_mode.cpp ----
+  void ConnectImitation();
+  // After a mode change from `before`: enters or leaves "Imitation".
+  void SwitchImitation(int before);
+  void ApplyImitationSwitch(const ImitationSwitch& sw);
+  void OnImitationRequest();
+  // The "LEL%" right-click: the imitated concentration (mode "Imitation" only).
+  void OnImitationConcentration(int slot);
+  CImitation imitation_;  // the rows' ticks and the imitated detectors' answers
 
   KvlDlgOptions options_;
   // Posts from the link, the alarms and the cells arrive here, on the GUI thread.

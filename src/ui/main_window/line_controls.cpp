@@ -6,6 +6,7 @@
 
 #include "link/serial_port.h"
 
+#include "detector/imitation.h"
 #include "detector/poll_sets.h"
 #include "ui/controls/note_button.h"
 #include "ui/controls/note_combo_box.h"
@@ -129,6 +130,9 @@ void CKvlDlg::OnTypeSelected(int index) {
   if (!IsValidDetectorType(index)) return;
   config_.detectorType = index;
   table_.SetType(index);
+  // A type that cannot imitate leaves "Imitation" for the mode it gets instead.
+  if (config_.mode == kModeImitation && ModeForType(index, config_.mode) != config_.mode)
+    c_.modeSelector->setCurrentIndex(ModeForType(index, config_.mode));
   FillGasSelector();
   SelectPollSetForLayout();
   ApplyModeLayout();
@@ -141,9 +145,16 @@ void CKvlDlg::OnTypeSelected(int index) {
 
 void CKvlDlg::OnModeSelected(int index) {
   if (!IsValidOperatingMode(index)) return;
+  // Type Z5 has neither "Imitation" nor "Running-in": the list moves to the mode it gets instead.
+  if (const int mode = ModeForType(config_.detectorType, index); mode != index) {
+    c_.modeSelector->setCurrentIndex(mode);
+    return;
+  }
   ResumeAfterCalculation();  // a change of mode is the other way back to live polling
+  const int before = config_.mode;
   config_.mode = index;
   table_.SetMode(index);
+  SwitchImitation(before);
   SelectPollSetForLayout();
   ApplyModeLayout();
   LayOutTableIfChanged();

@@ -94,11 +94,13 @@ void CKvlDlg::OnPortFail(int line) {
 
 // Search, recording and the rows' "Modbus #" buttons work on an open line only.
 void CKvlDlg::EnableLineButtons(bool enable) {
-  c_.search->setEnabled(enable);
+  // Search and the password talk as the master: not while another master owns the line.
+  const bool master = config_.mode != kModeImitation;
+  c_.search->setEnabled(enable && master);
   c_.recording->setEnabled(enable);
   c_.graduation->setEnabled(enable);
   c_.stageControl->setEnabled(enable);
-  c_.enterPassword->setEnabled(enable);
+  c_.enterPassword->setEnabled(enable && master);
   const bool modbus = table_.ModbusButtonsEnabled();
   for (QWidget* button : c_.cells[size_t(Column::ModbusNumber)]) button->setEnabled(modbus);
 }

@@ -97,6 +97,7 @@ void CKvlDlg::ConnectRowCommands() {
 void CKvlDlg::OnCellRightClick(int cellId) {
   const std::optional<CellAddress> cell = CellAt(cellId);
   if (!cell) return;
+  if (cell->column == Column::Lel) OnImitationConcentration(cell->row);
   if (const auto id = RightClickCommand(cell->column)) OnRowCommand(*id, cell->row, cell->column);
 }
 

@@ -66,6 +66,7 @@ void CKvlDlg::SetUp() {
   ConnectLineControls();
   ConnectGasPanel();
   ConnectRowCommands();
+  ConnectImitation();
   ConnectRecording();
   ConnectGraduation();
   ConnectSettingsFiles();
