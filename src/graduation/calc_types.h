@@ -36,6 +36,9 @@ struct CalcSettings {
   std::array<DisplayLimits, kQuantityCount> displayLimits{};
   std::array<CheckRecord, kCheckRecordCount> checkRecords{};
   std::size_t lineCap = kMaxCalcLines;  // data lines read at most (smaller only in tests)
+  // Files are parsed in parts of about this many bytes; 0: parts sized from the
+  // files and threads (set only in tests).
+  std::size_t partBytes = 0;
 };
 
 inline CalcSettings CalcSettingsFrom(const Configuration& c) {

@@ -1,7 +1,8 @@
-// Run data files -> sensor slots. A file is first parsed on its own (any
-// thread) into its header lines and data samples; the merge then walks the
-// files in name order and applies exactly what reading them line by line
-// would do: slot assignment, segments, the line cap, the report texts.
+// Run data files -> sensor slots. A file, or a part of a large one, is first
+// parsed on its own (any thread) into its header lines and data samples; the
+// merge then walks the files in name order and applies exactly what reading
+// them line by line would do: slot assignment, segments, the line cap, the
+// report texts.
 #include "graduation/grad_file_reader.h"
 
 #include <fcntl.h>
@@ -14,10 +15,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <thread>
 
 #include "detector/decoding.h"
+#include "graduation/grad_line_scan.h"
 #include "text/ascii_case.h"
 #include "text/cp1251.h"
 #include "text/format.h"
@@ -31,35 +34,18 @@ namespace {
 constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 constexpr bool IsDelimiter(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; }
 
-// Read-only view of a whole file: mapped when possible, else read into memory.
+// Read-only view of a whole file: mapped when possible, else read into
+// memory. Holds no descriptor once built, however many files are selected.
 class CFileBytes {
  public:
   explicit CFileBytes(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return;
-    struct stat st {};
-    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-      void* p = ::mmap(nullptr, std::size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd_, 0);
-      if (p != MAP_FAILED) {
-        ::madvise(p, std::size_t(st.st_size), MADV_SEQUENTIAL);
-        map_ = p;
-        size_ = std::size_t(st.st_size);
-        ok_ = true;
-        return;
-      }
-    }
-    char buf[1 << 16];
-    for (;;) {
-      const ssize_t n = ::read(fd_, buf, sizeof buf);
-      if (n < 0) return;
-      if (n == 0) break;
-      copy_.append(buf, std::size_t(n));
-    }
-    ok_ = true;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ok_ = Load(fd);
+    ::close(fd);
   }
   ~CFileBytes() {
     if (map_) ::munmap(map_, size_);
-    if (fd_ >= 0) ::close(fd_);
   }
   CFileBytes(const CFileBytes&) = delete;
   CFileBytes& operator=(const CFileBytes&) = delete;
@@ -70,7 +56,26 @@ class CFileBytes {
   }
 
  private:
-  int fd_ = -1;
+  bool Load(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      void* p = ::mmap(nullptr, std::size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      if (p != MAP_FAILED) {
+        ::madvise(p, std::size_t(st.st_size), MADV_SEQUENTIAL);
+        map_ = p;
+        size_ = std::size_t(st.st_size);
+        return true;
+      }
+    }
+    char buf[1 << 16];
+    for (;;) {
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n < 0) return false;
+      if (n == 0) return true;
+      copy_.append(buf, std::size_t(n));
+    }
+  }
+
   void* map_ = nullptr;
   std::size_t size_ = 0;
   std::string copy_;
@@ -92,15 +97,25 @@ struct BadValue {
   std::string text;
 };
 
-// One file parsed on its own. Data lines are counted from the file's first
-// serial number on (earlier ones belong to no sensor and are dropped).
-struct FileParse {
-  bool opened = false;
-  std::vector<HeaderLine> headers;
+// The bad lines of a stretch of data lines, and what the report shows of the first.
+struct BadLines {
+  std::vector<std::size_t> lines;          // counted index of every bad line
+  std::string firstTime;                   // time token of the first bad line
+  std::vector<BadValue> firstValues;       // its values outside the limits
+};
+
+// One part of a file parsed on its own: the lines that start in its byte
+// range. Data lines are counted from the file's first serial number on
+// (earlier ones belong to no sensor and are dropped); a part after the first
+// is parsed as if a serial number had come before it, and is parsed again
+// when none had (see CFileParts).
+struct PartParse {
+  bool assumedSerial = false;  // parsed as if the file had a serial number before it
+  bool sawSerial = false;      // a serial number header lies in the part
+  std::size_t lines = 0;       // data lines counted
+  std::vector<HeaderLine> headers;  // atLine counted within the part
   std::array<std::vector<float>, kQuantityCount> samples;
-  std::vector<std::size_t> badLines;       // counted index of every bad line
-  std::string firstBadTime;                // time token of the first bad line
-  std::vector<BadValue> firstBadValues;    // its values outside the limits
+  BadLines bad;
 };
 
 // The value after `key` in `line`: up to the first space, comma or semicolon.
@@ -171,40 +186,6 @@ HeaderLine ParseHeader(std::string_view raw, bool z5, std::size_t atLine) {
 
 constexpr bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
-// 10^k for k = 0..22: every one is exact in a double.
-constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Takes one value token from s (blanks before it skipped): a plain decimal
-// ("-12.5") is converted on the way; anything else goes to ScanDecimal. Leaves
-// s after the token and its delimiter; *tokenBegin/*tokenEnd frame the text.
-inline double TakeValue(const char*& s, const char* end, const char** tokenBegin, const char** tokenEnd) {
-  while (s < end && IsBlank(*s)) ++s;
-  const char* b = s;
-  const char* p = s;
-  bool neg = false;
-  if (p < end && (*p == '-' || *p == '+')) neg = *p++ == '-';
-  std::uint64_t m = 0;
-  int digits = 0, fraction = 0;
-  for (; p < end && unsigned(*p - '0') < 10; ++p, ++digits) m = m * 10 + unsigned(*p - '0');
-  if (p < end && *p == '.') {
-    for (++p; p < end && unsigned(*p - '0') < 10; ++p, ++digits, ++fraction) m = m * 10 + unsigned(*p - '0');
-  }
-  double v;
-  if (digits > 0 && digits <= 15 && (p == end || IsDelimiter(*p) || IsLineEnd(*p))) {
-    // m < 10^15 < 2^53 and 10^fraction are exact, so one division rounds correctly.
-    v = fraction ? double(m) / kPow10[fraction] : double(m);
-    if (neg) v = -v;
-  } else {
-    while (p < end && !IsDelimiter(*p) && !IsLineEnd(*p)) ++p;
-    v = ScanDecimal(b, p);
-  }
-  *tokenBegin = b;
-  *tokenEnd = p;
-  s = p < end && IsDelimiter(*p) ? p + 1 : p;
-  return v;
-}
-
 // Hands the counted lines to the window's counter and tells whether to go on.
 class CProgressTicker {
  public:
@@ -232,78 +213,236 @@ class CProgressTicker {
 
 bool Cancelled(const CalcReadProgress* p) { return p && p->cancel.load(std::memory_order_relaxed); }
 
-void ParseFile(const std::string& path, const CalcSettings& settings, FileParse& out, CalcReadProgress* progress) {
-  CFileBytes file(path);
-  if (!file.Ok()) return;
-  out.opened = true;
-  const std::string_view bytes = file.Bytes();
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  const bool z5 = settings.type == kTypeZ5;
-  bool haveSerial = false;
-  std::size_t counted = 0;
-  // Reserved, not filled: pages are touched only as lines arrive.
-  const std::size_t room = std::min(bytes.size() / 16 + 16, settings.lineCap);
-  for (auto& v : out.samples) v.reserve(room);
-  std::array<double, kQuantityCount> lo{}, hi{};
-  for (int q = 0; q < kQuantityCount; ++q) {
-    const DisplayLimits& l = settings.displayLimits[std::size_t(q)];
-    lo[std::size_t(q)] = LimitsChecked(l) ? double(l.min) : -HUGE_VAL;
-    hi[std::size_t(q)] = LimitsChecked(l) ? double(l.max) : HUGE_VAL;
+// Parses the lines that start in [from, to) of a file's bytes.
+class CPartParser {
+ public:
+  CPartParser(std::string_view file, const CalcSettings& settings, PartParse& out)
+      : file_(file), settings_(settings), out_(out), z5_(settings.type == kTypeZ5) {
+    for (int q = 0; q < kQuantityCount; ++q) {
+      const DisplayLimits& l = settings.displayLimits[std::size_t(q)];
+      lo_[std::size_t(q)] = LimitsChecked(l) ? double(l.min) : -HUGE_VAL;
+      hi_[std::size_t(q)] = LimitsChecked(l) ? double(l.max) : HUGE_VAL;
+    }
   }
-  auto nextLine = [&](const char* from) {
-    const char* nl = static_cast<const char*>(std::memchr(from, '\n', std::size_t(end - from)));
-    return nl ? nl + 1 : end;
-  };
 
-  CProgressTicker ticker(progress);
-  while (p < end && counted < settings.lineCap) {
-    if (!ticker.Go(counted)) break;
-    const char* b = p;
-    while (b < end && (IsBlank(*b) || *b == '\r')) ++b;
-    if (b == end) break;
-    if (*b == '\n') {
-      p = b + 1;
-      continue;
+  // room: data lines to reserve (not fill) room for. False when cancelled.
+  bool Run(std::size_t from, std::size_t to, bool assumeSerial, std::size_t room, CalcReadProgress* progress) {
+    out_ = PartParse();
+    out_.assumedSerial = assumeSerial;
+    bool haveSerial = assumeSerial;
+    room = std::min(room, settings_.lineCap);
+    block_ = std::clamp<std::size_t>(room, 16, kBlock);
+    for (auto& v : out_.samples) v.reserve(room);
+    const char* p = file_.data() + from;
+    end_ = file_.data() + to;
+    // The quick scanner may look this far past a line's start.
+    const char* const quickLimit =
+        file_.size() >= linescan::kReadAhead ? file_.data() + file_.size() - linescan::kReadAhead : file_.data();
+    CProgressTicker ticker(progress);
+    bool cancelled = false;
+    while (p < end_ && counted_ < settings_.lineCap) {
+      if (!ticker.Go(counted_)) {
+        cancelled = true;
+        break;
+      }
+      const char* b = p;
+      while (b < end_ && (IsBlank(*b) || *b == '\r')) ++b;
+      if (b == end_) break;
+      if (*b == '\n') {
+        p = b + 1;
+        continue;
+      }
+      if (*b == '*') {
+        p = NextLine(b);
+        const char* le = p;
+        while (le > b && (IsBlank(le[-1]) || IsLineEnd(le[-1]))) --le;
+        if (le - b == 1) continue;  // a line of "*" alone
+        HeaderLine h = ParseHeader(std::string_view(b, std::size_t(le - b)), z5_, counted_);
+        if (h.serial) haveSerial = out_.sawSerial = true;
+        out_.headers.push_back(std::move(h));
+        continue;
+      }
+      if (!haveSerial) {
+        p = NextLine(b);
+        continue;
+      }
+      if (counted_ == filled_) Grow();
+      p = b < quickLimit ? QuickDataLine(b) : nullptr;
+      if (!p) p = ExactDataLine(b);
+      ++counted_;
     }
-    if (*b == '*') {
-      p = nextLine(b);
-      const char* le = p;
-      while (le > b && (IsBlank(le[-1]) || IsLineEnd(le[-1]))) --le;
-      if (le - b == 1) continue;  // a line of "*" alone
-      HeaderLine h = ParseHeader(std::string_view(b, std::size_t(le - b)), z5, counted);
-      if (h.serial) haveSerial = true;
-      out.headers.push_back(std::move(h));
-      continue;
+    ticker.Done(counted_);
+    for (auto& v : out_.samples) v.resize(counted_);
+    out_.lines = counted_;
+    return !cancelled;
+  }
+
+ private:
+  const char* NextLine(const char* from) const {
+    const char* nl = static_cast<const char*>(std::memchr(from, '\n', std::size_t(end_ - from)));
+    return nl ? nl + 1 : end_;
+  }
+
+  // The sample lists grow a block at a time and are written in place.
+  void Grow() {
+    filled_ += block_;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+      out_.samples[q].resize(filled_);
+      dst_[q] = out_.samples[q].data();
     }
-    if (!haveSerial) {
-      p = nextLine(b);
-      continue;
+  }
+
+  // A data line of blank-separated plain numbers inside the limits; nullptr
+  // for anything else (nothing stored then). Returns the next line's start.
+  const char* QuickDataLine(const char* b) {
+    linescan::LineTokens tok;
+    if (!linescan::SplitLine(b, tok)) return nullptr;
+    double v[kQuantityCount];
+    bool plain = true, inside = true;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) {
+      const int t = int(q) + 1;
+      plain &= linescan::PlainDecimal(b + tok.Begin(t), tok.End(t) - tok.Begin(t), &v[q]);
+      inside &= !(v[q] < lo_[q]) & !(v[q] > hi_[q]);
     }
-    // The time token, then nine values.
+    if (!plain || !inside) return nullptr;
+    for (std::size_t q = 0; q < kQuantityCount; ++q) dst_[q][counted_] = float(v[q]);
+    return NextLine(b + tok.End(linescan::kTokens - 1));
+  }
+
+  // Any data line: the time token, then nine values, each after blanks up to
+  // the next space, tab, comma, semicolon or line end; missing ones are 0.
+  const char* ExactDataLine(const char* b) {
     const char* s = b;
-    while (s < end && !IsDelimiter(*s) && !IsLineEnd(*s)) ++s;
+    while (s < end_ && !IsDelimiter(*s) && !IsLineEnd(*s)) ++s;
     const char* timeEnd = s;
-    if (s < end && IsDelimiter(*s)) ++s;
+    if (s < end_ && IsDelimiter(*s)) ++s;
     bool bad = false;
     for (std::size_t q = 0; q < kQuantityCount; ++q) {
-      const char *tb, *te;
-      const double v = TakeValue(s, end, &tb, &te);
-      out.samples[q].push_back(float(v));
-      if (v < lo[q] || v > hi[q]) {
-        if (out.badLines.empty()) {
-          if (!bad) out.firstBadTime.assign(b, timeEnd);
-          out.firstBadValues.push_back({int(q), std::string(tb, te)});
+      while (s < end_ && IsBlank(*s)) ++s;
+      const char* tb = s;
+      while (s < end_ && !IsDelimiter(*s) && !IsLineEnd(*s)) ++s;
+      const char* te = s;
+      if (s < end_ && IsDelimiter(*s)) ++s;
+      const double v = ScanDecimal(tb, te);
+      dst_[q][counted_] = float(v);
+      if (v < lo_[q] || v > hi_[q]) {
+        if (out_.bad.lines.empty()) {
+          if (!bad) out_.bad.firstTime.assign(b, timeEnd);
+          out_.bad.firstValues.push_back({int(q), std::string(tb, te)});
         }
         bad = true;
       }
     }
-    if (bad) out.badLines.push_back(counted);
-    ++counted;
-    p = nextLine(s);
+    if (bad) out_.bad.lines.push_back(counted_);
+    return NextLine(s);
   }
-  ticker.Done(counted);
+
+  static constexpr std::size_t kBlock = 4096;
+  std::string_view file_;
+  const CalcSettings& settings_;
+  PartParse& out_;
+  const bool z5_;
+  std::array<double, kQuantityCount> lo_{}, hi_{};
+  const char* end_ = nullptr;
+  std::size_t counted_ = 0, filled_ = 0, block_ = kBlock;
+  std::array<float*, kQuantityCount> dst_{};
+};
+
+// Where the line holding byte `at` ends: the start of the first line that
+// begins at or after it.
+std::size_t LineStartFrom(std::string_view bytes, std::size_t at) {
+  if (at == 0 || at >= bytes.size()) return std::min(at, bytes.size());
+  const std::size_t nl = bytes.find('\n', at - 1);
+  return nl == std::string_view::npos ? bytes.size() : nl + 1;
 }
+
+// One file: its bytes, split into parts parsed on any thread, put together in
+// order afterwards. The data lines of part k are lines partStart[k] on of the file.
+class CFileParts {
+ public:
+  CFileParts(const std::string& path, std::size_t partBytes) : bytes_(path) {
+    if (!bytes_.Ok()) return;
+    const std::size_t size = bytes_.Bytes().size();
+    const std::size_t n = partBytes ? std::max<std::size_t>(1, (size + partBytes - 1) / partBytes) : 1;
+    bounds_.push_back(0);
+    for (std::size_t k = 1; k < n; ++k) bounds_.push_back(LineStartFrom(bytes_.Bytes(), size / n * k));
+    bounds_.push_back(size);
+    parts_.resize(n);
+  }
+
+  bool Opened() const { return bytes_.Ok(); }
+  std::size_t PartCount() const { return parts_.size(); }
+
+  bool Parse(std::size_t k, const CalcSettings& settings, CalcReadProgress* progress) {
+    // The first part keeps room for the whole file: the later parts are appended to it.
+    const std::size_t bytes = k == 0 ? bytes_.Bytes().size() : bounds_[k + 1] - bounds_[k];
+    CPartParser parser(bytes_.Bytes(), settings, parts_[k]);
+    return parser.Run(bounds_[k], bounds_[k + 1], k > 0, bytes / 16 + 16, progress);
+  }
+
+  // After every part is parsed: the parts that assumed a serial number the
+  // file had not given yet are parsed again without it; then the headers and
+  // bad lines are numbered for the whole file.
+  void Join(const CalcSettings& settings) {
+    bool haveSerial = false;
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < parts_.size(); ++k) {
+      PartParse& part = parts_[k];
+      if (part.assumedSerial && !haveSerial) {
+        CPartParser parser(bytes_.Bytes(), settings, part);
+        parser.Run(bounds_[k], bounds_[k + 1], false, (bounds_[k + 1] - bounds_[k]) / 16 + 16, nullptr);
+      }
+      haveSerial = haveSerial || part.sawSerial;
+      partStart_.push_back(at);
+      for (HeaderLine& h : part.headers) {
+        h.atLine += at;
+        headers_.push_back(std::move(h));
+      }
+      if (bad_.lines.empty() && !part.bad.lines.empty()) {
+        bad_.firstTime = std::move(part.bad.firstTime);
+        bad_.firstValues = std::move(part.bad.firstValues);
+      }
+      for (std::size_t b : part.bad.lines) bad_.lines.push_back(b + at);
+      at += part.lines;
+    }
+    lines_ = at;
+  }
+
+  std::size_t Lines() const { return lines_; }
+  const std::vector<HeaderLine>& Headers() const { return headers_; }
+  const BadLines& Bad() const { return bad_; }
+
+  // Appends data lines [from, from + n) of the file to `samples`.
+  void TakeSamples(std::size_t from, std::size_t n, std::array<std::vector<float>, kQuantityCount>& samples) {
+    for (std::size_t k = 0; k < parts_.size() && n > 0; ++k) {
+      PartParse& part = parts_[k];
+      if (from >= partStart_[k] + part.lines) continue;
+      const std::size_t off = from - partStart_[k];
+      const std::size_t take = std::min(n, part.lines - off);
+      // Usually a whole part goes to a fresh sensor: the lists move, nothing is copied.
+      const bool move = off == 0 && take == part.lines && samples[0].empty();
+      for (std::size_t q = 0; q < kQuantityCount; ++q) {
+        if (move) {
+          samples[q] = std::move(part.samples[q]);
+        } else {
+          const float* src = part.samples[q].data() + off;
+          samples[q].insert(samples[q].end(), src, src + take);
+        }
+      }
+      from += take;
+      n -= take;
+    }
+  }
+
+ private:
+  CFileBytes bytes_;
+  std::vector<std::size_t> bounds_;  // part k: lines starting in [bounds_[k], bounds_[k + 1])
+  std::vector<PartParse> parts_;
+  std::vector<std::size_t> partStart_;
+  std::vector<HeaderLine> headers_;
+  BadLines bad_;
+  std::size_t lines_ = 0;
+};
 
 // Applies the parsed files in order, as reading them line by line would.
 class CMerge {
@@ -311,19 +450,19 @@ class CMerge {
   CMerge(const CalcSettings& s, CalcRead& r) : settings_(s), read_(r) {}
 
   // False when the operation ends (too many serial numbers).
-  bool ApplyFile(const std::string& name, FileParse& f) {
+  bool ApplyFile(const std::string& name, CFileParts& f) {
     name_ = name;
     current_ = -1;
     fileSegments_.clear();
     badSeen_ = 0;
     powerSeen_ = kurSeen_ = kuwSeen_ = false;
     std::size_t pos = 0;
-    for (const HeaderLine& h : f.headers) {
+    for (const HeaderLine& h : f.Headers()) {
       if (!TakeData(f, pos, h.atLine)) break;
       pos = h.atLine;
       if (!ApplyHeader(h)) return false;
     }
-    if (!Capped()) TakeData(f, pos, f.samples[kQT].size());
+    if (!Capped()) TakeData(f, pos, f.Lines());
     EndOfFile();
     return true;
   }
@@ -392,7 +531,7 @@ class CMerge {
   }
 
   // Data lines [from, to) of the file go to the current sensor; false once the cap is reached.
-  bool TakeData(FileParse& f, std::size_t from, std::size_t to) {
+  bool TakeData(CFileParts& f, std::size_t from, std::size_t to) {
     if (Capped()) {
       read_.lineCapReached = true;
       return false;
@@ -401,26 +540,19 @@ class CMerge {
     if (!s || to <= from) return true;
     const std::size_t n = std::min(to - from, settings_.lineCap - read_.lines);
     const std::size_t base = s->SampleCount();
-    const bool whole = from == 0 && n == f.samples[kQT].size() && base == 0;
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-      if (whole) {
-        s->samples[q] = std::move(f.samples[q]);  // the usual case: one file, one sensor
-        continue;
-      }
-      const float* src = f.samples[q].data() + from;
-      s->samples[q].insert(s->samples[q].end(), src, src + n);
-    }
+    f.TakeSamples(from, n, s->samples);
     FileSegment& seg = s->segments.back();
     seg.end = s->SampleCount();
     // Bad lines of this stretch.
-    auto it = std::lower_bound(f.badLines.begin(), f.badLines.end(), from);
-    for (; it != f.badLines.end() && *it < from + n; ++it) {
+    const BadLines& bad = f.Bad();
+    auto it = std::lower_bound(bad.lines.begin(), bad.lines.end(), from);
+    for (; it != bad.lines.end() && *it < from + n; ++it) {
       seg.valid = false;
       ++badSeen_;
       if (badSeen_ == 1) {
         const LanguageIndex lang = settings_.language;
-        s->check += Format("%s %s:", txt::kFile(lang), name_.c_str()) + "\r\n" + f.firstBadTime;
-        for (const BadValue& b : f.firstBadValues) {
+        s->check += Format("%s %s:", txt::kFile(lang), name_.c_str()) + "\r\n" + bad.firstTime;
+        for (const BadValue& b : bad.firstValues) {
           const DisplayLimits& l = settings_.displayLimits[std::size_t(b.quantity)];
           s->check += Format("   %s=%s, %s=%d...%d   ", kQuantities[b.quantity](lang), b.text.c_str(),
                              txt::kNorm(lang), l.min, l.max);
@@ -512,10 +644,12 @@ double ScanDecimal(const char* begin, const char* end) {
   }
   if (exact && p == end && sawDigit && fraction <= 22) {
     // m < 10^15 < 2^53 and 10^fraction are exact, so one division rounds correctly.
-    const double v = fraction ? double(m) / kPow10[fraction] : double(m);
+    const double v = fraction ? double(m) / linescan::kPow10[fraction] : double(m);
     return neg ? -v : v;
   }
-  // Exponents, long digit strings, trailing text: the general conversion of the leading number.
+  // Exponents, long digit strings, trailing text: the general conversion of the
+  // leading number. A second sign is no number ("--1" is 0, as strtod has it).
+  if (digitsStart < end && (*digitsStart == '-' || *digitsStart == '+')) return 0.0;
   double v = 0;
   const auto r = std::from_chars(digitsStart, end, v, std::chars_format::general);
   if (r.ec == std::errc::result_out_of_range) {
@@ -538,36 +672,57 @@ CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings
                        CalcReadProgress* progress) {
   std::vector<std::string> sorted = paths;
   SortGradFileNames(sorted);
-  std::vector<FileParse> parsed(sorted.size());
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  threads = std::min<unsigned>(threads, unsigned(sorted.size()));
+  // Parts small enough that the cores share the work evenly, large enough
+  // that a file seldom needs putting together: with many files of a like
+  // size, each file is one part.
+  std::size_t partBytes = settings.partBytes;
+  if (partBytes == 0 && threads > 1) {
+    std::size_t total = 0;
+    for (const std::string& path : sorted) {
+      struct stat st {};
+      if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) total += std::size_t(st.st_size);
+    }
+    partBytes = std::max<std::size_t>(std::size_t(1) << 20, total / (std::size_t(threads) * 4));
+  }
+  std::vector<std::unique_ptr<CFileParts>> files;
+  struct Work {
+    std::size_t file, part;
+  };
+  std::vector<Work> work;
+  for (std::size_t i = 0; i < sorted.size() && !Cancelled(progress); ++i) {
+    files.push_back(std::make_unique<CFileParts>(sorted[i], partBytes));
+    if (!files.back()->Opened()) continue;
+    for (std::size_t k = 0; k < files.back()->PartCount(); ++k) work.push_back({i, k});
+  }
+  threads = std::max(1u, std::min<unsigned>(threads, unsigned(work.size())));
   std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i; !Cancelled(progress) && (i = next.fetch_add(1)) < sorted.size();)
-      ParseFile(sorted[i], settings, parsed[i], progress);
+  auto parse = [&] {
+    for (std::size_t i; !Cancelled(progress) && (i = next.fetch_add(1)) < work.size();)
+      files[work[i].file]->Parse(work[i].part, settings, progress);
   };
   if (threads <= 1) {
-    work();
+    parse();
   } else {
     std::vector<std::thread> pool;
-    for (unsigned t = 0; t < threads; ++t) pool.emplace_back(work);
+    for (unsigned t = 0; t < threads; ++t) pool.emplace_back(parse);
     for (auto& t : pool) t.join();
   }
 
   CalcRead read;
   CMerge merge(settings, read);
-  for (std::size_t i = 0; i < sorted.size(); ++i) {
-    if (Cancelled(progress)) break;
+  for (std::size_t i = 0; i < files.size() && !Cancelled(progress); ++i) {
     if (merge.Capped()) {
       read.lineCapReached = true;
       break;
     }
-    if (!parsed[i].opened) {
+    if (!files[i]->Opened()) {
       read.unreadable.push_back(sorted[i]);
       continue;
     }
-    const bool go = merge.ApplyFile(BaseName(sorted[i]), parsed[i]);
-    parsed[i] = FileParse();  // give the memory back early
+    files[i]->Join(settings);
+    const bool go = merge.ApplyFile(BaseName(sorted[i]), *files[i]);
+    files[i].reset();  // give the memory back early
     if (!go) break;
   }
   if (Cancelled(progress)) {

@@ -6,9 +6,10 @@
 // Never checks temperatures or fits (calc_checks.h, calc_fit.h) and never
 // touches a detector or the window.
 //
-// Speed: every file is mapped into memory and scanned once with a hand-written
-// number scanner; files are parsed on the machine's cores and merged in name
-// order, so the result is the same as reading them one after the other.
+// Speed: every file is mapped into memory; large files are cut into parts at
+// line starts, and the parts are parsed on the machine's cores (plain lines by
+// the quick scanner of grad_line_scan.h) and merged in name order, so the
+// result is the same as reading the files line by line one after the other.
 #include <atomic>
 #include <cstddef>
 #include <string>

@@ -1,12 +1,15 @@
 // Reading run data files into sensor slots: header keys, numbers, limit
 // reports, segments, slot limits, the line cap and the parallel parse.
 #include "graduation/grad_file_reader.h"
+#include "graduation/grad_line_scan.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <thread>
 
@@ -25,7 +28,7 @@ std::vector<SimRunRow> Rows(std::size_t n, double t0 = -50, double step = 1) {
 TEST(GradFileReader, ScansNumbersAsStrtodDoes) {
   std::vector<std::string> tokens = {"0",     "-0",     "12",    "-7",      "+3",     "12.5",   "-0.001", ".5",
                                      "5.",    "1e3",    "2E-2",  "7x",      "abc",    "",       "-",      ".",
-                                     "00012", "1.0000000000000000001", "123456789012345678901234", "inf",
+                                     "00012", "1.0000000000000000001", "123456789012345678901234", "inf", "--1", "+-2", "-+3",
                                      "3.4028236e38", "1e400", "0.1",  "25.3",   "-12.75", "65535"};
   std::mt19937_64 rng(7);
   for (int i = 0; i < 20000; ++i) {
@@ -274,6 +277,189 @@ TEST(GradFileReader, ProgressCountsAndCancelStopsTheReading) {
     EXPECT_LT(progress.lines.load(), lines);
     // Generous against a loaded machine; on a quiet one it is a few milliseconds.
     EXPECT_LT(std::chrono::duration<double>(returned - cancelledAt).count(), 0.5);
+  }
+}
+
+
+// What a data line means, written out plainly: the time token, then nine
+// values, each after blanks up to the next space, tab, comma, semicolon or
+// line end, one delimiter taken after it; missing values are 0.
+std::array<float, 9> LineValues(const std::string& line) {
+  auto delimiter = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; };
+  auto stop = [&](char c) { return delimiter(c) || c == '\r' || c == '\n'; };
+  std::size_t i = 0;
+  while (i < line.size() && !stop(line[i])) ++i;
+  if (i < line.size() && delimiter(line[i])) ++i;
+  std::array<float, 9> v{};
+  for (float& x : v) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    const std::size_t b = i;
+    while (i < line.size() && !stop(line[i])) ++i;
+    x = float(std::strtod(line.substr(b, i - b).c_str(), nullptr));
+    if (i < line.size() && delimiter(line[i])) ++i;
+  }
+  return v;
+}
+
+TEST(GradFileReader, OddLinesReadAsTheirPlainMeaning) {
+  const std::vector<std::string> odd = {
+      "0", "-0", "+7", "00012", "007.50", "12.", ".5", "-.5", "1e3", "2E-2", "-1.5e+2", "7x", "1.2.3", "1-2",
+      "--1", "+-1", "-", "+", ".", "abc", "12345678", "123456789", "-12345678", "1234.5678", "0.00000001",
+      "99999999.", "1234567890123456789", "3.4028236e38", "1e400", "-1e-400", "inf", "nan", "1,5"};
+  const std::vector<std::string> gaps = {" ", "  ", "\t", " \t ", ",", ";", " , ", ";;", ",,"};
+  std::mt19937_64 rng(11);
+  auto number = [&] {
+    if (rng() % 3 == 0) return odd[rng() % odd.size()];
+    std::string t = rng() % 4 == 0 ? "-" : "";
+    t += std::to_string(rng() % 100000);
+    if (rng() % 2) t += "." + std::to_string(rng() % 1000).substr(0, std::size_t(1 + rng() % 3));
+    return t;
+  };
+  // Each case: how to separate the values and how to end the line.
+  const struct {
+    const char* name;
+    bool oddGaps;     // commas, semicolons, tabs between values
+    int values;       // values written (fewer than nine leave the rest 0)
+    const char* end;  // line end
+    bool trailing;    // more columns after the nine values
+  } cases[] = {
+      {"recorder", false, 9, "\r\n", true}, {"lf only", false, 9, "\n", false}, {"odd gaps", true, 9, "\r\n", true},
+      {"short", false, 5, "\r\n", false},   {"cr inside", false, 9, "\r \r\n", true},
+      {"long padding", false, 9, "\r\n", true}};
+  for (const auto& c : cases) {
+    TempFolder dir;
+    std::string text = "* Serial_number=1, Modbus_number=1\r\n";
+    std::vector<std::string> lines;
+    for (int k = 0; k < 3000; ++k) {
+      std::string line = TimeOf(std::size_t(k));
+      for (int q = 0; q < c.values; ++q) {
+        line += c.oddGaps && rng() % 3 == 0 ? gaps[rng() % gaps.size()] : std::string(1 + rng() % 6, ' ');
+        if (std::string(c.name) == "long padding") line += std::string(rng() % 20, ' ');
+        line += number();
+      }
+      if (c.trailing) line += "    4.00       0       0";
+      lines.push_back(line);
+      text += line + c.end;
+    }
+    text += "last 1 2 3";  // no line end at the end of the file
+    lines.push_back("last 1 2 3");
+    CalcSettings settings = FreshSettings(kTypeZ5);  // nothing checked
+    for (std::size_t partBytes : {std::size_t(0), std::size_t(700)}) {
+      settings.partBytes = partBytes;
+      const CalcRead read = ReadGradFiles({WriteFile(dir, "odd.grad", text)}, settings, 2);
+      ASSERT_EQ(read.sensors.size(), 1u) << c.name;
+      ASSERT_EQ(read.sensors[0].SampleCount(), lines.size()) << c.name;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::array<float, 9> want = LineValues(lines[i]);
+        for (std::size_t q = 0; q < 9; ++q) {
+          const float got = read.sensors[0].samples[q][i];
+          ASSERT_TRUE(want[q] == got || (std::isnan(want[q]) && std::isnan(got)))
+              << c.name << " line " << i << " value " << q << ": '" << lines[i] << "' " << want[q] << " " << got;
+        }
+      }
+    }
+  }
+}
+
+void ExpectSameRead(const CalcRead& a, const CalcRead& b, const std::string& what) {
+  EXPECT_EQ(a.lines, b.lines) << what;
+  EXPECT_EQ(a.lineCapReached, b.lineCapReached) << what;
+  EXPECT_EQ(a.abortMessage, b.abortMessage) << what;
+  EXPECT_EQ(a.addresses, b.addresses) << what;
+  EXPECT_EQ(a.unreadable, b.unreadable) << what;
+  ASSERT_EQ(a.sensors.size(), b.sensors.size()) << what;
+  for (std::size_t k = 0; k < a.sensors.size(); ++k) {
+    const CalcSensor& x = a.sensors[k];
+    const CalcSensor& y = b.sensors[k];
+    EXPECT_EQ(x.serial, y.serial) << what;
+    EXPECT_EQ(x.modbusText, y.modbusText) << what;
+    EXPECT_EQ(x.address, y.address) << what;
+    EXPECT_EQ(x.gasPosition, y.gasPosition) << what;
+    EXPECT_EQ(x.gasText, y.gasText) << what;
+    EXPECT_EQ(x.power, y.power) << what;
+    EXPECT_EQ(x.samples, y.samples) << what << " sensor " << k;
+    EXPECT_EQ(x.check, y.check) << what << " sensor " << k;
+    EXPECT_EQ(x.shown, y.shown) << what;
+    ASSERT_EQ(x.segments.size(), y.segments.size()) << what;
+    for (std::size_t s = 0; s < x.segments.size(); ++s) {
+      EXPECT_EQ(x.segments[s].begin, y.segments[s].begin) << what;
+      EXPECT_EQ(x.segments[s].end, y.segments[s].end) << what;
+      EXPECT_EQ(x.segments[s].valid, y.segments[s].valid) << what;
+      EXPECT_EQ(x.segments[s].file, y.segments[s].file) << what;
+    }
+  }
+}
+
+TEST(GradFileReader, PartsAndThreadsReadLikeOneThreadInOneGo) {
+  TempFolder dir;
+  std::vector<std::string> paths;
+  // Realistic runs, one of them long; values outside the limits here and there.
+  for (int k = 0; k < 4; ++k) {
+    SimRunSetup setup;
+    setup.type = kTypeZ;
+    setup.lines = k == 0 ? 9000 : 1500 + 400 * std::size_t(k);
+    setup.seed = std::uint64_t(40 + k);
+    std::vector<SimRunRow> rows = SimulatedRunRows(setup);
+    for (std::size_t i = 700 + std::size_t(k); i < rows.size(); i += 1900) rows[i].values[kQD] = "99999";
+    paths.push_back(WriteFile(dir, Format("r%d.grad", k), SimRunFile(Header(kTypeZ, Format("%d", 50 + k % 3)), rows)));
+  }
+  // Data lines before the first serial number (dropped), several sensors in one file, headers mid-file.
+  std::string mixed;
+  for (int k = 0; k < 400; ++k) mixed += TimeOf(std::size_t(k)) + " 0 20 10000 2500 2600 0 2400 2500 0\r\n";
+  for (int sensor : {60, 61, 60}) {
+    mixed += Format("* Serial_number=%d, Modbus_number=%d, Gas=Methane\r\n", sensor, sensor - 50);
+    for (int k = 0; k < 300; ++k)
+      mixed += TimeOf(std::size_t(k)) + Format(" 0 %d 10000 2500 2600 0 2400 2500 0\r\n", k % 7 == 0 ? 900 : 20);
+  }
+  paths.push_back(WriteFile(dir, "a_mixed.grad", mixed));
+  paths.push_back(dir / "t_missing.grad");
+
+  // A small cap also stops a part early: one that guessed a serial number had come can miss the real one.
+  for (std::size_t cap : {kMaxCalcLines, std::size_t(10000), std::size_t(9100), std::size_t(50)}) {
+    CalcSettings whole = FreshSettings(kTypeZ);
+    whole.lineCap = cap;
+    whole.partBytes = std::size_t(1) << 40;  // every file in one part
+    const CalcRead base = ReadGradFiles(paths, whole, 1);
+    ASSERT_FALSE(base.sensors.empty());
+    for (std::size_t partBytes : {std::size_t(0), std::size_t(5000), std::size_t(333)}) {
+      for (unsigned threads : {1u, 3u}) {
+        CalcSettings s = whole;
+        s.partBytes = partBytes;
+        ExpectSameRead(base, ReadGradFiles(paths, s, threads),
+                       Format("cap %zu, parts of %zu bytes, %u threads", cap, partBytes, threads));
+      }
+    }
+  }
+}
+
+TEST(GradFileReader, QuickTokensConvertAsStrtod) {
+  std::vector<std::string> tokens = {"0",   "-0",  "+0",      "5.",       ".5",       "-.5",      "12345678", "-12345678",
+                                     "1234.567", ".1234567", "1234567.", "00000001", "0000.001", "9.9999999", "99999999",
+                                     ".",   "-",   "1..2",    "1.2.",     "12a",      "1 2",      "--5",      "+-5",
+                                     "123456789", "1e5", "1/2", ":12"};
+  std::mt19937_64 rng(3);
+  for (int i = 0; i < 200000; ++i) {
+    const std::size_t len = 1 + rng() % 8;
+    std::string t;
+    if (rng() % 3 == 0) t += rng() % 2 ? '-' : '+';
+    for (std::size_t k = 0; k < len; ++k) t += "0123456789.."[rng() % 12];
+    tokens.push_back(t);
+  }
+  for (const std::string& t : tokens) {
+    std::string padded = t + std::string(16, 'x');  // the scanner reads eight bytes past the sign
+    double got = 0;
+    if (!linescan::PlainDecimal(padded.data(), unsigned(t.size()), &got)) continue;  // left to the exact path
+    char* end = nullptr;
+    const double want = std::strtod(t.c_str(), &end);
+    ASSERT_EQ(end, t.c_str() + t.size()) << "'" << t << "' is not a whole number";
+    ASSERT_EQ(want, got) << "'" << t << "'";
+    ASSERT_EQ(std::signbit(want), std::signbit(got)) << "'" << t << "'";
+  }
+  // The plain shapes are all taken.
+  for (const char* t : {"0", "-0", "5.", ".5", "-.5", "12345678", "-1234.567", "+0000.001"}) {
+    std::string padded = std::string(t) + std::string(16, 'x');
+    double v = 0;
+    EXPECT_TRUE(linescan::PlainDecimal(padded.data(), unsigned(std::strlen(t)), &v)) << t;
   }
 }
 
