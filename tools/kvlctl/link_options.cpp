@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ctl_error.h"
+#include "link/frame_decoding.h"
 #include "text/format.h"
 
 namespace kvl::ctl {
@@ -63,7 +64,7 @@ std::string CTraceObserver::FormatFrame(const LinkFrame& frame, std::int64_t ori
   if (frame.bytes.empty()) line += " (nothing)";
   for (std::uint8_t b : frame.bytes) line += Format(" %02X", static_cast<unsigned>(b));
   if (frame.direction == FrameDirection::Received) line += Format("  result %d", frame.result);
-  return line;
+  return line + "  | " + DecodeFrame(frame.bytes);
 }
 
 void CTraceObserver::OnFrame(const LinkFrame& frame) {
