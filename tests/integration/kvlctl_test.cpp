@@ -4,6 +4,8 @@
 #include <signal.h>
 
 #include <memory>
+#include <array>
+#include <map>
 #include <regex>
 #include <set>
 #include <thread>
@@ -193,6 +195,29 @@ TEST_F(Kvlctl, PollAsJsonWithASilentDetector) {
             "{\"msg\": \"WM_USER_RESULT\", \"w\": 1, \"l\": 1}\n"
             "{\"msg\": \"WM_USER_CLEAR\", \"w\": 0, \"l\": 0}\n"
             "{\"msg\": \"WM_USER_CYCLE\", \"w\": 0, \"l\": 0}\n");
+}
+
+TEST_F(Kvlctl, PollStatsCountAnswersAndSilencePerDetector) {
+  Peer({1});
+  const KvlctlResult r = Run("poll", {"--addr", "1,8", "--requests", "3:2", "--cycles", "2", "--stats"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // The worker may have begun the next cycle when the figures are taken.
+  const std::regex line(R"(addr (\d+): (\d+) requests, (\d+) answers, latency min/mean/max ([0-9.]+)/([0-9.]+)/([0-9.]+) ms; )"
+                        R"(no answer (\d+), CRC 0, short 0, exception 0, wrong address 0, other 0\n)");
+  std::map<int, std::array<double, 6>> figures;
+  for (std::sregex_iterator it(r.out.begin(), r.out.end(), line), end; it != end; ++it) {
+    std::array<double, 6> f{};
+    for (int k = 0; k < 6; ++k) ASSERT_TRUE(ParseDouble((*it)[k + 2].str(), &f[size_t(k)]));
+    figures[std::stoi((*it)[1].str())] = f;
+  }
+  ASSERT_EQ(figures.size(), 2u) << r.out;
+  const auto one = figures[1], eight = figures[8];
+  EXPECT_GE(one[1], 2);                      // answers
+  EXPECT_LE(one[2], one[3]);                 // min <= mean
+  EXPECT_LE(one[3], one[4]);                 // mean <= max
+  EXPECT_GT(one[2], 0);
+  EXPECT_EQ(eight[1], 0);
+  EXPECT_GE(eight[5], 4) << "two sends a cycle, unanswered";
 }
 
 TEST_F(Kvlctl, PollOfASilentBusFails) {

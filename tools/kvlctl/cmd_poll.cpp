@@ -8,6 +8,7 @@
 #include "console_operator.h"
 #include "ctl_error.h"
 #include "json.h"
+#include "link/link_stats.h"
 #include "worker_run.h"
 #include "link_options.h"
 #include "posted_queue.h"
@@ -68,6 +69,7 @@ int RunPoll(const std::vector<std::string>& args) {
   p.AddOption("--cycles", "K", "cycles to poll; 0 polls until Ctrl-C", "1");
   p.AddOption("--function", "3|4", "read function", "3");
   p.AddOption("--lang", "en|ru", "language of the link's messages (port failures...)", "en");
+  p.AddFlag("--stats", "print each detector's answer latency and failures by kind at the end");
   p.AddNote("Exit status 1 when no detector answered at all. Ctrl-C stops the worker cleanly (exit status 130). " + LinkOptionsNote());
   if (!p.Parse(args)) return kExitOk;
 
@@ -98,19 +100,31 @@ int RunPoll(const std::vector<std::string>& args) {
   CModbusSlave link;
   CConsoleOperator op("kvlctl poll: ");
   CTraceObserver trace;
+  CLinkStats stats(lo.trace ? &trace : nullptr);
   link.SetOperator(&op);
   link.SetLanguage(language);
-  if (lo.trace) link.SetObserver(&trace);
+  if (p.Has("--stats"))
+    link.SetObserver(&stats);
+  else if (lo.trace)
+    link.SetObserver(&trace);
   link.SetPollRequests(firsts, counts, offsets);
   link.SelectPollSet(indices, 0);
   CWorkerRun run(link, op, signals, lo, language);
   run.Start(devices, Format("%ld", function), Format("%ld", pause));
 
+  auto printStats = [&] {
+    if (!p.Has("--stats")) return;
+    for (const auto& [address, figures] : stats.Snapshot()) {
+      const std::string text = LinkStatsLine(address, figures);
+      PrintLine(lo.json ? "{\"msg\": \"STATS\", \"text\": " + JsonString(text) + "}" : text);
+    }
+  };
   long cyclesDone = 0;
   bool anyAnswer = false;
   for (;;) {
     Posted m{};
     if (!run.Next(&m)) {
+      printStats();
       std::fputs("kvlctl poll: interrupted\n", stderr);
       return kExitInterrupted;
     }
@@ -145,6 +159,9 @@ int RunPoll(const std::vector<std::string>& args) {
     if (m.message == WM_USER_PORT_FAIL) run.FailPort();
     if (m.message == WM_USER_CYCLE && cycles > 0 && ++cyclesDone >= cycles) break;
   }
+  // The figures of the cycles asked for: taken before the worker is stopped
+  // in the middle of the next one.
+  printStats();
   run.Stop();
   // A script must see a dead bus (wrong port, baud or wiring) as a failure.
   if (!anyAnswer) {
