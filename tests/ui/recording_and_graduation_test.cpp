@@ -5,7 +5,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,15 +27,10 @@ namespace kvl {
 namespace {
 
 using test::DialogAnswer;
+using test::ReadAll;
 using test::RunUntil;
 using test::Settle;
 using test::WindowRun;
-
-std::string ReadAll(const std::string& path) {
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly)) return {};
-  return f.readAll().toStdString();
-}
 
 // Lines that start with `start` (and then a digit, when `digit` is set).
 int CountLinesStartingWith(const std::string& bytes, const std::string& start, bool digit = false) {

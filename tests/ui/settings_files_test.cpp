@@ -18,14 +18,9 @@
 namespace kvl {
 namespace {
 
+using test::ReadAll;
 using test::RunUntil;
 using test::WindowRun;
-
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  ReadFileBytes(path, bytes);
-  return bytes;
-}
 
 // The register line a saved file must carry for the detector's block.
 std::string BlockLine(int type, const RegisterImage& image, int first, int last) {

@@ -7,8 +7,18 @@
 #include <QObject>
 #include <QWidget>
 #include <functional>
+#include <string>
+
+#include "text/text_file.h"
 
 namespace kvl::test {
+
+// A file's bytes as they stand; "" when it cannot be read.
+inline std::string ReadAll(const std::string& path) {
+  std::string bytes;
+  ReadFileBytes(path, bytes);
+  return bytes;
+}
 
 // Runs the event loop until `done` holds or `timeoutMs` passes; the result of `done`.
 inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
