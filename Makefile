@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test test-asan bench clean
+.PHONY: all deps configure build run test test-asan bench package check-package clean
 
 all: build
 
@@ -44,6 +44,15 @@ test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do if [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; done
+
+# The Debian package of the three programs (build/package/kvlgrad_*.deb).
+package: build
+	cd $(BUILD) && cpack
+
+# Installs that package (as root; else unpacks it in a scratch folder) and runs
+# the installed programs once.
+check-package: package
+	scripts/check-package.sh $(BUILD)/package/kvlgrad_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,3 +1,9 @@
+# Nearly every file of the shell and its tests includes the same Qt widget
+# headers; parsing them once per target instead of once per file saves about
+# half of their build.
+set(KVL_QT_PCH <QApplication> <QCheckBox> <QComboBox> <QDialog> <QLabel> <QLineEdit>
+    <QPainter> <QPushButton> <QTimer> <QWidget> <map> <memory> <string> <vector>)
+
 # Each core subsystem is one static library built from every source file of
 # its folder, so a new file needs no CMake edit and a subsystem can be built
 # (and its tests run) on its own.
@@ -26,6 +32,8 @@ function(kvl_test_suite name folder)
   target_compile_definitions(${name} PRIVATE KVL_SOURCE_DIR_PATH="${PROJECT_SOURCE_DIR}"
                                              KVL_BUILD_DIR_PATH="${PROJECT_BINARY_DIR}")
   target_link_libraries(${name} PRIVATE ${ARGN} kvl_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  # GoogleTest's headers are most of a test file's parse.
+  target_precompile_headers(${name} PRIVATE <gmock/gmock.h> <gtest/gtest.h> <map> <string> <vector>)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES TIMEOUT 120
                        ENVIRONMENT "KVL_BUILD_DIR=${PROJECT_BINARY_DIR}")

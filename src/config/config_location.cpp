@@ -29,6 +29,16 @@ std::string HomeFolder() {
   return {};
 }
 
+// A program installed by the package manager lives in a system folder that is
+// writable only to root; running it as root must not turn that folder into a
+// portable install full of configuration and data files.
+bool IsPortableProgramFolder(const std::string& folder) {
+  for (const char* system : {"/usr/", "/bin/", "/sbin/"}) {
+    if (folder.rfind(system, 0) == 0) return false;
+  }
+  return IsWritableDirectory(folder);
+}
+
 }  // namespace
 
 std::string ProgramFolder() {
@@ -51,7 +61,7 @@ ConfigurationPlaces CurrentConfigurationPlaces(std::string explicitPath) {
 
 std::string ConfigurationFilePath(const ConfigurationPlaces& places) {
   if (!places.explicitPath.empty()) return places.explicitPath;
-  if (IsWritableDirectory(places.programFolder)) return Join(places.programFolder, kConfigurationFileName);
+  if (IsPortableProgramFolder(places.programFolder)) return Join(places.programFolder, kConfigurationFileName);
   if (!places.xdgConfigHome.empty() && places.xdgConfigHome.front() == '/') {
     return Join(Join(places.xdgConfigHome, "kvlgrad/"), kConfigurationFileName);
   }
@@ -69,7 +79,7 @@ std::string ConfigurationReadPath(const ConfigurationPlaces& places) {
 }
 
 std::string DefaultWorkFolder(const ConfigurationPlaces& places) {
-  if (IsWritableDirectory(places.programFolder)) return Join(places.programFolder, "");
+  if (IsPortableProgramFolder(places.programFolder)) return Join(places.programFolder, "");
   if (places.home.empty()) return Join(places.programFolder, "");
   const std::string folder = Join(places.home, "KvlGrad/");
   CreateFolders(folder.substr(0, folder.size() - 1));  // best effort: writing there reports its own failure

@@ -1,6 +1,7 @@
 #pragma once
 // Where the configuration file and the default working folders are. The
-// program's own folder is used when it is writable (a portable install);
+// program's own folder is used when it is writable and not a system folder
+// (/usr/..., /bin/, /sbin/): a portable install;
 // otherwise the user's configuration folder and ~/KvlGrad/.
 #include <string>
 
@@ -20,7 +21,7 @@ std::string ProgramFolder();
 ConfigurationPlaces CurrentConfigurationPlaces(std::string explicitPath = {});
 
 // The configuration file the settings are saved to: the explicit path; else
-// KvlGrad.cfg in the program folder when that is writable; else
+// KvlGrad.cfg in the program folder when that is a writable, non-system folder; else
 // $XDG_CONFIG_HOME/kvlgrad/KvlGrad.cfg; else ~/.config/kvlgrad/KvlGrad.cfg.
 std::string ConfigurationFilePath(const ConfigurationPlaces& places);
 
@@ -31,7 +32,7 @@ std::string ConfigurationFilePath(const ConfigurationPlaces& places);
 std::string ConfigurationReadPath(const ConfigurationPlaces& places);
 
 // Default data and graduation folder (ending with "/"): the program folder when
-// writable, else ~/KvlGrad/, which is created when missing.
+// writable and not a system folder, else ~/KvlGrad/, which is created when missing.
 std::string DefaultWorkFolder(const ConfigurationPlaces& places);
 
 }  // namespace kvl

@@ -44,6 +44,11 @@ TEST(ConfigLocationTest, WritableProgramFolderFirstThenTheUsersConfigurationFold
   places.xdgConfigHome.clear();
   places.home = temp / "home/";
   EXPECT_EQ(ConfigurationFilePath(places), temp / "home/.config/kvlgrad/KvlGrad.cfg");
+
+  // An installed program run as root: its folder is writable but a system one.
+  places.programFolder = "/usr/bin/";
+  EXPECT_EQ(ConfigurationFilePath(places), temp / "home/.config/kvlgrad/KvlGrad.cfg");
+  EXPECT_EQ(DefaultWorkFolder(places), temp / "home/KvlGrad/");
 }
 
 TEST(ConfigLocationTest, DefaultWorkFolderFallsBackToACreatedFolderInHome) {
