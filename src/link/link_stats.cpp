@@ -48,6 +48,12 @@ std::map<int, DetectorLinkStats> CLinkStats::Snapshot() const {
   return stats_;
 }
 
+void CLinkStats::Reset() {
+  std::lock_guard lock(mutex_);
+  stats_.clear();
+  pendingAddress_ = -1;
+}
+
 std::string LinkStatsLine(int address, const DetectorLinkStats& s) {
   return Format("addr %d: %llu requests, %llu answers, latency min/mean/max %.1f/%.1f/%.1f ms; no answer %llu, CRC %llu, "
                 "short %llu, exception %llu, wrong address %llu, other %llu",

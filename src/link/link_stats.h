@@ -31,6 +31,8 @@ class CLinkStats : public CLinkObserver {
   void OnFrame(const LinkFrame& frame) override;
   // By slave address.
   std::map<int, DetectorLinkStats> Snapshot() const;
+  // Starts the figures afresh; the answer to a request already sent is not counted.
+  void Reset();
 
  private:
   CLinkObserver* next_;

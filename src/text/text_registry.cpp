@@ -11,6 +11,7 @@
 #include "text/main_window_texts.h"
 #include "text/message_texts.h"
 #include "text/selector_lists.h"
+#include "text/traffic_texts.h"
 
 namespace kvl::txt {
 namespace {
@@ -66,6 +67,7 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "graduation_texts", AllGraduationTexts());
   AddNamed(out, "file_texts", AllFileTexts());
   AddNamed(out, "message_texts", AllMessageTexts());
+  AddNamed(out, "traffic_texts", AllTrafficTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added
   // there needs adding here as well.

@@ -11,6 +11,7 @@
 #include "main_window_fixture.h"
 #include "ui/main_window/graph_panel.h"
 #include "ui/main_window/main_controls.h"
+#include "ui/main_window/traffic_window.h"
 
 namespace kvl {
 namespace {
@@ -105,6 +106,25 @@ TEST(MainWindowScreenshots, GraphInBothViews) {
   QTest::mouseClick(run.Control(id::kFOfT), Qt::LeftButton);
   ASSERT_EQ(run.window->GraphPanel().Settings().view, kGraphViewOfT);
   Save(run.window.get(), QStringLiteral("graph_fT"));
+}
+
+// The traffic window over the demo bus, two of its detectors failing in
+// different ways, so that the figures show latency and failures by kind.
+TEST(MainWindowScreenshots, TrafficWindow) {
+  test::WindowRun run;
+  run.Open(kTypeZ5, 6, true, {}, QRect(0, 0, 1920, 1200));
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
+  ASSERT_TRUE(run.WaitForRows(6));
+  run.window->OpenTrafficWindow();
+  CTrafficWindow* traffic = run.window->TrafficWindow();
+  ASSERT_TRUE(traffic);
+  traffic->resize(1400, 760);
+  run.Bus().SetFault(4, {SimFaultKind::Crc, 0});
+  run.Bus().SetFault(5, {SimFaultKind::Exception, 2});
+  run.Bus().SetFault(6, {SimFaultKind::Silent, 0});
+  QTest::qWait(4000);
+  traffic->Refresh();
+  Save(traffic, QStringLiteral("traffic_window"));
 }
 
 }  // namespace

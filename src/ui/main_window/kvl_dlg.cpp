@@ -3,6 +3,7 @@
 #include "ui/main_window/kvl_dlg.h"
 
 #include <QCloseEvent>
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,9 +15,11 @@
 #include "detector/decoding.h"
 #include "sim/demo_bus.h"
 #include "text/main_window_texts.h"
+#include "text/traffic_texts.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/dialogs/confirmation.h"
 #include "ui/dialogs/dialog_results.h"
+#include "ui/main_window/traffic_window.h"
 #include "ui/qt_message_target.h"
 #include "ui/qt_operator.h"
 
@@ -47,6 +50,12 @@ CKvlDlg::CKvlDlg(KvlDlgOptions options, QWidget* parent) : QWidget(parent), opti
   canvas_->resize(kMinWindowWidth, 800);
   scroll_->setWidget(canvas_);
   canvas_->installEventFilter(this);
+  link_.SetObserver(&linkStats_);
+  trafficAction_ = new QAction(this);
+  trafficAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  trafficAction_->setShortcutContext(Qt::WindowShortcut);
+  connect(trafficAction_, &QAction::triggered, this, [this] { OpenTrafficWindow(); });
+  addAction(trafficAction_);
   CreateControls();
   SetUp();
 }
@@ -57,6 +66,7 @@ CKvlDlg::~CKvlDlg() {
   for (CAlarmTimer& alarm : alarms_) alarm.Cancel();
   link_.StopWorker();
   if (demoBus_) demoBus_->Stop();
+  delete trafficWindow_;  // before the ring and figures it reads
 }
 
 QRect CKvlDlg::ScreenArea() const {
@@ -157,11 +167,22 @@ void CKvlDlg::keyPressEvent(QKeyEvent* event) {
 void CKvlDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   QAction* about = menu.addAction(QString::fromUtf8(txt::kMenuAbout(config_.language)));
+  trafficAction_->setText(QString::fromUtf8(txt::kTrafficMenu(config_.language)));
+  menu.addAction(trafficAction_);
   menu.addSeparator();
   QAction* closeAction = menu.addAction(QString::fromUtf8(txt::kMenuClose(config_.language)));
   QAction* chosen = menu.exec(event->globalPos());
   if (chosen == about) ShowAbout();
   if (chosen == closeAction) OnCancel();
+}
+
+void CKvlDlg::OpenTrafficWindow() {
+  if (!trafficWindow_) trafficWindow_ = new CTrafficWindow(traffic_, linkStats_, operator_, this);
+  trafficWindow_->SetLanguage(config_.language);
+  trafficWindow_->SetSaveFolder(config_.dataFolder);
+  trafficWindow_->show();
+  trafficWindow_->raise();
+  trafficWindow_->activateWindow();
 }
 
 void CKvlDlg::ShowAbout() {

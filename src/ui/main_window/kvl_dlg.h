@@ -12,7 +12,8 @@
 // dispatch, events), layout.cpp (control creation and placement),
 // table_layout.cpp (column geometry), poll_results.cpp (link messages ->
 // rows), line_controls.cpp, gas_panel.cpp, language.cpp,
-// startup_shutdown.cpp, demo_bus.cpp and graph_wiring.cpp (the graph panel).
+// startup_shutdown.cpp, demo_bus.cpp, graph_wiring.cpp (the graph panel) and
+// traffic_window.cpp (the line's frames and figures, its own window).
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -34,10 +35,13 @@
 #include "graduation/run_data_writer.h"
 #include "ui/dialogs/enter_schedule.h"
 #include "link/alarm_timer.h"
+#include "link/link_stats.h"
 #include "link/modbus_slave.h"
+#include "link/traffic_buffer.h"
 #include "ui/main_window/main_controls.h"
 #include "ui/main_window/table_placement.h"
 
+class QAction;
 class QCheckBox;
 class QDialog;
 class QComboBox;
@@ -50,6 +54,7 @@ class CQtMessageTarget;
 class CQtOperator;
 class CDemoBus;
 class CGraphPanel;
+class CTrafficWindow;
 
 // The simulated bus kvlgrad --demo polls: detectors at addresses 1, 2, ...
 inline constexpr int kDemoFirstAddress = 1;
@@ -134,6 +139,10 @@ class CKvlDlg : public QWidget {
   CDemoBus* DemoBus() const { return demoBus_.get(); }
   bool LinkRunning() const { return link_.WorkerRunning(); }
   const MainControls& Controls() const { return c_; }
+  // The traffic window, once opened (it stays until the main window goes).
+  CTrafficWindow* TrafficWindow() const { return trafficWindow_; }
+  // Shows the traffic window (the context menu's item and Ctrl+T).
+  void OpenTrafficWindow();
 
  signals:
   // The detector type selector changed (the demo bus follows it).
@@ -310,6 +319,12 @@ class CKvlDlg : public QWidget {
   COperator* operator_ = nullptr;
   std::unique_ptr<CDemoBus> demoBus_;
 
+  // Every frame of the detector line goes to the per-detector figures and on
+  // to the traffic ring; both outlive the link's worker.
+  CTrafficBuffer traffic_;
+  CLinkStats linkStats_{&traffic_};
+  CTrafficWindow* trafficWindow_ = nullptr;
+  QAction* trafficAction_ = nullptr;
   CModbusSlave link_;
   std::array<CAlarmTimer, 6> alarms_;
   CDetectorTable table_;

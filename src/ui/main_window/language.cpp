@@ -15,6 +15,7 @@
 #include "ui/controls/note_static.h"
 #include "ui/main_window/graph_panel.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "ui/main_window/traffic_window.h"
 
 namespace kvl {
 
@@ -49,6 +50,7 @@ void CKvlDlg::ApplyLanguage() {
   link_.SetLanguage(lang);
   table_.SetLanguage(lang);
   graphPanel_->SetLanguage(lang);
+  if (trafficWindow_) trafficWindow_->SetLanguage(lang);
   // Headers take other widths in another language; gas names in the cells change.
   LayOutTableIfChanged();
   RedescribeAllRows();

@@ -1,0 +1,79 @@
+#include "link/traffic_line.h"
+
+#include <ctime>
+
+#include "link/frame_decoding.h"
+#include "link/serial_port.h"
+#include "text/format.h"
+
+namespace kvl {
+
+namespace {
+
+// The highest address a Modbus RTU slave can have.
+constexpr int kMaxAddress = 247;
+
+}  // namespace
+
+TrafficClock TrafficClock::Now() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return {MonotonicNs(), std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec};
+}
+
+std::string TrafficLine(const LinkFrame& frame, const TrafficClock& clock) {
+  const std::int64_t ms = (clock.realtimeNs + (frame.monotonicNs - clock.monotonicNs)) / 1000000;
+  const std::time_t seconds = std::time_t(ms / 1000);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  std::string line = Format("%02d:%02d:%02d.%03d %s", local.tm_hour, local.tm_min, local.tm_sec, int(ms % 1000),
+                            frame.direction == FrameDirection::Sent ? "->" : "<-");
+  if (frame.bytes.empty()) return line + (frame.direction == FrameDirection::Sent ? " (nothing)" : " (no answer)");
+  for (std::uint8_t b : frame.bytes) line += Format(" %02X", unsigned(b));
+  line += "  | " + DecodeFrame(frame.bytes);
+  if (frame.direction == FrameDirection::Received && frame.result != 0) line += Format("  [result %d]", frame.result);
+  return line;
+}
+
+bool CAddressFilter::Parse(const std::string& text) {
+  std::bitset<256> addresses;
+  bool any = false;
+  std::size_t at = 0;
+  auto skipSeparators = [&] {
+    while (at < text.size() && (text[at] == ' ' || text[at] == ',' || text[at] == '\t')) ++at;
+  };
+  auto number = [&](int* out) {
+    const std::size_t start = at;
+    int value = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && value <= kMaxAddress) value = value * 10 + (text[at++] - '0');
+    *out = value;
+    return at > start && value <= kMaxAddress;
+  };
+  for (skipSeparators(); at < text.size(); skipSeparators()) {
+    int first = 0, last = 0;
+    if (!number(&first)) return false;
+    last = first;
+    const std::size_t afterFirst = at;
+    while (at < text.size() && text[at] == ' ') ++at;
+    if (at < text.size() && text[at] == '-') {
+      ++at;
+      while (at < text.size() && text[at] == ' ') ++at;
+      if (!number(&last) || last < first) return false;
+    } else {
+      at = afterFirst;  // the blanks separate this address from the next
+    }
+    if (at < text.size() && text[at] != ' ' && text[at] != ',' && text[at] != '\t') return false;
+    for (int a = first; a <= last; ++a) addresses.set(std::size_t(a));
+    any = true;
+  }
+  all_ = !any;
+  addresses_ = addresses;
+  return true;
+}
+
+bool CAddressFilter::Passes(const TrafficFrame& frame) const {
+  if (all_ || frame.address == 0) return true;
+  return frame.address > 0 && addresses_.test(std::size_t(frame.address));
+}
+
+}  // namespace kvl
