@@ -2,9 +2,10 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+SOAK_SECONDS ?= 60
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test test-asan bench clean
+.PHONY: all deps configure build run test test-asan bench soak clean
 
 all: build
 
@@ -44,6 +45,11 @@ test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do if [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; done
+
+# The poll worker against the simulated bus under random faults, with writes
+# queued meanwhile; fails on any transaction the faults do not explain.
+soak: build
+	$(BUILD)/bench/soak_faults --seconds $(SOAK_SECONDS) --seed $${SOAK_SEED:-1}
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
