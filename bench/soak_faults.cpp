@@ -123,6 +123,7 @@ struct FaultTally {
   std::uint64_t resultsRight = 0, resultsWrong = 0;
   std::uint64_t breaks = 0, clears = 0, overtaken = 0;
   std::uint64_t writeSends = 0, writesApplied = 0;
+  double maxAnswerMs = 0;  // the latest whole answer
 };
 
 // Judges the worker's traffic and messages against the simulator's record.
@@ -363,6 +364,7 @@ class CSoakJudge : public CLinkObserver, public CMessageTarget, public COperator
       case SimFaultKind::Slow: {
         ++s.answers;
         const double ms = static_cast<double>(e.ns - sentNs_) / 1e6;
+        tally[fi].maxAnswerMs = std::max(tally[fi].maxAnswerMs, ms);
         if (fault_.kind == SimFaultKind::Slow) {
           slowMinMarginMs = std::min(slowMinMarginMs, ms - fault_.param);
           if (ms < fault_.param) Fail("a slow answer came before its delay");
@@ -730,16 +732,16 @@ int main(int argc, char** argv) {
   // ---- Table ----
   std::printf("fault soak: %.0f s, seed %u, %d detectors at %d baud, %llu fault switches\n", ranSeconds, opt.seed,
               opt.detectors, kBaud, static_cast<unsigned long long>(switches));
-  std::printf("%-10s %7s %8s %8s %8s %6s %7s %7s %8s %8s %8s\n", "fault", "periods", "det-s", "requests", "right",
-              "wrong", "breaks", "clears", "overtook", "wr-sends", "applied");
+  std::printf("%-10s %7s %8s %8s %8s %6s %7s %7s %8s %8s %8s %7s\n", "fault", "periods", "det-s", "requests", "right",
+              "wrong", "breaks", "clears", "overtook", "wr-sends", "applied", "max-ms");
   FaultTally total;
   for (int k = 0; k < kFaultKinds; ++k) {
     const FaultTally& t = j.tally[k];
-    std::printf("%-10s %7llu %8.0f %8llu %8llu %6llu %7llu %7llu %8llu %8llu %8llu\n", kFaultNames[k],
+    std::printf("%-10s %7llu %8.0f %8llu %8llu %6llu %7llu %7llu %8llu %8llu %8llu %7.1f\n", kFaultNames[k],
                 (unsigned long long)t.periods, t.detectorSeconds, (unsigned long long)t.requests,
                 (unsigned long long)t.resultsRight, (unsigned long long)t.resultsWrong, (unsigned long long)t.breaks,
                 (unsigned long long)t.clears, (unsigned long long)t.overtaken, (unsigned long long)t.writeSends,
-                (unsigned long long)t.writesApplied);
+                (unsigned long long)t.writesApplied, t.maxAnswerMs);
     total.requests += t.requests;
     total.resultsWrong += t.resultsWrong;
     total.breaks += t.breaks;
