@@ -2,9 +2,10 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+SOAK_SECONDS ?= 60
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test test-asan bench package check-package clean
+.PHONY: all deps configure build run test test-asan bench soak package check-package clean
 
 all: build
 
@@ -53,6 +54,11 @@ package: build
 # the installed programs once.
 check-package: package
 	scripts/check-package.sh $(BUILD)/package/kvlgrad_*.deb
+
+# The poll worker against the simulated bus under random faults, with writes
+# queued meanwhile; fails on any transaction the faults do not explain.
+soak: build
+	$(BUILD)/bench/soak_faults --seconds $(SOAK_SECONDS) --seed $${SOAK_SEED:-1}
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

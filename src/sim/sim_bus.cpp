@@ -90,6 +90,7 @@ void CSimBus::Run() {
 
 void CSimBus::Serve(const Bytes& request) {
   const SimAnswer answer = HandleRequest(request);
+  if (watcher_) watcher_(SimExchange{request, answer});
   if (answer.bytes.empty()) return;
   if (!line_->Wait(TurnAroundMs(request.size(), line_->Baud()) + answer.delayMs)) return;
   if (line_->Send(answer.bytes.data(), answer.bytes.size()) == 0) answered_.fetch_add(1);
@@ -147,31 +148,38 @@ SimAnswer CSimBus::HandleRequest(const Bytes& request) {
   std::lock_guard lock(mutex_);
   const int baud = line_ ? line_->Baud() : 9600;
   TickLocked();
-  const std::uint8_t slave = request[0];
+  const std::uint8_t slave = request[0], fn = request[1];
+  const bool isWrite = fn == 6 || fn == 16;
   // A detector set to another baud rate hears only noise.
   std::vector<Node*> hearing;
-  for (Node& n : nodes_)
-    if ((slave == 0 || n.detector.Address() == slave) && BaudOfCode(n.detector.BaudCode()) == baud &&
-        n.fault.kind != SimFaultKind::Silent)
-      hearing.push_back(&n);
+  for (Node& n : nodes_) {
+    if ((slave == 0 || n.detector.Address() == slave) && BaudOfCode(n.detector.BaudCode()) == baud) {
+      if (slave != 0 && out.fault.kind == SimFaultKind::None) out.fault = n.fault;
+      if (n.fault.kind != SimFaultKind::Silent) hearing.push_back(&n);
+    }
+  }
   if (hearing.empty()) return out;
 
   if (slave == 0) {
     // Broadcast: writes are carried out by everyone, nobody answers.
-    const std::uint8_t fn = request[1];
-    if (fn == 6 || fn == 16)
+    if (isWrite)
       for (Node* n : hearing)
-        if (n->fault.kind != SimFaultKind::Exception) AnswerLocked(n->detector, request);
+        if (n->fault.kind != SimFaultKind::Exception && !(AnswerLocked(n->detector, request)[1] & 0x80))
+          out.wrote = true;
+    if (out.wrote) writes_.fetch_add(1);
     return out;
   }
 
   Node& first = *hearing.front();
+  out.fault = first.fault;
   for (Node* n : hearing) {
     const Bytes answer = n->fault.kind == SimFaultKind::Exception
-                             ? BuildException(slave, request[1], std::uint8_t(n->fault.param))
+                             ? BuildException(slave, fn, std::uint8_t(n->fault.param))
                              : AnswerLocked(n->detector, request);
+    if (isWrite && n->fault.kind != SimFaultKind::Exception && !(answer[1] & 0x80)) out.wrote = true;
     if (n == &first) out.bytes = answer;
   }
+  if (out.wrote) writes_.fetch_add(1);
   switch (first.fault.kind) {
     case SimFaultKind::Slow: out.delayMs = std::max(first.fault.param, 0); break;
     case SimFaultKind::Crc: out.bytes.back() ^= 0x5A; break;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -59,6 +60,14 @@ struct SimDetectorInfo {
 struct SimAnswer {
   Bytes bytes;      // empty: no answer
   int delayMs = 0;  // fault delay on top of the turn-around
+  SimFault fault;   // the addressed detector's fault that shaped the answer
+  bool wrote = false;  // a register write was carried out
+};
+
+// One request the served line brought and the bus's reaction to it.
+struct SimExchange {
+  Bytes request;
+  SimAnswer answer;
 };
 
 class CSimBus {
@@ -79,6 +88,12 @@ class CSimBus {
   // Requests answered and requests dropped (CRC, torn frames), since start.
   unsigned AnsweredCount() const { return answered_.load(); }
   std::size_t DroppedBytes() const { return dropped_.load(); }
+  // Write requests (single or multiple) some detector carried out, since
+  // construction; broadcasts count once.
+  unsigned WritesCarriedOut() const { return writes_.load(); }
+  // Told of every request the served line brings, on the serving thread,
+  // before the answer goes out; keep it short. Set before Start().
+  void SetExchangeWatcher(std::function<void(const SimExchange&)> watcher) { watcher_ = std::move(watcher); }
 
   // ---- Detectors ----
   // False when a detector already listens at that address.
@@ -153,6 +168,8 @@ class CSimBus {
   std::atomic<bool> stop_{false};
   std::atomic<unsigned> answered_{0};
   std::atomic<std::size_t> dropped_{0};
+  std::atomic<unsigned> writes_{0};
+  std::function<void(const SimExchange&)> watcher_;
 };
 
 }  // namespace kvl

@@ -136,6 +136,44 @@ TEST_F(SimBusTest, FaultsShapeTheAnswer) {
   EXPECT_FALSE(bus.SetFault(99, {SimFaultKind::Crc, 0}));
 }
 
+// What a watcher of the line learns: the fault that shaped each answer and
+// whether the write was carried out, which the write count follows.
+TEST_F(SimBusTest, AnswersTellTheirFaultAndWhetherTheyWrote) {
+  const struct {
+    SimFault fault;
+    bool wrote;
+  } cases[] = {
+      {{}, true},
+      {{SimFaultKind::Silent, 0}, false},
+      {{SimFaultKind::Slow, 40}, true},
+      {{SimFaultKind::Crc, 0}, true},
+      {{SimFaultKind::Short, 0}, true},
+      {{SimFaultKind::WrongAddress, 0}, true},
+      {{SimFaultKind::Exception, 2}, false},
+  };
+  unsigned writes = 0;
+  std::uint16_t value = 100;
+  for (const auto& c : cases) {
+    bus.SetFault(3, c.fault);
+    const SimAnswer w = bus.HandleRequest(BuildWriteSingle(3, 6, 96, ++value));
+    EXPECT_EQ(w.fault, c.fault) << SimFaultText(c.fault);
+    EXPECT_EQ(w.wrote, c.wrote) << SimFaultText(c.fault);
+    writes += c.wrote;
+    EXPECT_EQ(bus.WritesCarriedOut(), writes) << SimFaultText(c.fault);
+    if (c.wrote) {
+      EXPECT_EQ((*bus.Registers(3))[96], value);
+    }
+    const SimAnswer r = bus.HandleRequest(BuildReadRequest(3, 3, 1, 4));
+    EXPECT_EQ(r.fault, c.fault);
+    EXPECT_FALSE(r.wrote);
+  }
+  bus.SetFault(0, {});
+  // Refused by the detector itself; a broadcast counts once.
+  EXPECT_FALSE(bus.HandleRequest(BuildWriteSingle(3, 6, reg::kCmdLimit1, 0)).wrote);
+  EXPECT_TRUE(bus.HandleRequest(BuildWriteMultiple(0, 96, {7, 8})).wrote);
+  EXPECT_EQ(bus.WritesCarriedOut(), writes + 1);
+}
+
 TEST_F(SimBusTest, AddressMoveAnswersFromTheOldAddress) {
   const Bytes move = BuildWriteSingle(1, 6, 0, 40 * 256 + 8);
   EXPECT_EQ(bus.HandleRequest(move).bytes, move);
