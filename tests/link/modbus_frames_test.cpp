@@ -103,7 +103,9 @@ TEST(ModbusFrames, SlaveRoleRequestsAreReadWhole) {
       {"fewer than 8", Bytes(block.begin(), block.begin() + 7), 0, 3},
   };
   for (const Case& c : cases) {
-    if (c.frame.size() >= 8) EXPECT_EQ(RequestRestLength(c.frame.data()), c.rest) << c.what;
+    if (c.frame.size() >= 8) {
+      EXPECT_EQ(RequestRestLength(c.frame.data()), c.rest) << c.what;
+    }
     ModbusRequest q;
     EXPECT_EQ(ParseRequest(c.frame.data(), c.frame.size(), q), c.result) << c.what;
     if (c.result != 3) {
