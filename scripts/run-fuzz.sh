@@ -6,6 +6,7 @@
 # written to BUILD_DIR/artifacts/; the seed corpus in git is never written.
 # Exit 0 when nothing was found, 1 otherwise (the findings are listed).
 #   scripts/run-fuzz.sh BUILD_DIR SECONDS [HARNESS...]
+# FUZZ_RUNS=N also ends each harness after N executions (the long runs).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?build directory}
@@ -37,7 +38,9 @@ for name in "${harnesses[@]}"; do
   if [ -d "$seeds/$name" ]; then cp -n "$seeds/$name"/* "$work"/ 2>/dev/null || true; fi
   before=$(ls "$artifacts" | wc -l)
   # -timeout: one input taking longer is a hang; the run's own limit on top.
-  "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  runs=()
+  if [ -n "${FUZZ_RUNS:-}" ]; then runs=(-runs="$FUZZ_RUNS"); fi
+  "$exe" -max_total_time="$seconds" "${runs[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
          -artifact_prefix="$artifacts/$name-" "$work" >"$log" 2>&1
   rc=$?
   stats=$(grep -E '^stat::number_of_executed_units|^stat::average_exec_per_sec' "$log" | awk '{print $2}' | paste -sd' ')
