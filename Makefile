@@ -1,11 +1,13 @@
 # Thin wrapper around CMake: `make test` and `make test-asan` are what CI runs.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 SOAK_SECONDS ?= 60
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test test-asan bench soak package check-package clean
+.PHONY: all deps configure build run test test-asan bench soak fuzz package check-package clean
 
 all: build
 
@@ -43,6 +45,15 @@ test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E Screenshots
 
+# The libFuzzer harnesses (clang, ASan + UBSan), each run FUZZ_SECONDS over a
+# scratch copy of its seed corpus; findings land in $(FUZZ_BUILD)/artifacts/.
+$(FUZZ_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DKVL_FUZZ=ON
+
+fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do if [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; done
 
@@ -61,4 +72,4 @@ soak: build
 	$(BUILD)/bench/soak_faults --seconds $(SOAK_SECONDS) --seed $${SOAK_SEED:-1}
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

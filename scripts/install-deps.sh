@@ -13,6 +13,8 @@ packages=(
   # "recommended" by python3-pymodbus, so they are named here.
   python3 python3-pymodbus python3-serial python3-serial-asyncio
   qt6-base-dev fonts-liberation xvfb xauth locales
+  # The fuzz harnesses: clang and its libFuzzer and sanitizer runtimes.
+  clang libclang-rt-14-dev
 )
 
 missing=()
@@ -58,6 +60,11 @@ check "the ru_RU.UTF-8 locale" "install locales and run: localedef -i ru_RU -f U
   bash -c '[ "$(LC_ALL=ru_RU.UTF-8 locale decimal_point)" = "," ]'
 check "libmodbus" "install libmodbus-dev" pkg-config --exists libmodbus
 check "Qt 6 Widgets" "install qt6-base-dev" pkg-config --exists Qt6Widgets
+check "clang's libFuzzer (clang++ -fsanitize=fuzzer)" "install clang libclang-rt-14-dev" \
+  bash -c 'd=$(mktemp -d) && trap "rm -rf \"$d\"" EXIT &&
+    printf "%s\n" "#include <cstddef>" "#include <cstdint>" \
+      "extern \"C\" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }" >"$d/t.cpp" &&
+    clang++ -fsanitize=fuzzer,address,undefined "$d/t.cpp" -o "$d/t" && "$d/t" -runs=1'
 check "the Liberation fonts (\"Arial\")" "install fonts-liberation" bash -c 'fc-match Arial | grep -qi liberation'
 if [ "$failed" -ne 0 ]; then
   echo "install-deps: some pieces the tests need are missing; see above." >&2

@@ -36,6 +36,7 @@ constexpr bool IsDelimiter(char c) { return c == ' ' || c == '\t' || c == ',' ||
 
 // Read-only view of a whole file: mapped when possible, else read into
 // memory. Holds no descriptor once built, however many files are selected.
+// Or the caller's bytes of a file already in memory, not copied.
 class CFileBytes {
  public:
   explicit CFileBytes(const std::string& path) {
@@ -44,6 +45,7 @@ class CFileBytes {
     ok_ = Load(fd);
     ::close(fd);
   }
+  explicit CFileBytes(const GradFileBytes& file) : view_(file.bytes), inMemory_(true), ok_(true) {}
   ~CFileBytes() {
     if (map_) ::munmap(map_, size_);
   }
@@ -52,6 +54,7 @@ class CFileBytes {
 
   bool Ok() const { return ok_; }
   std::string_view Bytes() const {
+    if (inMemory_) return view_;
     return map_ ? std::string_view(static_cast<const char*>(map_), size_) : std::string_view(copy_);
   }
 
@@ -79,6 +82,8 @@ class CFileBytes {
   void* map_ = nullptr;
   std::size_t size_ = 0;
   std::string copy_;
+  std::string_view view_;
+  bool inMemory_ = false;
   bool ok_ = false;
 };
 
@@ -302,7 +307,7 @@ class CPartParser {
     for (std::size_t q = 0; q < kQuantityCount; ++q) {
       const int t = int(q) + 1;
       plain &= linescan::PlainDecimal(b + tok.Begin(t), tok.End(t) - tok.Begin(t), &v[q]);
-      inside &= !(v[q] < lo_[q]) & !(v[q] > hi_[q]);
+      inside &= int(!(v[q] < lo_[q])) & int(!(v[q] > hi_[q]));  // no branch per value
     }
     if (!plain || !inside) return nullptr;
     for (std::size_t q = 0; q < kQuantityCount; ++q) dst_[q][counted_] = float(v[q]);
@@ -326,9 +331,10 @@ class CPartParser {
       const double v = ScanDecimal(tb, te);
       dst_[q][counted_] = float(v);
       if (v < lo_[q] || v > hi_[q]) {
+        // The report is UTF-8 like every text shown: tokens of a Windows-1251 file are decoded.
         if (out_.bad.lines.empty()) {
-          if (!bad) out_.bad.firstTime.assign(b, timeEnd);
-          out_.bad.firstValues.push_back({int(q), std::string(tb, te)});
+          if (!bad) out_.bad.firstTime = DecodeTextBytes(std::string_view(b, std::size_t(timeEnd - b)));
+          out_.bad.firstValues.push_back({int(q), DecodeTextBytes(std::string_view(tb, std::size_t(te - tb)))});
         }
         bad = true;
       }
@@ -360,7 +366,9 @@ std::size_t LineStartFrom(std::string_view bytes, std::size_t at) {
 // order afterwards. The data lines of part k are lines partStart[k] on of the file.
 class CFileParts {
  public:
-  CFileParts(const std::string& path, std::size_t partBytes) : bytes_(path) {
+  // `file`: a path, or a GradFileBytes.
+  template <typename File>
+  CFileParts(const File& file, std::size_t partBytes) : bytes_(file) {
     if (!bytes_.Ok()) return;
     const std::size_t size = bytes_.Bytes().size();
     const std::size_t n = partBytes ? std::max<std::size_t>(1, (size + partBytes - 1) / partBytes) : 1;
@@ -615,6 +623,8 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+bool NameLess(const std::string& a, const std::string& b) { return AsciiLower(BaseName(a)) < AsciiLower(BaseName(b)); }
+
 }  // namespace
 
 double ScanDecimal(const char* begin, const char* end) {
@@ -663,37 +673,30 @@ double ScanDecimal(const char* begin, const char* end) {
 }
 
 void SortGradFileNames(std::vector<std::string>& paths) {
-  std::stable_sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
-    return AsciiLower(BaseName(a)) < AsciiLower(BaseName(b));
-  });
+  std::stable_sort(paths.begin(), paths.end(), NameLess);
 }
 
-CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings& settings, unsigned threads,
-                       CalcReadProgress* progress) {
-  std::vector<std::string> sorted = paths;
-  SortGradFileNames(sorted);
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  // Parts small enough that the cores share the work evenly, large enough
-  // that a file seldom needs putting together: with many files of a like
-  // size, each file is one part.
-  std::size_t partBytes = settings.partBytes;
-  if (partBytes == 0 && threads > 1) {
-    std::size_t total = 0;
-    for (const std::string& path : sorted) {
-      struct stat st {};
-      if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) total += std::size_t(st.st_size);
-    }
-    partBytes = std::max<std::size_t>(std::size_t(1) << 20, total / (std::size_t(threads) * 4));
-  }
-  std::vector<std::unique_ptr<CFileParts>> files;
+namespace {
+
+// Parts small enough that the cores share the work evenly, large enough
+// that a file seldom needs putting together: with many files of a like
+// size, each file is one part.
+std::size_t PartBytesFor(const CalcSettings& settings, unsigned threads, std::size_t totalBytes) {
+  if (settings.partBytes != 0 || threads <= 1) return settings.partBytes;
+  return std::max<std::size_t>(std::size_t(1) << 20, totalBytes / (std::size_t(threads) * 4));
+}
+
+// The files in name order (`names` as given to the caller, `files` opened or
+// not): parsed on `threads` threads, then merged.
+CalcRead ReadParsedFiles(const std::vector<std::string>& names, std::vector<std::unique_ptr<CFileParts>>& files,
+                         const CalcSettings& settings, unsigned threads, CalcReadProgress* progress) {
   struct Work {
     std::size_t file, part;
   };
   std::vector<Work> work;
-  for (std::size_t i = 0; i < sorted.size() && !Cancelled(progress); ++i) {
-    files.push_back(std::make_unique<CFileParts>(sorted[i], partBytes));
-    if (!files.back()->Opened()) continue;
-    for (std::size_t k = 0; k < files.back()->PartCount(); ++k) work.push_back({i, k});
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!files[i]->Opened()) continue;
+    for (std::size_t k = 0; k < files[i]->PartCount(); ++k) work.push_back({i, k});
   }
   threads = std::max(1u, std::min<unsigned>(threads, unsigned(work.size())));
   std::atomic<std::size_t> next{0};
@@ -717,11 +720,11 @@ CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings
       break;
     }
     if (!files[i]->Opened()) {
-      read.unreadable.push_back(sorted[i]);
+      read.unreadable.push_back(names[i]);
       continue;
     }
     files[i]->Join(settings);
-    const bool go = merge.ApplyFile(BaseName(sorted[i]), *files[i]);
+    const bool go = merge.ApplyFile(BaseName(names[i]), *files[i]);
     files[i].reset();  // give the memory back early
     if (!go) break;
   }
@@ -733,6 +736,47 @@ CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings
   for (const CalcSensor& s : read.sensors)
     if (s.address >= 1 && s.address <= 255) read.addresses.push_back(unsigned(s.address));
   return read;
+}
+
+unsigned ThreadsOrCores(unsigned threads) { return threads ? threads : std::max(1u, std::thread::hardware_concurrency()); }
+
+}  // namespace
+
+CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings& settings, unsigned threads,
+                       CalcReadProgress* progress) {
+  std::vector<std::string> sorted = paths;
+  SortGradFileNames(sorted);
+  threads = ThreadsOrCores(threads);
+  std::size_t total = 0;
+  if (settings.partBytes == 0 && threads > 1) {
+    for (const std::string& path : sorted) {
+      struct stat st {};
+      if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) total += std::size_t(st.st_size);
+    }
+  }
+  const std::size_t partBytes = PartBytesFor(settings, threads, total);
+  std::vector<std::unique_ptr<CFileParts>> files;
+  for (std::size_t i = 0; i < sorted.size() && !Cancelled(progress); ++i)
+    files.push_back(std::make_unique<CFileParts>(sorted[i], partBytes));
+  return ReadParsedFiles(sorted, files, settings, threads, progress);
+}
+
+CalcRead ReadGradBytes(const std::vector<GradFileBytes>& files, const CalcSettings& settings, unsigned threads,
+                       CalcReadProgress* progress) {
+  std::vector<GradFileBytes> sorted = files;
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const GradFileBytes& a, const GradFileBytes& b) { return NameLess(a.name, b.name); });
+  threads = ThreadsOrCores(threads);
+  std::size_t total = 0;
+  for (const GradFileBytes& f : sorted) total += f.bytes.size();
+  const std::size_t partBytes = PartBytesFor(settings, threads, total);
+  std::vector<std::string> names;
+  std::vector<std::unique_ptr<CFileParts>> parts;
+  for (std::size_t i = 0; i < sorted.size() && !Cancelled(progress); ++i) {
+    names.push_back(sorted[i].name);
+    parts.push_back(std::make_unique<CFileParts>(sorted[i], partBytes));
+  }
+  return ReadParsedFiles(names, parts, settings, threads, progress);
 }
 
 }  // namespace kvl

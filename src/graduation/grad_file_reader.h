@@ -41,6 +41,16 @@ void SortGradFileNames(std::vector<std::string>& paths);
 CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings& settings,
                        unsigned threads = 0, CalcReadProgress* progress = nullptr);
 
+// A run data file already in memory: the name it is sorted and reported by,
+// and its bytes (the caller's, used in place: they must outlive the call).
+struct GradFileBytes {
+  std::string name;
+  std::string_view bytes;
+};
+// ReadGradFiles over files in memory; every one of them counts as opened.
+CalcRead ReadGradBytes(const std::vector<GradFileBytes>& files, const CalcSettings& settings,
+                       unsigned threads = 0, CalcReadProgress* progress = nullptr);
+
 // The conversion every data value goes through: the decimal number at the start
 // of the text as the C library's strtod reads it ("12.5" -> 12.5, "7x" -> 7,
 // "" or "abc" -> 0), without locale or allocation.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "text/cp1251.h"
 #include "text/format.h"
@@ -88,6 +90,11 @@ TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l) {
       } else {
         double v = 0;
         if (!ParseDouble(value, &v)) v = 0;
+        // A coefficient no float holds would reach the detector as infinity.
+        if (!(std::fabs(v) <= std::numeric_limits<float>::max())) {
+          out.refusal = keys[k] + value + " - " + txt::kIllegalValue(l);
+          return out;
+        }
         (k == 2 ? table.K3 : k == 3 ? table.K2 : table.K1)[i] = float(v);
       }
     }

@@ -112,6 +112,20 @@ bool IsExceptionAnswer(const std::uint8_t* answer, int received, std::uint8_t sl
          CrcOk(answer, 5);
 }
 
+std::size_t RequestRestLength(const std::uint8_t* head) {
+  if (CrcOk(head, 8) || (head[1] != 15 && head[1] != 16)) return 0;
+  return std::size_t(1) + head[6];
+}
+
+int ParseRequest(const std::uint8_t* frame, std::size_t n, ModbusRequest& request) {
+  if (n < 8 || !CrcOk(frame, n)) return 3;
+  request.slave = frame[0];
+  request.function = frame[1];
+  request.first = static_cast<std::uint16_t>((frame[2] << 8) | frame[3]);
+  request.countOrValue = static_cast<std::uint16_t>((frame[4] << 8) | frame[5]);
+  return (frame[1] == 3 || frame[1] == 4) ? 0 : 4;
+}
+
 std::string DumpBytes(const std::uint8_t* data, std::size_t n) {
   std::string s;
   s.reserve(n * 4);

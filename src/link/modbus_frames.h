@@ -57,4 +57,16 @@ struct ModbusRequest {
   std::uint16_t countOrValue = 0;
 };
 
+// Slave role: how many bytes follow the first 8 of a request. A write-multiple
+// request (functions 15 and 16) is longer than the 8 bytes of the others: when
+// its first 8 bytes are no frame of their own, its byte count (byte 6) tells
+// how much more to read, so the whole frame can be checked and refused as a
+// function this slave lacks rather than taken for noise. 0 for every other
+// request. `head` holds 8 bytes.
+std::size_t RequestRestLength(const std::uint8_t* head);
+// Slave role: a whole received request (8 bytes, or a write-multiple's frame):
+// 0 read request (function 3 or 4); 4 another function; 3 CRC wrong or fewer
+// than 8 bytes. The fields go to `request` unless 3.
+int ParseRequest(const std::uint8_t* frame, std::size_t n, ModbusRequest& request);
+
 }  // namespace kvl

@@ -158,7 +158,8 @@ class CModbusSlave : public CSerialPort {
   int SendFrame(const Bytes& frame, int preChars, bool readFollows);
   // Reads up to n bytes; the Read() result, bytes in `answer`.
   int ReadAnswer(std::uint16_t n, Bytes& answer);
-  // Slave role: completes a write-multiple request whose first 8 bytes came.
+  // Slave role: reads the rest of a write-multiple request whose first 8 bytes
+  // came; true when `got` then holds the whole request.
   bool ReadRestOfBlockRequest(Bytes& got);
   void Trace(FrameDirection dir, const std::uint8_t* data, std::size_t n, int result);
   void Show(const std::string& text, MessageIcon icon = MessageIcon::None);

@@ -263,30 +263,24 @@ int CModbusSlave::ReceiveRequest() {
     result = 1;
   else if (rc != 8)
     result = 2;
-  else if (!CrcOk(got.data(), 8) && !ReadRestOfBlockRequest(got))
+  else if (!ReadRestOfBlockRequest(got))
     result = 3;
-  else {
-    lastRequest_.slave = got[0];
-    lastRequest_.function = got[1];
-    lastRequest_.first = static_cast<std::uint16_t>((got[2] << 8) | got[3]);
-    lastRequest_.countOrValue = static_cast<std::uint16_t>((got[4] << 8) | got[5]);
-    result = (got[1] == 3 || got[1] == 4) ? 0 : 4;
-  }
+  else
+    result = ParseRequest(got.data(), got.size(), lastRequest_);
   if (!got.empty()) Trace(FrameDirection::Received, got.data(), got.size(), result);
   return result;
 }
 
-// A write-multiple request (functions 15 and 16) is longer than the 8 bytes
-// of the others: its byte count (byte 6) tells how much more to read, so the
-// whole frame can be checked and refused as a function this slave lacks
-// rather than taken for noise. True when the completed frame's CRC is right.
+// False when the rest of a write-multiple request (RequestRestLength) did not
+// come whole. A rest of 256 bytes equals the failed-read code: the failure is
+// told apart first.
 bool CModbusSlave::ReadRestOfBlockRequest(Bytes& got) {
-  if (got.size() != 8 || (got[1] != 15 && got[1] != 16)) return false;
-  const std::uint16_t rest = static_cast<std::uint16_t>(1 + got[6]);
+  const std::size_t rest = RequestRestLength(got.data());
+  if (rest == 0) return true;
   Bytes more;
-  const int rc = ReadAnswer(rest, more);
+  const int rc = ReadAnswer(static_cast<std::uint16_t>(rest), more);
   got.insert(got.end(), more.begin(), more.end());
-  return rc == rest && CrcOk(got.data(), got.size());
+  return rc != kReadFailed && rc == static_cast<int>(rest);
 }
 
 void CModbusSlave::SendResponse(std::uint8_t slave, std::uint8_t function, const std::vector<std::uint16_t>& words) {

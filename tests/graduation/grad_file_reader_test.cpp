@@ -15,6 +15,7 @@
 
 #include "calc_test_support.h"
 #include "graduation/calc_checks.h"
+#include "text/text_file.h"
 
 namespace kvl::testing {
 namespace {
@@ -118,13 +119,13 @@ TEST(GradFileReader, ValuesOutsideTheDisplayLimits) {
   {
     std::vector<SimRunRow> rows = Rows(5, -50, 30);
     rows[1].values[kQD] = "8000";
-    rows[1].values[kQW] = "6000";
+    rows[1].values[kQW] = "6000°";  // the file's Windows-1251 byte is shown as the letter it is
     rows[3].values[kQD] = "12000";
     rows[4].values[kQD] = "12000";
     const std::string path = WriteFile(dir, "8_0.grad", SimRunFile(Header(kTypeZ, "8"), rows));
     const CalcRead read = ReadGradFiles({path}, settings);
     EXPECT_EQ(read.sensors[0].check,
-              "File 8_0.grad:\r\n08:00:01   D=8000, norm=9000...11000      W=6000, norm=1000...5000   \r\n");
+              "File 8_0.grad:\r\n08:00:01   D=8000, norm=9000...11000      W=6000°, norm=1000...5000   \r\n");
   }
   // Type Z5 falls back to (0, 0) pairs: nothing is checked.
   {
@@ -412,6 +413,13 @@ TEST(GradFileReader, PartsAndThreadsReadLikeOneThreadInOneGo) {
       mixed += TimeOf(std::size_t(k)) + Format(" 0 %d 10000 2500 2600 0 2400 2500 0\r\n", k % 7 == 0 ? 900 : 20);
   }
   paths.push_back(WriteFile(dir, "a_mixed.grad", mixed));
+  // The same files already in memory, under their names (name order, reports).
+  std::vector<std::string> texts(paths.size());
+  std::vector<GradFileBytes> inMemory;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    ASSERT_EQ(ReadFileBytes(paths[i], texts[i]), 0);
+    inMemory.push_back({paths[i].substr(paths[i].rfind('/') + 1), texts[i]});
+  }
   paths.push_back(dir / "t_missing.grad");
 
   // A small cap also stops a part early: one that guessed a serial number had come can miss the real one.
@@ -421,6 +429,9 @@ TEST(GradFileReader, PartsAndThreadsReadLikeOneThreadInOneGo) {
     whole.partBytes = std::size_t(1) << 40;  // every file in one part
     const CalcRead base = ReadGradFiles(paths, whole, 1);
     ASSERT_FALSE(base.sensors.empty());
+    CalcRead fromMemory = ReadGradBytes(inMemory, whole, 3);
+    fromMemory.unreadable = base.unreadable;  // the missing file has no bytes
+    ExpectSameRead(base, fromMemory, Format("cap %zu, from memory", cap));
     for (std::size_t partBytes : {std::size_t(0), std::size_t(5000), std::size_t(333)}) {
       for (unsigned threads : {1u, 3u}) {
         CalcSettings s = whole;

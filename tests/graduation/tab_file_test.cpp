@@ -106,6 +106,8 @@ TEST(TabFile, Refusals) {
        "T[0]=-32769 - Неправильное значение"},
       {"K key missing", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"K2[ 0]=", ""}}), kEnglish,
        "K2[ 0]= not found in the file"},
+      {"K beyond a float", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"K1[ 2]=", "K1[ 2]=-1.5e63"}}),
+       kEnglish, "K1[ 2]=-1.5e63 - Illegal value"},
   };
   for (const Case& c : cases) {
     const TableFileResult r = ParseTableFile(c.text, c.language);

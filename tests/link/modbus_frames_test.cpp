@@ -82,5 +82,38 @@ TEST(ModbusFrames, SlaveRoleResponsesAndDumps) {
   EXPECT_EQ(DumpBytes(b), " 1  A  FF  0 ");
 }
 
+// Slave role: what follows the first 8 bytes of a request, and its result code.
+TEST(ModbusFrames, SlaveRoleRequestsAreReadWhole) {
+  const Bytes block = BuildWriteMultiple(7, 40, {1, 2, 3});
+  Bytes badCrc = BuildReadRequest(7, 3, 0, 1);
+  badCrc[7] ^= 0xFF;
+  struct Case {
+    const char* what;
+    Bytes frame;
+    std::size_t rest;  // after the first 8 bytes
+    int result;
+  };
+  const Case cases[] = {
+      {"read holding", BuildReadRequest(7, 3, 0x10, 3), 0, 0},
+      {"read input", BuildReadRequest(7, 4, 0, 125), 0, 0},
+      {"write single", BuildWriteSingle(7, 6, 1, 2), 0, 4},
+      {"write multiple", block, block.size() - 8, 4},
+      {"CRC wrong", badCrc, 0, 3},
+      {"block cut short", Bytes(block.begin(), block.end() - 1), block.size() - 8, 3},
+      {"fewer than 8", Bytes(block.begin(), block.begin() + 7), 0, 3},
+  };
+  for (const Case& c : cases) {
+    if (c.frame.size() >= 8) {
+      EXPECT_EQ(RequestRestLength(c.frame.data()), c.rest) << c.what;
+    }
+    ModbusRequest q;
+    EXPECT_EQ(ParseRequest(c.frame.data(), c.frame.size(), q), c.result) << c.what;
+    if (c.result != 3) {
+      EXPECT_EQ(q.slave, 7) << c.what;
+      EXPECT_EQ(q.function, c.frame[1]) << c.what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kvl

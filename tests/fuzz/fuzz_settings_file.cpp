@@ -1,0 +1,52 @@
+// The settings (".set") and graduation log (".tab") reader, and what the
+// content it takes does to a detector: every planned write lands inside the
+// register image and fits a frame; a refusal names the line.
+//
+// Input: a control byte (detector type, language, the gas warning accepted),
+// then the file's bytes.
+#include "detector/register_map.h"
+#include "detector/settings_apply.h"
+#include "detector/settings_file.h"
+#include "fuzz_support.h"
+#include "link/modbus_frames.h"
+#include "text/cp1251.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace kvl;
+  using namespace kvl::fuzz;
+  CFuzzInput in(data, size);
+  const std::uint8_t control = in.Byte();
+  const int type = control % kDetectorTypeCount;
+  const LanguageIndex language = (control >> 3) & 1;
+  const SettingsFileRead f = ReadSettingsText(in.RestText(), type, language);
+  FUZZ_CHECK(f.ok == f.message.empty());
+  FUZZ_CHECK(IsValidUtf8(f.message) && f.message.size() < 400);
+  if (!f.ok) return 0;
+  for (const SettingsRegisterLine& r : f.content.registerLines)
+    FUZZ_CHECK(r.first >= 0 && !r.words.empty() && r.first + r.words.size() <= std::size_t(kImageWords));
+  for (const SettingsPair& p : f.content.pairs) FUZZ_CHECK(p.z5Register >= 0 && p.z5Register < kImageWords);
+
+  SettingsTarget target;
+  target.type = type;
+  target.slave = 1;
+  target.language = language;
+  // The row's detector: the file's own serial number, or another one.
+  if (control & 0x10) {
+    const std::uint32_t serial = f.content.serial.value_or(0);
+    target.image[reg::SER_NUM] = std::uint16_t(serial);
+    target.image[reg::SER_NUM_HIGH] = std::uint16_t(serial >> 16);
+    target.image[reg::kFirmware] = reg::kSerial32Firmware;
+  }
+  const SettingsWritePlan plan = PlanSettingsWrite(f.content, target, "fuzz.set", control & 0x20);
+  FUZZ_CHECK(IsValidUtf8(plan.message) && IsValidUtf8(plan.question));
+  for (const RegisterWrite& w : plan.singleWrites) FUZZ_CHECK(w.reg < kImageWords && w.slave == target.slave);
+  for (const SettingsBlockWrite& b : plan.blockWrites) {
+    FUZZ_CHECK(b.words.size() <= kSettingsChunkWords && b.first + b.words.size() <= std::size_t(kImageWords));
+    FUZZ_CHECK(!BuildWriteMultiple(target.slave, b.first, b.words).empty());
+  }
+  if (type == kTypeZ5) {
+    const SettingsComparison c = CompareWithSettings(f.content, target.image, language);
+    FUZZ_CHECK(c.equal == c.list.empty() && IsValidUtf8(c.message));
+  }
+  return 0;
+}
