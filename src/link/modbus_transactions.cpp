@@ -74,7 +74,8 @@ int CModbusSlave::TakeEcho(const Bytes& frame, Bytes& echo) {
   const int rc = ReadWithin(static_cast<std::uint16_t>(frame.size()), echo.data(), ms);
   echo.resize(static_cast<std::size_t>(rc == kReadFailed ? 0 : (rc < 0 ? -rc : rc)));
   if (echo == frame) return 0;
-  TellOnce(txt::kEchoMissing);
+  // A device that went away is no adapter without an echo.
+  if (!DeviceGone()) TellOnce(txt::kEchoMissing);
   return echo.empty() ? 1 : 2;
 }
 
