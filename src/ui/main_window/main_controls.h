@@ -56,7 +56,7 @@ inline constexpr int kRecorded = 37853;
 inline constexpr int kSensors = 37866;
 inline constexpr int kEmitterPower = 37858;
 // The detector line's state note ("Waiting for ... to come back").
-inline constexpr int kLineNote = 37920;
+inline constexpr int kLineNote = 37890;
 // Gas panel.
 inline constexpr int kGasSelector = 37854;
 inline constexpr int kUsePropane = 37876;
