@@ -16,8 +16,9 @@ constexpr int kMasterPreChars = 20;
 constexpr int kSlavePreChars = 10;
 // The extra settle time slow (1200 baud) detectors need before they answer.
 constexpr int kSlowLineReadDelayMs = 700;
-// Time an echo may take beyond the frame's own length.
-constexpr int kEchoMarginMs = 100;
+// Time an echo may take beyond the frame's own length: the default read
+// time-out, since a loaded system may be that late in handing it over.
+constexpr int kEchoMarginMs = 200;
 
 // The system's text for an error code, cut at its last carriage return.
 std::string SystemErrorText(int code) {
