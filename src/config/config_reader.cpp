@@ -187,6 +187,16 @@ void ReadAddresses(LineReader& in, Configuration& c) {
   if (c.addresses.empty()) c.addresses.push_back(1);
 }
 
+// The keyed lines after the positional layout, "key=value" each, in any
+// order; unknown keys and stray lines (addresses beyond their count) are passed over.
+void ReadKeyedLines(LineReader& in, Configuration& c) {
+  const std::string echoKey = std::string(kEchoKey) + "=";
+  while (!in.AtEnd()) {
+    const std::string line = TrimSpaces(in.Next());
+    if (line.rfind(echoKey, 0) == 0) c.lineEcho = LeadingRun(std::string_view(line).substr(echoKey.size()), kDigits) == "1";
+  }
+}
+
 }  // namespace
 
 Configuration DefaultConfiguration(const ConfigurationContext& context) {
@@ -272,6 +282,7 @@ Configuration ParseConfiguration(std::string_view bytes, const ConfigurationCont
   c.lowLimit = ReadLimit(in.Next(), kDefaultLowLimit);
   c.highLimit = ReadLimit(in.Next(), kDefaultHighLimit);
   ReadAddresses(in, c);
+  ReadKeyedLines(in, c);
   return c;
 }
 

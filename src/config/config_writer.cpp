@@ -93,6 +93,7 @@ std::string ComposeConfigurationText(const Configuration& c) {
   for (std::size_t i = 0; i < c.addresses.size(); ++i) {
     out.Line(Format("%u", c.addresses[i]), i + 1 < c.addresses.size() ? kLf : kCrLf);
   }
+  if (c.lineEcho) out.Line(std::string(kEchoKey) + "=1");
   return out.Take();
 }
 

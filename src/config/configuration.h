@@ -64,6 +64,8 @@ struct Configuration {
   double lowLimit = -5.0;             // "<=min" crossing threshold
   double highLimit = 5.0;             // ">=max" crossing threshold
   std::vector<unsigned> addresses;    // Modbus addresses polled, in row order
+  // Keyed lines after the address list (older readers stop before them):
+  bool lineEcho = false;              // "echo=1": the detector line's adapter echoes (two-wire RS-485)
 
   bool operator==(const Configuration&) const = default;
 };
@@ -92,6 +94,11 @@ const CheckRecord& DefaultCheckRecord(int record);
 
 // Settings of a run without a configuration file.
 Configuration DefaultConfiguration(const ConfigurationContext& context);
+
+// Key of the detector line's echo option: the line "echo=1" after the address
+// list. Written only when the option is on, so a file without it keeps the
+// layout line for line.
+inline constexpr char kEchoKey[] = "echo";
 
 // Reads file content of any kind (empty, short, long, binary, CR LF or LF,
 // Windows-1251 or UTF-8): every missing or unusable value takes its default.

@@ -14,6 +14,7 @@ const char* MessageName(unsigned message) {
     case WM_USER_PORT_OPEN: return "WM_USER_PORT_OPEN";
     case WM_USER_PORT_FAIL: return "WM_USER_PORT_FAIL";
     case WM_USER_REQUEST: return "WM_USER_REQUEST";
+    case WM_USER_LINE_LOST: return "WM_USER_LINE_LOST";
     default: return "";
   }
 }

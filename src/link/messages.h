@@ -17,6 +17,9 @@ inline constexpr unsigned WM_USER_CYCLE = WM_USER + 104;      // 1128
 inline constexpr unsigned WM_USER_PORT_OPEN = WM_USER + 105;  // 1129
 inline constexpr unsigned WM_USER_PORT_FAIL = WM_USER + 106;  // 1130
 inline constexpr unsigned WM_USER_REQUEST = WM_USER + 107;    // 1131
+// The open line's device went away; the line is closed and its device looked
+// for until it comes back (WM_USER_PORT_OPEN) or the line is closed by hand.
+inline constexpr unsigned WM_USER_LINE_LOST = WM_USER + 108;  // 1132
 
 // Name of a message id as the tools print it ("WM_USER_DATA"), or "" if unknown.
 const char* MessageName(unsigned message);

@@ -1,5 +1,7 @@
 #include "link/modbus_frames.h"
 
+#include <algorithm>
+
 #include "text/format.h"
 
 namespace kvl {
@@ -131,6 +133,12 @@ std::string DumpBytes(const std::uint8_t* data, std::size_t n) {
   s.reserve(n * 4);
   for (std::size_t i = 0; i < n; ++i) s += Format(" %X ", static_cast<unsigned>(data[i]));
   return s;
+}
+
+bool StartsWithEcho(const Bytes& request, const std::uint8_t* received, std::size_t n) {
+  constexpr std::size_t kLeast = 6;
+  const std::size_t m = std::min(n, request.size());
+  return m >= kLeast && std::equal(request.begin(), request.begin() + static_cast<std::ptrdiff_t>(m), received);
 }
 
 }  // namespace kvl

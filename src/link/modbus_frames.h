@@ -44,6 +44,12 @@ void ExtractWords(const std::uint8_t* answer, std::uint16_t count, std::uint16_t
 // True when the 5 bytes are an exception answer of this slave to this function.
 bool IsExceptionAnswer(const std::uint8_t* answer, int received, std::uint8_t slave, std::uint8_t function);
 
+// True when the bytes received begin with the request just sent: the line
+// hands back what the master transmits (a two-wire adapter's echo). Six bytes
+// at least must agree (address, function and the four of register and count
+// or value), so that a garbled answer is not taken for an echo by chance.
+bool StartsWithEcho(const Bytes& request, const std::uint8_t* received, std::size_t n);
+
 // Bytes dumped as the reports show them: each " %X " (upper-case hex, no
 // leading zero, a blank on each side).
 std::string DumpBytes(const std::uint8_t* data, std::size_t n);

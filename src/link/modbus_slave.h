@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "link/event_set.h"
+#include "link/line_recovery.h"
 #include "link/link_observer.h"
 #include "link/messages.h"
 #include "link/modbus_frames.h"
@@ -61,6 +62,18 @@ class CModbusSlave : public CSerialPort {
   void SetOperator(COperator* op) { operator_ = op; }
   // Optional traffic watcher; set before StartWorker or while no transaction runs.
   void SetObserver(CLinkObserver* observer) { observer_.store(observer, std::memory_order_release); }
+
+  // ---- Line options (any thread; taken at the next frame or poll step) ----
+  // A two-wire adapter that sends back every byte it transmits: each frame's
+  // echo is read back and checked before the answer is waited for. A missing
+  // or wrong echo fails that transaction (no answer / short answer). The
+  // operator is told once per opening of the line, both when the echo fails
+  // and when the line echoes while this is off.
+  void SetEcho(bool on) { echo_.store(on); }
+  bool Echo() const { return echo_.load(); }
+  // The worker reopens a line whose device went away once it is back at the
+  // same path (line_recovery.h), posting WM_USER_LINE_LOST meanwhile.
+  void SetReconnect(bool on) { reconnect_.store(on); }
 
   // ---- Transactions (worker thread, or a caller that owns the line alone) ----
   // 0 valid answer, words in `answer`; 1 no answer; 2 short answer or the read
@@ -154,8 +167,15 @@ class CModbusSlave : public CSerialPort {
     std::uint8_t offset;
   };
 
-  // Send phase: RTS, turn-around waits, purge, write, drain. 0 or the errno of a failed write.
+  // Send phase: RTS, turn-around waits, purge, write, drain, and with the
+  // echo option the echo's check (echoResult_). 0 or the errno of a failed write.
   int SendFrame(const Bytes& frame, int preChars, bool readFollows);
+  // Reads the echo of a frame just sent; 0 it came whole, 1 nothing came, 2
+  // something else came. The bytes read are in `echo`.
+  int TakeEcho(const Bytes& frame, Bytes& echo);
+  // Shows a line notice (a printf format of the device path) unless one was
+  // shown since the line was last opened.
+  void TellOnce(const TextEntry& text);
   // Reads up to n bytes; the Read() result, bytes in `answer`.
   int ReadAnswer(std::uint16_t n, Bytes& answer);
   // Slave role: reads the rest of a write-multiple request whose first 8 bytes
@@ -180,6 +200,12 @@ class CModbusSlave : public CSerialPort {
   void ServePause();
   void ServeSingleWrite();
   void ServeBlockWrite();
+  // After a failed transaction: when the device has gone and reconnecting is
+  // on, closes the line, posts WM_USER_LINE_LOST and starts watching. True then.
+  bool LoseLineIfGone();
+  // One poll step while the device is gone: a look at its path when due, a
+  // short sleep otherwise, so that commands are served in between.
+  bool WatchForDevice();
   void Post(unsigned message, std::intptr_t w, std::intptr_t l);
 
   COperator* operator_ = nullptr;
@@ -194,6 +220,10 @@ class CModbusSlave : public CSerialPort {
   int batchLeft_ = 0;  // guarded by mutex_
   std::string batchText_;
   std::optional<int> pendingBatch_;
+  std::atomic<bool> echo_{false};
+  int echoResult_ = 0;  // of the last SendFrame
+  Bytes echoBytes_;
+  unsigned noticeOpening_ = 0;  // OpenCount() when a line notice was last shown
 
   // Worker members.
   std::thread worker_;
@@ -217,6 +247,8 @@ class CModbusSlave : public CSerialPort {
   std::atomic<bool> masterRole_{true};
   std::atomic<bool> suspended_{false};
   std::atomic<bool> waitingHandOver_{false};
+  std::atomic<bool> reconnect_{false};
+  CLineRecovery recovery_;  // worker's
   // Worker's own copies.
   std::string portName_ = "N";
   std::vector<std::uint8_t> devices_;

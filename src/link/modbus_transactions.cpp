@@ -16,6 +16,9 @@ constexpr int kMasterPreChars = 20;
 constexpr int kSlavePreChars = 10;
 // The extra settle time slow (1200 baud) detectors need before they answer.
 constexpr int kSlowLineReadDelayMs = 700;
+// Time an echo may take beyond the frame's own length: the default read
+// time-out, since a loaded system may be that late in handing it over.
+constexpr int kEchoMarginMs = 200;
 
 // The system's text for an error code, cut at its last carriage return.
 std::string SystemErrorText(int code) {
@@ -57,8 +60,30 @@ int CModbusSlave::SendFrame(const Bytes& frame, int preChars, bool readFollows) 
   // on the wire: hold RS-485 driving for the frame's own length again.
   WaitChars(tailChars_ + static_cast<int>(frame.size()));
   ClearRTS();
-  if (readFollows && baudText_ == "1200") WaitPrecise(kSlowLineReadDelayMs);
+  echoResult_ = 0;
+  echoBytes_.clear();
+  if (err == 0 && echo_.load()) echoResult_ = TakeEcho(frame, echoBytes_);
+  if (readFollows && echoResult_ == 0 && baudText_ == "1200") WaitPrecise(kSlowLineReadDelayMs);
   return err;
+}
+
+int CModbusSlave::TakeEcho(const Bytes& frame, Bytes& echo) {
+  // The echo travels with the frame, so it is in by now; a frame's time more
+  // allows for converters that buffer and for the system's scheduling.
+  const int ms = CharsToMs(static_cast<int>(frame.size()), Baud()) + kEchoMarginMs;
+  echo.assign(frame.size(), 0);
+  const int rc = ReadWithin(static_cast<std::uint16_t>(frame.size()), echo.data(), ms);
+  echo.resize(static_cast<std::size_t>(rc == kReadFailed ? 0 : (rc < 0 ? -rc : rc)));
+  if (echo == frame) return 0;
+  // A device that went away is no adapter without an echo.
+  if (!DeviceGone()) TellOnce(txt::kEchoMissing);
+  return echo.empty() ? 1 : 2;
+}
+
+void CModbusSlave::TellOnce(const TextEntry& text) {
+  if (noticeOpening_ == OpenCount()) return;
+  noticeOpening_ = OpenCount();
+  Show(Format(text(language_.load()), DevicePath().c_str()));
 }
 
 int CModbusSlave::ReadAnswer(std::uint16_t n, Bytes& answer) {
@@ -124,6 +149,11 @@ int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::
                                 std::uint8_t count, std::uint16_t* answer) {
   const Bytes request = BuildReadRequest(slave, function, first, count);
   SendFrame(request, kMasterPreChars, true);
+  if (echoResult_ != 0) {
+    // Without its echo the request may not have gone out whole: no answer is waited for.
+    Trace(FrameDirection::Received, echoBytes_.data(), echoBytes_.size(), echoResult_);
+    return echoResult_;
+  }
   Bytes got;
   const int rc = ReadAnswer(static_cast<std::uint16_t>(2 * count + 5), got);
   int result;
@@ -131,6 +161,7 @@ int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::
     result = 2;
   else
     result = CheckReadAnswer(got.data(), static_cast<int>(got.size()), slave, function, count);
+  if (result != 0 && !echo_.load() && StartsWithEcho(request, got.data(), got.size())) TellOnce(txt::kEchoHeard);
   Trace(FrameDirection::Received, got.data(), got.size(), result);
   if (result == 0 && answer) ExtractWords(got.data(), count, answer);
   return result;
@@ -144,6 +175,11 @@ int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::
   Bytes got;
   for (int send = 0; send < 3; ++send) {
     SendFrame(request, kMasterPreChars, false);
+    if (echoResult_ != 0) {
+      got = echoBytes_;
+      Trace(FrameDirection::Received, got.data(), got.size(), 1);
+      continue;
+    }
     const int rc = ReadAnswer(8, got);
     if (rc == 8 && got == request) {
       Trace(FrameDirection::Received, got.data(), got.size(), 0);
@@ -198,6 +234,11 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
       Show(SystemErrorText(err));
       return 1;
     }
+    if (echoResult_ != 0) {
+      got = echoBytes_;
+      Trace(FrameDirection::Received, got.data(), got.size(), 1);
+      continue;
+    }
     const int rc = ReadAnswer(8, got);
     if (rc == 8) {
       if (got == expected) {
@@ -205,6 +246,7 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
         accepted = true;
         break;
       }
+      if (!echo_.load() && StartsWithEcho(request, got.data(), got.size())) TellOnce(txt::kEchoHeard);
       Trace(FrameDirection::Received, got.data(), got.size(), 1);
       const std::string line = "  \nзапрос=" + DumpBytes(request) + "  \n             ответ= " + DumpBytes(got) +
                                "  \nдолжно быть:" + DumpBytes(expected) + "  ";

@@ -28,10 +28,13 @@ int LeadingInt(const std::string& text) {
 // The worker's port name until the first poll step has opened the line.
 const std::string kNoPortYet = "N";
 
+std::int64_t NowMs() { return MonotonicNs() / 1000000; }
+
 constexpr int kEmptyListSleepMs = 100;
 constexpr int kAfterRequestSleepMs = 10;
 constexpr int kBetweenSingleWritesMs = 300;
 constexpr int kPollSetSettleMs = 100;
+constexpr int kWatchSliceMs = 100;
 constexpr int kStopChecks = 50;
 constexpr auto kStopCheckInterval = std::chrono::milliseconds(50);
 
@@ -78,6 +81,7 @@ void CModbusSlave::StartWorker(CMessageTarget* target, int lineNumber, const std
   portName_ = kNoPortYet;
   started_ = false;
   lineIdle_ = false;
+  recovery_.Closed();
   position_ = -1;
   idleCount_ = 0;
   lastResult_ = 1;
@@ -332,6 +336,7 @@ bool CModbusSlave::FirstPollSetup() {
     return false;
   }
   Post(WM_USER_PORT_OPEN, 0, 0);
+  recovery_.Opened();
   if (Configure(LeadingInt(baudText_), pause_.timeoutMs) != 0) {
     lineIdle_ = true;
     Show(PortMessage(txt::kNotConfigured, portName_));
@@ -349,7 +354,10 @@ void CModbusSlave::ServeOpenPort() {
     std::lock_guard lock(mutex_);
     portName_ = cmdPortName_;
   }
+  // The operator's choice ends any wait for a device that went away.
+  recovery_.Closed();
   if (Open(portName_) == 0) {
+    recovery_.Opened();
     events_.Set(kEvConfigure);
     Post(WM_USER_PORT_OPEN, 0, 0);
     return;
@@ -366,6 +374,11 @@ void CModbusSlave::ServeConfigure() {
     baudText_ = cmdBaudText_;
   }
   Post(WM_USER_CLEAR, 0, 0);
+  // A line that waits for its device takes the baud rate when it reopens.
+  if (recovery_.State() == LineWatch::Waiting) {
+    Rearm();
+    return;
+  }
   if (Configure(LeadingInt(baudText_), pause_.timeoutMs) != 0) {
     lineIdle_ = true;
     Show(PortMessage(txt::kNotConfigured, portName_));
@@ -401,7 +414,7 @@ void CModbusSlave::ServeSingleWrite() {
       have = true;
     }
   }
-  if (have) WriteRegister(w.slave, w.function, w.reg, w.value);
+  if (have && WriteRegister(w.slave, w.function, w.reg, w.value) != 0) LoseLineIfGone();
   bool more;
   {
     std::lock_guard lock(mutex_);
@@ -427,7 +440,7 @@ void CModbusSlave::ServeBlockWrite() {
       have = true;
     }
   }
-  if (have) WriteRegisters(w.slave, w.first, w.words, w.report);
+  if (have && WriteRegisters(w.slave, w.first, w.words, w.report) != 0) LoseLineIfGone();
   bool more;
   {
     std::lock_guard lock(mutex_);
@@ -439,8 +452,51 @@ void CModbusSlave::ServeBlockWrite() {
     Rearm();
 }
 
+bool CModbusSlave::LoseLineIfGone() {
+  if (!IsOpen() || !DeviceGone()) return false;
+  recovery_.SetEnabled(reconnect_.load());
+  if (!recovery_.Lost(NowMs())) return false;
+  // Closed at once: a USB adapter that is plugged back in gets its old name
+  // only when nobody holds the old device open.
+  Close();
+  Post(WM_USER_LINE_LOST, 0, 0);
+  return true;
+}
+
+bool CModbusSlave::WatchForDevice() {
+  recovery_.SetEnabled(reconnect_.load());
+  if (recovery_.State() != LineWatch::Waiting) {
+    // Reconnecting was switched off meanwhile: the line is down like one that failed to open.
+    lineIdle_ = true;
+    Post(WM_USER_PORT_FAIL, 0, 0);
+    return !stopping_.load();
+  }
+  const std::int64_t now = NowMs();
+  if (!recovery_.LookDue(now)) {
+    Sleep(std::min(recovery_.MsUntilLook(now), kWatchSliceMs));
+    Rearm();
+    return !stopping_.load();
+  }
+  if (recovery_.Looked(now, DevicePresent(portName_))) {
+    if (Open(portName_) == 0 && Configure(LeadingInt(baudText_), pause_.timeoutMs) == 0) {
+      recovery_.Opened();
+      lineIdle_ = false;
+      idleCount_ = 0;
+      lastResult_ = 1;
+      Post(WM_USER_PORT_OPEN, 0, 0);
+      Rearm();
+      return !stopping_.load();
+    }
+    if (IsOpen()) Close();
+    recovery_.ReopenFailed(NowMs());
+  }
+  Rearm();
+  return !stopping_.load();
+}
+
 bool CModbusSlave::PollStep() {
   if (portName_ == kNoPortYet && !FirstPollSetup()) return !stopping_.load();
+  if (recovery_.State() == LineWatch::Waiting) return WatchForDevice();
   if (lineIdle_) return true;
 
   const int before = idleCount_++;
@@ -463,6 +519,10 @@ bool CModbusSlave::PollStep() {
   if (!masterRole_.load()) {
     const int r = ReceiveRequest();
     Post(WM_USER_RESULT, r, 0);
+    if (r == 2 && LoseLineIfGone()) {
+      Resume();
+      return !stopping_.load();
+    }
     if (r == 0 || r == 4) {
       waitingHandOver_.store(true);
       Post(WM_USER_REQUEST, r, 0);
@@ -488,6 +548,7 @@ bool CModbusSlave::PollStep() {
       Post(WM_USER_RESULT, r, position_);
       if (stopping_.load()) return false;
       if (r == 0) break;
+      if (LoseLineIfGone()) break;
       if (r == 2) m = 0;
       // Two failures in a row end the attempts; a short answer restarts that
       // count, but no request goes out more than three times.

@@ -168,6 +168,8 @@ int CSerialPort::Open(const std::string& portName) {
   fd_ = fd;
   hasRts_ = true;
   baud_ = 0;
+  deviceGone_ = false;
+  ++openCount_;
   // Opening a tty raises RTS and DTR; an RS-485 converter would drive the bus
   // until the first frame's ClearRTS.
   int lines = TIOCM_RTS | TIOCM_DTR;
@@ -241,10 +243,28 @@ void CSerialPort::ClearRTS() {
   if (ioctl(fd_, TIOCMBIC, &bits) != 0 && (errno == ENOTTY || errno == EINVAL)) hasRts_ = false;
 }
 
+bool CSerialPort::DevicePresent(const std::string& portName) {
+  struct stat st {};
+  return ::stat(SerialDevicePath(portName).c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+void CSerialPort::NoteFailure(int err) {
+  lastError_ = err;
+  if (err == EIO || err == ENXIO || err == ENODEV) deviceGone_ = true;
+}
+
 int CSerialPort::Read(std::uint16_t n, std::uint8_t* buffer) {
   if (n == 0) return 0;
   const std::int64_t start = MonotonicNs();
-  const std::int64_t total = start + (static_cast<std::int64_t>(readPerByteMs_) * n + readConstantMs_) * kNsPerMs;
+  return ReadUntil(n, buffer, start + (static_cast<std::int64_t>(readPerByteMs_) * n + readConstantMs_) * kNsPerMs);
+}
+
+int CSerialPort::ReadWithin(std::uint16_t n, std::uint8_t* buffer, int totalMs) {
+  if (n == 0) return 0;
+  return ReadUntil(n, buffer, MonotonicNs() + static_cast<std::int64_t>(std::max(totalMs, 0)) * kNsPerMs);
+}
+
+int CSerialPort::ReadUntil(std::uint16_t n, std::uint8_t* buffer, std::int64_t total) {
   int got = 0;
   std::int64_t lastByte = 0;
   bool failed = fd_ < 0;
@@ -274,10 +294,11 @@ int CSerialPort::Read(std::uint16_t n, std::uint8_t* buffer) {
         continue;
       }
       if (r < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-      lastError_ = r == 0 ? EIO : errno;
+      NoteFailure(r == 0 ? EIO : errno);
       failed = true;
     } else if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-      lastError_ = EIO;
+      // A hang-up: nobody is behind the line any more.
+      NoteFailure(EIO);
       failed = true;
     }
   }
@@ -300,7 +321,10 @@ int CSerialPort::Write(const std::uint8_t* data, std::size_t n) {
       done += static_cast<std::size_t>(w);
       continue;
     }
-    if (w < 0 && errno != EAGAIN && errno != EINTR) return lastError_ = errno;
+    if (w < 0 && errno != EAGAIN && errno != EINTR) {
+      NoteFailure(errno);
+      return lastError_;
+    }
     const std::int64_t now = MonotonicNs();
     if (now >= deadline || AbortRequested()) return lastError_ = ETIMEDOUT;
     pollfd fds[2] = {{fd_, POLLOUT, 0}, {abortFd_, POLLIN, 0}};

@@ -60,6 +60,9 @@ class CSerialPort {
   // when nothing came); kReadFailed when the read failed. A failed read still
   // waits out its time-out, so a dead adapter never makes the caller spin.
   int Read(std::uint16_t n, std::uint8_t* buffer);
+  // Read() with its own total time-out instead of the configured one (the
+  // interval limit between bytes stays).
+  int ReadWithin(std::uint16_t n, std::uint8_t* buffer, int totalMs);
   // Writes the whole buffer within the write time-outs. 0, or the errno.
   int Write(const std::uint8_t* data, std::size_t n);
   // Blocks until the driver has sent everything written (transmitter empty).
@@ -84,6 +87,15 @@ class CSerialPort {
   const std::string& DevicePath() const { return devicePath_; }
   // errno of the last failed open, configure, read or write.
   int LastError() const { return lastError_; }
+  // The device behind the open line went away (the adapter was unplugged, a
+  // pty's far side closed): reads and writes hang up or fail with EIO,
+  // ENXIO or ENODEV. Only a new Open() can bring the line back; it clears this.
+  bool DeviceGone() const { return deviceGone_; }
+  // Successful opens since construction: what "once per opening" counts by.
+  unsigned OpenCount() const { return openCount_; }
+  // The device a port name stands for exists now (a by-id link is followed).
+  // Costs one stat(): cheap enough to ask twice a second.
+  static bool DevicePresent(const std::string& portName);
   // Number of reads that failed (not timed out: failed), since construction.
   unsigned ReadErrors() const { return readErrors_; }
 
@@ -95,6 +107,10 @@ class CSerialPort {
   bool SleepUntilNs(std::int64_t deadlineNs);
 
  private:
+  int ReadUntil(std::uint16_t n, std::uint8_t* buffer, std::int64_t totalDeadlineNs);
+  // Notes an errno of a failed read or write that means the device is gone.
+  void NoteFailure(int err);
+
   int fd_ = -1;
   int abortFd_ = -1;
   std::atomic<bool> abort_{false};
@@ -107,6 +123,8 @@ class CSerialPort {
   bool hasRts_ = true;
   int lastError_ = 0;
   unsigned readErrors_ = 0;
+  bool deviceGone_ = false;
+  unsigned openCount_ = 0;
   std::string devicePath_;
 };
 

@@ -78,6 +78,7 @@ void CSimBus::Run() {
       line_->Wait(kIdleReceiveMs);
       continue;
     }
+    if (n > 0 && echo_.load()) line_->Send(buffer, std::size_t(n));
     std::vector<Bytes> frames = n == 0 ? assembler.Silence() : assembler.Feed(buffer, std::size_t(n));
     dropped_.store(assembler.DroppedBytes());
     if (n == 0) {

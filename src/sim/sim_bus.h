@@ -85,6 +85,11 @@ class CSimBus {
   bool Running() const { return thread_.joinable(); }
   // Baud rate the detectors are heard at (the served line's, else 9600).
   int LineBaud() const;
+  // Plays a two-wire RS-485 adapter that hands the master back every byte it
+  // transmits: whatever arrives is sent straight back, before any answer.
+  // Meant for a pty line, where the master's own adapter cannot do it.
+  void SetEcho(bool on) { echo_.store(on); }
+  bool Echo() const { return echo_.load(); }
   // Requests answered and requests dropped (CRC, torn frames), since start.
   unsigned AnsweredCount() const { return answered_.load(); }
   std::size_t DroppedBytes() const { return dropped_.load(); }
@@ -166,6 +171,7 @@ class CSimBus {
   std::unique_ptr<CSimLine> line_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> echo_{false};
   std::atomic<unsigned> answered_{0};
   std::atomic<std::size_t> dropped_{0};
   std::atomic<unsigned> writes_{0};

@@ -16,6 +16,24 @@ const TextEntry kCheckFailed{
     {"Check reading is not executed, no answer from device", "Проверочное чтение не выполнено", ""}};
 const TextEntry kDeviceWord{{"Modbus #", "№ Modbus", ""}};
 
+const TextEntry kWaitingForDevice{{"Waiting for %s to come back", "Ожидание возвращения %s", ""}};
+const TextEntry kEchoHeard{
+    {"Port %s: the adapter sends back every byte it transmits (two-wire echo), so the detectors' answers cannot be "
+     "read. Switch the line's echo option on: close the program and add the line echo=1 at the end of KvlGrad.cfg "
+     "(kvlctl: --echo).",
+     "Порт %s: адаптер возвращает каждый переданный байт (эхо двухпроводной линии), поэтому ответы приборов не "
+     "читаются. Включите для линии опцию эха: закройте программу и добавьте в конец KvlGrad.cfg строку echo=1 "
+     "(kvlctl: --echo).",
+     ""}};
+const TextEntry kEchoMissing{
+    {"Port %s: the echo of the request sent did not come back, although the line's echo option is on. If this "
+     "adapter does not send back what it transmits, switch the option off: close the program and remove the line "
+     "echo=1 from KvlGrad.cfg (kvlctl: leave out --echo).",
+     "Порт %s: эхо переданного запроса не вернулось, хотя для линии включена опция эха. Если этот адаптер не "
+     "возвращает переданные байты, выключите опцию: закройте программу и удалите из KvlGrad.cfg строку echo=1 "
+     "(kvlctl: без --echo).",
+     ""}};
+
 namespace {
 const TextEntry kExceptionTexts[11] = {
     {{"incorrect function code", "неправильный код функции", ""}},

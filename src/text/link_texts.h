@@ -16,6 +16,11 @@ extern const TextEntry kCheckNoAnswer;    // "Check reading is not executed, no 
 extern const TextEntry kCheckFailed;      // same English text, short Russian form
 extern const TextEntry kDeviceWord;       // "Modbus #"
 
+// The line's own state, told to the operator (printf formats of the device path).
+extern const TextEntry kWaitingForDevice;  // "Waiting for %s to come back"
+extern const TextEntry kEchoHeard;         // the line echoes while the echo option is off
+extern const TextEntry kEchoMissing;       // the echo option is on but the echo did not come back
+
 // Modbus exception text for an exception code; codes outside 1..11, and 9, give "".
 const char* ExceptionText(unsigned code, LanguageIndex lang);
 

@@ -73,7 +73,8 @@ std::vector<TextSource> AllTextEntries() {
   // there needs adding here as well.
   static const TextEntry* const kLinkTexts[] = {
       &kPortWord,       &kNotOpen,       &kNotConfigured, &kRecorded,    &kWriteFailed,
-      &kWriteException, &kWriteNoAnswer, &kCheckNoAnswer, &kCheckFailed, &kDeviceWord};
+      &kWriteException, &kWriteNoAnswer, &kCheckNoAnswer, &kCheckFailed, &kDeviceWord,
+      &kWaitingForDevice, &kEchoHeard, &kEchoMissing};
   AddNamed(out, "link_texts", kLinkTexts);
   AddList(out, "link_texts exceptions", ExceptionEntries());
   static const TextEntry* const kDecodingTexts[] = {&kNoValue, &kNoLatching, &kLatching, &kNonFm, &kFm};

@@ -286,6 +286,33 @@ TEST_F(ConfigurationTest, AddressList) {
   EXPECT_EQ(addresses({"2", "3", "4"}), (V{3, 4}));
 }
 
+TEST_F(ConfigurationTest, EchoOptionIsAKeyedLineAfterTheAddresses) {
+  // Written only when on, after every line of the layout, which stays byte for byte.
+  Configuration on = Defaults();
+  on.lineEcho = true;
+  EXPECT_EQ(ComposeConfigurationText(on), defaultText_ + "echo=1\r\n");
+  Configuration read = Parse(defaultText_);
+  EXPECT_FALSE(read.lineEcho);
+  read.lineEcho = true;
+  EXPECT_EQ(Parse(ComposeConfigurationText(on)), read);
+
+  const struct {
+    std::string tail;  // after the default file's single address
+    bool echo;
+  } cases[] = {
+      {"", false},
+      {"echo=1\n", true},
+      {" echo=1 \r\n", true},
+      {"echo=0\r\n", false},
+      {"echo=yes\r\n", false},
+      {"colour=blue\r\n7\r\necho=1", true},  // unknown keys and stray lines are passed over
+      {"echo=1\r\necho=0\r\n", false},          // the last one counts
+  };
+  for (const auto& c : cases) EXPECT_EQ(Parse(defaultText_ + c.tail).lineEcho, c.echo) << c.tail;
+  // A count out of range leaves the address lines unread; a key after them is still found.
+  EXPECT_TRUE(Parse(ReplaceLine(defaultText_, kCountLine, "0") + "echo=1\r\n").lineEcho);
+}
+
 TEST_F(ConfigurationTest, FoldersMustExistAndEndWithASlash) {
   const std::string cyrillic = folder_.path() + "Данные";
   const std::string cjk = folder_.path() + "数据";

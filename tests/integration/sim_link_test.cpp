@@ -8,7 +8,10 @@
 #include "detector/register_map.h"
 #include "link/modbus_slave.h"
 #include "sim/sim_bus.h"
+#include "support/capture.h"
 #include "support/pty_pair.h"
+#include "text/format.h"
+#include "text/link_texts.h"
 
 namespace kvl {
 namespace {
@@ -107,6 +110,55 @@ TEST_F(SimLink, GraduationCaptureThroughTheLink) {
   std::uint16_t t[1];
   ASSERT_EQ(Read(1, GradTableAddress(7, 0), 1, t), 0);
   EXPECT_NEAR(t[0], SimTemperatureUnits(kTypeZ5, 87), 1);  // device units
+}
+
+// A two-wire adapter hands the master back every byte it sends. With the
+// echo option the link takes that echo before the answer; without it, a line
+// that echoes is recognised and told once per opening; and an echo that does
+// not come fails the transaction, told once as well.
+TEST_F(SimLink, EchoOptionAgainstLinesThatDoAndDoNotEcho) {
+  test::CapturingOperator op;
+  link.SetOperator(&op);
+  link.SetLanguage(kEnglish);
+  const struct {
+    bool lineEchoes, option;
+    int result;              // of each read
+    const TextEntry* told;   // once per opening
+  } cases[] = {
+      {true, true, 0, nullptr},
+      {true, false, 4, &txt::kEchoHeard},  // the echo's third byte is no byte count
+      {false, true, 2, &txt::kEchoMissing},  // the answer came where the echo was due
+      {false, false, 0, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "line echoes " << c.lineEchoes << ", option " << c.option);
+    bus.SetEcho(c.lineEchoes);
+    link.SetEcho(c.option);
+    op.ClearShown();
+    for (int opening = 0; opening < 2; ++opening) {
+      ASSERT_EQ(link.Open(pty.SlavePath()), 0);
+      ASSERT_EQ(link.Configure(9600, 200), 0);
+      std::uint16_t words[2] = {};
+      for (int k = 0; k < 3; ++k) EXPECT_EQ(Read(2, 1, 2, words), c.result) << k;
+      if (c.result == 0) {
+        EXPECT_EQ(words[1], (*bus.Registers(2))[2]);
+      }
+    }
+    const std::vector<test::ShownMessage> shown = op.Shown();
+    if (!c.told) {
+      EXPECT_TRUE(shown.empty()) << shown.front().text;
+      continue;
+    }
+    ASSERT_EQ(shown.size(), 2u);
+    for (const test::ShownMessage& m : shown) EXPECT_EQ(m.text, Format((*c.told)(kEnglish), pty.SlavePath().c_str()));
+  }
+  // Writes take their echo too, and each answer after it.
+  bus.SetEcho(true);
+  link.SetEcho(true);
+  EXPECT_EQ(link.WriteRegisters(3, 96, {700, 1400}, false), 0);
+  EXPECT_EQ((*bus.Registers(3))[97], 1400);
+  EXPECT_EQ(link.WriteRegister(3, 6, reg::kCmdLimit1, 45), 0);
+  EXPECT_EQ(HighByte((*bus.Registers(3))[reg::kLimits]), 45u);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
   // The next line of standard output (without the newline); false on time-out or end.
   bool ReadLine(std::string* line, int timeoutMs);
   // Reads until standard output contains `needle`; false on time-out or end.

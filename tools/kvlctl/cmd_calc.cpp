@@ -70,6 +70,7 @@ int RunCalc(const std::vector<std::string>& args) {
   p.AddFlag("--write", "write each calculated table into its detector (needs --port)");
   p.AddOption("--port", "DEV", "serial device for --write: a path, ttyUSB0, COM3 or 3 (= /dev/ttyS2)");
   p.AddOption("--baud", "BAUD", "baud rate for --write", "9600");
+  p.AddFlag("--echo", "for --write: the adapter sends back every byte it transmits (two-wire RS-485)");
   p.AddFlag("--trace", "print every frame of --write to stderr");
   std::vector<std::string> options, files;
   SplitArguments(args, &options, &files);

@@ -59,6 +59,8 @@ int RunPoll(const std::vector<std::string>& args) {
                "line also shows the position, the address and the polled words (the requests'\n"
                "words one after another), then the poll is handed back (Resume). Stops after\n"
                "--cycles complete cycles (WM_USER_CYCLE), or on Ctrl-C.\n"
+               "With --reconnect a device that goes away (WM_USER_LINE_LOST) is looked for twice a\n"
+               "second and reopened when it is back (WM_USER_PORT_OPEN); stderr tells of both.\n"
                "JSON: one object a line, {\"msg\": \"WM_USER_RESULT\", \"w\": W, \"l\": L}, with\n"
                "\"position\", \"addr\" and \"words\" added to WM_USER_DATA.");
   AddLinkOptions(p);
@@ -70,6 +72,7 @@ int RunPoll(const std::vector<std::string>& args) {
   p.AddOption("--function", "3|4", "read function", "3");
   p.AddOption("--lang", "en|ru", "language of the link's messages (port failures...)", "en");
   p.AddFlag("--stats", "print each detector's answer latency and failures by kind at the end");
+  p.AddFlag("--reconnect", "a device that goes away (unplugged) is reopened when it is back at the same path");
   p.AddNote("Exit status 1 when no detector answered at all. Ctrl-C stops the worker cleanly (exit status 130). " + LinkOptionsNote());
   if (!p.Parse(args)) return kExitOk;
 
@@ -109,6 +112,7 @@ int RunPoll(const std::vector<std::string>& args) {
     link.SetObserver(&trace);
   link.SetPollRequests(firsts, counts, offsets);
   link.SelectPollSet(indices, 0);
+  link.SetReconnect(p.Has("--reconnect"));
   CWorkerRun run(link, op, signals, lo, language);
   run.Start(devices, Format("%ld", function), Format("%ld", pause));
 
@@ -121,6 +125,8 @@ int RunPoll(const std::vector<std::string>& args) {
   };
   long cyclesDone = 0;
   bool anyAnswer = false;
+  bool lost = false;
+  const std::string device = SerialDevicePath(lo.port);
   for (;;) {
     Posted m{};
     if (!run.Next(&m)) {
@@ -157,6 +163,14 @@ int RunPoll(const std::vector<std::string>& args) {
       link.Resume();
     }
     if (m.message == WM_USER_PORT_FAIL) run.FailPort();
+    if (m.message == WM_USER_LINE_LOST) {
+      lost = true;
+      std::fprintf(stderr, "kvlctl poll: %s\n", LineWatchNote(LineWatch::Waiting, device, language).c_str());
+    }
+    if (m.message == WM_USER_PORT_OPEN && lost) {
+      lost = false;
+      std::fprintf(stderr, "kvlctl poll: %s is back; polling goes on\n", device.c_str());
+    }
     if (m.message == WM_USER_CYCLE && cycles > 0 && ++cyclesDone >= cycles) break;
   }
   // The figures of the cycles asked for: taken before the worker is stopped

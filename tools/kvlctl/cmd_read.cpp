@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "command_registry.h"
+#include "console_operator.h"
 #include "ctl_error.h"
 #include "json.h"
 #include "link_options.h"
@@ -38,6 +39,9 @@ int RunRead(const std::vector<std::string>& args) {
   CStopSignals signals;
   CModbusSlave link;
   CTraceObserver trace;
+  // A read reports nothing itself; the line's notices (an echo) are printed.
+  CConsoleOperator op("kvlctl read: ");
+  link.SetOperator(&op);
   if (lo.trace) link.SetObserver(&trace);
   OpenLine(link, lo);
   link.SetReadFunction(static_cast<std::uint8_t>(function));

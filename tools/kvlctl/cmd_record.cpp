@@ -102,6 +102,7 @@ int RunRecord(const std::vector<std::string>& args) {
   const PollRequestLists requests = PollRequestTable();
   link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
   link.SelectPollSet(PollSetRequests(pollSet), pollSet);
+  ApplyLinkOptions(link, lo);
   link.StartWorker(&queue, 0, lo.port, Format("%d", lo.baud), devices, "3", Format("%ld", pause), "3", true);
   auto stopLink = [&] {
     queue.Close();

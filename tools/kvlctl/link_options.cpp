@@ -13,13 +13,15 @@ namespace kvl::ctl {
 void AddLinkOptions(CArgParser& parser) {
   parser.AddOption("--port", "DEV", "serial device: a path, ttyUSB0, COM3 or 3 (= /dev/ttyS2)", "", true);
   parser.AddOption("--baud", "BAUD", "1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200", "9600");
+  parser.AddFlag("--echo", "the adapter sends back every byte it transmits (two-wire RS-485): check and skip it");
   parser.AddFlag("--trace", "print every frame sent and received to stderr");
   parser.AddFlag("--json", "print the result as JSON on stdout");
 }
 
 std::string LinkOptionsNote() {
   return "Trace lines go to stderr: monotonic time in ms since start, '->' sent or '<-' received,\n"
-         "the bytes in hex, and for received frames the result code.\n"
+         "the bytes in hex, and for received frames the result code. With --echo a missing or\n"
+         "wrong echo fails the transaction; without it a line that echoes is reported once.\n"
          "Exit status: 0 success, 1 the bus transaction failed, 2 bad arguments,\n"
          "3 the device cannot be opened or configured, 130 interrupted.";
 }
@@ -32,6 +34,7 @@ LinkOptions ReadLinkOptions(const CArgParser& parser) {
   for (int b : kBaudRates) known = known || b == o.baud;
   if (!known)
     throw UsageError(Format("--baud: %d is not one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200", o.baud));
+  o.echo = parser.Has("--echo");
   o.trace = parser.Has("--trace");
   o.json = parser.Has("--json");
   return o;
@@ -44,7 +47,10 @@ std::string OpenFailureText(const std::string& port, const std::string& devicePa
   return s + ": " + (err == ENOTTY ? "not a serial device" : std::strerror(err));
 }
 
+void ApplyLinkOptions(CModbusSlave& link, const LinkOptions& options) { link.SetEcho(options.echo); }
+
 void OpenLine(CModbusSlave& link, const LinkOptions& options, int timeoutMs) {
+  ApplyLinkOptions(link, options);
   if (link.Open(options.port) != 0)
     throw DeviceError(OpenFailureText(options.port, link.DevicePath(), link.LastError()));
   if (const int rc = link.Configure(options.baud, timeoutMs); rc != 0)

@@ -18,7 +18,7 @@ inline constexpr int kDefaultTimeoutMs = 200;
 // Register count of one read request (what a read answer frame can carry).
 inline constexpr long kMaxReadCount = 125;
 
-// --port, --baud, --trace and --json.
+// --port, --baud, --echo, --trace and --json.
 void AddLinkOptions(CArgParser& parser);
 // The help paragraph on port names, trace output and exit statuses.
 std::string LinkOptionsNote();
@@ -26,12 +26,16 @@ std::string LinkOptionsNote();
 struct LinkOptions {
   std::string port;  // as given; SerialDevicePath() maps it to a device
   int baud = 9600;
+  bool echo = false;  // the adapter hands back every byte sent (two-wire RS-485)
   bool trace = false;
   bool json = false;
 };
 // Throws UsageError for a baud rate outside kBaudRates.
 LinkOptions ReadLinkOptions(const CArgParser& parser);
 
+// The options the link itself keeps (the echo check), for a line opened
+// here or by the link's worker.
+void ApplyLinkOptions(CModbusSlave& link, const LinkOptions& options);
 // Opens and configures the line for use on the calling thread (the tool's
 // own transactions, no worker). Throws DeviceError naming the device path and
 // the system's reason.

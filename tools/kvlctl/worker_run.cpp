@@ -16,6 +16,7 @@ CWorkerRun::CWorkerRun(CModbusSlave& link, const CConsoleOperator& op, CStopSign
 
 void CWorkerRun::Start(const std::vector<std::uint8_t>& devices, const std::string& functionText,
                        const std::string& pauseText, bool masterRole) {
+  ApplyLinkOptions(link_, options_);
   link_.StartWorker(&queue_, 0, options_.port, Format("%d", options_.baud), devices, functionText, pauseText, "3",
                     masterRole);
 }

@@ -35,6 +35,8 @@ const char* kUsage =
     "  --seed S            noise seed (default 1)\n"
     "  --speed X           model seconds per real second (default 1)\n"
     "  --no-stdin          ignore standard input; run until SIGINT or SIGTERM\n"
+    "  --echo              send every byte received straight back, as a two-wire RS-485\n"
+    "                      adapter hands the master its own transmission (for --pty)\n"
     "Commands on standard input (one per line; 'help' lists them): temp, gas, fault, status,\n"
     "add, remove, read, speed, advance, list, stage, gasstep.\n";
 
@@ -50,6 +52,7 @@ struct Options {
   unsigned long long seed = 1;
   double speed = 1;
   bool noStdin = false;
+  bool echo = false;
 };
 
 bool ParseLong(const char* text, long lo, long hi, long* out) {
@@ -99,6 +102,8 @@ int ParseArgs(int argc, char** argv, Options* o) {
       o->pty = true;
     } else if (a == "--no-stdin") {
       o->noStdin = true;
+    } else if (a == "--echo") {
+      o->echo = true;
     } else if (a == "--port") {
       if (!value(&v) || !*v) return Fail("--port needs a device");
       o->port = v;
@@ -158,6 +163,7 @@ int main(int argc, char** argv) {
   kvl::CSimBus bus(o.seed);
   bus.SetChamberTemperature(o.temp);
   bus.SetTimeScale(o.speed);
+  bus.SetEcho(o.echo);
   for (long a = o.firstAddr; a < o.firstAddr + o.count; ++a) {
     kvl::SimDetectorSetup s = kvl::DefaultSimSetup(o.type, std::uint8_t(a), o.seed);
     s.temperature = o.temp + 2;

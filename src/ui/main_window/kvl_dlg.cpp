@@ -101,6 +101,9 @@ void CKvlDlg::OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_
     case WM_USER_PORT_FAIL:
       OnPortFail(int(wParam));
       return;
+    case WM_USER_LINE_LOST:
+      OnLineLost(int(wParam));
+      return;
     case WM_USER_ALARM:
       OnAlarm(int(wParam));
       return;

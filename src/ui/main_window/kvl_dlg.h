@@ -196,6 +196,10 @@ class CKvlDlg : public QWidget {
   void OnCycle();
   void OnPortOpen(int line);
   void OnPortFail(int line);
+  // The line's device went away: the line waits for it, ticked, with its note shown.
+  void OnLineLost(int line);
+  // The line-state note for the state the link reported ("" hides it).
+  void ShowLineNote(LineWatch state);
   void ApplySearchEnd(const SearchEnd& end);
   void ShowRow(const RowView& row);
   void ShowAllRows(bool showAddress);
@@ -333,6 +337,7 @@ class CKvlDlg : public QWidget {
   std::string configPath_;
   std::string programFolder_;
   std::string linePortItem_;  // the extra port selector item (demo or test device), "" = none
+  LineWatch lineWatch_ = LineWatch::Off;  // as the link last reported it
 
   QScrollArea* scroll_ = nullptr;
   QWidget* canvas_ = nullptr;

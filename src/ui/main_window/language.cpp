@@ -46,6 +46,7 @@ void CKvlDlg::ApplyLanguage() {
   setWindowTitle(QString::fromUtf8(txt::kWindowTitle(lang)));
   RelabelControls();
   RefillTextSelectors();
+  ShowLineNote(lineWatch_);
   PostConfig();
   link_.SetLanguage(lang);
   table_.SetLanguage(lang);

@@ -124,6 +124,10 @@ void CKvlDlg::CreateLineControls() {
   for (const char* ending : {"CR", "LF", "CR LF"}) c_.lineEnding->addItem(QString::fromLatin1(ending));
   c_.sensors = MakeStatic(kStyleVCenter, 5, 27, 56, 20, canvas_, id::kSensors);
   c_.sensors->setFont(WindowFont(5));
+  // Just under the line's row, where no mode puts a control; as wide as its
+  // text (a by-id device name is long), over the captions of the row below if need be.
+  c_.lineNote = MakeStatic(kStyleHidden | kStyleVCenter, 62, 50, 120, 17, canvas_, id::kLineNote);
+  c_.lineNote->SetBkColor(QColor(255, 236, 140));
 }
 
 void CKvlDlg::CreateGasPanel() {

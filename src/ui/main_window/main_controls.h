@@ -55,6 +55,8 @@ inline constexpr int kResponses = 37849;
 inline constexpr int kRecorded = 37853;
 inline constexpr int kSensors = 37866;
 inline constexpr int kEmitterPower = 37858;
+// The detector line's state note ("Waiting for ... to come back").
+inline constexpr int kLineNote = 37890;
 // Gas panel.
 inline constexpr int kGasSelector = 37854;
 inline constexpr int kUsePropane = 37876;
@@ -111,6 +113,7 @@ struct MainControls {
   std::array<CNoteEdit*, kSerialLineCount> pause{};
   CNoteComboBox* lineEnding = nullptr;
   QLabel* sensors = nullptr;
+  CColorStaticST* lineNote = nullptr;  // shown while the line waits for its device
 
   // Run controls.
   CNoteButton* search = nullptr;

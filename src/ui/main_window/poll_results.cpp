@@ -77,6 +77,7 @@ void CKvlDlg::OnPortOpen(int line) {
   c_.baud[0]->setEnabled(true);
   c_.pause[0]->setEnabled(true);
   EnableLineButtons(true);
+  ShowLineNote(LineWatch::Open);
   // The worker does not wait after this message; a Resume here could only
   // release a worker whose completed poll is still queued behind it, and let
   // it overwrite that poll's image before the window has read it.
@@ -89,7 +90,29 @@ void CKvlDlg::OnPortFail(int line) {
     c_.lineOpen[0]->setChecked(false);
   }
   EnableLineButtons(false);
+  ShowLineNote(LineWatch::Off);
   for (const RowView& row : table_.PortFailed()) ShowRow(row);
+}
+
+void CKvlDlg::OnLineLost(int line) {
+  if (line != 0) return;
+  // The box stays ticked: the line is still wanted, and unticking it ends the wait.
+  EnableLineButtons(false);
+  ShowLineNote(LineWatch::Waiting);
+  for (const RowView& row : table_.PortFailed()) ShowRow(row);
+}
+
+void CKvlDlg::ShowLineNote(LineWatch state) {
+  lineWatch_ = state;
+  const std::string note = LineWatchNote(state, LinePortName(), config_.language);
+  c_.lineNote->SetTextIfChanged(note);
+  if (!note.empty()) {
+    c_.lineNote->adjustSize();
+    c_.lineNote->resize(c_.lineNote->width() + 8, 17);
+    c_.lineNote->raise();
+  }
+  c_.lineOpen[0]->setToolTip(QString::fromStdString(note));
+  c_.lineNote->setVisible(!note.empty());
 }
 
 // Search, recording and the rows' "Modbus #" buttons work on an open line only.

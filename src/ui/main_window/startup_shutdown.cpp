@@ -140,6 +140,9 @@ std::string CKvlDlg::LinePortName() const { return SerialDevicePath(LinkPortName
 
 void CKvlDlg::StartLink() {
   link_.SetOperator(operator_);
+  // An adapter unplugged and plugged back in is polled again by itself.
+  link_.SetReconnect(true);
+  link_.SetEcho(config_.lineEcho);
   link_.StartWorker(target_.get(), 0, LinkPortName(SelectedPortItem()), config_.lines[0].baud,
                     table_.AddressList(), "3", config_.lines[0].pause, "3", true);
 }
