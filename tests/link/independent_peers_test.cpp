@@ -130,7 +130,8 @@ TEST_F(AgainstLibmodbus, TheWorkerPollsIt) {
 class AgainstPymodbus : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string script = std::string(KVL_SOURCE_DIR_PATH) + "/tests/peers/pymodbus_server.py";
+    std::string script = KVL_SOURCE_DIR_PATH;
+    script += "/tests/peers/pymodbus_server.py";
     if (access("/usr/bin/python3", X_OK) != 0) GTEST_SKIP() << "/usr/bin/python3 missing";
     server = std::make_unique<test::ChildProcess>(
         std::vector<std::string>{"/usr/bin/python3", script, bridge.PathB(), "19200", "1,2,5"},

@@ -55,7 +55,9 @@ TEST(LineRecovery, LooksTwiceASecondUntilTheDeviceIsBackAndOnlyWhileWanted) {
     EXPECT_EQ(rule.State(), s.state);
     EXPECT_EQ(rule.MsUntilLook(s.atMs), s.untilLook);
     EXPECT_EQ(rule.LookDue(s.atMs + s.untilLook), s.state == LineWatch::Waiting);
-    if (s.untilLook > 0) EXPECT_FALSE(rule.LookDue(s.atMs + s.untilLook - 1));
+    if (s.untilLook > 0) {
+      EXPECT_FALSE(rule.LookDue(s.atMs + s.untilLook - 1));
+    }
   }
   EXPECT_EQ(LineWatchNote(LineWatch::Waiting, "/dev/ttyUSB0", kEnglish), "Waiting for /dev/ttyUSB0 to come back");
   EXPECT_EQ(LineWatchNote(LineWatch::Waiting, "/dev/ttyUSB0", kRussian), "Ожидание возвращения /dev/ttyUSB0");
