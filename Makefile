@@ -15,7 +15,7 @@ deps:
 	@scripts/install-deps.sh
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVL_LINE_TABLES_ONLY=ON
 
 configure: $(BUILD)/CMakeCache.txt
 
@@ -36,7 +36,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 $(ASAN_BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKVL_SANITIZE=ON -DKVL_BUILD_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKVL_SANITIZE=ON -DKVL_BUILD_BENCH=OFF -DKVL_LINE_TABLES_ONLY=ON
 
 # The screenshot test only draws pictures for a reviewer; the sanitizers run the rest.
 test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
