@@ -234,6 +234,7 @@ class CPartParser {
   bool Run(std::size_t from, std::size_t to, bool assumeSerial, std::size_t room, CalcReadProgress* progress) {
     out_ = PartParse();
     out_.assumedSerial = assumeSerial;
+    if (from >= to) return true;  // a part that no line starts in: nothing to keep room for
     bool haveSerial = assumeSerial;
     room = std::min(room, settings_.lineCap);
     block_ = std::clamp<std::size_t>(room, 16, kBlock);
