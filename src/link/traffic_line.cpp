@@ -26,8 +26,12 @@ std::string TrafficLine(const LinkFrame& frame, const TrafficClock& clock) {
   const std::time_t seconds = std::time_t(ms / 1000);
   std::tm local{};
   localtime_r(&seconds, &local);
-  std::string line = Format("%02d:%02d:%02d.%03d %s", local.tm_hour, local.tm_min, local.tm_sec, int(ms % 1000),
-                            frame.direction == FrameDirection::Sent ? "->" : "<-");
+  return Format("%02d:%02d:%02d.%03d ", local.tm_hour, local.tm_min, local.tm_sec, int(ms % 1000)) +
+         TrafficFrameText(frame);
+}
+
+std::string TrafficFrameText(const LinkFrame& frame) {
+  std::string line = frame.direction == FrameDirection::Sent ? "->" : "<-";
   if (frame.bytes.empty()) return line + (frame.direction == FrameDirection::Sent ? " (nothing)" : " (no answer)");
   for (std::uint8_t b : frame.bytes) line += Format(" %02X", unsigned(b));
   line += "  | " + DecodeFrame(frame.bytes);

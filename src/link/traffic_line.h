@@ -24,6 +24,9 @@ struct TrafficClock {
 // Local time of day to the millisecond; an answer the link did not accept
 // carries its result code.
 std::string TrafficLine(const LinkFrame& frame, const TrafficClock& clock);
+// What follows the time stamp in a traffic line ("-> 01 03 ...  | addr 1: ..."):
+// the one frame text of every traffic view, kvlctl's trace included.
+std::string TrafficFrameText(const LinkFrame& frame);
 
 // Which detectors' frames a view shows: "" every frame; otherwise addresses
 // and ranges separated by commas or spaces, "1", "1,3", "2-5", "1 4-6".

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "ctl_error.h"
-#include "link/frame_decoding.h"
+#include "link/traffic_line.h"
 #include "text/format.h"
 
 namespace kvl::ctl {
@@ -66,11 +66,7 @@ CTraceObserver::CTraceObserver() : originNs_(MonotonicNs()) {}
 
 std::string CTraceObserver::FormatFrame(const LinkFrame& frame, std::int64_t originNs) {
   const double ms = static_cast<double>(frame.monotonicNs - originNs) / 1e6;
-  std::string line = Format("%10.3f ms %s", ms, frame.direction == FrameDirection::Sent ? "->" : "<-");
-  if (frame.bytes.empty()) line += " (nothing)";
-  for (std::uint8_t b : frame.bytes) line += Format(" %02X", static_cast<unsigned>(b));
-  if (frame.direction == FrameDirection::Received) line += Format("  result %d", frame.result);
-  return line + "  | " + DecodeFrame(frame.bytes);
+  return Format("%10.3f ms ", ms) + TrafficFrameText(frame);
 }
 
 void CTraceObserver::OnFrame(const LinkFrame& frame) {

@@ -43,9 +43,10 @@ void OpenLine(CModbusSlave& link, const LinkOptions& options, int timeoutMs = kD
 // "cannot open /dev/ttyUSB7 (port ttyUSB7): No such file or directory"
 std::string OpenFailureText(const std::string& port, const std::string& devicePath, int err);
 
-// Prints every frame to stderr, one line each:
-//   "    12.345 ms -> 01 03 00 00 00 02 C4 0B"
-//   "    33.120 ms <- 01 03 04 00 0A 00 0B 5A 34  result 0"
+// Prints every frame to stderr, one line each, as the traffic window shows it
+// but for the time:
+//   "    12.345 ms -> 01 03 00 00 00 02 C4 0B  | addr 1: read holding 0..1 (2)"
+//   "    33.120 ms <- 01 83 02 C0 F1  | addr 1: exception 2 (...) to function 3  [result 4]"
 // Time is the monotonic clock in ms since the observer was made. stderr keeps
 // stdout free for the command's own (possibly JSON) output.
 class CTraceObserver : public CLinkObserver {
