@@ -16,6 +16,9 @@ struct LinkFrame {
   // code 0..4; for write answers 0 accepted, 1 not; for requests received in
   // slave role the receive result). Sent frames: 0.
   int result = 0;
+  // The frame belongs to the program's slave role (imitation): a request it
+  // received or its answer. Then the received frame is the request.
+  bool slaveRole = false;
 };
 
 class CLinkObserver {

@@ -11,7 +11,10 @@ void CLinkStats::OnFrame(const LinkFrame& frame) {
   {
     std::lock_guard lock(mutex_);
     const auto& b = frame.bytes;
-    if (frame.direction == FrameDirection::Sent) {
+    if (frame.slaveRole) {
+      // Playing detectors, the program answers requests: no figure of its polling.
+      pendingAddress_ = -1;
+    } else if (frame.direction == FrameDirection::Sent) {
       // A broadcast is never answered; it is no request of any one detector.
       pendingAddress_ = !b.empty() && b[0] != 0 ? b[0] : -1;
       pendingNs_ = frame.monotonicNs;

@@ -169,7 +169,7 @@ class CModbusSlave : public CSerialPort {
 
   // Send phase: RTS, turn-around waits, purge, write, drain, and with the
   // echo option the echo's check (echoResult_). 0 or the errno of a failed write.
-  int SendFrame(const Bytes& frame, int preChars, bool readFollows);
+  int SendFrame(const Bytes& frame, int preChars, bool readFollows, bool slaveRole = false);
   // Reads the echo of a frame just sent; 0 it came whole, 1 nothing came, 2
   // something else came. The bytes read are in `echo`.
   int TakeEcho(const Bytes& frame, Bytes& echo);
@@ -181,7 +181,7 @@ class CModbusSlave : public CSerialPort {
   // Slave role: reads the rest of a write-multiple request whose first 8 bytes
   // came; true when `got` then holds the whole request.
   bool ReadRestOfBlockRequest(Bytes& got);
-  void Trace(FrameDirection dir, const std::uint8_t* data, std::size_t n, int result);
+  void Trace(FrameDirection dir, const std::uint8_t* data, std::size_t n, int result, bool slaveRole = false);
   void Show(const std::string& text, MessageIcon icon = MessageIcon::None);
   // Appends one report line; shows the batch text when this write ends the batch.
   void Report(const std::string& line, bool batchDone);

@@ -33,7 +33,7 @@ std::string SystemErrorText(int code) {
 
 }  // namespace
 
-void CModbusSlave::Trace(FrameDirection dir, const std::uint8_t* data, std::size_t n, int result) {
+void CModbusSlave::Trace(FrameDirection dir, const std::uint8_t* data, std::size_t n, int result, bool slaveRole) {
   CLinkObserver* obs = observer_.load(std::memory_order_acquire);
   if (!obs) return;
   LinkFrame f;
@@ -41,10 +41,11 @@ void CModbusSlave::Trace(FrameDirection dir, const std::uint8_t* data, std::size
   f.bytes.assign(data, data + n);
   f.monotonicNs = MonotonicNs();
   f.result = result;
+  f.slaveRole = slaveRole;
   obs->OnFrame(f);
 }
 
-int CModbusSlave::SendFrame(const Bytes& frame, int preChars, bool readFollows) {
+int CModbusSlave::SendFrame(const Bytes& frame, int preChars, bool readFollows, bool slaveRole) {
   // A stopping link puts nothing more on the bus.
   if (AbortRequested()) return ECANCELED;
   SetRTS();
@@ -53,7 +54,7 @@ int CModbusSlave::SendFrame(const Bytes& frame, int preChars, bool readFollows) 
   Purge();
   const int err = Write(frame.data(), frame.size());
   if (err == 0) {
-    Trace(FrameDirection::Sent, frame.data(), frame.size(), 0);
+    Trace(FrameDirection::Sent, frame.data(), frame.size(), 0, slaveRole);
     WaitTransmitted();
   }
   // USB converters report the transmitter empty while the frame may still be
@@ -309,7 +310,7 @@ int CModbusSlave::ReceiveRequest() {
     result = 3;
   else
     result = ParseRequest(got.data(), got.size(), lastRequest_);
-  if (!got.empty()) Trace(FrameDirection::Received, got.data(), got.size(), result);
+  if (!got.empty()) Trace(FrameDirection::Received, got.data(), got.size(), result, true);
   return result;
 }
 
@@ -326,7 +327,7 @@ bool CModbusSlave::ReadRestOfBlockRequest(Bytes& got) {
 }
 
 void CModbusSlave::SendResponse(std::uint8_t slave, std::uint8_t function, const std::vector<std::uint16_t>& words) {
-  SendFrame(BuildResponse(slave, function, words), kSlavePreChars, false);
+  SendFrame(BuildResponse(slave, function, words), kSlavePreChars, false, true);
 }
 
 }  // namespace kvl

@@ -10,12 +10,16 @@ void CTrafficBuffer::OnFrame(const LinkFrame& frame) {
   std::lock_guard lock(mutex_);
   TrafficFrame& slot = ring_[next_ % ring_.size()];
   slot.seq = next_++;
-  if (frame.direction == FrameDirection::Sent) pendingAddress_ = frame.bytes.empty() ? -1 : frame.bytes[0];
+  // A frame opening an exchange names its address; its answer (or its
+  // absence) takes that one. In the slave role the request is the received one.
+  const bool opens = frame.slaveRole ? frame.direction == FrameDirection::Received : frame.direction == FrameDirection::Sent;
+  if (opens) pendingAddress_ = frame.bytes.empty() ? -1 : frame.bytes[0];
   slot.address = pendingAddress_;
   slot.frame.direction = frame.direction;
   slot.frame.bytes.assign(frame.bytes.begin(), frame.bytes.end());  // keeps the slot's storage
   slot.frame.monotonicNs = frame.monotonicNs;
   slot.frame.result = frame.result;
+  slot.frame.slaveRole = frame.slaveRole;
 }
 
 TrafficPull CTrafficBuffer::Since(std::uint64_t since, std::size_t maxFrames) const {

@@ -27,6 +27,7 @@ TEST(TrafficLines, FramesToLinesAndTheAddressFilter) {
     double ms;  // after the clock's monotonic time
     const char* line;
     bool passes;  // the filter "2, 5-7"
+    bool slaveRole = false;
   } cases[] = {
       {S, BuildReadRequest(1, 3, 0, 2), 0, 0, "12:00:00.000 -> 01 03 00 00 00 02 C4 0B  | addr 1: read holding 0..1 (2)", false},
       {R, BuildResponse(1, 3, {264, 0}), 0, 12.9, "12:00:00.012 <- 01 03 04 01 08 00 00 7A 0D  | addr 1: 2 words 264 0", false},
@@ -44,10 +45,14 @@ TEST(TrafficLines, FramesToLinesAndTheAddressFilter) {
       {S, BuildWriteSingle(0, 6, 0, 264), 0, 65000, "12:01:05.000 -> 00 06 00 00 01 08 88 4D  | broadcast: write 0 = 264", true},
       {S, BuildWriteMultiple(4, 104, {1, 2}), 0, 66000, "12:01:06.000 -> 04 10 00 68 00 02 04 00 01 00 02 35 EC  | addr 4: write 104..105 (2) = 1 2", false},
       {R, BuildWriteMultipleAnswer(4, 104, 2), 0, 66040, "12:01:06.040 <- 04 10 00 68 00 02 C0 41  | addr 4: wrote 104..105 (2)", false},
+      // Playing detectors: a received request names the address, the answer follows it.
+      {R, BuildReadRequest(5, 3, 0, 1), 0, 67000, "12:01:07.000 <- 05 03 00 00 00 01 85 8E  | addr 5: read holding 0", true, true},
+      {S, BuildResponse(5, 3, {7}), 0, 67010, "12:01:07.010 -> 05 03 02 00 07 08 46  | addr 5: 1 words 7", true, true},
+      {R, BuildReadRequest(3, 3, 0, 1), 0, 67100, "12:01:07.100 <- 03 03 00 00 00 01 85 E8  | addr 3: read holding 0", false, true},
   };
   CTrafficBuffer buffer(64);
   for (const auto& c : cases)
-    buffer.OnFrame({c.direction, c.bytes, clock.monotonicNs + std::int64_t(c.ms * 1e6), c.result});
+    buffer.OnFrame({c.direction, c.bytes, clock.monotonicNs + std::int64_t(c.ms * 1e6), c.result, c.slaveRole});
   const TrafficPull pull = buffer.Since(0);
   ASSERT_EQ(pull.frames.size(), std::size(cases));
   CAddressFilter all, some;
