@@ -14,6 +14,8 @@ std::uint16_t Word(const std::vector<std::uint8_t>& f, std::size_t at) {
 }
 
 std::string Range(unsigned first, unsigned count) {
+  // A request for no register at all is a frame some peers send: say so, no backward range.
+  if (count == 0) return Format("%u (none)", first);
   return count == 1 ? Format("%u", first) : Format("%u..%u (%u)", first, first + count - 1, count);
 }
 

@@ -26,6 +26,7 @@ TEST(FrameDecoding, EveryKindOfFrameToItsLine) {
       {crcBroken, "CRC wrong"},
       {BuildReadRequest(1, 3, 0, 10), "addr 1: read holding 0..9 (10)"},
       {BuildReadRequest(20, 4, 151, 1), "addr 20: read input 151"},
+      {BuildReadRequest(20, 4, 151, 0), "addr 20: read input 151 (none)"},
       {BuildResponse(1, 3, {264, 0, 65535}), "addr 1: 3 words 264 0 65535"},
       {BuildResponse(1, 4, many), "addr 1: 10 words 1 2 3 4 5 6 7 8 ..."},
       {BuildWriteSingle(2, 6, 5, 40), "addr 2: write 5 = 40"},
