@@ -13,7 +13,13 @@ namespace kvl {
 namespace {
 
 constexpr double kUnitRoundoff = 1.0 / 9007199254740992.0;  // 2^-53
-constexpr std::int64_t kStartLimit = 1000000000;
+// What a table value can be and still reach the detector as the register word
+// it stands for, read signed or unsigned. The descent keeps every point in it:
+// a point beyond it could only be written wrapped. It also bounds the descent
+// where few samples leave a valley in which E keeps falling by rounding's
+// worth for millions of steps.
+constexpr int kWordMin = -32768;
+constexpr int kWordMax = 65535;
 
 // Largest i in 0..6 with T > T[i]; 0 if none.
 inline int IntervalOf(double t, const GradPoints& T) {
@@ -161,6 +167,8 @@ void Descend(GradPoints& D, Eval&& eval, Less&& less, std::size_t& trials) {
         auto best = eval(D);
         int bestStep = 0;
         for (int s : {-step, step}) {
+          const int to = D[std::size_t(i)] + s;
+          if (to < kWordMin || to > kWordMax) continue;
           D[std::size_t(i)] += s;
           auto t = eval(D);
           ++trials;
@@ -237,16 +245,16 @@ GradPoints TemperaturePoints(int type, const FitRange& r, const CalcSettings& se
 GradPoints StartValues(int type, const GradPoints& T, const FitRange& r, const CalcSettings& settings) {
   GradPoints D{};
   if (r.thi == r.tlo) {
-    D.fill(r.dlo);
+    D.fill(std::clamp(r.dlo, kWordMin, kWordMax));
     return D;
   }
   const std::int64_t rr = settings.checkRecords[kCheckT0][std::size_t(type)];
   const std::int64_t span = std::int64_t(r.dhi) - r.dlo, width = std::int64_t(r.thi) - r.tlo;
   for (std::size_t i = 0; i < 8; ++i) {
     const std::int64_t q = span * (std::int64_t(T[i]) - rr) / width;
-    // Only absurd temperature spans reach the limit; it keeps the descent's sums in range.
-    D[i] = int(std::clamp<std::int64_t>(type == kTypeZ || type == kTypeZ40 ? q + r.dlo : r.dhi - q, -kStartLimit,
-                                        kStartLimit));
+    // Only a run over a few degrees reaches the limits (the descent stays inside them).
+    D[i] = int(std::clamp<std::int64_t>(type == kTypeZ || type == kTypeZ40 ? q + r.dlo : r.dhi - q, kWordMin,
+                                        kWordMax));
   }
   return D;
 }
