@@ -262,7 +262,6 @@ class CSoakJudge : public CLinkObserver, public CMessageTarget, public COperator
     sent_ = e.bytes;
     sentNs_ = e.ns;
     fault_ = x.answer.fault;
-    answerSize_ = x.answer.bytes.size();
     const int fi = FaultIndex(fault_.kind);
     ++tally[fi].requests;
     const int address = e.bytes[0];
@@ -376,9 +375,7 @@ class CSoakJudge : public CLinkObserver, public CMessageTarget, public COperator
         break;
       }
       case SimFaultKind::Silent: ++s.noAnswer; break;
-      // A cut answer of four bytes or more fails its CRC: the statistics
-      // count short frames by length alone.
-      case SimFaultKind::Short: ++(answerSize_ < 4 ? s.shortFrames : s.crcErrors); break;
+      case SimFaultKind::Short: ++s.shortFrames; break;
       case SimFaultKind::Crc: ++s.crcErrors; break;
       case SimFaultKind::WrongAddress: ++s.wrongAddress; break;
       case SimFaultKind::Exception: ++s.exceptions; break;
@@ -490,7 +487,6 @@ class CSoakJudge : public CLinkObserver, public CMessageTarget, public COperator
   Bytes sent_;
   std::int64_t sentNs_ = 0;
   SimFault fault_;
-  std::size_t answerSize_ = 0;
   Kind kind_ = Kind::PollRead;
   // The poll read being retried.
   Bytes pollFrame_;

@@ -7,6 +7,24 @@
 
 namespace kvl {
 
+namespace {
+
+// Bytes of the whole answer a request calls for; 0 when the request says nothing of it.
+std::size_t AnswerLength(const std::vector<std::uint8_t>& request) {
+  if (request.size() < 6) return 0;
+  switch (request[1]) {
+    case 3:
+    case 4: return 5 + 2 * std::size_t(request[4] << 8 | request[5]);
+    case 5:
+    case 6:
+    case 15:
+    case 16: return 8;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
 void CLinkStats::OnFrame(const LinkFrame& frame) {
   {
     std::lock_guard lock(mutex_);
@@ -18,14 +36,17 @@ void CLinkStats::OnFrame(const LinkFrame& frame) {
       // A broadcast is never answered; it is no request of any one detector.
       pendingAddress_ = !b.empty() && b[0] != 0 ? b[0] : -1;
       pendingNs_ = frame.monotonicNs;
+      pendingLength_ = AnswerLength(b);
       if (pendingAddress_ >= 0) ++stats_[pendingAddress_].requests;
     } else if (pendingAddress_ >= 0) {
       DetectorLinkStats& s = stats_[pendingAddress_];
+      const bool whole = b.size() >= 4 && CrcOk(b.data(), b.size());
       if (b.empty()) {
         ++s.noAnswer;
-      } else if (b.size() < 4) {
+      } else if (!whole && (b.size() < 4 || b.size() < pendingLength_)) {
+        // Cut off: its CRC fails too, but what went wrong is the length.
         ++s.shortFrames;
-      } else if (!CrcOk(b.data(), b.size())) {
+      } else if (!whole) {
         ++s.crcErrors;
       } else if (b[0] != pendingAddress_) {
         ++s.wrongAddress;

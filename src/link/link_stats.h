@@ -16,7 +16,7 @@ struct DetectorLinkStats {
   std::uint64_t requests = 0;
   std::uint64_t answers = 0;  // whole, addressed, accepted answers
   std::uint64_t noAnswer = 0;
-  std::uint64_t shortFrames = 0;   // under four bytes
+  std::uint64_t shortFrames = 0;   // cut off: fewer bytes than the answer called for, no whole frame
   std::uint64_t crcErrors = 0;
   std::uint64_t exceptions = 0;
   std::uint64_t wrongAddress = 0;  // a whole frame from another slave
@@ -39,6 +39,7 @@ class CLinkStats : public CLinkObserver {
   mutable std::mutex mutex_;
   int pendingAddress_ = -1;  // the request awaiting its answer
   std::int64_t pendingNs_ = 0;
+  std::size_t pendingLength_ = 0;  // of the whole answer it calls for, 0 unknown
   std::map<int, DetectorLinkStats> stats_;
 };
 

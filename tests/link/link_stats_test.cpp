@@ -30,6 +30,9 @@ TEST(LinkStats, LatencyAndEveryKindOfFailurePerDetector) {
   exchange(read1, BuildResponse(1, 3, {1, 2}), 0, 18);
   exchange(read1, {}, 1, 500);
   exchange(read1, {1, 3}, 2, 30);
+  Bytes cut = BuildResponse(1, 3, {1, 2});
+  cut.resize(6);
+  exchange(read1, cut, 2, 30);  // cut off: short, though its CRC fails as well
   exchange(read1, crcBroken, 3, 15);
   exchange(read1, BuildResponse(9, 3, {1, 2}), 4, 15);
   exchange(read1, BuildException(1, 3, 2), 4, 14);
@@ -44,17 +47,17 @@ TEST(LinkStats, LatencyAndEveryKindOfFailurePerDetector) {
   const auto s = stats.Snapshot();
   ASSERT_EQ(s.size(), 2u);
   const DetectorLinkStats& one = s.at(1);
-  EXPECT_EQ(one.requests, 7u);
+  EXPECT_EQ(one.requests, 8u);
   EXPECT_EQ(one.answers, 2u);
   EXPECT_DOUBLE_EQ(one.minMs, 12);
   EXPECT_DOUBLE_EQ(one.MeanMs(), 15);
   EXPECT_DOUBLE_EQ(one.maxMs, 18);
   EXPECT_EQ(LinkStatsLine(1, one),
-            "addr 1: 7 requests, 2 answers, latency min/mean/max 12.0/15.0/18.0 ms; no answer 1, CRC 1, short 1, "
+            "addr 1: 8 requests, 2 answers, latency min/mean/max 12.0/15.0/18.0 ms; no answer 1, CRC 1, short 2, "
             "exception 1, wrong address 1, other 0");
   EXPECT_EQ(s.at(2).answers, 1u);
   EXPECT_EQ(s.at(2).otherErrors, 1u);
-  EXPECT_EQ(trace.frames, 22) << "every frame goes on to the trace";
+  EXPECT_EQ(trace.frames, 24) << "every frame goes on to the trace";
 }
 
 }  // namespace
