@@ -280,10 +280,12 @@ Extrapolation ExtrapolationSwitches(const IntervalCounts& counts, const GradPoin
 }
 
 void ExtrapolateEnds(GradPoints& D, const GradPoints& T, Extrapolation x) {
+  // An end that would leave the register word is written as the word's limit, not wrapped.
+  auto word = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, kWordMin, kWordMax)); };
   if (x.low && T[2] != T[1])
-    D[0] = int((std::int64_t(D[1]) - D[2]) * (std::int64_t(T[1]) - T[0]) / (std::int64_t(T[2]) - T[1]) + D[1]);
+    D[0] = word((std::int64_t(D[1]) - D[2]) * (std::int64_t(T[1]) - T[0]) / (std::int64_t(T[2]) - T[1]) + D[1]);
   if (x.high && T[6] != T[5])
-    D[7] = int(D[6] - (std::int64_t(D[5]) - D[6]) * (std::int64_t(T[7]) - T[6]) / (std::int64_t(T[6]) - T[5]));
+    D[7] = word(D[6] - (std::int64_t(D[5]) - D[6]) * (std::int64_t(T[7]) - T[6]) / (std::int64_t(T[6]) - T[5]));
 }
 
 ChannelFit FitChannel(const FitSamples& samples, const GradPoints& T, const GradPoints& start, const FitRange& range,

@@ -157,6 +157,10 @@ TEST(CalcFit, ExtrapolationOfTheEnds) {
   GradPoints e{0, 0, 0, 0, 0, 100, 90, 0};
   ExtrapolateEnds(e, GradPoints{0, 10, 20, 30, 40, 50, 60, 75}, Extrapolation{false, true});
   EXPECT_EQ(e[7], 90 - (100 - 90) * 15 / 10);
+  // A steep line through close points would leave the register word: its limit instead.
+  GradPoints steep{0, 60000, 0, 0, 0, 0, 0, 0};
+  ExtrapolateEnds(steep, GradPoints{-100, 1, 2, 30, 40, 50, 60, 75}, Extrapolation{true, false});
+  EXPECT_EQ(steep[0], 65535);
 }
 
 }  // namespace
