@@ -77,6 +77,7 @@ void CKvlDlg::OnReadFromFile() {
 
   const CalcSettings settings = CalcSettingsFrom(config_);
   CalcReadProgress progress;
+  bool operatorCancelled = false;
   auto reading =
       std::async(std::launch::async, [paths, settings, &progress] { return ReadGradFiles(paths, settings, 0, &progress); });
   if (reading.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
@@ -86,15 +87,22 @@ void CKvlDlg::OnReadFromFile() {
     QProgressDialog box(title + QStringLiteral("\n0"), QString::fromUtf8(txt::kCancel(lang)), 0, 0, this);
     box.setWindowModality(Qt::WindowModal);
     box.setMinimumDuration(0);
+    // The readers learn of Cancel at once; a read that ends meanwhile is dropped all the same.
+    QObject::connect(&box, &QProgressDialog::canceled, [&progress, &operatorCancelled] {
+      progress.cancel = true;
+      operatorCancelled = true;
+    });
     box.show();
     while (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
       QApplication::processEvents(QEventLoop::AllEvents, 20);
       box.setLabelText(title + QStringLiteral("\n") + QString::number(qulonglong(progress.lines.load())));
+      // Cancel by the dialog's own slot (Esc) sets no signal off.
       if (box.wasCanceled()) progress.cancel = true;
     }
+    operatorCancelled = operatorCancelled || box.wasCanceled();
   }
   calcRead_ = std::make_unique<CalcRead>(reading.get());
-  if (calcRead_->cancelled) {
+  if (calcRead_->cancelled || operatorCancelled) {
     ResumeAfterCalculation();
     return;
   }
