@@ -36,7 +36,8 @@ for name in "${harnesses[@]}"; do
   log=$build/fuzz-logs/$name.log
   mkdir -p "$work" "$(dirname "$log")"
   if [ -d "$seeds/$name" ]; then cp -n "$seeds/$name"/* "$work"/ 2>/dev/null || true; fi
-  before=$(ls "$artifacts" | wc -l)
+  # This harness's own findings only: another run may share the folder.
+  before=$(ls "$artifacts" | grep -c "^$name-")
   # -timeout: one input taking longer is a hang; the run's own limit on top.
   runs=()
   if [ -n "${FUZZ_RUNS:-}" ]; then runs=(-runs="$FUZZ_RUNS"); fi
@@ -46,7 +47,7 @@ for name in "${harnesses[@]}"; do
   stats=$(grep -E '^stat::number_of_executed_units|^stat::average_exec_per_sec' "$log" | awk '{print $2}' | paste -sd' ')
   set -- $stats
   echo "$name: ${1:-?} executions, ${2:-?}/s, exit $rc"
-  if [ $rc -ne 0 ] || [ "$(ls "$artifacts" | wc -l)" -ne "$before" ]; then
+  if [ $rc -ne 0 ] || [ "$(ls "$artifacts" | grep -c "^$name-")" -ne "$before" ]; then
     grep -E 'ERROR|runtime error|invariant broken|SUMMARY' "$log" | head -5 | sed 's/^/    /'
     for f in $(grep -oE "Test unit written to [^ ]+" "$log" | awk '{print $5}'); do echo "    found: $f"; done
     echo "    log: $log"
