@@ -21,6 +21,8 @@ constexpr double kUnitRoundoff = 1.0 / 9007199254740992.0;  // 2^-53
 constexpr int kWordMin = -32768;
 constexpr int kWordMax = 65535;
 
+int ToWordRange(std::int64_t v) { return int(std::clamp<std::int64_t>(v, kWordMin, kWordMax)); }
+
 // Largest i in 0..6 with T > T[i]; 0 if none.
 inline int IntervalOf(double t, const GradPoints& T) {
   for (int i = 6; i > 0; --i)
@@ -245,7 +247,7 @@ GradPoints TemperaturePoints(int type, const FitRange& r, const CalcSettings& se
 GradPoints StartValues(int type, const GradPoints& T, const FitRange& r, const CalcSettings& settings) {
   GradPoints D{};
   if (r.thi == r.tlo) {
-    D.fill(std::clamp(r.dlo, kWordMin, kWordMax));
+    D.fill(ToWordRange(r.dlo));
     return D;
   }
   const std::int64_t rr = settings.checkRecords[kCheckT0][std::size_t(type)];
@@ -253,8 +255,7 @@ GradPoints StartValues(int type, const GradPoints& T, const FitRange& r, const C
   for (std::size_t i = 0; i < 8; ++i) {
     const std::int64_t q = span * (std::int64_t(T[i]) - rr) / width;
     // Only a run over a few degrees reaches the limits (the descent stays inside them).
-    D[i] = int(std::clamp<std::int64_t>(type == kTypeZ || type == kTypeZ40 ? q + r.dlo : r.dhi - q, kWordMin,
-                                        kWordMax));
+    D[i] = ToWordRange(type == kTypeZ || type == kTypeZ40 ? q + r.dlo : r.dhi - q);
   }
   return D;
 }
@@ -281,11 +282,10 @@ Extrapolation ExtrapolationSwitches(const IntervalCounts& counts, const GradPoin
 
 void ExtrapolateEnds(GradPoints& D, const GradPoints& T, Extrapolation x) {
   // An end that would leave the register word is written as the word's limit, not wrapped.
-  auto word = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, kWordMin, kWordMax)); };
   if (x.low && T[2] != T[1])
-    D[0] = word((std::int64_t(D[1]) - D[2]) * (std::int64_t(T[1]) - T[0]) / (std::int64_t(T[2]) - T[1]) + D[1]);
+    D[0] = ToWordRange((std::int64_t(D[1]) - D[2]) * (std::int64_t(T[1]) - T[0]) / (std::int64_t(T[2]) - T[1]) + D[1]);
   if (x.high && T[6] != T[5])
-    D[7] = word(D[6] - (std::int64_t(D[5]) - D[6]) * (std::int64_t(T[7]) - T[6]) / (std::int64_t(T[6]) - T[5]));
+    D[7] = ToWordRange(D[6] - (std::int64_t(D[5]) - D[6]) * (std::int64_t(T[7]) - T[6]) / (std::int64_t(T[6]) - T[5]));
 }
 
 ChannelFit FitChannel(const FitSamples& samples, const GradPoints& T, const GradPoints& start, const FitRange& range,

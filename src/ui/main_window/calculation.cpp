@@ -77,7 +77,6 @@ void CKvlDlg::OnReadFromFile() {
 
   const CalcSettings settings = CalcSettingsFrom(config_);
   CalcReadProgress progress;
-  bool operatorCancelled = false;
   auto reading =
       std::async(std::launch::async, [paths, settings, &progress] { return ReadGradFiles(paths, settings, 0, &progress); });
   if (reading.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
@@ -88,10 +87,7 @@ void CKvlDlg::OnReadFromFile() {
     box.setWindowModality(Qt::WindowModal);
     box.setMinimumDuration(0);
     // The readers learn of Cancel at once; a read that ends meanwhile is dropped all the same.
-    QObject::connect(&box, &QProgressDialog::canceled, [&progress, &operatorCancelled] {
-      progress.cancel = true;
-      operatorCancelled = true;
-    });
+    QObject::connect(&box, &QProgressDialog::canceled, [&progress] { progress.cancel = true; });
     box.show();
     while (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
       QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -99,10 +95,10 @@ void CKvlDlg::OnReadFromFile() {
       // Cancel by the dialog's own slot (Esc) sets no signal off.
       if (box.wasCanceled()) progress.cancel = true;
     }
-    operatorCancelled = operatorCancelled || box.wasCanceled();
+    if (box.wasCanceled()) progress.cancel = true;
   }
   calcRead_ = std::make_unique<CalcRead>(reading.get());
-  if (calcRead_->cancelled || operatorCancelled) {
+  if (calcRead_->cancelled || progress.cancel) {
     ResumeAfterCalculation();
     return;
   }
