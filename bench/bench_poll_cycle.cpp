@@ -6,7 +6,6 @@
 //
 //   bench_poll_cycle [seconds=10] [baud=9600]
 #include <poll.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -22,6 +21,7 @@
 
 #include "detector/poll_sets.h"
 #include "link/modbus_slave.h"
+#include "sim/sim_line.h"
 #include "text/format.h"
 
 namespace {
@@ -93,14 +93,14 @@ int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
   const int baud = argc > 2 ? std::atoi(argv[2]) : 9600;
 
-  int master = -1, slave = -1;
-  char name[256] = {};
-  termios raw{};
-  cfmakeraw(&raw);
-  if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
-    std::perror("openpty");
+  kvl::SimPty pty;
+  std::string ptyError;
+  if (!kvl::OpenSimPty(pty, &ptyError)) {
+    std::fprintf(stderr, "%s\n", ptyError.c_str());
     return 1;
   }
+  const int master = pty.master, slave = pty.slaveKeep;
+  const char* name = pty.path.c_str();
   // Forked before any thread exists.
   const pid_t peer = fork();
   if (peer == 0) {

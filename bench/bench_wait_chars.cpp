@@ -1,7 +1,6 @@
 // How closely the link's character-time waits keep their length: the RS-485
 // turn-around depends on them. Prints mean and p99 overshoot per baud rate and
 // character count, and the mean ratio measured / mandated. Nothing asserts.
-#include <pty.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "link/serial_port.h"
+#include "sim/sim_line.h"
 #include "text/format.h"
 
 namespace {
@@ -60,12 +60,13 @@ void Print(const std::string& label, int expectedMs, int samples, const Stats& s
 }  // namespace
 
 int main() {
-  int master = -1, slave = -1;
-  char name[256] = {};
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-    std::perror("openpty");
+  kvl::SimPty pty;
+  std::string ptyError;
+  if (!kvl::OpenSimPty(pty, &ptyError)) {
+    std::fprintf(stderr, "%s\n", ptyError.c_str());
     return 1;
   }
+  const char* name = pty.path.c_str();
   kvl::CSerialPort port;
   if (port.Open(name) != 0) {
     std::fprintf(stderr, "cannot open %s\n", name);
@@ -94,7 +95,7 @@ int main() {
   }
   std::printf("total %.1f s\n", static_cast<double>(kvl::MonotonicNs() - start) / 1e9);
   port.Close();
-  close(slave);
-  close(master);
+  close(pty.slaveKeep);
+  close(pty.master);
   return 0;
 }

@@ -15,8 +15,6 @@
 // stop. Prints a table; exit status 1 when any check failed.
 //
 //   soak_faults [--seconds N=60] [--seed S=1] [--detectors D=4]
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <array>
@@ -545,14 +543,14 @@ int main(int argc, char** argv) {
   }
   std::mt19937 rng(opt.seed);
 
-  int master = -1, slave = -1;
-  char name[256] = {};
-  termios raw{};
-  cfmakeraw(&raw);
-  if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
-    std::perror("openpty");
+  kvl::SimPty pty;
+  std::string ptyError;
+  if (!kvl::OpenSimPty(pty, &ptyError)) {
+    std::fprintf(stderr, "%s\n", ptyError.c_str());
     return 1;
   }
+  const int master = pty.master, slave = pty.slaveKeep;
+  const char* name = pty.path.c_str();
 
   CSoakJudge judge;
   CSimBus bus(opt.seed);

@@ -1,8 +1,5 @@
 #include "sim/demo_bus.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,19 +20,14 @@ bool CDemoBus::Start(int type, int count, int firstAddress, int baud, std::strin
     Stop();
     return false;
   };
-  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master_ < 0) return fail("cannot create a pseudo-terminal");
-  if (grantpt(master_) != 0 || unlockpt(master_) != 0) return fail("cannot unlock the pseudo-terminal");
-  const char* name = ptsname(master_);
-  if (!name) return fail("pseudo-terminal has no name");
-  path_ = name;
-  slaveKeep_ = open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (slaveKeep_ < 0) return fail("cannot open the pseudo-terminal");
-  termios tio{};
-  if (tcgetattr(slaveKeep_, &tio) == 0) {
-    cfmakeraw(&tio);
-    tcsetattr(slaveKeep_, TCSANOW, &tio);
+  SimPty pty;
+  if (!OpenSimPty(pty, error)) {
+    Stop();
+    return false;
   }
+  master_ = pty.master;
+  slaveKeep_ = pty.slaveKeep;
+  path_ = pty.path;
   type_ = type;
   count_ = count;
   first_ = firstAddress;

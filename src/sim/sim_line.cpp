@@ -1,6 +1,9 @@
 #include "sim/sim_line.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
+#include <termios.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -135,5 +138,20 @@ std::unique_ptr<CSimLine> OpenSimPortLine(const std::string& portName, int baud,
 }
 
 std::unique_ptr<CSimLine> MakeSimFdLine(int fd, int baud) { return std::make_unique<CSimFdLine>(fd, baud); }
+
+bool OpenSimPty(SimPty& pty, std::string* error) {
+  char name[256] = {};
+  termios raw{};
+  cfmakeraw(&raw);
+  if (openpty(&pty.master, &pty.slaveKeep, name, &raw, nullptr) != 0) {
+    if (error) *error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+    pty.master = pty.slaveKeep = -1;
+    return false;
+  }
+  fcntl(pty.master, F_SETFD, FD_CLOEXEC);
+  fcntl(pty.slaveKeep, F_SETFD, FD_CLOEXEC);
+  pty.path = name;
+  return true;
+}
 
 }  // namespace kvl

@@ -35,6 +35,18 @@ std::unique_ptr<CSimLine> OpenSimPortLine(const std::string& portName, int baud,
 // it. `baud` only sets the frame gap: ptys do not pace bytes.
 std::unique_ptr<CSimLine> MakeSimFdLine(int fd, int baud);
 
+// A pseudo-terminal for a simulated bus, raw and close-on-exec at both ends:
+// the bus answers on `master`, the bus master opens `path`, and `slaveKeep`
+// holds the pair (and its raw settings) while the bus master closes and
+// reopens its side. The caller closes both descriptors.
+struct SimPty {
+  int master = -1;
+  int slaveKeep = -1;
+  std::string path;
+};
+// False, with the reason in *error and errno kept, when no pty could be made.
+bool OpenSimPty(SimPty& pty, std::string* error);
+
 // Silence that ends a frame: 3.5 characters, at least 2 ms (timers and ptys
 // are not that exact).
 int FrameGapMs(int baud);

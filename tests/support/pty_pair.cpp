@@ -2,22 +2,23 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
 
+#include "sim/sim_line.h"
+
 namespace kvl::test {
 
 PtyPair::PtyPair() {
-  char name[256] = {};
-  termios tio{};
-  cfmakeraw(&tio);
-  if (openpty(&master_, &slaveKeep_, name, &tio, nullptr) != 0) throw std::runtime_error("openpty failed");
-  slavePath_ = name;
+  SimPty pty;
+  std::string error;
+  if (!OpenSimPty(pty, &error)) throw std::runtime_error(error);
+  master_ = pty.master;
+  slaveKeep_ = pty.slaveKeep;
+  slavePath_ = pty.path;
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
 

@@ -5,10 +5,8 @@
 //   kvlsim --port /dev/ttyUSB0 --type KVELT --count 3 --baud 19200
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/signalfd.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -180,17 +178,16 @@ int main(int argc, char** argv) {
   std::string where;
   std::unique_ptr<kvl::CSimLine> line;
   if (o.pty) {
-    char name[256] = {};
-    termios tio{};
-    cfmakeraw(&tio);
-    if (openpty(&master, &slave, name, &tio, nullptr) != 0) {
-      std::fprintf(stderr, "kvlsim: cannot create a pseudo-terminal: %s\n", std::strerror(errno));
+    kvl::SimPty pty;
+    std::string error;
+    if (!kvl::OpenSimPty(pty, &error)) {
+      std::fprintf(stderr, "kvlsim: %s\n", error.c_str());
       return 1;
     }
+    master = pty.master;
+    slave = pty.slaveKeep;
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    fcntl(master, F_SETFD, FD_CLOEXEC);
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    where = name;
+    where = pty.path;
     line = kvl::MakeSimFdLine(master, int(o.baud));
   } else {
     std::string error;
