@@ -69,7 +69,9 @@ TEST_F(TextFileTest, ReadReportsMissingFilesAndFoldersAndStopsAtTheCap) {
   EXPECT_NE(error.find(Path("missing")), std::string::npos);
   EXPECT_EQ(ReadFileBytes(dir_, bytes), EISDIR);
 
-  ASSERT_EQ(WriteFileAtomic(Path("f"), std::string(100000, 'x') + "end"), 0);
+  std::string big(100000, 'x');
+  big += "end";
+  ASSERT_EQ(WriteFileAtomic(Path("f"), big), 0);
   ASSERT_EQ(ReadFileBytes(Path("f"), bytes, 70000), 0);
   EXPECT_EQ(bytes.size(), 70000u);
   ASSERT_EQ(ReadFileBytes(Path("f"), bytes), 0);
