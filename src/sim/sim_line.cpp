@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <sys/eventfd.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -144,8 +144,10 @@ bool OpenSimPty(SimPty& pty, std::string* error) {
   termios raw{};
   cfmakeraw(&raw);
   if (openpty(&pty.master, &pty.slaveKeep, name, &raw, nullptr) != 0) {
-    if (error) *error = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+    const int e = errno;
+    if (error) *error = std::string("cannot create a pseudo-terminal: ") + std::strerror(e);
     pty.master = pty.slaveKeep = -1;
+    errno = e;
     return false;
   }
   fcntl(pty.master, F_SETFD, FD_CLOEXEC);
