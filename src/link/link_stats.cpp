@@ -7,24 +7,6 @@
 
 namespace kvl {
 
-namespace {
-
-// Bytes of the whole answer a request calls for; 0 when the request says nothing of it.
-std::size_t AnswerLength(const std::vector<std::uint8_t>& request) {
-  if (request.size() < 6) return 0;
-  switch (request[1]) {
-    case 3:
-    case 4: return 5 + 2 * std::size_t(request[4] << 8 | request[5]);
-    case 5:
-    case 6:
-    case 15:
-    case 16: return 8;
-    default: return 0;
-  }
-}
-
-}  // namespace
-
 void CLinkStats::OnFrame(const LinkFrame& frame) {
   {
     std::lock_guard lock(mutex_);

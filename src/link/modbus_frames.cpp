@@ -93,9 +93,22 @@ Bytes BuildResponse(std::uint8_t slave, std::uint8_t function, const std::vector
   return b;
 }
 
+std::size_t AnswerLength(const Bytes& request) {
+  if (request.size() < 6) return 0;
+  switch (request[1]) {
+    case 3:
+    case 4: return std::size_t(ReadAnswerLength(request[4] << 8 | request[5]));
+    case 5:
+    case 6:
+    case 15:
+    case 16: return 8;
+    default: return 0;
+  }
+}
+
 int CheckReadAnswer(const std::uint8_t* answer, int received, std::uint8_t slave, std::uint8_t function,
                     std::uint16_t count) {
-  const int expected = 2 * count + 5;
+  const int expected = ReadAnswerLength(count);
   if (received == 0) return 1;
   if (received < expected) return 2;  // also a failed read (negative or the failure code)
   if (received > expected) return 2;

@@ -33,6 +33,12 @@ Bytes BuildException(std::uint8_t slave, std::uint8_t function, std::uint8_t cod
 // 127 words).
 Bytes BuildResponse(std::uint8_t slave, std::uint8_t function, const std::vector<std::uint16_t>& words);
 
+// Bytes of the whole answer to a read of `count` registers.
+inline int ReadAnswerLength(int count) { return 2 * count + 5; }
+// Bytes of the whole answer a request calls for: a read's, or 8 for a write;
+// 0 when the request is too short to say or of a function the link never sends.
+std::size_t AnswerLength(const Bytes& request);
+
 // Read-answer check, the result codes of a read transaction: 0 valid; 1
 // nothing; 2 short (an exception answer lands here); 3 CRC wrong; 4 address,
 // function or byte count wrong.

@@ -156,7 +156,7 @@ int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::
     return echoResult_;
   }
   Bytes got;
-  const int rc = ReadAnswer(static_cast<std::uint16_t>(2 * count + 5), got);
+  const int rc = ReadAnswer(static_cast<std::uint16_t>(ReadAnswerLength(count)), got);
   int result;
   if (rc == kReadFailed)
     result = 2;
