@@ -56,9 +56,12 @@ TEST(GradFileReader, ScansNumbersAsStrtodDoes) {
   ASSERT_EQ(read.sensors.size(), 1u);
   for (std::size_t i = 0; i < rows.size(); ++i)
     for (std::size_t q = 0; q < 9; ++q) {
-      const float want = float(std::strtod(rows[i].values[q].c_str(), nullptr));
-      const float got = read.sensors[0].samples[q][i];
-      EXPECT_TRUE(want == got || (std::isnan(want) && std::isnan(got))) << "'" << rows[i].values[q] << "'";
+      // A token that is no finite number as a whole ("7x", "inf") is stored as 0.
+      char* end = nullptr;
+      const char* text = rows[i].values[q].c_str();
+      const float v = float(std::strtod(text, &end));
+      const bool number = *end == 0 && std::isfinite(v) && !std::strpbrk(text, "iInN");
+      EXPECT_EQ(read.sensors[0].samples[q][i], number ? v : 0.0f) << "'" << rows[i].values[q] << "'";
     }
   for (const std::string& t : tokens) {
     const double want = std::strtod(t.c_str(), nullptr);
@@ -127,13 +130,13 @@ TEST(GradFileReader, ValuesOutsideTheDisplayLimits) {
     EXPECT_EQ(read.sensors[0].check,
               "File 8_0.grad:\r\n08:00:01   D=8000, norm=9000...11000      W=6000°, norm=1000...5000   \r\n");
   }
-  // Type Z5 falls back to (0, 0) pairs: nothing is checked.
+  // Type Z5 falls back to (0, 0) pairs: only what a field can hold is checked.
   {
     SimRunHeader h = Header(kTypeZ5, "9");
     const std::string path = WriteFile(dir, "9_0.grad", SimRunFile(h, {Row("10:00:00", 600, -5, 99999, 3)}));
     const CalcRead read = ReadGradFiles({path}, FreshSettings(kTypeZ5));
-    EXPECT_TRUE(read.sensors[0].segments[0].valid);
-    EXPECT_EQ(read.sensors[0].check, "");
+    EXPECT_FALSE(read.sensors[0].segments[0].valid);
+    EXPECT_EQ(read.sensors[0].check, "File 9_0.grad:\r\n10:00:00   W=99999, norm=-32768...32767   ");
   }
 }
 
@@ -159,10 +162,12 @@ TEST(GradFileReader, SlotsSegmentsAndMissingKeys) {
   EXPECT_EQ(read.sensors[2].check, "");  // data were read earlier in the operation
   EXPECT_EQ(read.addresses, (std::vector<unsigned>{3, 4}));
   EXPECT_EQ(read.unreadable, std::vector<std::string>{dir / "missing.grad"});
+  EXPECT_EQ(read.noData, std::vector<std::string>{"missing.grad"});
 
-  // A file without data when nothing was read before.
+  // A file without data: its segment is reported by the checks, with its name.
   read = ReadGradFiles({empty}, FreshSettings(kTypeZ));
-  EXPECT_EQ(read.sensors[0].check, "Data not found in the file");
+  CheckSegments(read, FreshSettings(kTypeZ));
+  EXPECT_EQ(read.sensors[0].check, "File d.grad: Data not found in the file\r\n");
 
   // Type Z5 without Power, KUR and KUW, Russian texts.
   SimRunHeader h = Header(kTypeZ5, "11", "2", kRussian);
@@ -170,8 +175,8 @@ TEST(GradFileReader, SlotsSegmentsAndMissingKeys) {
   const std::string z5 = WriteFile(dir, "11_0.grad", SimRunFile(h, Rows(2, 600)));
   read = ReadGradFiles({z5}, FreshSettings(kTypeZ5, kRussian));
   EXPECT_EQ(read.sensors[0].check,
-            "\nФайл 11_0.grad: Значение power не найдено\nФайл 11_0.grad: Значение KUR не найдено"
-            "\nФайл 11_0.grad: Значение KUW не найдено");
+            "Файл 11_0.grad: Значение power не найдено\r\nФайл 11_0.grad: Значение KUR не найдено\r\n"
+            "Файл 11_0.grad: Значение KUW не найдено\r\n");
   EXPECT_EQ(read.sensors[0].gasPosition, 0);
   EXPECT_FALSE(read.sensors[0].power.has_value());
 }
@@ -284,7 +289,8 @@ TEST(GradFileReader, ProgressCountsAndCancelStopsTheReading) {
 
 // What a data line means, written out plainly: the time token, then nine
 // values, each after blanks up to the next space, tab, comma, semicolon or
-// line end, one delimiter taken after it; missing values are 0.
+// line end, one delimiter taken after it; missing values, and tokens that
+// are no finite number as a whole, are 0.
 std::array<float, 9> LineValues(const std::string& line) {
   auto delimiter = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; };
   auto stop = [&](char c) { return delimiter(c) || c == '\r' || c == '\n'; };
@@ -296,7 +302,10 @@ std::array<float, 9> LineValues(const std::string& line) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
     const std::size_t b = i;
     while (i < line.size() && !stop(line[i])) ++i;
-    x = float(std::strtod(line.substr(b, i - b).c_str(), nullptr));
+    const std::string token = line.substr(b, i - b);
+    char* end = nullptr;
+    const float f = float(std::strtod(token.c_str(), &end));
+    x = *end == 0 && std::isfinite(f) && !std::strpbrk(token.c_str(), "iInNxX") ? f : 0.0f;
     if (i < line.size() && delimiter(line[i])) ++i;
   }
   return v;
