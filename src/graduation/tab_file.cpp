@@ -132,8 +132,11 @@ std::vector<TableBlockWrite> TableBlockWrites(const GraduationTable& table) {
 TableFilesPlan PlanTableFiles(const std::vector<std::string>& paths, LanguageIndex language) {
   TableFilesPlan plan;
   for (const std::string& path : paths) {
-    std::string bytes;
-    if (ReadFileBytes(path, bytes) != 0) continue;
+    std::string bytes, error;
+    if (ReadFileBytes(path, bytes, std::numeric_limits<std::size_t>::max(), &error) != 0) {
+      plan.unreadable.push_back(error);
+      continue;
+    }
     TableFileResult r = ParseTableFile(bytes, language);
     if (!r.table) {
       plan.refusal = r.refusal;

@@ -213,7 +213,11 @@ TEST(SettingsReader, LineRules) {
       {kTypeZ5, "G0 1 2 3 4 5 6 -32769\r\n", false, {}, {}},
       {kTypeZ5, "G0 1 2 3 4 5 6 -0\r\n", false, {}, {}},
       // Z5 register lines: decimal labels (leading zeros dropped) and values.
-      {kTypeZ5, "R097  1500 0\r\nR1 65535\r\n", true, {}, {{96, {1500, 0}}, {0, {65535}}}},
+      {kTypeZ5, "R098  1500 0\r\nR1 65535\r\n", true, {}, {{97, {1500, 0}}, {0, {65535}}}},
+      // Cut short: a saved block's line with fewer words, a last register line without its end.
+      {kTypeZ5, "R097  1500 3000 44 2100\r\n", false, {}, {}},
+      {kTypeZ5, "R098  1500 0", false, {}, {}},
+      {kTypeZ5, "GAS 3", true, {{K::Gas, 21, 3}}, {}},
       {kTypeZ5, "R097 0044\r\n", false, {}, {}},
       {kTypeZ5, "R097 65536\r\n", false, {}, {}},
       {kTypeZ5, "R000 1\r\n", false, {}, {}},
@@ -222,8 +226,8 @@ TEST(SettingsReader, LineRules) {
       {kTypeZ5, "R160 1 2 3\r\n", false, {}, {}},
       {kTypeZ5, "R19 1\r\n", true, {}, {{18, {1}}}},
       // KVELT register lines: hexadecimal labels and values in one case, "0000" is 0.
-      {kTypeKvelt, "R19 0000 00AB abcd FFFF\r\n", true, {}, {{24, {0, 0xAB, 0xABCD, 0xFFFF}}}},
-      {kTypeKvelt, "R3b 1\r\nRA0 1\r\n", true, {}, {{58, {1}}, {159, {1}}}},
+      {kTypeKvelt, "R1A 0000 00AB abcd FFFF\r\n", true, {}, {{25, {0, 0xAB, 0xABCD, 0xFFFF}}}},
+      {kTypeKvelt, "R3c 1\r\nRA0 1\r\n", true, {}, {{59, {1}}, {159, {1}}}},
       {kTypeKvelt, "R19 aBcD\r\n", false, {}, {}},
       {kTypeKvelt, "R19 10000\r\n", false, {}, {}},
       {kTypeKvelt, "R19 12G4\r\n", false, {}, {}},
@@ -255,7 +259,7 @@ TEST(SettingsReader, RefusalNamesTheLineAndBoundsTheFile) {
   EXPECT_TRUE(ReadSettingsText(lines, kTypeZ5, kEnglish).ok);
   r = ReadSettingsText(lines + "* one line too many\r\n", kTypeZ5, kEnglish);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.message, "Error in line\r\n* one line too many");
+  EXPECT_EQ(r.message, "more than 1000 lines");
 
   const std::string longLine = "*" + std::string(kMaxSettingsLineBytes, 'x');
   r = ReadSettingsText("GAS 1\r\n" + longLine + "\r\n", kTypeZ5, kEnglish);
