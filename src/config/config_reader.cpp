@@ -152,11 +152,23 @@ bool ReadFlag(std::string_view line) {
   return line.substr(first, end - first) != "0";
 }
 
+// A concentration text is kept only when it is a finite decimal number as a
+// whole ("," read as "."): "nan" or a word would reach the graduation run's
+// register values.
+bool IsConcentrationText(const std::string& text) {
+  if (text.empty() || text.find_first_not_of("0123456789.,+- ") != std::string::npos) return false;
+  std::string number = TrimSpaces(text);
+  std::replace(number.begin(), number.end(), ',', '.');
+  double value = 0;
+  std::size_t used = 0;
+  return ParseDouble(number, &value, &used) && used == number.size() && std::isfinite(value);
+}
+
 void ReadGasBlock(LineReader& in, int g, GasCalibration& gas) {
   const GasDefaults& defaults = DefaultGasConcentrations(g);
   auto textOr = [&in](const char* fallback) {
     std::string text = in.Next();
-    return text.empty() ? std::string(fallback) : text;
+    return IsConcentrationText(text) ? text : std::string(fallback);
   };
   gas.usePropane = in.Next() == "1";
   const double coefficient = ToDouble(in.Next());
