@@ -685,7 +685,9 @@ ValueRange RecordedRange(int type, int quantity) {
     case kQLel: return {kLo / 10, kHi / 10};
     case kQT: return LayoutFor(type).temperatureInTenths ? ValueRange{kLo / 10, kHi / 10} : ValueRange{kLo, kHi};
     case kQPheat: return {0, 65535};
-    default: return {kLo, kHi};
+    case kQDm: return {kLo, kHi};
+    // The raw channel signals are counts: a negative one is a word no signal reaches.
+    default: return {0, kHi};
   }
 }
 
