@@ -29,6 +29,7 @@
 // (shown printable). A line longer than kMaxSettingsLineBytes refuses the file
 // the same way; more than kMaxSettingsLines lines with kMoreThan1000Lines.
 // Lines end with CR LF, LF or a lone CR; a leading UTF-8 byte-order mark is passed over.
+// A file without any key, G or register line is refused with kDataNotFoundInFile.
 #include <array>
 #include <cstdint>
 #include <optional>

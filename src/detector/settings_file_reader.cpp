@@ -7,6 +7,7 @@
 #include "text/cp1251.h"
 #include "text/file_texts.h"
 #include "text/format.h"
+#include "text/graduation_texts.h"
 #include "text/message_texts.h"
 #include "text/printable.h"
 #include "text/text_file.h"
@@ -201,6 +202,11 @@ SettingsFileRead ReadSettingsText(std::string_view bytes, int type, LanguageInde
   for (const FileLine& line : lines)
     if (line.text.size() > kMaxSettingsLineBytes || !ReadLine(line, type, read.content))
       return Refused(line.text, language);
+  // An empty file, or one of header lines only, would do nothing without a word.
+  if (read.content.pairs.empty() && read.content.registerLines.empty()) {
+    read.message = txt::kDataNotFoundInFile(language);
+    return read;
+  }
   read.ok = true;
   return read;
 }

@@ -5,11 +5,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "detector/register_map.h"
 #include "detector/settings_apply.h"
 #include "detector/settings_file.h"
 #include "detector/settings_save.h"
+#include "support/file_damage.h"
 
 namespace kvl {
 namespace {
@@ -195,7 +197,9 @@ TEST(SettingsReader, LineRules) {
   using K = SettingsKey;
   const Case cases[] = {
       // Skipped lines, and keys.
-      {kTypeZ5, "* note\r\n\r\n   \r\nDATE  07.12.2026\r\nTIME    09:05:03\r\nMODBUS_NUM 2\r\n", true, {}, {}},
+      {kTypeZ5, "* note\r\n\r\n   \r\nDATE  07.12.2026\r\nTIME    09:05:03\r\nMODBUS_NUM 2\r\nGAS 1\r\n", true,
+       {{K::Gas, 21, 1}}, {}},
+      {kTypeZ5, "* note\r\nMODBUS_NUM 2\r\n", false, {}, {}},  // nothing to write: "Data not found in the file"
       {kTypeZ5, "SER_NUM\t4294967295\r\nGAS 0 trailing\r\n", true,
        {{K::SerNum, 9, 4294967295u}, {K::Gas, 21, 0}}, {}},
       {kTypeZ5, "SER_NUM 0123\r\n", false, {}, {}},
@@ -265,7 +269,7 @@ TEST(SettingsReader, RefusalNamesTheLineAndBoundsTheFile) {
   r = ReadSettingsText("GAS 1\r\n" + longLine + "\r\n", kTypeZ5, kEnglish);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.message, "Error in line\r\n" + longLine.substr(0, 100) + "...");
-  EXPECT_TRUE(ReadSettingsText(longLine.substr(0, kMaxSettingsLineBytes), kTypeZ5, kEnglish).ok);
+  EXPECT_TRUE(ReadSettingsText(longLine.substr(0, kMaxSettingsLineBytes) + "\r\nGAS 1", kTypeZ5, kEnglish).ok);
 }
 
 // ---------------------------------------------------------------------------
@@ -450,6 +454,41 @@ TEST(SettingsCompare, EqualDifferentAndTheDefault255) {
     const SettingsComparison r = CompareWithSettings(*c.file, *c.image, c.language);
     EXPECT_EQ(r.message, c.message);
     EXPECT_EQ(r.equal, std::string(c.message).find('\n') == std::string::npos);
+  }
+}
+
+// A saved file damaged as disks, copies and hand edits damage files: the
+// reader refuses it (nothing planned) or plans what the good file plans; a
+// file cut at a line end plans the blocks before the cut.
+TEST(SettingsReader, DamagedFilesAreRefusedOrPlanWhatTheGoodOnePlans) {
+  using testing::Damage;
+  const RegisterImage img = Z5Image();
+  const std::string good = SettingsFileText(kTypeZ5, img, 7, Now());
+  auto plan = [&](const std::string& bytes) -> std::optional<RegisterImage> {
+    const SettingsFileRead f = ReadSettingsText(bytes, kTypeZ5, kEnglish);
+    if (!f.ok) return std::nullopt;
+    const SettingsWritePlan p = PlanSettingsWrite(f.content, Target(kTypeZ5, img), "d.set", true);
+    if (p.Refused()) return std::nullopt;
+    return Apply(RegisterImage{}, p);
+  };
+  const RegisterImage want = *plan(good);
+  std::vector<Damage> damages = testing::StructuralDamages(good);
+  const std::size_t lastLine = good.rfind('\n', good.size() - 2) + 1;
+  const auto [at, size] = testing::TokenAt(good, lastLine, 8);
+  for (Damage& d : testing::TokenDamages(good, at, size, "R152 last")) damages.push_back(d);
+  const std::size_t lel = good.find("LEL_CONC");
+  const auto [lat, lsize] = testing::TokenAt(good, lel, 1);
+  for (Damage& d : testing::TokenDamages(good, lat, lsize, "LEL_CONC")) damages.push_back(d);
+  RegisterImage shorter = want;
+  for (int a = 152; a <= 159; ++a) shorter[std::size_t(a)] = 0;
+  for (const Damage& d : damages) {
+    const std::optional<RegisterImage> got = plan(d.bytes);
+    if (d.name == "LF only" || d.name == "CR only" || d.name == "byte-order mark")
+      EXPECT_EQ(got, want) << d.name;
+    else if (d.name == "cut at a line end")
+      EXPECT_EQ(got, shorter) << d.name;
+    else
+      EXPECT_FALSE(got) << d.name;
   }
 }
 
