@@ -14,7 +14,11 @@
 #include <thread>
 
 #include "calc_test_support.h"
+#include "support/file_damage.h"
 #include "graduation/calc_checks.h"
+#include "text/cp1251.h"
+#include "text/graduation_texts.h"
+#include "text/selector_lists.h"
 #include "text/text_file.h"
 
 namespace kvl::testing {
@@ -480,6 +484,54 @@ TEST(GradFileReader, QuickTokensConvertAsStrtod) {
     std::string padded = std::string(t) + std::string(16, 'x');
     double v = 0;
     EXPECT_TRUE(linescan::PlainDecimal(padded.data(), unsigned(std::strlen(t)), &v)) << t;
+  }
+}
+
+// A recorded run damaged as disks, copies and hand edits damage files: the
+// sensor is not offered for calculation and the summary says why, or the file
+// reads as the good one; cut at a line end it reads one line less.
+TEST(GradFileReader, DamagedFilesAreRefusedOrReadAsTheGoodOne) {
+  for (int type : {kTypeZ, kTypeZ5}) {
+    SimRunSetup setup;
+    setup.type = type;
+    setup.lines = 600;
+    SimRunHeader header = Header(type, "5");
+    // A Z5 graduation records the nine values alone: a missing one leaves its line short.
+    if (type == kTypeZ5) header.mode = kModeGraduationZ5;
+    const std::string good = SimRunFile(header, SimulatedRunRows(setup));
+    const CalcSettings settings = FreshSettings(type);
+    auto read = [&](const std::string& bytes, CalcSummary* summary) {
+      CalcRead r = ReadGradBytes({{"5_0.grad", bytes}}, settings, 1);
+      CheckSegments(r, settings);
+      *summary = BuildSummary(r, kEnglish);
+      return r;
+    };
+    CalcSummary wantSummary;
+    const CalcRead want = read(good, &wantSummary);
+    ASSERT_EQ(wantSummary.calculable, std::vector<int>{0}) << wantSummary.text;
+    std::vector<Damage> damages = StructuralDamages(good);
+    const std::size_t lastLine = good.rfind('\n', good.size() - 3) + 1;
+    for (int q : type == kTypeZ5 ? std::vector<int>{kQW, kQR} : std::vector<int>{kQD}) {
+      const auto [at, size] = TokenAt(good, lastLine, 1 + q);
+      for (Damage& d : TokenDamages(good, at, size, kQuantities[q](kEnglish))) damages.push_back(d);
+    }
+    for (const Damage& d : damages) {
+      CalcSummary sum;
+      const CalcRead got = read(d.bytes, &sum);
+      const std::string what = std::to_string(type) + " " + d.name + ": " + sum.text;
+      if (d.name == "LF only" || d.name == "byte-order mark") {
+        ASSERT_EQ(got.sensors.size(), 1u) << what;
+        EXPECT_EQ(got.sensors[0].samples, want.sensors[0].samples) << what;
+        EXPECT_EQ(sum.text, wantSummary.text) << what;
+      } else if (d.name == "cut at a line end") {
+        EXPECT_EQ(got.lines, want.lines - 1) << what;
+        EXPECT_EQ(sum.calculable, std::vector<int>{0}) << what;
+      } else {
+        EXPECT_TRUE(sum.calculable.empty()) << what;
+        EXPECT_EQ(sum.text.find(txt::kDataAreNormal(kEnglish)), std::string::npos) << what;
+        EXPECT_TRUE(IsValidUtf8(sum.text) && sum.text.find('\0') == std::string::npos) << what;
+      }
+    }
   }
 }
 
