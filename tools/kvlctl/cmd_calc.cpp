@@ -216,6 +216,7 @@ int RunCalc(const std::vector<std::string>& args) {
   bool calculated = false;
   for (int slot : summary.calculable) calculated = calculated || !fits.Take(slot).tables.empty();
   if (!calculated) {
+    std::fflush(stdout);  // the why first, then the verdict
     std::fputs("kvlctl calc: no table calculated\n", stderr);
     return kExitFailed;
   }

@@ -36,14 +36,6 @@ std::string GlobalHelp() {
       "  --trace       print every frame sent and received to stderr\n"
       "  --json        print results as JSON on stdout\n"
       "  --help        help of the command\n"
-      "\n"
-      "Exit status:\n"
-      "  0    done\n"
-      "  1    not done: a transaction failed, a file was refused or cannot be read,\n"
-      "       no table was calculated (the output says why)\n"
-      "  2    bad arguments\n"
-      "  3    the serial device cannot be opened or configured\n"
-      "  130  interrupted (Ctrl-C, SIGTERM)\n"
       "\n" +
       kvl::ctl::LinkOptionsNote() + "\n";
   return h;
