@@ -37,13 +37,17 @@ class LineReader {
  public:
   explicit LineReader(std::string_view bytes) : rest_(bytes) {
     if (rest_.substr(0, 3) == "\xEF\xBB\xBF") rest_.remove_prefix(3);  // an editor's UTF-8 mark
+    // A file with CR line ends only (an old editor's) has no LF at all; a
+    // stray CR in a file of LF lines stays inside its line, or every line
+    // after it would take the next position's value.
+    if (rest_.find('\n') == std::string_view::npos) end_ = '\r';
   }
 
   bool AtEnd() const { return rest_.empty(); }
 
   std::string Next() {
     if (rest_.empty()) return {};
-    const std::size_t lf = rest_.find('\n');
+    const std::size_t lf = rest_.find(end_);
     std::string_view line = rest_.substr(0, lf);
     rest_.remove_prefix(lf == std::string_view::npos ? rest_.size() : lf + 1);
     // The CR of a CR LF end goes; a stray CR or a NUL inside a line ends its
@@ -55,6 +59,7 @@ class LineReader {
 
  private:
   std::string_view rest_;
+  char end_ = '\n';
 };
 
 std::string LeadingRun(std::string_view text, const char* set) {
@@ -152,11 +157,23 @@ bool ReadFlag(std::string_view line) {
   return line.substr(first, end - first) != "0";
 }
 
+// A concentration text is kept only when it is a finite decimal number as a
+// whole ("," read as "."): "nan" or a word would reach the graduation run's
+// register values.
+bool IsConcentrationText(const std::string& text) {
+  if (text.empty() || text.find_first_not_of("0123456789.,+- ") != std::string::npos) return false;
+  std::string number = TrimSpaces(text);
+  std::replace(number.begin(), number.end(), ',', '.');
+  double value = 0;
+  std::size_t used = 0;
+  return ParseDouble(number, &value, &used) && used == number.size() && std::isfinite(value);
+}
+
 void ReadGasBlock(LineReader& in, int g, GasCalibration& gas) {
   const GasDefaults& defaults = DefaultGasConcentrations(g);
   auto textOr = [&in](const char* fallback) {
     std::string text = in.Next();
-    return text.empty() ? std::string(fallback) : text;
+    return IsConcentrationText(text) ? text : std::string(fallback);
   };
   gas.usePropane = in.Next() == "1";
   const double coefficient = ToDouble(in.Next());

@@ -68,7 +68,8 @@ std::vector<int> PollSetRequests(int pollSet) {
     case kPollSetZ5Graduation: return list({1, 11, 12, 13, 16, 17, 18, 19, 20, 21, 22});
     case kPollSetZ5Settings: return list({1, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23});
     case kPollSetAddressSearch: return list({0});
-    case kPollSetKveltSettings: return list({1, 8, 9, 10, 23});
+    // Request 3 carries LEL_CONC (71), which a KVELT's settings file saves.
+    case kPollSetKveltSettings: return list({1, 3, 8, 9, 10, 23});
     default: return {};
   }
 }

@@ -23,9 +23,13 @@
 //     saver writes "R%02X" and " %04X"), every other type's decimal. Leading
 //     zeros of a hexadecimal token are dropped and the rest must print back
 //     in one case ("0000" is 0); a decimal token must print back as typed.
-// Anything else refuses the file with kErrorInLine, "\r\n" and the line.
-// More than kMaxSettingsLines lines, or a line longer than
-// kMaxSettingsLineBytes, refuses the file the same way.
+// A register line that starts one of the saver's blocks with fewer words than
+// the block, or is the file's last line and has no line end, was cut short.
+// Anything else refuses the file with kErrorInLine, "\r\n" and the line
+// (shown printable). A line longer than kMaxSettingsLineBytes refuses the file
+// the same way; more than kMaxSettingsLines lines with kMoreThan1000Lines.
+// Lines end with CR LF, LF or a lone CR; a leading UTF-8 byte-order mark is passed over.
+// A file without any key, G or register line is refused with kDataNotFoundInFile.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -83,7 +87,8 @@ struct SettingsFileRead {
 // Reads the text of a file (Windows-1251 or UTF-8 bytes) for a detector of `type`.
 SettingsFileRead ReadSettingsText(std::string_view bytes, int type, LanguageIndex language);
 // Reads the file itself; a file that cannot be read is refused with the
-// system's reason as the message (nothing else is done with it).
+// system's reason as the message (nothing else is done with it), a refused
+// one with "File <name>:" and a line end before the reader's message.
 SettingsFileRead ReadSettingsFile(const std::string& path, int type, LanguageIndex language);
 
 }  // namespace kvl

@@ -3,9 +3,13 @@
 #include <cstdlib>
 
 #include "detector/register_map.h"
+#include "detector/settings_save.h"
 #include "text/cp1251.h"
 #include "text/file_texts.h"
 #include "text/format.h"
+#include "text/graduation_texts.h"
+#include "text/message_texts.h"
+#include "text/printable.h"
 #include "text/text_file.h"
 
 namespace kvl {
@@ -98,7 +102,38 @@ std::optional<std::uint32_t> Label(std::string_view digits, int type) {
   return Decimal(digits.substr(z), kImageWords - 1);
 }
 
-bool ReadLine(std::string_view line, int type, SettingsFileContent& out) {
+// A line of the file and whether a line end (CR LF, LF or a lone CR) closed it.
+struct FileLine {
+  std::string_view text;
+  bool ended = false;
+};
+
+std::vector<FileLine> FileLines(std::string_view bytes) {
+  std::vector<FileLine> out;
+  while (!bytes.empty()) {
+    const std::size_t end = bytes.find_first_of("\r\n");
+    if (end == std::string_view::npos) {
+      out.push_back({bytes, false});
+      break;
+    }
+    out.push_back({bytes.substr(0, end), true});
+    bytes.remove_prefix(end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1));
+  }
+  return out;
+}
+
+// A register line the saver wrote starts a block, carries all of it and ends
+// with its line end; one that starts a block with fewer words, or the file's
+// last line without its end, was cut short.
+bool CutShort(const SettingsRegisterLine& r, int type, bool ended) {
+  if (!ended) return true;
+  for (const SettingsBlock& b : SettingsBlocks(type))
+    if (b.first == r.first) return r.words.size() < std::size_t(b.last - b.first + 1);
+  return false;
+}
+
+bool ReadLine(const FileLine& fileLine, int type, SettingsFileContent& out) {
+  const std::string_view line = fileLine.text;
   const std::vector<std::string_view> t = Tokens(line);
   if (t.empty() || t[0][0] == '*') return true;
   for (std::string_view h : kHeaderWords)
@@ -137,6 +172,7 @@ bool ReadLine(std::string_view line, int type, SettingsFileContent& out) {
       if (!v) return false;
       r.words.push_back(std::uint16_t(*v));
     }
+    if (CutShort(r, type, fileLine.ended)) return false;
     if (!r.words.empty()) out.registerLines.push_back(std::move(r));
     return true;
   }
@@ -147,9 +183,7 @@ SettingsFileRead Refused(std::string_view line, LanguageIndex language) {
   SettingsFileRead r;
   // A line past the bound is shown by its start only.
   constexpr std::size_t kShown = 100;
-  std::string shown = DecodeTextBytes(line.substr(0, kShown));
-  if (line.size() > kShown) shown += "...";
-  r.message = std::string(txt::kErrorInLine(language)) + "\r\n" + shown;
+  r.message = std::string(txt::kErrorInLine(language)) + "\r\n" + PrintableText(line, kShown);
   return r;
 }
 
@@ -159,12 +193,19 @@ const SettingsKeyInfo& KeyInfo(SettingsKey key) { return kKeys[int(key)]; }
 
 SettingsFileRead ReadSettingsText(std::string_view bytes, int type, LanguageIndex language) {
   SettingsFileRead read;
-  const std::vector<std::string_view> lines = SplitLines(bytes);
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    const std::string_view line = lines[n];
-    if (n >= std::size_t(kMaxSettingsLines) || line.size() > kMaxSettingsLineBytes ||
-        !ReadLine(line, type, read.content))
-      return Refused(line, language);
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);  // a Windows editor's UTF-8 mark
+  const std::vector<FileLine> lines = FileLines(bytes);
+  if (lines.size() > std::size_t(kMaxSettingsLines)) {
+    read.message = txt::kMoreThan1000Lines(language);
+    return read;
+  }
+  for (const FileLine& line : lines)
+    if (line.text.size() > kMaxSettingsLineBytes || !ReadLine(line, type, read.content))
+      return Refused(line.text, language);
+  // An empty file, or one of header lines only, would do nothing without a word.
+  if (read.content.pairs.empty() && read.content.registerLines.empty()) {
+    read.message = txt::kDataNotFoundInFile(language);
+    return read;
   }
   read.ok = true;
   return read;
@@ -180,7 +221,10 @@ SettingsFileRead ReadSettingsFile(const std::string& path, int type, LanguageInd
     r.message = error;
     return r;
   }
-  return ReadSettingsText(bytes, type, language);
+  SettingsFileRead r = ReadSettingsText(bytes, type, language);
+  // The operator may have picked among many files: the refusal names this one.
+  if (!r.ok) r.message = std::string(txt::kFile(language)) + " " + NameOf(path) + ":\r\n" + r.message;
+  return r;
 }
 
 }  // namespace kvl

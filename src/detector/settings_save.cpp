@@ -12,13 +12,9 @@
 namespace kvl {
 namespace {
 
-struct Block {
-  int first;
-  int last;
-};
-constexpr Block kKveltBlocks[] = {{24, 39}, {40, 55}, {58, 63}};
-constexpr Block kZ5Blocks[] = {{96, 100},  {104, 111}, {112, 119}, {120, 127},
-                               {128, 135}, {136, 143}, {144, 151}, {152, 159}};
+constexpr SettingsBlock kKveltBlocks[] = {{24, 39}, {40, 55}, {58, 63}};
+constexpr SettingsBlock kZ5Blocks[] = {{96, 100},  {104, 111}, {112, 119}, {120, 127},
+                                       {128, 135}, {136, 143}, {144, 151}, {152, 159}};
 
 // Address 40 of a KVELT is 0 in normal use: not worth a question.
 constexpr int kKveltZeroExempt = 40;
@@ -35,6 +31,12 @@ std::string TimeText(const char* fmt, const std::tm& now) {
 }
 
 }  // namespace
+
+std::span<const SettingsBlock> SettingsBlocks(int type) {
+  if (type == kTypeKvelt) return kKveltBlocks;
+  if (type == kTypeZ5) return kZ5Blocks;
+  return {};
+}
 
 std::string FreeSettingsFileName(const std::string& dataFolder, const std::string& serialText) {
   for (int n = 0; n <= kMaxSettingsFileNumber; ++n) {
@@ -60,7 +62,7 @@ std::string SettingsFileText(int type, ImageView image, unsigned address, const 
   s += "\r\n";
 
   std::string zeros;
-  auto lineOf = [&](const Block& b) {
+  auto lineOf = [&](const SettingsBlock& b) {
     s += kvelt ? Format("R%02X", unsigned(RegisterNumber(b.first))) : Format("R%03u", unsigned(RegisterNumber(b.first)));
     for (int a = b.first; a <= b.last; ++a) {
       const unsigned v = image[std::size_t(a)];
@@ -70,10 +72,7 @@ std::string SettingsFileText(int type, ImageView image, unsigned address, const 
     }
     s += "\r\n";
   };
-  if (kvelt)
-    for (const Block& b : kKveltBlocks) lineOf(b);
-  else
-    for (const Block& b : kZ5Blocks) lineOf(b);
+  for (const SettingsBlock& b : SettingsBlocks(type)) lineOf(b);
   if (zeroList) *zeroList = zeros;
   return s;
 }

@@ -17,6 +17,7 @@
 // Saving reads only the register image: no table-writing flag, no link.
 #include <cstdint>
 #include <ctime>
+#include <span>
 #include <string>
 
 #include "detector/detector_kinds.h"
@@ -25,6 +26,15 @@
 namespace kvl {
 
 inline constexpr int kMaxSettingsFileNumber = 9999;
+
+// A settings block: protocol addresses first..last, one register line each in
+// a saved file. The reader knows a saved line cut short by them.
+struct SettingsBlock {
+  int first;
+  int last;
+};
+// The type's blocks in file order; empty for types without settings registers.
+std::span<const SettingsBlock> SettingsBlocks(int type);
 
 struct SettingsSaveRequest {
   int type = kTypeKvelt;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "graduation/grad_file_reader.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"
@@ -33,18 +34,18 @@ void CheckSegments(CalcRead& read, const CalcSettings& settings) {
       }
       if (!any) {
         // No temperature to check: the segment cannot be calculated.
-        s.check += Format("%s %s: ", txt::kFile(lang), seg.file.c_str()) + txt::kDataNotFoundInFile(lang) + "\r\n";
+        AddReport(s.check, Format("%s %s: ", txt::kFile(lang), seg.file.c_str()) + txt::kDataNotFoundInFile(lang));
         continue;
       }
       const int tlo = TruncatedInt(lo), thi = TruncatedInt(hi);
       const int tminMin = rec[kTminMin][std::size_t(f)], tminMax = rec[kTminMax][std::size_t(f)];
       const int tmaxMin = rec[kTmaxMin][std::size_t(f)], tmaxMax = rec[kTmaxMax][std::size_t(f)];
       if (tlo < tminMin || tlo > tminMax) {
-        s.check += Format("%s %s: Tmin=%d, %s=%d...%d  \r\n", txt::kFile(lang), seg.file.c_str(), tlo, txt::kNorm(lang),
-                          tminMin, tminMax);
+        AddReport(s.check, Format("%s %s: Tmin=%d, %s=%d...%d  ", txt::kFile(lang), seg.file.c_str(), tlo,
+                                  txt::kNorm(lang), tminMin, tminMax));
       } else if (thi < tmaxMin || thi > tmaxMax) {
-        s.check += Format("%s %s: Tmax=%d, %s=%d...%d  \r\n", txt::kFile(lang), seg.file.c_str(), thi, txt::kNorm(lang),
-                          tmaxMin, tmaxMax);
+        AddReport(s.check, Format("%s %s: Tmax=%d, %s=%d...%d  ", txt::kFile(lang), seg.file.c_str(), thi,
+                                  txt::kNorm(lang), tmaxMin, tmaxMax));
       } else if (seg.valid) {
         seg.good = true;
         ++s.goodSegments;
@@ -73,6 +74,12 @@ CalcSummary BuildSummary(const CalcRead& read, LanguageIndex lang) {
       anyCheck = true;
     }
     if (s.goodSegments > 0) sum.calculable.push_back(int(k));
+  }
+  // Files that gave no sensor anything: each on a line of its own.
+  for (const std::string& file : read.noData) {
+    if (!sum.text.empty() && sum.text.back() != '\n') sum.text += "\n";
+    sum.text += Format("%s %s: ", txt::kFile(lang), file.c_str()) + txt::kDataNotFoundInFile(lang) + "\n";
+    anyCheck = true;
   }
   if (sum.calculable.empty()) {
     sum.icon = SummaryIcon::None;

@@ -89,6 +89,9 @@ struct CalcRead {
   // Addresses the rows now poll (1..255, slot order, one per slot that gave one).
   std::vector<unsigned> addresses;
   std::vector<std::string> unreadable;  // files that could not be opened
+  // Names of the files that gave no sensor any data (empty, unreadable, a
+  // folder, no serial number): each is reported as "Data not found in the file".
+  std::vector<std::string> noData;
 };
 
 // Fitted table of one segment.

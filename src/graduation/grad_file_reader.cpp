@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "detector/decoding.h"
+#include "detector/register_map.h"
 #include "graduation/grad_line_scan.h"
 #include "text/ascii_case.h"
 #include "text/cp1251.h"
@@ -27,6 +28,7 @@
 #include "text/gas_tables.h"
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"
+#include "text/printable.h"
 
 namespace kvl {
 namespace {
@@ -105,8 +107,9 @@ struct BadValue {
 // The bad lines of a stretch of data lines, and what the report shows of the first.
 struct BadLines {
   std::vector<std::size_t> lines;          // counted index of every bad line
-  std::string firstTime;                   // time token of the first bad line
-  std::vector<BadValue> firstValues;       // its values outside the limits
+  std::string firstTime;                   // time token of the first bad line (printable)
+  std::vector<BadValue> firstValues;       // its values that are not good
+  bool firstCut = false;                   // it is the file's last line and has no line end
 };
 
 // One part of a file parsed on its own: the lines that start in its byte
@@ -129,7 +132,7 @@ bool FindKeyValue(std::string_view line, std::string_view key, std::string_view*
   const std::size_t at = line.find(key);
   if (at == std::string_view::npos) return false;
   std::size_t b = at + key.size(), e = b;
-  while (e < line.size() && !IsDelimiter(line[e])) ++e;
+  while (e < line.size() && !IsDelimiter(line[e]) && static_cast<unsigned char>(line[e]) >= ' ') ++e;
   *value = line.substr(b, e - b);
   return true;
 }
@@ -224,9 +227,9 @@ class CPartParser {
   CPartParser(std::string_view file, const CalcSettings& settings, PartParse& out)
       : file_(file), settings_(settings), out_(out), z5_(settings.type == kTypeZ5) {
     for (int q = 0; q < kQuantityCount; ++q) {
-      const DisplayLimits& l = settings.displayLimits[std::size_t(q)];
-      lo_[std::size_t(q)] = LimitsChecked(l) ? double(l.min) : -HUGE_VAL;
-      hi_[std::size_t(q)] = LimitsChecked(l) ? double(l.max) : HUGE_VAL;
+      const ValueRange r = AcceptedRange(settings, q);
+      lo_[std::size_t(q)] = r.lo;
+      hi_[std::size_t(q)] = r.hi;
     }
   }
 
@@ -275,6 +278,8 @@ class CPartParser {
       if (counted_ == filled_) Grow();
       p = b < quickLimit ? QuickDataLine(b) : nullptr;
       if (!p) p = ExactDataLine(b);
+      // Every line the recorder writes ends with its line end: one without is cut.
+      if (p[-1] != '\n') MarkCut(b);
       ++counted_;
     }
     ticker.Done(counted_);
@@ -316,7 +321,9 @@ class CPartParser {
   }
 
   // Any data line: the time token, then nine values, each after blanks up to
-  // the next space, tab, comma, semicolon or line end; missing ones are 0.
+  // the next space, tab, comma, semicolon or line end. A value that is
+  // missing, no number or outside its accepted range makes the line bad
+  // (stored as 0 when it is no finite number).
   const char* ExactDataLine(const char* b) {
     const char* s = b;
     while (s < end_ && !IsDelimiter(*s) && !IsLineEnd(*s)) ++s;
@@ -329,19 +336,57 @@ class CPartParser {
       while (s < end_ && !IsDelimiter(*s) && !IsLineEnd(*s)) ++s;
       const char* te = s;
       if (s < end_ && IsDelimiter(*s)) ++s;
-      const double v = ScanDecimal(tb, te);
-      dst_[q][counted_] = float(v);
-      if (v < lo_[q] || v > hi_[q]) {
-        // The report is UTF-8 like every text shown: tokens of a Windows-1251 file are decoded.
+      const bool number = IsNumberToken(tb, te);
+      const double v = number ? ScanDecimal(tb, te) : 0.0;
+      const float f = float(v);
+      dst_[q][counted_] = std::isfinite(f) ? f : 0.0f;
+      if (!number || !(v >= lo_[q] && v <= hi_[q])) {
         if (out_.bad.lines.empty()) {
-          if (!bad) out_.bad.firstTime = DecodeTextBytes(std::string_view(b, std::size_t(timeEnd - b)));
-          out_.bad.firstValues.push_back({int(q), DecodeTextBytes(std::string_view(tb, std::size_t(te - tb)))});
+          if (!bad) out_.bad.firstTime = PrintableText(std::string_view(b, std::size_t(timeEnd - b)));
+          out_.bad.firstValues.push_back({int(q), PrintableText(std::string_view(tb, std::size_t(te - tb)))});
         }
         bad = true;
       }
     }
     if (bad) out_.bad.lines.push_back(counted_);
     return NextLine(s);
+  }
+
+  // The data line starting at b is the file's last and has no line end.
+  void MarkCut(const char* b) {
+    if (out_.bad.lines.empty() || out_.bad.lines.back() != counted_) {
+      if (out_.bad.lines.empty()) {
+        const char* e = b;
+        while (e < end_ && !IsDelimiter(*e) && !IsLineEnd(*e)) ++e;
+        out_.bad.firstTime = PrintableText(std::string_view(b, std::size_t(e - b)));
+      }
+      out_.bad.lines.push_back(counted_);
+    }
+    if (out_.bad.lines.size() == 1) out_.bad.firstCut = true;
+  }
+
+  // Sign, digits with at most one point (a digit somewhere), an optional
+  // exponent: the whole token, nothing else ("nan", "inf", "12a" are no numbers).
+  static bool IsNumberToken(const char* p, const char* e) {
+    if (p < e && (*p == '-' || *p == '+')) ++p;
+    bool digit = false, point = false;
+    for (; p < e; ++p) {
+      if (*p >= '0' && *p <= '9') {
+        digit = true;
+      } else if (*p == '.' && !point) {
+        point = true;
+      } else {
+        break;
+      }
+    }
+    if (!digit) return false;
+    if (p < e && (*p == 'e' || *p == 'E')) {
+      ++p;
+      if (p < e && (*p == '-' || *p == '+')) ++p;
+      if (p == e) return false;
+      while (p < e && *p >= '0' && *p <= '9') ++p;
+    }
+    return p == e;
   }
 
   static constexpr std::size_t kBlock = 4096;
@@ -410,6 +455,7 @@ class CFileParts {
       if (bad_.lines.empty() && !part.bad.lines.empty()) {
         bad_.firstTime = std::move(part.bad.firstTime);
         bad_.firstValues = std::move(part.bad.firstValues);
+        bad_.firstCut = part.bad.firstCut;
       }
       for (std::size_t b : part.bad.lines) bad_.lines.push_back(b + at);
       at += part.lines;
@@ -460,6 +506,14 @@ class CMerge {
 
   // False when the operation ends (too many serial numbers).
   bool ApplyFile(const std::string& name, CFileParts& f) {
+    const bool go = ApplyFileBody(name, f);
+    if (fileSegments_.empty()) read_.noData.push_back(name);
+    return go;
+  }
+  bool Capped() const { return read_.lines >= settings_.lineCap; }
+
+ private:
+  bool ApplyFileBody(const std::string& name, CFileParts& f) {
     name_ = name;
     current_ = -1;
     fileSegments_.clear();
@@ -475,9 +529,7 @@ class CMerge {
     EndOfFile();
     return true;
   }
-  bool Capped() const { return read_.lines >= settings_.lineCap; }
 
- private:
   CalcSensor* Current() { return current_ < 0 ? nullptr : &read_.sensors[std::size_t(current_)]; }
 
   bool ApplyHeader(const HeaderLine& h) {
@@ -560,12 +612,14 @@ class CMerge {
       ++badSeen_;
       if (badSeen_ == 1) {
         const LanguageIndex lang = settings_.language;
+        if (!s->check.empty() && s->check.back() != '\n') s->check += "\r\n";
         s->check += Format("%s %s:", txt::kFile(lang), name_.c_str()) + "\r\n" + bad.firstTime;
         for (const BadValue& b : bad.firstValues) {
-          const DisplayLimits& l = settings_.displayLimits[std::size_t(b.quantity)];
-          s->check += Format("   %s=%s, %s=%d...%d   ", kQuantities[b.quantity](lang), b.text.c_str(),
-                             txt::kNorm(lang), l.min, l.max);
+          const ValueRange r = AcceptedRange(settings_, b.quantity);
+          s->check += Format("   %s=%s, %s=%g...%g   ", kQuantities[b.quantity](lang), b.text.c_str(),
+                             txt::kNorm(lang), r.lo, r.hi);
         }
+        if (bad.firstCut) s->check += std::string("   ") + txt::kLineWithoutEnd(lang);
       } else if (badSeen_ == 2) {
         s->check += "\r\n";
       }
@@ -590,7 +644,7 @@ class CMerge {
     const LanguageIndex lang = settings_.language;
     if (settings_.type == kTypeZ5) {
       auto missing = [&](const TextEntry& what) {
-        s->check += std::string("\n") + txt::kFile(lang) + " " + name_ + ": " + what(lang);
+        AddReport(s->check, std::string(txt::kFile(lang)) + " " + name_ + ": " + what(lang));
       };
       if (!powerSeen_) missing(txt::kPowerNotFound);
       if (!kurSeen_) missing(txt::kKurNotFound);
@@ -598,16 +652,13 @@ class CMerge {
     }
     if (s->modbusValue < 1 || s->modbusValue > 255) {
       s->address = 0;
-      s->check += std::string(kFileFields[kFieldModbusNumber](lang)) + txt::kFrom1To255(lang) +
-                  txt::kNotFoundInFile(lang) + "\r\n";
+      AddReport(s->check, std::string(kFileFields[kFieldModbusNumber](lang)) + txt::kFrom1To255(lang) +
+                              txt::kNotFoundInFile(lang));
       return;
     }
     s->address = s->modbusValue;
-    if (s->gasPosition >= 0 || settings_.type != kTypeZ5) {
-      if (read_.lines == 0) s->check += txt::kDataNotFoundInFile(lang);
-    } else {
-      s->check += std::string(txt::kValidGasNotFound(lang)) + "\r\n";
-    }
+    // A segment without data is reported by the checks, with its file's name.
+    if (s->gasPosition < 0 && settings_.type == kTypeZ5) AddReport(s->check, txt::kValidGasNotFound(lang));
   }
 
   const CalcSettings& settings_;
@@ -627,6 +678,30 @@ std::string BaseName(const std::string& path) {
 bool NameLess(const std::string& a, const std::string& b) { return AsciiLower(BaseName(a)) < AsciiLower(BaseName(b)); }
 
 }  // namespace
+
+ValueRange RecordedRange(int type, int quantity) {
+  constexpr double kLo = -32768, kHi = 32767;
+  switch (quantity) {
+    case kQLel: return {kLo / 10, kHi / 10};
+    case kQT: return LayoutFor(type).temperatureInTenths ? ValueRange{kLo / 10, kHi / 10} : ValueRange{kLo, kHi};
+    case kQPheat: return {0, 65535};
+    case kQDm: return {kLo, kHi};
+    // The raw channel signals are counts: a negative one is a word no signal reaches.
+    default: return {0, kHi};
+  }
+}
+
+ValueRange AcceptedRange(const CalcSettings& settings, int quantity) {
+  ValueRange r = RecordedRange(settings.type, quantity);
+  const DisplayLimits& l = settings.displayLimits[std::size_t(quantity)];
+  if (LimitsChecked(l)) r = {std::max(r.lo, double(l.min)), std::min(r.hi, double(l.max))};
+  return r;
+}
+
+void AddReport(std::string& check, const std::string& text) {
+  if (!check.empty() && check.back() != '\n') check += "\r\n";
+  check += text + "\r\n";
+}
 
 double ScanDecimal(const char* begin, const char* end) {
   const char* p = begin;
@@ -722,6 +797,7 @@ CalcRead ReadParsedFiles(const std::vector<std::string>& names, std::vector<std:
     }
     if (!files[i]->Opened()) {
       read.unreadable.push_back(names[i]);
+      read.noData.push_back(BaseName(names[i]));
       continue;
     }
     files[i]->Join(settings);

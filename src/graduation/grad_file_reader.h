@@ -60,4 +60,20 @@ double ScanDecimal(const char* begin, const char* end);
 // falls back to means "not checked".
 constexpr bool LimitsChecked(const DisplayLimits& l) { return !(l.min == 0 && l.max == 0); }
 
+// Values a data line's field can hold: what its cell shows of a register word
+// (signed; T of some types and LEL% in tenths; "P heat" unsigned; the raw
+// channel signals D, W, R, Wo, Ro 0..32767, as a signal never reaches the
+// words the cell shows negative).
+struct ValueRange {
+  double lo = 0;
+  double hi = 0;
+};
+ValueRange RecordedRange(int type, int quantity);
+// A good value lies in its recorded range and, where they are checked, its
+// display limits; anything else (a word, "nan", "inf", an empty field) is bad.
+ValueRange AcceptedRange(const CalcSettings& settings, int quantity);
+
+// Appends a report to a sensor's check text on a line of its own.
+void AddReport(std::string& check, const std::string& text);
+
 }  // namespace kvl

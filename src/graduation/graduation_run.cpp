@@ -37,7 +37,7 @@ double ConcentrationValue(std::string text) {
   for (char& c : text)
     if (c == ',') c = '.';
   double v = 0;
-  if (!ParseDouble(text, &v)) v = 0;
+  if (!ParseDouble(text, &v) || !std::isfinite(v)) v = 0;  // "nan" would pass every range check below
   return v;
 }
 

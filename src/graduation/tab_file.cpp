@@ -9,6 +9,7 @@
 #include "text/cp1251.h"
 #include "text/format.h"
 #include "text/message_texts.h"
+#include "text/printable.h"
 #include "text/selector_lists.h"
 #include "text/text_file.h"
 
@@ -27,18 +28,32 @@ std::string ValueText(const std::string& text, std::size_t from) {
   std::size_t end = text.find_first_of(" ,;", from);
   if (end == std::string::npos) end = text.size();
   const std::size_t alien = text.find_first_not_of("0123456789+-.eE", from);
-  if (alien != std::string::npos && alien < end && alien > from) end = alien;
+  if (alien != std::string::npos && alien < end) end = alien;
   return text.substr(from, end - from);
 }
 
-// Leading-digit conversion (sign, digits; nothing more), saturated far outside 16 bits.
-long long LeadingInteger(const std::string& text) {
+// A whole integer (sign, digits, nothing else), saturated far outside 16 bits;
+// anything else (empty, "1e3", "12.5") is no integer.
+std::optional<long long> WholeInteger(const std::string& text) {
   std::size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
   long long v = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) v = std::min(v * 10 + (text[i] - '0'), 1LL << 40);
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    v = std::min(v * 10 + (text[i] - '0'), 1LL << 40);
+  }
   return negative ? -v : v;
+}
+
+// A whole decimal number a float holds.
+std::optional<float> WholeCoefficient(const std::string& text) {
+  double v = 0;
+  std::size_t used = 0;
+  if (!ParseDouble(text, &v, &used) || used != text.size()) return std::nullopt;
+  if (!(std::fabs(v) <= std::numeric_limits<float>::max())) return std::nullopt;
+  return float(v);
 }
 
 }  // namespace
@@ -50,6 +65,7 @@ std::array<std::uint16_t, 2> FloatWords(float value) {
 
 TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l) {
   const std::string decoded = DecodeTextBytes(bytes);
+  const bool ended = !decoded.empty() && (decoded.back() == '\n' || decoded.back() == '\r');
   std::string text;
   for (std::string_view line : SplitLines(decoded)) text += line;
   TableFileResult out;
@@ -61,7 +77,7 @@ TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l) {
     const std::size_t at = text.find(key);
     if (at != std::string::npos) pos = at + key.size();
   }
-  const long long address = pos == std::string::npos ? 0 : LeadingInteger(ValueText(text, pos));
+  const long long address = pos == std::string::npos ? 0 : WholeInteger(ValueText(text, pos)).value_or(0);
   if (address < 1 || address > 255) {
     out.refusal = std::string(kFileFields[kFieldModbusNumber](l)) + txt::kFrom1To255(l) + txt::kNotFoundInFile(l);
     return out;
@@ -80,23 +96,18 @@ TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l) {
       pos = at + keys[k].size();
       const std::string value = ValueText(text, pos);
       const std::size_t i = std::size_t(n);
-      if (k < 2) {
-        const long long v = LeadingInteger(value);
-        if (v < -32768 || v > 32767) {
-          out.refusal = keys[k] + value + " - " + txt::kIllegalValue(l);
-          return out;
-        }
-        (k == 0 ? table.T : table.D)[i] = std::int16_t(v);
-      } else {
-        double v = 0;
-        if (!ParseDouble(value, &v)) v = 0;
-        // A coefficient no float holds would reach the detector as infinity.
-        if (!(std::fabs(v) <= std::numeric_limits<float>::max())) {
-          out.refusal = keys[k] + value + " - " + txt::kIllegalValue(l);
-          return out;
-        }
-        (k == 2 ? table.K3 : k == 3 ? table.K2 : table.K1)[i] = float(v);
+      // A value that runs into the end of a file without its last line end may have been cut.
+      const bool cut = !ended && text.find_first_not_of(' ', pos) + value.size() >= text.size();
+      const auto integer = k < 2 ? WholeInteger(value) : std::nullopt;
+      const auto coefficient = k < 2 ? std::nullopt : WholeCoefficient(value);
+      if (cut || (k < 2 ? !integer || *integer < -32768 || *integer > 32767 : !coefficient)) {
+        out.refusal = keys[k] + PrintableText(value) + " - " + txt::kIllegalValue(l);
+        return out;
       }
+      if (k < 2)
+        (k == 0 ? table.T : table.D)[i] = std::int16_t(*integer);
+      else
+        (k == 2 ? table.K3 : k == 3 ? table.K2 : table.K1)[i] = *coefficient;
     }
   }
   out.table = table;
@@ -132,8 +143,11 @@ std::vector<TableBlockWrite> TableBlockWrites(const GraduationTable& table) {
 TableFilesPlan PlanTableFiles(const std::vector<std::string>& paths, LanguageIndex language) {
   TableFilesPlan plan;
   for (const std::string& path : paths) {
-    std::string bytes;
-    if (ReadFileBytes(path, bytes) != 0) continue;
+    std::string bytes, error;
+    if (ReadFileBytes(path, bytes, std::numeric_limits<std::size_t>::max(), &error) != 0) {
+      plan.unreadable.push_back(error);
+      continue;
+    }
     TableFileResult r = ParseTableFile(bytes, language);
     if (!r.table) {
       plan.refusal = r.refusal;

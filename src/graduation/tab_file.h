@@ -56,6 +56,7 @@ struct TableFilesPlan {
   std::vector<TableBlockWrite> writes;
   std::vector<std::string> filesQueued;  // paths whose tables are in `writes`
   std::optional<std::string> refusal;    // the refused file's message; later files were not read
+  std::vector<std::string> unreadable;   // why each file passed over could not be read (names it)
 };
 TableFilesPlan PlanTableFiles(const std::vector<std::string>& paths, LanguageIndex language);
 

@@ -20,6 +20,7 @@ namespace kvl::txt {
     "Следующие регистры равны 0, записать файл?", "")                                                      \
   X(kHexListNote, "\n(hex)", "\n(hex)", "")                                                                \
   X(kErrorInLine, "Error in line", "Ошибка в строке", "")                                                  \
+  X(kMoreThan1000Lines, "more than 1000 lines", "больше 1000 строк", "")                                   \
   X(kSerialNotFound, "Serial number not found", "Заводской номер не найден", "")                           \
   X(kSerialIncorrect, "Serial number is incorrect", "Заводской номер неправильный", "")                    \
   X(kSerialsDifferent, "Serial numbers are different", "Заводские номера различаются", "")                 \

@@ -27,6 +27,7 @@ extern const TextEntry kSelectSetOrTabFile;  // " Select .set or .tab file for r
 extern const TextEntry kRegistersAreZero;
 extern const TextEntry kHexListNote;        // "\n(hex)"
 extern const TextEntry kErrorInLine;        // "Error in line"
+extern const TextEntry kMoreThan1000Lines;  // "more than 1000 lines" (a settings file too long to be one)
 extern const TextEntry kSerialNotFound;     // "Serial number not found"
 extern const TextEntry kSerialIncorrect;    // "Serial number is incorrect"
 extern const TextEntry kSerialsDifferent;   // "Serial numbers are different"

@@ -1,6 +1,9 @@
 #include "config/configuration.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,6 +13,7 @@
 #include <random>
 
 #include "config/config_test_support.h"
+#include "support/file_damage.h"
 #include "text/cp1251.h"
 #include "text/text_file.h"
 
@@ -424,8 +428,31 @@ TEST_F(ConfigurationTest, AnyBytesLoadIntoSaneSettings) {
     samples.push_back(damaged);
   }
 
+  // The damage table over a file the program writes: every damage loads sane
+  // settings; LF line ends, a mark and a NUL tail change nothing. (CR for the
+  // CR LF ends beside the layout's bare LF ends leaves a file of mixed ends: sane, not the same.)
+  const std::string good = EncodeConfigurationText(defaultText_);
+  std::vector<testing::Damage> damages = testing::StructuralDamages(good);
+  for (int line : {kEmitterLine, kFirstLimitLine, GasLine(0, 1), GasLine(0, 2), kLowLimitLine, kCountLine + 1}) {
+    std::size_t start = 0;
+    for (int k = 1; k < line; ++k) start = good.find('\n', start) + 1;
+    const auto [at, size] = testing::TokenAt(good, start, 0);
+    for (const testing::Damage& d : testing::TokenDamages(good, at, size, std::to_string(line))) damages.push_back(d);
+  }
+  for (const testing::Damage& d : damages) {
+    samples.push_back(d.bytes);
+    if (d.name == "LF only" || d.name == "NUL tail" || d.name == "byte-order mark") {
+      EXPECT_EQ(Parse(d.bytes), Parse(good)) << d.name;
+    }
+  }
+
   for (const std::string& bytes : samples) {
     const Configuration c = Parse(bytes);
+    EXPECT_TRUE(std::isfinite(c.lowLimit) && std::isfinite(c.highLimit));
+    for (const GasCalibration& gas : c.gases) {
+      EXPECT_TRUE(std::isfinite(gas.coefficient));
+      for (const std::string& t : gas.concentration) EXPECT_TRUE(std::isfinite(std::strtod(t.c_str(), nullptr))) << t;
+    }
     EXPECT_TRUE(c.detectorType == 0 || c.detectorType == 1 || c.detectorType == 3 || c.detectorType == 4);
     EXPECT_TRUE(c.mode >= 0 && c.mode <= 5);
     EXPECT_TRUE(c.language == kEnglish || c.language == kRussian);

@@ -62,7 +62,7 @@ TEST(PollSets, RequestsOfEachSet) {
   EXPECT_EQ(PollSetRequests(6), (Requests{1, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23}));
   EXPECT_TRUE(PollSetRequests(7).empty());
   EXPECT_EQ(PollSetRequests(8), (Requests{0}));
-  EXPECT_EQ(PollSetRequests(9), (Requests{1, 8, 9, 10, 23}));
+  EXPECT_EQ(PollSetRequests(9), (Requests{1, 3, 8, 9, 10, 23}));
   EXPECT_TRUE(PollSetRequests(10).empty());
   EXPECT_TRUE(PollSetRequests(-1).empty());
 }
@@ -95,6 +95,7 @@ TEST(PollSets, EachTypeReadsTheRegistersItsRowShows) {
   // Settings poll sets carry the serial high word and the saved blocks.
   EXPECT_TRUE(PollSetReads(kPollSetKveltSettings, reg::SER_NUM_HIGH));
   EXPECT_TRUE(PollSetReads(kPollSetKveltSettings, 63));
+  EXPECT_TRUE(PollSetReads(kPollSetKveltSettings, LayoutFor(kTypeKvelt).LEL_CONC));  // saved as LEL_CONC
   EXPECT_FALSE(PollSetReads(kPollSetKveltSettings, 56));
   EXPECT_TRUE(PollSetReads(kPollSetZ5Settings, reg::z5::GAS));
   EXPECT_TRUE(PollSetReads(kPollSetZ5Settings, reg::z5::kGradTableLast));

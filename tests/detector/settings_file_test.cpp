@@ -5,11 +5,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "detector/register_map.h"
 #include "detector/settings_apply.h"
 #include "detector/settings_file.h"
 #include "detector/settings_save.h"
+#include "support/file_damage.h"
 
 namespace kvl {
 namespace {
@@ -195,7 +197,9 @@ TEST(SettingsReader, LineRules) {
   using K = SettingsKey;
   const Case cases[] = {
       // Skipped lines, and keys.
-      {kTypeZ5, "* note\r\n\r\n   \r\nDATE  07.12.2026\r\nTIME    09:05:03\r\nMODBUS_NUM 2\r\n", true, {}, {}},
+      {kTypeZ5, "* note\r\n\r\n   \r\nDATE  07.12.2026\r\nTIME    09:05:03\r\nMODBUS_NUM 2\r\nGAS 1\r\n", true,
+       {{K::Gas, 21, 1}}, {}},
+      {kTypeZ5, "* note\r\nMODBUS_NUM 2\r\n", false, {}, {}},  // nothing to write: "Data not found in the file"
       {kTypeZ5, "SER_NUM\t4294967295\r\nGAS 0 trailing\r\n", true,
        {{K::SerNum, 9, 4294967295u}, {K::Gas, 21, 0}}, {}},
       {kTypeZ5, "SER_NUM 0123\r\n", false, {}, {}},
@@ -213,7 +217,11 @@ TEST(SettingsReader, LineRules) {
       {kTypeZ5, "G0 1 2 3 4 5 6 -32769\r\n", false, {}, {}},
       {kTypeZ5, "G0 1 2 3 4 5 6 -0\r\n", false, {}, {}},
       // Z5 register lines: decimal labels (leading zeros dropped) and values.
-      {kTypeZ5, "R097  1500 0\r\nR1 65535\r\n", true, {}, {{96, {1500, 0}}, {0, {65535}}}},
+      {kTypeZ5, "R098  1500 0\r\nR1 65535\r\n", true, {}, {{97, {1500, 0}}, {0, {65535}}}},
+      // Cut short: a saved block's line with fewer words, a last register line without its end.
+      {kTypeZ5, "R097  1500 3000 44 2100\r\n", false, {}, {}},
+      {kTypeZ5, "R098  1500 0", false, {}, {}},
+      {kTypeZ5, "GAS 3", true, {{K::Gas, 21, 3}}, {}},
       {kTypeZ5, "R097 0044\r\n", false, {}, {}},
       {kTypeZ5, "R097 65536\r\n", false, {}, {}},
       {kTypeZ5, "R000 1\r\n", false, {}, {}},
@@ -222,8 +230,8 @@ TEST(SettingsReader, LineRules) {
       {kTypeZ5, "R160 1 2 3\r\n", false, {}, {}},
       {kTypeZ5, "R19 1\r\n", true, {}, {{18, {1}}}},
       // KVELT register lines: hexadecimal labels and values in one case, "0000" is 0.
-      {kTypeKvelt, "R19 0000 00AB abcd FFFF\r\n", true, {}, {{24, {0, 0xAB, 0xABCD, 0xFFFF}}}},
-      {kTypeKvelt, "R3b 1\r\nRA0 1\r\n", true, {}, {{58, {1}}, {159, {1}}}},
+      {kTypeKvelt, "R1A 0000 00AB abcd FFFF\r\n", true, {}, {{25, {0, 0xAB, 0xABCD, 0xFFFF}}}},
+      {kTypeKvelt, "R3c 1\r\nRA0 1\r\n", true, {}, {{59, {1}}, {159, {1}}}},
       {kTypeKvelt, "R19 aBcD\r\n", false, {}, {}},
       {kTypeKvelt, "R19 10000\r\n", false, {}, {}},
       {kTypeKvelt, "R19 12G4\r\n", false, {}, {}},
@@ -255,13 +263,13 @@ TEST(SettingsReader, RefusalNamesTheLineAndBoundsTheFile) {
   EXPECT_TRUE(ReadSettingsText(lines, kTypeZ5, kEnglish).ok);
   r = ReadSettingsText(lines + "* one line too many\r\n", kTypeZ5, kEnglish);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.message, "Error in line\r\n* one line too many");
+  EXPECT_EQ(r.message, "more than 1000 lines");
 
   const std::string longLine = "*" + std::string(kMaxSettingsLineBytes, 'x');
   r = ReadSettingsText("GAS 1\r\n" + longLine + "\r\n", kTypeZ5, kEnglish);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.message, "Error in line\r\n" + longLine.substr(0, 100) + "...");
-  EXPECT_TRUE(ReadSettingsText(longLine.substr(0, kMaxSettingsLineBytes), kTypeZ5, kEnglish).ok);
+  EXPECT_TRUE(ReadSettingsText(longLine.substr(0, kMaxSettingsLineBytes) + "\r\nGAS 1", kTypeZ5, kEnglish).ok);
 }
 
 // ---------------------------------------------------------------------------
@@ -446,6 +454,41 @@ TEST(SettingsCompare, EqualDifferentAndTheDefault255) {
     const SettingsComparison r = CompareWithSettings(*c.file, *c.image, c.language);
     EXPECT_EQ(r.message, c.message);
     EXPECT_EQ(r.equal, std::string(c.message).find('\n') == std::string::npos);
+  }
+}
+
+// A saved file damaged as disks, copies and hand edits damage files: the
+// reader refuses it (nothing planned) or plans what the good file plans; a
+// file cut at a line end plans the blocks before the cut.
+TEST(SettingsReader, DamagedFilesAreRefusedOrPlanWhatTheGoodOnePlans) {
+  using testing::Damage;
+  const RegisterImage img = Z5Image();
+  const std::string good = SettingsFileText(kTypeZ5, img, 7, Now());
+  auto plan = [&](const std::string& bytes) -> std::optional<RegisterImage> {
+    const SettingsFileRead f = ReadSettingsText(bytes, kTypeZ5, kEnglish);
+    if (!f.ok) return std::nullopt;
+    const SettingsWritePlan p = PlanSettingsWrite(f.content, Target(kTypeZ5, img), "d.set", true);
+    if (p.Refused()) return std::nullopt;
+    return Apply(RegisterImage{}, p);
+  };
+  const RegisterImage want = *plan(good);
+  std::vector<Damage> damages = testing::StructuralDamages(good);
+  const std::size_t lastLine = good.rfind('\n', good.size() - 2) + 1;
+  const auto [at, size] = testing::TokenAt(good, lastLine, 8);
+  for (Damage& d : testing::TokenDamages(good, at, size, "R152 last")) damages.push_back(d);
+  const std::size_t lel = good.find("LEL_CONC");
+  const auto [lat, lsize] = testing::TokenAt(good, lel, 1);
+  for (Damage& d : testing::TokenDamages(good, lat, lsize, "LEL_CONC")) damages.push_back(d);
+  RegisterImage shorter = want;
+  for (int a = 152; a <= 159; ++a) shorter[std::size_t(a)] = 0;
+  for (const Damage& d : damages) {
+    const std::optional<RegisterImage> got = plan(d.bytes);
+    if (d.name == "LF only" || d.name == "CR only" || d.name == "byte-order mark")
+      EXPECT_EQ(got, want) << d.name;
+    else if (d.name == "cut at a line end")
+      EXPECT_EQ(got, shorter) << d.name;
+    else
+      EXPECT_FALSE(got) << d.name;
   }
 }
 

@@ -22,6 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (unsigned a : c.addresses) FUZZ_CHECK(a <= 255);
   for (const DisplayLimits& l : c.displayLimits) FUZZ_CHECK(l.min < l.max || (l.min == 0 && l.max == 0));
   FUZZ_CHECK(c.dataFolder.back() == '/' && c.graduationFolder.back() == '/');
+  FUZZ_CHECK(c.spareNumber >= 1 && c.spareNumber <= 20000);
+  FUZZ_CHECK(std::isfinite(c.lowLimit) && std::isfinite(c.highLimit));
+  for (const CheckRecord& r : c.checkRecords) FUZZ_CHECK(r[0] >= -32768 && r[0] <= 32767 && r[1] >= -3276 && r[1] <= 3276);
+  for (const GasCalibration& gas : c.gases) {
+    FUZZ_CHECK(std::isfinite(gas.coefficient) && gas.coefficient != 0);
+    for (const std::string& t : {gas.concentration[0], gas.concentration[1], gas.propaneEntry[0], gas.propaneEntry[1]}) {
+      FUZZ_CHECK(t.find_first_not_of("0123456789.,+- ") == std::string::npos);
+    }
+  }
 
   const std::string text = ComposeConfigurationText(c);
   FUZZ_CHECK(IsValidUtf8(text));

@@ -7,6 +7,7 @@
 // Input: a control byte (type, language, threads, limits checked), a byte
 // for the part size, one for the line cap (0: none), then up to four files
 // separated by "#FILE#".
+#include <cmath>
 #include <cstring>
 
 #include "config/configuration.h"
@@ -63,6 +64,21 @@ void CheckBounds(const CalcRead& r, const CalcSettings& settings) {
   FUZZ_CHECK(samples == r.lines);
 }
 
+// What a valid segment holds is what its fields can hold: finite, in range.
+void CheckAccepted(const CalcRead& r, const CalcSettings& settings) {
+  for (const CalcSensor& s : r.sensors)
+    for (const FileSegment& seg : s.segments) {
+      if (!seg.valid) continue;
+      for (int q = 0; q < kQuantityCount; ++q) {
+        const ValueRange range = AcceptedRange(settings, q);
+        for (std::size_t i = seg.begin; i < seg.end; ++i) {
+          const float v = s.samples[std::size_t(q)][i];
+          FUZZ_CHECK(std::isfinite(v) && v >= float(range.lo) && v <= float(range.hi));
+        }
+      }
+    }
+}
+
 }  // namespace
 }  // namespace kvl::fuzz
 
@@ -99,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settings.partBytes = std::size_t(1) << 40;
   CalcRead read = ReadGradBytes(files, settings, 1);
   CheckBounds(read, settings);
+  CheckAccepted(read, settings);
   CalcSettings split = settings;
   split.partBytes = partBytes;
   CheckSameRead(read, ReadGradBytes(files, split, control & 0x20 ? 2 : 1));

@@ -7,6 +7,7 @@
 #include "detector/register_map.h"
 #include "detector/settings_apply.h"
 #include "detector/settings_file.h"
+#include "detector/settings_save.h"
 #include "fuzz_support.h"
 #include "link/modbus_frames.h"
 #include "text/cp1251.h"
@@ -24,7 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!f.ok) return 0;
   for (const SettingsRegisterLine& r : f.content.registerLines)
     FUZZ_CHECK(r.first >= 0 && !r.words.empty() && r.first + r.words.size() <= std::size_t(kImageWords));
-  for (const SettingsPair& p : f.content.pairs) FUZZ_CHECK(p.z5Register >= 0 && p.z5Register < kImageWords);
+  for (const SettingsPair& p : f.content.pairs) {
+    FUZZ_CHECK(p.z5Register >= 0 && p.z5Register < kImageWords);
+    FUZZ_CHECK(p.value <= (p.key ? KeyInfo(*p.key).maximum : 65535u));
+  }
+  // A register line at a saved block's start carries the whole block.
+  for (const SettingsRegisterLine& r : f.content.registerLines)
+    for (const SettingsBlock& b : SettingsBlocks(type))
+      FUZZ_CHECK(r.first != b.first || r.words.size() >= std::size_t(b.last - b.first + 1));
 
   SettingsTarget target;
   target.type = type;

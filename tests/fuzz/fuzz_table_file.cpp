@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const TableFileResult r = ParseTableFile(bytes, language);
   FUZZ_CHECK(r.table.has_value() == r.refusal.empty());
   FUZZ_CHECK(IsValidUtf8(r.refusal));
+  for (char ch : r.refusal) FUZZ_CHECK(static_cast<unsigned char>(ch) >= ' ');  // shown printable
   if (!r.table) return 0;
   const GraduationTable& t = *r.table;
   FUZZ_CHECK(t.address >= 1 && t.address <= 255);

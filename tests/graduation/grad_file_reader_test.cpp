@@ -14,7 +14,11 @@
 #include <thread>
 
 #include "calc_test_support.h"
+#include "support/file_damage.h"
 #include "graduation/calc_checks.h"
+#include "text/cp1251.h"
+#include "text/graduation_texts.h"
+#include "text/selector_lists.h"
 #include "text/text_file.h"
 
 namespace kvl::testing {
@@ -56,9 +60,12 @@ TEST(GradFileReader, ScansNumbersAsStrtodDoes) {
   ASSERT_EQ(read.sensors.size(), 1u);
   for (std::size_t i = 0; i < rows.size(); ++i)
     for (std::size_t q = 0; q < 9; ++q) {
-      const float want = float(std::strtod(rows[i].values[q].c_str(), nullptr));
-      const float got = read.sensors[0].samples[q][i];
-      EXPECT_TRUE(want == got || (std::isnan(want) && std::isnan(got))) << "'" << rows[i].values[q] << "'";
+      // A token that is no finite number as a whole ("7x", "inf") is stored as 0.
+      char* end = nullptr;
+      const char* text = rows[i].values[q].c_str();
+      const float v = float(std::strtod(text, &end));
+      const bool number = *end == 0 && std::isfinite(v) && !std::strpbrk(text, "iInN");
+      EXPECT_EQ(read.sensors[0].samples[q][i], number ? v : 0.0f) << "'" << rows[i].values[q] << "'";
     }
   for (const std::string& t : tokens) {
     const double want = std::strtod(t.c_str(), nullptr);
@@ -127,13 +134,13 @@ TEST(GradFileReader, ValuesOutsideTheDisplayLimits) {
     EXPECT_EQ(read.sensors[0].check,
               "File 8_0.grad:\r\n08:00:01   D=8000, norm=9000...11000      W=6000°, norm=1000...5000   \r\n");
   }
-  // Type Z5 falls back to (0, 0) pairs: nothing is checked.
+  // Type Z5 falls back to (0, 0) pairs: only what a field can hold is checked.
   {
     SimRunHeader h = Header(kTypeZ5, "9");
     const std::string path = WriteFile(dir, "9_0.grad", SimRunFile(h, {Row("10:00:00", 600, -5, 99999, 3)}));
     const CalcRead read = ReadGradFiles({path}, FreshSettings(kTypeZ5));
-    EXPECT_TRUE(read.sensors[0].segments[0].valid);
-    EXPECT_EQ(read.sensors[0].check, "");
+    EXPECT_FALSE(read.sensors[0].segments[0].valid);
+    EXPECT_EQ(read.sensors[0].check, "File 9_0.grad:\r\n10:00:00   D=-5, norm=0...32767      W=99999, norm=0...32767   ");
   }
 }
 
@@ -159,10 +166,12 @@ TEST(GradFileReader, SlotsSegmentsAndMissingKeys) {
   EXPECT_EQ(read.sensors[2].check, "");  // data were read earlier in the operation
   EXPECT_EQ(read.addresses, (std::vector<unsigned>{3, 4}));
   EXPECT_EQ(read.unreadable, std::vector<std::string>{dir / "missing.grad"});
+  EXPECT_EQ(read.noData, std::vector<std::string>{"missing.grad"});
 
-  // A file without data when nothing was read before.
+  // A file without data: its segment is reported by the checks, with its name.
   read = ReadGradFiles({empty}, FreshSettings(kTypeZ));
-  EXPECT_EQ(read.sensors[0].check, "Data not found in the file");
+  CheckSegments(read, FreshSettings(kTypeZ));
+  EXPECT_EQ(read.sensors[0].check, "File d.grad: Data not found in the file\r\n");
 
   // Type Z5 without Power, KUR and KUW, Russian texts.
   SimRunHeader h = Header(kTypeZ5, "11", "2", kRussian);
@@ -170,8 +179,8 @@ TEST(GradFileReader, SlotsSegmentsAndMissingKeys) {
   const std::string z5 = WriteFile(dir, "11_0.grad", SimRunFile(h, Rows(2, 600)));
   read = ReadGradFiles({z5}, FreshSettings(kTypeZ5, kRussian));
   EXPECT_EQ(read.sensors[0].check,
-            "\nФайл 11_0.grad: Значение power не найдено\nФайл 11_0.grad: Значение KUR не найдено"
-            "\nФайл 11_0.grad: Значение KUW не найдено");
+            "Файл 11_0.grad: Значение power не найдено\r\nФайл 11_0.grad: Значение KUR не найдено\r\n"
+            "Файл 11_0.grad: Значение KUW не найдено\r\n");
   EXPECT_EQ(read.sensors[0].gasPosition, 0);
   EXPECT_FALSE(read.sensors[0].power.has_value());
 }
@@ -284,7 +293,8 @@ TEST(GradFileReader, ProgressCountsAndCancelStopsTheReading) {
 
 // What a data line means, written out plainly: the time token, then nine
 // values, each after blanks up to the next space, tab, comma, semicolon or
-// line end, one delimiter taken after it; missing values are 0.
+// line end, one delimiter taken after it; missing values, and tokens that
+// are no finite number as a whole, are 0.
 std::array<float, 9> LineValues(const std::string& line) {
   auto delimiter = [](char c) { return c == ' ' || c == '\t' || c == ',' || c == ';'; };
   auto stop = [&](char c) { return delimiter(c) || c == '\r' || c == '\n'; };
@@ -296,7 +306,10 @@ std::array<float, 9> LineValues(const std::string& line) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
     const std::size_t b = i;
     while (i < line.size() && !stop(line[i])) ++i;
-    x = float(std::strtod(line.substr(b, i - b).c_str(), nullptr));
+    const std::string token = line.substr(b, i - b);
+    char* end = nullptr;
+    const float f = float(std::strtod(token.c_str(), &end));
+    x = *end == 0 && std::isfinite(f) && !std::strpbrk(token.c_str(), "iInNxX") ? f : 0.0f;
     if (i < line.size() && delimiter(line[i])) ++i;
   }
   return v;
@@ -471,6 +484,54 @@ TEST(GradFileReader, QuickTokensConvertAsStrtod) {
     std::string padded = std::string(t) + std::string(16, 'x');
     double v = 0;
     EXPECT_TRUE(linescan::PlainDecimal(padded.data(), unsigned(std::strlen(t)), &v)) << t;
+  }
+}
+
+// A recorded run damaged as disks, copies and hand edits damage files: the
+// sensor is not offered for calculation and the summary says why, or the file
+// reads as the good one; cut at a line end it reads one line less.
+TEST(GradFileReader, DamagedFilesAreRefusedOrReadAsTheGoodOne) {
+  for (int type : {kTypeZ, kTypeZ5}) {
+    SimRunSetup setup;
+    setup.type = type;
+    setup.lines = 600;
+    SimRunHeader header = Header(type, "5");
+    // A Z5 graduation records the nine values alone: a missing one leaves its line short.
+    if (type == kTypeZ5) header.mode = kModeGraduationZ5;
+    const std::string good = SimRunFile(header, SimulatedRunRows(setup));
+    const CalcSettings settings = FreshSettings(type);
+    auto read = [&](const std::string& bytes, CalcSummary* summary) {
+      CalcRead r = ReadGradBytes({{"5_0.grad", bytes}}, settings, 1);
+      CheckSegments(r, settings);
+      *summary = BuildSummary(r, kEnglish);
+      return r;
+    };
+    CalcSummary wantSummary;
+    const CalcRead want = read(good, &wantSummary);
+    ASSERT_EQ(wantSummary.calculable, std::vector<int>{0}) << wantSummary.text;
+    std::vector<Damage> damages = StructuralDamages(good);
+    const std::size_t lastLine = good.rfind('\n', good.size() - 3) + 1;
+    for (int q : type == kTypeZ5 ? std::vector<int>{kQW, kQR} : std::vector<int>{kQD}) {
+      const auto [at, size] = TokenAt(good, lastLine, 1 + q);
+      for (Damage& d : TokenDamages(good, at, size, kQuantities[q](kEnglish))) damages.push_back(d);
+    }
+    for (const Damage& d : damages) {
+      CalcSummary sum;
+      const CalcRead got = read(d.bytes, &sum);
+      const std::string what = std::to_string(type) + " " + d.name + ": " + sum.text;
+      if (d.name == "LF only" || d.name == "byte-order mark") {
+        ASSERT_EQ(got.sensors.size(), 1u) << what;
+        EXPECT_EQ(got.sensors[0].samples, want.sensors[0].samples) << what;
+        EXPECT_EQ(sum.text, wantSummary.text) << what;
+      } else if (d.name == "cut at a line end") {
+        EXPECT_EQ(got.lines, want.lines - 1) << what;
+        EXPECT_EQ(sum.calculable, std::vector<int>{0}) << what;
+      } else {
+        EXPECT_TRUE(sum.calculable.empty()) << what;
+        EXPECT_EQ(sum.text.find(txt::kDataAreNormal(kEnglish)), std::string::npos) << what;
+        EXPECT_TRUE(IsValidUtf8(sum.text) && sum.text.find('\0') == std::string::npos) << what;
+      }
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "graduation/tab_file.h"
+#include "support/file_damage.h"
 #include "support/temp_folder.h"
 #include "text/cp1251.h"
 #include "text/format.h"
@@ -138,6 +139,36 @@ TEST(TabFile, PlanStopsAtTheFirstRefusedFile) {
   EXPECT_EQ(plan.writes[0].slave, 1);
   EXPECT_EQ(plan.writes[3].slave, 2);
   EXPECT_EQ(plan.refusal, "Modbus_number= from 1 to 255 not found in the file");
+}
+
+// A table file damaged as disks, copies and hand edits damage files: refused,
+// or read as the good one; "-1" is a table value like any other.
+TEST(TabFile, DamagedFilesAreRefusedOrReadAsTheGoodOne) {
+  const std::string good = TabText("Modbus_number=17");
+  auto table = [](const std::string& bytes) { return ParseTableFile(bytes, kEnglish).table; };
+  const GraduationTable want = *table(good);
+  std::vector<testing::Damage> damages = testing::StructuralDamages(good);
+  for (const char* key : {"Modbus_number=", "T[7]=", "D[ 3]=", "K2[ 5]="}) {
+    const std::size_t at = good.find(key) + std::string(key).size() + (key[0] == 'M' ? 0 : 1);
+    for (testing::Damage& d : testing::TokenDamages(good, at, good.find('\r', at) - at, key)) damages.push_back(d);
+  }
+  for (const testing::Damage& d : damages) {
+    const std::optional<GraduationTable> got = table(d.bytes);
+    // Numbers the field holds: read as written, the rest of the table as it was.
+    const std::string token = d.name.substr(d.name.rfind('=') + 1);
+    const bool digits = !token.empty() && token.find_first_not_of("0123456789") == std::string::npos;
+    if (d.name.find("]==") != std::string::npos && (token == "-1" || (d.name[0] == 'K' && digits))) {
+      ASSERT_TRUE(got) << d.name;
+      const float was = d.name[0] == 'T' ? want.T[7] : d.name[0] == 'D' ? want.D[3] : want.K2[5];
+      EXPECT_EQ(got->T[7] + got->D[3] + got->K2[5], want.T[7] + want.D[3] + want.K2[5] + std::stof(token) - was)
+          << d.name;
+    } else if (d.name == "LF only" || d.name == "CR only" || d.name == "NUL tail" || d.name == "byte-order mark") {
+      ASSERT_TRUE(got) << d.name;
+      EXPECT_TRUE(got->T == want.T && got->D == want.D && got->K1 == want.K1 && got->K3 == want.K3) << d.name;
+    } else {
+      EXPECT_FALSE(got) << d.name;
+    }
+  }
 }
 
 }  // namespace

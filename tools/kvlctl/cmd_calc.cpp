@@ -72,6 +72,7 @@ int RunCalc(const std::vector<std::string>& args) {
   p.AddOption("--baud", "BAUD", "baud rate for --write", "9600");
   p.AddFlag("--echo", "for --write: the adapter sends back every byte it transmits (two-wire RS-485)");
   p.AddFlag("--trace", "print every frame of --write to stderr");
+  p.AddNote("Exit status 1 when no table was calculated (the summary says why) or a write failed.");
   std::vector<std::string> options, files;
   SplitArguments(args, &options, &files);
   if (!p.Parse(options)) return kExitOk;
@@ -212,6 +213,13 @@ int RunCalc(const std::vector<std::string>& args) {
   std::fputs(clean.c_str(), stdout);
   for (const Written& w : written)
     if (w.result > 0) return kExitFailed;
+  bool calculated = false;
+  for (int slot : summary.calculable) calculated = calculated || !fits.Take(slot).tables.empty();
+  if (!calculated) {
+    std::fflush(stdout);  // the why first, then the verdict
+    std::fputs("kvlctl calc: no table calculated\n", stderr);
+    return kExitFailed;
+  }
   return kExitOk;
 }
 

@@ -32,19 +32,15 @@ int RunWriteTab(const std::vector<std::string>& args) {
   AddLinkOptions(p);
   p.AllowPositionals();
   p.AddOption("--lang", "en|ru", "language of the refusals and of the link's report", "en");
-  p.AddNote("Exit status 1 when a file was refused or a write failed. " + LinkOptionsNote());
+  p.AddNote("Exit status 1 when a file was refused or cannot be read, or a write failed. " + LinkOptionsNote());
   if (!p.Parse(args)) return kExitOk;
   const std::vector<std::string>& files = p.Positionals();
   if (files.empty()) throw UsageError("write-tab: no table file given");
   const LinkOptions lo = ReadLinkOptions(p);
   const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
 
-  for (const std::string& f : files) {
-    std::FILE* probe = std::fopen(f.c_str(), "rb");
-    if (!probe) std::fprintf(stderr, "kvlctl write-tab: cannot read %s: passed over\n", f.c_str());
-    else std::fclose(probe);
-  }
   const TableFilesPlan plan = PlanTableFiles(files, language);
+  for (const std::string& why : plan.unreadable) std::fprintf(stderr, "kvlctl write-tab: %s: passed over\n", why.c_str());
 
   CStopSignals signals;
   CReportingLine line(lo, language);
@@ -76,7 +72,7 @@ int RunWriteTab(const std::vector<std::string>& args) {
     std::fputs("kvlctl write-tab: interrupted\n", stderr);
     return kExitInterrupted;
   }
-  return plan.refusal || failed ? kExitFailed : kExitOk;
+  return plan.refusal || failed || !plan.unreadable.empty() ? kExitFailed : kExitOk;
 }
 
 const CommandRegistrar kWriteTab{"write-tab", "write graduation table files into their detectors (one batch)",

@@ -22,8 +22,8 @@ std::string LinkOptionsNote() {
   return "Trace lines go to stderr: monotonic time in ms since start, '->' sent or '<-' received,\n"
          "the bytes in hex, and for received frames the result code. With --echo a missing or\n"
          "wrong echo fails the transaction; without it a line that echoes is reported once.\n"
-         "Exit status: 0 success, 1 the bus transaction failed, 2 bad arguments,\n"
-         "3 the device cannot be opened or configured, 130 interrupted.";
+         "Exit status: 0 done, 1 not done (a transaction failed, a file was refused or cannot be\n"
+         "read), 2 bad arguments, 3 the device cannot be opened or configured, 130 interrupted.";
 }
 
 LinkOptions ReadLinkOptions(const CArgParser& parser) {

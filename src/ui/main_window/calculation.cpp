@@ -64,6 +64,7 @@ void CKvlDlg::OnReadFromFile() {
   SortGradFileNames(paths);
 
   // Every row is emptied for the sensors of the files.
+  const std::vector<std::uint8_t> polledBefore = table_.AddressList();
   table_.SetAddressList({});
   for (int s = 0; s < kSlotCount; ++s) {
     SlotState& slot = table_.MutableSlot(s);
@@ -120,6 +121,16 @@ void CKvlDlg::OnReadFromFile() {
                       FileBytes(sensor.check + "\r\n"));
   }
   if (!summary.text.empty()) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
+  if (summary.calculable.empty()) {
+    // Nothing to offer: the summary said why. Polling goes on, with the
+    // detectors polled before when the files named no sensor at all.
+    if (read.sensors.empty()) {
+      table_.SetAddressList(polledBefore);
+      link_.SetDeviceList(table_.AddressList(), -1, false);
+    }
+    ResumeAfterCalculation();
+    return;
+  }
 
   for (int slot : summary.calculable) {
     const CalcSensor& sensor = read.sensors[size_t(slot)];
