@@ -685,8 +685,11 @@ ValueRange RecordedRange(int type, int quantity) {
     case kQLel: return {kLo / 10, kHi / 10};
     case kQT: return LayoutFor(type).temperatureInTenths ? ValueRange{kLo / 10, kHi / 10} : ValueRange{kLo, kHi};
     case kQPheat: return {0, 65535};
+    // D and Dm are differences and may dip below zero at zero gas; the
+    // channel amplitudes W, R, Wo and Ro never do, though their cells show
+    // the word signed.
+    case kQD:
     case kQDm: return {kLo, kHi};
-    // The raw channel signals are counts: a negative one is a word no signal reaches.
     default: return {0, kHi};
   }
 }

@@ -61,9 +61,7 @@ double ScanDecimal(const char* begin, const char* end);
 constexpr bool LimitsChecked(const DisplayLimits& l) { return !(l.min == 0 && l.max == 0); }
 
 // Values a data line's field can hold: what its cell shows of a register word
-// (signed; T of some types and LEL% in tenths; "P heat" unsigned; the raw
-// channel signals D, W, R, Wo, Ro 0..32767, as a signal never reaches the
-// words the cell shows negative).
+// (signed; T of some types and LEL% in tenths; "P heat" unsigned).
 struct ValueRange {
   double lo = 0;
   double hi = 0;
