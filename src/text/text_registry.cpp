@@ -74,7 +74,7 @@ std::vector<TextSource> AllTextEntries() {
   static const TextEntry* const kLinkTexts[] = {
       &kPortWord,       &kNotOpen,       &kNotConfigured, &kRecorded,    &kWriteFailed,
       &kWriteException, &kWriteNoAnswer, &kCheckNoAnswer, &kCheckFailed, &kDeviceWord,
-      &kWaitingForDevice, &kEchoHeard, &kEchoMissing};
+      &kWaitingForDevice, &kEchoHeard, &kEchoMissing, &kReadBackDiffers, &kReadBackRegister};
   AddNamed(out, "link_texts", kLinkTexts);
   AddList(out, "link_texts exceptions", ExceptionEntries());
   static const TextEntry* const kDecodingTexts[] = {&kNoValue, &kNoLatching, &kLatching, &kNonFm, &kFm};

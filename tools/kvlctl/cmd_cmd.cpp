@@ -342,8 +342,10 @@ int RunCmd(const std::vector<std::string>& all) {
   if (!dryRun && !out.writes.empty()) {
     // One write list, announced as one batch: the link shows its outcome once.
     link.BeginBatch(int(out.writes.size()));
+    line.BeginList("cmd", CommandKey(*id));
     for (const RegisterWrite& w : out.writes)
       if (link.WriteRegister(w.slave, 6, w.reg, w.value) != 0) result = 1;
+    link.EndWriteList();
   }
   link.Close();
   const std::string report = op.Report();
