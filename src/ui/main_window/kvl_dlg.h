@@ -31,6 +31,7 @@
 #include "detector/graph_data.h"
 #include "detector/imitation.h"
 #include "graduation/calc_types.h"
+#include "graduation/grad_report_batch.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_data_writer.h"
 #include "graduation/write_journal.h"
@@ -294,6 +295,8 @@ class CKvlDlg : public QWidget {
 
   // ---- calculation.cpp ----
   void OnReadFromFile();
+  // The batch summary's line of a sensor before it is calculated.
+  static BatchRow SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang);
   void ShowCalculationRows(const CalcRead& read);
   void EndTableWriting();
   void ResumeAfterCalculation();
