@@ -20,7 +20,7 @@ constexpr double kLeft = 62, kRight = 648, kTop = 12, kBottom = 212;
 const char* const kStyle =
     "body{font-family:Arial,Helvetica,sans-serif;font-size:10pt;margin:10mm;color:#000}"
     "h1{font-size:15pt;margin:0 0 6px}h2{font-size:11pt;margin:12px 0 4px;border-bottom:1px solid #888}"
-    "table{border-collapse:collapse;margin:2px 0 6px}td,th{border:1px solid #aaa;padding:1px 6px;text-align:right}"
+    "table{border-collapse:collapse;margin:2px 0 6px}td,th{border:1px solid #aaa;padding:1px 6px;text-align:right;white-space:nowrap}"
     "th{background:#eee}td.l,th.l{text-align:left}table.kv td{border:none;text-align:left;padding:0 14px 0 0}"
     "pre{font-size:9pt;background:#f6f6f6;padding:4px;white-space:pre-wrap}.ok{color:#070;font-weight:bold}"
     ".bad{color:#b00;font-weight:bold}svg{display:block;margin:4px 0}"
@@ -106,16 +106,16 @@ std::string ReportPlotSvg(const ReportChannel& ch, const GradPoints& T) {
   s += Format("<text x=\"14\" y=\"%g\" text-anchor=\"middle\" font-weight=\"bold\" transform=\"rotate(-90 14 %g)\">",
               (kTop + kBottom) / 2, (kTop + kBottom) / 2) +
        HtmlEscape(ch.name) + "</text>";
-  // Samples as round dots: one path of zero-length strokes.
-  if (!ch.plot.empty()) {
-    s += "<path fill=\"none\" stroke=\"#5b8fd6\" stroke-opacity=\"0.55\" stroke-width=\"2.2\" stroke-linecap=\"round\" d=\"";
-    for (const auto& [t, v] : ch.plot) s += Format("M%.1f %.1fh0", px(t), py(v));
-    s += "\"/>";
-  }
-  // The table: its lines and its eight points.
+  // The table's lines under the samples, its eight points over them.
   s += "<polyline fill=\"none\" stroke=\"#c0392b\" stroke-width=\"1.6\" points=\"";
   for (std::size_t i = 0; i < T.size(); ++i) s += Format(i ? " %.1f,%.1f" : "%.1f,%.1f", px(T[i]), py(ch.D[i]));
   s += "\"/>";
+  // Samples as round dots: one path of zero-length strokes.
+  if (!ch.plot.empty()) {
+    s += "<path fill=\"none\" stroke=\"#5b8fd6\" stroke-opacity=\"0.6\" stroke-width=\"3\" stroke-linecap=\"round\" d=\"";
+    for (const auto& [t, v] : ch.plot) s += Format("M%.1f %.1fh0", px(t), py(v));
+    s += "\"/>";
+  }
   for (std::size_t i = 0; i < T.size(); ++i)
     s += Format("<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"#c0392b\"/>", px(T[i]), py(ch.D[i]));
   return s + "</svg>";
@@ -207,11 +207,12 @@ std::string GradReportHtml(const GradReport& r) {
   h += "<h2>" + HtmlEscape(txt::kReportWriteState(l)) + "</h2>\n<p class=\"" +
        std::string(good ? "ok" : bad ? "bad" : "") + "\">" + HtmlEscape(WriteStateText(state, l)) + "</p>\n";
   if (r.written) {
+    std::string diffs;
     for (const LinkWriteDone& w : r.written->writes)
       for (const ReadBackDifference& d : w.differences)
-        h += "<p class=\"bad\">" +
-             HtmlEscape(Format(txt::kReadBackRegister(l), unsigned(d.reg), unsigned(d.written), unsigned(d.read))) +
-             "</p>\n";
+        diffs += (diffs.empty() ? "" : "; ") +
+                 Format(txt::kReadBackRegister(l), unsigned(d.reg), unsigned(d.written), unsigned(d.read));
+    if (!diffs.empty()) h += "<p>" + HtmlEscape(diffs) + "</p>\n";
   }
   return h + "</body></html>\n";
 }
