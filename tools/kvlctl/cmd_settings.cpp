@@ -143,7 +143,7 @@ int Write(Session& s, const CArgParser& p, const std::string& file, int type, st
   // As the worker serves them: the single writes' queue before the blocks'.
   int result = 0;
   s.link.BeginBatch(plan.BatchCount());
-  s.link.BeginWriteList({"kvlctl settings", NameOf(file), {}, {}});
+  s.link.BeginWriteList({"kvlctl settings", NameOf(file), {{slave, SerialNumberText(type, image, false)}}, {}});
   for (const RegisterWrite& w : plan.singleWrites)
     if (s.link.WriteRegister(w.slave, 6, w.reg, w.value) != 0) result = 1;
   for (const SettingsBlockWrite& b : plan.blockWrites)
