@@ -67,7 +67,8 @@ int RunCalc(const std::vector<std::string>& args) {
                "defaults of a fresh installation apply.\n"
                "JSON: {\"summary\": \"...\", \"icon\": \"...\", \"sensors\": [{\"serial\": \"...\", \"modbus\": N,\n"
                "\"check\": \"...\", \"calculated\": true, \"segments\": [{\"file\": \"...\", \"valid\": true, \"good\": true,\n"
-               "\"T\": [...], \"D\": [[...]]}], \"text\": \"...\", \"blocks\": [{\"register\": N, \"words\": [...]}]}]}.");
+               "\"T\": [...], \"D\": [[...]]}], \"text\": \"...\", \"blocks\": [{\"register\": N, \"words\": [...]}],\n"
+               "\"report_file\": \"...\"}], \"summary_file\": \"...\"} (the files with --report).");
   p.AddOption("--type", "T", "detector type: KVELT, Z, Z40, Z5 or 0..4 (default: the configuration's)");
   p.AddOption("--config", "FILE", "configuration file whose limits and check records apply");
   p.AddOption("--lang", "en|ru", "language of the texts", "en");
