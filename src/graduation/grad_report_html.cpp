@@ -21,7 +21,7 @@ const char* const kStyle =
     "body{font-family:Arial,Helvetica,sans-serif;font-size:10pt;margin:10mm;color:#000}"
     "h1{font-size:15pt;margin:0 0 6px}h2{font-size:11pt;margin:12px 0 4px;border-bottom:1px solid #888}"
     "table{border-collapse:collapse;margin:2px 0 6px}td,th{border:1px solid #aaa;padding:1px 6px;text-align:right;white-space:nowrap}"
-    "th{background:#eee}td.l,th.l{text-align:left}table.kv td{border:none;text-align:left;padding:0 14px 0 0}"
+    "th{background:#eee}td.l,th.l{text-align:left}td.w{text-align:left;white-space:normal}table.kv td{border:none;text-align:left;padding:0 14px 0 0}"
     "pre{font-size:9pt;background:#f6f6f6;padding:4px;white-space:pre-wrap}.ok{color:#070;font-weight:bold}"
     ".bad{color:#b00;font-weight:bold}svg{display:block;margin:4px 0}"
     "@page{size:A4;margin:10mm}@media print{body{margin:0}svg,table{page-break-inside:avoid}}";
@@ -177,7 +177,7 @@ std::string GradReportHtml(const GradReport& r) {
     std::string words;
     for (std::size_t i = 0; i < b.words.size(); ++i) words += Format(i ? " %u" : "%u", unsigned(b.words[i]));
     h += "<tr>" + Cell(Format("%u\u2026%u", unsigned(b.first), unsigned(b.first + b.words.size() - 1))) +
-         Cell(words, "l") + "</tr>";
+         Cell(words, "w") + "</tr>";
   }
   h += "</table>\n";
 
