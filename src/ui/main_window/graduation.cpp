@@ -7,8 +7,8 @@
 // one reported batch. No step waits: every pause is a timer.
 #include <QFileDialog>
 #include <QPushButton>
-#include <ctime>
 #include <algorithm>
+#include <ctime>
 
 #include "graduation/grad_log.h"
 #include "sim/demo_bus.h"
