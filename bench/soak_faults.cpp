@@ -61,6 +61,7 @@ int FaultIndex(SimFaultKind k) { return static_cast<int>(k); }
 int ExpectedReadResult(SimFaultKind k) {
   switch (k) {
     case SimFaultKind::None:
+    case SimFaultKind::NoStore:
     case SimFaultKind::Slow: return 0;
     case SimFaultKind::Silent: return 1;
     case SimFaultKind::Short: return 2;
@@ -359,6 +360,7 @@ class CSoakJudge : public CLinkObserver, public CMessageTarget, public COperator
     DetectorLinkStats& s = expectedStats[address];
     switch (fault_.kind) {
       case SimFaultKind::None:
+      case SimFaultKind::NoStore:
       case SimFaultKind::Slow: {
         ++s.answers;
         const double ms = static_cast<double>(e.ns - sentNs_) / 1e6;

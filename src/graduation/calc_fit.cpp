@@ -260,6 +260,10 @@ GradPoints StartValues(int type, const GradPoints& T, const FitRange& r, const C
   return D;
 }
 
+int TableInterval(double t, const GradPoints& T) { return IntervalOf(t, T); }
+
+double TableCurve(double t, const GradPoints& T, const GradPoints& D) { return Curve(t, IntervalOf(t, T), T, D); }
+
 double ErrorFunction(const FitSamples& s, const GradPoints& T, const GradPoints& D, bool low, bool high,
                      IntervalCounts* counts) {
   double sum = 0;

@@ -48,6 +48,12 @@ GradPoints StartValues(int type, const GradPoints& T, const FitRange& range, con
 
 using IntervalCounts = std::array<std::size_t, 7>;
 
+// What a detector makes of its table at t: the piecewise-linear curve through
+// the eight points, the end segments carried on beyond T[0] and T[7]. The
+// interval is the largest i in 0..6 with t > T[i] (0 if none).
+int TableInterval(double t, const GradPoints& T);
+double TableCurve(double t, const GradPoints& T, const GradPoints& D);
+
 // E(D) as written: sum over the samples in order of (x - p)^2, p the curve at
 // the sample's T; counts (if given) receive the samples per interval before
 // the extrapolation substitution.

@@ -10,6 +10,7 @@
 // once the window has copied the poll image and called Resume().
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,6 +24,7 @@
 #include "link/modbus_frames.h"
 #include "link/operator.h"
 #include "link/serial_port.h"
+#include "link/write_list.h"
 #include "text/language.h"
 
 namespace kvl {
@@ -62,6 +64,17 @@ class CModbusSlave : public CSerialPort {
   void SetOperator(COperator* op) { operator_ = op; }
   // Optional traffic watcher; set before StartWorker or while no transaction runs.
   void SetObserver(CLinkObserver* observer) { observer_.store(observer, std::memory_order_release); }
+  // Told of every write list sent (the write journal); set before StartWorker
+  // or while no write runs. May be null.
+  void SetWriteListener(CWriteListener* listener) { writeListener_.store(listener, std::memory_order_release); }
+
+  // ---- Write lists (the caller's thread) ----
+  // The writes queued or made directly between Begin and End form one list
+  // per detector, told to the listener (and to origin.done) once the last of
+  // them has run and the list has ended. A write outside any list is a list
+  // of its own (a queue call's writes together). A new Begin ends the last list.
+  void BeginWriteList(WriteOrigin origin);
+  void EndWriteList();
 
   // ---- Line options (any thread; taken at the next frame or poll step) ----
   // A two-wire adapter that sends back every byte it transmits: each frame's
@@ -82,9 +95,11 @@ class CModbusSlave : public CSerialPort {
                     std::uint16_t* answer);
   // 0 written (echo received); 1 failed (reported).
   int WriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg, std::uint16_t value);
-  // 0 written and check read answered; 1 failed (reported).
+  // 0 written and check read answered; 1 failed (reported). The check read is
+  // compared with the words; with `verify` a difference fails the write and
+  // is reported register by register.
   int WriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
-                     bool report);
+                     bool report, bool verify = false);
   // Announces n writes whose failures are collected and shown once, after the last.
   void BeginBatch(int n);
   // 0 and 1 are taken; anything else keeps the language.
@@ -128,7 +143,7 @@ class CModbusSlave : public CSerialPort {
   void QueueWritesTo(const std::vector<std::uint8_t>& slaves, const std::vector<std::uint16_t>& regs,
                      const std::vector<std::uint16_t>& values, std::uint8_t function, int tag);
   void QueueBlockWrite(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
-                       bool report);
+                       bool report, bool verify = false);
   void Suspend();
   void Resume();
 
@@ -148,19 +163,45 @@ class CModbusSlave : public CSerialPort {
   static PauseTiming ComputePause(const std::string& pauseText);
 
  private:
+  // A write list on its way: the writes expected and done per detector.
+  struct WriteListState {
+    WriteOrigin origin;
+    bool ended = false;
+    struct Group {
+      std::uint8_t slave = 0;
+      int expected = 0;
+      bool told = false;
+      std::vector<LinkWriteDone> done;
+    };
+    std::vector<Group> groups;
+    Group& GroupOf(std::uint8_t slave);
+  };
+  using ListPtr = std::shared_ptr<WriteListState>;
   struct SingleWrite {
     std::uint8_t slave;
     std::uint8_t function;
     std::uint16_t reg;
     std::uint16_t value;
     int tag;
+    ListPtr list;
   };
   struct BlockWrite {
     std::uint8_t slave;
     std::uint16_t first;
     std::vector<std::uint16_t> words;
     bool report;
+    bool verify;
+    ListPtr list;
   };
+
+  int DoWriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg, std::uint16_t value);
+  int DoWriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words, bool report,
+                       bool verify);
+  // The open list, or (none open) a new one that has already ended; mutex_ held.
+  ListPtr AdoptListLocked();
+  // Files a finished transaction with its list and tells a list that is complete.
+  void Account(std::uint8_t slave, LinkWriteDone done);
+  void Tell(const WriteListState& list, const WriteListState::Group& group);
   struct PollRequest {
     std::uint16_t first;
     std::uint8_t count;
@@ -210,6 +251,11 @@ class CModbusSlave : public CSerialPort {
 
   COperator* operator_ = nullptr;
   std::atomic<CLinkObserver*> observer_{nullptr};
+  std::atomic<CWriteListener*> writeListener_{nullptr};
+  ListPtr openList_;    // guarded by mutex_
+  ListPtr executing_;   // the list of the queued write running now (worker)
+  bool lastChecked_ = false;                     // of the last block write
+  std::vector<ReadBackDifference> lastDifferences_;
 
   // Transaction members.
   std::atomic<LanguageIndex> language_{0};

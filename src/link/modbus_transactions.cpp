@@ -170,6 +170,34 @@ int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::
 
 int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg,
                                 std::uint16_t value) {
+  const int result = DoWriteRegister(slave, function, reg, value);
+  LinkWriteDone done;
+  done.function = function;
+  done.first = reg;
+  done.words = {value};
+  done.result = result;
+  Account(slave, std::move(done));
+  return result;
+}
+
+int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
+                                 bool report, bool verify) {
+  lastChecked_ = false;
+  lastDifferences_.clear();
+  const int result = DoWriteRegisters(slave, first, words, report, verify);
+  LinkWriteDone done;
+  done.function = 16;
+  done.first = first;
+  done.words = words;
+  done.result = result;
+  done.checked = lastChecked_;
+  done.differences = lastDifferences_;
+  Account(slave, std::move(done));
+  return result;
+}
+
+int CModbusSlave::DoWriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg,
+                                  std::uint16_t value) {
   const bool batchDone = DecrementBatch();
   const LanguageIndex l = language_.load();
   const Bytes request = BuildWriteSingle(slave, function, reg, value);
@@ -214,8 +242,8 @@ int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::
   return 1;
 }
 
-int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
-                                 bool report) {
+int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
+                                   bool report, bool verify) {
   // Refused before anything else: no frame can carry it.
   if (words.empty() || words.size() > kMaxBlockWords) return 1;
   const bool batchDone = DecrementBatch();
@@ -280,10 +308,28 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
     Report(line, batchDone);
     return 1;
   }
-  // The check read only proves the detector answers after the write; its
-  // values are not compared with those written.
+  // The check read proves the detector answers after the write, and shows
+  // whether it holds what was written: a table it did not take would
+  // otherwise pass for written.
   std::vector<std::uint16_t> check(count);
   const int r = ReadRegisters(slave, readFunction_, first, static_cast<std::uint8_t>(count), check.data());
+  if (r == 0) {
+    lastChecked_ = true;
+    for (std::uint16_t i = 0; i < count; ++i)
+      if (check[i] != words[i])
+        lastDifferences_.push_back({static_cast<std::uint16_t>(first + i), words[i], check[i]});
+  }
+  if (r == 0 && verify && !lastDifferences_.empty()) {
+    std::string line = Format("%s %u: %s", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kReadBackDiffers(l));
+    for (const ReadBackDifference& d : lastDifferences_)
+      line += "\n" + Format(txt::kReadBackRegister(l), unsigned(d.reg), unsigned(d.written), unsigned(d.read));
+    // Outside a batch nobody would collect the line: the operator sees it at once.
+    if (BatchLeft() >= 0)
+      Report(line, batchDone);
+    else
+      Show(line, MessageIcon::Warning);
+    return 1;
+  }
   if (r == 0) {
     if (report) Show(txt::kRecorded(l), MessageIcon::Information);
     if (batchDone) {

@@ -184,7 +184,9 @@ void CModbusSlave::QueueWrite(std::uint8_t slave, std::uint16_t reg, std::uint16
   events_.Reset(kEvRun);
   {
     std::lock_guard lock(mutex_);
-    singleQueue_.push_back({slave, 6, reg, value, tag});
+    ListPtr list = AdoptListLocked();
+    ++list->GroupOf(slave).expected;
+    singleQueue_.push_back({slave, 6, reg, value, tag, std::move(list)});
   }
   events_.Set(kEvSingleWrite);
 }
@@ -194,8 +196,12 @@ void CModbusSlave::QueueWrites(std::uint8_t slave, const std::vector<std::uint16
   events_.Reset(kEvRun);
   {
     std::lock_guard lock(mutex_);
+    const ListPtr list = AdoptListLocked();
     const std::size_t n = std::min(regs.size(), values.size());
-    for (std::size_t i = 0; i < n; ++i) singleQueue_.push_back({slave, 6, regs[i], values[i], tag});
+    for (std::size_t i = 0; i < n; ++i) {
+      ++list->GroupOf(slave).expected;
+      singleQueue_.push_back({slave, 6, regs[i], values[i], tag, list});
+    }
   }
   events_.Set(kEvSingleWrite);
 }
@@ -205,20 +211,104 @@ void CModbusSlave::QueueWritesTo(const std::vector<std::uint8_t>& slaves, const 
   events_.Reset(kEvRun);
   {
     std::lock_guard lock(mutex_);
+    const ListPtr list = AdoptListLocked();
     const std::size_t n = std::min({slaves.size(), regs.size(), values.size()});
-    for (std::size_t i = 0; i < n; ++i) singleQueue_.push_back({slaves[i], function, regs[i], values[i], tag});
+    for (std::size_t i = 0; i < n; ++i) {
+      ++list->GroupOf(slaves[i]).expected;
+      singleQueue_.push_back({slaves[i], function, regs[i], values[i], tag, list});
+    }
   }
   events_.Set(kEvSingleWrite);
 }
 
 void CModbusSlave::QueueBlockWrite(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
-                                   bool report) {
+                                   bool report, bool verify) {
   events_.Reset(kEvRun);
   {
     std::lock_guard lock(mutex_);
-    blockQueue_.push_back({slave, first, words, report});
+    ListPtr list = AdoptListLocked();
+    ++list->GroupOf(slave).expected;
+    blockQueue_.push_back({slave, first, words, report, verify, std::move(list)});
   }
   events_.Set(kEvBlockWrite);
+}
+
+// ---------------------------------------------------------------- write lists
+
+CModbusSlave::WriteListState::Group& CModbusSlave::WriteListState::GroupOf(std::uint8_t slave) {
+  for (Group& g : groups)
+    if (g.slave == slave) return g;
+  groups.push_back({});
+  groups.back().slave = slave;
+  return groups.back();
+}
+
+CModbusSlave::ListPtr CModbusSlave::AdoptListLocked() {
+  if (openList_) return openList_;
+  auto list = std::make_shared<WriteListState>();
+  list->ended = true;
+  return list;
+}
+
+void CModbusSlave::BeginWriteList(WriteOrigin origin) {
+  EndWriteList();
+  auto list = std::make_shared<WriteListState>();
+  list->origin = std::move(origin);
+  std::lock_guard lock(mutex_);
+  openList_ = std::move(list);
+}
+
+void CModbusSlave::EndWriteList() {
+  ListPtr list;
+  std::vector<WriteListState::Group> complete;
+  {
+    std::lock_guard lock(mutex_);
+    list = std::move(openList_);
+    openList_.reset();
+    if (!list) return;
+    list->ended = true;
+    for (WriteListState::Group& g : list->groups)
+      if (!g.told && g.expected > 0 && int(g.done.size()) == g.expected) {
+        g.told = true;
+        complete.push_back(g);
+      }
+  }
+  for (const WriteListState::Group& g : complete) Tell(*list, g);
+}
+
+void CModbusSlave::Account(std::uint8_t slave, LinkWriteDone done) {
+  ListPtr list;
+  WriteListState::Group complete;
+  bool tell = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (executing_) {
+      list = executing_;
+    } else {
+      // A direct write (a tool's own transaction) counts as it runs.
+      list = AdoptListLocked();
+      ++list->GroupOf(slave).expected;
+    }
+    WriteListState::Group& g = list->GroupOf(slave);
+    g.done.push_back(std::move(done));
+    if (list->ended && !g.told && int(g.done.size()) == g.expected) {
+      g.told = true;
+      complete = g;
+      tell = true;
+    }
+  }
+  if (tell) Tell(*list, complete);
+}
+
+void CModbusSlave::Tell(const WriteListState& list, const WriteListState::Group& group) {
+  LinkWriteList out;
+  out.mode = list.origin.mode;
+  out.cause = list.origin.cause;
+  out.serial = list.origin.SerialOf(group.slave);
+  out.slave = group.slave;
+  out.writes = group.done;
+  if (CWriteListener* l = writeListener_.load(std::memory_order_acquire)) l->OnWriteList(out);
+  if (list.origin.done) list.origin.done(out);
 }
 
 void CModbusSlave::Suspend() {
@@ -414,7 +504,18 @@ void CModbusSlave::ServeSingleWrite() {
       have = true;
     }
   }
-  if (have && WriteRegister(w.slave, w.function, w.reg, w.value) != 0) LoseLineIfGone();
+  if (have) {
+    {
+      std::lock_guard lock(mutex_);
+      executing_ = std::move(w.list);
+    }
+    const int result = WriteRegister(w.slave, w.function, w.reg, w.value);
+    {
+      std::lock_guard lock(mutex_);
+      executing_.reset();
+    }
+    if (result != 0) LoseLineIfGone();
+  }
   bool more;
   {
     std::lock_guard lock(mutex_);
@@ -440,7 +541,18 @@ void CModbusSlave::ServeBlockWrite() {
       have = true;
     }
   }
-  if (have && WriteRegisters(w.slave, w.first, w.words, w.report) != 0) LoseLineIfGone();
+  if (have) {
+    {
+      std::lock_guard lock(mutex_);
+      executing_ = std::move(w.list);
+    }
+    const int result = WriteRegisters(w.slave, w.first, w.words, w.report, w.verify);
+    {
+      std::lock_guard lock(mutex_);
+      executing_.reset();
+    }
+    if (result != 0) LoseLineIfGone();
+  }
   bool more;
   {
     std::lock_guard lock(mutex_);

@@ -31,6 +31,7 @@ std::string SimFaultText(const SimFault& f) {
     case SimFaultKind::Short: return "short";
     case SimFaultKind::WrongAddress: return "wrongaddr";
     case SimFaultKind::Exception: return Format("exception %d", f.param);
+    case SimFaultKind::NoStore: return "nostore";
   }
   return "none";
 }
@@ -174,9 +175,11 @@ SimAnswer CSimBus::HandleRequest(const Bytes& request) {
   Node& first = *hearing.front();
   out.fault = first.fault;
   for (Node* n : hearing) {
+    const bool forget = n->fault.kind == SimFaultKind::NoStore && fn == 16 && request.size() >= 8;
     const Bytes answer = n->fault.kind == SimFaultKind::Exception
                              ? BuildException(slave, fn, std::uint8_t(n->fault.param))
-                             : AnswerLocked(n->detector, request);
+                         : forget ? BuildWriteMultipleAnswer(slave, WordAt(request, 2), WordAt(request, 4))
+                                  : AnswerLocked(n->detector, request);
     if (isWrite && n->fault.kind != SimFaultKind::Exception && !(answer[1] & 0x80)) out.wrote = true;
     if (n == &first) out.bytes = answer;
   }

@@ -29,6 +29,7 @@ enum class SimFaultKind {
   Short,          // answer cut to half its length
   WrongAddress,   // answer carries another slave address
   Exception,      // every request answered with exception `param`
+  NoStore,        // block writes answered as taken but not stored (worn table memory)
 };
 
 struct SimFault {
@@ -37,7 +38,7 @@ struct SimFault {
   bool operator==(const SimFault&) const = default;
 };
 
-// "none", "silent", "slow 300", "crc", "short", "wrongaddr", "exception 2".
+// "none", "silent", "slow 300", "crc", "short", "wrongaddr", "exception 2", "nostore".
 std::string SimFaultText(const SimFault& fault);
 
 struct SimDetectorInfo {

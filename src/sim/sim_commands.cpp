@@ -116,7 +116,7 @@ std::string CmdGasStep(CSimBus& bus, const std::vector<std::string>& w) {
 }
 
 std::string CmdFault(CSimBus& bus, const std::vector<std::string>& w) {
-  static const char* kUsage = "usage: fault ADDR|all silent|slow MS|crc|short|wrongaddr|exception CODE|none";
+  static const char* kUsage = "usage: fault ADDR|all silent|slow MS|crc|short|wrongaddr|exception CODE|nostore|none";
   long address = 0;
   if (w.size() < 3 || !ParseTarget(w[1], &address)) return Error(kUsage);
   const std::string kind = AsciiLower(w[2]);
@@ -139,6 +139,8 @@ std::string CmdFault(CSimBus& bus, const std::vector<std::string>& w) {
       f.kind = SimFaultKind::Short;
     else if (kind == "wrongaddr")
       f.kind = SimFaultKind::WrongAddress;
+    else if (kind == "nostore")
+      f.kind = SimFaultKind::NoStore;
     else
       return Error(kUsage);
   }
@@ -211,7 +213,7 @@ std::string SimCommandHelp() {
          "gas ADDR|all X [vol|lel]      gas fed to a detector (vol.% unless lel: %LEL)\n"
          "stage S [TLOW THIGH]          chamber at graduation stage S (1..8); TLOW/THIGH for non-Z5\n"
          "gasstep ADDR|all zero|middle|high  the graduation step's gas (GRAD_CONC1/2 of each)\n"
-         "fault ADDR|all silent|slow MS|crc|short|wrongaddr|exception CODE|none\n"
+         "fault ADDR|all silent|slow MS|crc|short|wrongaddr|exception CODE|nostore|none\n"
          "status ADDR|all ok|fail       detector fault state\n"
          "add KVELT|Z|Z40|Z5 ADDR [N]   add detectors\n"
          "remove ADDR                   remove a detector\n"

@@ -15,6 +15,9 @@ const TextEntry kCheckNoAnswer{{"Check reading is not executed, no answer from d
 const TextEntry kCheckFailed{
     {"Check reading is not executed, no answer from device", "Проверочное чтение не выполнено", ""}};
 const TextEntry kDeviceWord{{"Modbus #", "№ Modbus", ""}};
+const TextEntry kReadBackDiffers{{"the registers read back differ from those written:",
+                                  "прочитанные регистры отличаются от записанных:", ""}};
+const TextEntry kReadBackRegister{{"register %u: written %u, read %u", "регистр %u: записано %u, прочитано %u", ""}};
 
 const TextEntry kWaitingForDevice{{"Waiting for %s to come back", "Ожидание возвращения %s", ""}};
 const TextEntry kEchoHeard{

@@ -15,6 +15,10 @@ extern const TextEntry kWriteNoAnswer;    // "Record is not executed, no answer 
 extern const TextEntry kCheckNoAnswer;    // "Check reading is not executed, no answer from device"
 extern const TextEntry kCheckFailed;      // same English text, short Russian form
 extern const TextEntry kDeviceWord;       // "Modbus #"
+// A block's check read differs from what was written: the first line, then one
+// line per register (printf format of register, value written, value read).
+extern const TextEntry kReadBackDiffers;
+extern const TextEntry kReadBackRegister;
 
 // The line's own state, told to the operator (printf formats of the device path).
 extern const TextEntry kWaitingForDevice;  // "Waiting for %s to come back"

@@ -172,6 +172,23 @@ int AppendToFile(const std::string& path, std::string_view bytes, std::string* e
   return 0;
 }
 
+int AppendRecord(const std::string& path, std::string_view bytes, std::string* error) {
+  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (fd.get() < 0) return Fail(errno, "Cannot open", path, error);
+  struct stat st {};
+  const bool statOk = ::fstat(fd.get(), &st) == 0;
+  const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
+  if (n != ssize_t(bytes.size())) {
+    const int code = n < 0 ? errno : ENOSPC;
+    if (n > 0 && statOk && ::ftruncate(fd.get(), st.st_size) != 0) {
+      // The cut failed too: the rest of the record is lost either way.
+    }
+    return Fail(code, "Cannot write", path, error);
+  }
+  if (int code = fd.Close()) return Fail(code, "Cannot write", path, error);
+  return 0;
+}
+
 int CreateFolders(const std::string& folder, std::string* error) {
   if (folder.empty()) return 0;
   std::size_t pos = 0;

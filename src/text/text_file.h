@@ -33,6 +33,11 @@ int WriteFileInPlace(const std::string& path, std::string_view bytes, std::strin
 // Appends to the file, creating it when missing; never truncates.
 int AppendToFile(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
+// Appends one record with a single write(), so that readers and a killed
+// writer never leave half a record: a write that comes back short (disk
+// full) is cut off again and fails with ENOSPC.
+int AppendRecord(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
 // Creates the folder and any missing parents (like mkdir -p). 0 when it exists afterwards.
 int CreateFolders(const std::string& folder, std::string* error = nullptr);
 

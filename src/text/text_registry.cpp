@@ -10,6 +10,7 @@
 #include "text/link_texts.h"
 #include "text/main_window_texts.h"
 #include "text/message_texts.h"
+#include "text/report_texts.h"
 #include "text/selector_lists.h"
 #include "text/traffic_texts.h"
 
@@ -68,13 +69,14 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "file_texts", AllFileTexts());
   AddNamed(out, "message_texts", AllMessageTexts());
   AddNamed(out, "traffic_texts", AllTrafficTexts());
+  AddNamed(out, "report_texts", AllReportTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added
   // there needs adding here as well.
   static const TextEntry* const kLinkTexts[] = {
       &kPortWord,       &kNotOpen,       &kNotConfigured, &kRecorded,    &kWriteFailed,
       &kWriteException, &kWriteNoAnswer, &kCheckNoAnswer, &kCheckFailed, &kDeviceWord,
-      &kWaitingForDevice, &kEchoHeard, &kEchoMissing};
+      &kWaitingForDevice, &kEchoHeard, &kEchoMissing, &kReadBackDiffers, &kReadBackRegister};
   AddNamed(out, "link_texts", kLinkTexts);
   AddList(out, "link_texts exceptions", ExceptionEntries());
   static const TextEntry* const kDecodingTexts[] = {&kNoValue, &kNoLatching, &kLatching, &kNonFm, &kFm};

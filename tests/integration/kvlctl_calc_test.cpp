@@ -2,6 +2,7 @@
 // core calculation gives, and the blocks written to a detector on the bus.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -14,6 +15,7 @@
 #include "link/modbus_frames.h"
 #include "support/pty_pair.h"
 #include "support/scripted_peer.h"
+#include "text/text_file.h"
 
 namespace kvl::testing {
 namespace {
@@ -115,9 +117,26 @@ TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
     }
     return {test::ReadAnswerFor(req, [&](std::uint16_t reg) { return regs[{slave, reg}]; })};
   });
-  const test::KvlctlResult r =
-      RunCalc({"--type", "Z5", "--json", "--write", "--port", pty.SlavePath(), "--baud", "19200"}, f);
+  const test::KvlctlResult r = RunCalc({"--type", "Z5", "--json", "--write", "--port", pty.SlavePath(), "--baud",
+                                        "19200", "--report", f.dir.path(), "--journal", f.dir.path()},
+                                       f);
   ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+  // A report per sensor written and read back, and the summary linking them.
+  std::string summary, journal, text;
+  const std::size_t at = r.out.find("\"summary_file\": \"");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  const std::size_t from = at + 17;
+  ASSERT_EQ(ReadFileBytes(r.out.substr(from, r.out.find('"', from) - from), summary), 0);
+  for (const auto& e : std::filesystem::directory_iterator(f.dir.path()))
+    if (e.path().filename().string().rfind("journal_", 0) == 0 && ReadFileBytes(e.path().string(), text) == 0)
+      journal += text;
+  for (const char* serial : {"500", "501", "502"}) {
+    std::string report;
+    ASSERT_EQ(ReadFileBytes(f.dir / (std::string(serial) + "_0.html"), report), 0) << serial;
+    EXPECT_NE(report.find("<p class=\"ok\">verified</p>"), std::string::npos) << serial;
+    EXPECT_NE(summary.find(std::string("<a href=\"") + serial + "_0.html\">"), std::string::npos) << serial;
+    EXPECT_NE(journal.find(std::string("serial=") + serial + "  "), std::string::npos) << serial;
+  }
 
   const CalcSettings settings = FreshSettings(kTypeZ5);
   const CalcRead read = CoreRead(f, settings);

@@ -69,6 +69,44 @@ TEST_F(SimLink, WritesReachTheDetector) {
   EXPECT_EQ(Read(30, 1, 9), 0);
 }
 
+// A detector that acknowledges a table but keeps its old one: the check read
+// names each register that differs, the write fails and its write list
+// carries the differences; the good detector's list reads back equal.
+TEST_F(SimLink, TableReadBackNamesTheRegistersADetectorDidNotTake) {
+  struct Lists : CWriteListener {
+    std::vector<LinkWriteList> got;
+    void OnWriteList(const LinkWriteList& list) override { got.push_back(list); }
+  } lists;
+  test::CapturingOperator op;
+  link.SetOperator(&op);
+  link.SetWriteListener(&lists);
+  bus.SetFault(2, {SimFaultKind::NoStore, 0});
+  const std::vector<std::uint16_t> table = {1083, 1004, 924, 853};
+  const RegisterImage kept = *bus.Registers(2);
+  for (int slave : {1, 2}) {
+    link.BeginWriteList({"test", "table.grad", {{std::uint8_t(slave), Format("500%d", slave)}}, {}});
+    EXPECT_EQ(link.WriteRegisters(std::uint8_t(slave), 104, table, false, true), slave == 1 ? 0 : 1);
+    link.EndWriteList();
+  }
+  ASSERT_EQ(lists.got.size(), 2u);
+  EXPECT_EQ(lists.got[0].serial, "5001");
+  EXPECT_TRUE(lists.got[0].AllWritten());
+  EXPECT_TRUE(lists.got[0].writes.at(0).checked && lists.got[0].writes[0].differences.empty());
+  std::vector<ReadBackDifference> want;
+  for (std::uint16_t i = 0; i < table.size(); ++i)
+    if (kept[104u + i] != table[i]) want.push_back({std::uint16_t(104 + i), table[i], kept[104u + i]});
+  ASSERT_FALSE(want.empty());
+  EXPECT_FALSE(lists.got[1].AllWritten());
+  EXPECT_EQ(lists.got[1].writes.at(0).differences, want);
+  const std::vector<test::ShownMessage> shown = op.Shown();
+  ASSERT_FALSE(shown.empty());
+  for (const ReadBackDifference& d : want)
+    EXPECT_NE(shown.back().text.find(Format(txt::kReadBackRegister(kEnglish), unsigned(d.reg), unsigned(d.written),
+                                            unsigned(d.read))),
+              std::string::npos)
+        << shown.back().text;
+}
+
 TEST_F(SimLink, FaultsGiveTheirResultCodes) {
   bus.SetFault(1, {SimFaultKind::Silent, 0});
   EXPECT_EQ(Read(1, 1, 15), 1);

@@ -5,6 +5,8 @@
 // the operator's OK.
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "graduation/calc_checks.h"
 #include "graduation/calc_result.h"
 #include "graduation/grad_file_reader.h"
+#include "graduation/grad_report_batch.h"
 #include "json.h"
 #include "link_options.h"
 #include "reporting_line.h"
@@ -41,7 +44,8 @@ std::string JsonInts(const GradPoints& v) {
 // The file arguments are the ones that are neither options nor option values.
 void SplitArguments(const std::vector<std::string>& args, std::vector<std::string>* options,
                     std::vector<std::string>* files) {
-  static const std::set<std::string> kWithValue = {"--type", "--config", "--lang", "--port", "--baud"};
+  static const std::set<std::string> kWithValue = {"--type", "--config", "--lang", "--port", "--baud", "--report",
+                                                   "--journal"};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() >= 2 && a.compare(0, 2, "--") == 0) {
@@ -54,7 +58,8 @@ void SplitArguments(const std::vector<std::string>& args, std::vector<std::strin
 }
 
 int RunCalc(const std::vector<std::string>& args) {
-  CArgParser p("calc", "FILE... [--type T] [--config KvlGrad.cfg] [--lang en|ru] [--json] [--write --port DEV]",
+  CArgParser p("calc",
+               "FILE... [--type T] [--config KvlGrad.cfg] [--lang en|ru] [--json] [--report DIR] [--write --port DEV]",
                "Calculates graduation tables from run data files as the \"Read from file\" button does:\n"
                "reads the files (in name order), checks every file against the display limits and\n"
                "the graduation check records, prints the summary, then for every sensor with a good\n"
@@ -62,7 +67,8 @@ int RunCalc(const std::vector<std::string>& args) {
                "defaults of a fresh installation apply.\n"
                "JSON: {\"summary\": \"...\", \"icon\": \"...\", \"sensors\": [{\"serial\": \"...\", \"modbus\": N,\n"
                "\"check\": \"...\", \"calculated\": true, \"segments\": [{\"file\": \"...\", \"valid\": true, \"good\": true,\n"
-               "\"T\": [...], \"D\": [[...]]}], \"text\": \"...\", \"blocks\": [{\"register\": N, \"words\": [...]}]}]}.");
+               "\"T\": [...], \"D\": [[...]]}], \"text\": \"...\", \"blocks\": [{\"register\": N, \"words\": [...]}],\n"
+               "\"report_file\": \"...\"}], \"summary_file\": \"...\"} (the files with --report).");
   p.AddOption("--type", "T", "detector type: KVELT, Z, Z40, Z5 or 0..4 (default: the configuration's)");
   p.AddOption("--config", "FILE", "configuration file whose limits and check records apply");
   p.AddOption("--lang", "en|ru", "language of the texts", "en");
@@ -72,7 +78,12 @@ int RunCalc(const std::vector<std::string>& args) {
   p.AddOption("--baud", "BAUD", "baud rate for --write", "9600");
   p.AddFlag("--echo", "for --write: the adapter sends back every byte it transmits (two-wire RS-485)");
   p.AddFlag("--trace", "print every frame of --write to stderr");
-  p.AddNote("Exit status 1 when no table was calculated (the summary says why) or a write failed.");
+  p.AddOption("--report", "DIR",
+              "write a graduation report per calculated sensor (DIR/<serial>_<n>.html, with the write's read-back\n"
+              "under --write) and the run's summary (DIR/graduation_<date>_<n>.html)");
+  AddJournalOption(p);
+  p.AddNote("Exit status 1 when no table was calculated (the summary says why), a write failed or a report\n"
+            "could not be written.");
   std::vector<std::string> options, files;
   SplitArguments(args, &options, &files);
   if (!p.Parse(options)) return kExitOk;
@@ -117,6 +128,20 @@ int RunCalc(const std::vector<std::string>& args) {
     std::string report;
   };
   std::vector<Written> written(read.sensors.size());
+  // The reports of the calculated sensors, filed once their write (if any) has run.
+  std::vector<std::optional<GradReport>> reports(read.sensors.size());
+  std::string reportFolder = p.Text("--report");
+  if (!reportFolder.empty() && reportFolder.back() != '/') reportFolder += '/';
+  std::tm now{};
+  const std::time_t clock = std::time(nullptr);
+  localtime_r(&clock, &now);
+  if (!reportFolder.empty())
+    for (int slot : summary.calculable) {
+      const SensorTables& t = fits.Take(slot);
+      if (t.written >= 0)
+        reports[std::size_t(slot)] =
+            BuildGradReport(read.sensors[std::size_t(slot)], t, settings, files, now, KVL_VERSION_TEXT);
+    }
   if (p.Has("--write")) {
     const LinkOptions lo = ReadLinkOptions(p);
     CStopSignals signals;
@@ -131,15 +156,45 @@ int RunCalc(const std::vector<std::string>& args) {
       const std::vector<RegisterBlock> blocks = RegisterBlocks(s, t.tables[std::size_t(t.written)], type);
       const std::size_t before = op.Shown().size();
       link.BeginBatch(int(blocks.size()));
+      WriteOrigin origin{"kvlctl calc", t.tables[std::size_t(t.written)].segment < s.segments.size()
+                                            ? s.segments[t.tables[std::size_t(t.written)].segment].file
+                                            : std::string(),
+                         {{std::uint8_t(s.address), s.serial}}, {}};
+      if (std::optional<GradReport>& report = reports[std::size_t(slot)]) {
+        report->writeAsked = true;
+        origin.done = [&report](const LinkWriteList& list) { report->written = list; };
+      }
+      link.BeginWriteList(std::move(origin));
       int result = 0;
       for (const RegisterBlock& b : blocks)
-        result |= link.WriteRegisters(std::uint8_t(s.address), b.first, b.words, b.report);
+        result |= link.WriteRegisters(std::uint8_t(s.address), b.first, b.words, b.report, true);
+      link.EndWriteList();
       const std::vector<std::string> shown = op.Shown();
       std::string report;
       for (std::size_t i = before; i < shown.size(); ++i) report += (report.empty() ? "" : "\n") + shown[i];
       written[std::size_t(slot)] = {result, report};
     }
     link.Close();
+  }
+
+  // The reports and the summary: every sensor of the files has its line.
+  std::vector<std::string> reportNames(read.sensors.size());
+  std::string summaryName, reportError;
+  if (!reportFolder.empty()) {
+    CReportBatch batch(reportFolder, settings.language, now, KVL_VERSION_TEXT);
+    for (std::size_t k = 0; k < read.sensors.size(); ++k) {
+      const CalcSensor& s = read.sensors[k];
+      BatchRow row;
+      row.serial = s.serial;
+      row.address = s.address;
+      row.calculated = reports[k].has_value();
+      for (char c : s.check) row.reason += c == '\r' ? ' ' : c == '\n' ? ' ' : c;
+      const std::size_t index = batch.Add(std::move(row));
+      if (reports[k]) reportNames[k] = batch.FileReport(index, *reports[k]);
+    }
+    if (batch.WriteSummary()) summaryName = batch.SummaryName();
+    reportError = batch.LastError();
+    if (!reportError.empty()) std::fprintf(stderr, "kvlctl calc: %s\n", reportError.c_str());
   }
 
   std::string out;
@@ -183,9 +238,12 @@ int RunCalc(const std::vector<std::string>& args) {
       }
       if (written[k].result >= 0)
         out += Format(", \"write_result\": %d, \"report\": ", written[k].result) + JsonString(written[k].report);
+      if (!reportNames[k].empty()) out += ", \"report_file\": " + JsonString(reportFolder + reportNames[k]);
       out += "}";
     }
-    out += "]}\n";
+    out += "]";
+    if (!summaryName.empty()) out += ", \"summary_file\": " + JsonString(reportFolder + summaryName);
+    out += "}\n";
   } else {
     out = summary.text;
     if (!out.empty() && out.back() != '\n') out += '\n';
@@ -204,6 +262,9 @@ int RunCalc(const std::vector<std::string>& args) {
       if (written[std::size_t(slot)].result >= 0)
         out += Format("written to %d: %s\n", s.address, written[std::size_t(slot)].report.c_str());
     }
+    for (std::size_t k = 0; k < reportNames.size(); ++k)
+      if (!reportNames[k].empty()) out += "report " + read.sensors[k].serial + ": " + reportFolder + reportNames[k] + "\n";
+    if (!summaryName.empty()) out += "summary: " + reportFolder + summaryName + "\n";
   }
   // The texts carry the reports' own "\r\n"; a terminal wants "\n".
   std::string clean;
@@ -213,6 +274,8 @@ int RunCalc(const std::vector<std::string>& args) {
   std::fputs(clean.c_str(), stdout);
   for (const Written& w : written)
     if (w.result > 0) return kExitFailed;
+  // A report asked for and not written is a failure, like a failed write.
+  if (!reportError.empty()) return kExitFailed;
   bool calculated = false;
   for (int slot : summary.calculable) calculated = calculated || !fits.Take(slot).tables.empty();
   if (!calculated) {

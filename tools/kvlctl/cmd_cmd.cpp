@@ -342,8 +342,12 @@ int RunCmd(const std::vector<std::string>& all) {
   if (!dryRun && !out.writes.empty()) {
     // One write list, announced as one batch: the link shows its outcome once.
     link.BeginBatch(int(out.writes.size()));
+    // The password goes to several detectors whose registers were not read.
+    line.BeginList("cmd", CommandKey(*id), target.slave,
+                   *id == CommandId::Password ? std::string() : SerialNumberText(type, target.image, false));
     for (const RegisterWrite& w : out.writes)
       if (link.WriteRegister(w.slave, 6, w.reg, w.value) != 0) result = 1;
+    link.EndWriteList();
   }
   link.Close();
   const std::string report = op.Report();

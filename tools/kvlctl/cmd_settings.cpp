@@ -17,6 +17,7 @@
 #include "detector/settings_file.h"
 #include "detector/settings_save.h"
 #include "detector_options.h"
+#include "graduation/write_journal.h"
 #include "link_options.h"
 #include "stop_signals.h"
 #include "text/format.h"
@@ -37,6 +38,7 @@ void Print(const std::string& text) {
 // The detector line opened for the tool's own transactions.
 struct Session {
   CStopSignals signals;
+  CWriteJournal journal;  // before the link, which tells it of writes
   CModbusSlave link;
   CConsoleOperator op;
   CTraceObserver trace;
@@ -141,10 +143,12 @@ int Write(Session& s, const CArgParser& p, const std::string& file, int type, st
   // As the worker serves them: the single writes' queue before the blocks'.
   int result = 0;
   s.link.BeginBatch(plan.BatchCount());
+  s.link.BeginWriteList({"kvlctl settings", NameOf(file), {{slave, SerialNumberText(type, image, false)}}, {}});
   for (const RegisterWrite& w : plan.singleWrites)
     if (s.link.WriteRegister(w.slave, 6, w.reg, w.value) != 0) result = 1;
   for (const SettingsBlockWrite& b : plan.blockWrites)
     if (s.link.WriteRegisters(slave, b.first, b.words, b.report) != 0) result = 1;
+  s.link.EndWriteList();
   const std::string report = s.op.Report();
   if (!report.empty()) Print(report);
   return result == 0 ? kExitOk : kExitFailed;
@@ -210,6 +214,10 @@ int RunSettings(const std::vector<std::string>& all) {
   s.link.SetOperator(&s.op);
   if (lo.trace) s.link.SetObserver(&s.trace);
   s.link.SetLanguage(language);
+  if (!lo.journal.empty()) {
+    s.journal.SetFolder(lo.journal);
+    s.link.SetWriteListener(&s.journal);
+  }
   OpenLine(s.link, lo);
   RegisterImage image{};
   int status = ReadDetector(s, slave, type, image);

@@ -56,9 +56,11 @@ int RunWrite(const std::vector<std::string>& args) {
   // A batch of one: the window announces every write it queues, which is
   // what makes the link show its outcome once the write has run.
   link.BeginBatch(1);
+  line.BeginList("write", "write");
   const int result = RunInterruptible(link, signals, [&] {
     return p.Has("--value") ? link.WriteRegister(addr, 6, reg, words.front()) : link.WriteRegisters(addr, reg, words, true);
   });
+  link.EndWriteList();
   link.Close();
   const bool interrupted = signals.Pending();
 

@@ -2,6 +2,7 @@
 // graduation table files in the order given and writes each table into the
 // detector its file names, as one batch of block writes, with the window's
 // refusals and the link's batch report.
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "text/text_file.h"
 
 namespace kvl::ctl {
 namespace {
@@ -50,10 +52,15 @@ int RunWriteTab(const std::vector<std::string>& args) {
   if (!plan.writes.empty()) {
     OpenLine(link, lo);
     link.BeginBatch(int(plan.writes.size()));
-    for (const TableBlockWrite& w : plan.writes) {
+    // Each file's blocks are one write list, read back after writing.
+    const std::size_t perFile = plan.writes.size() / std::max<std::size_t>(1, plan.filesQueued.size());
+    for (std::size_t k = 0; k < plan.writes.size(); ++k) {
       if (signals.Pending()) break;
-      failed += link.WriteRegisters(w.slave, w.first, w.words, false);
+      if (perFile && k % perFile == 0) line.BeginList("write-tab", NameOf(plan.filesQueued[k / perFile]));
+      const TableBlockWrite& w = plan.writes[k];
+      failed += link.WriteRegisters(w.slave, w.first, w.words, false, true);
     }
+    link.EndWriteList();
     link.Close();
   }
   const std::string report = op.Report();

@@ -16,6 +16,11 @@ void AddLinkOptions(CArgParser& parser) {
   parser.AddFlag("--echo", "the adapter sends back every byte it transmits (two-wire RS-485): check and skip it");
   parser.AddFlag("--trace", "print every frame sent and received to stderr");
   parser.AddFlag("--json", "print the result as JSON on stdout");
+  AddJournalOption(parser);
+}
+
+void AddJournalOption(CArgParser& parser) {
+  parser.AddOption("--journal", "DIR", "append every write list to DIR/journal_<yyyy-mm-dd>.txt, as the window does");
 }
 
 std::string LinkOptionsNote() {
@@ -37,6 +42,8 @@ LinkOptions ReadLinkOptions(const CArgParser& parser) {
   o.echo = parser.Has("--echo");
   o.trace = parser.Has("--trace");
   o.json = parser.Has("--json");
+  o.journal = parser.Text("--journal");
+  if (!o.journal.empty() && o.journal.back() != '/') o.journal += '/';
   return o;
 }
 

@@ -18,8 +18,10 @@ inline constexpr int kDefaultTimeoutMs = 200;
 // Register count of one read request (what a read answer frame can carry).
 inline constexpr long kMaxReadCount = 125;
 
-// --port, --baud, --echo, --trace and --json.
+// --port, --baud, --echo, --trace, --json and --journal.
 void AddLinkOptions(CArgParser& parser);
+// --journal alone, for commands with their own line options.
+void AddJournalOption(CArgParser& parser);
 // The help paragraph on port names, trace output and exit statuses.
 std::string LinkOptionsNote();
 
@@ -29,6 +31,7 @@ struct LinkOptions {
   bool echo = false;  // the adapter hands back every byte sent (two-wire RS-485)
   bool trace = false;
   bool json = false;
+  std::string journal;  // folder of the write journal, ending with "/"; "" none
 };
 // Throws UsageError for a baud rate outside kBaudRates.
 LinkOptions ReadLinkOptions(const CArgParser& parser);

@@ -19,13 +19,16 @@
 #include "graduation/calc_result.h"
 #include "graduation/grad_file_reader.h"
 #include "graduation/grad_log.h"
+#include "graduation/grad_report_batch.h"
 #include "graduation/run_data_format.h"
 #include "text/dialog_texts.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/main_window_texts.h"
+#include "text/report_texts.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_button.h"
+#include "ui/dialogs/about_dlg.h"
 #include "ui/main_window/kvl_dlg.h"
 
 namespace kvl {
@@ -132,6 +135,13 @@ void CKvlDlg::OnReadFromFile() {
     return;
   }
 
+  // The run's record: a summary line per sensor, a report per table written
+  // (filed by the link's worker once the write and its read-back have run).
+  auto batch = std::make_shared<CReportBatch>(config_.dataFolder, lang, now, ProgramVersion());
+  std::vector<std::size_t> batchRow(read.sensors.size());
+  for (std::size_t k = 0; k < read.sensors.size(); ++k)
+    batchRow[k] = batch->Add(SummaryRowOf(read.sensors[k], lang));
+
   for (int slot : summary.calculable) {
     const CalcSensor& sensor = read.sensors[size_t(slot)];
     const std::string ask = std::string(txt::kCalculateTableForSensor(lang)) + " " + sensor.serial + "?";
@@ -139,6 +149,8 @@ void CKvlDlg::OnReadFromFile() {
     const SensorTables& tables = fits.Take(slot);
     if (tables.tables.empty()) continue;
     ShowCharacteristic(slot, tables);
+    GradReport report = BuildGradReport(sensor, tables, settings, paths, now, ProgramVersion());
+    batch->Note(batchRow[size_t(slot)], LargestDifference(report), ReportWriteState::NotWritten);
     const std::string text = ResultText(sensor, tables, config_.detectorType, lang) + txt::kWriteTableToDevice(lang);
     if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
     if (sensor.address < 1 || sensor.address > 255) continue;
@@ -149,10 +161,30 @@ void CKvlDlg::OnReadFromFile() {
       link_.OpenPort(LinkPortName(SelectedPortItem()));
     }
     const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
+    report.writeAsked = true;
+    batch->Note(batchRow[size_t(slot)], LargestDifference(report), ReportWriteState::Pending);
+    WriteOrigin origin = OriginOf(written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "");
+    origin.done = [batch, row = batchRow[size_t(slot)], report](const LinkWriteList& list) mutable {
+      report.written = list;
+      batch->FileReport(row, report);
+    };
+    link_.BeginWriteList(std::move(origin));
     for (const RegisterBlock& block : RegisterBlocks(sensor, written, config_.detectorType))
-      link_.QueueBlockWrite(std::uint8_t(sensor.address), block.first, block.words, block.report);
+      link_.QueueBlockWrite(std::uint8_t(sensor.address), block.first, block.words, block.report, true);
+    link_.EndWriteList();
   }
+  if (!read.sensors.empty()) batch->WriteSummary();
   EndTableWriting();
+}
+
+BatchRow CKvlDlg::SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang) {
+  BatchRow row;
+  row.serial = sensor.serial;
+  row.address = sensor.address;
+  row.reason = sensor.goodSegments > 0 ? std::string(txt::kSummaryNotConfirmed(lang)) : std::string();
+  if (sensor.goodSegments == 0)
+    for (char c : sensor.check) row.reason += c == '\r' || c == '\n' ? ' ' : c;
+  return row;
 }
 
 void CKvlDlg::ShowCalculationRows(const CalcRead& read) {

@@ -7,6 +7,7 @@
 // one reported batch. No step waits: every pause is a timer.
 #include <QFileDialog>
 #include <QPushButton>
+#include <algorithm>
 #include <ctime>
 
 #include "graduation/grad_log.h"
@@ -15,6 +16,7 @@
 #include "graduation/tab_file.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
+#include "text/text_file.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_button.h"
 #include "ui/controls/note_combo_box.h"
@@ -55,7 +57,11 @@ RunEnvironment CKvlDlg::RunEnv() const {
 void CKvlDlg::DriveRun(RunActions actions) {
   for (;;) {
     for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
-    QueueWriteList(actions.writes);
+    if (!actions.writes.empty()) {
+      link_.BeginWriteList(OriginOf("graduation run"));
+      QueueWriteList(actions.writes);
+      link_.EndWriteList();
+    }
     for (const RunLogAppend& log : actions.logs) AppendGradLog(log.path, log.bytes);  // a failed append is skipped
     if (actions.gas) {
       const int g = actions.gas->gasCode - 1;
@@ -170,7 +176,14 @@ void CKvlDlg::OnReadFromTab() {
     link_.BeginBatch(int(plan.writes.size()));
     c_.stagePrompt->SetTextIfChanged(std::string(txt::kRecordingToDevice(lang)));
     c_.stagePrompt->setVisible(true);
-    for (const TableBlockWrite& w : plan.writes) link_.QueueBlockWrite(w.slave, w.first, w.words, false);
+    // Each file's blocks are one write list, read back after writing.
+    const std::size_t perFile = plan.writes.size() / std::max<std::size_t>(1, plan.filesQueued.size());
+    for (std::size_t k = 0; k < plan.writes.size(); ++k) {
+      if (perFile && k % perFile == 0) link_.BeginWriteList(OriginOf(NameOf(plan.filesQueued[k / perFile])));
+      const TableBlockWrite& w = plan.writes[k];
+      link_.QueueBlockWrite(w.slave, w.first, w.words, false, true);
+    }
+    link_.EndWriteList();
   }
   if (plan.refusal) operator_->ShowMessage(*plan.refusal, MessageIcon::None);
   c_.recording->setEnabled(table_.LineOpen());

@@ -51,6 +51,7 @@ CKvlDlg::CKvlDlg(KvlDlgOptions options, QWidget* parent) : QWidget(parent), opti
   scroll_->setWidget(canvas_);
   canvas_->installEventFilter(this);
   link_.SetObserver(&linkStats_);
+  link_.SetWriteListener(&journal_);
   trafficAction_ = new QAction(this);
   trafficAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   trafficAction_->setShortcutContext(Qt::WindowShortcut);

@@ -31,8 +31,10 @@
 #include "detector/graph_data.h"
 #include "detector/imitation.h"
 #include "graduation/calc_types.h"
+#include "graduation/grad_report_batch.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_data_writer.h"
+#include "graduation/write_journal.h"
 #include "ui/dialogs/enter_schedule.h"
 #include "link/alarm_timer.h"
 #include "link/link_stats.h"
@@ -256,8 +258,10 @@ class CKvlDlg : public QWidget {
   void ConnectRowCommands();
   void OnCellRightClick(int cellId);
   void OnRowCommand(CommandId id, int slot, Column column);
-  void CarryOut(int slot, const CommandOutcome& outcome);
+  void CarryOut(int slot, const CommandOutcome& outcome, CommandId id);
   void QueueWriteList(const std::vector<RegisterWrite>& writes);
+  // Who the write lists queued now come from: the mode, the cause, the rows' serial numbers.
+  WriteOrigin OriginOf(const std::string& cause) const;
   void ApplyListEdit(const ListEdit& edit);
 
   // ---- command_dialogs.cpp ----
@@ -291,6 +295,8 @@ class CKvlDlg : public QWidget {
 
   // ---- calculation.cpp ----
   void OnReadFromFile();
+  // The batch summary's line of a sensor before it is calculated.
+  static BatchRow SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang);
   void ShowCalculationRows(const CalcRead& read);
   void EndTableWriting();
   void ResumeAfterCalculation();
@@ -329,6 +335,8 @@ class CKvlDlg : public QWidget {
   CLinkStats linkStats_{&traffic_};
   CTrafficWindow* trafficWindow_ = nullptr;
   QAction* trafficAction_ = nullptr;
+  // Declared before the link: the link's worker tells it of writes until it stops.
+  CWriteJournal journal_;
   CModbusSlave link_;
   std::array<CAlarmTimer, 6> alarms_;
   CDetectorTable table_;

@@ -24,6 +24,7 @@ namespace kvl {
 
 void CKvlDlg::ConnectRecording() {
   writer_.SetFolder(config_.dataFolder);
+  journal_.SetFolder(config_.dataFolder);
   connect(c_.recording, &QPushButton::clicked, this, [this] { OnRecordingClicked(); });
   connect(c_.dataFolder, &QPushButton::clicked, this, [this] { OnDataFolderClicked(); });
   connect(c_.schedule, &QPushButton::clicked, this, [this] { OnScheduleClicked(); });
@@ -85,6 +86,7 @@ void CKvlDlg::OnDataFolderClicked() {
   if (folder.back() != '/') folder += '/';
   config_.dataFolder = folder;
   writer_.SetFolder(folder);
+  journal_.SetFolder(folder);
   c_.dataFolderDisplay->SetTextIfChanged(folder);
   PostConfig();
 }

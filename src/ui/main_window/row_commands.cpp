@@ -6,10 +6,12 @@
 // command_rules.h); the dialogs are asked in command_dialogs.cpp. Nothing
 // here waits for the line: the link reports the writes' outcome itself.
 #include <QCheckBox>
+#include <algorithm>
 #include <QPushButton>
 
 #include "detector/command_catalog.h"
 #include "detector/command_rules.h"
+#include "text/selector_lists.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_button.h"
 #include "ui/controls/note_combo_box.h"
@@ -109,10 +111,10 @@ void CKvlDlg::OnRowCommand(CommandId id, int slot, Column column) {
   }
   const std::optional<CommandTarget> target = TargetOfRow(table_, slot);
   if (!target) return;
-  if (std::optional<CommandOutcome> outcome = AskAndDecide(id, slot, column, *target)) CarryOut(slot, *outcome);
+  if (std::optional<CommandOutcome> outcome = AskAndDecide(id, slot, column, *target)) CarryOut(slot, *outcome, id);
 }
 
-void CKvlDlg::CarryOut(int slot, const CommandOutcome& out) {
+void CKvlDlg::CarryOut(int slot, const CommandOutcome& out, CommandId id) {
   if (out.selectGas >= 0 && out.selectGas != c_.gasSelector->currentIndex())
     c_.gasSelector->setCurrentIndex(out.selectGas);  // as if the operator had chosen it
   if (out.rejected) {
@@ -130,7 +132,11 @@ void CKvlDlg::CarryOut(int slot, const CommandOutcome& out) {
       static_cast<CColorStaticST*>(c_.cells[size_t(c)][size_t(slot)])->SetTextIfChanged(std::string());
   }
   if (out.relayStepListEnabled) c_.relayTestStep->setEnabled(*out.relayStepListEnabled);
-  QueueWriteList(out.writes);
+  if (!out.writes.empty()) {
+    link_.BeginWriteList(OriginOf(CommandKey(id)));
+    QueueWriteList(out.writes);
+    link_.EndWriteList();
+  }
   if (!out.imageChanges.empty()) {
     RegisterImage& image = table_.MutableSlot(slot).image;
     for (const ImageChange& change : out.imageChanges)
@@ -140,6 +146,18 @@ void CKvlDlg::CarryOut(int slot, const CommandOutcome& out) {
   if (out.newListAddress >= 0) {
     if (const std::optional<ListEdit> edit = table_.SetRowAddress(slot, out.newListAddress)) ApplyListEdit(*edit);
   }
+}
+
+WriteOrigin CKvlDlg::OriginOf(const std::string& cause) const {
+  WriteOrigin origin;
+  const TextList modes = OperatingModes();
+  origin.mode = modes[std::size_t(std::clamp(config_.mode, 0, int(modes.size()) - 1))](kEnglish);
+  origin.cause = cause;
+  for (int s = 0; s < kSlotCount; ++s) {
+    const int address = table_.Slot(s).address;
+    if (address >= 0 && address <= 255) origin.serials.push_back({std::uint8_t(address), CellText(Column::Serial, s)});
+  }
+  return origin;
 }
 
 void CKvlDlg::QueueWriteList(const std::vector<RegisterWrite>& writes) {

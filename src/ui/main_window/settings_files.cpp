@@ -97,9 +97,11 @@ void CKvlDlg::OnSettingsFromFile(int slot, bool compare) {
     } else if (go && plan.BatchCount() > 0) {
       // One batch over every write, so that its report follows the last one.
       link_.BeginBatch(plan.BatchCount());
+      link_.BeginWriteList(OriginOf(name));
       QueueWriteList(plan.singleWrites);
       for (const SettingsBlockWrite& b : plan.blockWrites)
         link_.QueueBlockWrite(target->slave, b.first, b.words, b.report);
+      link_.EndWriteList();
     }
   }
   EndTableWriting();

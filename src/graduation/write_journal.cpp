@@ -1,0 +1,84 @@
+#include "graduation/write_journal.h"
+
+#include "text/format.h"
+#include "text/text_file.h"
+
+namespace kvl {
+namespace {
+
+// A value as it stands, or quoted (with \" and \\) when a blank or quote would split the line.
+std::string Field(const std::string& v) {
+  if (!v.empty() && v.find_first_of(" \t\"\\\r\n") == std::string::npos) return v;
+  std::string out = "\"";
+  for (char c : v) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += (c == '\r' || c == '\n' || c == '\t') ? ' ' : c;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string JournalFileName(const std::string& folder, const std::tm& day) {
+  return folder + Format("journal_%04d-%02d-%02d.txt", day.tm_year + 1900, day.tm_mon + 1, day.tm_mday);
+}
+
+std::string JournalLine(const LinkWriteList& list, const std::tm& now) {
+  std::string line = Format("%04d-%02d-%02d %02d:%02d:%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday,
+                            now.tm_hour, now.tm_min, now.tm_sec);
+  line += "  mode=" + Field(list.mode) + "  serial=" + Field(list.serial) + Format("  addr=%u", unsigned(list.slave)) +
+          "  cause=" + Field(list.cause);
+  int failed = 0;
+  bool blocks = false, allChecked = true;
+  std::string differences;
+  for (const LinkWriteDone& w : list.writes) {
+    line += Format("  f%u@%u=", unsigned(w.function), unsigned(w.first));
+    for (std::size_t i = 0; i < w.words.size(); ++i) line += Format(i ? ",%u" : "%u", unsigned(w.words[i]));
+    if (w.result != 0) ++failed;
+    if (w.function != 16) continue;
+    blocks = true;
+    allChecked = allChecked && w.checked;
+    for (const ReadBackDifference& d : w.differences)
+      differences += Format("%s%u=%u/%u", differences.empty() ? "" : ",", unsigned(d.reg), unsigned(d.written),
+                            unsigned(d.read));
+  }
+  line += failed ? Format("  result=failed:%d/%zu", failed, list.writes.size()) : std::string("  result=ok");
+  if (blocks) {
+    if (!differences.empty())
+      line += "  readback=differs:" + differences;
+    else
+      line += allChecked ? "  readback=equal" : "  readback=none";
+  }
+  return line + "\n";
+}
+
+void CWriteJournal::SetFolder(const std::string& folder) {
+  std::lock_guard lock(mutex_);
+  folder_ = folder;
+}
+
+std::string CWriteJournal::Folder() const {
+  std::lock_guard lock(mutex_);
+  return folder_;
+}
+
+std::string CWriteJournal::LastFailure() const {
+  std::lock_guard lock(mutex_);
+  return lastFailure_;
+}
+
+void CWriteJournal::OnWriteList(const LinkWriteList& list) {
+  const std::string folder = Folder();
+  if (folder.empty()) return;
+  const std::time_t t = std::time(nullptr);
+  std::tm now{};
+  localtime_r(&t, &now);
+  std::string error;
+  if (AppendRecord(JournalFileName(folder, now), JournalLine(list, now), &error) != 0) {
+    ++failures_;
+    std::lock_guard lock(mutex_);
+    lastFailure_ = error;
+  }
+}
+
+}  // namespace kvl

@@ -1,0 +1,58 @@
+#pragma once
+// Texts of the graduation report of a sensor and of the batch summary
+// (HTML pages, UTF-8, in the interface language).
+#include <span>
+
+#include "text/language.h"
+
+namespace kvl::txt {
+
+extern const TextEntry kReportTitle;        // "Graduation report"
+extern const TextEntry kReportSerial;       // "Serial number"
+extern const TextEntry kReportAddress;      // "Modbus address"
+extern const TextEntry kReportType;         // "Type"
+extern const TextEntry kReportGas;          // "Gas"
+extern const TextEntry kReportDate;         // "Date and time"
+extern const TextEntry kReportVersion;      // "Program version"
+extern const TextEntry kReportInputFiles;   // "Input files"
+extern const TextEntry kReportFile;         // "File"
+extern const TextEntry kReportLines;        // "Lines"
+extern const TextEntry kReportTimeSpan;     // "Time"
+extern const TextEntry kReportTSpan;        // "Temperature"
+extern const TextEntry kReportCheck;        // "Check"
+extern const TextEntry kReportFilePassed;   // "passed"
+extern const TextEntry kReportFileInvalid;  // a value left the display limits
+extern const TextEntry kReportFileFailed;   // the temperatures failed the checks
+extern const TextEntry kReportCheckText;    // "Check report"
+extern const TextEntry kReportTable;        // "Graduation table"
+extern const TextEntry kReportTableFrom;    // "from file"
+extern const TextEntry kReportPoint;        // "Point"
+extern const TextEntry kReportExtrapolated; // "extrapolated"
+extern const TextEntry kReportFit;          // "Fit of the table to the data"
+extern const TextEntry kReportChannel;      // "Channel"
+extern const TextEntry kReportInterval;     // "Interval"
+extern const TextEntry kReportSamples;      // "Samples"
+extern const TextEntry kReportMaxDiff;      // "Largest difference"
+extern const TextEntry kReportRms;          // "RMS difference"
+extern const TextEntry kReportWholeRange;   // "whole range"
+extern const TextEntry kReportPlot;         // "Samples and table, channel"
+extern const TextEntry kReportRegisters;    // "Register blocks"
+extern const TextEntry kReportRegister;     // "Register"
+extern const TextEntry kReportWords;        // "Words"
+extern const TextEntry kReportWriteState;   // "Written to the detector"
+extern const TextEntry kReportNotWritten;   // "not written"
+extern const TextEntry kReportWriteFailed;  // "write failed"
+extern const TextEntry kReportVerified;     // "verified"
+extern const TextEntry kReportDiffers;      // "registers read back differ"
+extern const TextEntry kReportNotChecked;   // "written, not read back"
+extern const TextEntry kReportPending;      // "being written"
+extern const TextEntry kSummaryTitle;       // "Graduation summary"
+extern const TextEntry kSummaryTable;       // "Table"
+extern const TextEntry kSummaryCalculated;  // "calculated"
+extern const TextEntry kSummaryNotConfirmed;  // "not calculated (declined)"
+extern const TextEntry kSummaryReport;      // "Report"
+extern const TextEntry kSummaryWrite;       // "Write"
+
+std::span<const TextEntry* const> AllReportTexts();
+
+}  // namespace kvl::txt
