@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "command_registry.h"
+#include "commands/command_catalog.h"
+#include "commands/command_rules.h"
+#include "commands/emitter_tuning.h"
 #include "console_operator.h"
 #include "ctl_error.h"
-#include "detector/command_catalog.h"
-#include "detector/command_rules.h"
-#include "detector/emitter_tuning.h"
+#include "detector/decoding.h"
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "detector_options.h"
@@ -19,7 +20,6 @@
 #include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/ascii_case.h"
-#include "detector/decoding.h"
 #include "text/format.h"
 #include "text/gas_tables.h"
 #include "text/selector_lists.h"

@@ -30,7 +30,7 @@
 #include <functional>
 #include <vector>
 
-#include "detector/graph_geometry.h"
+#include "graph/graph_geometry.h"
 #include "text/language.h"
 
 namespace kvl {

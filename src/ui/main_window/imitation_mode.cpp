@@ -6,7 +6,7 @@
 // answer, and nothing here ever waits for the line.
 #include <QCheckBox>
 
-#include "detector/imitation_runner.h"
+#include "imitation/imitation_runner.h"
 #include "sim/demo_bus.h"
 #include "text/command_texts.h"
 #include "text/message_texts.h"

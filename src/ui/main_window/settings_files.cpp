@@ -9,11 +9,11 @@
 #include <QPushButton>
 #include <ctime>
 
-#include "detector/command_catalog.h"
+#include "commands/command_catalog.h"
 #include "detector/decoding.h"
-#include "detector/settings_apply.h"
-#include "detector/settings_file.h"
-#include "detector/settings_save.h"
+#include "settings_files/settings_apply.h"
+#include "settings_files/settings_file.h"
+#include "settings_files/settings_save.h"
 #include "text/file_texts.h"
 #include "text/text_file.h"
 #include "ui/main_window/kvl_dlg.h"
