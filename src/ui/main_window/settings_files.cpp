@@ -3,7 +3,7 @@
 // gathers the row's texts and image, asks the operator what the core asks
 // for, chooses the file and hands the writes to the link as one reported
 // batch. Every rule of the file's text, its reading, the serial and gas check
-// and the comparison is the core's (detector/settings_*.h); nothing here
+// and the comparison is the core's (settings_files/); nothing here
 // waits for the line: the link reports the writes' outcome itself.
 #include <QFileDialog>
 #include <QPushButton>
