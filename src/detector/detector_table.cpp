@@ -236,9 +236,9 @@ PollOutcome CDetectorTable::CompletedPoll(int linkPosition, int linkPollSet,
   } else {
     if (linkPollSet != kPollSetAddressSearch) return Ignored(PollDisposition::NotSearchAnswer);
     layout_.pollSetEcho = kPollSetAddressSearch;
-    if (linkPosition < 0 || std::size_t(linkPosition) >= addresses_.size())
+    if (linkPosition < 0 || std::size_t(linkPosition) >= probe_.size())
       return Ignored(PollDisposition::OutsideList);
-    const int probed = addresses_[std::size_t(linkPosition)];
+    const int probed = probe_[std::size_t(linkPosition)];
     // A detector that answers again in the same search keeps its row.
     int slot = -1;
     for (int s = 0; s < found_; ++s)
@@ -342,8 +342,8 @@ std::optional<RowView> CDetectorTable::ClearedPosition(int failedPosition) {
     current_ = found_;
     // The next free row shows the address being probed.
     if (std::size_t(found_) < addresses_.size() && failedPosition >= 0 &&
-        std::size_t(failedPosition) < addresses_.size())
-      addresses_[std::size_t(found_)] = addresses_[std::size_t(failedPosition)];
+        std::size_t(failedPosition) < probe_.size())
+      addresses_[std::size_t(found_)] = probe_[std::size_t(failedPosition)];
   } else {
     current_ = failedPosition;
   }
@@ -365,7 +365,7 @@ std::optional<SearchEnd> CDetectorTable::CycleCompleted() {
   // A cycle over the list polled before the search (its message was on its
   // way when the search began) is no pass of the search: the probe must have
   // reached the last address first.
-  if (searchReach_ < int(addresses_.size()) - 1) return std::nullopt;
+  if (searchReach_ < int(probe_.size()) - 1) return std::nullopt;
   return EndSearch();
 }
 
@@ -388,8 +388,9 @@ SearchStart CDetectorTable::StartSearch(const std::vector<std::uint8_t>& probeOr
   search_ = true;
   found_ = 0;
   searchReach_ = -1;
-  addresses_ = probeOrder;
-  if (addresses_.size() > kSearchListEntries) addresses_.resize(kSearchListEntries);
+  probe_ = probeOrder;
+  if (probe_.size() > kSearchListEntries) probe_.resize(kSearchListEntries);
+  addresses_ = probe_;
   for (SlotState& s : slots_) {
     s.address = -1;
     s.values.gasNameText.clear();

@@ -94,6 +94,7 @@ struct SearchEnd {
 
 struct SearchStart {
   std::vector<std::uint8_t> addressList;  // 1, 2, ..., 255, 0: hand to the link
+  int position = -1;                      // hand with the list: the probe starts at its first entry
   int pollSet = 8;                        // select on the link
   std::vector<RowView> rows;              // every row, emptied
 };
@@ -246,6 +247,10 @@ class CDetectorTable {
   int found_ = 0;
   bool search_ = false;
   int searchReach_ = -1;  // the furthest list position the running search has probed
+  // The running search's probe order as handed to the link. The rows' list
+  // entries take the found addresses over the front of `addresses_`, so the
+  // address a link position names is looked up here.
+  std::vector<std::uint8_t> probe_;
   bool tableWriting_ = false;
   bool heldHandOver_ = false;
   bool resumeAfterData_ = true;

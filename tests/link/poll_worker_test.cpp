@@ -164,6 +164,21 @@ TEST_F(PollWorker, EmptyListPollsNothing) {
   EXPECT_EQ(Positions(1), std::vector<int>{0});
 }
 
+TEST_F(PollWorker, ANewListGoesOnAfterTheGivenPositionOrFromItsFirstEntry) {
+  Peer({1, 2, 3, 4});
+  Start({1, 2, 3, 4});
+  ASSERT_EQ(Positions(1), std::vector<int>{0});
+  // Given position -> first position polled from the new list.
+  const std::vector<std::pair<int, int>> table = {{-1, 0}, {0, 1}, {2, 3}, {3, 0}, {9, 0}, {-5, 0}};
+  for (const auto& [given, first] : table) {
+    PostedMessage m{};
+    ASSERT_TRUE(Expect(WM_USER_DATA, &m));  // the worker waits for the hand-over
+    link.SetDeviceList({1, 2, 3, 4}, given, false);
+    link.Resume();
+    EXPECT_EQ(Positions(1), std::vector<int>{first}) << "position " << given;
+  }
+}
+
 TEST_F(PollWorker, ClosePortClosesQuietlyAndOpenPortReopens) {
   Peer({1});
   Start({1});

@@ -27,7 +27,7 @@ void CKvlDlg::OnSearchClicked() {
   c_.search->SetTextIfChanged(std::string(kSearchButton[1](config_.language)));
   for (const RowView& row : start.rows) ShowRow(row);
   link_.SelectPollSet(PollSetRequests(start.pollSet), start.pollSet);
-  link_.SetDeviceList(start.addressList, 0, false);
+  link_.SetDeviceList(start.addressList, start.position, false);
   ClearGraphSelection();
 }
 

@@ -352,6 +352,7 @@ class CKvlDlg : public QWidget {
   int graphTop_ = 674;
   bool exited_ = false;
   bool settingUp_ = true;  // handlers do not post configuration rebuilds yet
+  bool listChosen_ = false;  // a search or a list edit made the address list (the demo's is not kept)
   QTimer recordTimer_;     // the recording tick
   QTimer graduationTimer_; // the graduation run's stabilisation wait
   QTimer completionTimer_;  // the pause after the run's last stage

@@ -129,7 +129,9 @@ void CKvlDlg::EnableLineButtons(bool enable) {
 }
 
 void CKvlDlg::ApplySearchEnd(const SearchEnd& end) {
-  link_.SetDeviceList(end.addressList, 0, false);
+  // Polling of the rows found starts with the first row.
+  link_.SetDeviceList(end.addressList, -1, false);
+  listChosen_ = true;
   if (end.pollSet >= 0) link_.SelectPollSet(PollSetRequests(end.pollSet), end.pollSet);
   c_.search->SetTextIfChanged(std::string(kSearchButton[0](config_.language)));
   LockForSearch(false);

@@ -156,7 +156,10 @@ void CKvlDlg::QueueWriteList(const std::vector<RegisterWrite>& writes) {
 
 void CKvlDlg::ApplyListEdit(const ListEdit& edit) {
   for (const RowView& row : edit.rows) ShowRow(row);
-  if (edit.handToLink) link_.SetDeviceList(edit.addressList, edit.position, true);
+  if (edit.handToLink) {
+    link_.SetDeviceList(edit.addressList, edit.position, true);
+    listChosen_ = true;
+  }
   PostConfig();
 }
 

@@ -148,9 +148,9 @@ void CKvlDlg::StartLink() {
 }
 
 std::string CKvlDlg::ComposeConfiguration() {
-  // The list a search found is the one to keep; a running search's probe
-  // list is not, and neither is the demo bus's.
-  if (!table_.Searching() && !demoBus_) {
+  // The list a search found or the operator edited is the one to keep; a
+  // running search's probe list is not, and neither is the demo bus's own.
+  if (!table_.Searching() && (!demoBus_ || listChosen_)) {
     config_.addresses.clear();
     for (std::uint8_t a : table_.AddressList()) config_.addresses.push_back(a);
   }
