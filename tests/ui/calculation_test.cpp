@@ -90,6 +90,38 @@ TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
   EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > good + 4; }, 8000));
 }
 
+TEST(Calculation, RowsShowTheFilesWithPollingSuspendedUntilTheWayBackPollsTheOldList) {
+  WindowRun run;
+  run.Open(kTypeKvelt, 3);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);
+  ASSERT_TRUE(run.WaitForRows(3));
+  SimRunHeader header;
+  header.type = kTypeKvelt;
+  header.serial = run.CellText(Column::Serial, 1).toStdString();
+  header.modbus = "2";
+  SimRunSetup setup;
+  setup.type = kTypeKvelt;
+  setup.lines = 2000;
+  run.fileChoice = {run.dir.path().toStdString() + "/" + header.serial + "_0.grad"};
+  std::ofstream(run.fileChoice[0], std::ios::binary) << SimRunFile(header, SimulatedRunRows(setup));
+  run.Control<QPushButton>(id::kReadFromFile)->click();  // every question answered Cancel
+
+  auto* note = run.Control<QLabel>(id::kStagePrompt);
+  EXPECT_TRUE(note->isVisible());
+  EXPECT_EQ(run.window->Table().AddressList(), std::vector<std::uint8_t>{2});
+  EXPECT_EQ(run.CellText(Column::Serial, 0).toStdString(), header.serial);
+  const std::uint64_t good = run.window->Table().Counters()[0];
+  QTest::qWait(500);  // a poll would come every ~100 ms
+  EXPECT_LE(run.window->Table().Counters()[0], good + 1);
+  EXPECT_FALSE(run.Control(id::kRecording)->isEnabled());
+
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeTuning);
+  EXPECT_EQ(run.window->Table().AddressList(), (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_FALSE(note->isVisible());
+  EXPECT_TRUE(run.WaitForRows(3));
+  EXPECT_TRUE(run.Control(id::kRecording)->isEnabled());
+}
+
 TEST(Calculation, CancelWhileReadingResumesPollingWithNoSensorsTaken) {
   WindowRun run;
   run.Open(kTypeZ5, 2);

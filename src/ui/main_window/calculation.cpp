@@ -5,8 +5,10 @@
 // fitted in the background while the operator reads the summary; then each
 // sensor is confirmed, its table shown and, when the operator wants, written
 // into its detector. Every rule of reading, checking and fitting is the
-// core's (graduation/calc_*.h). Polling stays suspended afterwards, as the
-// rows show the files' sensors; a change of mode or a re-ticked line resumes it.
+// core's (graduation/calc_*.h). Polling stays suspended afterwards, whatever
+// the type, as the rows show the files' sensors, and the stage field says so;
+// a change of mode or a re-ticked line resumes it with the address list that
+// was polled before the files were read.
 #include <QApplication>
 #include <QCheckBox>
 #include <QProgressDialog>
@@ -21,6 +23,7 @@
 #include "graduation/grad_log.h"
 #include "graduation/run_data_format.h"
 #include "text/dialog_texts.h"
+#include "text/flow_texts.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/main_window_texts.h"
@@ -63,7 +66,9 @@ void CKvlDlg::OnReadFromFile() {
   }
   SortGradFileNames(paths);
 
-  // Every row is emptied for the sensors of the files.
+  // Every row is emptied for the sensors of the files. A second reading
+  // while the first one's rows are shown keeps the list polled before both.
+  if (!calcSuspended_) listBeforeCalc_ = table_.AddressList();
   table_.SetAddressList({});
   for (int s = 0; s < kSlotCount; ++s) {
     SlotState& slot = table_.MutableSlot(s);
@@ -73,6 +78,8 @@ void CKvlDlg::OnReadFromFile() {
     ShowRow(table_.DescribeRow(s, false));
   }
   calcSuspended_ = true;
+  c_.stagePrompt->SetTextIfChanged(std::string(txt::kRowsShowFileData(lang)));
+  c_.stagePrompt->setVisible(true);
   ResetGraphForCalculation();
 
   const CalcSettings settings = CalcSettingsFrom(config_);
@@ -167,12 +174,15 @@ void CKvlDlg::ShowCalculationRows(const CalcRead& read) {
       table_.SetSlotAddress(s, sensor.address);
     }
   }
+  // The link keeps the list polled before: the rows' list is the files' only
+  // while they are shown.
   table_.SetAddressList(addresses);
-  link_.SetDeviceList(table_.AddressList(), -1, false);
 }
 
 void CKvlDlg::EndTableWriting() {
-  if (table_.SetTableWriting(false)) link_.Resume();
+  // A poll held while the files were read stays held while their rows are
+  // shown: the way back releases it.
+  if (table_.SetTableWriting(false) && !calcSuspended_) link_.Resume();
 }
 
 void CKvlDlg::ResumeAfterCalculation() {
@@ -181,6 +191,14 @@ void CKvlDlg::ResumeAfterCalculation() {
   EndTableWriting();
   calcRead_.reset();
   DropSeriesBreaks();
+  table_.SetAddressList(listBeforeCalc_);
+  for (int s = 0; s < kSlotCount; ++s) {
+    table_.SetSlotAddress(s, -1);
+    table_.MutableSlot(s).values.gasNameText.clear();
+    ShowRow(table_.DescribeRow(s, true));
+  }
+  if (c_.stagePrompt->text() == QString::fromUtf8(txt::kRowsShowFileData(config_.language))) c_.stagePrompt->setVisible(false);
+  link_.SetDeviceList(table_.AddressList(), -1, false);
   link_.Resume();
   c_.recording->setEnabled(table_.LineOpen());
 }

@@ -360,6 +360,7 @@ class CKvlDlg : public QWidget {
   CGraduationRun run_;
   std::unique_ptr<CalcRead> calcRead_;  // the files last read; the rows show their sensors
   bool calcSuspended_ = false;          // polling waits since files were read
+  std::vector<std::uint8_t> listBeforeCalc_;  // the address list polled before the files were read
   ScheduleEntries schedule_{};
 
   // ---- graph_wiring.cpp: the graph panel below the table ----

@@ -150,9 +150,10 @@ void CKvlDlg::StartLink() {
 std::string CKvlDlg::ComposeConfiguration() {
   // The list a search found or the operator edited is the one to keep; a
   // running search's probe list is not, and neither is the demo bus's own.
+  // While the rows show data files, the list polled before them is kept.
   if (!table_.Searching() && (!demoBus_ || listChosen_)) {
     config_.addresses.clear();
-    for (std::uint8_t a : table_.AddressList()) config_.addresses.push_back(a);
+    for (std::uint8_t a : calcSuspended_ ? listBeforeCalc_ : table_.AddressList()) config_.addresses.push_back(a);
   }
   return ComposeConfigurationText(config_);
 }
