@@ -21,6 +21,7 @@
 #include "graduation/grad_log.h"
 #include "main_window_fixture.h"
 #include "support/child_process.h"
+#include "text/graduation_texts.h"
 #include "ui/main_window/main_controls.h"
 
 namespace kvl {
@@ -124,6 +125,25 @@ std::string JsonInts(const GradPoints& v) {
   return out + "]";
 }
 
+TEST(GraduationRun, StopHidesDone) {
+  WindowRun run;
+  run.Open(kTypeZ5, 1);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
+  ASSERT_TRUE(run.WaitForRows(1));
+  auto* done = run.Control<QPushButton>(id::kDone);
+  EXPECT_FALSE(done->isVisible());
+  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
+  run.dialogAnswers.push_back({{}, {{1018, 0}}, {1029}, 1});  // without delay
+  run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
+  run.Control<QPushButton>(id::kGraduation)->click();
+  ASSERT_TRUE(run.window->Run().Running());
+  EXPECT_TRUE(done->isVisible() && done->isEnabled());
+  run.op.ScriptAnswers({kAnswerYes});
+  run.Control<QPushButton>(id::kGraduation)->click();
+  EXPECT_FALSE(run.window->Run().Running());
+  EXPECT_FALSE(done->isVisible());
+}
+
 TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalculatedAndWritten) {
   WindowRun run;
   run.stabilizationMs = 150;
@@ -160,6 +180,10 @@ TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalcula
       },
       120000);
   ASSERT_TRUE(ended) << "stage " << run.window->Run().Stage() << " step " << run.window->Run().Step();
+  // The run is over: nothing is left to confirm, and the message stays for the operator.
+  EXPECT_FALSE(done->isVisible());
+  EXPECT_TRUE(run.Control(id::kStagePrompt)->isVisible());
+  EXPECT_EQ(run.Control<QLabel>(id::kStagePrompt)->text(), QString::fromUtf8(txt::kGraduationCompleted(run.window->Language())));
 
   for (int s = 0; s < 2; ++s) {
     const std::string serial = run.CellText(Column::Serial, s).toStdString();

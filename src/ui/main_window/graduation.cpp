@@ -88,7 +88,9 @@ void CKvlDlg::DriveRun(RunActions actions) {
   c_.graduation->SetTextIfChanged(view.buttonCaption);
   c_.stagePrompt->SetTextIfChanged(view.message);
   c_.stagePrompt->setVisible(view.messageVisible);
-  c_.done->setEnabled(view.doneEnabled);
+  // "   Done" is there only while a run waits for it.
+  c_.done->Show(view.doneVisible && (config_.mode == kModeGraduation || config_.mode == kModeGraduationZ5));
+  c_.done->setEnabled(view.doneEnabled && view.doneVisible);
   c_.stageNumber->SetTextIfChanged(run_.Running() && run_.Stage() <= 8 ? Format("%d", run_.Stage()) : "-");
   if (c_.stageControl->currentIndex() != view.valveMode) {
     const QSignalBlocker block(c_.stageControl);

@@ -299,7 +299,7 @@ void CKvlDlg::ApplyModeLayout() {
   c_.period->Show(recording);
   c_.recorded->Show(recording);
   c_.graduation->Show(graduation);
-  c_.done->Show(graduation);
+  c_.done->Show(graduation && run_.DoneShown());
   c_.stageControl->Show(graduation);
   c_.stageCaption->setVisible(graduation);
   c_.stageNumber->setVisible(graduation);

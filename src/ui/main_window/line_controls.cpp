@@ -151,6 +151,10 @@ void CKvlDlg::OnModeSelected(int index) {
     return;
   }
   ResumeAfterCalculation();  // a change of mode is the other way back to live polling
+  if (!run_.Running()) {
+    run_.DismissCompletion();
+    DriveRun({});
+  }
   const int before = config_.mode;
   config_.mode = index;
   table_.SetMode(index);
