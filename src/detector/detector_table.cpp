@@ -287,9 +287,10 @@ void CDetectorTable::MarkStageSeen(int slot, PollOutcome& out) {
 
 std::optional<ListEdit> CDetectorTable::PollNumber(int slot, std::string_view numberText) {
   if (slot < 0 || slot >= kSlotCount || std::size_t(slot) >= addresses_.size()) return std::nullopt;
-  slots_[std::size_t(slot)].history.Clear();
   const std::string text = TrimBlanks(numberText);
+  // The removed row's history goes with it; the rows below bring theirs up.
   if (text.empty()) return RemoveRow(slot);
+  slots_[std::size_t(slot)].history.Clear();
   const auto n = WholeNumber(text);
   if (!n || *n < 1 || *n > kMaxPolledAddress) return std::nullopt;
   return SetRowAddress(slot, int(*n));
@@ -298,22 +299,33 @@ std::optional<ListEdit> CDetectorTable::PollNumber(int slot, std::string_view nu
 std::optional<ListEdit> CDetectorTable::RemoveRow(int slot) {
   const int listed = int(addresses_.size());
   if (slot < 0 || slot >= kSlotCount || slot >= listed) return std::nullopt;
+  if (listed <= 1) {
+    ListEdit kept;
+    kept.addressList = addresses_;
+    kept.handToLink = false;
+    kept.lastRowKept = true;
+    return kept;
+  }
   const int last = std::min(listed, kSlotCount) - 1;
   for (int s = slot; s < last; ++s) {
     SlotState& to = slots_[std::size_t(s)];
     const SlotState& from = slots_[std::size_t(s + 1)];
     to.address = from.address;
-    to.values.gasNameText = from.values.gasNameText;
+    // What the row shows and plots goes with its detector.
+    to.values = from.values;
     to.image = from.image;
+    to.history = from.history;
   }
   // The last row's detector moved up: its old slot is no row any more.
   slots_[std::size_t(last)].address = -1;
   slots_[std::size_t(last)].values.gasNameText.clear();
+  slots_[std::size_t(last)].history.Clear();
   addresses_.erase(addresses_.begin() + slot);
   ListEdit edit;
   edit.addressList = addresses_;
   edit.position = slot - 1;
-  for (int s = slot; s <= last; ++s) edit.rows.push_back(RefreshRow(s, true));
+  // Redrawn, not refreshed: a moved row has no new sample to count.
+  for (int s = slot; s <= last; ++s) edit.rows.push_back(DescribeRow(s, true));
   return edit;
 }
 

@@ -105,6 +105,9 @@ struct ListEdit {
   int position = -1;                      // the entry before the edited row: polling goes on with the row
   bool handToLink = true;                 // false in "Imitation": only the row changes
   std::vector<RowView> rows;              // rows to redraw
+  // Nothing changed: the row to remove is the only one, and a list without
+  // entries would leave nothing polled and every "Modbus #" button dead.
+  bool lastRowKept = false;
 };
 
 enum class PollDisposition {
@@ -186,7 +189,7 @@ class CDetectorTable {
   std::optional<ListEdit> PollNumber(int slot, std::string_view numberText);
   // Removes row `slot` from the list: every following row moves up (address,
   // gas name text, register image), the vacated last slot is emptied.
-  // Nothing for a slot outside the list.
+  // Nothing for a slot outside the list; the only row stays (lastRowKept).
   std::optional<ListEdit> RemoveRow(int slot);
   // The row's list entry becomes `address`. Outside "Imitation" the row is
   // emptied until its detector answers at the new address and polling goes

@@ -166,6 +166,7 @@ CDetectorTable ThreeRows() {
     st.address = 10 + s;
     st.image[reg::SER_NUM] = std::uint16_t(100 + s);
     st.image[reg::kStatus] = std::uint16_t(((s + 1) << 8) | 1);  // methane, propane, hexane
+    t.RefreshRow(s, true);  // polled once
   }
   return t;
 }
@@ -174,8 +175,14 @@ TEST(AddressListEdits, RemoveRowsAndNewEntries) {
   {
     SCOPED_TRACE("remove row 0: every row moves up");
     CDetectorTable t = ThreeRows();
+    t.MutableSlot(1).history.Append({});
+    const std::size_t below = t.Slot(1).history.Size(), last = t.Slot(2).history.Size();
     const auto e = t.PollNumber(0, "  ");
     ASSERT_TRUE(e);
+    // Each history came up with its row.
+    EXPECT_EQ(t.Slot(0).history.Size(), below);
+    EXPECT_EQ(t.Slot(1).history.Size(), last);
+    EXPECT_EQ(t.Slot(2).history.Size(), 0u);
     EXPECT_EQ(e->addressList, (std::vector<std::uint8_t>{11, 12}));
     EXPECT_EQ(e->position, -1);
     EXPECT_EQ(e->rows.size(), 3u);
@@ -195,6 +202,14 @@ TEST(AddressListEdits, RemoveRowsAndNewEntries) {
     EXPECT_EQ(t.Slot(0).address, 10);
     EXPECT_EQ(t.Slot(1).image[reg::SER_NUM], 101);
     EXPECT_EQ(t.Slot(2).address, -1);
+  }
+  {
+    SCOPED_TRACE("the only row stays");
+    CDetectorTable t = ThreeRows();
+    t.SetAddressList({10});
+    const auto e = t.PollNumber(0, "");
+    ASSERT_TRUE(e && e->lastRowKept && !e->handToLink);
+    EXPECT_EQ(t.AddressList(), std::vector<std::uint8_t>{10});
   }
   {
     SCOPED_TRACE("a new number empties the row and polls it next");

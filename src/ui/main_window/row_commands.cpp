@@ -10,6 +10,7 @@
 
 #include "detector/command_catalog.h"
 #include "detector/command_rules.h"
+#include "text/flow_texts.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_button.h"
 #include "ui/controls/note_combo_box.h"
@@ -155,6 +156,10 @@ void CKvlDlg::QueueWriteList(const std::vector<RegisterWrite>& writes) {
 }
 
 void CKvlDlg::ApplyListEdit(const ListEdit& edit) {
+  if (edit.lastRowKept) {
+    operator_->ShowMessage(txt::kLastRowStays(config_.language), MessageIcon::None);
+    return;
+  }
   for (const RowView& row : edit.rows) ShowRow(row);
   if (edit.handToLink) {
     link_.SetDeviceList(edit.addressList, edit.position, true);
