@@ -162,7 +162,7 @@ void CKvlDlg::OnEnterPassword() {
   CEnterLimit dialog(CommandPrompt(CommandId::Password, config_.detectorType, config_.language), "",
                      config_.language, this);
   if (RunDialog(dialog) != kIdSet) return;
-  CarryOut(0, PasswordCommand(dialog.Value(), PasswordSlaves(table_)));
+  CarryOut(0, PasswordCommand(dialog.Value(), PasswordSlaves(table_), config_.language));
 }
 
 void CKvlDlg::SetRelayTestBox(int slot, bool on) {
