@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <array>
+#include <fstream>
 #include <cmath>
 #include <optional>
 #include <sstream>
@@ -21,6 +22,7 @@
 #include "graduation/grad_log.h"
 #include "main_window_fixture.h"
 #include "support/child_process.h"
+#include "text/format.h"
 #include "text/graduation_texts.h"
 #include "ui/main_window/main_controls.h"
 
@@ -123,6 +125,23 @@ std::string JsonInts(const GradPoints& v) {
   std::string out = "[";
   for (std::size_t i = 0; i < v.size(); ++i) out += (i ? ", " : "") + std::to_string(v[i]);
   return out + "]";
+}
+
+TEST(GraduationRun, ReadFromTabWritesTheTableFileAndTheRowsFillAgain) {
+  WindowRun run;
+  run.Open(kTypeKvelt, 2);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);
+  ASSERT_TRUE(run.WaitForRows(2));
+  auto* button = run.Control<QPushButton>(id::kReadFromTab);
+  ASSERT_TRUE(button->isVisible());
+  std::string text = "Modbus_number=2\r\n";
+  for (int n = 7; n >= 0; --n)
+    text += Format("T[%d]=%d D[%2d]=%d K3[%2d]=1 K2[%2d]=0 K1[%2d]=0\r\n", n, 100 * n, n, 2000 + n, n, n, n);
+  run.fileChoice = {run.dir.path().toStdString() + "/a.tab"};
+  std::ofstream(run.fileChoice[0], std::ios::binary) << text;
+  button->click();
+  EXPECT_TRUE(RunUntil([&] { return (*run.Bus().Registers(2))[24 + 7] == 700 && (*run.Bus().Registers(2))[32] == 2000; }));
+  EXPECT_TRUE(run.WaitForRows(2));
 }
 
 TEST(GraduationRun, StopHidesDone) {

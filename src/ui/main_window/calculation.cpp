@@ -70,13 +70,7 @@ void CKvlDlg::OnReadFromFile() {
   // while the first one's rows are shown keeps the list polled before both.
   if (!calcSuspended_) listBeforeCalc_ = table_.AddressList();
   table_.SetAddressList({});
-  for (int s = 0; s < kSlotCount; ++s) {
-    SlotState& slot = table_.MutableSlot(s);
-    slot.address = -1;
-    slot.values.gasNameText.clear();
-    ClearTableRegisters(config_.detectorType, slot.image);
-    ShowRow(table_.DescribeRow(s, false));
-  }
+  ResetRowsForFiles();
   calcSuspended_ = true;
   c_.stagePrompt->SetTextIfChanged(std::string(txt::kRowsShowFileData(lang)));
   c_.stagePrompt->setVisible(true);
@@ -177,6 +171,17 @@ void CKvlDlg::ShowCalculationRows(const CalcRead& read) {
   // The link keeps the list polled before: the rows' list is the files' only
   // while they are shown.
   table_.SetAddressList(addresses);
+}
+
+void CKvlDlg::ResetRowsForFiles() {
+  for (int s = 0; s < kSlotCount; ++s) {
+    SlotState& slot = table_.MutableSlot(s);
+    slot.address = -1;
+    slot.values.gasNameText.clear();
+    slot.counters = {};
+    ClearTableRegisters(config_.detectorType, slot.image);
+    ShowRow(table_.DescribeRow(s, false));
+  }
 }
 
 void CKvlDlg::EndTableWriting() {

@@ -165,7 +165,12 @@ void CKvlDlg::OnReadFromTab() {
     c_.recording->setEnabled(table_.LineOpen());
     return;
   }
-  DropSeriesBreaks();  // the rows are reset for the table files
+  // The rows are reset for the table files; polling fills them again.
+  table_.SetTableWriting(true);
+  ResetRowsForFiles();
+  for (int s = 0; s < kSlotCount; ++s) table_.MutableSlot(s).history.Clear();
+  DropSeriesBreaks();
+  GraphSamplesChanged();
   const TableFilesPlan plan = PlanTableFiles(paths, lang);
   if (!plan.writes.empty()) {
     // One batch over every block queued, so that its report follows the last real write.
@@ -175,6 +180,7 @@ void CKvlDlg::OnReadFromTab() {
     for (const TableBlockWrite& w : plan.writes) link_.QueueBlockWrite(w.slave, w.first, w.words, false);
   }
   if (plan.refusal) operator_->ShowMessage(*plan.refusal, MessageIcon::None);
+  EndTableWriting();
   c_.recording->setEnabled(table_.LineOpen());
 }
 

@@ -293,6 +293,9 @@ class CKvlDlg : public QWidget {
   void OnReadFromFile();
   void ShowCalculationRows(const CalcRead& read);
   void EndTableWriting();
+  // Empties the twenty rows for files ("Read from file", "Read from tab"): no
+  // detector, no counters, the table registers of the type cleared.
+  void ResetRowsForFiles();
   void ResumeAfterCalculation();
 
   // ---- settings_files.cpp ----
