@@ -215,7 +215,7 @@ int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::
 }
 
 int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
-                                 bool report) {
+                                 bool reportDone) {
   // Refused before anything else: no frame can carry it.
   if (words.empty() || words.size() > kMaxBlockWords) return 1;
   const bool batchDone = DecrementBatch();
@@ -226,6 +226,7 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
   }
   const Bytes request = BuildWriteMultiple(slave, first, words);
   const auto count = static_cast<std::uint16_t>(words.size());
+  auto report = [&](const std::string& line) { Report(line, batchDone); };
   const Bytes expected = BuildWriteMultipleAnswer(slave, first, count);
   Bytes got;
   bool accepted = false;
@@ -251,7 +252,7 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
       Trace(FrameDirection::Received, got.data(), got.size(), 1);
       const std::string line = "  \nзапрос=" + DumpBytes(request) + "  \n             ответ= " + DumpBytes(got) +
                                "  \nдолжно быть:" + DumpBytes(expected) + "  ";
-      Report(line, batchDone);
+      report(line);
       return 1;
     }
     Trace(FrameDirection::Received, got.data(), got.size(), 1);
@@ -265,7 +266,7 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
       } else {
         line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteFailed(l));
       }
-      Report(line, batchDone);
+      report(line);
       return 1;
     }
   }
@@ -277,7 +278,7 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
     } else {
       line = Format("%u: %s  ", static_cast<unsigned>(slave), txt::kWriteFailed(l));
     }
-    Report(line, batchDone);
+    report(line);
     return 1;
   }
   // The check read only proves the detector answers after the write; its
@@ -285,14 +286,15 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
   std::vector<std::uint16_t> check(count);
   const int r = ReadRegisters(slave, readFunction_, first, static_cast<std::uint8_t>(count), check.data());
   if (r == 0) {
-    if (report) Show(txt::kRecorded(l), MessageIcon::Information);
-    if (batchDone) {
-      const std::string text = BatchText();
-      if (!text.empty()) Show(text);
-    }
+    // A batch whose earlier writes failed ends with their report, not with "Recorded".
+    const std::string failures = batchDone ? BatchText() : std::string();
+    if (!failures.empty())
+      Show(failures);
+    else if (reportDone)
+      Show(txt::kRecorded(l), MessageIcon::Information);
     return 0;
   }
-  Report(r == 1 ? txt::kCheckNoAnswer(l) : txt::kCheckFailed(l), batchDone);
+  report(r == 1 ? txt::kCheckNoAnswer(l) : txt::kCheckFailed(l));
   return 1;
 }
 
