@@ -22,7 +22,7 @@ void CKvlDlg::OnSearchClicked() {
   }
   StopRecording();
   const SearchStart start = table_.StartSearch();
-  for (EmitterTuningMemory& memory : tuning_) memory.firstTuning = true;
+  for (auto& [detector, memory] : tuning_) memory.firstTuning = true;
   LockForSearch(true);
   c_.search->SetTextIfChanged(std::string(kSearchButton[1](config_.language)));
   for (const RowView& row : start.rows) ShowRow(row);

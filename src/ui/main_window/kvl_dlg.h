@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -345,7 +346,8 @@ class CKvlDlg : public QWidget {
   QScrollArea* scroll_ = nullptr;
   QWidget* canvas_ = nullptr;
   MainControls c_;
-  std::array<EmitterTuningMemory, kSlotCount> tuning_{};  // KVELT emitter power, per row
+  // KVELT emitter power, per detector: serial number text, or "#" and the address.
+  std::map<std::string, EmitterTuningMemory> tuning_;
   std::array<RelayTestBox, kSlotCount> relayBoxBefore_{};  // what a relay test box showed when pressed
   TableGeometry geometry_;
   TablePlacementKey placementKey_;
