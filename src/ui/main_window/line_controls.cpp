@@ -133,6 +133,9 @@ void CKvlDlg::OnTypeSelected(int index) {
   // A type that cannot imitate leaves "Imitation" for the mode it gets instead.
   if (config_.mode == kModeImitation && ModeForType(index, config_.mode) != config_.mode)
     c_.modeSelector->setCurrentIndex(ModeForType(index, config_.mode));
+  // Imitated detectors are built for their type: a new type imitates anew.
+  else if (config_.mode == kModeImitation)
+    ApplyImitationSwitch(imitation_.Enter(table_, config_.lines[0].baud));
   FillGasSelector();
   SelectPollSetForLayout();
   ApplyModeLayout();
