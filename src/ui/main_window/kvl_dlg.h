@@ -98,6 +98,10 @@ struct KvlDlgOptions {
   std::optional<QRect> screenArea;
 };
 
+// How long after a change of the configuration text it is saved: changes in
+// a row (typing a field) make one write.
+inline constexpr int kConfigSaveDelayMs = 1500;
+
 class CKvlDlg : public QWidget {
   Q_OBJECT
 
@@ -248,6 +252,7 @@ class CKvlDlg : public QWidget {
   void ShutDown();
   std::string LinkPortName(const std::string& item) const;
   std::string ComposeConfiguration();
+  void SaveConfigurationNow();
 
   // ---- address_search.cpp ----
   void OnSearchClicked();
@@ -361,6 +366,11 @@ class CKvlDlg : public QWidget {
   QTimer recordTimer_;     // the recording tick
   QTimer graduationTimer_; // the graduation run's stabilisation wait
   QTimer completionTimer_;  // the pause after the run's last stage
+  // The configuration is saved shortly after it changes, not only at a
+  // confirmed exit: a power cut or a kill during a long run keeps the session's settings.
+  QTimer configSaveTimer_;
+  std::string savedConfigText_;  // as the file holds it (or as composed at start)
+  int configuredType_ = -1;      // the configuration's type while --demo=TYPE plays another; -1 none
   CRunDataWriter writer_;
   CGraduationRun run_;
   std::unique_ptr<CalcRead> calcRead_;  // the files last read; the rows show their sensors

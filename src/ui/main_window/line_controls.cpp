@@ -129,9 +129,11 @@ void CKvlDlg::OnTypeSelected(int index) {
   }
   if (!IsValidDetectorType(index)) return;
   config_.detectorType = index;
+  configuredType_ = -1;  // the operator's choice is the configuration's
   table_.SetType(index);
-  // A type that cannot imitate leaves "Imitation" for the mode it gets instead.
-  if (config_.mode == kModeImitation && ModeForType(index, config_.mode) != config_.mode)
+  // A mode the new type does not offer ("Imitation", "Running-in" for Z5)
+  // gives way to the one it gets instead, as in the mode list itself.
+  if (ModeForType(index, config_.mode) != config_.mode)
     c_.modeSelector->setCurrentIndex(ModeForType(index, config_.mode));
   // Imitated detectors are built for their type: a new type imitates anew.
   else if (config_.mode == kModeImitation)

@@ -79,6 +79,9 @@ void CKvlDlg::SetUp() {
 
   StartLink();
   settingUp_ = false;
+  savedConfigText_ = ComposeConfiguration();
+  configSaveTimer_.setSingleShot(true);
+  connect(&configSaveTimer_, &QTimer::timeout, this, [this] { SaveConfigurationNow(); });
   PostConfig();
 }
 
@@ -155,10 +158,23 @@ std::string CKvlDlg::ComposeConfiguration() {
     config_.addresses.clear();
     for (std::uint8_t a : calcSuspended_ ? listBeforeCalc_ : table_.AddressList()) config_.addresses.push_back(a);
   }
+  // The type a --demo=TYPE run plays is not the operator's.
+  if (configuredType_ >= 0) {
+    Configuration kept = config_;
+    kept.detectorType = configuredType_;
+    return ComposeConfigurationText(kept);
+  }
   return ComposeConfigurationText(config_);
 }
 
+void CKvlDlg::SaveConfigurationNow() {
+  if (exited_ || configText_ == savedConfigText_) return;
+  // Atomic as at exit; a failure is tried again with the next change and at exit.
+  if (SaveConfiguration(configPath_, configText_) == 0) savedConfigText_ = configText_;
+}
+
 void CKvlDlg::ShutDown() {
+  configSaveTimer_.stop();
   writer_.SetRecording(false);
   table_.SetResumeAfterData(false);
   for (CAlarmTimer& alarm : alarms_) alarm.Cancel();
