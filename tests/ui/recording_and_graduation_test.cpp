@@ -3,6 +3,7 @@
 // data folder, and the simulated detectors capture the graduation points.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -157,10 +158,20 @@ TEST(GraduationRun, StopHidesDone) {
   run.Control<QPushButton>(id::kGraduation)->click();
   ASSERT_TRUE(run.window->Run().Running());
   EXPECT_TRUE(done->isVisible() && done->isEnabled());
+  // Pressed, "   Done" waits for the detectors; the keyboard stays out of "P emitter".
+  QTest::mouseClick(done, Qt::LeftButton);
+  EXPECT_FALSE(done->isEnabled());
+  EXPECT_NE(QApplication::focusWidget(), run.Control(id::kEmitterPower));
   run.op.ScriptAnswers({kAnswerYes});
   run.Control<QPushButton>(id::kGraduation)->click();
   EXPECT_FALSE(run.window->Run().Running());
   EXPECT_FALSE(done->isVisible());
+
+  // The arrow keys pass over the modes a Z5 does not have.
+  auto* modes = run.Control<QComboBox>(id::kModeSelector);
+  modes->setFocus();
+  QTest::keyClick(modes, Qt::Key_Down);
+  EXPECT_EQ(run.window->Mode(), kModeSaveSettings);
 }
 
 TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalculatedAndWritten) {

@@ -88,7 +88,10 @@ void CKvlDlg::DriveRun(RunActions actions) {
   c_.graduation->SetTextIfChanged(view.buttonCaption);
   c_.stagePrompt->SetTextIfChanged(view.message);
   c_.stagePrompt->setVisible(view.messageVisible);
-  // "   Done" is there only while a run waits for it.
+  // "   Done" is there only while a run waits for it. Pressed, it keeps the
+  // keyboard: Qt would pass it on to the next field ("P emitter", text
+  // selected), whose target the next keystroke would overwrite.
+  if (c_.done->hasFocus() && !(view.doneEnabled && view.doneVisible)) setFocus(Qt::OtherFocusReason);
   c_.done->Show(view.doneVisible && (config_.mode == kModeGraduation || config_.mode == kModeGraduationZ5));
   c_.done->setEnabled(view.doneEnabled && view.doneVisible);
   c_.stageNumber->SetTextIfChanged(run_.Running() && run_.Stage() <= 8 ? Format("%d", run_.Stage()) : "-");

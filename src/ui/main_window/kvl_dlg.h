@@ -223,6 +223,7 @@ class CKvlDlg : public QWidget {
   void OnRelayTestStepSelected();
   void OnTypeSelected(int index);
   void OnModeSelected(int index);
+  void OfferModesOfType();
   void OnKurToggled(bool pressed);
   void SelectPollSetForLayout();
   void RestartRecordingTimer();

@@ -3,6 +3,7 @@
 // view, the recording period and the relay test step.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QStandardItemModel>
 
 #include "link/serial_port.h"
 
@@ -131,6 +132,7 @@ void CKvlDlg::OnTypeSelected(int index) {
   config_.detectorType = index;
   configuredType_ = -1;  // the operator's choice is the configuration's
   table_.SetType(index);
+  OfferModesOfType();
   // A mode the new type does not offer ("Imitation", "Running-in" for Z5)
   // gives way to the one it gets instead, as in the mode list itself.
   if (ModeForType(index, config_.mode) != config_.mode)
@@ -146,6 +148,14 @@ void CKvlDlg::OnTypeSelected(int index) {
   ShowGraphContext();
   emit DetectorTypeChanged(index);
   PostConfig();
+}
+
+void CKvlDlg::OfferModesOfType() {
+  // Modes the type does not have cannot be chosen: the arrow keys pass over
+  // them instead of landing on one that is redirected back.
+  if (auto* model = qobject_cast<QStandardItemModel*>(c_.modeSelector->model()))
+    for (int m = 0; m < model->rowCount(); ++m)
+      if (QStandardItem* item = model->item(m)) item->setEnabled(ModeForType(config_.detectorType, m) == m);
 }
 
 void CKvlDlg::OnModeSelected(int index) {
