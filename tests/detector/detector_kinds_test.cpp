@@ -15,6 +15,11 @@ TEST(DetectorKinds, TypeNamesAndNumbers) {
   EXPECT_EQ(DetectorTypeFromName("5"), -1);
   EXPECT_EQ(DetectorTypeFromName("Z6"), -1);
   EXPECT_EQ(DetectorTypeFromName(""), -1);
+  const std::pair<const char*, int> modes[] = {
+      {"Running-in", kModeRunningIn}, {"running_in", kModeRunningIn}, {"Graduation-Z5", kModeGraduationZ5},
+      {"save settings", kModeSaveSettings}, {"Прогон", kModeRunningIn}, {"Градуировка-Z5", kModeGraduationZ5},
+      {"6", kModeImitation}, {"7", -1}, {"Runningin", -1}, {"", -1}};
+  for (const auto& [name, mode] : modes) EXPECT_EQ(OperatingModeFromName(name), mode) << name;
   EXPECT_STREQ(DetectorTypeName(kTypeZ40), "Z40");
   EXPECT_STREQ(DetectorTypeName(7), "?");
 }
