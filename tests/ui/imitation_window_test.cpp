@@ -180,10 +180,9 @@ TEST(ImitationWindow, OnTheDemoBusTheOperatorIsToldNoMasterAsks) {
   run.Control<QPushButton>(id::kRecording)->click();
   ASSERT_TRUE(run.window->Recorder().Recording());
   run.op.ClearShown();
-
   ChooseMode(run, kModeImitation);
   EXPECT_FALSE(run.window->Recorder().Recording());
-  ASSERT_EQ(run.op.Shown().size(), 2u);
+  ASSERT_EQ(run.op.Shown().size(), 2u);  // then the note below
   EXPECT_EQ(run.op.Shown()[0].text, txt::kRecordingStoppedForImitation(kRussian));
   EXPECT_EQ(run.op.Shown()[1].text, txt::kImitationWithoutMaster(kRussian));
   // The rows are imitated detectors all the same, and late polls leave them so.
