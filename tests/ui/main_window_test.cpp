@@ -484,7 +484,7 @@ TEST(MainWindow, ASettingIsSavedSoonWithoutAnExitButNotTheDemosType) {
   run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
   Configuration saved;
   ASSERT_TRUE(RunUntil(
-      [&] { return LoadConfiguration(run.ConfigPath(), {"/tmp/", {}}, saved) == 0 && saved.language == kEnglish; }));
+      [&] { return LoadConfiguration(run.ConfigPath(), {"/tmp/", {}}, saved) == 0 && saved.language == kEnglish; }, 8000));
   EXPECT_EQ(saved.detectorType, kTypeZ);
 }
 

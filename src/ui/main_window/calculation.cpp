@@ -202,7 +202,8 @@ void CKvlDlg::ResumeAfterCalculation() {
     table_.MutableSlot(s).values.gasNameText.clear();
     ShowRow(table_.DescribeRow(s, true));
   }
-  if (c_.stagePrompt->text() == QString::fromUtf8(txt::kRowsShowFileData(config_.language))) c_.stagePrompt->setVisible(false);
+  if (c_.stagePrompt->text() == QString::fromUtf8(txt::kRowsShowFileData(config_.language)))
+    c_.stagePrompt->setVisible(false);
   link_.SetDeviceList(table_.AddressList(), -1, false);
   link_.Resume();
   c_.recording->setEnabled(table_.LineOpen());
