@@ -172,8 +172,7 @@ TEST(ImitationWindow, OnTheDemoBusTheOperatorIsToldNoMasterAsks) {
   Settle();
   EXPECT_TRUE(run.dialogsOpened.empty());
 
-  // A recording of "Running-in" stops: the line no longer measures.
-  ChooseMode(run, kModeRunningIn);
+  ChooseMode(run, kModeRunningIn);  // a recording from here stops in "Imitation"
   run.folderChoice = run.dir.path().toStdString();
   run.Control<QPushButton>(id::kDataFolder)->click();
   run.op.ScriptAnswers({kAnswerYes});
