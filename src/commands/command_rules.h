@@ -66,8 +66,10 @@ CommandOutcome MagneticCalibrationCommand(const CommandTarget& t, std::string_vi
 CommandOutcome SerialCommand(const CommandTarget& t, std::string_view answer);
 // Password to every detector: a whole number 0..65535 to register 32 of each
 // of `slaves` (the addresses of the rows holding a detector), one write list.
-// Any other answer is refused without a message.
-CommandOutcome PasswordCommand(std::string_view answer, const std::vector<std::uint8_t>& slaves);
+// Any other answer is refused with "Illegal value", which never repeats the
+// answer: what was typed may be a password.
+CommandOutcome PasswordCommand(std::string_view answer, const std::vector<std::uint8_t>& slaves,
+                               LanguageIndex language);
 
 // ---- Heating limit (CEnterHeatLimit) ----
 // `state` 1 enable, 0 disable, anything else leaves the switch as it is.

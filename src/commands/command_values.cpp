@@ -112,11 +112,13 @@ CommandOutcome SerialCommand(const CommandTarget& t, std::string_view answer) {
   return out;
 }
 
-CommandOutcome PasswordCommand(std::string_view answer, const std::vector<std::uint8_t>& slaves) {
+CommandOutcome PasswordCommand(std::string_view answer, const std::vector<std::uint8_t>& slaves,
+                               LanguageIndex language) {
   const auto n = WholeNumber(TrimBlanks(answer));
   if (!n || *n < 0 || *n > 65535) {
     CommandOutcome out;
     out.rejected = true;
+    out.message = txt::kIllegalValue(language);
     return out;
   }
   CommandOutcome out;

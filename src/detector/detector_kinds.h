@@ -25,6 +25,10 @@ constexpr bool IsValidDetectorType(int type) { return type >= 0 && type < kDetec
 int DetectorTypeFromName(std::string_view text);
 // "KVELT", "Z", "2", "Z40", "Z5"; "?" for no type.
 const char* DetectorTypeName(int type);
+// How tools name a mode: the "Mode" list's names in English or Russian
+// (ASCII letters in any case; "-", "_" and a blank alike) or the number
+// 0..6; -1 when the text names none.
+int OperatingModeFromName(std::string_view text);
 
 // Positions of the "Mode" list.
 enum OperatingMode : int {

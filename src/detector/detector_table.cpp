@@ -236,9 +236,9 @@ PollOutcome CDetectorTable::CompletedPoll(int linkPosition, int linkPollSet,
   } else {
     if (linkPollSet != kPollSetAddressSearch) return Ignored(PollDisposition::NotSearchAnswer);
     layout_.pollSetEcho = kPollSetAddressSearch;
-    if (linkPosition < 0 || std::size_t(linkPosition) >= addresses_.size())
+    if (linkPosition < 0 || std::size_t(linkPosition) >= probe_.size())
       return Ignored(PollDisposition::OutsideList);
-    const int probed = addresses_[std::size_t(linkPosition)];
+    const int probed = probe_[std::size_t(linkPosition)];
     // A detector that answers again in the same search keeps its row.
     int slot = -1;
     for (int s = 0; s < found_; ++s)
@@ -287,9 +287,10 @@ void CDetectorTable::MarkStageSeen(int slot, PollOutcome& out) {
 
 std::optional<ListEdit> CDetectorTable::PollNumber(int slot, std::string_view numberText) {
   if (slot < 0 || slot >= kSlotCount || std::size_t(slot) >= addresses_.size()) return std::nullopt;
-  slots_[std::size_t(slot)].history.Clear();
   const std::string text = TrimBlanks(numberText);
+  // The removed row's history goes with it; the rows below bring theirs up.
   if (text.empty()) return RemoveRow(slot);
+  slots_[std::size_t(slot)].history.Clear();
   const auto n = WholeNumber(text);
   if (!n || *n < 1 || *n > kMaxPolledAddress) return std::nullopt;
   return SetRowAddress(slot, int(*n));
@@ -298,22 +299,33 @@ std::optional<ListEdit> CDetectorTable::PollNumber(int slot, std::string_view nu
 std::optional<ListEdit> CDetectorTable::RemoveRow(int slot) {
   const int listed = int(addresses_.size());
   if (slot < 0 || slot >= kSlotCount || slot >= listed) return std::nullopt;
+  if (listed <= 1) {
+    ListEdit kept;
+    kept.addressList = addresses_;
+    kept.handToLink = false;
+    kept.lastRowKept = true;
+    return kept;
+  }
   const int last = std::min(listed, kSlotCount) - 1;
   for (int s = slot; s < last; ++s) {
     SlotState& to = slots_[std::size_t(s)];
     const SlotState& from = slots_[std::size_t(s + 1)];
     to.address = from.address;
-    to.values.gasNameText = from.values.gasNameText;
+    // What the row shows and plots goes with its detector.
+    to.values = from.values;
     to.image = from.image;
+    to.history = from.history;
   }
   // The last row's detector moved up: its old slot is no row any more.
   slots_[std::size_t(last)].address = -1;
   slots_[std::size_t(last)].values.gasNameText.clear();
+  slots_[std::size_t(last)].history.Clear();
   addresses_.erase(addresses_.begin() + slot);
   ListEdit edit;
   edit.addressList = addresses_;
   edit.position = slot - 1;
-  for (int s = slot; s <= last; ++s) edit.rows.push_back(RefreshRow(s, true));
+  // Redrawn, not refreshed: a moved row has no new sample to count.
+  for (int s = slot; s <= last; ++s) edit.rows.push_back(DescribeRow(s, true));
   return edit;
 }
 
@@ -342,8 +354,8 @@ std::optional<RowView> CDetectorTable::ClearedPosition(int failedPosition) {
     current_ = found_;
     // The next free row shows the address being probed.
     if (std::size_t(found_) < addresses_.size() && failedPosition >= 0 &&
-        std::size_t(failedPosition) < addresses_.size())
-      addresses_[std::size_t(found_)] = addresses_[std::size_t(failedPosition)];
+        std::size_t(failedPosition) < probe_.size())
+      addresses_[std::size_t(found_)] = probe_[std::size_t(failedPosition)];
   } else {
     current_ = failedPosition;
   }
@@ -365,7 +377,7 @@ std::optional<SearchEnd> CDetectorTable::CycleCompleted() {
   // A cycle over the list polled before the search (its message was on its
   // way when the search began) is no pass of the search: the probe must have
   // reached the last address first.
-  if (searchReach_ < int(addresses_.size()) - 1) return std::nullopt;
+  if (searchReach_ < int(probe_.size()) - 1) return std::nullopt;
   return EndSearch();
 }
 
@@ -388,8 +400,9 @@ SearchStart CDetectorTable::StartSearch(const std::vector<std::uint8_t>& probeOr
   search_ = true;
   found_ = 0;
   searchReach_ = -1;
-  addresses_ = probeOrder;
-  if (addresses_.size() > kSearchListEntries) addresses_.resize(kSearchListEntries);
+  probe_ = probeOrder;
+  if (probe_.size() > kSearchListEntries) probe_.resize(kSearchListEntries);
+  addresses_ = probe_;
   for (SlotState& s : slots_) {
     s.address = -1;
     s.values.gasNameText.clear();

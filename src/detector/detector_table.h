@@ -94,6 +94,7 @@ struct SearchEnd {
 
 struct SearchStart {
   std::vector<std::uint8_t> addressList;  // 1, 2, ..., 255, 0: hand to the link
+  int position = -1;                      // hand with the list: the probe starts at its first entry
   int pollSet = 8;                        // select on the link
   std::vector<RowView> rows;              // every row, emptied
 };
@@ -104,6 +105,9 @@ struct ListEdit {
   int position = -1;                      // the entry before the edited row: polling goes on with the row
   bool handToLink = true;                 // false in "Imitation": only the row changes
   std::vector<RowView> rows;              // rows to redraw
+  // Nothing changed: the row to remove is the only one, and a list without
+  // entries would leave nothing polled and every "Modbus #" button dead.
+  bool lastRowKept = false;
 };
 
 enum class PollDisposition {
@@ -185,7 +189,7 @@ class CDetectorTable {
   std::optional<ListEdit> PollNumber(int slot, std::string_view numberText);
   // Removes row `slot` from the list: every following row moves up (address,
   // gas name text, register image), the vacated last slot is emptied.
-  // Nothing for a slot outside the list.
+  // Nothing for a slot outside the list; the only row stays (lastRowKept).
   std::optional<ListEdit> RemoveRow(int slot);
   // The row's list entry becomes `address`. Outside "Imitation" the row is
   // emptied until its detector answers at the new address and polling goes
@@ -246,6 +250,10 @@ class CDetectorTable {
   int found_ = 0;
   bool search_ = false;
   int searchReach_ = -1;  // the furthest list position the running search has probed
+  // The running search's probe order as handed to the link. The rows' list
+  // entries take the found addresses over the front of `addresses_`, so the
+  // address a link position names is looked up here.
+  std::vector<std::uint8_t> probe_;
   bool tableWriting_ = false;
   bool heldHandOver_ = false;
   bool resumeAfterData_ = true;

@@ -9,13 +9,16 @@ namespace kvl {
 void CSampleHistory::Append(const HistorySample& sample) {
   for (int s = 0; s < kHistorySeriesCount; ++s) series_[std::size_t(s)].push_back(sample[std::size_t(s)]);
   if (Size() <= kMaxSamples) return;
-  // Series are trimmed together; one that is already shorter than the cut
-  // (the graph or a file read may have replaced it) is emptied.
+  // Series are trimmed together, in one step to what a poll-by-poll trim
+  // keeps (the newest kMaxSamples + 1 - kTrimCount): a series of a million
+  // file samples is not moved 99 samples at a time. One that is already
+  // shorter than the cut (the graph or a file read may have replaced it) is emptied.
+  const std::size_t cut = Size() - (kMaxSamples + 1 - kTrimCount);
   for (auto& series : series_) {
-    if (series.size() <= kTrimCount)
+    if (series.size() <= cut)
       series.clear();
     else
-      series.erase(series.begin(), series.begin() + std::ptrdiff_t(kTrimCount));
+      series.erase(series.begin(), series.begin() + std::ptrdiff_t(cut));
   }
 }
 

@@ -80,6 +80,7 @@ RunView CGraduationRun::View(const RunEnvironment& env) const {
 RunActions CGraduationRun::OnButton(const RunEnvironment& env) {
   RunActions out;
   RunDialogRequest ask;
+  DismissCompletion();
   if (stage_ == 0) {
     ask.kind = RunDialog::Password;
     ask.prompt = txt::kEnterPasswordPrompt(env.language);
@@ -317,12 +318,20 @@ RunActions CGraduationRun::OnCompletionTimer() {
   RunActions out;
   if (stage_ <= kGraduationStages) return out;
   EndRun(out);
+  // The run is over, but the operator may not have looked: the message
+  // stays until the next action.
+  shown_ = Shown::Completed;
   return out;
+}
+
+void CGraduationRun::DismissCompletion() {
+  if (stage_ == 0 && shown_ == Shown::Completed) shown_ = Shown::None;
 }
 
 RunActions CGraduationRun::OnValveMode(int mode) {
   RunActions out;
   valveMode_ = mode == 1 ? 1 : 0;
+  DismissCompletion();
   if (stage_ >= 1 && stage_ <= kGraduationStages && doneVisible_) shown_ = Shown::Step;
   return out;
 }

@@ -138,6 +138,9 @@ class CGraduationRun {
   RunActions OnCompletionTimer();
   RunActions OnValveMode(int mode);
   RunActions OnPollResult(bool enableDone);
+  // The operator acted elsewhere (a mode change): a kept "Graduation is
+  // completed" goes.
+  void DismissCompletion();
 
   RunView View(const RunEnvironment& env) const;
 
@@ -151,6 +154,7 @@ class CGraduationRun {
   bool WithoutGas() const { return withoutGas_; }
   int ValveMode() const { return valveMode_; }
   bool DoneEnabled() const { return doneEnabled_; }
+  bool DoneShown() const { return doneVisible_; }
   bool Running() const { return stage_ != 0; }
   // The step message for a stage, step and valve mode ("+0°" written " 0°").
   static std::string StepMessage(int type, int stage, int step, int valveMode, int tLow, int tHigh,

@@ -31,9 +31,12 @@ std::string JournalLine(const LinkWriteList& list, const std::tm& now) {
   int failed = 0;
   bool blocks = false, allChecked = true;
   std::string differences;
+  // A password stays out of a file anybody with the data folder can read.
+  const bool secret = list.cause == "password";
   for (const LinkWriteDone& w : list.writes) {
     line += Format("  f%u@%u=", unsigned(w.function), unsigned(w.first));
-    for (std::size_t i = 0; i < w.words.size(); ++i) line += Format(i ? ",%u" : "%u", unsigned(w.words[i]));
+    for (std::size_t i = 0; i < w.words.size(); ++i)
+      line += secret ? std::string(i ? ",*" : "*") : Format(i ? ",%u" : "%u", unsigned(w.words[i]));
     if (w.result != 0) ++failed;
     if (w.function != 16) continue;
     blocks = true;

@@ -9,7 +9,7 @@
 // A line (fields two blanks apart, values quoted when they hold a blank):
 //   2026-12-07 14:03:12  mode=Tuning  serial=11005  addr=5  cause=limit1  f6@5=30  result=ok
 //   ...  cause="7001 run.grad"  f16@104=554,625,...  f16@128=...  result=ok  readback=equal
-// f6@REG=VALUE is a single write, f16@FIRST=W,W,... a block from protocol
+// f6@REG=VALUE is a single write (a password's value shows as *), f16@FIRST=W,W,... a block from protocol
 // address FIRST; result=ok, or failed:K/N (K of the N writes failed);
 // readback (lists with blocks): equal, differs:REG=WRITTEN/READ,..., or none
 // (no check read answered).

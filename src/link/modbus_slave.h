@@ -131,6 +131,9 @@ class CModbusSlave : public CSerialPort {
   bool WorkerRunning() const { return worker_.joinable(); }
   void OpenPort(const std::string& portName);
   void SetBaud(const std::string& baudText);
+  // `position` is the entry taken as polled last: polling goes on with the
+  // entry after it; -1 (or any position that is not before the last entry)
+  // starts at the first entry.
   void SetDeviceList(const std::vector<std::uint8_t>& devices, int position, bool report);
   void SetPollRequests(const std::vector<std::uint16_t>& firsts, const std::vector<std::uint8_t>& counts,
                        const std::vector<std::uint8_t>& offsets);

@@ -243,7 +243,7 @@ int CModbusSlave::DoWriteRegister(std::uint8_t slave, std::uint8_t function, std
 }
 
 int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
-                                   bool report, bool verify) {
+                                   bool reportDone, bool verify) {
   // Refused before anything else: no frame can carry it.
   if (words.empty() || words.size() > kMaxBlockWords) return 1;
   const bool batchDone = DecrementBatch();
@@ -254,6 +254,7 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
   }
   const Bytes request = BuildWriteMultiple(slave, first, words);
   const auto count = static_cast<std::uint16_t>(words.size());
+  auto report = [&](const std::string& line) { Report(line, batchDone); };
   const Bytes expected = BuildWriteMultipleAnswer(slave, first, count);
   Bytes got;
   bool accepted = false;
@@ -279,7 +280,7 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
       Trace(FrameDirection::Received, got.data(), got.size(), 1);
       const std::string line = "  \nзапрос=" + DumpBytes(request) + "  \n             ответ= " + DumpBytes(got) +
                                "  \nдолжно быть:" + DumpBytes(expected) + "  ";
-      Report(line, batchDone);
+      report(line);
       return 1;
     }
     Trace(FrameDirection::Received, got.data(), got.size(), 1);
@@ -293,7 +294,7 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
       } else {
         line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteFailed(l));
       }
-      Report(line, batchDone);
+      report(line);
       return 1;
     }
   }
@@ -305,7 +306,7 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
     } else {
       line = Format("%u: %s  ", static_cast<unsigned>(slave), txt::kWriteFailed(l));
     }
-    Report(line, batchDone);
+    report(line);
     return 1;
   }
   // The check read proves the detector answers after the write, and shows
@@ -325,20 +326,21 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
       line += "\n" + Format(txt::kReadBackRegister(l), unsigned(d.reg), unsigned(d.written), unsigned(d.read));
     // Outside a batch nobody would collect the line: the operator sees it at once.
     if (BatchLeft() >= 0)
-      Report(line, batchDone);
+      report(line);
     else
       Show(line, MessageIcon::Warning);
     return 1;
   }
   if (r == 0) {
-    if (report) Show(txt::kRecorded(l), MessageIcon::Information);
-    if (batchDone) {
-      const std::string text = BatchText();
-      if (!text.empty()) Show(text);
-    }
+    // A batch whose earlier writes failed ends with their report, not with "Recorded".
+    const std::string failures = batchDone ? BatchText() : std::string();
+    if (!failures.empty())
+      Show(failures);
+    else if (reportDone)
+      Show(txt::kRecorded(l), MessageIcon::Information);
     return 0;
   }
-  Report(r == 1 ? txt::kCheckNoAnswer(l) : txt::kCheckFailed(l), batchDone);
+  report(r == 1 ? txt::kCheckNoAnswer(l) : txt::kCheckFailed(l));
   return 1;
 }
 

@@ -351,7 +351,12 @@ bool CModbusSlave::Serve(int event) {
       std::lock_guard lock(mutex_);
       devices_ = cmdDevices_;
       const int len = static_cast<int>(devices_.size());
-      position_ = cmdPosition_ < len - 1 ? cmdPosition_ : 0;
+      // The position is the entry polled last: the next poll takes the entry
+      // after it. Any position that names no entry before the last one
+      // (-1, the last entry itself, or beyond) starts at the first entry, so
+      // a new list is never polled from its second entry on and the first
+      // entry is probed before the pass can complete.
+      position_ = cmdPosition_ >= -1 && cmdPosition_ < len - 1 ? cmdPosition_ : -1;
       if (cmdListReport_) listReport_ = true;
       cmdListReport_ = false;
     }

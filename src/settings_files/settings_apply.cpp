@@ -93,6 +93,9 @@ SettingsWritePlan PlanSettingsWrite(const SettingsFileContent& file, const Setti
   plan.singleWrites = std::move(singles);
   plan.singleWrites.insert(plan.singleWrites.end(), pairs.begin(), pairs.end());
   plan.blockWrites = std::move(blocks);
+  // One "Recorded" per file: the last block reports; a block that fails
+  // is named in the batch's report all the same.
+  for (std::size_t i = 0; i < plan.blockWrites.size(); ++i) plan.blockWrites[i].report = i + 1 == plan.blockWrites.size();
   return plan;
 }
 

@@ -54,7 +54,7 @@ struct SettingsTarget {
 struct SettingsBlockWrite {
   std::uint16_t first = 0;  // protocol address
   std::vector<std::uint16_t> words;
-  bool report = true;       // the link shows "Recorded" after it
+  bool report = true;       // the link shows "Recorded" after it (the file's last block only)
   bool operator==(const SettingsBlockWrite&) const = default;
 };
 

@@ -5,6 +5,7 @@
 #include "text/decoding_texts.h"
 #include "text/dialog_texts.h"
 #include "text/file_texts.h"
+#include "text/flow_texts.h"
 #include "text/gas_tables.h"
 #include "text/graduation_texts.h"
 #include "text/link_texts.h"
@@ -70,6 +71,7 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "message_texts", AllMessageTexts());
   AddNamed(out, "traffic_texts", AllTrafficTexts());
   AddNamed(out, "report_texts", AllReportTexts());
+  AddNamed(out, "flow_texts", AllFlowTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added
   // there needs adding here as well.

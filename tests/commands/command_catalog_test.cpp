@@ -166,6 +166,7 @@ CDetectorTable ThreeRows() {
     st.address = 10 + s;
     st.image[reg::SER_NUM] = std::uint16_t(100 + s);
     st.image[reg::kStatus] = std::uint16_t(((s + 1) << 8) | 1);  // methane, propane, hexane
+    t.RefreshRow(s, true);  // polled once
   }
   return t;
 }
@@ -174,8 +175,10 @@ TEST(AddressListEdits, RemoveRowsAndNewEntries) {
   {
     SCOPED_TRACE("remove row 0: every row moves up");
     CDetectorTable t = ThreeRows();
+    t.MutableSlot(1).history.Append({});  // each history comes up with its row
     const auto e = t.PollNumber(0, "  ");
     ASSERT_TRUE(e);
+    EXPECT_EQ(t.Slot(0).history.Size() + t.Slot(1).history.Size() + t.Slot(2).history.Size(), 3u);
     EXPECT_EQ(e->addressList, (std::vector<std::uint8_t>{11, 12}));
     EXPECT_EQ(e->position, -1);
     EXPECT_EQ(e->rows.size(), 3u);

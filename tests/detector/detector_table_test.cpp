@@ -394,6 +394,9 @@ TEST(SampleHistory, TrimsTheOldestNinetyNinePastAThousand) {
   EXPECT_EQ(h.Series(kSeriesT).front(), 99.0f);
   EXPECT_EQ(h.Series(kSeriesD).size(), 902u);
   EXPECT_TRUE(h.Series(kSeriesWo).empty());
+  h.Series(kSeriesT).assign(1000000, 7.0f);  // a million file samples: cut to the same 902 in one step
+  h.Append(HistorySample{});
+  EXPECT_EQ(h.Series(kSeriesT).size(), 902u);
 }
 
 TEST(SampleHistory, SampleUsesTheTypesUnitsAndSignedChannels) {

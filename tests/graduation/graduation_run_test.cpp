@@ -156,9 +156,11 @@ TEST_F(GraduationRun, FromListIndex7OnlyTheColdestStageRunsAndLogsPoint0) {
   EXPECT_TRUE(a.stopStabilization);
   v = run.View(env);
   EXPECT_EQ(v.buttonCaption, "   Start graduation");
-  EXPECT_FALSE(v.messageVisible);
+  EXPECT_EQ(Message(), "Graduation is completed");  // kept until the operator acts
   EXPECT_FALSE(v.doneVisible);
   EXPECT_EQ(v.seenStep, 0);
+  run.DismissCompletion();
+  EXPECT_FALSE(run.View(env).messageVisible);
 
   // A second run writes the log header again.
   Start(RunStartChoice{7, 0, false, true});

@@ -42,6 +42,8 @@ TEST(WriteJournal, OneLinePerWriteList) {
         {Done(16, 104, {554, 625}, 0, true), Done(16, 128, {9, 8}, 1, true, {{129, 8, 7}})}},
        "2026-12-07 09:05:03  mode=\"kvlctl calc\"  serial=7001  addr=1  cause=7001_0.grad  f16@104=554,625  "
        "f16@128=9,8  result=failed:1/2  readback=differs:129=8/7\n"},
+      {{"Tuning", "password", "7001", 1, {Done(6, 31, {6847}, 0)}},
+       "2026-12-07 09:05:03  mode=Tuning  serial=7001  addr=1  cause=password  f6@31=*  result=ok\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(JournalLine(c.list, when), c.line);
   EXPECT_EQ(JournalFileName("/data/", when), "/data/journal_2026-12-07.txt");

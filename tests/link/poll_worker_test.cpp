@@ -164,6 +164,19 @@ TEST_F(PollWorker, EmptyListPollsNothing) {
   EXPECT_EQ(Positions(1), std::vector<int>{0});
 }
 
+TEST_F(PollWorker, ANewListGoesOnAfterTheGivenPositionOrFromItsFirstEntry) {
+  Peer({1, 2, 3});
+  Start({1, 2, 3});
+  // Given position -> first position polled from the new list.
+  for (const auto& [given, first] : std::vector<std::pair<int, int>>{{-1, 0}, {0, 1}, {2, 0}}) {
+    PostedMessage m{};
+    ASSERT_TRUE(Expect(WM_USER_DATA, &m));  // the worker waits for the hand-over
+    link.SetDeviceList({1, 2, 3}, given, false);
+    link.Resume();
+    EXPECT_EQ(Positions(1), std::vector<int>{first}) << "position " << given;
+  }
+}
+
 TEST_F(PollWorker, ClosePortClosesQuietlyAndOpenPortReopens) {
   Peer({1});
   Start({1});

@@ -147,7 +147,7 @@ TEST(SimCommandReactions, SwitchesTogglesAndOneShots) {
   {
     SCOPED_TRACE("password to every detector");
     CSimDetector d = Make(kTypeZ5);
-    const CommandOutcome out = PasswordCommand("6847", {d.Address()});
+    const CommandOutcome out = PasswordCommand("6847", {d.Address()}, kEnglish);
     Apply(d, out);
     EXPECT_TRUE(d.PasswordAccepted());
   }

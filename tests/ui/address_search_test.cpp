@@ -57,5 +57,19 @@ TEST(AddressSearch, FillsRowsInAnswerOrderLocksTheLineAndEndsAtTwentyFound) {
   EXPECT_EQ(run.window->Table().AddressList()[0], 2);
 }
 
+TEST(AddressSearch, ProbesAddressOneFirstAndTheConfigurationKeepsWhatItFound) {
+  WindowRun run;
+  run.Open(kTypeZ, 8);
+  ASSERT_TRUE(run.WaitForRows(8));
+  run.Control<QPushButton>(id::kSearch)->click();
+  // The probe meets address 1 first: the rows fill in address order.
+  ASSERT_TRUE(RunUntil([&] { return run.window->Table().FoundCount() >= 8; }, 30000));
+  run.Control<QPushButton>(id::kSearch)->click();
+  EXPECT_EQ(run.window->Table().AddressList(), DemoAddresses(8));
+  run.exitAnswer = kIdYes;
+  ASSERT_TRUE(run.window->OnCancel());
+  EXPECT_NE(test::ReadAll(run.ConfigPath()).find("8\r\n1\n2\n3\n4\n5\n6\n7\n8\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kvl

@@ -21,6 +21,7 @@
 #include "support/child_process.h"
 #include "support/pty_bridge.h"
 #include "text/command_texts.h"
+#include "text/flow_texts.h"
 #include "text/main_window_texts.h"
 #include "text/message_texts.h"
 #include "ui/controls/note_static.h"
@@ -171,9 +172,18 @@ TEST(ImitationWindow, OnTheDemoBusTheOperatorIsToldNoMasterAsks) {
   Settle();
   EXPECT_TRUE(run.dialogsOpened.empty());
 
+  ChooseMode(run, kModeRunningIn);  // a recording from here stops in "Imitation"
+  run.folderChoice = run.dir.path().toStdString();
+  run.Control<QPushButton>(id::kDataFolder)->click();
+  run.op.ScriptAnswers({kAnswerYes});
+  run.Control<QPushButton>(id::kRecording)->click();
+  ASSERT_TRUE(run.window->Recorder().Recording());
+  run.op.ClearShown();
   ChooseMode(run, kModeImitation);
-  ASSERT_EQ(run.op.Shown().size(), 1u);
-  EXPECT_EQ(run.op.Shown()[0].text, txt::kImitationWithoutMaster(kRussian));
+  EXPECT_FALSE(run.window->Recorder().Recording());
+  ASSERT_EQ(run.op.Shown().size(), 2u);  // then the note below
+  EXPECT_EQ(run.op.Shown()[0].text, txt::kRecordingStoppedForImitation(kRussian));
+  EXPECT_EQ(run.op.Shown()[1].text, txt::kImitationWithoutMaster(kRussian));
   // The rows are imitated detectors all the same, and late polls leave them so.
   EXPECT_EQ(run.CellText(Column::Serial, 1), QStringLiteral("1002"));
   EXPECT_EQ(run.CellText(Column::Serial, 5), QStringLiteral("1006"));

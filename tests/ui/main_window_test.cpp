@@ -478,6 +478,16 @@ TEST(MainWindow, AConfirmedExitSavesTheConfigurationAndStopsTheLink) {
   Settle();
 }
 
+TEST(MainWindow, ASettingIsSavedSoonWithoutAnExitButNotTheDemosType) {
+  WindowRun run;
+  run.Open(kTypeZ5, 1);  // the configured type is the default, Z
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
+  Configuration saved;
+  ASSERT_TRUE(RunUntil(
+      [&] { return LoadConfiguration(run.ConfigPath(), {"/tmp/", {}}, saved) == 0 && saved.language == kEnglish; }, 8000));
+  EXPECT_EQ(saved.detectorType, kTypeZ);
+}
+
 TEST(MainWindow, ExitWithTheLineClosedStillSavesAndEndsTheWorker) {
   WindowRun run;
   run.Open(kTypeZ, 1);

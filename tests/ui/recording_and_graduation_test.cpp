@@ -3,6 +3,7 @@
 // data folder, and the simulated detectors capture the graduation points.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -124,6 +125,25 @@ std::string JsonInts(const GradPoints& v) {
   return out + "]";
 }
 
+TEST(GraduationRun, StopHidesDone) {
+  WindowRun run;
+  run.Open(kTypeZ5, 1);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
+  ASSERT_TRUE(run.WaitForRows(1));
+  auto* done = run.Control<QPushButton>(id::kDone);
+  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
+  run.dialogAnswers.push_back({{}, {{1018, 0}}, {1029}, 1});  // without delay
+  run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
+  run.Control<QPushButton>(id::kGraduation)->click();
+  QTest::mouseClick(done, Qt::LeftButton);  // now waiting for the detectors, it leaves "P emitter" alone
+  EXPECT_NE(QApplication::focusWidget(), run.Control(id::kEmitterPower));
+  run.op.ScriptAnswers({kAnswerYes});
+  run.Control<QPushButton>(id::kGraduation)->click();
+  EXPECT_FALSE(run.window->Run().Running() || done->isVisible());
+  QTest::keyClick(run.Control(id::kModeSelector), Qt::Key_Down);  // past "Running-in", which a Z5 lacks
+  EXPECT_EQ(run.window->Mode(), kModeSaveSettings);
+}
+
 TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalculatedAndWritten) {
   WindowRun run;
   run.stabilizationMs = 150;
@@ -160,6 +180,7 @@ TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalcula
       },
       120000);
   ASSERT_TRUE(ended) << "stage " << run.window->Run().Stage() << " step " << run.window->Run().Step();
+  EXPECT_FALSE(done->isVisible());  // the run is over: nothing is left to confirm
 
   for (int s = 0; s < 2; ++s) {
     const std::string serial = run.CellText(Column::Serial, s).toStdString();

@@ -11,6 +11,7 @@
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "main_window_fixture.h"
+#include "text/flow_texts.h"
 #include "text/gas_tables.h"
 #include "text/message_texts.h"
 #include "ui/dialogs/dialog_results.h"
@@ -111,6 +112,11 @@ TEST(RowCommands, ChangeTheSimulatedDetectorAndTheRowShowsIt) {
   ClickButton(run, Column::ModbusNumber, 0);
   EXPECT_EQ(run.window->Table().AddressList(), (std::vector<std::uint8_t>{7}));
   EXPECT_TRUE(CellBecomes(run, Column::Serial, 0, serial));
+  // The only row stays, and the operator is told why.
+  run.dialogAnswers.push_back({{{1015, QString()}}, {}, {}, 1000});
+  ClickButton(run, Column::ModbusNumber, 0);
+  EXPECT_EQ(run.window->Table().AddressList(), (std::vector<std::uint8_t>{7}));
+  EXPECT_EQ(run.op.Shown().back().text, txt::kLastRowStays(run.window->Language()));
 
   // The password goes to every detector in the list.
   run.dialogAnswers.push_back({{{1015, QString::number(kSimGraduationPassword)}}, {}, {}, 1});

@@ -296,7 +296,7 @@ int RunCmd(const std::vector<std::string>& all) {
   target.language = language;
   Run run;
   if (*id == CommandId::Password) {
-    run.outcome = PasswordCommand(answer, slaves);
+    run.outcome = PasswordCommand(answer, slaves, language);
   } else {
     const int pollSet = PollSetFor(type, mode);
     const PollSetRead read = ReadPollSet(link, target.slave, pollSet, target.image, signals);

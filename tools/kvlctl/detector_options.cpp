@@ -15,12 +15,8 @@ int ParseTypeOption(const std::string& text) {
 }
 
 int ParseModeOption(const std::string& text) {
-  if (text.size() == 1 && text[0] >= '0' && text[0] < char('0' + kOperatingModeCount)) return text[0] - '0';
-  std::string want = AsciiLower(text);
-  for (char& c : want)
-    if (c == '-' || c == '_') c = ' ';
-  for (int m = 0; m < kOperatingModeCount; ++m)
-    if (AsciiLower(kOperatingModes[m](kEnglish)) == want) return m;
+  const int mode = OperatingModeFromName(text);
+  if (mode >= 0) return mode;
   throw UsageError("--mode: '" + text + "' is not a mode (0..6 or Tuning, Calibration, Graduation, Graduation-Z5, "
                    "Running-in, Save settings, Imitation)");
 }

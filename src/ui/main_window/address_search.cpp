@@ -22,12 +22,12 @@ void CKvlDlg::OnSearchClicked() {
   }
   StopRecording();
   const SearchStart start = table_.StartSearch();
-  for (EmitterTuningMemory& memory : tuning_) memory.firstTuning = true;
+  for (auto& [detector, memory] : tuning_) memory.firstTuning = true;
   LockForSearch(true);
   c_.search->SetTextIfChanged(std::string(kSearchButton[1](config_.language)));
   for (const RowView& row : start.rows) ShowRow(row);
   link_.SelectPollSet(PollSetRequests(start.pollSet), start.pollSet);
-  link_.SetDeviceList(start.addressList, 0, false);
+  link_.SetDeviceList(start.addressList, start.position, false);
   ClearGraphSelection();
 }
 

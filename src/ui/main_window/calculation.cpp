@@ -5,8 +5,10 @@
 // fitted in the background while the operator reads the summary; then each
 // sensor is confirmed, its table shown and, when the operator wants, written
 // into its detector. Every rule of reading, checking and fitting is the
-// core's (graduation/calc_*.h). Polling stays suspended afterwards, as the
-// rows show the files' sensors; a change of mode or a re-ticked line resumes it.
+// core's (graduation/calc_*.h). Polling stays suspended afterwards, whatever
+// the type, as the rows show the files' sensors, and the stage field says so;
+// a change of mode or a re-ticked line resumes it with the address list that
+// was polled before the files were read.
 #include <QApplication>
 #include <QCheckBox>
 #include <QProgressDialog>
@@ -22,6 +24,7 @@
 #include "graduation/grad_report_batch.h"
 #include "graduation/run_data_format.h"
 #include "text/dialog_texts.h"
+#include "text/flow_texts.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/main_window_texts.h"
@@ -66,17 +69,14 @@ void CKvlDlg::OnReadFromFile() {
   }
   SortGradFileNames(paths);
 
-  // Every row is emptied for the sensors of the files.
-  const std::vector<std::uint8_t> polledBefore = table_.AddressList();
+  // Every row is emptied for the sensors of the files. A second reading
+  // while the first one's rows are shown keeps the list polled before both.
+  if (!calcSuspended_) listBeforeCalc_ = table_.AddressList();
   table_.SetAddressList({});
-  for (int s = 0; s < kSlotCount; ++s) {
-    SlotState& slot = table_.MutableSlot(s);
-    slot.address = -1;
-    slot.values.gasNameText.clear();
-    ClearTableRegisters(config_.detectorType, slot.image);
-    ShowRow(table_.DescribeRow(s, false));
-  }
+  ResetRowsForFiles();
   calcSuspended_ = true;
+  c_.stagePrompt->SetTextIfChanged(std::string(txt::kRowsShowFileData(lang)));
+  c_.stagePrompt->setVisible(true);
   ResetGraphForCalculation();
 
   const CalcSettings settings = CalcSettingsFrom(config_);
@@ -125,12 +125,8 @@ void CKvlDlg::OnReadFromFile() {
   }
   if (!summary.text.empty()) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
   if (summary.calculable.empty()) {
-    // Nothing to offer: the summary said why. Polling goes on, with the
-    // detectors polled before when the files named no sensor at all.
-    if (read.sensors.empty()) {
-      table_.SetAddressList(polledBefore);
-      link_.SetDeviceList(table_.AddressList(), -1, false);
-    }
+    // Nothing to offer: the summary said why. Polling goes on with the
+    // detectors polled before.
     ResumeAfterCalculation();
     return;
   }
@@ -210,12 +206,26 @@ void CKvlDlg::ShowCalculationRows(const CalcRead& read) {
       table_.SetSlotAddress(s, sensor.address);
     }
   }
+  // The link keeps the list polled before: the rows' list is the files' only
+  // while they are shown.
   table_.SetAddressList(addresses);
-  link_.SetDeviceList(table_.AddressList(), -1, false);
+}
+
+void CKvlDlg::ResetRowsForFiles() {
+  for (int s = 0; s < kSlotCount; ++s) {
+    SlotState& slot = table_.MutableSlot(s);
+    slot.address = -1;
+    slot.values.gasNameText.clear();
+    slot.counters = {};
+    ClearTableRegisters(config_.detectorType, slot.image);
+    ShowRow(table_.DescribeRow(s, false));
+  }
 }
 
 void CKvlDlg::EndTableWriting() {
-  if (table_.SetTableWriting(false)) link_.Resume();
+  // A poll held while the files were read stays held while their rows are
+  // shown: the way back releases it.
+  if (table_.SetTableWriting(false) && !calcSuspended_) link_.Resume();
 }
 
 void CKvlDlg::ResumeAfterCalculation() {
@@ -224,6 +234,15 @@ void CKvlDlg::ResumeAfterCalculation() {
   EndTableWriting();
   calcRead_.reset();
   DropSeriesBreaks();
+  table_.SetAddressList(listBeforeCalc_);
+  for (int s = 0; s < kSlotCount; ++s) {
+    table_.SetSlotAddress(s, -1);
+    table_.MutableSlot(s).values.gasNameText.clear();
+    ShowRow(table_.DescribeRow(s, true));
+  }
+  if (c_.stagePrompt->text() == QString::fromUtf8(txt::kRowsShowFileData(config_.language)))
+    c_.stagePrompt->setVisible(false);
+  link_.SetDeviceList(table_.AddressList(), -1, false);
   link_.Resume();
   c_.recording->setEnabled(table_.LineOpen());
 }

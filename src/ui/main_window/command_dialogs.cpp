@@ -98,7 +98,10 @@ std::optional<CommandOutcome> CKvlDlg::AskAndDecide(CommandId id, int slot, Colu
     case CommandId::EmitterPower: {
       if (t.type == kTypeKvelt) {
         const SlotValues& values = table_.Slot(slot).values;
-        EmitterTuningMemory& memory = tuning_[size_t(slot)];
+        // The memory belongs to the detector, wherever its row is now.
+        const std::string serial = SerialNumberText(t.type, t.image, false);
+        EmitterTuningMemory& memory =
+            tuning_[serial.empty() || serial == "0" ? "#" + std::to_string(t.slave) : serial];
         const EmitterTuningStep step =
             ComputeEmitterTuning(memory, values.emitterPower, values.emitterPowerWord, config_.emitterPower, lang);
         if (!step.question.empty() &&
@@ -162,7 +165,7 @@ void CKvlDlg::OnEnterPassword() {
   CEnterLimit dialog(CommandPrompt(CommandId::Password, config_.detectorType, config_.language), "",
                      config_.language, this);
   if (RunDialog(dialog) != kIdSet) return;
-  CarryOut(0, PasswordCommand(dialog.Value(), PasswordSlaves(table_)), CommandId::Password);
+  CarryOut(0, PasswordCommand(dialog.Value(), PasswordSlaves(table_), config_.language), CommandId::Password);
 }
 
 void CKvlDlg::SetRelayTestBox(int slot, bool on) {

@@ -18,7 +18,10 @@ std::vector<std::uint8_t> DemoAddresses(int count) {
 
 void CKvlDlg::StartDemoBus() {
   const DemoOptions& demo = *options_.demo;
-  if (demo.type) config_.detectorType = *demo.type;
+  if (demo.type && *demo.type != config_.detectorType) {
+    configuredType_ = config_.detectorType;
+    config_.detectorType = *demo.type;
+  }
   auto bus = std::make_unique<CDemoBus>();
   std::string error;
   const int baud = std::atoi(config_.lines[0].baud.c_str());

@@ -94,7 +94,12 @@ void CKvlDlg::DriveRun(RunActions actions) {
   c_.graduation->SetTextIfChanged(view.buttonCaption);
   c_.stagePrompt->SetTextIfChanged(view.message);
   c_.stagePrompt->setVisible(view.messageVisible);
-  c_.done->setEnabled(view.doneEnabled);
+  // "   Done" is there only while a run waits for it. Pressed, it keeps the
+  // keyboard: Qt would pass it on to the next field ("P emitter", text
+  // selected), whose target the next keystroke would overwrite.
+  if (c_.done->hasFocus() && !(view.doneEnabled && view.doneVisible)) setFocus(Qt::OtherFocusReason);
+  c_.done->Show(view.doneVisible && (config_.mode == kModeGraduation || config_.mode == kModeGraduationZ5));
+  c_.done->setEnabled(view.doneEnabled && view.doneVisible);
   c_.stageNumber->SetTextIfChanged(run_.Running() && run_.Stage() <= 8 ? Format("%d", run_.Stage()) : "-");
   if (c_.stageControl->currentIndex() != view.valveMode) {
     const QSignalBlocker block(c_.stageControl);
@@ -169,7 +174,12 @@ void CKvlDlg::OnReadFromTab() {
     c_.recording->setEnabled(table_.LineOpen());
     return;
   }
-  DropSeriesBreaks();  // the rows are reset for the table files
+  // The rows are reset for the table files; polling fills them again.
+  table_.SetTableWriting(true);
+  ResetRowsForFiles();
+  for (int s = 0; s < kSlotCount; ++s) table_.MutableSlot(s).history.Clear();
+  DropSeriesBreaks();
+  GraphSamplesChanged();
   const TableFilesPlan plan = PlanTableFiles(paths, lang);
   if (!plan.writes.empty()) {
     // One batch over every block queued, so that its report follows the last real write.
@@ -186,6 +196,7 @@ void CKvlDlg::OnReadFromTab() {
     link_.EndWriteList();
   }
   if (plan.refusal) operator_->ShowMessage(*plan.refusal, MessageIcon::None);
+  EndTableWriting();
   c_.recording->setEnabled(table_.LineOpen());
 }
 

@@ -9,6 +9,7 @@
 #include "imitation/imitation_runner.h"
 #include "sim/demo_bus.h"
 #include "text/command_texts.h"
+#include "text/flow_texts.h"
 #include "text/message_texts.h"
 #include "ui/dialogs/dialog_results.h"
 #include "ui/dialogs/enter_limit.h"
@@ -26,6 +27,11 @@ void CKvlDlg::ConnectImitation() {
 void CKvlDlg::SwitchImitation(int before) {
   const int now = config_.mode;
   if (now == kModeImitation && before != kModeImitation) {
+    // The line stops polling: a recording would go on writing the last values as if they were measured.
+    if (writer_.Recording()) {
+      StopRecording();
+      operator_->ShowMessage(txt::kRecordingStoppedForImitation(config_.language), MessageIcon::Information);
+    }
     ApplyImitationSwitch(imitation_.Enter(table_, config_.lines[0].baud));
     // The demo's simulated detectors answer; they never ask. The mode still
     // works on any other port the operator picks.

@@ -94,6 +94,7 @@ void CKvlDlg::OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_
   switch (message) {
     case WM_USER_CONFIG:
       configText_ = ComposeConfiguration();
+      if (!settingUp_ && configText_ != savedConfigText_) configSaveTimer_.start(kConfigSaveDelayMs);
       ShowGraphContext();  // the check records give the graph's temperature axis
       return;
     case WM_USER_PORT_OPEN:

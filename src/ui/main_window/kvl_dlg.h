@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,6 +99,10 @@ struct KvlDlgOptions {
   // The screen area the window may use; none = the available area of its screen.
   std::optional<QRect> screenArea;
 };
+
+// How long after a change of the configuration text it is saved: changes in
+// a row (typing a field) make one write.
+inline constexpr int kConfigSaveDelayMs = 1500;
 
 class CKvlDlg : public QWidget {
   Q_OBJECT
@@ -220,6 +225,7 @@ class CKvlDlg : public QWidget {
   void OnRelayTestStepSelected();
   void OnTypeSelected(int index);
   void OnModeSelected(int index);
+  void OfferModesOfType();
   void OnKurToggled(bool pressed);
   void SelectPollSetForLayout();
   void RestartRecordingTimer();
@@ -249,6 +255,7 @@ class CKvlDlg : public QWidget {
   void ShutDown();
   std::string LinkPortName(const std::string& item) const;
   std::string ComposeConfiguration();
+  void SaveConfigurationNow();
 
   // ---- address_search.cpp ----
   void OnSearchClicked();
@@ -299,6 +306,9 @@ class CKvlDlg : public QWidget {
   static BatchRow SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang);
   void ShowCalculationRows(const CalcRead& read);
   void EndTableWriting();
+  // Empties the twenty rows for files ("Read from file", "Read from tab"): no
+  // detector, no counters, the table registers of the type cleared.
+  void ResetRowsForFiles();
   void ResumeAfterCalculation();
 
   // ---- settings_files.cpp ----
@@ -350,7 +360,8 @@ class CKvlDlg : public QWidget {
   QScrollArea* scroll_ = nullptr;
   QWidget* canvas_ = nullptr;
   MainControls c_;
-  std::array<EmitterTuningMemory, kSlotCount> tuning_{};  // KVELT emitter power, per row
+  // KVELT emitter power, per detector: serial number text, or "#" and the address.
+  std::map<std::string, EmitterTuningMemory> tuning_;
   std::array<RelayTestBox, kSlotCount> relayBoxBefore_{};  // what a relay test box showed when pressed
   TableGeometry geometry_;
   TablePlacementKey placementKey_;
@@ -360,13 +371,20 @@ class CKvlDlg : public QWidget {
   int graphTop_ = 674;
   bool exited_ = false;
   bool settingUp_ = true;  // handlers do not post configuration rebuilds yet
+  bool listChosen_ = false;  // a search or a list edit made the address list (the demo's is not kept)
   QTimer recordTimer_;     // the recording tick
   QTimer graduationTimer_; // the graduation run's stabilisation wait
   QTimer completionTimer_;  // the pause after the run's last stage
+  // The configuration is saved shortly after it changes, not only at a
+  // confirmed exit: a power cut or a kill during a long run keeps the session's settings.
+  QTimer configSaveTimer_;
+  std::string savedConfigText_;  // as the file holds it (or as composed at start)
+  int configuredType_ = -1;      // the configuration's type while --demo=TYPE plays another; -1 none
   CRunDataWriter writer_;
   CGraduationRun run_;
   std::unique_ptr<CalcRead> calcRead_;  // the files last read; the rows show their sensors
   bool calcSuspended_ = false;          // polling waits since files were read
+  std::vector<std::uint8_t> listBeforeCalc_;  // the address list polled before the files were read
   ScheduleEntries schedule_{};
 
   // ---- graph_wiring.cpp: the graph panel below the table ----

@@ -108,6 +108,7 @@ void CKvlDlg::RefillTextSelectors() {
   // indexes, but it cannot be chosen.
   if (auto* model = qobject_cast<QStandardItemModel*>(c_.typeSelector->model()))
     if (QStandardItem* item = model->item(kType2)) item->setEnabled(false);
+  OfferModesOfType();
   FillGasSelector();
 }
 

@@ -175,7 +175,8 @@ void CKvlDlg::CreateRunControls() {
   c_.relayTestStep = new CNoteComboBox(kStyleHidden, 155, 70, 60, 300, canvas_, id::kRelayTestStep, {}, -150, 4,
                                        148, kNoteHeight);
   c_.readFromFile = new CNoteButton(kStyleHidden, 390, 70, 150, 23, canvas_, id::kReadFromFile);
-  c_.readFromTab = new CNoteButton(kStyleHidden, 700, 71, 110, 23, canvas_, id::kReadFromTab);
+  // Below "   Read from file": the other file operation of the graduation modes.
+  c_.readFromTab = new CNoteButton(kStyleHidden, 390, 95, 150, 23, canvas_, id::kReadFromTab);
   c_.done = new CNoteButton(kStyleHidden | kStyleDisabled, 760, 95, 120, 23, canvas_, id::kDone);
   c_.kurView = new CNoteButton(kStyleHidden, 777, 70, 40, 23, canvas_, id::kKurView);
   c_.kurView->setCheckable(true);
@@ -299,12 +300,12 @@ void CKvlDlg::ApplyModeLayout() {
   c_.period->Show(recording);
   c_.recorded->Show(recording);
   c_.graduation->Show(graduation);
-  c_.done->Show(graduation);
+  c_.done->Show(graduation && run_.DoneShown());
   c_.stageControl->Show(graduation);
   c_.stageCaption->setVisible(graduation);
   c_.stageNumber->setVisible(graduation);
   c_.readFromFile->Show(graduation);
-  c_.readFromTab->Show(false);
+  c_.readFromTab->Show(graduation);
   c_.temperatureCaption->setVisible(graduation);
   for (auto* value : c_.temperatureValue) value->setVisible(graduation);
   c_.dataFolder->Show(in({kModeRunningIn, kModeSaveSettings}));

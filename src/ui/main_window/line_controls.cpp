@@ -3,6 +3,7 @@
 // view, the recording period and the relay test step.
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QStandardItemModel>
 
 #include "link/serial_port.h"
 
@@ -129,10 +130,16 @@ void CKvlDlg::OnTypeSelected(int index) {
   }
   if (!IsValidDetectorType(index)) return;
   config_.detectorType = index;
+  configuredType_ = -1;  // the operator's choice is the configuration's
   table_.SetType(index);
-  // A type that cannot imitate leaves "Imitation" for the mode it gets instead.
-  if (config_.mode == kModeImitation && ModeForType(index, config_.mode) != config_.mode)
+  OfferModesOfType();
+  // A mode the new type does not offer ("Imitation", "Running-in" for Z5)
+  // gives way to the one it gets instead, as in the mode list itself.
+  if (ModeForType(index, config_.mode) != config_.mode)
     c_.modeSelector->setCurrentIndex(ModeForType(index, config_.mode));
+  // Imitated detectors are built for their type: a new type imitates anew.
+  else if (config_.mode == kModeImitation)
+    ApplyImitationSwitch(imitation_.Enter(table_, config_.lines[0].baud));
   FillGasSelector();
   SelectPollSetForLayout();
   ApplyModeLayout();
@@ -143,6 +150,14 @@ void CKvlDlg::OnTypeSelected(int index) {
   PostConfig();
 }
 
+void CKvlDlg::OfferModesOfType() {
+  // Modes the type does not have cannot be chosen: the arrow keys pass over
+  // them instead of landing on one that is redirected back.
+  if (auto* model = qobject_cast<QStandardItemModel*>(c_.modeSelector->model()))
+    for (int m = 0; m < model->rowCount(); ++m)
+      if (QStandardItem* item = model->item(m)) item->setEnabled(ModeForType(config_.detectorType, m) == m);
+}
+
 void CKvlDlg::OnModeSelected(int index) {
   if (!IsValidOperatingMode(index)) return;
   // Type Z5 has neither "Imitation" nor "Running-in": the list moves to the mode it gets instead.
@@ -151,6 +166,10 @@ void CKvlDlg::OnModeSelected(int index) {
     return;
   }
   ResumeAfterCalculation();  // a change of mode is the other way back to live polling
+  if (!run_.Running()) {
+    run_.DismissCompletion();
+    DriveRun({});
+  }
   const int before = config_.mode;
   config_.mode = index;
   table_.SetMode(index);

@@ -45,6 +45,9 @@ int FittedFont(const QString& text, int decodedFont, int width) {
 }  // namespace
 
 void CKvlDlg::OnData() {
+  // While the rows show the files' sensors a poll that was on its way when
+  // the link was suspended is dropped, and the worker waits for the way back.
+  if (calcSuspended_) return;
   const std::span<const std::uint16_t> image(link_.PollImage(), kImageWords);
   const PollOutcome outcome = table_.CompletedPoll(link_.LastPosition(), link_.ImagePollSet(), image);
   if (outcome.row) ShowRow(*outcome.row);
@@ -129,7 +132,9 @@ void CKvlDlg::EnableLineButtons(bool enable) {
 }
 
 void CKvlDlg::ApplySearchEnd(const SearchEnd& end) {
-  link_.SetDeviceList(end.addressList, 0, false);
+  // Polling of the rows found starts with the first row.
+  link_.SetDeviceList(end.addressList, -1, false);
+  listChosen_ = true;
   if (end.pollSet >= 0) link_.SelectPollSet(PollSetRequests(end.pollSet), end.pollSet);
   c_.search->SetTextIfChanged(std::string(kSearchButton[0](config_.language)));
   LockForSearch(false);

@@ -11,6 +11,7 @@
 
 #include "commands/command_catalog.h"
 #include "commands/command_rules.h"
+#include "text/flow_texts.h"
 #include "text/selector_lists.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_button.h"
@@ -173,8 +174,15 @@ void CKvlDlg::QueueWriteList(const std::vector<RegisterWrite>& writes) {
 }
 
 void CKvlDlg::ApplyListEdit(const ListEdit& edit) {
+  if (edit.lastRowKept) {
+    operator_->ShowMessage(txt::kLastRowStays(config_.language), MessageIcon::None);
+    return;
+  }
   for (const RowView& row : edit.rows) ShowRow(row);
-  if (edit.handToLink) link_.SetDeviceList(edit.addressList, edit.position, true);
+  if (edit.handToLink) {
+    link_.SetDeviceList(edit.addressList, edit.position, true);
+    listChosen_ = true;
+  }
   PostConfig();
 }
 

@@ -79,6 +79,9 @@ void CKvlDlg::SetUp() {
 
   StartLink();
   settingUp_ = false;
+  savedConfigText_ = ComposeConfiguration();
+  configSaveTimer_.setSingleShot(true);
+  connect(&configSaveTimer_, &QTimer::timeout, this, [this] { SaveConfigurationNow(); });
   PostConfig();
 }
 
@@ -148,16 +151,30 @@ void CKvlDlg::StartLink() {
 }
 
 std::string CKvlDlg::ComposeConfiguration() {
-  // The list a search found is the one to keep; a running search's probe
-  // list is not, and neither is the demo bus's.
-  if (!table_.Searching() && !demoBus_) {
+  // The list a search found or the operator edited is the one to keep; a
+  // running search's probe list is not, and neither is the demo bus's own.
+  // While the rows show data files, the list polled before them is kept.
+  if (!table_.Searching() && (!demoBus_ || listChosen_)) {
     config_.addresses.clear();
-    for (std::uint8_t a : table_.AddressList()) config_.addresses.push_back(a);
+    for (std::uint8_t a : calcSuspended_ ? listBeforeCalc_ : table_.AddressList()) config_.addresses.push_back(a);
+  }
+  // The type a --demo=TYPE run plays is not the operator's.
+  if (configuredType_ >= 0) {
+    Configuration kept = config_;
+    kept.detectorType = configuredType_;
+    return ComposeConfigurationText(kept);
   }
   return ComposeConfigurationText(config_);
 }
 
+void CKvlDlg::SaveConfigurationNow() {
+  if (exited_ || configText_ == savedConfigText_) return;
+  // Atomic as at exit; a failure is tried again with the next change and at exit.
+  if (SaveConfiguration(configPath_, configText_) == 0) savedConfigText_ = configText_;
+}
+
 void CKvlDlg::ShutDown() {
+  configSaveTimer_.stop();
   writer_.SetRecording(false);
   table_.SetResumeAfterData(false);
   for (CAlarmTimer& alarm : alarms_) alarm.Cancel();

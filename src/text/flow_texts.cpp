@@ -1,0 +1,27 @@
+#include "text/flow_texts.h"
+
+#include "text/text_table_macros.h"
+
+namespace kvl::txt {
+
+#define KVL_FLOW_TEXTS(X)                                                                                 \
+  X(kRowsShowFileData, "rows show file data; change the mode to poll again",                               \
+    "в строках данные файлов; смените режим, чтобы снова опрашивать", "")                                 \
+  X(kLastRowStays, "The last row stays: at least one address is polled",                                  \
+    "Последняя строка остаётся: опрашивается хотя бы один адрес", "")                                     \
+  X(kRecordingStoppedForImitation, "Recording stopped: in Imitation the line answers another master",     \
+    "Запись остановлена: в режиме имитации линия отвечает другому мастеру", "")
+
+KVL_FLOW_TEXTS(KVL_TEXT_DEFINE)
+
+namespace {
+const TextEntry* const kAll[] = {KVL_FLOW_TEXTS(KVL_TEXT_ADDRESS)};
+}  // namespace
+
+std::span<const TextEntry* const> AllFlowTexts() {
+  return kAll;
+}
+
+#undef KVL_FLOW_TEXTS
+
+}  // namespace kvl::txt
