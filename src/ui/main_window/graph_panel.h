@@ -12,7 +12,7 @@
 // How the main window uses it:
 //   - construction: CGraphPanel(source, runDialog, canvas); place it with
 //     PanelGeometry(canvas width, canvas height, graph top) on every layout,
-//     and raise() the five graph controls above it (they sit in its margin);
+//     the five graph controls stand in a row above it;
 //   - SetContext() on a mode, type or configuration change, SetLanguage() on
 //     a language change;
 //   - SamplesChanged() after the histories grew or were emptied;
@@ -79,6 +79,8 @@ class CGraphPanel : public QWidget {
   PlotRect Plot() const;
   // The axes as the last paint computed them (for the window's tests).
   GraphAxes Axes() const;
+  // Where the axis labels are written, in panel coordinates.
+  std::vector<QRect> LabelRects() const;
 
   // Paints the whole panel at its current size into `image` (resized to
   // fit). paintEvent copies the same picture to the screen.

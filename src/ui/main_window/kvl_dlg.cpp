@@ -204,6 +204,8 @@ bool CKvlDlg::eventFilter(QObject* watched, QEvent* event) {
 void CKvlDlg::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   scroll_->setGeometry(rect());
+  // The view's height decides the graph top on a low screen.
+  LayOutTableIfChanged();
   FitCanvas();
 }
 

@@ -176,6 +176,8 @@ class CKvlDlg : public QWidget {
   void FillGasSelector();
   void ApplyModeLayout();
   void PlaceGraphControls();
+  // Across the canvas, whatever its width.
+  void PlaceStagePrompt();
   // Bottom edge of the lowest control shown above the table.
   int TopControlsBottom() const;
 

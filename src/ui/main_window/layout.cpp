@@ -3,12 +3,14 @@
 // places; which of them a mode shows is decided here, and so are the places
 // of the few that would otherwise share a spot with another group.
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QPainter>
 #include <QAbstractItemView>
 #include <QStandardItemModel>
 
 #include "config/configuration.h"
+#include "detector/graph_geometry.h"
 #include "link/serial_port.h"
 #include "text/gas_tables.h"
 #include "text/main_window_texts.h"
@@ -27,6 +29,10 @@
 namespace kvl {
 
 namespace {
+
+// The stage prompt's row, under the data folder line of the graduation modes.
+constexpr int kStagePromptTop = 139;
+constexpr int kStagePromptHeight = 22;
 
 // Rows of the four serial lines (line 4 shares line 2's row).
 constexpr int kLineRowY[kSerialLineCount] = {22, 45, 68, 45};
@@ -182,7 +188,13 @@ void CKvlDlg::CreateRunControls() {
   c_.stageCaption = MakeStatic(kStyleHidden | kStyleRight | kStyleVCenter, 560, 97, 60, 20, canvas_, id::kStageCaption);
   c_.stageNumber = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 622, 97, 13, 20, canvas_, id::kStageNumber);
   c_.stageNumber->setText(QStringLiteral("-"));
-  c_.stagePrompt = MakeStatic(kStyleHidden | kStyleVCenter, 10, 1, 480, 20, canvas_, id::kStagePrompt);
+  // The operator's instruction during a run: a row of its own under the run
+  // controls, across the window, in a larger font on a coloured strip.
+  c_.stagePrompt = MakeStatic(kStyleHidden | kStyleVCenter, 10, kStagePromptTop, 700, kStagePromptHeight, canvas_,
+                              id::kStagePrompt);
+  c_.stagePrompt->setFont(WindowFont(7));
+  c_.stagePrompt->SetBkColor(QColor(255, 236, 140));
+  c_.stagePrompt->setWordWrap(true);
   c_.responses = new CNoteStatic(kStyleCenter | kStyleVCenter, 305, 25, 100, 20, canvas_, id::kResponses, {}, 10, -21,
                                  90, kNoteHeight);
   c_.responses->SetBkColor(Qt::white);
@@ -237,6 +249,7 @@ void CKvlDlg::CreateHeaders() {
   for (int h = 0; h < kHeaderCount; ++h) {
     auto* header = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 0, 0, 10, 10, canvas_, Headers()[size_t(h)].id);
     header->setWordWrap(true);
+    header->setContentsMargins(kHeaderSideMargin, 0, kHeaderSideMargin, 0);
     c_.headers[size_t(h)] = header;
     c_.headerFont[size_t(h)] = -1;
   }
@@ -344,12 +357,29 @@ int CKvlDlg::TopControlsBottom() const {
   int bottom = 0;
   for (const QWidget* w : top)
     if (!w->isHidden()) bottom = std::max(bottom, w->geometry().bottom() + 1);
+  // The graduation modes keep the prompt's row while it is hidden, so that
+  // the table does not jump when a run starts.
+  if (config_.mode == kModeGraduation || config_.mode == kModeGraduationZ5)
+    bottom = std::max(bottom, c_.stagePrompt->geometry().bottom() + 1);
   return bottom;
 }
 
+void CKvlDlg::PlaceStagePrompt() {
+  const QRect want(10, kStagePromptTop, std::max(100, canvas_->width() - 20), kStagePromptHeight);
+  if (c_.stagePrompt->geometry() != want) c_.stagePrompt->setGeometry(want);
+}
+
 void CKvlDlg::PlaceGraphControls() {
-  // Stacked in the left margin of the plot, from its top down.
-  for (int g = 0; g < int(c_.graph.size()); ++g) c_.graph[size_t(g)]->move(2, graphTop_ + 2 + 21 * g);
+  // In a row above the plot, from its left edge: the plot's left margin is
+  // the y labels' own.
+  int x = kPlotLeft;
+  const int y = graphTop_ - kGraphMargin - kGraphControlsHeight;
+  for (CColorStaticST* control : c_.graph) {
+    const int w = std::max(48, QFontMetrics(control->font()).horizontalAdvance(control->text()) + 12);
+    const QRect want(x, y, w, kGraphControlsHeight - 2);
+    if (control->geometry() != want) control->setGeometry(want);
+    x += w + 6;
+  }
   PlaceGraphPanel();
 }
 

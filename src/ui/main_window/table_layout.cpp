@@ -48,7 +48,7 @@ int ValueWidth() {
     const int four = QFontMetrics(WindowFont(7)).horizontalAdvance(QStringLiteral("0000"));
     const int six = QFontMetrics(WindowFont(5)).horizontalAdvance(QStringLiteral("-0.000"));
     const int seven = QFontMetrics(WindowFont(4)).horizontalAdvance(QStringLiteral("0000000"));
-    return std::max({four, six, seven}) + 2;
+    return std::max({four, six, seven}) + kCellTextPadding;
   }();
   return width;
 }
@@ -63,6 +63,11 @@ ColumnNeed ContentNeed(C c, LanguageIndex language) {
     case ColumnKind::Check: return {22, 18};
     default: break;
   }
+  // A 32-bit serial number reads up to ten digits.
+  if (c == C::Serial) {
+    const int digits = std::max(ValueWidth(), QFontMetrics(WindowFont(4)).horizontalAdvance(QStringLiteral("4294967295")) + kCellTextPadding);
+    return {digits + 10, digits};
+  }
   // Gas names run longer than numbers ("Cyclo- pentane").
   if (c == C::Gas) {
     const int name = QFontMetrics(WindowFont(4)).horizontalAdvance(QStringLiteral("Cyclo- pentane")) + 6;
@@ -72,7 +77,7 @@ ColumnNeed ContentNeed(C c, LanguageIndex language) {
   if (c == C::ZeroingNegative || c == C::ShowNegative) {
     int word = 0;
     for (const TextEntry& e : kSwitchesLower)
-      word = std::max(word, QFontMetrics(WindowFont(4)).horizontalAdvance(QString::fromUtf8(e(language))) + 4);
+      word = std::max(word, QFontMetrics(WindowFont(4)).horizontalAdvance(QString::fromUtf8(e(language))) + kCellTextPadding);
     return {std::max(word, ValueWidth()) + 10, std::max(word, ValueWidth())};
   }
   return {ValueWidth() + 10, ValueWidth()};
@@ -100,8 +105,9 @@ int HeaderWidth(const QString& text, int level, int height) {
   int widest = 0;
   for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
     widest = std::max(widest, fm.horizontalAdvance(word));
-  // Room on both sides, so that neighbouring headers never run into each other.
-  constexpr int kPadding = 6;
+  // Room on both sides (the header labels' margins), so that neighbouring
+  // headers never run into each other.
+  constexpr int kPadding = 2 * kHeaderSideMargin;
   for (int w = widest; w < 600; w += 2) {
     const QRect r = fm.boundingRect(QRect(0, 0, w, 1000), Qt::TextWordWrap | Qt::AlignHCenter, text);
     if (r.height() <= height + 2 && r.width() <= w) return w + kPadding;
@@ -132,9 +138,14 @@ const std::array<Column, kColumnCount>& DisplayOrder() {
   return order;
 }
 
-int RowPitchFor(int rowsTop, int modeGraphTop) {
-  const int fit = (modeGraphTop - kGraphMargin - rowsTop) / kSlotCount;
+int RowPitchFor(int rowsTop, int graphTop) {
+  const int fit = (graphTop - kGraphMargin - kGraphControlsHeight - rowsTop) / kSlotCount;
   return std::clamp(fit, kMinRowPitch, kMaxRowPitch);
+}
+
+int GraphTopFor(int rowsTop, int modeGraphTop, int height) {
+  const int least = rowsTop + kSlotCount * kMinRowPitch + kGraphMargin + kGraphControlsHeight + 4;
+  return std::max(least, std::min(modeGraphTop, height - kPlotBottomMargin - kWantedPlotHeight));
 }
 
 // ---------------------------------------------------------------------------
@@ -146,11 +157,13 @@ void CKvlDlg::LayOutTable() {
   // Room for three lines of header text; the relay test shares it with "On".
   g.headerHeight = 3 * HeaderLineHeight() + 4;
   g.rowsTop = g.headerTop + g.headerHeight + 2;
-  g.pitch = RowPitchFor(g.rowsTop, ModeGraphTop(config_.mode));
-  g.cellHeight = g.pitch - 1;
   // Twenty readable rows come first: where the mode's graph top leaves too
-  // little room for them, the graph starts below the table instead.
-  graphTop_ = std::max(ModeGraphTop(config_.mode), g.rowsTop + kSlotCount * g.pitch + kGraphMargin + 4);
+  // little room for them, the graph starts below the table instead; a low
+  // screen moves it up, closing the rows, so that the graph keeps its room.
+  const int wantedTop = GraphTopFor(g.rowsTop, ModeGraphTop(config_.mode), scroll_->maximumViewportSize().height());
+  g.pitch = RowPitchFor(g.rowsTop, wantedTop);
+  g.cellHeight = g.pitch - 1;
+  graphTop_ = std::max(wantedTop, g.rowsTop + kSlotCount * g.pitch + kGraphMargin + kGraphControlsHeight + 4);
 
   for (const ColumnInfo& info : Columns()) g.placed[size_t(info.column)] = ColumnShown(info.column, layout, false);
 
@@ -252,6 +265,7 @@ void CKvlDlg::LayOutTable() {
   }
 
   PlaceGraphControls();
+  PlaceStagePrompt();
   c_.separator->setGeometry(kTableMargin, tableTop_ - 5, canvas_->width() - 2 * kTableMargin, 2);
   canvas_->update();
 }
@@ -293,11 +307,13 @@ void CKvlDlg::LayOutTableIfChanged() {
                               layout.rawView,
                               layout.pollSetEcho == kPollSetAddressSearch,
                               int(config_.language),
-                              canvas_->width()};
+                              canvas_->width(),
+                              scroll_->maximumViewportSize().height()};
   if (key == placementKey_) return;
   // What the table shows changed (not only the room it has): the window may need to grow.
   TablePlacementKey shown = key, before = placementKey_;
   shown.width = before.width = 0;
+  shown.height = before.height = 0;
   shown.tableTop = before.tableTop = 0;
   placementKey_ = key;
   LayOutTable();
