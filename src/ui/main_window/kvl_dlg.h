@@ -108,7 +108,8 @@ class CKvlDlg : public QWidget {
   // Stops the link and the alarms if the exit path has not (nothing is saved).
   ~CKvlDlg() override;
 
-  // Moves and sizes the window for the screen it opens on.
+  // Moves and sizes the window for the screen it opens on: the frame, title
+  // bar included, inside the screen's available area.
   void Place();
   // The screen area the window may take (the option's, else its screen's).
   QRect ScreenArea() const;
@@ -153,6 +154,7 @@ class CKvlDlg : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -180,6 +182,15 @@ class CKvlDlg : public QWidget {
   void PlaceStagePrompt();
   // Bottom edge of the lowest control shown above the table.
   int TopControlsBottom() const;
+
+  // The frame around the client area (known once the window manager has framed it).
+  QMargins FrameMargins() const;
+  // Places the frame's top-left corner and sizes the client area, both
+  // moved and shrunk as far as needed to keep the frame inside the screen area.
+  void PlaceFrame(int frameX, int frameY, int w, int h);
+  // Once the window manager has framed a window just placed, brings its
+  // title bar back into the screen area if the frame came out larger than guessed.
+  void KeepFrameOnScreen();
 
   // ---- table_layout.cpp ----
   void LayOutTable();
@@ -349,6 +360,7 @@ class CKvlDlg : public QWidget {
   TableGeometry geometry_;
   TablePlacementKey placementKey_;
   bool fitting_ = false;
+  bool frameChecked_ = false;  // the frame of the last placement was checked
   bool screenWatched_ = false;
   int tableTop_ = kTableTopMin;
   int graphTop_ = 674;

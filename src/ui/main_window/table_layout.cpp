@@ -282,17 +282,11 @@ void CKvlDlg::FitCanvas() {
 void CKvlDlg::FitWindowToTable() {
   if (fitting_) return;
   const int need = std::max(kMinWindowWidth, geometry_.naturalRight + kTableMargin);
-  const QRect area = ScreenArea();
-  const QRect frame = frameGeometry();
-  const int frameExtra = std::max(0, frame.width() - width());
-  const int most = std::max(0, area.width() - frameExtra);
-  if (isWindow() && width() < need && width() < most) {
-    const int w = std::min(need, most);
-    // Keep the grown window on its screen: move it left where the right edge would leave it.
-    const int x = std::clamp(frame.x(), area.x(), std::max(area.x(), area.right() + 1 - w - frameExtra));
-    fitting_ = true;
-    setGeometry(x + (geometry().x() - frame.x()), geometry().y(), w, height());
-    fitting_ = false;
+  if (isWindow() && width() < need) {
+    // Grown as far as the screen allows, moved left where the right edge would leave it.
+    const QRect frame = frameGeometry();
+    frameChecked_ = false;
+    PlaceFrame(frame.x(), frame.y(), need, height());
   }
   FitCanvas();
 }
