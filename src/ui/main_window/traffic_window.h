@@ -76,6 +76,8 @@ class CTrafficWindow : public QDialog {
   std::uint64_t cursor_ = 0;     // the next frame to take
   std::uint64_t shown_ = 0;      // lines taken into the view since the last Clear or Rebuild
   std::uint64_t missed_ = 0;     // frames the ring overwrote before they were taken
+  std::uint64_t seen_ = ~std::uint64_t(0);  // the ring's frame count at the last look
+  bool following_ = true;        // the view keeps the newest frame in sight
   bool paused_ = false;
   std::string statsShown_;  // the figures on screen, as their text lines
 
