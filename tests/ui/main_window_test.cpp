@@ -300,6 +300,8 @@ TEST(MainWindow, ALanguageChangeRelabelsEveryControlAndKeepsTheSelectors) {
     EXPECT_EQ(gas->currentIndex(), 4);
     EXPECT_EQ(gas->currentText(), QString::fromStdString(SelectorGasName(GasTable(kTypeZ40)[4](lang))));
     EXPECT_EQ(run.window->Language(), lang);
+    // Qt's own texts (the file dialogs') follow too.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:") == QStringLiteral("Look in:"), lang == kEnglish);
   }
   // The configuration text follows: its comments are in the window's language.
   ASSERT_TRUE(RunUntil([&] {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <ctime>
 
+#include "ui/qt_texts.h"
 #include "graduation/grad_log.h"
 #include "sim/demo_bus.h"
 #include "graduation/graduation_run.h"
@@ -141,7 +142,7 @@ std::vector<std::string> CKvlDlg::ChooseGraduationFiles(const std::string& title
     paths = options_.chooseFiles(title, config_.graduationFolder, extension);
   } else {
     const QString filter = QStringLiteral("%1 files (*.%1)").arg(QString::fromStdString(extension));
-    for (const QString& path : QFileDialog::getOpenFileNames(this, QString::fromStdString(title),
+    for (const QString& path : QFileDialog::getOpenFileNames(this, TitleText(title),
                                                              QString::fromStdString(config_.graduationFolder), filter))
       paths.push_back(path.toStdString());
   }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QStandardItemModel>
 
+#include "ui/qt_texts.h"
 #include "text/format.h"
 #include "text/gas_tables.h"
 #include "text/main_window_texts.h"
@@ -44,6 +45,7 @@ void CKvlDlg::OnLanguageSelected(int index) {
 void CKvlDlg::ApplyLanguage() {
   const LanguageIndex lang = config_.language;
   setWindowTitle(QString::fromUtf8(txt::kWindowTitle(lang)));
+  UseQtTranslations(lang);  // the file dialogs' own texts
   RelabelControls();
   RefillTextSelectors();
   ShowLineNote(lineWatch_);

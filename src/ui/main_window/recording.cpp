@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <ctime>
 
+#include "ui/qt_texts.h"
 #include "graduation/run_data_format.h"
 #include "link/alarm_timer.h"
 #include "text/dialog_texts.h"
@@ -77,7 +78,7 @@ void CKvlDlg::OnDataFolderClicked() {
   if (options_.chooseFolder) {
     folder = options_.chooseFolder(title, config_.dataFolder);
   } else {
-    folder = QFileDialog::getExistingDirectory(this, QString::fromStdString(title),
+    folder = QFileDialog::getExistingDirectory(this, TitleText(title),
                                                QString::fromStdString(config_.dataFolder))
                  .toStdString();
   }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <ctime>
 
+#include "ui/qt_texts.h"
 #include "detector/command_catalog.h"
 #include "detector/decoding.h"
 #include "detector/settings_apply.h"
@@ -61,7 +62,7 @@ std::string CKvlDlg::ChooseSettingsFile() {
     const std::vector<std::string> paths = options_.chooseFiles(title, config_.dataFolder, "set");
     return paths.empty() ? std::string() : paths.front();
   }
-  return QFileDialog::getOpenFileName(this, QString::fromStdString(title), QString::fromStdString(config_.dataFolder),
+  return QFileDialog::getOpenFileName(this, TitleText(title), QString::fromStdString(config_.dataFolder),
                                       QStringLiteral("set files (*.set);;tab files (*.tab)"))
       .toStdString();
 }

@@ -1,3 +1,4 @@
+#include "ui/qt_texts.h"
 #include "ui/main_window/traffic_window.h"
 
 #include <QFileDialog>
@@ -244,7 +245,7 @@ void CTrafficWindow::OnSave() {
   if (chooseSavePath) {
     path = chooseSavePath(title, suggested);
   } else {
-    path = QFileDialog::getSaveFileName(this, QString::fromUtf8(title), QString::fromStdString(suggested),
+    path = QFileDialog::getSaveFileName(this, TitleText(title), QString::fromStdString(suggested),
                                         QStringLiteral("*.txt"))
                .toStdString();
   }
