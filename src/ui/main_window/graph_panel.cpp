@@ -135,6 +135,9 @@ CGraphPanel::CGraphPanel(const CGraphSource& source, DialogRunner runDialog, QWi
     : QWidget(parent), source_(source), runDialog_(std::move(runDialog)) {
   // Every pixel comes from the off-screen picture.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  growthTimer_.setSingleShot(true);
+  growthTimer_.setInterval(kGrowthRepaintMs);
+  connect(&growthTimer_, &QTimer::timeout, this, [this] { Changed(); });
 }
 
 QRect CGraphPanel::PanelGeometry(int clientWidth, int clientHeight, int graphTop) {
@@ -151,6 +154,10 @@ void CGraphPanel::SetContext(const GraphContext& context) {
 }
 
 void CGraphPanel::SamplesChanged() { Changed(); }
+
+void CGraphPanel::SamplesGrew() {
+  if (settings_.AnySelected() && !growthTimer_.isActive()) growthTimer_.start();
+}
 
 bool CGraphPanel::ToggleSeries(int slot, int quantity) {
   if (!ValidSeries(slot, quantity)) return false;
@@ -222,6 +229,7 @@ std::vector<QRect> CGraphPanel::LabelRects() const {
 }
 
 void CGraphPanel::Changed() {
+  growthTimer_.stop();  // this repaint shows the growth too
   dirty_ = true;
   update();
 }

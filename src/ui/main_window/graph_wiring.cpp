@@ -92,8 +92,8 @@ void CKvlDlg::ClearGraphSelection() {
   graphPanel_->ClearSelection();
 }
 
-void CKvlDlg::GraphSamplesChanged() {
-  if (graphPanel_) graphPanel_->SamplesChanged();
+void CKvlDlg::GraphSamplesGrew() {
+  if (graphPanel_) graphPanel_->SamplesGrew();
 }
 
 void CKvlDlg::ResetGraphForCalculation() {

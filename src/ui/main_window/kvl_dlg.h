@@ -390,7 +390,8 @@ class CKvlDlg : public QWidget {
   void ShowGraphContext();
   // An address search starts: no series stays selected, no cell coloured.
   void ClearGraphSelection();
-  void GraphSamplesChanged();
+  // A poll added samples: the graph follows a few times a second.
+  void GraphSamplesGrew();
   // The calculation empties the series before it reads its files, puts the
   // files' samples in them with a break after each file, and shows the
   // tables it fits for a sensor as that slot's characteristic.

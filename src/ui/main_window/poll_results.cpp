@@ -221,7 +221,7 @@ void CKvlDlg::ShowRow(const RowView& row) {
     }
   }
   c_.relayTestStep->setEnabled(row.relayTestStepEnabled);
-  if (row.redrawGraph) GraphSamplesChanged();
+  if (row.redrawGraph) GraphSamplesGrew();
 }
 
 }  // namespace kvl

@@ -149,6 +149,10 @@ void CTrafficWindow::Refresh() {
   seen_ = traffic_.Next();
   if (seen_ == before) return;
   if (!paused_) Append(traffic_.Since(cursor_, kFramesPerRefresh));
+  // The figures and the count are read, not watched: once a second is enough,
+  // and spares the table its column fitting at every refresh.
+  if (figuresShown_.isValid() && figuresShown_.elapsed() < kFiguresMs) return;
+  figuresShown_.start();
   ShowStats();
   ShowStatus();
 }
@@ -201,12 +205,14 @@ void CTrafficWindow::OnPauseToggled(bool paused) {
   pause_->setText(QString::fromUtf8((paused ? txt::kTrafficResume : txt::kTrafficPause)(language_)));
   if (!paused) {
     seen_ = ~std::uint64_t(0);  // what came while paused is still to be taken
+    figuresShown_.invalidate();
     Refresh();
   }
   ShowStatus();
 }
 
 void CTrafficWindow::OnClear() {
+  figuresShown_.invalidate();
   view_->clear();
   viewStart_ = cursor_;
   shown_ = 0;
