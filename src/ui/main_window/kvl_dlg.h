@@ -199,6 +199,8 @@ class CKvlDlg : public QWidget {
   // layout's least width, so a small screen scrolls instead of cutting.
   void FitWindowToTable();
   void FitCanvas();
+  // The view's height for a canvas this wide (less the scroll bar a wider one needs).
+  int ViewHeight(int canvasWidth) const;
   // Re-lays out the table when what decides its columns has changed.
   void LayOutTableIfChanged();
 

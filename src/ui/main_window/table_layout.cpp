@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QScrollArea>
+#include <QStyle>
 #include <QStringList>
 #include <algorithm>
 
@@ -138,14 +139,22 @@ const std::array<Column, kColumnCount>& DisplayOrder() {
   return order;
 }
 
+namespace {
+// The graph top right under twenty rows of this pitch.
+int TopBelowRows(int rowsTop, int pitch) {
+  return rowsTop + kSlotCount * pitch + kGraphMargin + kGraphControlsHeight + 4;
+}
+}  // namespace
+
 int RowPitchFor(int rowsTop, int graphTop) {
-  const int fit = (graphTop - kGraphMargin - kGraphControlsHeight - rowsTop) / kSlotCount;
-  return std::clamp(fit, kMinRowPitch, kMaxRowPitch);
+  const int fit = (graphTop - 4 - kGraphMargin - kGraphControlsHeight - rowsTop) / kSlotCount;
+  return std::clamp(fit, kLeastRowPitch, kMaxRowPitch);
 }
 
 int GraphTopFor(int rowsTop, int modeGraphTop, int height) {
-  const int least = rowsTop + kSlotCount * kMinRowPitch + kGraphMargin + kGraphControlsHeight + 4;
-  return std::max(least, std::min(modeGraphTop, height - kPlotBottomMargin - kWantedPlotHeight));
+  const int floor = std::clamp(height - kPlotBottomMargin - kMinPlotHeight, TopBelowRows(rowsTop, kLeastRowPitch),
+                               TopBelowRows(rowsTop, kMinRowPitch));
+  return std::max(floor, std::min(modeGraphTop, height - kPlotBottomMargin - kWantedPlotHeight));
 }
 
 // ---------------------------------------------------------------------------
@@ -157,14 +166,6 @@ void CKvlDlg::LayOutTable() {
   // Room for three lines of header text; the relay test shares it with "On".
   g.headerHeight = 3 * HeaderLineHeight() + 4;
   g.rowsTop = g.headerTop + g.headerHeight + 2;
-  // Twenty readable rows come first: where the mode's graph top leaves too
-  // little room for them, the graph starts below the table instead; a low
-  // screen moves it up, closing the rows, so that the graph keeps its room.
-  const int wantedTop = GraphTopFor(g.rowsTop, ModeGraphTop(config_.mode), scroll_->maximumViewportSize().height());
-  g.pitch = RowPitchFor(g.rowsTop, wantedTop);
-  g.cellHeight = g.pitch - 1;
-  graphTop_ = std::max(wantedTop, g.rowsTop + kSlotCount * g.pitch + kGraphMargin + kGraphControlsHeight + 4);
-
   for (const ColumnInfo& info : Columns()) g.placed[size_t(info.column)] = ColumnShown(info.column, layout, false);
 
   // What each placed column needs, headers included.
@@ -207,6 +208,15 @@ void CKvlDlg::LayOutTable() {
     g.naturalRight += n.natural + 1;
     g.leastRight += n.least + 1;
   }
+  // Twenty readable rows come first: where the mode's graph top leaves too
+  // little room for them, the graph starts below the table instead; a low
+  // screen moves it up, closing the rows, so that the graph keeps its room
+  // in the view (above the scroll bar a table wider than the view needs).
+  const int wantedTop = GraphTopFor(g.rowsTop, ModeGraphTop(config_.mode), ViewHeight(g.leastRight + kTableMargin));
+  g.pitch = RowPitchFor(g.rowsTop, wantedTop);
+  g.cellHeight = g.pitch - 1;
+  graphTop_ = std::max(wantedTop, TopBelowRows(g.rowsTop, g.pitch));
+
   const int available = canvas_->width() - 2 * kTableMargin - int(order.size());
   const std::vector<int> widths = ShareColumnWidths(needs, available);
   int x = kTableMargin;
@@ -270,12 +280,18 @@ void CKvlDlg::LayOutTable() {
   canvas_->update();
 }
 
+int CKvlDlg::ViewHeight(int canvasWidth) const {
+  const QSize view = scroll_->maximumViewportSize();
+  const int bar = canvasWidth > view.width() ? scroll_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+  return view.height() - bar;
+}
+
 void CKvlDlg::FitCanvas() {
   // The controls above the table reach the language selector's right edge.
   const int least = std::max({kMinWindowWidth, geometry_.leastRight + kTableMargin});
   const QSize view = scroll_->maximumViewportSize();
   const int w = std::max(view.width(), least);
-  const int h = std::max(view.height(), graphTop_ + kMinPlotHeight);
+  const int h = std::max(ViewHeight(w), graphTop_ + kMinPlotHeight);
   if (canvas_->size() != QSize(w, h)) canvas_->resize(w, h);
 }
 

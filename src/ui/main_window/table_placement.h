@@ -19,11 +19,13 @@ inline constexpr int kGraphMargin = 8;
 // A row needs room for a 16-pixel font and a button frame; a wider pitch
 // than this only spreads the table thin.
 inline constexpr int kMinRowPitch = 20;
+// A low screen closes the rows down to this pitch before the graph loses its least height.
+inline constexpr int kLeastRowPitch = 18;
 inline constexpr int kMaxRowPitch = 26;
 inline constexpr int kMinWindowWidth = 1020;
 inline constexpr int kMinWindowHeight = 400;
 // Below the table the graph keeps at least this much height; a lower window scrolls.
-inline constexpr int kMinPlotHeight = 120;
+inline constexpr int kMinPlotHeight = 100;
 // A screen too low for the mode's graph top gives the graph this much
 // before the rows get closer together.
 inline constexpr int kWantedPlotHeight = 220;
@@ -40,9 +42,10 @@ constexpr int ModeGraphTop(int mode) {
 // The pitch that fits twenty rows from rowsTop to the graph's controls
 // above the graph top, within the readable range.
 int RowPitchFor(int rowsTop, int graphTop);
-// The graph top for a canvas `height` pixels high: the mode's, or higher
-// where the mode's would leave the graph less than kWantedPlotHeight, as far
-// as twenty rows at the least pitch allow.
+// The graph top for a view `height` pixels high: the mode's, or higher where
+// the mode's would leave the graph less than kWantedPlotHeight, as far as
+// twenty rows at kMinRowPitch allow; on a view too low for those and
+// kMinPlotHeight, the rows close up to kLeastRowPitch.
 int GraphTopFor(int rowsTop, int modeGraphTop, int height);
 
 // The columns from left to right.
