@@ -1,6 +1,11 @@
 #include "ui/qt_texts.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
+#include <QWidget>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <memory>
@@ -23,5 +28,18 @@ bool UseQtTranslations(LanguageIndex language) {
 }
 
 QString TitleText(const std::string& utf8) { return QString::fromStdString(utf8).simplified(); }
+
+void KeepTitleWhole(QWidget& window) {
+  QLayout* layout = window.layout();
+  if (!layout) return;
+  // The title bar's font is the window manager's, often bold: a fifth more
+  // than the application's, and room for its icon and buttons.
+  const int need = QFontMetrics(QApplication::font()).horizontalAdvance(window.windowTitle()) * 6 / 5 + 120;
+  auto* spacer = new QSpacerItem(need, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+  if (auto* grid = qobject_cast<QGridLayout*>(layout))
+    grid->addItem(spacer, grid->rowCount(), 0, 1, grid->columnCount());
+  else
+    layout->addItem(spacer);
+}
 
 }  // namespace kvl

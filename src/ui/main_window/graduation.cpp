@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <ctime>
 
-#include "ui/qt_texts.h"
 #include "graduation/grad_log.h"
 #include "sim/demo_bus.h"
 #include "graduation/graduation_run.h"
@@ -24,6 +23,7 @@
 #include "ui/dialogs/enter_2_combo_2_check.h"
 #include "ui/dialogs/enter_2_edit.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 

@@ -340,7 +340,7 @@ void CGraphPanel::contextMenuEvent(QContextMenuEvent* event) {
 
 void CGraphPanel::OpenAxisDialog(AxisEndIndex end) {
   const AxisEnd& now = settings_.ends[std::size_t(end)];
-  CEnterAxis dialog(now.manual, now.value, language_, this);
+  CEnterAxis dialog(now.manual, now.value, language_, this, end);
   const int result = runDialog_ ? runDialog_(dialog) : dialog.exec();
   if (result != kIdSet) return;
   settings_.ends[std::size_t(end)] = {dialog.Manual(), dialog.Value()};

@@ -323,8 +323,11 @@ class CKvlDlg : public QWidget {
 
   // ---- imitation_mode.cpp ----
   void ConnectImitation();
-  // After a mode change from `before`: enters or leaves "Imitation".
-  void SwitchImitation(int before);
+  // After a mode change from `before`: enters or leaves "Imitation". True
+  // when the operator is to be told that the demo bus has no master to answer
+  // (TellImitationWithoutMaster, once the window shows the new mode).
+  bool SwitchImitation(int before);
+  void TellImitationWithoutMaster();
   void ApplyImitationSwitch(const ImitationSwitch& sw);
   void OnImitationRequest();
   // The "LEL%" right-click: the imitated concentration (mode "Imitation" only).

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QStandardItemModel>
 
-#include "ui/qt_texts.h"
 #include "text/format.h"
 #include "text/gas_tables.h"
 #include "text/main_window_texts.h"
@@ -17,6 +16,7 @@
 #include "ui/main_window/graph_panel.h"
 #include "ui/main_window/kvl_dlg.h"
 #include "ui/main_window/traffic_window.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 
@@ -86,6 +86,7 @@ void CKvlDlg::RelabelControls() {
   c_.done->SetTextIfChanged(text(txt::kDone));
   c_.kurView->SetTextIfChanged(text(txt::kKur));
   c_.stageCaption->SetTextIfChanged(text(txt::kStage));
+  c_.schedule->setToolTip(text(txt::kScheduleTip));
 
   c_.usePropane->setText(text(txt::kUsePropane));
   c_.concentrationKind->SetTextIfChanged(text(kConcentrationKinds[0]));

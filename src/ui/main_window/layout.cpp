@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QIcon>
 #include <QPainter>
 #include <QAbstractItemView>
 #include <QStandardItemModel>
@@ -57,6 +58,21 @@ QPixmap LampPicture(bool on) {
   }
   p.drawEllipse(QRectF(1.5, 1.5, kSize - 3, kSize - 3));
   return pixmap;
+}
+
+// The schedule button's face: a clock, since the button has no caption.
+QIcon ClockPicture() {
+  constexpr int kSize = 16;
+  QPixmap pixmap(kSize, kSize);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(60, 60, 60), 1.2));
+  p.setBrush(Qt::white);
+  p.drawEllipse(QRectF(1.5, 1.5, kSize - 3, kSize - 3));
+  p.drawLine(QPointF(8, 8), QPointF(8, 4));
+  p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+  return QIcon(pixmap);
 }
 
 CColorStaticST* MakeStatic(unsigned style, int x, int y, int w, int h, QWidget* parent, int id,
@@ -167,6 +183,7 @@ void CKvlDlg::CreateRunControls() {
   c_.enterPassword = new CNoteButton(kStyleNone, 600, 22, 130, 23, canvas_, id::kEnterPassword);
   c_.recording = new CNoteButton(kStyleHidden, 10, 70, 145, 23, canvas_, id::kRecording);
   c_.schedule = new CNoteButton(kStyleHidden, 159, 70, 23, 23, canvas_, id::kSchedule);
+  c_.schedule->setIcon(ClockPicture());
   c_.graduation = new CNoteButton(kStyleHidden, 10, 95, 177, 23, canvas_, id::kGraduation);
   c_.languageSelector = new CNoteComboBox(kStyleNone, 925, 22, 80, 200, canvas_, id::kLanguageSelector, {}, 0,
                                           kNoteDy, 80, kNoteHeight);

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <ctime>
 
-#include "ui/qt_texts.h"
 #include "graduation/run_data_format.h"
 #include "link/alarm_timer.h"
 #include "text/dialog_texts.h"
@@ -20,6 +19,7 @@
 #include "ui/dialogs/dialog_results.h"
 #include "ui/dialogs/enter_schedule.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 

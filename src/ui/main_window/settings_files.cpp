@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <ctime>
 
-#include "ui/qt_texts.h"
 #include "detector/command_catalog.h"
 #include "detector/decoding.h"
 #include "detector/settings_apply.h"
@@ -18,6 +17,7 @@
 #include "text/file_texts.h"
 #include "text/text_file.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 

@@ -1,4 +1,3 @@
-#include "ui/qt_texts.h"
 #include "ui/main_window/traffic_window.h"
 
 #include <QFileDialog>
@@ -21,6 +20,7 @@
 #include "text/main_window_texts.h"
 #include "text/text_file.h"
 #include "text/traffic_texts.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 
