@@ -315,6 +315,8 @@ class CKvlDlg : public QWidget {
   void OnSettingsToFile(int slot);
   // "Sett. from file" writes the chosen file into the row's detector; "Compare sett." compares.
   void OnSettingsFromFile(int slot, bool compare);
+  // The row's "Sett. from file" shows that its writes are under way until the link has reported them.
+  void ShowSettingsWriting(int slot);
   // A settings or graduation log file from the data folder; "" = cancelled.
   std::string ChooseSettingsFile();
 
