@@ -198,6 +198,10 @@ void CKvlDlg::OnReadFromTab() {
     link_.EndWriteList();
   }
   if (plan.refusal) operator_->ShowMessage(*plan.refusal, MessageIcon::None);
+  // A file that could not be read at all is named, never passed over in silence.
+  std::string unreadable;
+  for (const std::string& why : plan.unreadable) unreadable += (unreadable.empty() ? "" : "\r\n") + why;
+  if (!unreadable.empty()) operator_->ShowMessage(unreadable, MessageIcon::Warning);
   EndTableWriting();
   c_.recording->setEnabled(table_.LineOpen());
 }
