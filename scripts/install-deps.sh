@@ -13,6 +13,8 @@ packages=(
   # "recommended" by python3-pymodbus, so they are named here.
   python3 python3-pymodbus python3-serial python3-serial-asyncio
   qt6-base-dev fonts-liberation xvfb xauth locales
+  # Qt's own texts (the file dialogs') in the Russian interface.
+  qt6-translations-l10n
   # The fuzz harnesses: clang and its libFuzzer and sanitizer runtimes.
   clang libclang-rt-14-dev
 )
@@ -60,6 +62,8 @@ check "the ru_RU.UTF-8 locale" "install locales and run: localedef -i ru_RU -f U
   bash -c '[ "$(LC_ALL=ru_RU.UTF-8 locale decimal_point)" = "," ]'
 check "libmodbus" "install libmodbus-dev" pkg-config --exists libmodbus
 check "Qt 6 Widgets" "install qt6-base-dev" pkg-config --exists Qt6Widgets
+check "Qt's Russian translations" "install qt6-translations-l10n" \
+  bash -c '[ -s "$(pkg-config --variable=prefix Qt6Core)/share/qt6/translations/qtbase_ru.qm" ]'
 check "clang's libFuzzer (clang++ -fsanitize=fuzzer)" "install clang libclang-rt-14-dev" \
   bash -c 'd=$(mktemp -d) && trap "rm -rf \"$d\"" EXIT &&
     printf "%s\n" "#include <cstddef>" "#include <cstdint>" \

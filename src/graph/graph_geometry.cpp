@@ -182,11 +182,22 @@ AxisDrawing AxisMarks(const CPixelMap& map, const GraphSettings& settings) {
   }
 
   const Axis& ya = map.YAxis();
-  for (std::int64_t v = ya.min; v <= ya.max; v += ya.step) {
+  // A low plot has less than a label's height between steps: the inner
+  // labels are then written at every few steps only, clear of both ends'.
+  const int spacing = ya.step > 0 ? map.Y(double(ya.min)) - map.Y(double(ya.min + ya.step)) : kYLabelPitch;
+  const std::int64_t stride = spacing >= kYLabelPitch ? 1 : (kYLabelPitch + spacing - 1) / std::max(1, spacing);
+  std::int64_t lastY = ya.min;
+  while (lastY + ya.step <= ya.max) lastY += ya.step;
+  for (std::int64_t v = ya.min, k = 0; v <= ya.max; v += ya.step, ++k) {
     const bool first = v == ya.min, last = v + ya.step > ya.max;
     const int py = map.Y(double(v));
     const bool underlined = (first && ends[kYMinEnd].manual) || (last && ends[kYMaxEnd].manual);
-    out.labels.push_back({Format("%lld", static_cast<long long>(v)), p.left - 2, py - 8, LabelAlign::Right, underlined});
+    const bool written = first || last ||
+                         (k % stride == 0 && map.Y(double(ya.min)) - py >= kYLabelPitch &&
+                          py - map.Y(double(lastY)) >= kYLabelPitch);
+    if (written)
+      out.labels.push_back(
+          {Format("%lld", static_cast<long long>(v)), p.left - 2, py - 8, LabelAlign::Right, underlined});
     if (first || last) continue;
     if (settings.grid)
       out.gridLines.push_back({{p.left, py}, {p.right - 1, py}});

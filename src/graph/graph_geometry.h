@@ -134,6 +134,8 @@ inline constexpr int kPlotLeft = 50;
 inline constexpr int kPlotRightMargin = 10;
 inline constexpr int kPlotBottomMargin = 16;
 inline constexpr int kGraphPanelMargin = 8;  // the panel starts this far above the plot
+// Level to level, y labels (16 pixels high) keep at least this distance.
+inline constexpr int kYLabelPitch = 18;
 
 struct PlotRect {
   int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
@@ -192,7 +194,8 @@ struct AxisDrawing {
   std::vector<AxisMark> ticks;
 };
 // Labels, grid lines (grid on) or ticks (grid off) of both axes; nothing
-// when no series is selected.
+// when no series is selected. Where the steps lie closer than kYLabelPitch,
+// the inner y labels are written at every few steps only (grid and ticks stay).
 AxisDrawing AxisMarks(const CPixelMap& map, const GraphSettings& settings);
 
 // The points of one curve: `values` against their index (`xValues` empty) or

@@ -11,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "text/language.h"
+
 namespace kvl {
 
 // "addr 1: read holding 0..9 (10)", "addr 1: 10 words 264 0 ...",
 // "addr 2: write 5 = 40", "addr 2: write 5..6 (2) = 1 2", "addr 2: wrote 5..6 (2)",
 // "addr 3: exception 2 (illegal data address) to function 3",
 // "broadcast: write 0 = 264", "CRC wrong", "too short (3 bytes)", "nothing".
-std::string DecodeFrame(const std::vector<std::uint8_t>& frame);
+// The words are the language's; the numbers read the same in every language.
+std::string DecodeFrame(const std::vector<std::uint8_t>& frame, LanguageIndex lang = kEnglish);
 
 }  // namespace kvl

@@ -5,6 +5,7 @@
 #include "link/frame_decoding.h"
 #include "link/serial_port.h"
 #include "text/format.h"
+#include "text/traffic_texts.h"
 
 namespace kvl {
 
@@ -12,6 +13,13 @@ namespace {
 
 // The highest address a Modbus RTU slave can have.
 constexpr int kMaxAddress = 247;
+
+// Characters, not bytes: the Russian words take two bytes a letter.
+std::size_t Utf8Length(const std::string& text) {
+  std::size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
 
 }  // namespace
 
@@ -21,22 +29,29 @@ TrafficClock TrafficClock::Now() {
   return {MonotonicNs(), std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec};
 }
 
-std::string TrafficLine(const LinkFrame& frame, const TrafficClock& clock) {
+std::string TrafficLine(const LinkFrame& frame, const TrafficClock& clock, LanguageIndex lang, TrafficLayout layout) {
   const std::int64_t ms = (clock.realtimeNs + (frame.monotonicNs - clock.monotonicNs)) / 1000000;
   const std::time_t seconds = std::time_t(ms / 1000);
   std::tm local{};
   localtime_r(&seconds, &local);
   return Format("%02d:%02d:%02d.%03d ", local.tm_hour, local.tm_min, local.tm_sec, int(ms % 1000)) +
-         TrafficFrameText(frame);
+         TrafficFrameText(frame, lang, layout);
 }
 
-std::string TrafficFrameText(const LinkFrame& frame) {
+std::string TrafficFrameText(const LinkFrame& frame, LanguageIndex lang, TrafficLayout layout) {
   std::string line = frame.direction == FrameDirection::Sent ? "->" : "<-";
-  if (frame.bytes.empty()) return line + (frame.direction == FrameDirection::Sent ? " (nothing)" : " (no answer)");
-  for (std::uint8_t b : frame.bytes) line += Format(" %02X", unsigned(b));
-  line += "  | " + DecodeFrame(frame.bytes);
-  if (frame.direction == FrameDirection::Received && frame.result != 0) line += Format("  [result %d]", frame.result);
-  return line;
+  if (frame.bytes.empty())
+    return line + " " + (frame.direction == FrameDirection::Sent ? txt::kFrameNothingSent : txt::kFrameNoAnswer)(lang);
+  std::string bytes;
+  for (std::uint8_t b : frame.bytes) bytes += Format(" %02X", unsigned(b));
+  std::string words = DecodeFrame(frame.bytes, lang);
+  if (frame.direction == FrameDirection::Received && frame.result != 0) words += Format(txt::kFrameResult(lang), frame.result);
+  if (layout == TrafficLayout::BytesFirst) return line + bytes + "  | " + words;
+  // The words in a column of their own, so that the bytes after them line up.
+  constexpr std::size_t kWordsColumn = 44;
+  const std::size_t shown = Utf8Length(words);
+  if (shown < kWordsColumn) words.append(kWordsColumn - shown, ' ');
+  return line + " " + words + " |" + bytes;
 }
 
 bool CAddressFilter::Parse(const std::string& text) {

@@ -1,13 +1,14 @@
 #pragma once
 // One text line per frame of a traffic view or its saved file, and the
-// address rule that picks which frames a view shows. Plain ASCII, so a saved
-// file reads the same in any code page. It never reads the line and never
-// judges an answer (the link does; its result is shown as it came).
+// address rule that picks which frames a view shows; plain ASCII in English.
+// It never reads the line and never judges an answer (the link does; its
+// result is shown as it came).
 #include <bitset>
 #include <cstdint>
 #include <string>
 
 #include "link/traffic_buffer.h"
+#include "text/language.h"
 
 namespace kvl {
 
@@ -18,15 +19,21 @@ struct TrafficClock {
   static TrafficClock Now();
 };
 
+// Bytes first (kvlctl's trace, and the lines as they always read):
 // "14:03:07.215 -> 01 03 00 00 00 0A C5 CD  | addr 1: read holding 0..9 (10)"
 // "14:03:07.262 <- 01 83 02 C0 F1  | addr 1: exception 2 (illegal data address) to function 3  [result 4]"
 // "14:03:07.715 <- (no answer)"
+// Words first (the traffic window, whose long answers would push them out of sight):
+// "14:03:07.215 -> addr 1: read holding 0..9 (10)                 | 01 03 00 00 00 0A C5 CD"
 // Local time of day to the millisecond; an answer the link did not accept
-// carries its result code.
-std::string TrafficLine(const LinkFrame& frame, const TrafficClock& clock);
-// What follows the time stamp in a traffic line ("-> 01 03 ...  | addr 1: ..."):
-// the one frame text of every traffic view, kvlctl's trace included.
-std::string TrafficFrameText(const LinkFrame& frame);
+// carries its result code. The words are the language's.
+enum class TrafficLayout { BytesFirst, WordsFirst };
+std::string TrafficLine(const LinkFrame& frame, const TrafficClock& clock, LanguageIndex lang = kEnglish,
+                        TrafficLayout layout = TrafficLayout::BytesFirst);
+// What follows the time stamp in a traffic line: the one frame text of every
+// traffic view, kvlctl's trace included.
+std::string TrafficFrameText(const LinkFrame& frame, LanguageIndex lang = kEnglish,
+                             TrafficLayout layout = TrafficLayout::BytesFirst);
 
 // Which detectors' frames a view shows: "" every frame; otherwise addresses
 // and ranges separated by commas or spaces, "1", "1,3", "2-5", "1 4-6".

@@ -24,6 +24,10 @@ namespace kvl::txt {
   X(kAssignNumberAndBaud, "Assign number && baud rate", "Присвоить номер и скорость", "")               \
   X(kHeating, "Heating", "Обогрев", "")                                                                 \
   X(kEnterTheValue, "Enter the value", "Введите значение", "")                                          \
+  X(kAxisXMin, "X axis minimum", "Минимум оси X", "")                                                   \
+  X(kAxisXMax, "X axis maximum", "Максимум оси X", "")                                                  \
+  X(kAxisYMin, "Y axis minimum", "Минимум оси Y", "")                                                   \
+  X(kAxisYMax, "Y axis maximum", "Максимум оси Y", "")                                                  \
   X(kEnterSchedule, "Enter the schedule:", "Введите расписание:", "")                                   \
   X(kExitCaption, "Exit", "Выход", "")                                                                  \
   X(kExitQuestion, "Exit the program?", "Выйти из программы?", "")                                      \

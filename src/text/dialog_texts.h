@@ -38,6 +38,11 @@ extern const TextEntry kHeating;  // "Heating"
 
 // Axis dialog caption (after one blank); its choices are kAxisModes.
 extern const TextEntry kEnterTheValue;  // "Enter the value"
+// The axis end it sets, over its choices.
+extern const TextEntry kAxisXMin;  // "X axis minimum"
+extern const TextEntry kAxisXMax;  // "X axis maximum"
+extern const TextEntry kAxisYMin;  // "Y axis minimum"
+extern const TextEntry kAxisYMax;  // "Y axis maximum"
 
 // Recording schedule dialog; rows are captioned kStage, columns kScheduleEnds.
 extern const TextEntry kEnterSchedule;  // "Enter the schedule:"

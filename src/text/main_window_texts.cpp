@@ -91,6 +91,7 @@ namespace kvl::txt {
   X(kMenuRestore, "Restore", "Восстановить", "")                                                    \
   X(kMenuSize, "Size", "Размер", "")                                                                \
   X(kMenuAbout, "About...", "О программе...", "")                                                   \
+  X(kScheduleTip, "Recording schedule...", "Расписание записи...", "")                               \
   X(kUnknownGas, "Unknown gas", "Неизвестный газ", "")
 
 KVL_MAIN_WINDOW_TEXTS(KVL_TEXT_DEFINE)

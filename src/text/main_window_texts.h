@@ -109,6 +109,7 @@ extern const TextEntry kMenuMaximize;  // "Maximize"
 extern const TextEntry kMenuRestore;   // "Restore"
 extern const TextEntry kMenuSize;      // "Size"
 extern const TextEntry kMenuAbout;     // "About..."
+extern const TextEntry kScheduleTip;   // "Recording schedule..." (the schedule button's tooltip)
 
 // Shown after two blanks when a detector's gas name is not among the gas selector's items.
 extern const TextEntry kUnknownGas;  // "Unknown gas"

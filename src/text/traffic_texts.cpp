@@ -27,7 +27,31 @@ namespace kvl::txt {
   X(kStatsShort, "Short", "Короткие", "")                                         \
   X(kStatsException, "Exception", "Исключения", "")                               \
   X(kStatsWrongAddress, "Wrong address", "Чужой адрес", "")                       \
-  X(kStatsOther, "Other", "Прочие", "")
+  X(kStatsOther, "Other", "Прочие", "")                                           \
+  X(kFrameAddress, "addr %u: ", "адр %u: ", "")                                   \
+  X(kFrameBroadcast, "broadcast: ", "всем: ", "")                                 \
+  X(kFrameReadHolding, "read holding ", "чтение хран. ", "")                      \
+  X(kFrameReadInput, "read input ", "чтение вход. ", "")                          \
+  X(kFrameWords, "%u words ", "%u сл.: ", "")                                     \
+  X(kFrameWrite, "write ", "запись ", "")                                         \
+  X(kFrameWrote, "wrote ", "записано ", "")                                       \
+  X(kFrameNone, "(none)", "(нет)", "")                                            \
+  X(kFrameException, "exception %u (%s) to function %u", "исключение %u (%s) на функцию %u", "") \
+  X(kFrameFunction, "function %u, %zu data bytes", "функция %u, байт данных: %zu", "") \
+  X(kFrameMalformed, "function %u, malformed (%zu bytes)", "функция %u, искажён (байт: %zu)", "") \
+  X(kFrameCrcWrong, "CRC wrong", "ошибка CRC", "")                                \
+  X(kFrameTooShort, "too short (%zu bytes)", "слишком короткий (байт: %zu)", "")  \
+  X(kFrameNothing, "nothing", "ничего", "")                                       \
+  X(kFrameNoAnswer, "(no answer)", "(нет ответа)", "")                            \
+  X(kFrameNothingSent, "(nothing)", "(ничего)", "")                               \
+  X(kFrameResult, "  [result %d]", "  [результат %d]", "")                        \
+  X(kExceptionIllegalFunction, "illegal function", "недопустимая функция", "")    \
+  X(kExceptionIllegalAddress, "illegal data address", "недопустимый адрес данных", "") \
+  X(kExceptionIllegalValue, "illegal data value", "недопустимое значение данных", "") \
+  X(kExceptionDeviceFailure, "slave device failure", "отказ ведомого устройства", "") \
+  X(kExceptionAcknowledge, "acknowledge", "подтверждение", "")                   \
+  X(kExceptionBusy, "slave device busy", "ведомое устройство занято", "")         \
+  X(kExceptionUnknown, "unknown", "неизвестно", "")
 
 KVL_TRAFFIC_TEXTS(KVL_TEXT_DEFINE)
 

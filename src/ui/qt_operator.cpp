@@ -7,6 +7,8 @@
 #include <chrono>
 #include <condition_variable>
 
+#include "ui/qt_texts.h"
+
 namespace kvl {
 
 namespace {
@@ -63,6 +65,7 @@ void CQtOperator::ShowMessage(const std::string& text, MessageIcon icon, const s
   if (QThread::currentThread() == thread()) {
     if (abandon && abandon->load()) return;
     QMessageBox box(BoxIcon(icon), Title(), boxText, QMessageBox::Ok, window_);
+    KeepTitleWhole(box);
     QTimer watch;
     if (abandon) {
       QObject::connect(&watch, &QTimer::timeout, &box, [&box, abandon] {
@@ -104,6 +107,7 @@ int CQtOperator::Ask(const std::string& text, MessageIcon icon, QuestionButtons 
   QMessageBox box(BoxIcon(icon), Title(), QString::fromUtf8(text.data(), qsizetype(text.size())),
                   yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel, window_);
   box.setEscapeButton(yesNo ? QMessageBox::No : QMessageBox::Cancel);
+  KeepTitleWhole(box);
   const int answer = box.exec();
   if (yesNo) return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
   return answer == QMessageBox::Ok ? kAnswerOk : kAnswerCancel;
@@ -115,6 +119,7 @@ void CQtOperator::ShowFromWorker(const std::shared_ptr<Request>& request) {
     if (request->abandoned || request->done) return;
   }
   auto* box = new QMessageBox(request->icon, Title(), request->text, QMessageBox::Ok, window_);
+  KeepTitleWhole(*box);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::ApplicationModal);
   connect(box, &QDialog::finished, this, [this, request] { Finish(request); });

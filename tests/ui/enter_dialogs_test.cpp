@@ -246,6 +246,7 @@ TEST(EnterAxis, ManualEnablesTheValueAndSetReadsItsWholeNumber) {
               {{dlg::kManualRadio, "Manual", "Вручную"}, {dlg::kAutoRadio, "Auto", "Автоматически"}, kSetCaption,
                kCancelCaption});
   EXPECT_EQ(CEnterAxis(false, 400, kRussian).windowTitle(), U(" Введите значение"));
+  EXPECT_EQ(CEnterAxis(false, 400, kRussian, nullptr, 3).findChild<QGroupBox*>()->title(), U("Максимум оси Y"));
   // Opened automatic: the value is greyed; "Manual" makes it editable; an empty edit gives 0.
   CEnterAxis d(false, 400, kEnglish);
   auto* edit = Get<QLineEdit>(&d, dlg::kAxisValue);

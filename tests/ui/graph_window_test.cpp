@@ -37,26 +37,33 @@ void Click(const WindowRun& run, int id) {
 std::size_t Samples(const WindowRun& run, int slot) { return run.window->Table().Slot(slot).history.Size(); }
 
 // The last sample of each listed series is painted in its quantity's colour
-// where the panel's own axes put it (or on a neighbouring pixel).
+// where the panel's own axes put it (or on a neighbouring pixel). The panel
+// follows new samples a few times a second: the picture is looked at until it has caught up.
 void ExpectLastSamplesPainted(const WindowRun& run, const std::vector<std::pair<int, int>>& series,
                               const std::string& where) {
   const CGraphPanel& panel = run.window->GraphPanel();
-  const QImage image = const_cast<CGraphPanel&>(panel).grab().toImage();
-  const GraphAxes axes = panel.Axes();
-  const CPixelMap map(panel.Plot(), axes.x, axes.y);
-  const bool ofT = panel.Settings().view == kGraphViewOfT;
-  for (const auto& [slot, q] : series) {
-    const std::span<const float> values = run.window->GraphData().Samples(slot, q);
-    const std::span<const float> t = run.window->GraphData().Samples(slot, kSeriesT);
-    ASSERT_FALSE(values.empty()) << where;
-    const std::size_t i = values.size() - 1;
-    const QPoint at(ofT ? map.X(t[i]) : map.X(double(i)), map.Y(values[i]));
-    bool found = false;
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        found = found || image.pixelColor(at + QPoint(dx, dy)) == CGraphPanel::QuantityColor(q);
-    EXPECT_TRUE(found) << where << ": slot " << slot << " quantity " << q << " not at " << at.x() << "," << at.y();
-  }
+  std::string missing;
+  auto painted = [&] {
+    const QImage image = const_cast<CGraphPanel&>(panel).grab().toImage();
+    const GraphAxes axes = panel.Axes();
+    const CPixelMap map(panel.Plot(), axes.x, axes.y);
+    const bool ofT = panel.Settings().view == kGraphViewOfT;
+    missing.clear();
+    for (const auto& [slot, q] : series) {
+      const std::span<const float> values = run.window->GraphData().Samples(slot, q);
+      const std::span<const float> t = run.window->GraphData().Samples(slot, kSeriesT);
+      if (values.empty()) return false;
+      const std::size_t i = values.size() - 1;
+      const QPoint at(ofT ? map.X(t[i]) : map.X(double(i)), map.Y(values[i]));
+      bool found = false;
+      for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+          found = found || image.pixelColor(at + QPoint(dx, dy)) == CGraphPanel::QuantityColor(q);
+      if (!found) missing += " slot " + std::to_string(slot) + " quantity " + std::to_string(q);
+    }
+    return missing.empty();
+  };
+  EXPECT_TRUE(RunUntil(painted, 5000)) << where << ":" << missing;
 }
 
 TEST(GraphWindow, ValueCellsSelectSeriesThePanelPaintsAndTheControlsAct) {

@@ -1,14 +1,24 @@
 // Pictures of the window in every mode, for a reviewer to look at: written
-// to <build>/screenshots/, never compared with anything stored.
+// to <build>/screenshots/, never compared with anything stored; and the rule
+// the pictures are judged by, checked from the widgets' geometry: no text
+// drawn over another, none cut by the edge of its control.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "main_window_fixture.h"
+#include "text/format.h"
+#include "text/selector_lists.h"
 #include "ui/main_window/graph_panel.h"
 #include "ui/main_window/main_controls.h"
 #include "ui/main_window/traffic_window.h"
@@ -29,6 +39,90 @@ void Save(QWidget* window, const QString& name) {
   Settle();
   const QString path = ScreenshotFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
   EXPECT_TRUE(window->grab().save(path)) << path.toStdString();
+}
+
+// Where a text is drawn (canvas coordinates), and whether its control has room for it.
+struct ShownText {
+  QString text;
+  QRect rect;
+  bool whole = true;
+};
+
+std::vector<ShownText> ShownTexts(const CKvlDlg& window) {
+  QWidget* canvas = window.Canvas();
+  std::vector<ShownText> out;
+  auto add = [&](QWidget* w, const QString& text, const QRect& room, int flags) {
+    const QRect r = QFontMetrics(w->font()).boundingRect(room, flags, text);
+    out.push_back({text, r.translated(w->mapTo(canvas, QPoint())), room.adjusted(-1, -1, 1, 1).contains(r)});
+  };
+  for (QWidget* w : canvas->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!w->isVisibleTo(canvas) || w->width() <= 0) continue;
+    if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+      add(w, label->text(), label->contentsRect(), int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0));
+    } else if (auto* check = qobject_cast<QCheckBox*>(w); check && !check->text().isEmpty()) {
+      QStyleOptionButton opt;
+      opt.initFrom(check);
+      add(w, check->text(), check->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, check),
+          Qt::AlignLeft | Qt::AlignVCenter);
+    } else if (auto* button = qobject_cast<QPushButton*>(w); button && !button->text().isEmpty()) {
+      QStyleOptionButton opt;
+      opt.initFrom(button);
+      add(w, button->text(), button->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, button),
+          Qt::AlignCenter);
+    } else if (auto* combo = qobject_cast<QComboBox*>(w); combo && !combo->currentText().isEmpty()) {
+      QStyleOptionComboBox opt;
+      opt.initFrom(combo);
+      add(w, combo->currentText(),
+          combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo),
+          Qt::AlignLeft | Qt::AlignVCenter);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w); edit && !edit->text().isEmpty()) {
+      add(w, edit->text(), edit->rect().adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter);
+    }
+  }
+  const CGraphPanel& graph = window.GraphPanel();
+  for (const QRect& r : graph.LabelRects())
+    out.push_back({QStringLiteral("graph label at %1").arg(r.y()), r.translated(graph.pos()), graph.rect().contains(r)});
+  return out;
+}
+
+// Every mode, type and language as the window opens on a 1280 and a 1600 px
+// wide screen, a stage prompt and graph labels shown.
+TEST(MainWindowLayout, NoTextOverlapsAnotherOrIsCut) {
+  const int types[] = {kTypeKvelt, kTypeZ, kTypeZ40, kTypeZ5};
+  std::vector<std::string> faults;
+  for (const QRect screen : {QRect(0, 0, 1280, 800), QRect(0, 0, 1600, 1000)}) {
+    test::WindowRun run;
+    run.Open(kTypeZ5, 20, true, {}, screen);
+    ASSERT_TRUE(run.WaitForRows(20));
+    for (int q : {0, 1}) QTest::mouseClick(run.Control(CellId(Column(int(Column::Lel) + q), 0)), Qt::LeftButton);
+    for (LanguageIndex language : {kEnglish, kRussian})
+      for (int type : types)
+        for (int mode = 0; mode < kOperatingModeCount; ++mode) {
+          run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(language);
+          run.Control<QComboBox>(id::kTypeSelector)->setCurrentIndex(type);
+          run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(mode);
+          CColorStaticST* prompt = run.window->Controls().stagePrompt;
+          prompt->setText(QString::fromStdString(Format(kStagePrompts[1](language), 85)));
+          prompt->setVisible(mode == kModeGraduation || mode == kModeGraduationZ5);
+          run.window->Place();
+          Settle();
+          const std::vector<ShownText> texts = ShownTexts(*run.window);
+          const std::string state =
+              Format("%d px, language %d, type %d, mode %d: ", screen.width(), int(language), type, mode);
+          for (std::size_t i = 0; i < texts.size(); ++i) {
+            if (!texts[i].whole) faults.push_back(state + "cut: " + texts[i].text.toStdString());
+            for (std::size_t j = i + 1; j < texts.size(); ++j)
+              // Side by side, four pixels apart at least, so that neighbours do not read as one text.
+              if (texts[i].rect.adjusted(-2, 0, 2, 0).intersects(texts[j].rect))
+                faults.push_back(state + texts[i].text.toStdString() + " | " + texts[j].text.toStdString());
+          }
+        }
+  }
+  EXPECT_EQ(faults.size(), 0u) << [&] {
+    std::string all;
+    for (std::size_t k = 0; k < faults.size() && k < 60; ++k) all += faults[k] + "\n";
+    return all;
+  }();
 }
 
 TEST(MainWindowScreenshots, EveryModeAsPlacedOnA1920x1200Screen) {

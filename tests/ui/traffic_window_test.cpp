@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableWidget>
 
 #include "main_window_fixture.h"
@@ -49,9 +50,9 @@ TEST(TrafficWindow, CtrlTOpensItOnTheDemoBusToFilterPauseAndSave) {
   ASSERT_TRUE(view && stats && filter && pause && status);
 
   // Requests, good answers and the broken ones of detector 3, each decoded.
-  const QRegularExpression request(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} -> 01 0[34]( [0-9A-F]{2}){6}  \| addr 1: read )"));
-  const QRegularExpression answer(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} <- 02 0[34] [0-9A-F]{2}( [0-9A-F]{2})+  \| addr 2: \d+ words)"));
-  const QRegularExpression broken(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} <- 03( [0-9A-F]{2})+  \| CRC wrong  \[result 3\]$)"));
+  const QRegularExpression request(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} -> addr 1: read .* \| 01 0[34]( [0-9A-F]{2}){6}$)"));
+  const QRegularExpression answer(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} <- addr 2: \d+ words .* \| 02 0[34] [0-9A-F]{2}( [0-9A-F]{2})+$)"));
+  const QRegularExpression broken(QStringLiteral(R"(^\d\d:\d\d:\d\d\.\d{3} <- CRC wrong  \[result 3\] +\| 03( [0-9A-F]{2})+$)"));
   auto anyLine = [&](const QRegularExpression& re) { return !Lines(view).filter(re).isEmpty(); };
   ASSERT_TRUE(RunUntil([&] { return anyLine(request) && anyLine(answer) && anyLine(broken); }, 8000))
       << view->toPlainText().right(2000).toStdString();
@@ -65,7 +66,7 @@ TEST(TrafficWindow, CtrlTOpensItOnTheDemoBusToFilterPauseAndSave) {
   filter->setText(QStringLiteral("2"));
   const auto onlyTwo = [&] {
     const QStringList lines = Lines(view);
-    return !lines.isEmpty() && lines.filter(QStringLiteral("| addr 2: ")).size() == lines.size();
+    return !lines.isEmpty() && lines.filter(QRegularExpression(QStringLiteral("[->] addr 2: "))).size() == lines.size();
   };
   EXPECT_TRUE(onlyTwo());
   const int before = int(Lines(view).size());
@@ -110,6 +111,14 @@ TEST(TrafficWindow, CtrlTOpensItOnTheDemoBusToFilterPauseAndSave) {
   run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kRussian);
   EXPECT_EQ(pause->text(), QString::fromUtf8("Пауза"));
   EXPECT_EQ(stats->horizontalHeaderItem(6)->text(), QString::fromUtf8("Нет ответа"));
+  // Its frames' words too, and it follows the newest frames until the operator scrolls up.
+  QScrollBar* bar = view->verticalScrollBar();
+  ASSERT_TRUE(RunUntil([&] { return Lines(view).filter(QRegularExpression(QString::fromUtf8("[->] адр 2: "))).size() > 30; }, 8000));
+  EXPECT_EQ(bar->value(), bar->maximum());
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  const int up = bar->value();
+  ASSERT_TRUE(RunUntil([&] { return bar->maximum() > up + bar->pageStep(); }, 5000));
+  EXPECT_EQ(bar->value(), up);
 }
 
 }  // namespace

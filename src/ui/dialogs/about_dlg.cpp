@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "ui/controls/note_label.h"
+#include "ui/qt_texts.h"
 #include "ui/dialogs/dialog_results.h"
 
 namespace kvl {
@@ -29,6 +30,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   layout->addWidget(text);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  KeepTitleWhole(*this);
 }
 
 }  // namespace kvl

@@ -29,11 +29,12 @@ int AxisValueFromText(const std::string& text) {
   return int(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
 }
 
-CEnterAxis::CEnterAxis(bool manual, int value, LanguageIndex language, QWidget* parent)
+CEnterAxis::CEnterAxis(bool manual, int value, LanguageIndex language, QWidget* parent, int end)
     : CEnterDialog(language, parent), manual_(manual), value_(value) {
   SetTemplateSize(183, 94);
   setWindowTitle(QStringLiteral(" ") + Text(txt::kEnterTheValue));
-  AddGroup(-1, {29, 10, 123, 53}, QString());
+  static const TextEntry* const ends[] = {&txt::kAxisXMin, &txt::kAxisXMax, &txt::kAxisYMin, &txt::kAxisYMax};
+  AddGroup(-1, {29, 10, 123, 53}, end >= 0 && end < 4 ? Text(*ends[end]) : QString());
   // "Автоматически" needs more than the template's 70 units: both choices
   // reach the group's inner edge.
   QRadioButton* manualRadio = AddRadio(dlg::kManualRadio, {38, 23, 55, 10}, Text(kAxisModes[1], "Manual"));

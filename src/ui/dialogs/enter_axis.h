@@ -16,7 +16,9 @@ class CEnterAxis : public CEnterDialog {
   Q_OBJECT
 
  public:
-  CEnterAxis(bool manual, int value, LanguageIndex language, QWidget* parent = nullptr);
+  // `end` (0 x minimum, 1 x maximum, 2 y minimum, 3 y maximum) names the
+  // axis end it sets over its choices; any other value names none.
+  CEnterAxis(bool manual, int value, LanguageIndex language, QWidget* parent = nullptr, int end = -1);
 
   // After kIdSet the choice and the value; the initial ones otherwise.
   bool Manual() const { return manual_; }

@@ -24,7 +24,9 @@
 #include "ui/dialogs/enter_1_edit.h"
 #include "ui/dialogs/enter_2_combo_2_check.h"
 #include "ui/dialogs/enter_2_edit.h"
+#include "ui/main_window/graph_panel.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 
@@ -152,7 +154,7 @@ std::vector<std::string> CKvlDlg::ChooseGraduationFiles(const std::string& title
     paths = options_.chooseFiles(title, config_.graduationFolder, extension);
   } else {
     const QString filter = QStringLiteral("%1 files (*.%1)").arg(QString::fromStdString(extension));
-    for (const QString& path : QFileDialog::getOpenFileNames(this, QString::fromStdString(title),
+    for (const QString& path : QFileDialog::getOpenFileNames(this, TitleText(title),
                                                              QString::fromStdString(config_.graduationFolder), filter))
       paths.push_back(path.toStdString());
   }
@@ -179,7 +181,7 @@ void CKvlDlg::OnReadFromTab() {
   ResetRowsForFiles();
   for (int s = 0; s < kSlotCount; ++s) table_.MutableSlot(s).history.Clear();
   DropSeriesBreaks();
-  GraphSamplesChanged();
+  if (graphPanel_) graphPanel_->SamplesChanged();
   const TableFilesPlan plan = PlanTableFiles(paths, lang);
   if (!plan.writes.empty()) {
     // One batch over every block queued, so that its report follows the last real write.
@@ -196,6 +198,10 @@ void CKvlDlg::OnReadFromTab() {
     link_.EndWriteList();
   }
   if (plan.refusal) operator_->ShowMessage(*plan.refusal, MessageIcon::None);
+  // A file that could not be read at all is named, never passed over in silence.
+  std::string unreadable;
+  for (const std::string& why : plan.unreadable) unreadable += (unreadable.empty() ? "" : "\r\n") + why;
+  if (!unreadable.empty()) operator_->ShowMessage(unreadable, MessageIcon::Warning);
   EndTableWriting();
   c_.recording->setEnabled(table_.LineOpen());
 }

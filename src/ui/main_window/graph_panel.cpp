@@ -107,15 +107,26 @@ class CCurvePen {
   QRgb colour_ = 0;
 };
 
-void DrawLabel(QPainter& p, const AxisLabel& label) {
-  const QFont& font = label.underlined ? UnderlinedFont() : WindowFont(kDefaultFontWidth);
-  p.setFont(font);
-  const QString text = QString::fromLatin1(label.text.data(), qsizetype(label.text.size()));
-  const int w = QFontMetrics(font).horizontalAdvance(text);
+const QFont& LabelFont(const AxisLabel& label) {
+  return label.underlined ? UnderlinedFont() : WindowFont(kDefaultFontWidth);
+}
+
+QString LabelText(const AxisLabel& label) {
+  return QString::fromLatin1(label.text.data(), qsizetype(label.text.size()));
+}
+
+// Where a label's text goes, by its anchor and alignment.
+QRect LabelRect(const AxisLabel& label) {
+  const int w = QFontMetrics(LabelFont(label)).horizontalAdvance(LabelText(label));
   int left = label.x;
   if (label.align == LabelAlign::Centre) left -= w / 2;
   if (label.align == LabelAlign::Right) left -= w;
-  p.drawText(QRect(left, label.top, w + 1, kFixedFontCellHeight), Qt::AlignLeft | Qt::AlignVCenter, text);
+  return QRect(left, label.top, w + 1, kFixedFontCellHeight);
+}
+
+void DrawLabel(QPainter& p, const AxisLabel& label) {
+  p.setFont(LabelFont(label));
+  p.drawText(LabelRect(label), Qt::AlignLeft | Qt::AlignVCenter, LabelText(label));
 }
 
 }  // namespace
@@ -124,6 +135,9 @@ CGraphPanel::CGraphPanel(const CGraphSource& source, DialogRunner runDialog, QWi
     : QWidget(parent), source_(source), runDialog_(std::move(runDialog)) {
   // Every pixel comes from the off-screen picture.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  growthTimer_.setSingleShot(true);
+  growthTimer_.setInterval(kGrowthRepaintMs);
+  connect(&growthTimer_, &QTimer::timeout, this, [this] { Changed(); });
 }
 
 QRect CGraphPanel::PanelGeometry(int clientWidth, int clientHeight, int graphTop) {
@@ -140,6 +154,10 @@ void CGraphPanel::SetContext(const GraphContext& context) {
 }
 
 void CGraphPanel::SamplesChanged() { Changed(); }
+
+void CGraphPanel::SamplesGrew() {
+  if (settings_.AnySelected() && !growthTimer_.isActive()) growthTimer_.start();
+}
 
 bool CGraphPanel::ToggleSeries(int slot, int quantity) {
   if (!ValidSeries(slot, quantity)) return false;
@@ -199,7 +217,19 @@ PlotRect CGraphPanel::Plot() const { return PlotRectFor(width(), height(), kGrap
 
 GraphAxes CGraphPanel::Axes() const { return ComputeAxes(source_, settings_, context_); }
 
+std::vector<QRect> CGraphPanel::LabelRects() const {
+  std::vector<QRect> rects;
+  const PlotRect plot = Plot();
+  if (plot.Empty() || !settings_.AnySelected()) return rects;
+  const GraphAxes axes = Axes();
+  // The text's own width, without the spare pixel its drawing gets.
+  for (const AxisLabel& label : AxisMarks(CPixelMap(plot, axes.x, axes.y), settings_).labels)
+    rects.push_back(LabelRect(label).adjusted(0, 0, -1, 0));
+  return rects;
+}
+
 void CGraphPanel::Changed() {
+  growthTimer_.stop();  // this repaint shows the growth too
   dirty_ = true;
   update();
 }
@@ -310,7 +340,7 @@ void CGraphPanel::contextMenuEvent(QContextMenuEvent* event) {
 
 void CGraphPanel::OpenAxisDialog(AxisEndIndex end) {
   const AxisEnd& now = settings_.ends[std::size_t(end)];
-  CEnterAxis dialog(now.manual, now.value, language_, this);
+  CEnterAxis dialog(now.manual, now.value, language_, this, end);
   const int result = runDialog_ ? runDialog_(dialog) : dialog.exec();
   if (result != kIdSet) return;
   settings_.ends[std::size_t(end)] = {dialog.Manual(), dialog.Value()};

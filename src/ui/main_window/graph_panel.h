@@ -12,10 +12,11 @@
 // How the main window uses it:
 //   - construction: CGraphPanel(source, runDialog, canvas); place it with
 //     PanelGeometry(canvas width, canvas height, graph top) on every layout,
-//     and raise() the five graph controls above it (they sit in its margin);
+//     the five graph controls stand in a row above it;
 //   - SetContext() on a mode, type or configuration change, SetLanguage() on
 //     a language change;
-//   - SamplesChanged() after the histories grew or were emptied;
+//   - SamplesGrew() after a poll added samples, SamplesChanged() after
+//     anything else changed the histories (emptied, read from files);
 //   - a left click on value cell (slot r, quantity q): ToggleSeries(r, q),
 //     and colour the cell with QuantityColor(q) when it returns true, black
 //     otherwise; ClearSelection() when an address search starts;
@@ -25,6 +26,7 @@
 //     afterwards CaptionColors() gives the five controls' text colours.
 #include <QDialog>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -56,6 +58,11 @@ class CGraphPanel : public QWidget {
   void SetLanguage(LanguageIndex language) { language_ = language; }
   // The histories changed: repaint.
   void SamplesChanged();
+  // The histories grew by a poll: repaint within kGrowthRepaintMs, once for
+  // all the polls meanwhile; nothing while no series is selected, whose
+  // picture the samples do not change.
+  static constexpr int kGrowthRepaintMs = 250;
+  void SamplesGrew();
 
   // ---- Series selection (value cell clicks) ----
   // Toggles slot s, quantity q; the new state. Out of range: false, nothing changes.
@@ -79,6 +86,8 @@ class CGraphPanel : public QWidget {
   PlotRect Plot() const;
   // The axes as the last paint computed them (for the window's tests).
   GraphAxes Axes() const;
+  // Where the axis labels are written, in panel coordinates.
+  std::vector<QRect> LabelRects() const;
 
   // Paints the whole panel at its current size into `image` (resized to
   // fit). paintEvent copies the same picture to the screen.
@@ -105,6 +114,7 @@ class CGraphPanel : public QWidget {
   LanguageIndex language_ = kRussian;
   QImage buffer_;
   bool dirty_ = true;
+  QTimer growthTimer_;
   bool swallowContextMenu_ = false;
   // Reused by every paint: no allocation per frame once grown.
   mutable std::vector<PixelPoint> points_;

@@ -22,14 +22,14 @@ Column QuantityColumn(int quantity) { return Column(int(Column::Lel) + quantity)
 void CKvlDlg::CreateGraphPanel() {
   graphPanel_ = new CGraphPanel(graphData_, [this](QDialog& dialog) { return RunDialog(dialog); }, canvas_);
   graphPanel_->setObjectName(QStringLiteral("graphPanel"));
-  // Under everything: its controls sit in its left margin.
+  // Under everything: the table's last row may reach its top margin.
   graphPanel_->lower();
   for (int q = 0; q < kHistorySeriesCount; ++q)
     for (int r = 0; r < kSlotCount; ++r)
       connect(static_cast<CColorStaticST*>(c_.cells[size_t(QuantityColumn(q))][size_t(r)]), &CColorStaticST::Clicked,
               this, [this, r, q] { OnValueCellClicked(r, q); });
   for (CColorStaticST* control : c_.graph) {
-    // Opaque in the margin they share with the y labels, so that their captions stay readable.
+    // The window's face, as the panel's margins around the plot.
     control->SetBkColor(graphPanel_->palette().color(QPalette::Window));
     connect(control, &CColorStaticST::Clicked, this, [this](int clicked) { OnGraphControl(clicked); });
   }
@@ -40,7 +40,6 @@ void CKvlDlg::PlaceGraphPanel() {
   if (!graphPanel_) return;
   const QRect area = CGraphPanel::PanelGeometry(canvas_->width(), canvas_->height(), graphTop_);
   if (graphPanel_->geometry() != area) graphPanel_->setGeometry(area);
-  for (CColorStaticST* control : c_.graph) control->raise();
 }
 
 void CKvlDlg::OnValueCellClicked(int slot, int quantity) {
@@ -93,8 +92,8 @@ void CKvlDlg::ClearGraphSelection() {
   graphPanel_->ClearSelection();
 }
 
-void CKvlDlg::GraphSamplesChanged() {
-  if (graphPanel_) graphPanel_->SamplesChanged();
+void CKvlDlg::GraphSamplesGrew() {
+  if (graphPanel_) graphPanel_->SamplesGrew();
 }
 
 void CKvlDlg::ResetGraphForCalculation() {

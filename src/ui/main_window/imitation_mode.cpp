@@ -24,7 +24,7 @@ void CKvlDlg::ConnectImitation() {
   }
 }
 
-void CKvlDlg::SwitchImitation(int before) {
+bool CKvlDlg::SwitchImitation(int before) {
   const int now = config_.mode;
   if (now == kModeImitation && before != kModeImitation) {
     // The line stops polling: a recording would go on writing the last values as if they were measured.
@@ -35,8 +35,7 @@ void CKvlDlg::SwitchImitation(int before) {
     ApplyImitationSwitch(imitation_.Enter(table_, config_.lines[0].baud));
     // The demo's simulated detectors answer; they never ask. The mode still
     // works on any other port the operator picks.
-    if (demoBus_ && SelectedPortItem() == linePortItem_)
-      operator_->ShowMessage(txt::kImitationWithoutMaster(config_.language), MessageIcon::Information);
+    return demoBus_ && SelectedPortItem() == linePortItem_;
   } else if (before == kModeImitation && now != kModeImitation) {
     ImitationSwitch sw = imitation_.Leave(table_, now);
     // Back to the demo's detectors rather than the single address 1.
@@ -46,6 +45,11 @@ void CKvlDlg::SwitchImitation(int before) {
     }
     ApplyImitationSwitch(sw);
   }
+  return false;
+}
+
+void CKvlDlg::TellImitationWithoutMaster() {
+  operator_->ShowMessage(txt::kImitationWithoutMaster(config_.language), MessageIcon::Information);
 }
 
 void CKvlDlg::ApplyImitationSwitch(const ImitationSwitch& sw) {

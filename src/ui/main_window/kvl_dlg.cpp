@@ -76,15 +76,48 @@ QRect CKvlDlg::ScreenArea() const {
   return screen ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
 }
 
+QMargins CKvlDlg::FrameMargins() const {
+  const QRect frame = frameGeometry(), client = geometry();
+  if (isWindow() && frame != client)
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+  // Not shown yet, or no window manager: a usual title bar, until the real frame is known.
+  return isWindow() && !QGuiApplication::platformName().startsWith(QLatin1String("offscreen")) ? QMargins(4, 30, 4, 4)
+                                                                                               : QMargins();
+}
+
+void CKvlDlg::PlaceFrame(int frameX, int frameY, int w, int h) {
+  const QRect area = ScreenArea();
+  const QMargins m = FrameMargins();
+  w = std::max(minimumWidth(), std::min(w, area.width() - m.left() - m.right()));
+  h = std::max(minimumHeight(), std::min(h, area.height() - m.top() - m.bottom()));
+  const int frameW = w + m.left() + m.right(), frameH = h + m.top() + m.bottom();
+  frameX = std::clamp(frameX, area.left(), std::max(area.left(), area.right() + 1 - frameW));
+  frameY = std::clamp(frameY, area.top(), std::max(area.top(), area.bottom() + 1 - frameH));
+  fitting_ = true;
+  resize(w, h);
+  move(frameX, frameY);  // a window's position is its frame's
+  fitting_ = false;
+}
+
 void CKvlDlg::Place() {
   const QRect area = ScreenArea();
-  // Wide enough for the widest table, tall enough for the table and a graph.
-  const int w = std::clamp(std::max(kMinWindowWidth, geometry_.naturalRight + kTableMargin), kMinWindowWidth / 2,
-                           std::max(kMinWindowWidth / 2, area.width()));
-  const int h = std::clamp(graphTop_ + 300, kMinWindowHeight, std::max(kMinWindowHeight, area.height() - 40));
-  const int x = std::max(0, (area.width() - w) / 2);
-  const int y = std::max(0, (area.height() - h) / 9);
-  setGeometry(area.x() + x, area.y() + y, w, h);
+  const QMargins m = FrameMargins();
+  // Wide enough for the widest table; the whole height, which the graph
+  // below the table takes.
+  const int w = std::max(kMinWindowWidth, geometry_.naturalRight + kTableMargin);
+  const int h = area.height() - m.top() - m.bottom();
+  const int frameW = std::min(w + m.left() + m.right(), area.width());
+  frameChecked_ = false;
+  PlaceFrame(area.x() + (area.width() - frameW) / 2, area.y(), w, h);
+}
+
+void CKvlDlg::KeepFrameOnScreen() {
+  const QRect frame = frameGeometry();
+  if (frameChecked_ || !isVisible() || frame == geometry()) return;
+  // The window manager has framed the window: keep its title bar reachable.
+  frameChecked_ = true;
+  if (!ScreenArea().contains(frame)) PlaceFrame(frame.x(), frame.y(), width(), height());
 }
 
 void CKvlDlg::PostConfig() { target_->Post(WM_USER_CONFIG, 0, 0); }
@@ -203,9 +236,17 @@ bool CKvlDlg::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void CKvlDlg::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  KeepFrameOnScreen();
+}
+
 void CKvlDlg::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  KeepFrameOnScreen();
   scroll_->setGeometry(rect());
+  // The view's height decides the graph top on a low screen.
+  LayOutTableIfChanged();
   FitCanvas();
 }
 

@@ -115,7 +115,8 @@ class CKvlDlg : public QWidget {
   // Stops the link and the alarms if the exit path has not (nothing is saved).
   ~CKvlDlg() override;
 
-  // Moves and sizes the window for the screen it opens on.
+  // Moves and sizes the window for the screen it opens on: the frame, title
+  // bar included, inside the screen's available area.
   void Place();
   // The screen area the window may take (the option's, else its screen's).
   QRect ScreenArea() const;
@@ -160,6 +161,7 @@ class CKvlDlg : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -183,8 +185,19 @@ class CKvlDlg : public QWidget {
   void FillGasSelector();
   void ApplyModeLayout();
   void PlaceGraphControls();
+  // Across the canvas, whatever its width.
+  void PlaceStagePrompt();
   // Bottom edge of the lowest control shown above the table.
   int TopControlsBottom() const;
+
+  // The frame around the client area (known once the window manager has framed it).
+  QMargins FrameMargins() const;
+  // Places the frame's top-left corner and sizes the client area, both
+  // moved and shrunk as far as needed to keep the frame inside the screen area.
+  void PlaceFrame(int frameX, int frameY, int w, int h);
+  // Once the window manager has framed a window just placed, brings its
+  // title bar back into the screen area if the frame came out larger than guessed.
+  void KeepFrameOnScreen();
 
   // ---- table_layout.cpp ----
   void LayOutTable();
@@ -193,6 +206,8 @@ class CKvlDlg : public QWidget {
   // layout's least width, so a small screen scrolls instead of cutting.
   void FitWindowToTable();
   void FitCanvas();
+  // The view's height for a canvas this wide (less the scroll bar a wider one needs).
+  int ViewHeight(int canvasWidth) const;
   // Re-lays out the table when what decides its columns has changed.
   void LayOutTableIfChanged();
 
@@ -316,6 +331,8 @@ class CKvlDlg : public QWidget {
   void OnSettingsToFile(int slot);
   // "Sett. from file" writes the chosen file into the row's detector; "Compare sett." compares.
   void OnSettingsFromFile(int slot, bool compare);
+  // The row's "Sett. from file" shows that its writes are under way until the link has reported them.
+  void ShowSettingsWriting(int slot);
   // A settings or graduation log file from the data folder; "" = cancelled.
   std::string ChooseSettingsFile();
 
@@ -324,8 +341,11 @@ class CKvlDlg : public QWidget {
 
   // ---- imitation_mode.cpp ----
   void ConnectImitation();
-  // After a mode change from `before`: enters or leaves "Imitation".
-  void SwitchImitation(int before);
+  // After a mode change from `before`: enters or leaves "Imitation". True
+  // when the operator is to be told that the demo bus has no master to answer
+  // (TellImitationWithoutMaster, once the window shows the new mode).
+  bool SwitchImitation(int before);
+  void TellImitationWithoutMaster();
   void ApplyImitationSwitch(const ImitationSwitch& sw);
   void OnImitationRequest();
   // The "LEL%" right-click: the imitated concentration (mode "Imitation" only).
@@ -366,6 +386,7 @@ class CKvlDlg : public QWidget {
   TableGeometry geometry_;
   TablePlacementKey placementKey_;
   bool fitting_ = false;
+  bool frameChecked_ = false;  // the frame of the last placement was checked
   bool screenWatched_ = false;
   int tableTop_ = kTableTopMin;
   int graphTop_ = 674;
@@ -402,7 +423,8 @@ class CKvlDlg : public QWidget {
   void ShowGraphContext();
   // An address search starts: no series stays selected, no cell coloured.
   void ClearGraphSelection();
-  void GraphSamplesChanged();
+  // A poll added samples: the graph follows a few times a second.
+  void GraphSamplesGrew();
   // The calculation empties the series before it reads its files, puts the
   // files' samples in them with a break after each file, and shows the
   // tables it fits for a sensor as that slot's characteristic.

@@ -16,6 +16,7 @@
 #include "ui/main_window/graph_panel.h"
 #include "ui/main_window/kvl_dlg.h"
 #include "ui/main_window/traffic_window.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 
@@ -44,6 +45,7 @@ void CKvlDlg::OnLanguageSelected(int index) {
 void CKvlDlg::ApplyLanguage() {
   const LanguageIndex lang = config_.language;
   setWindowTitle(QString::fromUtf8(txt::kWindowTitle(lang)));
+  UseQtTranslations(lang);  // the file dialogs' own texts
   RelabelControls();
   RefillTextSelectors();
   ShowLineNote(lineWatch_);
@@ -84,6 +86,7 @@ void CKvlDlg::RelabelControls() {
   c_.done->SetTextIfChanged(text(txt::kDone));
   c_.kurView->SetTextIfChanged(text(txt::kKur));
   c_.stageCaption->SetTextIfChanged(text(txt::kStage));
+  c_.schedule->setToolTip(text(txt::kScheduleTip));
 
   c_.usePropane->setText(text(txt::kUsePropane));
   c_.concentrationKind->SetTextIfChanged(text(kConcentrationKinds[0]));

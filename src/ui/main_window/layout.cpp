@@ -3,12 +3,15 @@
 // places; which of them a mode shows is decided here, and so are the places
 // of the few that would otherwise share a spot with another group.
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QFrame>
+#include <QIcon>
 #include <QPainter>
 #include <QAbstractItemView>
 #include <QStandardItemModel>
 
 #include "config/configuration.h"
+#include "detector/graph_geometry.h"
 #include "link/serial_port.h"
 #include "text/gas_tables.h"
 #include "text/main_window_texts.h"
@@ -27,6 +30,10 @@
 namespace kvl {
 
 namespace {
+
+// The stage prompt's row, under the data folder line of the graduation modes.
+constexpr int kStagePromptTop = 139;
+constexpr int kStagePromptHeight = 22;
 
 // Rows of the four serial lines (line 4 shares line 2's row).
 constexpr int kLineRowY[kSerialLineCount] = {22, 45, 68, 45};
@@ -51,6 +58,21 @@ QPixmap LampPicture(bool on) {
   }
   p.drawEllipse(QRectF(1.5, 1.5, kSize - 3, kSize - 3));
   return pixmap;
+}
+
+// The schedule button's face: a clock, since the button has no caption.
+QIcon ClockPicture() {
+  constexpr int kSize = 16;
+  QPixmap pixmap(kSize, kSize);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(60, 60, 60), 1.2));
+  p.setBrush(Qt::white);
+  p.drawEllipse(QRectF(1.5, 1.5, kSize - 3, kSize - 3));
+  p.drawLine(QPointF(8, 8), QPointF(8, 4));
+  p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+  return QIcon(pixmap);
 }
 
 CColorStaticST* MakeStatic(unsigned style, int x, int y, int w, int h, QWidget* parent, int id,
@@ -161,6 +183,7 @@ void CKvlDlg::CreateRunControls() {
   c_.enterPassword = new CNoteButton(kStyleNone, 600, 22, 130, 23, canvas_, id::kEnterPassword);
   c_.recording = new CNoteButton(kStyleHidden, 10, 70, 145, 23, canvas_, id::kRecording);
   c_.schedule = new CNoteButton(kStyleHidden, 159, 70, 23, 23, canvas_, id::kSchedule);
+  c_.schedule->setIcon(ClockPicture());
   c_.graduation = new CNoteButton(kStyleHidden, 10, 95, 177, 23, canvas_, id::kGraduation);
   c_.languageSelector = new CNoteComboBox(kStyleNone, 925, 22, 80, 200, canvas_, id::kLanguageSelector, {}, 0,
                                           kNoteDy, 80, kNoteHeight);
@@ -183,7 +206,13 @@ void CKvlDlg::CreateRunControls() {
   c_.stageCaption = MakeStatic(kStyleHidden | kStyleRight | kStyleVCenter, 560, 97, 60, 20, canvas_, id::kStageCaption);
   c_.stageNumber = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 622, 97, 13, 20, canvas_, id::kStageNumber);
   c_.stageNumber->setText(QStringLiteral("-"));
-  c_.stagePrompt = MakeStatic(kStyleHidden | kStyleVCenter, 10, 1, 480, 20, canvas_, id::kStagePrompt);
+  // The operator's instruction during a run: a row of its own under the run
+  // controls, across the window, in a larger font on a coloured strip.
+  c_.stagePrompt = MakeStatic(kStyleHidden | kStyleVCenter, 10, kStagePromptTop, 700, kStagePromptHeight, canvas_,
+                              id::kStagePrompt);
+  c_.stagePrompt->setFont(WindowFont(7));
+  c_.stagePrompt->SetBkColor(QColor(255, 236, 140));
+  c_.stagePrompt->setWordWrap(true);
   c_.responses = new CNoteStatic(kStyleCenter | kStyleVCenter, 305, 25, 100, 20, canvas_, id::kResponses, {}, 10, -21,
                                  90, kNoteHeight);
   c_.responses->SetBkColor(Qt::white);
@@ -238,6 +267,7 @@ void CKvlDlg::CreateHeaders() {
   for (int h = 0; h < kHeaderCount; ++h) {
     auto* header = MakeStatic(kStyleHidden | kStyleCenter | kStyleVCenter, 0, 0, 10, 10, canvas_, Headers()[size_t(h)].id);
     header->setWordWrap(true);
+    header->setContentsMargins(kHeaderSideMargin, 0, kHeaderSideMargin, 0);
     c_.headers[size_t(h)] = header;
     c_.headerFont[size_t(h)] = -1;
   }
@@ -345,12 +375,29 @@ int CKvlDlg::TopControlsBottom() const {
   int bottom = 0;
   for (const QWidget* w : top)
     if (!w->isHidden()) bottom = std::max(bottom, w->geometry().bottom() + 1);
+  // The graduation modes keep the prompt's row while it is hidden, so that
+  // the table does not jump when a run starts.
+  if (config_.mode == kModeGraduation || config_.mode == kModeGraduationZ5)
+    bottom = std::max(bottom, c_.stagePrompt->geometry().bottom() + 1);
   return bottom;
 }
 
+void CKvlDlg::PlaceStagePrompt() {
+  const QRect want(10, kStagePromptTop, std::max(100, canvas_->width() - 20), kStagePromptHeight);
+  if (c_.stagePrompt->geometry() != want) c_.stagePrompt->setGeometry(want);
+}
+
 void CKvlDlg::PlaceGraphControls() {
-  // Stacked in the left margin of the plot, from its top down.
-  for (int g = 0; g < int(c_.graph.size()); ++g) c_.graph[size_t(g)]->move(2, graphTop_ + 2 + 21 * g);
+  // In a row above the plot, from its left edge: the plot's left margin is
+  // the y labels' own.
+  int x = kPlotLeft;
+  const int y = graphTop_ - kGraphMargin - kGraphControlsHeight;
+  for (CColorStaticST* control : c_.graph) {
+    const int w = std::max(48, QFontMetrics(control->font()).horizontalAdvance(control->text()) + 12);
+    const QRect want(x, y, w, kGraphControlsHeight - 2);
+    if (control->geometry() != want) control->setGeometry(want);
+    x += w + 6;
+  }
   PlaceGraphPanel();
 }
 

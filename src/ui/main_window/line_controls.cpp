@@ -173,13 +173,14 @@ void CKvlDlg::OnModeSelected(int index) {
   const int before = config_.mode;
   config_.mode = index;
   table_.SetMode(index);
-  SwitchImitation(before);
+  const bool tell = SwitchImitation(before);
   SelectPollSetForLayout();
   ApplyModeLayout();
   LayOutTableIfChanged();
   RedescribeAllRows();
   ShowGraphContext();
   PostConfig();
+  if (tell) TellImitationWithoutMaster();  // over the window in its new mode
 }
 
 void CKvlDlg::OnKurToggled(bool pressed) {

@@ -207,8 +207,9 @@ void CKvlDlg::ShowRow(const RowView& row) {
                          info.kind == ColumnKind::ValueButton;
     const int width = geometry_.width[col];
     if (hasText && (textChanged || state.coreFont != cell.fontWidth || state.fitWidth != width)) {
-      // Buttons lose their frame to the text's room.
-      const int room = width - (info.kind == ColumnKind::Text ? 2 : 6);
+      // A value keeps a few pixels from its cell's edges, so that neighbours
+      // never read as one number; buttons lose their frame to the text's room.
+      const int room = width - (info.kind == ColumnKind::Text ? kCellTextPadding : 6);
       const QString text = info.kind == ColumnKind::Text ? static_cast<QLabel*>(w)->text()
                                                          : static_cast<QPushButton*>(w)->text();
       const int font = FittedFont(text, cell.fontWidth, room);
@@ -225,7 +226,7 @@ void CKvlDlg::ShowRow(const RowView& row) {
     }
   }
   c_.relayTestStep->setEnabled(row.relayTestStepEnabled);
-  if (row.redrawGraph) GraphSamplesChanged();
+  if (row.redrawGraph) GraphSamplesGrew();
 }
 
 }  // namespace kvl

@@ -19,6 +19,7 @@
 #include "ui/dialogs/dialog_results.h"
 #include "ui/dialogs/enter_schedule.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 
@@ -78,7 +79,7 @@ void CKvlDlg::OnDataFolderClicked() {
   if (options_.chooseFolder) {
     folder = options_.chooseFolder(title, config_.dataFolder);
   } else {
-    folder = QFileDialog::getExistingDirectory(this, QString::fromStdString(title),
+    folder = QFileDialog::getExistingDirectory(this, TitleText(title),
                                                QString::fromStdString(config_.dataFolder))
                  .toStdString();
   }

@@ -5,8 +5,10 @@
 // batch. Every rule of the file's text, its reading, the serial and gas check
 // and the comparison is the core's (settings_files/); nothing here
 // waits for the line: the link reports the writes' outcome itself.
+#include <QApplication>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <ctime>
 
 #include "commands/command_catalog.h"
@@ -17,6 +19,7 @@
 #include "text/file_texts.h"
 #include "text/text_file.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 
@@ -61,7 +64,7 @@ std::string CKvlDlg::ChooseSettingsFile() {
     const std::vector<std::string> paths = options_.chooseFiles(title, config_.dataFolder, "set");
     return paths.empty() ? std::string() : paths.front();
   }
-  return QFileDialog::getOpenFileName(this, QString::fromStdString(title), QString::fromStdString(config_.dataFolder),
+  return QFileDialog::getOpenFileName(this, TitleText(title), QString::fromStdString(config_.dataFolder),
                                       QStringLiteral("set files (*.set);;tab files (*.tab)"))
       .toStdString();
 }
@@ -102,9 +105,26 @@ void CKvlDlg::OnSettingsFromFile(int slot, bool compare) {
       for (const SettingsBlockWrite& b : plan.blockWrites)
         link_.QueueBlockWrite(target->slave, b.first, b.words, b.report);
       link_.EndWriteList();
+      ShowSettingsWriting(slot);
     }
   }
   EndTableWriting();
+}
+
+void CKvlDlg::ShowSettingsWriting(int slot) {
+  // The writes take seconds on a slow line before the link's report: until
+  // then the row's button is held down and the pointer shows the work.
+  QWidget* button = c_.cells[size_t(Column::SettFromFile)][size_t(slot)];
+  button->setEnabled(false);
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  auto* watch = new QTimer(this);
+  connect(watch, &QTimer::timeout, this, [this, watch, button] {
+    if (link_.BatchLeft() > 0 && link_.WorkerRunning()) return;
+    watch->deleteLater();
+    button->setEnabled(true);
+    QApplication::restoreOverrideCursor();
+  });
+  watch->start(100);
 }
 
 }  // namespace kvl

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QScrollArea>
+#include <QStyle>
 #include <QStringList>
 #include <algorithm>
 
@@ -48,7 +49,7 @@ int ValueWidth() {
     const int four = QFontMetrics(WindowFont(7)).horizontalAdvance(QStringLiteral("0000"));
     const int six = QFontMetrics(WindowFont(5)).horizontalAdvance(QStringLiteral("-0.000"));
     const int seven = QFontMetrics(WindowFont(4)).horizontalAdvance(QStringLiteral("0000000"));
-    return std::max({four, six, seven}) + 2;
+    return std::max({four, six, seven}) + kCellTextPadding;
   }();
   return width;
 }
@@ -63,6 +64,11 @@ ColumnNeed ContentNeed(C c, LanguageIndex language) {
     case ColumnKind::Check: return {22, 18};
     default: break;
   }
+  // A 32-bit serial number reads up to ten digits.
+  if (c == C::Serial) {
+    const int digits = std::max(ValueWidth(), QFontMetrics(WindowFont(4)).horizontalAdvance(QStringLiteral("4294967295")) + kCellTextPadding);
+    return {digits + 10, digits};
+  }
   // Gas names run longer than numbers ("Cyclo- pentane").
   if (c == C::Gas) {
     const int name = QFontMetrics(WindowFont(4)).horizontalAdvance(QStringLiteral("Cyclo- pentane")) + 6;
@@ -72,7 +78,7 @@ ColumnNeed ContentNeed(C c, LanguageIndex language) {
   if (c == C::ZeroingNegative || c == C::ShowNegative) {
     int word = 0;
     for (const TextEntry& e : kSwitchesLower)
-      word = std::max(word, QFontMetrics(WindowFont(4)).horizontalAdvance(QString::fromUtf8(e(language))) + 4);
+      word = std::max(word, QFontMetrics(WindowFont(4)).horizontalAdvance(QString::fromUtf8(e(language))) + kCellTextPadding);
     return {std::max(word, ValueWidth()) + 10, std::max(word, ValueWidth())};
   }
   return {ValueWidth() + 10, ValueWidth()};
@@ -100,8 +106,9 @@ int HeaderWidth(const QString& text, int level, int height) {
   int widest = 0;
   for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
     widest = std::max(widest, fm.horizontalAdvance(word));
-  // Room on both sides, so that neighbouring headers never run into each other.
-  constexpr int kPadding = 6;
+  // Room on both sides (the header labels' margins), so that neighbouring
+  // headers never run into each other.
+  constexpr int kPadding = 2 * kHeaderSideMargin;
   for (int w = widest; w < 600; w += 2) {
     const QRect r = fm.boundingRect(QRect(0, 0, w, 1000), Qt::TextWordWrap | Qt::AlignHCenter, text);
     if (r.height() <= height + 2 && r.width() <= w) return w + kPadding;
@@ -132,9 +139,22 @@ const std::array<Column, kColumnCount>& DisplayOrder() {
   return order;
 }
 
-int RowPitchFor(int rowsTop, int modeGraphTop) {
-  const int fit = (modeGraphTop - kGraphMargin - rowsTop) / kSlotCount;
-  return std::clamp(fit, kMinRowPitch, kMaxRowPitch);
+namespace {
+// The graph top right under twenty rows of this pitch.
+int TopBelowRows(int rowsTop, int pitch) {
+  return rowsTop + kSlotCount * pitch + kGraphMargin + kGraphControlsHeight + 4;
+}
+}  // namespace
+
+int RowPitchFor(int rowsTop, int graphTop) {
+  const int fit = (graphTop - 4 - kGraphMargin - kGraphControlsHeight - rowsTop) / kSlotCount;
+  return std::clamp(fit, kLeastRowPitch, kMaxRowPitch);
+}
+
+int GraphTopFor(int rowsTop, int modeGraphTop, int height) {
+  const int floor = std::clamp(height - kPlotBottomMargin - kMinPlotHeight, TopBelowRows(rowsTop, kLeastRowPitch),
+                               TopBelowRows(rowsTop, kMinRowPitch));
+  return std::max(floor, std::min(modeGraphTop, height - kPlotBottomMargin - kWantedPlotHeight));
 }
 
 // ---------------------------------------------------------------------------
@@ -146,12 +166,6 @@ void CKvlDlg::LayOutTable() {
   // Room for three lines of header text; the relay test shares it with "On".
   g.headerHeight = 3 * HeaderLineHeight() + 4;
   g.rowsTop = g.headerTop + g.headerHeight + 2;
-  g.pitch = RowPitchFor(g.rowsTop, ModeGraphTop(config_.mode));
-  g.cellHeight = g.pitch - 1;
-  // Twenty readable rows come first: where the mode's graph top leaves too
-  // little room for them, the graph starts below the table instead.
-  graphTop_ = std::max(ModeGraphTop(config_.mode), g.rowsTop + kSlotCount * g.pitch + kGraphMargin + 4);
-
   for (const ColumnInfo& info : Columns()) g.placed[size_t(info.column)] = ColumnShown(info.column, layout, false);
 
   // What each placed column needs, headers included.
@@ -194,6 +208,15 @@ void CKvlDlg::LayOutTable() {
     g.naturalRight += n.natural + 1;
     g.leastRight += n.least + 1;
   }
+  // Twenty readable rows come first: where the mode's graph top leaves too
+  // little room for them, the graph starts below the table instead; a low
+  // screen moves it up, closing the rows, so that the graph keeps its room
+  // in the view (above the scroll bar a table wider than the view needs).
+  const int wantedTop = GraphTopFor(g.rowsTop, ModeGraphTop(config_.mode), ViewHeight(g.leastRight + kTableMargin));
+  g.pitch = RowPitchFor(g.rowsTop, wantedTop);
+  g.cellHeight = g.pitch - 1;
+  graphTop_ = std::max(wantedTop, TopBelowRows(g.rowsTop, g.pitch));
+
   const int available = canvas_->width() - 2 * kTableMargin - int(order.size());
   const std::vector<int> widths = ShareColumnWidths(needs, available);
   int x = kTableMargin;
@@ -252,8 +275,15 @@ void CKvlDlg::LayOutTable() {
   }
 
   PlaceGraphControls();
+  PlaceStagePrompt();
   c_.separator->setGeometry(kTableMargin, tableTop_ - 5, canvas_->width() - 2 * kTableMargin, 2);
   canvas_->update();
+}
+
+int CKvlDlg::ViewHeight(int canvasWidth) const {
+  const QSize view = scroll_->maximumViewportSize();
+  const int bar = canvasWidth > view.width() ? scroll_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0;
+  return view.height() - bar;
 }
 
 void CKvlDlg::FitCanvas() {
@@ -261,24 +291,18 @@ void CKvlDlg::FitCanvas() {
   const int least = std::max({kMinWindowWidth, geometry_.leastRight + kTableMargin});
   const QSize view = scroll_->maximumViewportSize();
   const int w = std::max(view.width(), least);
-  const int h = std::max(view.height(), graphTop_ + kMinPlotHeight);
+  const int h = std::max(ViewHeight(w), graphTop_ + kMinPlotHeight);
   if (canvas_->size() != QSize(w, h)) canvas_->resize(w, h);
 }
 
 void CKvlDlg::FitWindowToTable() {
   if (fitting_) return;
   const int need = std::max(kMinWindowWidth, geometry_.naturalRight + kTableMargin);
-  const QRect area = ScreenArea();
-  const QRect frame = frameGeometry();
-  const int frameExtra = std::max(0, frame.width() - width());
-  const int most = std::max(0, area.width() - frameExtra);
-  if (isWindow() && width() < need && width() < most) {
-    const int w = std::min(need, most);
-    // Keep the grown window on its screen: move it left where the right edge would leave it.
-    const int x = std::clamp(frame.x(), area.x(), std::max(area.x(), area.right() + 1 - w - frameExtra));
-    fitting_ = true;
-    setGeometry(x + (geometry().x() - frame.x()), geometry().y(), w, height());
-    fitting_ = false;
+  if (isWindow() && width() < need) {
+    // Grown as far as the screen allows, moved left where the right edge would leave it.
+    const QRect frame = frameGeometry();
+    frameChecked_ = false;
+    PlaceFrame(frame.x(), frame.y(), need, height());
   }
   FitCanvas();
 }
@@ -293,11 +317,13 @@ void CKvlDlg::LayOutTableIfChanged() {
                               layout.rawView,
                               layout.pollSetEcho == kPollSetAddressSearch,
                               int(config_.language),
-                              canvas_->width()};
+                              canvas_->width(),
+                              scroll_->maximumViewportSize().height()};
   if (key == placementKey_) return;
   // What the table shows changed (not only the room it has): the window may need to grow.
   TablePlacementKey shown = key, before = placementKey_;
   shown.width = before.width = 0;
+  shown.height = before.height = 0;
   shown.tableTop = before.tableTop = 0;
   placementKey_ = key;
   LayOutTable();

@@ -19,11 +19,19 @@ inline constexpr int kGraphMargin = 8;
 // A row needs room for a 16-pixel font and a button frame; a wider pitch
 // than this only spreads the table thin.
 inline constexpr int kMinRowPitch = 20;
+// A low screen closes the rows down to this pitch before the graph loses its least height.
+inline constexpr int kLeastRowPitch = 18;
 inline constexpr int kMaxRowPitch = 26;
 inline constexpr int kMinWindowWidth = 1020;
 inline constexpr int kMinWindowHeight = 400;
 // Below the table the graph keeps at least this much height; a lower window scrolls.
-inline constexpr int kMinPlotHeight = 120;
+inline constexpr int kMinPlotHeight = 100;
+// A screen too low for the mode's graph top gives the graph this much
+// before the rows get closer together.
+inline constexpr int kWantedPlotHeight = 220;
+// The graph's five controls stand in a row of this height above the plot,
+// clear of the y labels in its left margin.
+inline constexpr int kGraphControlsHeight = 20;
 
 // Top of the graph's plot by operating mode.
 inline constexpr std::array<int, kOperatingModeCount> kModeGraphTops = {674, 529, 423, 503, 478, 405, 328};
@@ -31,9 +39,14 @@ constexpr int ModeGraphTop(int mode) {
   return mode >= 0 && mode < kOperatingModeCount ? kModeGraphTops[std::size_t(mode)] : kModeGraphTops[0];
 }
 
-// The pitch that fits twenty rows from rowsTop to the graph panel, within
-// the readable range.
-int RowPitchFor(int rowsTop, int modeGraphTop);
+// The pitch that fits twenty rows from rowsTop to the graph's controls
+// above the graph top, within the readable range.
+int RowPitchFor(int rowsTop, int graphTop);
+// The graph top for a view `height` pixels high: the mode's, or higher where
+// the mode's would leave the graph less than kWantedPlotHeight, as far as
+// twenty rows at kMinRowPitch allow; on a view too low for those and
+// kMinPlotHeight, the rows close up to kLeastRowPitch.
+int GraphTopFor(int rowsTop, int modeGraphTop, int height);
 
 // The columns from left to right.
 const std::array<Column, kColumnCount>& DisplayOrder();
@@ -45,6 +58,10 @@ std::vector<Column> HeaderGroup(Column column);
 inline constexpr int kHeaderFontLevels = 5;
 // The narrowest header font a column is made narrow enough for (width 5).
 inline constexpr int kLeastHeaderFontLevel = 1;
+// A value cell's text keeps half this from either edge of its cell.
+inline constexpr int kCellTextPadding = 6;
+// A header's text keeps this far from either edge of its label.
+inline constexpr int kHeaderSideMargin = 3;
 const QFont& HeaderFont(int level);
 // Least width (padding included) at which a header text fits `height`
 // pixels in header font `level`, wrapped at blanks.
@@ -63,6 +80,7 @@ struct TablePlacementKey {
   bool searchData = false;
   int language = -1;
   int width = 0;
+  int height = 0;  // of the view: it decides the graph top on a low screen
   bool operator==(const TablePlacementKey&) const = default;
 };
 

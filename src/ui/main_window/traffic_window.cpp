@@ -15,10 +15,12 @@
 #include <ctime>
 
 #include "link/operator.h"
+#include "text/cp1251.h"
 #include "text/format.h"
 #include "text/main_window_texts.h"
 #include "text/text_file.h"
 #include "text/traffic_texts.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 
@@ -73,6 +75,10 @@ CTrafficWindow::CTrafficWindow(const CTrafficBuffer& traffic, CLinkStats& stats,
   view_->setLineWrapMode(QPlainTextEdit::NoWrap);
   view_->setMaximumBlockCount(int(traffic_.Capacity()));
   view_->setFont(fixed);
+  // The operator's own scrolling decides whether the view follows the line:
+  // back at the bottom it follows again.
+  QScrollBar* bar = view_->verticalScrollBar();
+  connect(bar, &QScrollBar::actionTriggered, this, [this, bar] { following_ = bar->sliderPosition() >= bar->maximum(); });
 
   statsTable_ = new QTableWidget(0, kStatsColumnCount, this);
   statsTable_->setObjectName(QStringLiteral("trafficStats"));
@@ -110,6 +116,7 @@ CTrafficWindow::CTrafficWindow(const CTrafficBuffer& traffic, CLinkStats& stats,
 }
 
 void CTrafficWindow::SetLanguage(LanguageIndex language) {
+  const bool changed = language != language_;
   language_ = language;
   auto text = [language](const TextEntry& entry) { return QString::fromUtf8(entry(language)); };
   setWindowTitle(text(txt::kTrafficTitle));
@@ -121,6 +128,7 @@ void CTrafficWindow::SetLanguage(LanguageIndex language) {
   QStringList headers;
   for (const TextEntry* column : kStatsColumns) headers << text(*column);
   statsTable_->setHorizontalHeaderLabels(headers);
+  if (changed) Rebuild();  // the frames' words in the new language
   ShowStatus();
 }
 
@@ -136,7 +144,15 @@ void CTrafficWindow::hideEvent(QHideEvent* event) {
 }
 
 void CTrafficWindow::Refresh() {
+  // Only what the line did since the last look: no new frame, no new figure.
+  const std::uint64_t before = seen_;
+  seen_ = traffic_.Next();
+  if (seen_ == before) return;
   if (!paused_) Append(traffic_.Since(cursor_, kFramesPerRefresh));
+  // The figures and the count are read, not watched: once a second is enough,
+  // and spares the table its column fitting at every refresh.
+  if (figuresShown_.isValid() && figuresShown_.elapsed() < kFiguresMs) return;
+  figuresShown_.start();
   ShowStats();
   ShowStatus();
 }
@@ -148,12 +164,14 @@ void CTrafficWindow::Append(const TrafficPull& pull) {
   for (const TrafficFrame& f : pull.frames) {
     if (!filter_.Passes(f)) continue;
     if (!lines.isEmpty()) lines += QLatin1Char('\n');
-    lines += QString::fromStdString(TrafficLine(f.frame, clock_));
+    lines += QString::fromStdString(TrafficLine(f.frame, clock_, language_, TrafficLayout::WordsFirst));
     ++shown_;
   }
-  // One paragraph append per refresh: the view lays out once, and stays at
-  // the bottom only when the operator left it there.
-  if (!lines.isEmpty()) view_->appendPlainText(lines);
+  // One paragraph append per refresh: the view lays out once, and follows
+  // the newest frames unless the operator scrolled up.
+  if (lines.isEmpty()) return;
+  view_->appendPlainText(lines);
+  if (following_) view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->maximum());
 }
 
 void CTrafficWindow::Rebuild() {
@@ -170,6 +188,7 @@ void CTrafficWindow::Rebuild() {
     Append(pull);
     cursor_ = keep;
   }
+  following_ = true;
   view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->maximum());
 }
 
@@ -184,11 +203,16 @@ void CTrafficWindow::OnFilterEdited(const QString& text) {
 void CTrafficWindow::OnPauseToggled(bool paused) {
   paused_ = paused;
   pause_->setText(QString::fromUtf8((paused ? txt::kTrafficResume : txt::kTrafficPause)(language_)));
-  if (!paused) Refresh();
+  if (!paused) {
+    seen_ = ~std::uint64_t(0);  // what came while paused is still to be taken
+    figuresShown_.invalidate();
+    Refresh();
+  }
   ShowStatus();
 }
 
 void CTrafficWindow::OnClear() {
+  figuresShown_.invalidate();
   view_->clear();
   viewStart_ = cursor_;
   shown_ = 0;
@@ -202,8 +226,13 @@ void CTrafficWindow::OnClear() {
 std::string CTrafficWindow::SaveText() const {
   std::string out;
   const QString text = view_->toPlainText();
+  // In the code page of every text file the system writes: English lines stay plain ASCII.
   if (!text.isEmpty())
-    for (const QString& line : text.split(QLatin1Char('\n'))) out += line.toStdString() + "\r\n";
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+      std::string bytes;
+      EncodeCp1251(line.toStdString(), bytes);
+      out += bytes + "\r\n";
+    }
   const auto figures = stats_.Snapshot();
   if (!figures.empty()) out += "\r\n";
   for (const auto& [address, s] : figures) out += LinkStatsLine(address, s) + "\r\n";
@@ -222,7 +251,7 @@ void CTrafficWindow::OnSave() {
   if (chooseSavePath) {
     path = chooseSavePath(title, suggested);
   } else {
-    path = QFileDialog::getSaveFileName(this, QString::fromUtf8(title), QString::fromStdString(suggested),
+    path = QFileDialog::getSaveFileName(this, TitleText(title), QString::fromStdString(suggested),
                                         QStringLiteral("*.txt"))
                .toStdString();
   }

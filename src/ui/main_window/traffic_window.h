@@ -6,6 +6,7 @@
 // so the line never waits for the screen; it never sends anything, and a
 // closed window costs the link nothing but the ring's copy of each frame.
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -31,7 +32,9 @@ class CTrafficWindow : public QDialog {
 
  public:
   // How often a shown window takes what the line did meanwhile.
-  static constexpr int kRefreshMs = 150;
+  static constexpr int kRefreshMs = 300;
+  // How often it shows the figures and the frame count.
+  static constexpr int kFiguresMs = 1000;
 
   CTrafficWindow(const CTrafficBuffer& traffic, CLinkStats& stats, COperator* op, QWidget* parent);
 
@@ -42,7 +45,7 @@ class CTrafficWindow : public QDialog {
   // cancelled. Null = the file dialog.
   std::function<std::string(const std::string& title, const std::string& suggested)> chooseSavePath;
 
-  // Takes the new frames and figures now (the timer's work).
+  // Takes the new frames now, and the figures when they are due (the timer's work).
   void Refresh();
   // The file's bytes Save writes: the lines shown, then the figures per
   // detector after an empty line, CR LF each.
@@ -76,6 +79,9 @@ class CTrafficWindow : public QDialog {
   std::uint64_t cursor_ = 0;     // the next frame to take
   std::uint64_t shown_ = 0;      // lines taken into the view since the last Clear or Rebuild
   std::uint64_t missed_ = 0;     // frames the ring overwrote before they were taken
+  std::uint64_t seen_ = ~std::uint64_t(0);  // the ring's frame count at the last look
+  bool following_ = true;        // the view keeps the newest frame in sight
+  QElapsedTimer figuresShown_;   // since the figures were last shown
   bool paused_ = false;
   std::string statsShown_;  // the figures on screen, as their text lines
 
