@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "command_registry.h"
-#include "console_operator.h"
 #include "ctl_error.h"
 #include "detector/detector_table.h"
 #include "detector/poll_sets.h"
@@ -18,6 +17,7 @@
 #include "graduation/run_data_writer.h"
 #include "link_options.h"
 #include "posted_queue.h"
+#include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
 #include "text/link_texts.h"
@@ -158,13 +158,9 @@ int RunRecord(const std::vector<std::string>& args) {
   writer.SetFolder(o.folder);
   writer.SetRecording(true);
 
-  CModbusSlave link;
-  CConsoleOperator op("kvlctl record: ");
-  CTraceObserver trace;
+  CReportingLine line(o.lo, o.language, "kvlctl record: ");
+  CModbusSlave& link = line.link;
   CPostedQueue queue;
-  link.SetOperator(&op);
-  link.SetLanguage(o.language);
-  if (o.lo.trace) link.SetObserver(&trace);
   StartPolling(link, queue, o);
   auto stopLink = [&] {
     queue.Close();

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "command_registry.h"
-#include "console_operator.h"
 #include "ctl_error.h"
 #include "detector_options.h"
 #include "detector/detector_table.h"
@@ -17,6 +16,7 @@
 #include "detector/type_guess.h"
 #include "json.h"
 #include "link_options.h"
+#include "reporting_line.h"
 #include "worker_run.h"
 #include "stop_signals.h"
 #include "text/format.h"
@@ -148,16 +148,12 @@ int RunScan(const std::vector<std::string>& args) {
   const SearchStart start = ranged ? table.StartSearch(order) : table.StartSearch();
 
   CStopSignals signals;
-  CModbusSlave link;
-  CConsoleOperator op("kvlctl scan: ");
-  CTraceObserver trace;
-  link.SetOperator(&op);
-  link.SetLanguage(language);
-  if (lo.trace) link.SetObserver(&trace);
+  CReportingLine line(lo, language, "kvlctl scan: ");
+  CModbusSlave& link = line.link;
   const PollRequestLists requests = PollRequestTable();
   link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
   link.SelectPollSet(PollSetRequests(start.pollSet), start.pollSet);
-  CWorkerRun run(link, op, signals, lo, language);
+  CWorkerRun run(link, line.op, signals, lo, language);
   const auto began = std::chrono::steady_clock::now();
   run.Start(start.addressList, "3", "0");
   if (!Search(run, link, table)) {
