@@ -139,8 +139,8 @@ void BuildReports(CalcRun& run, CalcOutcome& outcome) {
   for (int slot : run.summary.calculable) {
     const SensorTables& t = run.fits.Take(slot);
     if (t.written >= 0)
-      outcome.reports[std::size_t(slot)] = BuildGradReport(run.read.sensors[std::size_t(slot)], t, run.settings,
-                                                           run.files, run.now, KVL_VERSION_TEXT);
+      outcome.reports[std::size_t(slot)] = BuildGradReport(
+          run.read.sensors[std::size_t(slot)], t, run.settings, run.files, run.now, KVL_VERSION_TEXT);
   }
 }
 
@@ -160,8 +160,10 @@ void WriteTables(const CArgParser& p, CalcRun& run, CalcOutcome& outcome) {
     const std::vector<RegisterBlock> blocks = RegisterBlocks(s, table, run.settings.type);
     const std::size_t before = op.Shown().size();
     link.BeginBatch(int(blocks.size()));
-    WriteOrigin origin{"kvlctl calc", table.segment < s.segments.size() ? s.segments[table.segment].file : std::string(),
-                       {{std::uint8_t(s.address), s.serial}}, {}};
+    WriteOrigin origin{"kvlctl calc",
+                       table.segment < s.segments.size() ? s.segments[table.segment].file : std::string(),
+                       {{std::uint8_t(s.address), s.serial}},
+                       {}};
     if (std::optional<GradReport>& report = outcome.reports[std::size_t(slot)]) {
       report->writeAsked = true;
       origin.done = [&report](const LinkWriteList& list) { report->written = list; };
@@ -208,7 +210,8 @@ std::string SegmentsJson(const CalcSensor& s, const SensorTables& t) {
     out += "{\"file\": " + JsonString(seg.file) + ", \"valid\": " + (seg.valid ? "true" : "false") +
            ", \"good\": " + (seg.good ? "true" : "false") + Format(", \"samples\": %zu", seg.end - seg.begin);
     out += ", \"T\": " + (table ? JsonInts(table->T) : std::string("[]")) + ", \"D\": [";
-    for (int c = 0; table && c < table->channels; ++c) out += (c ? ", " : "") + JsonInts(table->D[std::size_t(c)]);
+    for (int c = 0; table && c < table->channels; ++c)
+      out += (c ? ", " : "") + JsonInts(table->D[std::size_t(c)]);
     out += "]";
     if (table && t.written >= 0 && &t.tables[std::size_t(t.written)] == table) out += ", \"written\": true";
     out += "}";
@@ -223,11 +226,14 @@ std::string SensorJson(CalcRun& run, const CalcOutcome& outcome, std::size_t k) 
   const SensorTables& t = run.fits.Take(int(k));
   std::string out = "{\"serial\": " + JsonString(s.serial) + Format(", \"modbus\": %d", s.address) +
                     ", \"gas\": " + JsonString(s.gasText) + ", \"check\": " + JsonString(s.check) +
-                    ", \"calculated\": " + (calculated ? "true" : "false") + ", \"segments\": " + SegmentsJson(s, t);
+                    ", \"calculated\": " + (calculated ? "true" : "false") +
+                    ", \"segments\": " + SegmentsJson(s, t);
   if (calculated) {
-    out += ", \"text\": " + JsonString(ResultText(s, t, run.settings.type, run.settings.language)) + ", \"blocks\": [";
+    out += ", \"text\": " + JsonString(ResultText(s, t, run.settings.type, run.settings.language)) +
+           ", \"blocks\": [";
     if (t.written >= 0) {
-      const std::vector<RegisterBlock> blocks = RegisterBlocks(s, t.tables[std::size_t(t.written)], run.settings.type);
+      const std::vector<RegisterBlock> blocks =
+          RegisterBlocks(s, t.tables[std::size_t(t.written)], run.settings.type);
       for (std::size_t b = 0; b < blocks.size(); ++b)
         out += (b ? ", " : "") + Format("{\"register\": %u, \"words\": ", unsigned(blocks[b].first)) +
                JsonWords(blocks[b].words) + "}";
@@ -243,12 +249,13 @@ std::string SensorJson(CalcRun& run, const CalcOutcome& outcome, std::size_t k) 
 }
 
 std::string CalcJson(CalcRun& run, const CalcOutcome& outcome) {
-  std::string out = "{\"summary\": " + JsonString(run.summary.text) + ", \"icon\": \"" + IconName(run.summary.icon) +
-                    "\"" +
+  std::string out = "{\"summary\": " + JsonString(run.summary.text) + ", \"icon\": \"" +
+                    IconName(run.summary.icon) + "\"" +
                     Format(", \"lines\": %zu, \"line_cap_reached\": %s", run.read.lines,
                            run.read.lineCapReached ? "true" : "false") +
                     ", \"sensors\": [";
-  for (std::size_t k = 0; k < run.read.sensors.size(); ++k) out += (k ? ", " : "") + SensorJson(run, outcome, k);
+  for (std::size_t k = 0; k < run.read.sensors.size(); ++k)
+    out += (k ? ", " : "") + SensorJson(run, outcome, k);
   out += "]";
   if (!outcome.summaryName.empty())
     out += ", \"summary_file\": " + JsonString(outcome.reportFolder + outcome.summaryName);
@@ -275,7 +282,8 @@ std::string CalcText(CalcRun& run, const CalcOutcome& outcome) {
   }
   for (std::size_t k = 0; k < outcome.reportNames.size(); ++k)
     if (!outcome.reportNames[k].empty())
-      out += "report " + run.read.sensors[k].serial + ": " + outcome.reportFolder + outcome.reportNames[k] + "\n";
+      out += "report " + run.read.sensors[k].serial + ": " + outcome.reportFolder + outcome.reportNames[k] +
+             "\n";
   if (!outcome.summaryName.empty()) out += "summary: " + outcome.reportFolder + outcome.summaryName + "\n";
   return out;
 }
@@ -315,7 +323,8 @@ int RunCalc(const std::vector<std::string>& args) {
   const CalcSettings settings = SettingsOf(p, language);
 
   CalcRead read = ReadGradFiles(files, settings);
-  for (const std::string& f : read.unreadable) std::fprintf(stderr, "kvlctl calc: cannot read %s\n", f.c_str());
+  for (const std::string& f : read.unreadable)
+    std::fprintf(stderr, "kvlctl calc: cannot read %s\n", f.c_str());
   if (!read.abortMessage.empty()) {
     if (p.Has("--json"))
       std::printf("{\"message\": %s, \"sensors\": []}\n", JsonString(read.abortMessage).c_str());

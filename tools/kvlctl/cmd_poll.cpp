@@ -10,11 +10,11 @@
 #include "detector_options.h"
 #include "json.h"
 #include "link/link_stats.h"
-#include "worker_run.h"
 #include "link_options.h"
 #include "posted_queue.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "worker_run.h"
 
 namespace kvl::ctl {
 namespace {
@@ -101,8 +101,8 @@ PollLists ListsOf(const std::vector<Request>& requests) {
 
 // One posted message as its line; after WM_USER_DATA with the position, the
 // address and the polled words (the image is ours until Resume).
-std::string MessageLine(const Posted& m, CModbusSlave& link, const std::vector<std::uint8_t>& devices, int imageWords,
-                        bool json) {
+std::string MessageLine(const Posted& m, CModbusSlave& link, const std::vector<std::uint8_t>& devices,
+                        int imageWords, bool json) {
   const std::string name = MessageName(m.message);
   std::string line;
   if (json)
@@ -120,7 +120,8 @@ std::string MessageLine(const Posted& m, CModbusSlave& link, const std::vector<s
       line += Format(", \"position\": %d, \"addr\": %u, \"words\": ", position, addr) + JsonWords(words);
     } else {
       line += Format(" position=%d addr=%u words=", position, addr);
-      for (std::size_t k = 0; k < words.size(); ++k) line += Format(k ? " %u" : "%u", static_cast<unsigned>(words[k]));
+      for (std::size_t k = 0; k < words.size(); ++k)
+        line += Format(k ? " %u" : "%u", static_cast<unsigned>(words[k]));
     }
   }
   if (json) line += "}";
@@ -139,7 +140,8 @@ int RunPoll(const std::vector<std::string>& args) {
   if (!p.Parse(args)) return kExitOk;
   const LinkOptions lo = ReadLinkOptions(p);
   std::vector<std::uint8_t> devices;
-  for (long a : p.IntList("--addr", 0, 255, CModbusSlave::kMaxDevices)) devices.push_back(static_cast<std::uint8_t>(a));
+  for (long a : p.IntList("--addr", 0, 255, CModbusSlave::kMaxDevices))
+    devices.push_back(static_cast<std::uint8_t>(a));
   const PollLists lists = ListsOf(ParseRequests(p.Text("--requests")));
   const long pause = p.Int("--pause", 0, 100000);
   const long cycles = p.Int("--cycles", 0, 1000000000);

@@ -9,17 +9,17 @@
 
 #include "command_registry.h"
 #include "ctl_error.h"
-#include "detector_options.h"
 #include "detector/detector_table.h"
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "detector/type_guess.h"
+#include "detector_options.h"
 #include "json.h"
 #include "link_options.h"
 #include "reporting_line.h"
-#include "worker_run.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "worker_run.h"
 
 namespace kvl::ctl {
 namespace {
@@ -112,8 +112,8 @@ std::string FoundJson(const std::vector<Found>& found, double seconds) {
   std::string out = "{\"found\": [";
   for (std::size_t i = 0; i < found.size(); ++i) {
     const Found& f = found[i];
-    out += Format("%s{\"addr\": %u, \"serial\": %u, \"firmware\": %s, \"type\": %s}", i ? ", " : "", f.address,
-                  unsigned(f.serial), JsonString(f.firmware).c_str(),
+    out += Format("%s{\"addr\": %u, \"serial\": %u, \"firmware\": %s, \"type\": %s}", i ? ", " : "",
+                  f.address, unsigned(f.serial), JsonString(f.firmware).c_str(),
                   JsonString(f.type >= 0 ? DetectorTypeName(f.type) : "?").c_str());
   }
   return out + Format("], \"seconds\": %.1f}\n", seconds);
@@ -122,8 +122,9 @@ std::string FoundJson(const std::vector<Found>& found, double seconds) {
 std::string FoundText(const std::vector<Found>& found, double seconds) {
   std::string out;
   for (const Found& f : found) {
-    out += Format("%3u  serial %-10u firmware %-7s type %s", f.address, unsigned(f.serial),
-                  f.firmware.empty() ? "?" : f.firmware.c_str(), f.type >= 0 ? DetectorTypeName(f.type) : "?");
+    out +=
+        Format("%3u  serial %-10u firmware %-7s type %s", f.address, unsigned(f.serial),
+               f.firmware.empty() ? "?" : f.firmware.c_str(), f.type >= 0 ? DetectorTypeName(f.type) : "?");
     if (f.result != 0) out += Format("  (second read: %s)", ReadResultText(f.result));
     out += "\n";
   }
