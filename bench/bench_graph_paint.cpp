@@ -18,7 +18,7 @@
 #include <numeric>
 #include <vector>
 
-#include "detector/graph_data.h"
+#include "graph/graph_data.h"
 #include "ui/main_window/graph_panel.h"
 
 namespace {

@@ -207,25 +207,60 @@ RelayTestBox RelayTestState(int type, ImageView image) {
   return word == 1 ? RelayTestBox::On : RelayTestBox::Mixed;
 }
 
-RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
-  RowCells row;
-  RowBuilder b(image, ctx, row);
-  const int type = ctx.type;
-  const RegisterLayout& layout = LayoutFor(type);
-  const LanguageIndex lang = ctx.language;
-  const bool z5 = type == kTypeZ5;
-  const bool z40 = type == kTypeZ40;
+namespace {
+
+// The steps of DecodeRow over one row, each filling one group of cells.
+struct RowDecoder {
+  RowDecoder(ImageView image_, const DecodeContext& ctx_, RowCells& row_)
+      : image(image_),
+        ctx(ctx_),
+        row(row_),
+        b(image_, ctx_, row_),
+        type(ctx_.type),
+        layout(LayoutFor(type)),
+        lang(ctx_.language),
+        z5(type == kTypeZ5),
+        z40(type == kTypeZ40),
+        search(ctx_.fromAddressSearch),
+        concentrations(!search || ctx_.mode == kModeImitation) {}
+
+  void Identity();        // serial number, firmware, gas
+  void Limits();          // the two alarm limits
+  void Concentrations();  // LEL %, zero shift, vol. %
+  void LoopCurrent();
+  void LelConc();
+  void EmitterPower();
+  void HeatingLimit();
+  void MagneticCalibration();
+  void Quantities();  // T, D, W, R, Dm, Wo, Ro and the heater power
+  void ZeroingNegative();
+  void CorrectionFactors();
+  void RelaysAndLatching();  // relay test, read-backs, latching, RU6310
+  void Z5Cells();            // the cells only a Z5 has
+  void Indicators();         // the relay and condition images
+
+  std::uint16_t w(int address) const { return image[address]; }
+
+  ImageView image;
+  const DecodeContext& ctx;
+  RowCells& row;
+  RowBuilder b;
+  const int type;
+  const RegisterLayout& layout;
+  const LanguageIndex lang;
+  const bool z5;
+  const bool z40;
   // Cells the address search's poll set does not read are emptied while its
   // data are shown; the concentration cells still show in "Imitation".
-  const bool search = ctx.fromAddressSearch;
-  const bool concentrations = !search || ctx.mode == kModeImitation;
-  auto w = [&](int address) { return image[address]; };
+  const bool search;
+  const bool concentrations;
+};
 
-  // Serial number, firmware, gas.
+void RowDecoder::Identity() {
   if (HasSerial32(type, image)) {
-    const std::string rawText = ctx.searchRunning ? std::string()
-                                                  : Format("%X%04X", LowByte(w(reg::SER_NUM_HIGH)),
-                                                           unsigned(w(reg::SER_NUM)));
+    const std::string rawText =
+        ctx.searchRunning ? std::string()
+                          : Format("%X%04X", LowByte(w(reg::SER_NUM_HIGH)), unsigned(w(reg::SER_NUM)));
     b.Set(Cell::SerialNumber, FontRule::Fit, SerialNumberText(type, image, ctx.searchRunning), rawText);
   } else {
     b.SetPlain(Cell::SerialNumber, FontRule::Fit, reg::SER_NUM, SerialNumberText(type, image, false));
@@ -233,12 +268,14 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
   const FirmwareVersion fw = Firmware(image);
   b.SetPlain(Cell::Firmware, FontRule::Firmware, reg::kFirmware, Format("V%u.%u", fw.major, fw.minor));
   b.SetColon(Cell::Gas, FontRule::Gas, reg::kStatus, GasName(type, GasCode(image), lang));
+}
 
-  // Limits.
+void RowDecoder::Limits() {
   b.SetColon(Cell::Limit1, FontRule::Fit, reg::kLimits, Format("%u", HighByte(w(reg::kLimits))));
   b.SetColon(Cell::Limit2, FontRule::Fit, reg::kLimits, Format("%u", LowByte(w(reg::kLimits))));
+}
 
-  // Concentrations.
+void RowDecoder::Concentrations() {
   if (concentrations) {
     const std::string lel = Format("%.1f", ConcentrationLel(image));
     b.SetColon(Cell::Lel, FontRule::Narrow4, reg::kConcentration, lel);
@@ -250,8 +287,9 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
     b.Clear(Cell::ZeroShift, FontRule::Narrow5);
     b.Clear(Cell::VolumePercent, FontRule::Narrow5);
   }
+}
 
-  // Loop current.
+void RowDecoder::LoopCurrent() {
   if (search || !IsValidDetectorType(type)) {
     b.Clear(Cell::Current, FontRule::Narrow5);
   } else {
@@ -261,8 +299,10 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
                                                    : RawPlain(layout.outputCurrent, w(layout.outputCurrent));
     b.Set(Cell::Current, FontRule::Narrow5, normal, rawText);
   }
+}
 
-  // LEL_CONC: KVELT keeps it for its settings files only.
+// LEL_CONC: KVELT keeps it for its settings files only.
+void RowDecoder::LelConc() {
   if (layout.LEL_CONC >= 0 && type != kTypeKvelt) {
     const std::uint16_t v = w(layout.LEL_CONC);
     const std::string normal = layout.lelConcInThousandths ? TrimmedFixed(v * 0.001, 3) : TrimmedFixed(v * 0.01, 2);
@@ -270,8 +310,9 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
   } else {
     b.Clear(Cell::LelConc, FontRule::Narrow4);
   }
+}
 
-  // Emitter power.
+void RowDecoder::EmitterPower() {
   if (search || layout.emitterPower < 0) {
     b.Clear(Cell::EmitterPower, FontRule::Narrow4);
   } else if (type == kTypeKvelt) {
@@ -281,15 +322,17 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
     b.SetPlain(Cell::EmitterPower, FontRule::Narrow4, layout.emitterPower,
                Format("%u", unsigned(w(layout.emitterPower))));
   }
+}
 
-  // Heating limit.
+void RowDecoder::HeatingLimit() {
   if (search || layout.heatingOn < 0) {
     b.Clear(Cell::HeatingLimit, FontRule::Narrow4);
   } else {
     b.SetPlain(Cell::HeatingLimit, FontRule::Narrow4, layout.heatingValue, HeatingLimitText(type, image, lang));
   }
+}
 
-  // Magnetic calibration.
+void RowDecoder::MagneticCalibration() {
   if (layout.magneticCalibration >= 0) {
     const std::uint16_t v = w(layout.magneticCalibration);
     b.Set(Cell::MagneticCalibration, FontRule::Narrow4, MagneticCalibrationText(layout, v),
@@ -297,8 +340,9 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
   } else {
     b.Clear(Cell::MagneticCalibration, FontRule::Narrow4);
   }
+}
 
-  // The nine quantities (LEL% above).
+void RowDecoder::Quantities() {
   const int t = Signed16(w(reg::kT));
   b.SetColon(Cell::T, FontRule::Fit, reg::kT,
              layout.temperatureInTenths ? Format("%.1f", t * 0.1) : Format("%d", t));
@@ -312,15 +356,19 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
     b.SetColon(Cell::HeaterPower, FontRule::Fit, layout.heaterPower, Format("%u", unsigned(w(layout.heaterPower))));
   else
     b.Clear(Cell::HeaterPower, FontRule::Fit);
+}
 
-  // Zeroing of negative concentration.
+// Zeroing of negative concentration.
+void RowDecoder::ZeroingNegative() {
   if (search || layout.zeroingNegative < 0)
     b.Clear(Cell::ZeroingNegative, FontRule::Fit);
   else
     b.SetPlain(Cell::ZeroingNegative, FontRule::Fit, layout.zeroingNegative,
                SwitchText(w(layout.zeroingNegative), lang));
+}
 
-  // Channel correction factors are shown for Z5 only.
+// Channel correction factors are shown for Z5 only.
+void RowDecoder::CorrectionFactors() {
   if (z5 && !search) {
     b.SetPlain(Cell::Kur, FontRule::Fit, layout.KUR, Format("%u", unsigned(w(layout.KUR))));
     b.SetPlain(Cell::Kuw, FontRule::Fit, layout.KUW, Format("%u", unsigned(w(layout.KUW))));
@@ -328,8 +376,9 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
     b.Clear(Cell::Kur, FontRule::Fit);
     b.Clear(Cell::Kuw, FontRule::Fit);
   }
+}
 
-  // Relay test, read-backs and latching.
+void RowDecoder::RelaysAndLatching() {
   row.relayTest = RelayTestState(type, image);
   const bool testOn = row.relayTest == RelayTestBox::On;
   if (testOn && layout.relay1ReadBack >= 0) {
@@ -357,8 +406,9 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
     b.Clear(Cell::Latching2, FontRule::Fit);
     b.Clear(Cell::Ru6310, FontRule::Fit);
   }
+}
 
-  // Z5 only.
+void RowDecoder::Z5Cells() {
   if (z5) {
     b.SetPlain(Cell::SensorTemperature, FontRule::Fit, reg::z5::kSensorTemperature,
                Format("%.1f", Signed16(w(reg::z5::kSensorTemperature)) * 0.1));
@@ -374,9 +424,11 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
       b.Clear(c, FontRule::Fit);
     b.Clear(Cell::Flags, FontRule::Flags);
   }
+}
 
-  // Relay and condition images follow the status bits; a Z40 relay forced by
-  // its relay test shows the forced state instead while tuning.
+// Relay and condition images follow the status bits; a Z40 relay forced by
+// its relay test shows the forced state instead while tuning.
+void RowDecoder::Indicators() {
   const std::uint16_t status = w(reg::kStatus);
   row.relay1On = (status & reg::kStatusLimit1) != 0;
   row.relay2On = (status & reg::kStatusLimit2) != 0;
@@ -388,6 +440,27 @@ RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
     if (f1 == 1 || f1 == 2) row.relay1On = f1 == 2;
     if (f2 == 1 || f2 == 2) row.relay2On = f2 == 2;
   }
+}
+
+}  // namespace
+
+RowCells DecodeRow(ImageView image, const DecodeContext& ctx) {
+  RowCells row;
+  RowDecoder d(image, ctx, row);
+  d.Identity();
+  d.Limits();
+  d.Concentrations();
+  d.LoopCurrent();
+  d.LelConc();
+  d.EmitterPower();
+  d.HeatingLimit();
+  d.MagneticCalibration();
+  d.Quantities();
+  d.ZeroingNegative();
+  d.CorrectionFactors();
+  d.RelaysAndLatching();
+  d.Z5Cells();
+  d.Indicators();
   return row;
 }
 

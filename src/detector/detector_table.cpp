@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "detector/command_input.h"
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "text/format.h"
+#include "text/operator_input.h"
 
 namespace kvl {
 namespace {

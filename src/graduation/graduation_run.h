@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "detector/command_types.h"
+#include "commands/command_types.h"
 #include "detector/detector_table.h"
 #include "graduation/graduation_run_stages.h"
 #include "text/language.h"

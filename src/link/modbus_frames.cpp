@@ -12,6 +12,16 @@ void PutWord(Bytes& b, std::uint16_t w) {
   b.push_back(static_cast<std::uint8_t>(w & 0xFF));
 }
 
+// The eight-byte frame of a read request, a single write and its echo, and
+// a block write's answer: slave, function, two words, CRC.
+Bytes TwoWordFrame(std::uint8_t slave, std::uint8_t function, std::uint16_t first, std::uint16_t second) {
+  Bytes b{slave, function};
+  PutWord(b, first);
+  PutWord(b, second);
+  AppendCrc(b);
+  return b;
+}
+
 }  // namespace
 
 std::uint16_t ModbusCrc(const std::uint8_t* data, std::size_t n) {
@@ -36,19 +46,11 @@ bool CrcOk(const std::uint8_t* frame, std::size_t n) {
 }
 
 Bytes BuildReadRequest(std::uint8_t slave, std::uint8_t function, std::uint16_t first, std::uint16_t count) {
-  Bytes b{slave, function};
-  PutWord(b, first);
-  PutWord(b, count);
-  AppendCrc(b);
-  return b;
+  return TwoWordFrame(slave, function, first, count);
 }
 
 Bytes BuildWriteSingle(std::uint8_t slave, std::uint8_t function, std::uint16_t reg, std::uint16_t value) {
-  Bytes b{slave, function};
-  PutWord(b, reg);
-  PutWord(b, value);
-  AppendCrc(b);
-  return b;
+  return TwoWordFrame(slave, function, reg, value);
 }
 
 Bytes BuildWriteMultiple(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words) {
@@ -64,11 +66,7 @@ Bytes BuildWriteMultiple(std::uint8_t slave, std::uint16_t first, const std::vec
 }
 
 Bytes BuildWriteMultipleAnswer(std::uint8_t slave, std::uint16_t first, std::uint16_t count) {
-  Bytes b{slave, 16};
-  PutWord(b, first);
-  PutWord(b, count);
-  AppendCrc(b);
-  return b;
+  return TwoWordFrame(slave, 16, first, count);
 }
 
 Bytes BuildException(std::uint8_t slave, std::uint8_t function, std::uint8_t code) {

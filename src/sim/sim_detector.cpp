@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "detector/calibration_gas.h"
 #include "detector/register_map.h"
@@ -486,14 +487,26 @@ std::uint16_t CSimDetector::BadGraduationPoints() const {
 
 int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
   if (reg >= kImageWords) return kExIllegalAddress;
-  const RegisterLayout& lay = LayoutFor(type_);
   const int a = reg;
-  const bool z5 = type_ == kTypeZ5, z40 = type_ == kTypeZ40;
-  auto result = [&](int ex) {
-    if (ex == 0) UpdateMeasured();
-    return ex;
-  };
+  if (const std::optional<int> ex = WriteFixedRegister(a, value)) return *ex;
+  if (IsMeasured(a)) return kExIllegalAddress;
+  if (const std::optional<int> ex = WriteLayoutRegister(a, value)) return *ex;
+  if (type_ == kTypeZ5)
+    if (const std::optional<int> ex = WriteZ5Command(a, value)) return *ex;
+  // Everything else is a plain setting: stored as written (the workstation's
+  // correction factors, heating limit, graduation settings and tables...).
+  Set(a, value);
+  if (a == reg::SER_NUM_HIGH) return 0;
+  return Remeasured(0);
+}
 
+int CSimDetector::Remeasured(int ex) {
+  if (ex == 0) UpdateMeasured();
+  return ex;
+}
+
+std::optional<int> CSimDetector::WriteFixedRegister(int a, std::uint16_t value) {
+  const RegisterLayout& lay = LayoutFor(type_);
   switch (a) {
     case reg::kAddressBaud: {
       const unsigned addr = HighByte(value), code = LowByte(value);
@@ -511,10 +524,10 @@ int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
       zeroRatio_ = (w / r) / Compensation(t);
       Set(reg::kRo, Clamp16(r));
       Set(reg::kWo, Clamp16(w));
-      return result(0);
+      return Remeasured(0);
     }
-    case reg::kCmdAddCalibration: return result(Calibrate(false, value));
-    case reg::kCmdMainCalibration: return result(Calibrate(true, value));
+    case reg::kCmdAddCalibration: return Remeasured(Calibrate(false, value));
+    case reg::kCmdMainCalibration: return Remeasured(Calibrate(true, value));
     case reg::kCmdFactoryDefaults:
       if (value != 1) return kExIllegalValue;
       FactoryDefaults();
@@ -524,10 +537,10 @@ int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
       if (value < 1 || value > 100) return kExIllegalValue;
       const std::uint16_t limits = regs_[reg::kLimits];
       Set(reg::kLimits, a == reg::kCmdLimit1 ? (value << 8) | LowByte(limits) : (limits & 0xFF00) | value);
-      return result(0);
+      return Remeasured(0);
     }
     case 7:
-      if (!z40) return kExIllegalAddress;
+      if (type_ != kTypeZ40) return kExIllegalAddress;
       if (value < 1 || value > 32767) return kExIllegalValue;
       Set(lay.magneticCalibration, value);
       return 0;
@@ -536,19 +549,22 @@ int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
       // some types) is not touched.
       passwordOk_ = value == kSimGraduationPassword;
       return 0;
-    default: break;
+    default: return std::nullopt;
   }
-  if (IsMeasured(a)) return kExIllegalAddress;
+}
 
+std::optional<int> CSimDetector::WriteLayoutRegister(int a, std::uint16_t value) {
+  const RegisterLayout& lay = LayoutFor(type_);
+  const bool z5 = type_ == kTypeZ5, z40 = type_ == kTypeZ40;
   if (a == lay.gasSetting) {
     if (value < 1 || value > 85) return kExIllegalValue;
     SetGasCode(value);
-    return result(0);
+    return Remeasured(0);
   }
   if (a == lay.LEL_CONC) {
     if (value == 0) return kExIllegalValue;
     Set(a, value);
-    return result(0);
+    return Remeasured(0);
   }
   if (a == lay.serialSetting) {
     if (value == 0 && !HasSerial32(type_, regs_)) return kExIllegalValue;
@@ -559,13 +575,13 @@ int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
   if (a == lay.emitterPower) {
     if (!z5 && value > 4095) return kExIllegalValue;
     Set(a, value);
-    return result(0);
+    return Remeasured(0);
   }
   if (a == lay.heatingOn || a == lay.zeroingNegative || (z5 && (a == reg::z5::kLatching1 || a == reg::z5::kLatching2 ||
                                                                a == reg::z5::kShowNegative))) {
     if (value > 1) return kExIllegalValue;
     Set(a, value);
-    return result(0);
+    return Remeasured(0);
   }
   if (a == lay.magneticCalibration) {
     if (value < 1 || value > 32767) return kExIllegalValue;
@@ -573,23 +589,7 @@ int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
     if (z5) Set(reg::z5::kFlags, regs_[reg::z5::kFlags] | reg::z5::kFlagM);
     return 0;
   }
-  if (a == lay.relayTest) {
-    if (z40) {
-      Set(a, value);
-      return result(0);
-    }
-    if (value > 1) return kExIllegalValue;
-    const bool start = value == 1 && !relayTest_;
-    relayTest_ = value == 1;
-    Set(a, value);
-    if (start) {
-      testLel_ = Signed16(regs_[std::size_t(lay.relayTestStep)]) < 0 ? 100 : 0;
-      Set(lay.relay1ReadBack, kNoReadBack);
-      Set(lay.relay2ReadBack, kNoReadBack);
-      if (z5) Set(reg::z5::kFlags, regs_[reg::z5::kFlags] | reg::z5::kFlagR);
-    }
-    return result(0);
-  }
+  if (a == lay.relayTest) return WriteRelayTest(value);
   if (z40 && a == reg::z40::kRu6310) {
     if (value == 1)
       Set(a, regs_[std::size_t(a)] | 1);
@@ -599,59 +599,78 @@ int CSimDetector::WriteSingle(std::uint16_t reg, std::uint16_t value) {
       return kExIllegalValue;
     return 0;
   }
-  if (z5) {
-    switch (a) {
-      case reg::z5::kSwitchToHart:
-        // Accepted and kept, so a read shows the request; the simulated
-        // detector has no HART side and stays on Modbus.
-        if (value != 1) return kExIllegalValue;
-        Set(a, value);
-        return 0;
-      case reg::z5::kGradRecalc: {
-        if (value != 1) return kExIllegalValue;
-        const std::uint16_t bad = BadGraduationPoints();
-        Set(reg::z5::kBadGraduation, bad);
-        const std::uint16_t flags = regs_[reg::z5::kFlags];
-        Set(reg::z5::kFlags, bad ? flags & ~reg::z5::kFlagG : flags | reg::z5::kFlagG);
-        return 0;
-      }
-      case reg::z5::kFactoryDefaults:
-        if (value == kZ5ResetGraduation) {
-          FactoryGraduationTable();
-        } else if (value == kZ5ResetMethane || value == kZ5ResetPropane) {
-          const int code = value == kZ5ResetMethane ? 1 : kPropaneGasCode;
-          SetGasCode(code);
-          Set(reg::z5::LEL_CONC, std::lround(LowerExplosiveLimit(code) * 1000));
-          FactoryDefaults();
-        } else {
-          return kExIllegalValue;
-        }
-        return result(0);
-      case kGradCommand: {
-        // Capture needs the graduation code in register 32 since power-on.
-        if (!passwordOk_) return kExDeviceFailure;
-        const unsigned step = HighByte(value), point = LowByte(value);
-        int column;
-        if (step == kGradZeroGas)
-          column = 1;
-        else if (step == kGradMiddleGas)
-          column = 3;
-        else if (step == kGradHighGas)
-          column = 5;
-        else
-          return kExIllegalValue;
-        if (point > 7) return kExIllegalValue;
-        CaptureGraduationPoint(column, int(point));
-        return 0;
-      }
-      default: break;
-    }
+  return std::nullopt;
+}
+
+int CSimDetector::WriteRelayTest(std::uint16_t value) {
+  const RegisterLayout& lay = LayoutFor(type_);
+  const int a = lay.relayTest;
+  if (type_ == kTypeZ40) {
+    Set(a, value);
+    return Remeasured(0);
   }
-  // Everything else is a plain setting: stored as written (the workstation's
-  // correction factors, heating limit, graduation settings and tables...).
+  if (value > 1) return kExIllegalValue;
+  const bool start = value == 1 && !relayTest_;
+  relayTest_ = value == 1;
   Set(a, value);
-  if (a == reg::SER_NUM_HIGH) return 0;
-  return result(0);
+  if (start) {
+    testLel_ = Signed16(regs_[std::size_t(lay.relayTestStep)]) < 0 ? 100 : 0;
+    Set(lay.relay1ReadBack, kNoReadBack);
+    Set(lay.relay2ReadBack, kNoReadBack);
+    if (type_ == kTypeZ5) Set(reg::z5::kFlags, regs_[reg::z5::kFlags] | reg::z5::kFlagR);
+  }
+  return Remeasured(0);
+}
+
+std::optional<int> CSimDetector::WriteZ5Command(int a, std::uint16_t value) {
+  switch (a) {
+    case reg::z5::kSwitchToHart:
+      // Accepted and kept, so a read shows the request; the simulated
+      // detector has no HART side and stays on Modbus.
+      if (value != 1) return kExIllegalValue;
+      Set(a, value);
+      return 0;
+    case reg::z5::kGradRecalc: {
+      if (value != 1) return kExIllegalValue;
+      const std::uint16_t bad = BadGraduationPoints();
+      Set(reg::z5::kBadGraduation, bad);
+      const std::uint16_t flags = regs_[reg::z5::kFlags];
+      Set(reg::z5::kFlags, bad ? flags & ~reg::z5::kFlagG : flags | reg::z5::kFlagG);
+      return 0;
+    }
+    case reg::z5::kFactoryDefaults:
+      if (value == kZ5ResetGraduation) {
+        FactoryGraduationTable();
+      } else if (value == kZ5ResetMethane || value == kZ5ResetPropane) {
+        const int code = value == kZ5ResetMethane ? 1 : kPropaneGasCode;
+        SetGasCode(code);
+        Set(reg::z5::LEL_CONC, std::lround(LowerExplosiveLimit(code) * 1000));
+        FactoryDefaults();
+      } else {
+        return kExIllegalValue;
+      }
+      return Remeasured(0);
+    case kGradCommand: return CaptureCommand(value);
+    default: return std::nullopt;
+  }
+}
+
+int CSimDetector::CaptureCommand(std::uint16_t value) {
+  // Capture needs the graduation code in register 32 since power-on.
+  if (!passwordOk_) return kExDeviceFailure;
+  const unsigned step = HighByte(value), point = LowByte(value);
+  int column;
+  if (step == kGradZeroGas)
+    column = 1;
+  else if (step == kGradMiddleGas)
+    column = 3;
+  else if (step == kGradHighGas)
+    column = 5;
+  else
+    return kExIllegalValue;
+  if (point > 7) return kExIllegalValue;
+  CaptureGraduationPoint(column, int(point));
+  return 0;
 }
 
 }  // namespace kvl

@@ -8,6 +8,7 @@
 // Not thread-safe: the bus guards every detector with its own lock.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "detector/detector_kinds.h"
@@ -124,6 +125,16 @@ class CSimDetector {
   std::uint16_t BadGraduationPoints() const;
   void StepRelayTest(double seconds);
   void UpdateMeasured();
+  // The steps of WriteSingle: the commands and settings at the addresses
+  // every type shares, the settings the type's layout places, the Z5's
+  // commands; nothing when the register is not theirs.
+  std::optional<int> WriteFixedRegister(int address, std::uint16_t value);
+  std::optional<int> WriteLayoutRegister(int address, std::uint16_t value);
+  int WriteRelayTest(std::uint16_t value);
+  std::optional<int> WriteZ5Command(int address, std::uint16_t value);
+  int CaptureCommand(std::uint16_t value);  // captures a graduation point (needs the password)
+  // A write's exception code; the measured values follow at once when it succeeded.
+  int Remeasured(int ex);
   void UpdateStatus(double lel);
   void Set(int address, int value);
 

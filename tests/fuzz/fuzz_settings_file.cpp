@@ -5,11 +5,11 @@
 // Input: a control byte (detector type, language, the gas warning accepted),
 // then the file's bytes.
 #include "detector/register_map.h"
-#include "detector/settings_apply.h"
-#include "detector/settings_file.h"
-#include "detector/settings_save.h"
 #include "fuzz_support.h"
 #include "link/modbus_frames.h"
+#include "settings_files/settings_apply.h"
+#include "settings_files/settings_file.h"
+#include "settings_files/settings_save.h"
 #include "text/cp1251.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

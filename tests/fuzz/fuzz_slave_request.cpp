@@ -7,8 +7,8 @@
 // received; fewer bytes than the frame needs are a read that timed out.
 #include <array>
 
-#include "detector/imitation.h"
 #include "fuzz_support.h"
+#include "imitation/imitation.h"
 #include "link/modbus_frames.h"
 
 namespace kvl::fuzz {

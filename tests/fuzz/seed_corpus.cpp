@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "config/configuration.h"
-#include "detector/settings_save.h"
 #include "graduation/grad_log.h"
 #include "link/modbus_frames.h"
+#include "settings_files/settings_save.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_run_data.h"
 #include "text/format.h"

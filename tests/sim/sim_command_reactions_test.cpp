@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "detector/command_rules.h"
+#include "commands/command_rules.h"
 #include "detector/decoding.h"
 #include "detector/register_map.h"
 #include "detector/type_guess.h"

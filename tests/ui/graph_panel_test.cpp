@@ -11,7 +11,7 @@
 #include <QTest>
 #include <cmath>
 
-#include "detector/graph_data.h"
+#include "graph/graph_data.h"
 #include "ui/controls/control_lookup.h"
 #include "ui/dialogs/dialog_ids.h"
 #include "ui/dialogs/dialog_results.h"

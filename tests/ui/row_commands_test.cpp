@@ -7,7 +7,7 @@
 #include <QComboBox>
 #include <QPushButton>
 
-#include "detector/command_rules.h"
+#include "commands/command_rules.h"
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "main_window_fixture.h"

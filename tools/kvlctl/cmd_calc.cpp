@@ -13,6 +13,7 @@
 #include "command_registry.h"
 #include "console_operator.h"
 #include "ctl_error.h"
+#include "detector_options.h"
 #include "graduation/calc_async.h"
 #include "graduation/calc_checks.h"
 #include "graduation/calc_result.h"
@@ -57,7 +58,7 @@ void SplitArguments(const std::vector<std::string>& args, std::vector<std::strin
   }
 }
 
-int RunCalc(const std::vector<std::string>& args) {
+CArgParser CalcParser() {
   CArgParser p("calc",
                "FILE... [--type T] [--config KvlGrad.cfg] [--lang en|ru] [--json] [--report DIR] [--write --port DEV]",
                "Calculates graduation tables from run data files as the \"Read from file\" button does:\n"
@@ -84,14 +85,12 @@ int RunCalc(const std::vector<std::string>& args) {
   AddJournalOption(p);
   p.AddNote("Exit status 1 when no table was calculated (the summary says why), a write failed or a report\n"
             "could not be written.");
-  std::vector<std::string> options, files;
-  SplitArguments(args, &options, &files);
-  if (!p.Parse(options)) return kExitOk;
-  if (files.empty()) throw UsageError("give at least one run data file");
-  const std::string lang = p.Text("--lang");
-  if (lang != "en" && lang != "ru") throw UsageError("--lang: '" + lang + "' is neither en nor ru");
-  if (p.Has("--write") && !p.Has("--port")) throw UsageError("--write needs --port");
+  return p;
+}
 
+// The configuration's limits and check records (a fresh installation's
+// without --config), the type and the language.
+CalcSettings SettingsOf(const CArgParser& p, LanguageIndex language) {
   ConfigurationContext context;
   context.programFolder = "./";
   Configuration cfg = DefaultConfiguration(context);
@@ -105,13 +104,227 @@ int RunCalc(const std::vector<std::string>& args) {
   }
   CalcSettings settings = CalcSettingsFrom(cfg);
   settings.type = type;
-  settings.language = lang == "ru" ? kRussian : kEnglish;
+  settings.language = language;
   // A fresh installation's limits are those of the type calculated.
   if (!haveConfig)
     for (int q = 0; q < kQuantityCount; ++q) settings.displayLimits[std::size_t(q)] = DefaultDisplayLimits(type, q);
+  return settings;
+}
+
+// What every step after the fits works from.
+struct CalcRun {
+  const std::vector<std::string>& files;
+  const CalcRead& read;
+  const CalcSettings& settings;
+  const CalcSummary& summary;
+  CCalcFits& fits;
+  std::tm now;
+};
+
+// What the run made of the tables, one entry per sensor of the files.
+struct CalcOutcome {
+  struct Written {
+    int result = -1;  // -1 not written
+    std::string report;
+  };
+  std::vector<Written> written;
+  // The reports of the calculated sensors, filed once their write (if any) has run.
+  std::vector<std::optional<GradReport>> reports;
+  std::vector<std::string> reportNames;
+  std::string reportFolder;  // empty without --report, else ending in '/'
+  std::string summaryName, reportError;
+};
+
+void BuildReports(CalcRun& run, CalcOutcome& outcome) {
+  for (int slot : run.summary.calculable) {
+    const SensorTables& t = run.fits.Take(slot);
+    if (t.written >= 0)
+      outcome.reports[std::size_t(slot)] = BuildGradReport(
+          run.read.sensors[std::size_t(slot)], t, run.settings, run.files, run.now, KVL_VERSION_TEXT);
+  }
+}
+
+// --write: each calculated table into its detector, one write list per sensor.
+void WriteTables(const CArgParser& p, CalcRun& run, CalcOutcome& outcome) {
+  const LinkOptions lo = ReadLinkOptions(p);
+  CStopSignals signals;
+  CReportingLine line(lo, run.settings.language);
+  CModbusSlave& link = line.link;
+  CConsoleOperator& op = line.op;
+  OpenLine(link, lo);
+  for (int slot : run.summary.calculable) {
+    const CalcSensor& s = run.read.sensors[std::size_t(slot)];
+    const SensorTables& t = run.fits.Take(slot);
+    if (t.written < 0 || s.address < 1 || s.address > 255 || signals.Pending()) continue;
+    const SegmentTable& table = t.tables[std::size_t(t.written)];
+    const std::vector<RegisterBlock> blocks = RegisterBlocks(s, table, run.settings.type);
+    const std::size_t before = op.Shown().size();
+    link.BeginBatch(int(blocks.size()));
+    WriteOrigin origin{"kvlctl calc",
+                       table.segment < s.segments.size() ? s.segments[table.segment].file : std::string(),
+                       {{std::uint8_t(s.address), s.serial}},
+                       {}};
+    if (std::optional<GradReport>& report = outcome.reports[std::size_t(slot)]) {
+      report->writeAsked = true;
+      origin.done = [&report](const LinkWriteList& list) { report->written = list; };
+    }
+    link.BeginWriteList(std::move(origin));
+    int result = 0;
+    for (const RegisterBlock& b : blocks)
+      result |= link.WriteRegisters(std::uint8_t(s.address), b.first, b.words, b.report, true);
+    link.EndWriteList();
+    const std::vector<std::string> shown = op.Shown();
+    std::string report;
+    for (std::size_t i = before; i < shown.size(); ++i) report += (report.empty() ? "" : "\n") + shown[i];
+    outcome.written[std::size_t(slot)] = {result, report};
+  }
+  link.Close();
+}
+
+// The reports and the summary: every sensor of the files has its line.
+void FileReports(const CalcRun& run, CalcOutcome& outcome) {
+  CReportBatch batch(outcome.reportFolder, run.settings.language, run.now, KVL_VERSION_TEXT);
+  for (std::size_t k = 0; k < run.read.sensors.size(); ++k) {
+    const CalcSensor& s = run.read.sensors[k];
+    BatchRow row;
+    row.serial = s.serial;
+    row.address = s.address;
+    row.calculated = outcome.reports[k].has_value();
+    for (char c : s.check) row.reason += c == '\r' ? ' ' : c == '\n' ? ' ' : c;
+    const std::size_t index = batch.Add(std::move(row));
+    if (outcome.reports[k]) outcome.reportNames[k] = batch.FileReport(index, *outcome.reports[k]);
+  }
+  if (batch.WriteSummary()) outcome.summaryName = batch.SummaryName();
+  outcome.reportError = batch.LastError();
+  if (!outcome.reportError.empty()) std::fprintf(stderr, "kvlctl calc: %s\n", outcome.reportError.c_str());
+}
+
+std::string SegmentsJson(const CalcSensor& s, const SensorTables& t) {
+  std::string out = "[";
+  for (std::size_t g = 0; g < s.segments.size(); ++g) {
+    const FileSegment& seg = s.segments[g];
+    const SegmentTable* table = nullptr;
+    for (const SegmentTable& st : t.tables)
+      if (st.segment == g) table = &st;
+    if (g) out += ", ";
+    out += "{\"file\": " + JsonString(seg.file) + ", \"valid\": " + (seg.valid ? "true" : "false") +
+           ", \"good\": " + (seg.good ? "true" : "false") + Format(", \"samples\": %zu", seg.end - seg.begin);
+    out += ", \"T\": " + (table ? JsonInts(table->T) : std::string("[]")) + ", \"D\": [";
+    for (int c = 0; table && c < table->channels; ++c)
+      out += (c ? ", " : "") + JsonInts(table->D[std::size_t(c)]);
+    out += "]";
+    if (table && t.written >= 0 && &t.tables[std::size_t(t.written)] == table) out += ", \"written\": true";
+    out += "}";
+  }
+  return out + "]";
+}
+
+std::string SensorJson(CalcRun& run, const CalcOutcome& outcome, std::size_t k) {
+  const CalcSensor& s = run.read.sensors[k];
+  const std::vector<int>& calculable = run.summary.calculable;
+  const bool calculated = std::find(calculable.begin(), calculable.end(), int(k)) != calculable.end();
+  const SensorTables& t = run.fits.Take(int(k));
+  std::string out = "{\"serial\": " + JsonString(s.serial) + Format(", \"modbus\": %d", s.address) +
+                    ", \"gas\": " + JsonString(s.gasText) + ", \"check\": " + JsonString(s.check) +
+                    ", \"calculated\": " + (calculated ? "true" : "false") +
+                    ", \"segments\": " + SegmentsJson(s, t);
+  if (calculated) {
+    out += ", \"text\": " + JsonString(ResultText(s, t, run.settings.type, run.settings.language)) +
+           ", \"blocks\": [";
+    if (t.written >= 0) {
+      const std::vector<RegisterBlock> blocks =
+          RegisterBlocks(s, t.tables[std::size_t(t.written)], run.settings.type);
+      for (std::size_t b = 0; b < blocks.size(); ++b)
+        out += (b ? ", " : "") + Format("{\"register\": %u, \"words\": ", unsigned(blocks[b].first)) +
+               JsonWords(blocks[b].words) + "}";
+    }
+    out += "]";
+  }
+  if (outcome.written[k].result >= 0)
+    out += Format(", \"write_result\": %d, \"report\": ", outcome.written[k].result) +
+           JsonString(outcome.written[k].report);
+  if (!outcome.reportNames[k].empty())
+    out += ", \"report_file\": " + JsonString(outcome.reportFolder + outcome.reportNames[k]);
+  return out + "}";
+}
+
+std::string CalcJson(CalcRun& run, const CalcOutcome& outcome) {
+  std::string out = "{\"summary\": " + JsonString(run.summary.text) + ", \"icon\": \"" +
+                    IconName(run.summary.icon) + "\"" +
+                    Format(", \"lines\": %zu, \"line_cap_reached\": %s", run.read.lines,
+                           run.read.lineCapReached ? "true" : "false") +
+                    ", \"sensors\": [";
+  for (std::size_t k = 0; k < run.read.sensors.size(); ++k)
+    out += (k ? ", " : "") + SensorJson(run, outcome, k);
+  out += "]";
+  if (!outcome.summaryName.empty())
+    out += ", \"summary_file\": " + JsonString(outcome.reportFolder + outcome.summaryName);
+  return out + "}\n";
+}
+
+std::string CalcText(CalcRun& run, const CalcOutcome& outcome) {
+  std::string out = run.summary.text;
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  if (run.read.lineCapReached) out += Format("(reading stopped after %zu data lines)\n", run.read.lines);
+  for (int slot : run.summary.calculable) {
+    const CalcSensor& s = run.read.sensors[std::size_t(slot)];
+    const SensorTables& t = run.fits.Take(slot);
+    out += "\n" + ResultText(s, t, run.settings.type, run.settings.language);
+    if (t.written >= 0) {
+      for (const RegisterBlock& b : RegisterBlocks(s, t.tables[std::size_t(t.written)], run.settings.type)) {
+        out += Format("register %u:", unsigned(b.first));
+        for (std::uint16_t w : b.words) out += Format(" %u", unsigned(w));
+        out += "\n";
+      }
+    }
+    if (outcome.written[std::size_t(slot)].result >= 0)
+      out += Format("written to %d: %s\n", s.address, outcome.written[std::size_t(slot)].report.c_str());
+  }
+  for (std::size_t k = 0; k < outcome.reportNames.size(); ++k)
+    if (!outcome.reportNames[k].empty())
+      out += "report " + run.read.sensors[k].serial + ": " + outcome.reportFolder + outcome.reportNames[k] +
+             "\n";
+  if (!outcome.summaryName.empty()) out += "summary: " + outcome.reportFolder + outcome.summaryName + "\n";
+  return out;
+}
+
+// The texts carry the reports' own "\r\n"; a terminal wants "\n".
+void PrintForTerminal(const std::string& out) {
+  std::string clean;
+  clean.reserve(out.size());
+  for (std::size_t i = 0; i < out.size(); ++i)
+    if (!(out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n')) clean += out[i];
+  std::fputs(clean.c_str(), stdout);
+}
+
+int CalcExitStatus(CalcRun& run, const CalcOutcome& outcome) {
+  for (const CalcOutcome::Written& w : outcome.written)
+    if (w.result > 0) return kExitFailed;
+  // A report asked for and not written is a failure, like a failed write.
+  if (!outcome.reportError.empty()) return kExitFailed;
+  bool calculated = false;
+  for (int slot : run.summary.calculable) calculated = calculated || !run.fits.Take(slot).tables.empty();
+  if (!calculated) {
+    std::fflush(stdout);  // the why first, then the verdict
+    std::fputs("kvlctl calc: no table calculated\n", stderr);
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int RunCalc(const std::vector<std::string>& args) {
+  CArgParser p = CalcParser();
+  std::vector<std::string> options, files;
+  SplitArguments(args, &options, &files);
+  if (!p.Parse(options)) return kExitOk;
+  if (files.empty()) throw UsageError("give at least one run data file");
+  const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
+  if (p.Has("--write") && !p.Has("--port")) throw UsageError("--write needs --port");
+  const CalcSettings settings = SettingsOf(p, language);
 
   CalcRead read = ReadGradFiles(files, settings);
-  for (const std::string& f : read.unreadable) std::fprintf(stderr, "kvlctl calc: cannot read %s\n", f.c_str());
+  for (const std::string& f : read.unreadable)
+    std::fprintf(stderr, "kvlctl calc: cannot read %s\n", f.c_str());
   if (!read.abortMessage.empty()) {
     if (p.Has("--json"))
       std::printf("{\"message\": %s, \"sensors\": []}\n", JsonString(read.abortMessage).c_str());
@@ -122,168 +335,23 @@ int RunCalc(const std::vector<std::string>& args) {
   CheckSegments(read, settings);
   const CalcSummary summary = BuildSummary(read, settings.language);
   CCalcFits fits(read, settings, summary.calculable);
-
-  struct Written {
-    int result = -1;  // -1 not written
-    std::string report;
-  };
-  std::vector<Written> written(read.sensors.size());
-  // The reports of the calculated sensors, filed once their write (if any) has run.
-  std::vector<std::optional<GradReport>> reports(read.sensors.size());
-  std::string reportFolder = p.Text("--report");
-  if (!reportFolder.empty() && reportFolder.back() != '/') reportFolder += '/';
-  std::tm now{};
+  CalcRun run{files, read, settings, summary, fits, {}};
   const std::time_t clock = std::time(nullptr);
-  localtime_r(&clock, &now);
-  if (!reportFolder.empty())
-    for (int slot : summary.calculable) {
-      const SensorTables& t = fits.Take(slot);
-      if (t.written >= 0)
-        reports[std::size_t(slot)] =
-            BuildGradReport(read.sensors[std::size_t(slot)], t, settings, files, now, KVL_VERSION_TEXT);
-    }
-  if (p.Has("--write")) {
-    const LinkOptions lo = ReadLinkOptions(p);
-    CStopSignals signals;
-    CReportingLine line(lo, settings.language);
-    CModbusSlave& link = line.link;
-    CConsoleOperator& op = line.op;
-    OpenLine(link, lo);
-    for (int slot : summary.calculable) {
-      const CalcSensor& s = read.sensors[std::size_t(slot)];
-      const SensorTables& t = fits.Take(slot);
-      if (t.written < 0 || s.address < 1 || s.address > 255 || signals.Pending()) continue;
-      const std::vector<RegisterBlock> blocks = RegisterBlocks(s, t.tables[std::size_t(t.written)], type);
-      const std::size_t before = op.Shown().size();
-      link.BeginBatch(int(blocks.size()));
-      WriteOrigin origin{"kvlctl calc", t.tables[std::size_t(t.written)].segment < s.segments.size()
-                                            ? s.segments[t.tables[std::size_t(t.written)].segment].file
-                                            : std::string(),
-                         {{std::uint8_t(s.address), s.serial}}, {}};
-      if (std::optional<GradReport>& report = reports[std::size_t(slot)]) {
-        report->writeAsked = true;
-        origin.done = [&report](const LinkWriteList& list) { report->written = list; };
-      }
-      link.BeginWriteList(std::move(origin));
-      int result = 0;
-      for (const RegisterBlock& b : blocks)
-        result |= link.WriteRegisters(std::uint8_t(s.address), b.first, b.words, b.report, true);
-      link.EndWriteList();
-      const std::vector<std::string> shown = op.Shown();
-      std::string report;
-      for (std::size_t i = before; i < shown.size(); ++i) report += (report.empty() ? "" : "\n") + shown[i];
-      written[std::size_t(slot)] = {result, report};
-    }
-    link.Close();
-  }
+  localtime_r(&clock, &run.now);
 
-  // The reports and the summary: every sensor of the files has its line.
-  std::vector<std::string> reportNames(read.sensors.size());
-  std::string summaryName, reportError;
-  if (!reportFolder.empty()) {
-    CReportBatch batch(reportFolder, settings.language, now, KVL_VERSION_TEXT);
-    for (std::size_t k = 0; k < read.sensors.size(); ++k) {
-      const CalcSensor& s = read.sensors[k];
-      BatchRow row;
-      row.serial = s.serial;
-      row.address = s.address;
-      row.calculated = reports[k].has_value();
-      for (char c : s.check) row.reason += c == '\r' ? ' ' : c == '\n' ? ' ' : c;
-      const std::size_t index = batch.Add(std::move(row));
-      if (reports[k]) reportNames[k] = batch.FileReport(index, *reports[k]);
-    }
-    if (batch.WriteSummary()) summaryName = batch.SummaryName();
-    reportError = batch.LastError();
-    if (!reportError.empty()) std::fprintf(stderr, "kvlctl calc: %s\n", reportError.c_str());
-  }
+  CalcOutcome outcome;
+  const std::size_t sensors = read.sensors.size();
+  outcome.written.resize(sensors);
+  outcome.reports.resize(sensors);
+  outcome.reportNames.resize(sensors);
+  outcome.reportFolder = p.Text("--report");
+  if (!outcome.reportFolder.empty() && outcome.reportFolder.back() != '/') outcome.reportFolder += '/';
+  if (!outcome.reportFolder.empty()) BuildReports(run, outcome);
+  if (p.Has("--write")) WriteTables(p, run, outcome);
+  if (!outcome.reportFolder.empty()) FileReports(run, outcome);
 
-  std::string out;
-  if (p.Has("--json")) {
-    out = "{\"summary\": " + JsonString(summary.text) + ", \"icon\": \"" + IconName(summary.icon) + "\"" +
-          Format(", \"lines\": %zu, \"line_cap_reached\": %s", read.lines, read.lineCapReached ? "true" : "false") +
-          ", \"sensors\": [";
-    for (std::size_t k = 0; k < read.sensors.size(); ++k) {
-      const CalcSensor& s = read.sensors[k];
-      const bool calculated = std::find(summary.calculable.begin(), summary.calculable.end(), int(k)) !=
-                              summary.calculable.end();
-      const SensorTables& t = fits.Take(int(k));
-      if (k) out += ", ";
-      out += "{\"serial\": " + JsonString(s.serial) + Format(", \"modbus\": %d", s.address) +
-             ", \"gas\": " + JsonString(s.gasText) + ", \"check\": " + JsonString(s.check) +
-             ", \"calculated\": " + (calculated ? "true" : "false") + ", \"segments\": [";
-      for (std::size_t g = 0; g < s.segments.size(); ++g) {
-        const FileSegment& seg = s.segments[g];
-        const SegmentTable* table = nullptr;
-        for (const SegmentTable& st : t.tables)
-          if (st.segment == g) table = &st;
-        if (g) out += ", ";
-        out += "{\"file\": " + JsonString(seg.file) + ", \"valid\": " + (seg.valid ? "true" : "false") +
-               ", \"good\": " + (seg.good ? "true" : "false") + Format(", \"samples\": %zu", seg.end - seg.begin);
-        out += ", \"T\": " + (table ? JsonInts(table->T) : std::string("[]")) + ", \"D\": [";
-        for (int c = 0; table && c < table->channels; ++c) out += (c ? ", " : "") + JsonInts(table->D[std::size_t(c)]);
-        out += "]";
-        if (table && t.written >= 0 && &t.tables[std::size_t(t.written)] == table) out += ", \"written\": true";
-        out += "}";
-      }
-      out += "]";
-      if (calculated) {
-        out += ", \"text\": " + JsonString(ResultText(s, t, type, settings.language)) + ", \"blocks\": [";
-        if (t.written >= 0) {
-          const std::vector<RegisterBlock> blocks = RegisterBlocks(s, t.tables[std::size_t(t.written)], type);
-          for (std::size_t b = 0; b < blocks.size(); ++b)
-            out += (b ? ", " : "") + Format("{\"register\": %u, \"words\": ", unsigned(blocks[b].first)) +
-                   JsonWords(blocks[b].words) + "}";
-        }
-        out += "]";
-      }
-      if (written[k].result >= 0)
-        out += Format(", \"write_result\": %d, \"report\": ", written[k].result) + JsonString(written[k].report);
-      if (!reportNames[k].empty()) out += ", \"report_file\": " + JsonString(reportFolder + reportNames[k]);
-      out += "}";
-    }
-    out += "]";
-    if (!summaryName.empty()) out += ", \"summary_file\": " + JsonString(reportFolder + summaryName);
-    out += "}\n";
-  } else {
-    out = summary.text;
-    if (!out.empty() && out.back() != '\n') out += '\n';
-    if (read.lineCapReached) out += Format("(reading stopped after %zu data lines)\n", read.lines);
-    for (int slot : summary.calculable) {
-      const CalcSensor& s = read.sensors[std::size_t(slot)];
-      const SensorTables& t = fits.Take(slot);
-      out += "\n" + ResultText(s, t, type, settings.language);
-      if (t.written >= 0) {
-        for (const RegisterBlock& b : RegisterBlocks(s, t.tables[std::size_t(t.written)], type)) {
-          out += Format("register %u:", unsigned(b.first));
-          for (std::uint16_t w : b.words) out += Format(" %u", unsigned(w));
-          out += "\n";
-        }
-      }
-      if (written[std::size_t(slot)].result >= 0)
-        out += Format("written to %d: %s\n", s.address, written[std::size_t(slot)].report.c_str());
-    }
-    for (std::size_t k = 0; k < reportNames.size(); ++k)
-      if (!reportNames[k].empty()) out += "report " + read.sensors[k].serial + ": " + reportFolder + reportNames[k] + "\n";
-    if (!summaryName.empty()) out += "summary: " + reportFolder + summaryName + "\n";
-  }
-  // The texts carry the reports' own "\r\n"; a terminal wants "\n".
-  std::string clean;
-  clean.reserve(out.size());
-  for (std::size_t i = 0; i < out.size(); ++i)
-    if (!(out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n')) clean += out[i];
-  std::fputs(clean.c_str(), stdout);
-  for (const Written& w : written)
-    if (w.result > 0) return kExitFailed;
-  // A report asked for and not written is a failure, like a failed write.
-  if (!reportError.empty()) return kExitFailed;
-  bool calculated = false;
-  for (int slot : summary.calculable) calculated = calculated || !fits.Take(slot).tables.empty();
-  if (!calculated) {
-    std::fflush(stdout);  // the why first, then the verdict
-    std::fputs("kvlctl calc: no table calculated\n", stderr);
-    return kExitFailed;
-  }
-  return kExitOk;
+  PrintForTerminal(p.Has("--json") ? CalcJson(run, outcome) : CalcText(run, outcome));
+  return CalcExitStatus(run, outcome);
 }
 
 const CommandRegistrar kCalc{"calc", "calculate graduation tables from run data files (and write them)", &RunCalc};

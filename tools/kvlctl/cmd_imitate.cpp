@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "command_registry.h"
-#include "console_operator.h"
 #include "ctl_error.h"
-#include "detector/imitation_runner.h"
 #include "detector_options.h"
+#include "imitation/imitation_runner.h"
 #include "json.h"
 #include "link_options.h"
+#include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
 #include "worker_run.h"
@@ -93,13 +93,9 @@ int RunImitate(const std::vector<std::string>& args) {
   }
 
   CStopSignals signals;
-  CModbusSlave link;
-  CConsoleOperator op("kvlctl imitate: ");
-  CTraceObserver trace;
-  link.SetOperator(&op);
-  link.SetLanguage(kEnglish);
-  if (lo.trace) link.SetObserver(&trace);
-  CWorkerRun run(link, op, signals, lo, kEnglish);
+  CReportingLine line(lo, kEnglish, "kvlctl imitate: ");
+  CModbusSlave& link = line.link;
+  CWorkerRun run(link, line.op, signals, lo, kEnglish);
   run.Start(sw.addressList, "3", Format("%ld", pause), false);
 
   for (;;) {

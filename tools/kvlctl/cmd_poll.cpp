@@ -7,13 +7,14 @@
 #include "command_registry.h"
 #include "console_operator.h"
 #include "ctl_error.h"
+#include "detector_options.h"
 #include "json.h"
 #include "link/link_stats.h"
-#include "worker_run.h"
 #include "link_options.h"
 #include "posted_queue.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "worker_run.h"
 
 namespace kvl::ctl {
 namespace {
@@ -52,7 +53,7 @@ void PrintLine(const std::string& line) {
   std::fflush(stdout);
 }
 
-int RunPoll(const std::vector<std::string>& args) {
+CArgParser PollParser() {
   CArgParser p("poll", "--port DEV --addr A1,A2,... --requests FIRST:COUNT,... [options]",
                "Polls the detectors with the workstation's own poll worker and prints every\n"
                "message it posts, one line each, as it arrives. After each WM_USER_DATA the\n"
@@ -74,30 +75,79 @@ int RunPoll(const std::vector<std::string>& args) {
   p.AddFlag("--stats", "print each detector's answer latency and failures by kind at the end");
   p.AddFlag("--reconnect", "a device that goes away (unplugged) is reopened when it is back at the same path");
   p.AddNote("Exit status 1 when no detector answered at all. Ctrl-C stops the worker cleanly (exit status 130). " + LinkOptionsNote());
-  if (!p.Parse(args)) return kExitOk;
+  return p;
+}
 
-  const LinkOptions lo = ReadLinkOptions(p);
-  std::vector<std::uint8_t> devices;
-  for (long a : p.IntList("--addr", 0, 255, CModbusSlave::kMaxDevices)) devices.push_back(static_cast<std::uint8_t>(a));
-  const std::vector<Request> requests = ParseRequests(p.Text("--requests"));
-  const long pause = p.Int("--pause", 0, 100000);
-  const long cycles = p.Int("--cycles", 0, 1000000000);
-  const long function = p.Int("--function", 3, 4);
-  const std::string lang = p.Text("--lang");
-  if (lang != "en" && lang != "ru") throw UsageError("--lang: '" + lang + "' is neither en nor ru");
-  const LanguageIndex language = lang == "ru" ? kRussian : kEnglish;
-
+// The requests as the link takes them: one poll set of all of them, their
+// words one after another in the poll image.
+struct PollLists {
   std::vector<std::uint16_t> firsts;
   std::vector<std::uint8_t> counts, offsets;
   std::vector<int> indices;
   int imageWords = 0;
+};
+
+PollLists ListsOf(const std::vector<Request>& requests) {
+  PollLists l;
   for (const Request& r : requests) {
-    indices.push_back(static_cast<int>(firsts.size()));
-    firsts.push_back(r.first);
-    counts.push_back(r.count);
-    offsets.push_back(static_cast<std::uint8_t>(imageWords));
-    imageWords += r.count;
+    l.indices.push_back(static_cast<int>(l.firsts.size()));
+    l.firsts.push_back(r.first);
+    l.counts.push_back(r.count);
+    l.offsets.push_back(static_cast<std::uint8_t>(l.imageWords));
+    l.imageWords += r.count;
   }
+  return l;
+}
+
+// One posted message as its line; after WM_USER_DATA with the position, the
+// address and the polled words (the image is ours until Resume).
+std::string MessageLine(const Posted& m, CModbusSlave& link, const std::vector<std::uint8_t>& devices,
+                        int imageWords, bool json) {
+  const std::string name = MessageName(m.message);
+  std::string line;
+  if (json)
+    line = Format("{\"msg\": %s, \"w\": %ld, \"l\": %ld", JsonString(name).c_str(), static_cast<long>(m.w),
+                  static_cast<long>(m.l));
+  else
+    line = Format("%s w=%ld l=%ld", name.c_str(), static_cast<long>(m.w), static_cast<long>(m.l));
+  if (m.message == WM_USER_DATA) {
+    const int position = link.LastPosition();
+    const unsigned addr = position >= 0 && position < static_cast<int>(devices.size())
+                              ? devices[static_cast<std::size_t>(position)]
+                              : 0u;
+    std::vector<std::uint16_t> words(link.PollImage(), link.PollImage() + imageWords);
+    if (json) {
+      line += Format(", \"position\": %d, \"addr\": %u, \"words\": ", position, addr) + JsonWords(words);
+    } else {
+      line += Format(" position=%d addr=%u words=", position, addr);
+      for (std::size_t k = 0; k < words.size(); ++k)
+        line += Format(k ? " %u" : "%u", static_cast<unsigned>(words[k]));
+    }
+  }
+  if (json) line += "}";
+  return line;
+}
+
+void PrintStats(const CLinkStats& stats, bool json) {
+  for (const auto& [address, figures] : stats.Snapshot()) {
+    const std::string text = LinkStatsLine(address, figures);
+    PrintLine(json ? "{\"msg\": \"STATS\", \"text\": " + JsonString(text) + "}" : text);
+  }
+}
+
+int RunPoll(const std::vector<std::string>& args) {
+  CArgParser p = PollParser();
+  if (!p.Parse(args)) return kExitOk;
+  const LinkOptions lo = ReadLinkOptions(p);
+  std::vector<std::uint8_t> devices;
+  for (long a : p.IntList("--addr", 0, 255, CModbusSlave::kMaxDevices))
+    devices.push_back(static_cast<std::uint8_t>(a));
+  const PollLists lists = ListsOf(ParseRequests(p.Text("--requests")));
+  const long pause = p.Int("--pause", 0, 100000);
+  const long cycles = p.Int("--cycles", 0, 1000000000);
+  const long function = p.Int("--function", 3, 4);
+  const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
+  const bool withStats = p.Has("--stats");
 
   CStopSignals signals;
   CModbusSlave link;
@@ -106,23 +156,16 @@ int RunPoll(const std::vector<std::string>& args) {
   CLinkStats stats(lo.trace ? &trace : nullptr);
   link.SetOperator(&op);
   link.SetLanguage(language);
-  if (p.Has("--stats"))
+  if (withStats)
     link.SetObserver(&stats);
   else if (lo.trace)
     link.SetObserver(&trace);
-  link.SetPollRequests(firsts, counts, offsets);
-  link.SelectPollSet(indices, 0);
+  link.SetPollRequests(lists.firsts, lists.counts, lists.offsets);
+  link.SelectPollSet(lists.indices, 0);
   link.SetReconnect(p.Has("--reconnect"));
   CWorkerRun run(link, op, signals, lo, language);
   run.Start(devices, Format("%ld", function), Format("%ld", pause));
 
-  auto printStats = [&] {
-    if (!p.Has("--stats")) return;
-    for (const auto& [address, figures] : stats.Snapshot()) {
-      const std::string text = LinkStatsLine(address, figures);
-      PrintLine(lo.json ? "{\"msg\": \"STATS\", \"text\": " + JsonString(text) + "}" : text);
-    }
-  };
   long cyclesDone = 0;
   bool anyAnswer = false;
   bool lost = false;
@@ -130,34 +173,11 @@ int RunPoll(const std::vector<std::string>& args) {
   for (;;) {
     Posted m{};
     if (!run.Next(&m)) {
-      printStats();
+      if (withStats) PrintStats(stats, lo.json);
       std::fputs("kvlctl poll: interrupted\n", stderr);
       return kExitInterrupted;
     }
-    const std::string name = MessageName(m.message);
-    std::string line;
-    if (lo.json)
-      line = Format("{\"msg\": %s, \"w\": %ld, \"l\": %ld", JsonString(name).c_str(), static_cast<long>(m.w),
-                    static_cast<long>(m.l));
-    else
-      line = Format("%s w=%ld l=%ld", name.c_str(), static_cast<long>(m.w), static_cast<long>(m.l));
-    if (m.message == WM_USER_DATA) {
-      // The image is ours until Resume.
-      const int position = link.LastPosition();
-      const unsigned addr = position >= 0 && position < static_cast<int>(devices.size())
-                                ? devices[static_cast<std::size_t>(position)]
-                                : 0u;
-      std::vector<std::uint16_t> words(link.PollImage(), link.PollImage() + imageWords);
-      if (lo.json) {
-        line += Format(", \"position\": %d, \"addr\": %u, \"words\": ", position, addr) + JsonWords(words);
-      } else {
-        line += Format(" position=%d addr=%u words=", position, addr);
-        for (std::size_t k = 0; k < words.size(); ++k) line += Format(k ? " %u" : "%u", static_cast<unsigned>(words[k]));
-      }
-    }
-    if (lo.json) line += "}";
-    PrintLine(line);
-
+    PrintLine(MessageLine(m, link, devices, lists.imageWords, lo.json));
     if (m.message == WM_USER_DATA) {
       anyAnswer = true;
       link.Resume();
@@ -175,7 +195,7 @@ int RunPoll(const std::vector<std::string>& args) {
   }
   // The figures of the cycles asked for: taken before the worker is stopped
   // in the middle of the next one.
-  printStats();
+  if (withStats) PrintStats(stats, lo.json);
   run.Stop();
   // A script must see a dead bus (wrong port, baud or wiring) as a failure.
   if (!anyAnswer) {

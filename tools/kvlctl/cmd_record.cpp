@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "command_registry.h"
-#include "console_operator.h"
 #include "ctl_error.h"
 #include "detector/detector_table.h"
 #include "detector/poll_sets.h"
@@ -18,6 +17,7 @@
 #include "graduation/run_data_writer.h"
 #include "link_options.h"
 #include "posted_queue.h"
+#include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
 #include "text/link_texts.h"
@@ -40,7 +40,7 @@ std::tm LocalNow() {
   return now;
 }
 
-int RunRecord(const std::vector<std::string>& args) {
+CArgParser RecordParser() {
   CArgParser p("record", "--port DEV --type T --addr A1,A2,... [options]",
                "Polls the detectors with the workstation's poll worker and records their run\n"
                "data files every --period seconds, exactly as the main window's recording does:\n"
@@ -63,47 +63,105 @@ int RunRecord(const std::vector<std::string>& args) {
   p.AddOption("--duration", "S", "stop after S seconds; 0 records until Ctrl-C or SIGTERM", "0");
   p.AddOption("--pause", "MS", "pause after each detector's poll, 0..100000 ms", "0");
   p.AddNote("Ctrl-C and SIGTERM end the recording normally (exit status 0). " + LinkOptionsNote());
-  if (!p.Parse(args)) return kExitOk;
+  return p;
+}
 
-  const LinkOptions lo = ReadLinkOptions(p);
-  const int type = ParseTypeOption(p.Text("--type"));
-  const int mode = ParseModeOption(p.Text("--mode"));
-  const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
+struct RecordOptions {
+  LinkOptions lo;
+  int type = 0;
+  int mode = 0;
+  LanguageIndex language = kEnglish;
   std::vector<std::uint8_t> devices;
-  for (long a : p.IntList("--addr", 1, 255, kSlotCount)) devices.push_back(static_cast<std::uint8_t>(a));
-  const double period = ParseSeconds(p.Text("--period"), "--period", 0.01);
-  const double duration = ParseSeconds(p.Text("--duration"), "--duration", 0);
-  const long pause = p.Int("--pause", 0, 100000);
-  std::string folder = p.Text("--folder");
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  const int pollSet = PollSetFor(type, mode);
+  double period = 0;
+  double duration = 0;
+  long pause = 0;
+  std::string folder;  // empty or ending in '/'
+};
+
+RecordOptions ReadRecordOptions(const CArgParser& p) {
+  RecordOptions o;
+  o.lo = ReadLinkOptions(p);
+  o.type = ParseTypeOption(p.Text("--type"));
+  o.mode = ParseModeOption(p.Text("--mode"));
+  o.language = ParseLanguageOption(p.Text("--lang"));
+  for (long a : p.IntList("--addr", 1, 255, kSlotCount)) o.devices.push_back(static_cast<std::uint8_t>(a));
+  o.period = ParseSeconds(p.Text("--period"), "--period", 0.01);
+  o.duration = ParseSeconds(p.Text("--duration"), "--duration", 0);
+  o.pause = p.Int("--pause", 0, 100000);
+  o.folder = p.Text("--folder");
+  if (!o.folder.empty() && o.folder.back() != '/') o.folder += '/';
+  return o;
+}
+
+// The link's worker polling the devices with the mode's poll set, posting to `queue`.
+void StartPolling(CModbusSlave& link, CPostedQueue& queue, const RecordOptions& o) {
+  const int pollSet = PollSetFor(o.type, o.mode);
+  const PollRequestLists requests = PollRequestTable();
+  link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
+  link.SelectPollSet(PollSetRequests(pollSet), pollSet);
+  ApplyLinkOptions(link, o.lo);
+  link.StartWorker(&queue, 0, o.lo.port, Format("%d", o.lo.baud), o.devices, "3", Format("%ld", o.pause), "3", true);
+}
+
+// One recording tick over every row; a line when it wrote.
+void RecordTick(CRunDataWriter& writer, const CDetectorTable& table, const RecordOptions& o) {
+  std::vector<RunDataRow> rows;
+  for (int s = 0; s < int(o.devices.size()); ++s)
+    rows.push_back(RunDataRowFromView(table.DescribeRow(s, true), table.Slot(s)));
+  if (writer.Tick(rows, RunDataContext{o.type, o.mode, o.language}, LocalNow())) {
+    std::printf(o.lo.json ? "{\"recorded\": %u, \"series\": %d, \"failed\": %llu}\n"
+                          : "recorded %u series %d failed %llu\n",
+                writer.RecordedCount(), writer.Series(), static_cast<unsigned long long>(writer.FailedWrites()));
+    std::fflush(stdout);
+  }
+}
+
+// The worker's message into the table, as the window takes it. False when
+// the port could not be opened.
+bool TakeMessage(const Posted& m, CModbusSlave& link, CDetectorTable& table, bool* lineOpen) {
+  switch (m.message) {
+    case WM_USER_DATA: {
+      const PollOutcome outcome = table.CompletedPoll(
+          link.LastPosition(), link.ImagePollSet(), std::span<const std::uint16_t>(link.PollImage(), kImageWords));
+      if (outcome.resumeWorker) link.Resume();
+      break;
+    }
+    case WM_USER_CLEAR: table.ClearedPosition(link.FailedPosition()); break;
+    case WM_USER_RESULT:
+      if (IsDetectorLineCode(m.w)) table.ReadResult(int(m.w), int(m.l));
+      break;
+    case WM_USER_PORT_OPEN:
+      *lineOpen = true;
+      table.PortOpened();
+      break;
+    case WM_USER_PORT_FAIL: return false;
+    default: break;
+  }
+  return true;
+}
+
+int RunRecord(const std::vector<std::string>& args) {
+  CArgParser p = RecordParser();
+  if (!p.Parse(args)) return kExitOk;
+  const RecordOptions o = ReadRecordOptions(p);
 
   // First: every thread made from here on (the writer's syncer, the link's
   // worker) must inherit the blocked stop signals.
   CStopSignals signals;
   CDetectorTable table;
-  table.SetType(type);
-  table.SetMode(mode);
-  table.SetLanguage(language);
-  table.SetAddressList(devices);
+  table.SetType(o.type);
+  table.SetMode(o.mode);
+  table.SetLanguage(o.language);
+  table.SetAddressList(o.devices);
 
   CRunDataWriter writer;
-  writer.SetFolder(folder);
+  writer.SetFolder(o.folder);
   writer.SetRecording(true);
-  const RunDataContext context{type, mode, language};
 
-  CModbusSlave link;
-  CConsoleOperator op("kvlctl record: ");
-  CTraceObserver trace;
+  CReportingLine line(o.lo, o.language, "kvlctl record: ");
+  CModbusSlave& link = line.link;
   CPostedQueue queue;
-  link.SetOperator(&op);
-  link.SetLanguage(language);
-  if (lo.trace) link.SetObserver(&trace);
-  const PollRequestLists requests = PollRequestTable();
-  link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
-  link.SelectPollSet(PollSetRequests(pollSet), pollSet);
-  ApplyLinkOptions(link, lo);
-  link.StartWorker(&queue, 0, lo.port, Format("%d", lo.baud), devices, "3", Format("%ld", pause), "3", true);
+  StartPolling(link, queue, o);
   auto stopLink = [&] {
     queue.Close();
     link.StopWorker();
@@ -111,51 +169,25 @@ int RunRecord(const std::vector<std::string>& args) {
 
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
-  const auto periodNs = std::chrono::nanoseconds(static_cast<long long>(period * 1e9));
+  const auto periodNs = std::chrono::nanoseconds(static_cast<long long>(o.period * 1e9));
+  const auto durationNs = std::chrono::nanoseconds(static_cast<long long>(o.duration * 1e9));
   auto nextTick = start + periodNs;
   bool lineOpen = false;
   for (;;) {
     if (signals.Pending()) break;
-    if (duration > 0 && Clock::now() - start >= std::chrono::nanoseconds(static_cast<long long>(duration * 1e9)))
-      break;
+    if (o.duration > 0 && Clock::now() - start >= durationNs) break;
     if (Clock::now() >= nextTick) {
       nextTick += periodNs;
       if (nextTick < Clock::now()) nextTick = Clock::now() + periodNs;  // a stalled line does not make ticks pile up
-      if (lineOpen) {
-        std::vector<RunDataRow> rows;
-        for (int s = 0; s < int(devices.size()); ++s)
-          rows.push_back(RunDataRowFromView(table.DescribeRow(s, true), table.Slot(s)));
-        if (writer.Tick(rows, context, LocalNow())) {
-          std::printf(lo.json ? "{\"recorded\": %u, \"series\": %d, \"failed\": %llu}\n"
-                              : "recorded %u series %d failed %llu\n",
-                      writer.RecordedCount(), writer.Series(), static_cast<unsigned long long>(writer.FailedWrites()));
-          std::fflush(stdout);
-        }
-      }
+      if (lineOpen) RecordTick(writer, table, o);
     }
     Posted m{};
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now());
     if (!queue.Next(&m, std::clamp(wait, std::chrono::milliseconds(0), std::chrono::milliseconds(20)))) continue;
-    switch (m.message) {
-      case WM_USER_DATA: {
-        const PollOutcome outcome = table.CompletedPoll(
-            link.LastPosition(), link.ImagePollSet(), std::span<const std::uint16_t>(link.PollImage(), kImageWords));
-        if (outcome.resumeWorker) link.Resume();
-        break;
-      }
-      case WM_USER_CLEAR: table.ClearedPosition(link.FailedPosition()); break;
-      case WM_USER_RESULT:
-        if (IsDetectorLineCode(m.w)) table.ReadResult(int(m.w), int(m.l));
-        break;
-      case WM_USER_PORT_OPEN:
-        lineOpen = true;
-        table.PortOpened();
-        break;
-      case WM_USER_PORT_FAIL:
-        stopLink();
-        writer.Sync();
-        throw DeviceError(OpenFailureText(lo.port, link.DevicePath(), link.LastError()));
-      default: break;
+    if (!TakeMessage(m, link, table, &lineOpen)) {
+      stopLink();
+      writer.Sync();
+      throw DeviceError(OpenFailureText(o.lo.port, link.DevicePath(), link.LastError()));
     }
   }
   stopLink();

@@ -8,17 +8,18 @@
 #include <vector>
 
 #include "command_registry.h"
-#include "console_operator.h"
 #include "ctl_error.h"
 #include "detector/detector_table.h"
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
 #include "detector/type_guess.h"
+#include "detector_options.h"
 #include "json.h"
 #include "link_options.h"
-#include "worker_run.h"
+#include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "worker_run.h"
 
 namespace kvl::ctl {
 namespace {
@@ -53,7 +54,7 @@ Found LookAt(CModbusSlave& link, std::uint8_t address, const RegisterImage& sear
   return f;
 }
 
-int RunScan(const std::vector<std::string>& args) {
+CArgParser ScanParser() {
   CArgParser p("scan", "--port DEV [--from A] [--to B] [options]",
                "Searches the bus for detectors as the window's \"Search\" button does: the poll\n"
                "worker probes every address (1..255, then 0; or --from..--to) with the search's\n"
@@ -70,45 +71,16 @@ int RunScan(const std::vector<std::string>& args) {
   p.AddNote("A silent address costs two read time-outs (about 0.4 s), so a whole bus takes\n"
             "about 100 s; --from and --to narrow it. " +
             LinkOptionsNote());
-  if (!p.Parse(args)) return kExitOk;
+  return p;
+}
 
-  const LinkOptions lo = ReadLinkOptions(p);
-  const std::string lang = p.Text("--lang");
-  if (lang != "en" && lang != "ru") throw UsageError("--lang: '" + lang + "' is neither en nor ru");
-  const LanguageIndex language = lang == "ru" ? kRussian : kEnglish;
-  const bool ranged = p.Has("--from") || p.Has("--to");
-  const long from = p.Has("--from") ? p.Int("--from", 0, 255) : 1;
-  const long to = p.Has("--to") ? p.Int("--to", 0, 255) : 255;
-  if (to < from) throw UsageError(Format("--to %ld lies before --from %ld", to, from));
-
-  CDetectorTable table;
-  table.SetLanguage(language);
-  table.PortOpened();
-  std::vector<std::uint8_t> order;
-  for (long a = from; a <= to; ++a) order.push_back(std::uint8_t(a));
-  const SearchStart start = ranged ? table.StartSearch(order) : table.StartSearch();
-
-  CStopSignals signals;
-  CModbusSlave link;
-  CConsoleOperator op("kvlctl scan: ");
-  CTraceObserver trace;
-  link.SetOperator(&op);
-  link.SetLanguage(language);
-  if (lo.trace) link.SetObserver(&trace);
-  const PollRequestLists requests = PollRequestTable();
-  link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
-  link.SelectPollSet(PollSetRequests(start.pollSet), start.pollSet);
-  CWorkerRun run(link, op, signals, lo, language);
-  const auto began = std::chrono::steady_clock::now();
-  run.Start(start.addressList, "3", "0");
-
+// The worker's messages into the table until the search ends; false when
+// a stop signal came first.
+bool Search(CWorkerRun& run, CModbusSlave& link, CDetectorTable& table) {
   bool ended = false;
   while (!ended) {
     Posted m{};
-    if (!run.Next(&m)) {
-      std::fputs("kvlctl scan: interrupted\n", stderr);
-      return kExitInterrupted;
-    }
+    if (!run.Next(&m)) return false;
     switch (m.message) {
       case WM_USER_DATA: {
         const PollOutcome out = table.CompletedPoll(
@@ -133,6 +105,62 @@ int RunScan(const std::vector<std::string>& args) {
         break;
     }
   }
+  return true;
+}
+
+std::string FoundJson(const std::vector<Found>& found, double seconds) {
+  std::string out = "{\"found\": [";
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Found& f = found[i];
+    out += Format("%s{\"addr\": %u, \"serial\": %u, \"firmware\": %s, \"type\": %s}", i ? ", " : "",
+                  f.address, unsigned(f.serial), JsonString(f.firmware).c_str(),
+                  JsonString(f.type >= 0 ? DetectorTypeName(f.type) : "?").c_str());
+  }
+  return out + Format("], \"seconds\": %.1f}\n", seconds);
+}
+
+std::string FoundText(const std::vector<Found>& found, double seconds) {
+  std::string out;
+  for (const Found& f : found) {
+    out +=
+        Format("%3u  serial %-10u firmware %-7s type %s", f.address, unsigned(f.serial),
+               f.firmware.empty() ? "?" : f.firmware.c_str(), f.type >= 0 ? DetectorTypeName(f.type) : "?");
+    if (f.result != 0) out += Format("  (second read: %s)", ReadResultText(f.result));
+    out += "\n";
+  }
+  return out + Format("found %zu detector(s) in %.1f s\n", found.size(), seconds);
+}
+
+int RunScan(const std::vector<std::string>& args) {
+  CArgParser p = ScanParser();
+  if (!p.Parse(args)) return kExitOk;
+  const LinkOptions lo = ReadLinkOptions(p);
+  const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
+  const bool ranged = p.Has("--from") || p.Has("--to");
+  const long from = p.Has("--from") ? p.Int("--from", 0, 255) : 1;
+  const long to = p.Has("--to") ? p.Int("--to", 0, 255) : 255;
+  if (to < from) throw UsageError(Format("--to %ld lies before --from %ld", to, from));
+
+  CDetectorTable table;
+  table.SetLanguage(language);
+  table.PortOpened();
+  std::vector<std::uint8_t> order;
+  for (long a = from; a <= to; ++a) order.push_back(std::uint8_t(a));
+  const SearchStart start = ranged ? table.StartSearch(order) : table.StartSearch();
+
+  CStopSignals signals;
+  CReportingLine line(lo, language, "kvlctl scan: ");
+  CModbusSlave& link = line.link;
+  const PollRequestLists requests = PollRequestTable();
+  link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
+  link.SelectPollSet(PollSetRequests(start.pollSet), start.pollSet);
+  CWorkerRun run(link, line.op, signals, lo, language);
+  const auto began = std::chrono::steady_clock::now();
+  run.Start(start.addressList, "3", "0");
+  if (!Search(run, link, table)) {
+    std::fputs("kvlctl scan: interrupted\n", stderr);
+    return kExitInterrupted;
+  }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   run.Stop();
 
@@ -142,27 +170,7 @@ int RunScan(const std::vector<std::string>& args) {
   for (int s = 0; s < table.FoundCount() && s < kSlotCount; ++s)
     found.push_back(LookAt(link, std::uint8_t(table.Slot(s).address), table.Slot(s).image));
   link.Close();
-
-  std::string out;
-  if (lo.json) {
-    out = "{\"found\": [";
-    for (std::size_t i = 0; i < found.size(); ++i) {
-      const Found& f = found[i];
-      out += Format("%s{\"addr\": %u, \"serial\": %u, \"firmware\": %s, \"type\": %s}", i ? ", " : "", f.address,
-                    unsigned(f.serial), JsonString(f.firmware).c_str(),
-                    JsonString(f.type >= 0 ? DetectorTypeName(f.type) : "?").c_str());
-    }
-    out += Format("], \"seconds\": %.1f}\n", seconds);
-  } else {
-    for (const Found& f : found) {
-      out += Format("%3u  serial %-10u firmware %-7s type %s", f.address, unsigned(f.serial),
-                    f.firmware.empty() ? "?" : f.firmware.c_str(), f.type >= 0 ? DetectorTypeName(f.type) : "?");
-      if (f.result != 0) out += Format("  (second read: %s)", ReadResultText(f.result));
-      out += "\n";
-    }
-    out += Format("found %zu detector(s) in %.1f s\n", found.size(), seconds);
-  }
-  std::fputs(out.c_str(), stdout);
+  std::fputs((lo.json ? FoundJson(found, seconds) : FoundText(found, seconds)).c_str(), stdout);
   return kExitOk;
 }
 

@@ -13,12 +13,12 @@
 #include "detector/decoding.h"
 #include "detector/poll_sets.h"
 #include "detector/register_map.h"
-#include "detector/settings_apply.h"
-#include "detector/settings_file.h"
-#include "detector/settings_save.h"
 #include "detector_options.h"
-#include "graduation/write_journal.h"
 #include "link_options.h"
+#include "reporting_line.h"
+#include "settings_files/settings_apply.h"
+#include "settings_files/settings_file.h"
+#include "settings_files/settings_save.h"
 #include "stop_signals.h"
 #include "text/format.h"
 #include "text/text_file.h"
@@ -37,11 +37,11 @@ void Print(const std::string& text) {
 
 // The detector line opened for the tool's own transactions.
 struct Session {
+  Session(const LinkOptions& lo, LanguageIndex language) : line(lo, language) {}
   CStopSignals signals;
-  CWriteJournal journal;  // before the link, which tells it of writes
-  CModbusSlave link;
-  CConsoleOperator op;
-  CTraceObserver trace;
+  CReportingLine line;
+  CModbusSlave& link = line.link;
+  CConsoleOperator& op = line.op;
 };
 
 // Reads the row as "Save settings" polls it. A KVELT's LEL_CONC (71) is
@@ -210,14 +210,7 @@ int RunSettings(const std::vector<std::string>& all) {
   const auto slave = std::uint8_t(p.Int("--addr", 1, 247));
   const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
 
-  Session s;
-  s.link.SetOperator(&s.op);
-  if (lo.trace) s.link.SetObserver(&s.trace);
-  s.link.SetLanguage(language);
-  if (!lo.journal.empty()) {
-    s.journal.SetFolder(lo.journal);
-    s.link.SetWriteListener(&s.journal);
-  }
+  Session s(lo, language);
   OpenLine(s.link, lo);
   RegisterImage image{};
   int status = ReadDetector(s, slave, type, image);

@@ -1,8 +1,11 @@
 #pragma once
-// The line of a subcommand that runs its own transactions: the link, the
-// operator that keeps the link's reports for the command's output, and the
-// frame trace when --trace asks for it, set up in the one way they all need.
+// The line of a subcommand: the link, the operator that keeps the link's
+// reports for the command's output (and, given a prefix, echoes each to
+// stderr), the frame trace when --trace asks for it and the write journal
+// when --journal does, set up in the one way they all need.
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include "console_operator.h"
 #include "graduation/write_journal.h"
@@ -11,7 +14,8 @@
 namespace kvl::ctl {
 
 struct CReportingLine {
-  CReportingLine(const LinkOptions& options, LanguageIndex language) {
+  CReportingLine(const LinkOptions& options, LanguageIndex language, std::string echoPrefix = "")
+      : op(std::move(echoPrefix)) {
     link.SetOperator(&op);
     if (options.trace) link.SetObserver(&trace);
     link.SetLanguage(language);

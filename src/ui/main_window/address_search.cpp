@@ -4,7 +4,7 @@
 // by itself, is the detector table's business.
 #include <QCheckBox>
 
-#include "detector/command_catalog.h"
+#include "commands/command_catalog.h"
 #include "detector/poll_sets.h"
 #include "text/selector_lists.h"
 #include "ui/controls/note_button.h"

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <array>
 
-#include "detector/command_catalog.h"
-#include "detector/command_rules.h"
-#include "detector/emitter_tuning.h"
+#include "commands/command_catalog.h"
+#include "commands/command_rules.h"
+#include "commands/emitter_tuning.h"
 #include "detector/register_map.h"
 #include "ui/controls/note_combo_box.h"
 #include "ui/dialogs/dialog_results.h"

@@ -3,7 +3,7 @@
 // settings (view, grid, characteristic, axis ends, which series are shown)
 // and draws the slots' sample histories, which it reads through a
 // CGraphSource on every paint without copying them. Ranges, steps, labels
-// and pixel positions come from detector/graph_geometry.h; this widget only
+// and pixel positions come from graph/graph_geometry.h; this widget only
 // paints them (into an off-screen image, copied to the screen in one step)
 // and turns a right-click of a maximised window into the axis dialog. It
 // never changes the histories, and never decides whether a control may act
@@ -32,7 +32,7 @@
 #include <functional>
 #include <vector>
 
-#include "detector/graph_geometry.h"
+#include "graph/graph_geometry.h"
 #include "text/language.h"
 
 namespace kvl {

@@ -2,11 +2,11 @@
 // link's role and list, the rows, the tick boxes), the ticks themselves, the
 // operator's concentration on a row, and answering each request the line
 // receives in slave role. What an imitated detector holds and answers is the
-// imitation core's (detector/imitation.h); nothing here decides a word of an
+// imitation core's (imitation/imitation.h); nothing here decides a word of an
 // answer, and nothing here ever waits for the line.
 #include <QCheckBox>
 
-#include "detector/imitation_runner.h"
+#include "imitation/imitation_runner.h"
 #include "sim/demo_bus.h"
 #include "text/command_texts.h"
 #include "text/flow_texts.h"

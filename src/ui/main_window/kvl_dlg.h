@@ -25,22 +25,22 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_types.h"
+#include "commands/emitter_tuning.h"
 #include "config/configuration.h"
-#include "detector/command_types.h"
 #include "detector/detector_table.h"
-#include "detector/emitter_tuning.h"
-#include "detector/graph_data.h"
-#include "detector/imitation.h"
 #include "graduation/calc_types.h"
 #include "graduation/grad_report_batch.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_data_writer.h"
 #include "graduation/write_journal.h"
-#include "ui/dialogs/enter_schedule.h"
+#include "graph/graph_data.h"
+#include "imitation/imitation.h"
 #include "link/alarm_timer.h"
 #include "link/link_stats.h"
 #include "link/modbus_slave.h"
 #include "link/traffic_buffer.h"
+#include "ui/dialogs/enter_schedule.h"
 #include "ui/main_window/main_controls.h"
 #include "ui/main_window/table_placement.h"
 

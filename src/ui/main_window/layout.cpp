@@ -11,7 +11,7 @@
 #include <QStandardItemModel>
 
 #include "config/configuration.h"
-#include "detector/graph_geometry.h"
+#include "graph/graph_geometry.h"
 #include "link/serial_port.h"
 #include "text/gas_tables.h"
 #include "text/main_window_texts.h"

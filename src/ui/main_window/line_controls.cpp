@@ -7,8 +7,8 @@
 
 #include "link/serial_port.h"
 
-#include "detector/imitation.h"
 #include "detector/poll_sets.h"
+#include "imitation/imitation.h"
 #include "ui/controls/note_button.h"
 #include "ui/controls/note_combo_box.h"
 #include "ui/controls/note_edit.h"

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <QPushButton>
 
-#include "detector/command_catalog.h"
-#include "detector/command_rules.h"
+#include "commands/command_catalog.h"
+#include "commands/command_rules.h"
 #include "text/flow_texts.h"
 #include "text/selector_lists.h"
 #include "ui/controls/color_static_st.h"

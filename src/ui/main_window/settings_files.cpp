@@ -3,7 +3,7 @@
 // gathers the row's texts and image, asks the operator what the core asks
 // for, chooses the file and hands the writes to the link as one reported
 // batch. Every rule of the file's text, its reading, the serial and gas check
-// and the comparison is the core's (detector/settings_*.h); nothing here
+// and the comparison is the core's (settings_files/); nothing here
 // waits for the line: the link reports the writes' outcome itself.
 #include <QApplication>
 #include <QFileDialog>
@@ -11,11 +11,11 @@
 #include <QTimer>
 #include <ctime>
 
-#include "detector/command_catalog.h"
+#include "commands/command_catalog.h"
 #include "detector/decoding.h"
-#include "detector/settings_apply.h"
-#include "detector/settings_file.h"
-#include "detector/settings_save.h"
+#include "settings_files/settings_apply.h"
+#include "settings_files/settings_file.h"
+#include "settings_files/settings_save.h"
 #include "text/file_texts.h"
 #include "text/text_file.h"
 #include "ui/main_window/kvl_dlg.h"

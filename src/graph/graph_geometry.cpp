@@ -1,4 +1,4 @@
-#include "detector/graph_geometry.h"
+#include "graph/graph_geometry.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "detector/emitter_tuning.h"
+#include "commands/emitter_tuning.h"
 
 #include <cmath>
 

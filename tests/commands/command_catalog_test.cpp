@@ -1,10 +1,10 @@
 // When commands are offered, what they ask, KVELT emitter tuning and the
 // address list edits of the "Modbus #" dialog.
-#include "detector/command_catalog.h"
+#include "commands/command_catalog.h"
 
 #include <gtest/gtest.h>
 
-#include "detector/emitter_tuning.h"
+#include "commands/emitter_tuning.h"
 #include "detector/register_map.h"
 
 namespace kvl {

@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/command_types.h"
 #include "detector/calibration_gas.h"
-#include "detector/command_types.h"
 #include "detector/decoding.h"
 
 namespace kvl {

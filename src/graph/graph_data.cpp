@@ -1,4 +1,4 @@
-#include "detector/graph_data.h"
+#include "graph/graph_data.h"
 
 namespace kvl {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "detector/command_types.h"
+#include "commands/command_types.h"
 #include "detector/detector_table.h"
 
 namespace kvl {

@@ -36,8 +36,8 @@
 #include <string_view>
 #include <vector>
 
-#include "detector/command_types.h"
-#include "detector/settings_file.h"
+#include "commands/command_types.h"
+#include "settings_files/settings_file.h"
 
 namespace kvl {
 

@@ -1,7 +1,10 @@
 #pragma once
-// How the commands read what the operator typed: blanks, decimal commas and
-// slashes, leading "+" and "0", whole numbers that must read back as typed,
-// and scaling a decimal quantity to its register unit. Locale-independent.
+// How what the operator typed is read: blanks, decimal commas and slashes,
+// leading "+" and "0", whole numbers that must read back as typed, and
+// scaling a decimal quantity to its register unit. Locale-independent. The
+// commands, the detector table's address list and the imitation's
+// concentration all read with it; it never decides whether a value is
+// allowed (the caller's rules do).
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "detector/detector_table.h"
-#include "detector/graph_geometry.h"
+#include "graph/graph_geometry.h"
 
 namespace kvl {
 

@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "detector/register_map.h"
-#include "detector/settings_apply.h"
-#include "detector/settings_file.h"
-#include "detector/settings_save.h"
+#include "settings_files/settings_apply.h"
+#include "settings_files/settings_file.h"
+#include "settings_files/settings_save.h"
 #include "support/file_damage.h"
 
 namespace kvl {

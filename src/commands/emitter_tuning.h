@@ -12,7 +12,7 @@
 // Never talks to the link or the window.
 #include <string>
 
-#include "detector/command_types.h"
+#include "commands/command_types.h"
 
 namespace kvl {
 

@@ -1,4 +1,4 @@
-#include "detector/graph_geometry.h"
+#include "graph/graph_geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <optional>
 #include <ostream>
 
-#include "detector/graph_data.h"
+#include "graph/graph_data.h"
 
 namespace kvl {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "detector/imitation_runner.h"
 #include "detector/register_map.h"
+#include "imitation/imitation_runner.h"
 #include "support/child_process.h"
 #include "support/pty_bridge.h"
 #include "support/pty_pair.h"

@@ -1,7 +1,7 @@
 // The imitation core: the images built on entering, the answers to requests
 // and what they do to the image, the concentration the operator sets, the
 // Z5 mode substitution.
-#include "detector/imitation.h"
+#include "imitation/imitation.h"
 
 #include <gtest/gtest.h>
 

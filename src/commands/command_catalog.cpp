@@ -1,4 +1,4 @@
-#include "detector/command_catalog.h"
+#include "commands/command_catalog.h"
 
 #include <cstring>
 

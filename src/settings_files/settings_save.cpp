@@ -1,4 +1,4 @@
-#include "detector/settings_save.h"
+#include "settings_files/settings_save.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Serving the requests the detector line receives in slave role.
-#include "detector/imitation_runner.h"
+#include "imitation/imitation_runner.h"
 
 #include <chrono>
 

@@ -1,12 +1,12 @@
 // Imitated detectors: building their images, the reactions to writes, the
 // refreshed readings of reads and the answer to one request.
-#include "detector/imitation.h"
+#include "imitation/imitation.h"
 
 #include <cmath>
 
-#include "detector/command_input.h"
-#include "detector/command_rules.h"
+#include "commands/command_rules.h"
 #include "detector/register_map.h"
+#include "text/operator_input.h"
 
 namespace kvl {
 namespace {

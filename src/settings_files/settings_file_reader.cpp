@@ -1,9 +1,9 @@
-#include "detector/settings_file.h"
+#include "settings_files/settings_file.h"
 
 #include <cstdlib>
 
 #include "detector/register_map.h"
-#include "detector/settings_save.h"
+#include "settings_files/settings_save.h"
 #include "text/cp1251.h"
 #include "text/file_texts.h"
 #include "text/format.h"

@@ -2,12 +2,12 @@
 // magnetic calibration, serial number, password, heating limit, emitter power.
 #include <cmath>
 
-#include "detector/command_input.h"
-#include "detector/command_rules.h"
+#include "commands/command_rules.h"
 #include "detector/register_map.h"
 #include "text/command_texts.h"
 #include "text/format.h"
 #include "text/message_texts.h"
+#include "text/operator_input.h"
 
 namespace kvl {
 namespace {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "detector/command_input.h"
-#include "detector/command_rules.h"
+#include "commands/command_rules.h"
 #include "detector/register_map.h"
 #include "text/command_texts.h"
 #include "text/main_window_texts.h"
 #include "text/message_texts.h"
+#include "text/operator_input.h"
 
 namespace kvl {
 namespace {

@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "detector/command_types.h"
+#include "commands/command_types.h"
 #include "detector/detector_table.h"
 #include "link/modbus_frames.h"
 

@@ -3,9 +3,9 @@
 // relay pictures.
 #include <cmath>
 
-#include "detector/command_input.h"
-#include "detector/command_rules.h"
+#include "commands/command_rules.h"
 #include "detector/register_map.h"
+#include "text/operator_input.h"
 
 namespace kvl {
 namespace {

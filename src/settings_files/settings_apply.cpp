@@ -1,4 +1,4 @@
-#include "detector/settings_apply.h"
+#include "settings_files/settings_apply.h"
 
 #include <algorithm>
 #include <array>

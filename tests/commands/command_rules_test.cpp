@@ -1,6 +1,6 @@
 // The per-detector command rules: answers to writes, image changes or
 // refusals, one table per family of commands.
-#include "detector/command_rules.h"
+#include "commands/command_rules.h"
 
 #include <gtest/gtest.h>
 

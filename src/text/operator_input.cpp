@@ -1,4 +1,4 @@
-#include "detector/command_input.h"
+#include "text/operator_input.h"
 
 #include <cerrno>
 #include <cmath>

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "detector/imitation.h"
+#include "imitation/imitation.h"
 #include "link/modbus_slave.h"
 
 namespace kvl {
