@@ -95,7 +95,8 @@ std::string CArgParser::Help() const {
       line.append(26 - line.size(), ' ');
     else
       line += "\n" + std::string(26, ' ');
-    line += s.help;
+    // A help text of several lines keeps its column.
+    for (char c : s.help) line += c == '\n' ? "\n" + std::string(26, ' ') : std::string(1, c);
     if (s.required) line += " (required)";
     if (!s.defaultValue.empty()) line += " (default " + s.defaultValue + ")";
     h += line + "\n";
