@@ -58,6 +58,7 @@ class CQtOperator;
 class CDemoBus;
 class CGraphPanel;
 class CTrafficWindow;
+class CCalcFits;
 
 // The simulated bus kvlgrad --demo polls: detectors at addresses 1, 2, ...
 inline constexpr int kDemoFirstAddress = 1;
@@ -317,6 +318,19 @@ class CKvlDlg : public QWidget {
 
   // ---- calculation.cpp ----
   void OnReadFromFile();
+  // The steps of "Read from file", in the order it takes them.
+  void HoldLinkForFiles();
+  void ReleaseLinkWithoutFiles();  // no file chosen
+  void ShowRowsForFiles();
+  // Reads the files into calcRead_ behind a progress box; false when the operator cancelled.
+  bool ReadCalculationFiles(const std::vector<std::string>& paths, const CalcSettings& settings);
+  void LogSensorChecks(const CalcRead& read, const std::vector<int>& logged, const std::tm& now);
+  void OfferCalculatedTables(const CalcRead& read, const std::vector<int>& calculable, CCalcFits& fits,
+                             const CalcSettings& settings, const std::vector<std::string>& paths,
+                             const std::tm& now);
+  void OpenLineForTableWrites();
+  void WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
+                        const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow);
   // The batch summary's line of a sensor before it is calculated.
   static BatchRow SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang);
   void ShowCalculationRows(const CalcRead& read);
