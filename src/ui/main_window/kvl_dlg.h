@@ -59,6 +59,7 @@ class CDemoBus;
 class CGraphPanel;
 class CTrafficWindow;
 class CCalcFits;
+struct ColumnNeed;
 
 // The simulated bus kvlgrad --demo polls: detectors at addresses 1, 2, ...
 inline constexpr int kDemoFirstAddress = 1;
@@ -202,6 +203,13 @@ class CKvlDlg : public QWidget {
 
   // ---- table_layout.cpp ----
   void LayOutTable();
+  // The steps of the layout, in the order it takes them.
+  void AddHeaderNeeds(const TableGeometry& g, std::array<ColumnNeed, kColumnCount>& need) const;
+  void FitRowsAboveGraph(TableGeometry& g);  // sets the row pitch and graphTop_
+  void ShareCanvasWidth(TableGeometry& g, const std::vector<ColumnNeed>& needs,
+                        const std::vector<Column>& order) const;
+  void PlaceCells(const TableGeometry& g);
+  void PlaceHeaders(const TableGeometry& g);
   // Grows the window to show the whole table at its natural widths, as far
   // as the screen allows, and sizes the canvas: never narrower than the
   // layout's least width, so a small screen scrolls instead of cutting.
