@@ -299,6 +299,22 @@ class CKvlDlg : public QWidget {
   // Asks what the command needs (nothing for most) and gives the core's
   // outcome; nothing when the operator cancelled or the command is done.
   std::optional<CommandOutcome> AskAndDecide(CommandId id, int slot, Column column, const CommandTarget& target);
+  // What each command asks, by the dialog of its kind.
+  std::optional<CommandOutcome> AskModbusAddress(const std::string& prompt, int slot, Column column,
+                                                 const CommandTarget& target);
+  std::optional<CommandOutcome> AskFactoryDefaults(const std::string& prompt, const CommandTarget& target);
+  std::optional<CommandOutcome> AskLimitValue(CommandId id, const std::string& prompt, int slot,
+                                              Column column, const CommandTarget& target);
+  std::optional<CommandOutcome> AskHeatingLimit(const std::string& prompt, const CommandTarget& target);
+  std::optional<CommandOutcome> TuneKveltEmitter(int slot, const CommandTarget& target);
+  std::optional<CommandOutcome> AskEmitterPower(const std::string& prompt, int slot, Column column,
+                                                const CommandTarget& target);
+  std::optional<CommandOutcome> AskSerial(const std::string& prompt, int slot, const CommandTarget& target);
+  std::optional<CommandOutcome> AskGas(const std::string& prompt, const CommandTarget& target);
+  std::optional<CommandOutcome> ToggleRelayTest(int slot, const CommandTarget& target);
+  std::optional<CommandOutcome> RelayPictureOf(Column column, const CommandTarget& target) const;
+  std::optional<CommandOutcome> AskCorrectionFactor(bool reference, const std::string& prompt,
+                                                    const CommandTarget& target);
   void OnEnterPassword();
   void SetRelayTestBox(int slot, bool on);
   int RunDialog(QDialog& dialog);
