@@ -200,6 +200,18 @@ class CModbusSlave : public CSerialPort {
   int DoWriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg, std::uint16_t value);
   int DoWriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words, bool report,
                        bool verify);
+  // The steps of DoWriteRegisters. The write goes out until the detector
+  // confirms it (false: the failure has been reported); the check read
+  // gives ReadRegisters' result and notes the registers that differ.
+  bool SendWriteUntilAccepted(std::uint8_t slave, std::uint16_t first,
+                              const std::vector<std::uint16_t>& words, bool batchDone, LanguageIndex l);
+  std::string WriteRefusedLine(std::uint8_t slave, const std::vector<std::uint8_t>& request,
+                               const std::vector<std::uint8_t>& got, LanguageIndex l) const;
+  void ReportWriteUnanswered(std::uint8_t slave, const std::vector<std::uint8_t>& got, bool batchDone,
+                             LanguageIndex l);
+  int CheckReadAfterWrite(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words);
+  void ReportReadBackDifferences(std::uint8_t slave, bool batchDone, LanguageIndex l);
+  void ReportWriteDone(bool batchDone, bool reportDone, LanguageIndex l);
   // The open list, or (none open) a new one that has already ended; mutex_ held.
   ListPtr AdoptListLocked();
   // Files a finished transaction with its list and tells a list that is complete.

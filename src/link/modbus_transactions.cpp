@@ -252,6 +252,23 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
     Show(std::string(txt::kPortWord(l)) + " " + txt::kNotOpen(l) + " ");
     return 1;
   }
+  if (!SendWriteUntilAccepted(slave, first, words, batchDone, l)) return 1;
+  const int r = CheckReadAfterWrite(slave, first, words);
+  if (r == 0 && verify && !lastDifferences_.empty()) {
+    ReportReadBackDifferences(slave, batchDone, l);
+    return 1;
+  }
+  if (r == 0) {
+    ReportWriteDone(batchDone, reportDone, l);
+    return 0;
+  }
+  Report(r == 1 ? txt::kCheckNoAnswer(l) : txt::kCheckFailed(l), batchDone);
+  return 1;
+}
+
+bool CModbusSlave::SendWriteUntilAccepted(std::uint8_t slave, std::uint16_t first,
+                                          const std::vector<std::uint16_t>& words, bool batchDone,
+                                          LanguageIndex l) {
   const Bytes request = BuildWriteMultiple(slave, first, words);
   const auto count = static_cast<std::uint16_t>(words.size());
   auto report = [&](const std::string& line) { Report(line, batchDone); };
@@ -262,7 +279,7 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
     const int err = SendFrame(request, kMasterPreChars, false);
     if (err != 0) {
       Show(SystemErrorText(err));
-      return 1;
+      return false;
     }
     if (echoResult_ != 0) {
       got = echoBytes_;
@@ -281,37 +298,53 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
       const std::string line = "  \nзапрос=" + DumpBytes(request) + "  \n             ответ= " + DumpBytes(got) +
                                "  \nдолжно быть:" + DumpBytes(expected) + "  ";
       report(line);
-      return 1;
+      return false;
     }
     Trace(FrameDirection::Received, got.data(), got.size(), 1);
     if (got.size() == 5 && rc != kReadFailed) {
-      std::string line;
-      if (IsExceptionAnswer(got.data(), 5, slave, 16)) {
-        const unsigned code = got[2];
-        line = Format("%s %u: %s %u (%s)", txt::kDeviceWord(l), static_cast<unsigned>(slave),
-                      txt::kWriteException(l), code, txt::ExceptionText(code, l));
-        line += ",  запрос=" + DumpBytes(request) + ",  ответ=" + DumpBytes(got);
-      } else {
-        line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteFailed(l));
-      }
-      report(line);
-      return 1;
+      report(WriteRefusedLine(slave, request, got, l));
+      return false;
     }
   }
   if (!accepted) {
-    std::string line;
-    if (got.empty()) {
-      Show(txt::kWriteNoAnswer(l));
-      line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteNoAnswer(l));
-    } else {
-      line = Format("%u: %s  ", static_cast<unsigned>(slave), txt::kWriteFailed(l));
-    }
-    report(line);
-    return 1;
+    ReportWriteUnanswered(slave, got, batchDone, l);
+    return false;
   }
+  return true;
+}
+
+std::string CModbusSlave::WriteRefusedLine(std::uint8_t slave, const Bytes& request, const Bytes& got,
+                                           LanguageIndex l) const {
+  std::string line;
+  if (IsExceptionAnswer(got.data(), 5, slave, 16)) {
+    const unsigned code = got[2];
+    line = Format("%s %u: %s %u (%s)", txt::kDeviceWord(l), static_cast<unsigned>(slave),
+                  txt::kWriteException(l), code, txt::ExceptionText(code, l));
+    line += ",  запрос=" + DumpBytes(request) + ",  ответ=" + DumpBytes(got);
+  } else {
+    line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteFailed(l));
+  }
+  return line;
+}
+
+void CModbusSlave::ReportWriteUnanswered(std::uint8_t slave, const Bytes& got, bool batchDone,
+                                         LanguageIndex l) {
+  std::string line;
+  if (got.empty()) {
+    Show(txt::kWriteNoAnswer(l));
+    line = Format("%s %u: %s  ", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kWriteNoAnswer(l));
+  } else {
+    line = Format("%u: %s  ", static_cast<unsigned>(slave), txt::kWriteFailed(l));
+  }
+  Report(line, batchDone);
+}
+
+int CModbusSlave::CheckReadAfterWrite(std::uint8_t slave, std::uint16_t first,
+                                      const std::vector<std::uint16_t>& words) {
   // The check read proves the detector answers after the write, and shows
   // whether it holds what was written: a table it did not take would
   // otherwise pass for written.
+  const auto count = static_cast<std::uint16_t>(words.size());
   std::vector<std::uint16_t> check(count);
   const int r = ReadRegisters(slave, readFunction_, first, static_cast<std::uint8_t>(count), check.data());
   if (r == 0) {
@@ -320,28 +353,28 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
       if (check[i] != words[i])
         lastDifferences_.push_back({static_cast<std::uint16_t>(first + i), words[i], check[i]});
   }
-  if (r == 0 && verify && !lastDifferences_.empty()) {
-    std::string line = Format("%s %u: %s", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kReadBackDiffers(l));
-    for (const ReadBackDifference& d : lastDifferences_)
-      line += "\n" + Format(txt::kReadBackRegister(l), unsigned(d.reg), unsigned(d.written), unsigned(d.read));
-    // Outside a batch nobody would collect the line: the operator sees it at once.
-    if (BatchLeft() >= 0)
-      report(line);
-    else
-      Show(line, MessageIcon::Warning);
-    return 1;
-  }
-  if (r == 0) {
-    // A batch whose earlier writes failed ends with their report, not with "Recorded".
-    const std::string failures = batchDone ? BatchText() : std::string();
-    if (!failures.empty())
-      Show(failures);
-    else if (reportDone)
-      Show(txt::kRecorded(l), MessageIcon::Information);
-    return 0;
-  }
-  report(r == 1 ? txt::kCheckNoAnswer(l) : txt::kCheckFailed(l));
-  return 1;
+  return r;
+}
+
+void CModbusSlave::ReportReadBackDifferences(std::uint8_t slave, bool batchDone, LanguageIndex l) {
+  std::string line =
+      Format("%s %u: %s", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kReadBackDiffers(l));
+  for (const ReadBackDifference& d : lastDifferences_)
+    line += "\n" + Format(txt::kReadBackRegister(l), unsigned(d.reg), unsigned(d.written), unsigned(d.read));
+  // Outside a batch nobody would collect the line: the operator sees it at once.
+  if (BatchLeft() >= 0)
+    Report(line, batchDone);
+  else
+    Show(line, MessageIcon::Warning);
+}
+
+void CModbusSlave::ReportWriteDone(bool batchDone, bool reportDone, LanguageIndex l) {
+  // A batch whose earlier writes failed ends with their report, not with "Recorded".
+  const std::string failures = batchDone ? BatchText() : std::string();
+  if (!failures.empty())
+    Show(failures);
+  else if (reportDone)
+    Show(txt::kRecorded(l), MessageIcon::Information);
 }
 
 int CModbusSlave::ReceiveRequest() {

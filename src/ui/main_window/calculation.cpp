@@ -46,6 +46,13 @@ MessageIcon SummaryBoxIcon(SummaryIcon icon) {
   }
 }
 
+std::tm LocalNow() {
+  std::tm now{};
+  const std::time_t t = std::time(nullptr);
+  localtime_r(&t, &now);
+  return now;
+}
+
 }  // namespace
 
 void CKvlDlg::OnReadFromFile() {
@@ -56,30 +63,68 @@ void CKvlDlg::OnReadFromFile() {
     explicit Working(bool& f) : flag(f) { flag = true; }
     ~Working() { flag = false; }
   } working(calcWorking_);
+  HoldLinkForFiles();
+  std::vector<std::string> paths = ChooseGraduationFiles(txt::kSelectDataFiles(lang), "grad");
+  if (paths.empty()) {
+    ReleaseLinkWithoutFiles();
+    return;
+  }
+  SortGradFileNames(paths);
+  ShowRowsForFiles();
+
+  const CalcSettings settings = CalcSettingsFrom(config_);
+  if (!ReadCalculationFiles(paths, settings)) {
+    ResumeAfterCalculation();
+    return;
+  }
+  CalcRead& read = *calcRead_;
+  CheckSegments(read, settings);
+  ShowCalculationRows(read);
+  ShowCalculationSeries(read);
+
+  const CalcSummary summary = BuildSummary(read, lang);
+  // The fits run while the operator reads the summary.
+  CCalcFits fits(read, settings, summary.calculable);
+  const std::tm now = LocalNow();
+  LogSensorChecks(read, summary.logged, now);
+  if (!summary.text.empty()) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
+  if (summary.calculable.empty()) {
+    // Nothing to offer: the summary said why. Polling goes on with the
+    // detectors polled before.
+    ResumeAfterCalculation();
+    return;
+  }
+  OfferCalculatedTables(read, summary.calculable, fits, settings, paths, now);
+  EndTableWriting();
+}
+
+void CKvlDlg::HoldLinkForFiles() {
   link_.Suspend();
   table_.SetTableWriting(true);
   if (writer_.Recording()) StopRecording();
   c_.recording->setEnabled(false);
-  std::vector<std::string> paths = ChooseGraduationFiles(txt::kSelectDataFiles(lang), "grad");
-  if (paths.empty()) {
-    EndTableWriting();
-    link_.Resume();
-    c_.recording->setEnabled(table_.LineOpen());
-    return;
-  }
-  SortGradFileNames(paths);
+}
 
+void CKvlDlg::ReleaseLinkWithoutFiles() {
+  EndTableWriting();
+  link_.Resume();
+  c_.recording->setEnabled(table_.LineOpen());
+}
+
+void CKvlDlg::ShowRowsForFiles() {
   // Every row is emptied for the sensors of the files. A second reading
   // while the first one's rows are shown keeps the list polled before both.
   if (!calcSuspended_) listBeforeCalc_ = table_.AddressList();
   table_.SetAddressList({});
   ResetRowsForFiles();
   calcSuspended_ = true;
-  c_.stagePrompt->SetTextIfChanged(std::string(txt::kRowsShowFileData(lang)));
+  c_.stagePrompt->SetTextIfChanged(std::string(txt::kRowsShowFileData(config_.language)));
   c_.stagePrompt->setVisible(true);
   ResetGraphForCalculation();
+}
 
-  const CalcSettings settings = CalcSettingsFrom(config_);
+bool CKvlDlg::ReadCalculationFiles(const std::vector<std::string>& paths, const CalcSettings& settings) {
+  const LanguageIndex lang = config_.language;
   CalcReadProgress progress;
   auto reading =
       std::async(std::launch::async, [paths, settings, &progress] { return ReadGradFiles(paths, settings, 0, &progress); });
@@ -102,35 +147,23 @@ void CKvlDlg::OnReadFromFile() {
     if (box.wasCanceled()) progress.cancel = true;
   }
   calcRead_ = std::make_unique<CalcRead>(reading.get());
-  if (calcRead_->cancelled || progress.cancel) {
-    ResumeAfterCalculation();
-    return;
-  }
-  CalcRead& read = *calcRead_;
-  CheckSegments(read, settings);
-  ShowCalculationRows(read);
-  ShowCalculationSeries(read);
+  return !(calcRead_->cancelled || progress.cancel);
+}
 
-  const CalcSummary summary = BuildSummary(read, lang);
-  // The fits run while the operator reads the summary.
-  CCalcFits fits(read, settings, summary.calculable);
-  std::tm now{};
-  const std::time_t t = std::time(nullptr);
-  localtime_r(&t, &now);
-  for (int slot : summary.logged) {
+void CKvlDlg::LogSensorChecks(const CalcRead& read, const std::vector<int>& logged, const std::tm& now) {
+  for (int slot : logged) {
     const CalcSensor& sensor = read.sensors[size_t(slot)];
-    AppendGradLog(GradLogPath(config_.dataFolder, sensor.serial),
-                  GradLogReportHeader(sensor.serial, sensor.modbusText, sensor.gasText, lang, now) +
-                      FileBytes(sensor.check + "\r\n"));
+    AppendGradLog(
+        GradLogPath(config_.dataFolder, sensor.serial),
+        GradLogReportHeader(sensor.serial, sensor.modbusText, sensor.gasText, config_.language, now) +
+            FileBytes(sensor.check + "\r\n"));
   }
-  if (!summary.text.empty()) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
-  if (summary.calculable.empty()) {
-    // Nothing to offer: the summary said why. Polling goes on with the
-    // detectors polled before.
-    ResumeAfterCalculation();
-    return;
-  }
+}
 
+void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>& calculable, CCalcFits& fits,
+                                    const CalcSettings& settings, const std::vector<std::string>& paths,
+                                    const std::tm& now) {
+  const LanguageIndex lang = config_.language;
   // The run's record: a summary line per sensor, a report per table written
   // (filed by the link's worker once the write and its read-back have run).
   auto batch = std::make_shared<CReportBatch>(config_.dataFolder, lang, now, ProgramVersion());
@@ -138,7 +171,7 @@ void CKvlDlg::OnReadFromFile() {
   for (std::size_t k = 0; k < read.sensors.size(); ++k)
     batchRow[k] = batch->Add(SummaryRowOf(read.sensors[k], lang));
 
-  for (int slot : summary.calculable) {
+  for (int slot : calculable) {
     const CalcSensor& sensor = read.sensors[size_t(slot)];
     const std::string ask = std::string(txt::kCalculateTableForSensor(lang)) + " " + sensor.serial + "?";
     if (operator_->Ask(ask, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
@@ -150,27 +183,35 @@ void CKvlDlg::OnReadFromFile() {
     const std::string text = ResultText(sensor, tables, config_.detectorType, lang) + txt::kWriteTableToDevice(lang);
     if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
     if (sensor.address < 1 || sensor.address > 255) continue;
-    if (!c_.lineOpen[0]->isChecked()) {
-      // The line opens for the writes; polling itself stays suspended.
-      const QSignalBlocker block(c_.lineOpen[0]);
-      c_.lineOpen[0]->setChecked(true);
-      link_.OpenPort(LinkPortName(SelectedPortItem()));
-    }
-    const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
-    report.writeAsked = true;
-    batch->Note(batchRow[size_t(slot)], LargestDifference(report), ReportWriteState::Pending);
-    WriteOrigin origin = OriginOf(written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "");
-    origin.done = [batch, row = batchRow[size_t(slot)], report](const LinkWriteList& list) mutable {
-      report.written = list;
-      batch->FileReport(row, report);
-    };
-    link_.BeginWriteList(std::move(origin));
-    for (const RegisterBlock& block : RegisterBlocks(sensor, written, config_.detectorType))
-      link_.QueueBlockWrite(std::uint8_t(sensor.address), block.first, block.words, block.report, true);
-    link_.EndWriteList();
+    OpenLineForTableWrites();
+    WriteSensorTable(sensor, tables, std::move(report), batch, batchRow[size_t(slot)]);
   }
   if (!read.sensors.empty()) batch->WriteSummary();
-  EndTableWriting();
+}
+
+void CKvlDlg::OpenLineForTableWrites() {
+  if (c_.lineOpen[0]->isChecked()) return;
+  // The line opens for the writes; polling itself stays suspended.
+  const QSignalBlocker block(c_.lineOpen[0]);
+  c_.lineOpen[0]->setChecked(true);
+  link_.OpenPort(LinkPortName(SelectedPortItem()));
+}
+
+void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
+                               const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow) {
+  const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
+  report.writeAsked = true;
+  batch->Note(batchRow, LargestDifference(report), ReportWriteState::Pending);
+  WriteOrigin origin =
+      OriginOf(written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "");
+  origin.done = [batch, row = batchRow, report](const LinkWriteList& list) mutable {
+    report.written = list;
+    batch->FileReport(row, report);
+  };
+  link_.BeginWriteList(std::move(origin));
+  for (const RegisterBlock& block : RegisterBlocks(sensor, written, config_.detectorType))
+    link_.QueueBlockWrite(std::uint8_t(sensor.address), block.first, block.words, block.report, true);
+  link_.EndWriteList();
 }
 
 BatchRow CKvlDlg::SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang) {

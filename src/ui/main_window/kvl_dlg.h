@@ -58,6 +58,8 @@ class CQtOperator;
 class CDemoBus;
 class CGraphPanel;
 class CTrafficWindow;
+class CCalcFits;
+struct ColumnNeed;
 
 // The simulated bus kvlgrad --demo polls: detectors at addresses 1, 2, ...
 inline constexpr int kDemoFirstAddress = 1;
@@ -201,6 +203,13 @@ class CKvlDlg : public QWidget {
 
   // ---- table_layout.cpp ----
   void LayOutTable();
+  // The steps of the layout, in the order it takes them.
+  void AddHeaderNeeds(const TableGeometry& g, std::array<ColumnNeed, kColumnCount>& need) const;
+  void FitRowsAboveGraph(TableGeometry& g);  // sets the row pitch and graphTop_
+  void ShareCanvasWidth(TableGeometry& g, const std::vector<ColumnNeed>& needs,
+                        const std::vector<Column>& order) const;
+  void PlaceCells(const TableGeometry& g);
+  void PlaceHeaders(const TableGeometry& g);
   // Grows the window to show the whole table at its natural widths, as far
   // as the screen allows, and sizes the canvas: never narrower than the
   // layout's least width, so a small screen scrolls instead of cutting.
@@ -290,6 +299,22 @@ class CKvlDlg : public QWidget {
   // Asks what the command needs (nothing for most) and gives the core's
   // outcome; nothing when the operator cancelled or the command is done.
   std::optional<CommandOutcome> AskAndDecide(CommandId id, int slot, Column column, const CommandTarget& target);
+  // What each command asks, by the dialog of its kind.
+  std::optional<CommandOutcome> AskModbusAddress(const std::string& prompt, int slot, Column column,
+                                                 const CommandTarget& target);
+  std::optional<CommandOutcome> AskFactoryDefaults(const std::string& prompt, const CommandTarget& target);
+  std::optional<CommandOutcome> AskLimitValue(CommandId id, const std::string& prompt, int slot,
+                                              Column column, const CommandTarget& target);
+  std::optional<CommandOutcome> AskHeatingLimit(const std::string& prompt, const CommandTarget& target);
+  std::optional<CommandOutcome> TuneKveltEmitter(int slot, const CommandTarget& target);
+  std::optional<CommandOutcome> AskEmitterPower(const std::string& prompt, int slot, Column column,
+                                                const CommandTarget& target);
+  std::optional<CommandOutcome> AskSerial(const std::string& prompt, int slot, const CommandTarget& target);
+  std::optional<CommandOutcome> AskGas(const std::string& prompt, const CommandTarget& target);
+  std::optional<CommandOutcome> ToggleRelayTest(int slot, const CommandTarget& target);
+  std::optional<CommandOutcome> RelayPictureOf(Column column, const CommandTarget& target) const;
+  std::optional<CommandOutcome> AskCorrectionFactor(bool reference, const std::string& prompt,
+                                                    const CommandTarget& target);
   void OnEnterPassword();
   void SetRelayTestBox(int slot, bool on);
   int RunDialog(QDialog& dialog);
@@ -317,6 +342,19 @@ class CKvlDlg : public QWidget {
 
   // ---- calculation.cpp ----
   void OnReadFromFile();
+  // The steps of "Read from file", in the order it takes them.
+  void HoldLinkForFiles();
+  void ReleaseLinkWithoutFiles();  // no file chosen
+  void ShowRowsForFiles();
+  // Reads the files into calcRead_ behind a progress box; false when the operator cancelled.
+  bool ReadCalculationFiles(const std::vector<std::string>& paths, const CalcSettings& settings);
+  void LogSensorChecks(const CalcRead& read, const std::vector<int>& logged, const std::tm& now);
+  void OfferCalculatedTables(const CalcRead& read, const std::vector<int>& calculable, CCalcFits& fits,
+                             const CalcSettings& settings, const std::vector<std::string>& paths,
+                             const std::tm& now);
+  void OpenLineForTableWrites();
+  void WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
+                        const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow);
   // The batch summary's line of a sensor before it is calculated.
   static BatchRow SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang);
   void ShowCalculationRows(const CalcRead& read);

@@ -159,19 +159,69 @@ int GraphTopFor(int rowsTop, int modeGraphTop, int height) {
 
 // ---------------------------------------------------------------------------
 
-void CKvlDlg::LayOutTable() {
-  const TableLayout& layout = table_.Layout();
+namespace {
+
+// The header band and which columns the mode and type show.
+TableGeometry PlacedColumns(const TableLayout& layout, int tableTop) {
   TableGeometry g;
-  g.headerTop = tableTop_;
+  g.headerTop = tableTop;
   // Room for three lines of header text; the relay test shares it with "On".
   g.headerHeight = 3 * HeaderLineHeight() + 4;
   g.rowsTop = g.headerTop + g.headerHeight + 2;
   for (const ColumnInfo& info : Columns()) g.placed[size_t(info.column)] = ColumnShown(info.column, layout, false);
+  return g;
+}
 
-  // What each placed column needs, headers included.
+std::array<ColumnNeed, kColumnCount> ContentNeeds(const TableGeometry& g, LanguageIndex language) {
   std::array<ColumnNeed, kColumnCount> need{};
   for (const ColumnInfo& info : Columns())
-    if (g.placed[size_t(info.column)]) need[size_t(info.column)] = ContentNeed(info.column, config_.language);
+    if (g.placed[size_t(info.column)]) need[size_t(info.column)] = ContentNeed(info.column, language);
+  return need;
+}
+
+// The placed columns in display order (into `order`) and their needs.
+std::vector<ColumnNeed> NeedsInDisplayOrder(const TableGeometry& g,
+                                            const std::array<ColumnNeed, kColumnCount>& need,
+                                            std::vector<Column>& order) {
+  std::vector<ColumnNeed> needs;
+  for (Column c : DisplayOrder())
+    if (g.placed[size_t(c)]) {
+      needs.push_back(need[size_t(c)]);
+      order.push_back(c);
+    }
+  return needs;
+}
+
+void SumTableWidths(TableGeometry& g, const std::vector<ColumnNeed>& needs) {
+  g.naturalRight = g.leastRight = kTableMargin;
+  for (const ColumnNeed& n : needs) {
+    g.naturalRight += n.natural + 1;
+    g.leastRight += n.least + 1;
+  }
+}
+
+}  // namespace
+
+void CKvlDlg::LayOutTable() {
+  TableGeometry g = PlacedColumns(table_.Layout(), tableTop_);
+  // What each placed column needs, headers included.
+  std::array<ColumnNeed, kColumnCount> need = ContentNeeds(g, config_.language);
+  AddHeaderNeeds(g, need);
+  std::vector<Column> order;
+  const std::vector<ColumnNeed> needs = NeedsInDisplayOrder(g, need, order);
+  SumTableWidths(g, needs);
+  FitRowsAboveGraph(g);
+  ShareCanvasWidth(g, needs, order);
+  geometry_ = g;
+  PlaceCells(g);
+  PlaceHeaders(g);
+  PlaceGraphControls();
+  PlaceStagePrompt();
+  c_.separator->setGeometry(kTableMargin, tableTop_ - 5, canvas_->width() - 2 * kTableMargin, 2);
+  canvas_->update();
+}
+
+void CKvlDlg::AddHeaderNeeds(const TableGeometry& g, std::array<ColumnNeed, kColumnCount>& need) const {
   const int lineHeight = HeaderLineHeight();
   for (int h = 0; h < kHeaderCount; ++h) {
     const HeaderInfo& header = Headers()[size_t(h)];
@@ -195,19 +245,9 @@ void CKvlDlg::LayOutTable() {
     need[size_t(first)].natural += std::max(0, headerNeed.natural - members.natural);
     need[size_t(first)].least += std::max(0, headerNeed.least - members.least);
   }
+}
 
-  std::vector<ColumnNeed> needs;
-  std::vector<Column> order;
-  for (Column c : DisplayOrder())
-    if (g.placed[size_t(c)]) {
-      needs.push_back(need[size_t(c)]);
-      order.push_back(c);
-    }
-  g.naturalRight = g.leastRight = kTableMargin;
-  for (const ColumnNeed& n : needs) {
-    g.naturalRight += n.natural + 1;
-    g.leastRight += n.least + 1;
-  }
+void CKvlDlg::FitRowsAboveGraph(TableGeometry& g) {
   // Twenty readable rows come first: where the mode's graph top leaves too
   // little room for them, the graph starts below the table instead; a low
   // screen moves it up, closing the rows, so that the graph keeps its room
@@ -216,7 +256,10 @@ void CKvlDlg::LayOutTable() {
   g.pitch = RowPitchFor(g.rowsTop, wantedTop);
   g.cellHeight = g.pitch - 1;
   graphTop_ = std::max(wantedTop, TopBelowRows(g.rowsTop, g.pitch));
+}
 
+void CKvlDlg::ShareCanvasWidth(TableGeometry& g, const std::vector<ColumnNeed>& needs,
+                               const std::vector<Column>& order) const {
   const int available = canvas_->width() - 2 * kTableMargin - int(order.size());
   const std::vector<int> widths = ShareColumnWidths(needs, available);
   int x = kTableMargin;
@@ -226,9 +269,9 @@ void CKvlDlg::LayOutTable() {
     x += widths[i] + 1;
   }
   g.right = x;
-  geometry_ = g;
+}
 
-  // Cells.
+void CKvlDlg::PlaceCells(const TableGeometry& g) {
   for (const ColumnInfo& info : Columns()) {
     const size_t col = size_t(info.column);
     for (int r = 0; r < kSlotCount; ++r) {
@@ -244,8 +287,10 @@ void CKvlDlg::LayOutTable() {
       w->setGeometry(g.x[col], g.rowsTop + r * g.pitch, g.width[col], g.cellHeight);
     }
   }
+}
 
-  // Headers.
+void CKvlDlg::PlaceHeaders(const TableGeometry& g) {
+  const int lineHeight = HeaderLineHeight();
   for (int h = 0; h < kHeaderCount; ++h) {
     const HeaderInfo& header = Headers()[size_t(h)];
     CColorStaticST* label = c_.headers[size_t(h)];
@@ -273,11 +318,6 @@ void CKvlDlg::LayOutTable() {
     }
     label->setVisible(true);
   }
-
-  PlaceGraphControls();
-  PlaceStagePrompt();
-  c_.separator->setGeometry(kTableMargin, tableTop_ - 5, canvas_->width() - 2 * kTableMargin, 2);
-  canvas_->update();
 }
 
 int CKvlDlg::ViewHeight(int canvasWidth) const {
