@@ -11,6 +11,7 @@
 // was polled before the files were read.
 #include <QApplication>
 #include <QCheckBox>
+#include <QMetaObject>
 #include <QProgressDialog>
 #include <ctime>
 #include <future>
@@ -204,9 +205,12 @@ void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tab
   batch->Note(batchRow, LargestDifference(report), ReportWriteState::Pending);
   WriteOrigin origin =
       OriginOf(written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "");
-  origin.done = [batch, row = batchRow, report](const LinkWriteList& list) mutable {
+  // The list ends on the link's worker: the report (its plots, two files) is
+  // built on this thread instead, so that polling never waits for a disk.
+  origin.done = [this, batch, row = batchRow, report](const LinkWriteList& list) mutable {
     report.written = list;
-    batch->FileReport(row, report);
+    QMetaObject::invokeMethod(
+        this, [batch, row, report = std::move(report)] { batch->FileReport(row, report); }, Qt::QueuedConnection);
   };
   link_.BeginWriteList(std::move(origin));
   for (const RegisterBlock& block : RegisterBlocks(sensor, written, config_.detectorType))
