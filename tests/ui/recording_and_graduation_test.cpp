@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <array>
 #include <cmath>
+#include <ctime>
 #include <optional>
 #include <sstream>
 
@@ -20,8 +21,10 @@
 #include "graduation/calc_result.h"
 #include "graduation/grad_file_reader.h"
 #include "graduation/grad_log.h"
+#include "graduation/write_journal.h"
 #include "main_window_fixture.h"
 #include "support/child_process.h"
+#include "text/report_texts.h"
 #include "ui/main_window/main_controls.h"
 
 namespace kvl {
@@ -227,6 +230,18 @@ TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalcula
     EXPECT_EQ(points, 8);
     EXPECT_TRUE(RunUntil([&] { return DetectorHolds(run, sensor.address, RegisterBlocks(sensor, table, kTypeZ5)); }, 8000))
         << sensor.serial << "\n" << summary;
+    // The run's record: the sensor's report, filed once its write was read back, and its journal line.
+    const std::string report = folder + sensor.serial + "_0.html";
+    auto verified = [&] {
+      const std::string html = ReadAll(report);
+      return html.find(txt::kReportVerified(kEnglish)) != std::string::npos ||
+             html.find(txt::kReportVerified(kRussian)) != std::string::npos;
+    };
+    EXPECT_TRUE(RunUntil(verified, 8000)) << report;
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    localtime_r(&now, &today);
+    EXPECT_NE(ReadAll(JournalFileName(folder, today)).find("serial=" + sensor.serial), std::string::npos);
   }
 
   // The shell gives the same tables.
