@@ -29,6 +29,7 @@
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"
 #include "text/printable.h"
+#include "text/text_file.h"
 
 namespace kvl {
 namespace {
@@ -670,12 +671,7 @@ class CMerge {
   bool powerSeen_ = false, kurSeen_ = false, kuwSeen_ = false;
 };
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool NameLess(const std::string& a, const std::string& b) { return AsciiLower(BaseName(a)) < AsciiLower(BaseName(b)); }
+bool NameLess(const std::string& a, const std::string& b) { return AsciiLower(NameOf(a)) < AsciiLower(NameOf(b)); }
 
 }  // namespace
 
@@ -800,11 +796,11 @@ CalcRead ReadParsedFiles(const std::vector<std::string>& names, std::vector<std:
     }
     if (!files[i]->Opened()) {
       read.unreadable.push_back(names[i]);
-      read.noData.push_back(BaseName(names[i]));
+      read.noData.push_back(NameOf(names[i]));
       continue;
     }
     files[i]->Join(settings);
-    const bool go = merge.ApplyFile(BaseName(names[i]), *files[i]);
+    const bool go = merge.ApplyFile(NameOf(names[i]), *files[i]);
     files[i].reset();  // give the memory back early
     if (!go) break;
   }
