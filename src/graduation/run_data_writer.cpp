@@ -1,11 +1,8 @@
 #include "graduation/run_data_writer.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
+#include "text/text_file.h"
 
 namespace kvl {
 
@@ -41,28 +38,15 @@ bool CRunDataWriter::FindSeries(std::span<const RunDataRow> rows, int mode) {
 }
 
 bool CRunDataWriter::Append(const std::string& path, const std::string& bytes) {
-  auto fail = [&](const char* what, int err) {
+  AppendedFile file;
+  std::string error;
+  if (AppendRecord(path, bytes, &error, &file) != 0) {
     ++failedWrites_;
-    lastFailure_ = std::string(what) + " " + path + ": " + std::strerror(err);
+    lastFailure_ = error;
     return false;
-  };
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return fail("Cannot open", errno);
-  struct stat st {};
-  const bool statOk = ::fstat(fd, &st) == 0;
-  const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-  if (n != ssize_t(bytes.size())) {
-    const int err = n < 0 ? errno : ENOSPC;
-    // A short write (disk full) would leave half a line: cut it off again.
-    if (n > 0 && statOk) {
-      const int cut = ::ftruncate(fd, st.st_size);
-      (void)cut;
-    }
-    ::close(fd);
-    return fail("Cannot write", err);
   }
   // A file this write created needs its folder synced too, or its name may be lost.
-  syncer_.Submit(fd, path, statOk && st.st_size == 0 ? (folder_.empty() ? std::string(".") : folder_) : std::string());
+  syncer_.Submit(file.fd, path, file.created ? (folder_.empty() ? std::string(".") : folder_) : std::string());
   return true;
 }
 

@@ -37,6 +37,12 @@ class FileDescriptor {
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
+  // Hands the descriptor to the caller, who closes it.
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closes now and reports the result: a delayed write error can surface here.
   int Close() {
     const int fd = fd_;
@@ -172,7 +178,7 @@ int AppendToFile(const std::string& path, std::string_view bytes, std::string* e
   return 0;
 }
 
-int AppendRecord(const std::string& path, std::string_view bytes, std::string* error) {
+int AppendRecord(const std::string& path, std::string_view bytes, std::string* error, AppendedFile* kept) {
   FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
   if (fd.get() < 0) return Fail(errno, "Cannot open", path, error);
   struct stat st {};
@@ -184,6 +190,11 @@ int AppendRecord(const std::string& path, std::string_view bytes, std::string* e
       // The cut failed too: the rest of the record is lost either way.
     }
     return Fail(code, "Cannot write", path, error);
+  }
+  if (kept) {
+    kept->created = statOk && st.st_size == 0;
+    kept->fd = fd.Release();
+    return 0;
   }
   if (int code = fd.Close()) return Fail(code, "Cannot write", path, error);
   return 0;

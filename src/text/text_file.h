@@ -35,8 +35,15 @@ int AppendToFile(const std::string& path, std::string_view bytes, std::string* e
 
 // Appends one record with a single write(), so that readers and a killed
 // writer never leave half a record: a write that comes back short (disk
-// full) is cut off again and fails with ENOSPC.
-int AppendRecord(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+// full) is cut off again and fails with ENOSPC. With `kept`, a successful
+// append leaves the file open for the caller (to sync it), and says whether
+// the record was the file's first.
+struct AppendedFile {
+  int fd = -1;
+  bool created = false;
+};
+int AppendRecord(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                 AppendedFile* kept = nullptr);
 
 // Creates the folder and any missing parents (like mkdir -p). 0 when it exists afterwards.
 int CreateFolders(const std::string& folder, std::string* error = nullptr);
