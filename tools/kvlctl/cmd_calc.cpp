@@ -24,6 +24,7 @@
 #include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "text/report_texts.h"
 
 namespace kvl::ctl {
 namespace {
@@ -155,7 +156,13 @@ void WriteTables(const CArgParser& p, CalcRun& run, CalcOutcome& outcome) {
   for (int slot : run.summary.calculable) {
     const CalcSensor& s = run.read.sensors[std::size_t(slot)];
     const SensorTables& t = run.fits.Take(slot);
-    if (t.written < 0 || s.address < 1 || s.address > 255 || signals.Pending()) continue;
+    if (t.written < 0) continue;
+    if (s.address < 1 || s.address > 255 || signals.Pending()) {
+      if (std::optional<GradReport>& report = outcome.reports[std::size_t(slot)])
+        report->notWrittenWhy = signals.Pending() ? txt::kReportWhyStopped(run.settings.language)
+                                                  : txt::kReportWhyAddress(run.settings.language);
+      continue;
+    }
     const SegmentTable& table = t.tables[std::size_t(t.written)];
     const std::vector<RegisterBlock> blocks = RegisterBlocks(s, table, run.settings.type);
     const std::size_t before = op.Shown().size();

@@ -180,10 +180,19 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
     if (tables.tables.empty()) continue;
     ShowCharacteristic(slot, tables);
     GradReport report = BuildGradReport(sensor, tables, settings, paths, now, ProgramVersion());
-    batch->Note(batchRow[size_t(slot)], LargestDifference(report), ReportWriteState::NotWritten);
+    batch->Note(batchRow[size_t(slot)], report, ReportWriteState::NotWritten);
     const std::string text = ResultText(sensor, tables, config_.detectorType, lang) + txt::kWriteTableToDevice(lang);
-    if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
-    if (sensor.address < 1 || sensor.address > 255) continue;
+    // A table calculated and not written is on record too, with why.
+    if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) {
+      report.notWrittenWhy = txt::kReportWhyDeclined(lang);
+      batch->FileReport(batchRow[size_t(slot)], report);
+      continue;
+    }
+    if (sensor.address < 1 || sensor.address > 255) {
+      report.notWrittenWhy = txt::kReportWhyAddress(lang);
+      batch->FileReport(batchRow[size_t(slot)], report);
+      continue;
+    }
     OpenLineForTableWrites();
     WriteSensorTable(sensor, tables, std::move(report), batch, batchRow[size_t(slot)]);
   }
@@ -202,7 +211,7 @@ void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tab
                                const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow) {
   const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
   report.writeAsked = true;
-  batch->Note(batchRow, LargestDifference(report), ReportWriteState::Pending);
+  batch->Note(batchRow, report, ReportWriteState::Pending);
   WriteOrigin origin =
       OriginOf(written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "");
   // The list ends on the link's worker: the report (its plots, two files) is
