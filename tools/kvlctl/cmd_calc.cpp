@@ -24,6 +24,7 @@
 #include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "text/ctl_texts.h"
 #include "text/report_texts.h"
 
 namespace kvl::ctl {
@@ -272,26 +273,29 @@ std::string CalcJson(CalcRun& run, const CalcOutcome& outcome) {
 std::string CalcText(CalcRun& run, const CalcOutcome& outcome) {
   std::string out = run.summary.text;
   if (!out.empty() && out.back() != '\n') out += '\n';
-  if (run.read.lineCapReached) out += Format("(reading stopped after %zu data lines)\n", run.read.lines);
+  const LanguageIndex l = run.settings.language;
+  if (run.read.lineCapReached) out += Format(txt::kCtlReadingStopped(l), run.read.lines) + "\n";
   for (int slot : run.summary.calculable) {
     const CalcSensor& s = run.read.sensors[std::size_t(slot)];
     const SensorTables& t = run.fits.Take(slot);
     out += "\n" + ResultText(s, t, run.settings.type, run.settings.language);
     if (t.written >= 0) {
       for (const RegisterBlock& b : RegisterBlocks(s, t.tables[std::size_t(t.written)], run.settings.type)) {
-        out += Format("register %u:", unsigned(b.first));
+        out += Format(txt::kCtlRegister(l), unsigned(b.first));
         for (std::uint16_t w : b.words) out += Format(" %u", unsigned(w));
         out += "\n";
       }
     }
     if (outcome.written[std::size_t(slot)].result >= 0)
-      out += Format("written to %d: %s\n", s.address, outcome.written[std::size_t(slot)].report.c_str());
+      out += Format(txt::kCtlWrittenTo(l), s.address, outcome.written[std::size_t(slot)].report.c_str()) + "\n";
   }
   for (std::size_t k = 0; k < outcome.reportNames.size(); ++k)
     if (!outcome.reportNames[k].empty())
-      out += "report " + run.read.sensors[k].serial + ": " + outcome.reportFolder + outcome.reportNames[k] +
+      out += Format(txt::kCtlReportFile(l), run.read.sensors[k].serial.c_str(),
+                    (outcome.reportFolder + outcome.reportNames[k]).c_str()) +
              "\n";
-  if (!outcome.summaryName.empty()) out += "summary: " + outcome.reportFolder + outcome.summaryName + "\n";
+  if (!outcome.summaryName.empty())
+    out += Format(txt::kCtlSummaryFile(l), (outcome.reportFolder + outcome.summaryName).c_str()) + "\n";
   return out;
 }
 
@@ -313,7 +317,7 @@ int CalcExitStatus(CalcRun& run, const CalcOutcome& outcome) {
   for (int slot : run.summary.calculable) calculated = calculated || !run.fits.Take(slot).tables.empty();
   if (!calculated) {
     std::fflush(stdout);  // the why first, then the verdict
-    std::fputs("kvlctl calc: no table calculated\n", stderr);
+    std::fprintf(stderr, "kvlctl calc: %s\n", txt::kCtlNoTable(run.settings.language));
     return kExitFailed;
   }
   return kExitOk;

@@ -15,6 +15,7 @@
 #include "link_options.h"
 #include "reporting_line.h"
 #include "stop_signals.h"
+#include "text/ctl_texts.h"
 #include "text/format.h"
 #include "text/text_file.h"
 
@@ -71,7 +72,7 @@ int RunWriteTab(const std::vector<std::string>& args) {
            ", \"refusal\": " + JsonString(plan.refusal.value_or("")) + "}\n";
     std::fputs(out.c_str(), stdout);
   } else {
-    for (const std::string& f : plan.filesQueued) std::printf("%s: table written\n", f.c_str());
+    for (const std::string& f : plan.filesQueued) std::printf("%s\n", Format(txt::kCtlTableWritten(language), f.c_str()).c_str());
     if (!report.empty()) std::printf("%s%s", report.c_str(), report.back() == '\n' ? "" : "\n");
     if (plan.refusal) std::printf("%s\n", plan.refusal->c_str());
   }
