@@ -26,7 +26,8 @@ const char* const kStyle =
     "table.sign td{border:none;padding:8px 4px 0 0;text-align:left}table.sign td.blank{border-bottom:1px solid #000;width:42mm}"
     "p.verdict{font-size:13pt;margin:2px 0}p.judge{font-size:11pt;margin:2px 0 6px}"
     "pre{font-size:9pt;background:#f6f6f6;padding:4px;white-space:pre-wrap}.ok{color:#070;font-weight:bold}"
-    ".bad{color:#b00;font-weight:bold}svg{display:block;margin:2px 0}td.reason{font-size:8pt;white-space:normal;text-align:left}"
+    ".bad{color:#b00;font-weight:bold}svg{display:block;margin:2px 0}td.reason{font-size:8pt;white-space:normal;text-align:left;width:48%}"
+    "table.summary{width:100%}"
     "@page{size:A4;margin:10mm}@media print{body{margin:0}svg,table.sign{page-break-inside:avoid}}";
 
 std::string Num(double v) { return Format("%.2f", v); }
