@@ -70,6 +70,17 @@ std::string WriteSummary(const std::string& w) {
   return Format("%lld\u2026%lld", first, first + (long long)words - 1);
 }
 
+// "differs:112=2025/1921,113=..." -> "differs:48 (112...159)": the registers are in the journal line.
+std::string ReadBackSummary(const std::string& readback) {
+  if (readback.rfind("differs:", 0) != 0) return readback;
+  const std::size_t n = std::size_t(std::count(readback.begin(), readback.end(), ',')) + 1;
+  const std::size_t firstEnd = readback.find('='), lastStart = readback.rfind(',');
+  const std::string first = readback.substr(8, firstEnd - 8);
+  const std::string last = lastStart == std::string::npos ? first
+                                                          : readback.substr(lastStart + 1, readback.find('=', lastStart) - lastStart - 1);
+  return Format("differs:%zu (%s\u2026%s)", n, first.c_str(), last.c_str());
+}
+
 void AddJournal(const std::filesystem::path& path, const std::string& serial, std::vector<HistoryEntry>& out) {
   std::string text;
   if (ReadFileBytes(path.string(), text) != 0) return;
@@ -80,7 +91,7 @@ void AddJournal(const std::filesystem::path& path, const std::string& serial, st
     e.when = r->when;
     e.what = r->mode + ", " + r->cause + ":";
     for (const std::string& w : r->writes) e.what += " " + WriteSummary(w);
-    e.result = r->result + (r->readback.empty() ? "" : ", readback=" + r->readback);
+    e.result = r->result + (r->readback.empty() ? "" : ", readback=" + ReadBackSummary(r->readback));
     e.file = path.filename().string();
     out.push_back(std::move(e));
   }

@@ -125,7 +125,7 @@ TEST(WriteHistory, OneDetectorAcrossTwoJournalsAndItsReports) {
   EXPECT_EQ(h[0].file, "7001_0.html");
   EXPECT_EQ(h[1].when, "2026-12-07 15:00:00");
   EXPECT_EQ(h[1].what, "Graduation, 7001 run.grad: 104\u2026106 128\u2026129");
-  EXPECT_EQ(h[1].result, "failed:1/2, readback=differs:129=8/7");
+  EXPECT_EQ(h[1].result, "failed:1/2, readback=differs:1 (129\u2026129)");
   EXPECT_EQ(h[1].file, "journal_2026-12-07.txt");
   EXPECT_EQ(h[2].what, "Tuning, limit1: f6@5=30");
   EXPECT_EQ(h[2].file, "journal_2026-12-08.txt");

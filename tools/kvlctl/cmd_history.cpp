@@ -16,6 +16,7 @@ namespace kvl::ctl {
 namespace {
 
 std::string HistoryText(const std::vector<HistoryEntry>& entries, LanguageIndex l) {
+  if (entries.empty()) return {};
   std::string out = std::string(txt::kCtlHistoryHead(l)) + "\n";
   for (const HistoryEntry& e : entries) {
     const char* kind = e.report ? txt::kCtlHistoryReport(l) : txt::kCtlHistoryWrite(l);
