@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #ifndef _WIN32
+#include <pwd.h>
 #include <unistd.h>
 #endif
 
@@ -33,6 +34,8 @@ std::string OperatorLoginName() {
 #ifndef _WIN32
   if (name.empty())
     if (const char* l = ::getlogin(); l && *l) name = l;
+  if (name.empty())
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name) name = pw->pw_name;
 #endif
   return name;
 }
