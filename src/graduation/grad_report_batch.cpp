@@ -28,7 +28,8 @@ std::string Row(const BatchRow& r, LanguageIndex l) {
                   (r.calculated && r.beyond ? "bad" : "") + "\">" +
                   (r.calculated ? Format("%zu / %zu", r.beyond, r.judged) : "") + "</td><td class=\"" +
                   (good ? "ok" : bad ? "bad" : "") + "\">" +
-                  HtmlEscape(r.calculated ? WriteStateText(r.write, l) : "") + "</td><td>";
+                  HtmlEscape(r.calculated ? WriteStateText(r.write, l) : "") +
+                  (r.writeWhy.empty() ? "" : "<small class=\"why\">" + HtmlEscape(r.writeWhy) + "</small>") + "</td><td>";
   if (!r.report.empty()) h += "<a href=\"" + HtmlEscape(r.report) + "\">" + HtmlEscape(r.report) + "</a>";
   return h + "</td></tr>\n";
 }
@@ -50,7 +51,10 @@ std::string BatchSummaryHtml(const std::vector<BatchRow>& rows, LanguageIndex l,
   head.verdictBad = verified < calculated;
   head.facts = {{txt::kReportVersion(l), version}, {txt::kReportStation(l), host}, {txt::kReportOperator(l), login}};
   if (!rows.empty()) head.facts.push_back({"deltaDmax", Format("%d", rows.front().deltaDmax)});
-  std::string body = ReportHeadHtml(head, l) + "<table class=\"summary\"><thead><tr>";
+  // Fixed column widths: the reasons get the room, the numbers what they need.
+  std::string body = ReportHeadHtml(head, l) + "<table class=\"summary\"><colgroup>";
+  for (int percent : {8, 9, 36, 10, 11, 14, 12}) body += Format("<col style=\"width:%d%%\"/>", percent);
+  body += "</colgroup><thead><tr>";
   for (const TextEntry* th : {&txt::kReportSerial, &txt::kReportAddress, &txt::kSummaryTable, &txt::kReportMaxDiff,
                               &txt::kReportBeyondHead, &txt::kSummaryWrite, &txt::kSummaryReport})
     body += "<th>" + HtmlEscape((*th)(l)) + "</th>";
@@ -101,6 +105,9 @@ std::string CReportBatch::FileReport(std::size_t row, const GradReport& report) 
     TakeFit(rows_[row], report);
     rows_[row].report = name;
     rows_[row].write = WriteStateOf(report);
+    rows_[row].writeWhy = rows_[row].write == ReportWriteState::Failed && report.written
+                              ? WriteFailureText(*report.written, report.language)
+                              : report.notWrittenWhy;
   }
   if (!summaryName_.empty()) WriteSummaryLocked();
   return name;

@@ -23,6 +23,7 @@ struct BatchRow {
   std::size_t beyond = 0, judged = 0;  // samples farther than deltaDmax, samples judged
   int deltaDmax = 100;
   ReportWriteState write = ReportWriteState::NotWritten;
+  std::string writeWhy;  // why a table was not written (its report's words)
   std::string report;   // the report's file name ("" none)
 };
 

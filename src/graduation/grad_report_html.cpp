@@ -27,7 +27,7 @@ const char* const kStyle =
     "p.verdict{font-size:13pt;margin:2px 0}p.judge{font-size:11pt;margin:2px 0 6px}"
     "pre{font-size:9pt;background:#f6f6f6;padding:4px;white-space:pre-wrap}.ok{color:#070;font-weight:bold}"
     ".bad{color:#b00;font-weight:bold}svg{display:block;margin:2px 0}td.reason{font-size:8pt;white-space:normal;text-align:left;width:48%}"
-    "table.summary{width:100%}"
+    "table.summary{width:100%;table-layout:fixed}table.summary td,table.summary th{padding:0 4px;font-size:9pt;white-space:normal;overflow-wrap:anywhere}small.why{display:block;white-space:normal;font-size:7.5pt;font-weight:normal}"
     "@page{size:A4;margin:10mm}@media print{body{margin:0}svg,table.sign{page-break-inside:avoid}}";
 
 std::string Num(double v) { return Format("%.2f", v); }
