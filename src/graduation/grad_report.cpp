@@ -139,7 +139,9 @@ ReportFile FileOf(const CalcSensor& sensor, const FileSegment& seg, const std::v
 }
 
 // One channel's statistics and plots over every sample of every file.
-ReportChannel ChannelOf(const CalcSensor& sensor, const SegmentTable& table, int type, int c, int deltaDmax) {
+// `marks` collects per sample over the channels: 1 judged, 2 farther than deltaDmax on some channel.
+ReportChannel ChannelOf(const CalcSensor& sensor, const SegmentTable& table, int type, int c, int deltaDmax,
+                        std::vector<unsigned char>& marks) {
   ReportChannel ch;
   ch.name = Quantities()[std::size_t(FittedQuantity(type, c))](kEnglish);
   ch.D = table.D[std::size_t(c)];
@@ -157,6 +159,7 @@ ReportChannel ChannelOf(const CalcSensor& sensor, const SegmentTable& table, int
     if (!std::isfinite(s.diff)) return;
     const bool far = std::fabs(s.diff) > double(deltaDmax);
     ch.beyond += far;
+    marks[s.index] |= far ? 3 : 1;
     if (sampled || (far && extra++ < kReportPlotPoints)) ch.diffPlot.push_back({s.t, float(s.diff)});
     AddDiff(ch.all, s.diff, all);
     if (s.t < float(table.T[0])) {
@@ -247,8 +250,13 @@ GradReport BuildGradReport(const CalcSensor& sensor, const SensorTables& tables,
   if (table.segment < sensor.segments.size()) r.tableFile = sensor.segments[table.segment].file;
   r.T = table.T;
   r.blocks = RegisterBlocks(sensor, table, settings.type);
+  std::vector<unsigned char> marks(sensor.SampleCount());
   for (int c = 0; c < table.channels; ++c)
-    r.channels.push_back(ChannelOf(sensor, table, settings.type, c, settings.deltaDmax));
+    r.channels.push_back(ChannelOf(sensor, table, settings.type, c, settings.deltaDmax, marks));
+  for (unsigned char m : marks) {
+    r.judged += m != 0;
+    r.beyond += m == 3;
+  }
   return r;
 }
 
@@ -320,17 +328,9 @@ double LargestDifference(const GradReport& r) {
   return m;
 }
 
-std::size_t SamplesBeyond(const GradReport& r) {
-  std::size_t n = 0;
-  for (const ReportChannel& c : r.channels) n += c.beyond;
-  return n;
-}
+std::size_t SamplesBeyond(const GradReport& r) { return r.beyond; }
 
-std::size_t SamplesJudged(const GradReport& r) {
-  std::size_t n = 0;
-  for (const ReportChannel& c : r.channels) n += c.all.count;
-  return n;
-}
+std::size_t SamplesJudged(const GradReport& r) { return r.judged; }
 
 std::string WriteNewHtmlFile(const std::string& folder, const std::string& stem, const std::string& bytes,
                              std::string* error) {

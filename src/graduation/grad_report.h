@@ -71,6 +71,7 @@ struct GradReport {
   std::string tableFile;   // the file whose table is the one written
   GradPoints T{};
   std::vector<ReportChannel> channels;  // empty: nothing was calculated
+  std::size_t judged = 0, beyond = 0;   // samples, and those farther than deltaDmax on any channel
   std::vector<RegisterBlock> blocks;    // the register blocks of the table
   bool writeAsked = false;              // the table was sent to the detector
   std::string notWrittenWhy;            // not sent although meant to be: why
@@ -109,7 +110,7 @@ std::string VerdictText(const GradReport& report);
 std::string WriteFailureText(const LinkWriteList& list, LanguageIndex language);
 // The largest difference over every channel (-1 when nothing was calculated).
 double LargestDifference(const GradReport& report);
-// Samples farther than deltaDmax from the table, over every channel.
+// Samples farther than deltaDmax from the table on any channel, and samples judged.
 std::size_t SamplesBeyond(const GradReport& report);
 std::size_t SamplesJudged(const GradReport& report);
 

@@ -161,8 +161,14 @@ std::string ReadBackTable(const LinkWriteList& list, LanguageIndex l) {
 std::string JudgementHtml(const GradReport& r) {
   const LanguageIndex l = r.language;
   const std::size_t beyond = SamplesBeyond(r), judged = SamplesJudged(r);
-  const std::string text = beyond ? Format(txt::kReportBeyond(l), beyond, judged, r.deltaDmax)
-                                  : Format(txt::kReportWithin(l), judged, r.deltaDmax);
+  std::string text = beyond ? Format(txt::kReportBeyond(l), beyond, judged, r.deltaDmax)
+                            : Format(txt::kReportWithin(l), judged, r.deltaDmax);
+  // Which channel they lie off on.
+  if (beyond && r.channels.size() > 1) {
+    std::string split;
+    for (const ReportChannel& c : r.channels) split += (split.empty() ? "" : ", ") + c.name + Format(" %zu", c.beyond);
+    text += " (" + split + ")";
+  }
   return "<p class=\"judge " + std::string(beyond ? "bad" : "ok") + "\">" + HtmlEscape(text) + "</p>\n";
 }
 

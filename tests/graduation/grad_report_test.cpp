@@ -98,6 +98,10 @@ TEST(GradReport, ShowsTheCalculationOfAKnownRun) {
     EXPECT_LE(dots, std::min(s.t.size(), kReportPlotPoints));
     EXPECT_GE(dots, std::min(s.t.size(), kReportPlotPoints / 2));
   }
+  // The deltaDmax judgement counts samples, not channel values: a sample is off when either channel is.
+  EXPECT_EQ(SamplesJudged(report), SegmentSamples(sensor, sensor.segments[0], kQR).t.size());
+  EXPECT_GE(SamplesBeyond(report), std::max(report.channels[0].beyond, report.channels[1].beyond));
+  EXPECT_LE(SamplesBeyond(report), report.channels[0].beyond + report.channels[1].beyond);
   for (const RegisterBlock& b : report.blocks) {
     std::string words;
     for (std::uint16_t w : b.words) words += Format(words.empty() ? "%u" : " %u", unsigned(w));
