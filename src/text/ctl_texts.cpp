@@ -16,6 +16,14 @@ namespace kvl::txt {
   X(kCtlFound, "found %zu detector(s) in %.1f s", "найдено приборов: %zu за %.1f с", "")                           \
   X(kCtlHistoryNone, "nothing on record for %s in %s", "нет записей о %s в %s", "")                             \
   X(kCtlHistoryReport, "report", "протокол", "")                                                                   \
+  X(kCtlScanLine, "%3u  serial %-10u firmware %-7s type %s", "%3u  номер %-10u прошивка %-7s тип %s", "")         \
+  X(kCtlSecondRead, "  (second read: %s)", "  (второе чтение: %s)", "")                                            \
+  X(kCtlResultValid, "valid answer", "правильный ответ", "")                                                       \
+  X(kCtlResultNoAnswer, "no answer", "нет ответа", "")                                                             \
+  X(kCtlResultShort, "short answer or the read failed", "короткий ответ или ошибка чтения", "")                    \
+  X(kCtlResultCrc, "CRC wrong", "ошибка CRC", "")                                                                  \
+  X(kCtlResultHeader, "address, function or byte count wrong", "неверный адрес, функция или число байтов", "")     \
+  X(kCtlResultUnknown, "unknown result", "неизвестный результат", "")                                              \
   X(kCtlHistoryWrite, "write", "запись", "")                                                                       \
   X(kCtlHistoryHead, "date and time  kind  what  result  file", "дата и время  вид  что  итог  файл", "")
 

@@ -16,6 +16,15 @@ extern const TextEntry kCtlNoTable;         // "no table calculated"
 extern const TextEntry kCtlTableWritten;    // "%s: table written"
 extern const TextEntry kCtlNotAccepted;     // "nothing written: the answer is not accepted"
 extern const TextEntry kCtlFound;           // "found %zu detector(s) in %.1f s"
+extern const TextEntry kCtlScanLine;        // "%3u  serial %-10u firmware %-7s type %s"
+extern const TextEntry kCtlSecondRead;      // "  (second read: %s)"
+// A read's result codes 0..4, and any other.
+extern const TextEntry kCtlResultValid;
+extern const TextEntry kCtlResultNoAnswer;
+extern const TextEntry kCtlResultShort;
+extern const TextEntry kCtlResultCrc;
+extern const TextEntry kCtlResultHeader;
+extern const TextEntry kCtlResultUnknown;
 extern const TextEntry kCtlHistoryNone;     // "nothing on record for %s in %s"
 extern const TextEntry kCtlHistoryReport;   // "report"
 extern const TextEntry kCtlHistoryWrite;    // "write"
