@@ -88,4 +88,30 @@ TokenVerdict ParseDecimalToken(std::string_view token, double lo, double hi, dou
   return TokenVerdict::kGood;
 }
 
+TokenVerdict ParseHexToken(std::string_view token, unsigned long long hi, unsigned long long* out) {
+  std::string_view s = TrimBlanks(token);
+  if (s.empty()) return TokenVerdict::kEmpty;
+  bool upper = false, lower = false;
+  unsigned long long v = 0;
+  bool over = false;
+  for (char c : s) {
+    int d;
+    if (IsDigit(c)) {
+      d = c - '0';
+    } else if (c >= 'A' && c <= 'F') {
+      d = c - 'A' + 10, upper = true;
+    } else if (c >= 'a' && c <= 'f') {
+      d = c - 'a' + 10, lower = true;
+    } else {
+      return TokenVerdict::kNotANumber;
+    }
+    over = over || v > (hi >> 4);
+    v = v * 16 + unsigned(d);
+  }
+  if (upper && lower) return TokenVerdict::kNotANumber;
+  if (over || v > hi) return TokenVerdict::kOutOfRange;
+  *out = v;
+  return TokenVerdict::kGood;
+}
+
 }  // namespace kvl

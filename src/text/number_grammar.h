@@ -29,6 +29,11 @@ TokenVerdict ParseWholeToken(std::string_view token, long long lo, long long hi,
 // "2.5e-3"), finite, within [lo, hi]. No decimal comma, no hex, no "nan".
 TokenVerdict ParseDecimalToken(std::string_view token, double lo, double hi, double* out);
 
+// Hexadecimal whole numbers (a KVELT settings file's registers): blanks and
+// tabs around, digits 0-9 and A-F in one case (leading zeros allowed, "0000"
+// is 0), no sign, no "0x", at most `hi`.
+TokenVerdict ParseHexToken(std::string_view token, unsigned long long hi, unsigned long long* out);
+
 // The token without the blanks and tabs around it.
 std::string_view TrimBlanks(std::string_view token);
 
