@@ -73,7 +73,12 @@ CalcSummary BuildSummary(const CalcRead& read, LanguageIndex lang) {
       sum.text += "\n" + s.check;
       anyCheck = true;
     }
-    if (s.goodSegments > 0) sum.calculable.push_back(int(k));
+    if (s.goodSegments > 0 && !s.refused) sum.calculable.push_back(int(k));
+  }
+  for (const std::string& refusal : read.refusals) {
+    if (!sum.text.empty() && sum.text.back() != '\n') sum.text += "\n";
+    sum.text += refusal + "\n";
+    anyCheck = true;
   }
   // Files that gave no sensor anything: each on a line of its own.
   for (const std::string& file : read.noData) {

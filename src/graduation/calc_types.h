@@ -70,8 +70,12 @@ struct CalcSensor {
   // Type Z5: emitter power, KUR and KUW from the headers (none until a file gives them).
   std::optional<int> power, kur, kuw;
   std::array<std::vector<float>, kQuantityCount> samples;
+  std::vector<std::int32_t> times;  // each sample's time of day in seconds (-1 unknown)
   std::vector<FileSegment> segments;
   std::string check;       // report collected while reading and checking
+  // A file or header of the sensor refused (damaged, missing or contradicting
+  // keys, no valid gas): the check text says why and nothing is calculated.
+  bool refused = false;
   int goodSegments = 0;
   // Value texts of the last 1000th data line (what the row showed while reading).
   std::array<std::string, kQuantityCount> shown;
@@ -92,6 +96,9 @@ struct CalcRead {
   // Names of the files that gave no sensor any data (empty, unreadable, a
   // folder, no serial number): each is reported as "Data not found in the file".
   std::vector<std::string> noData;
+  // Refusals of files that gave no sensor (their serial number is damaged):
+  // file, line and why, each shown in the summary.
+  std::vector<std::string> refusals;
 };
 
 // Fitted table of one segment.

@@ -51,11 +51,6 @@ struct GradFileBytes {
 CalcRead ReadGradBytes(const std::vector<GradFileBytes>& files, const CalcSettings& settings,
                        unsigned threads = 0, CalcReadProgress* progress = nullptr);
 
-// The conversion every data value goes through: the decimal number at the start
-// of the text as the C library's strtod reads it ("12.5" -> 12.5, "7x" -> 7,
-// "" or "abc" -> 0), without locale or allocation.
-double ScanDecimal(const char* begin, const char* end);
-
 // Whether a display limit pair checks anything: the (0, 0) pair that type Z5
 // falls back to means "not checked".
 constexpr bool LimitsChecked(const DisplayLimits& l) { return !(l.min == 0 && l.max == 0); }

@@ -47,25 +47,7 @@ TabLines SplitTabLines(std::string_view bytes) {
   return out;
 }
 
-constexpr bool IsSeparator(char c) { return static_cast<unsigned char>(c) <= ' ' || c == ',' || c == ';'; }
-constexpr bool StartsNumber(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
-
-// The value after a key at `from` of a line: blanks skipped, up to a
-// separator or the line's end. A number right after it, past blanks only
-// ("1 7", "22 60"), makes the two one damaged token: the line ends a value,
-// a blank never does when a number follows.
-std::string ValueToken(const std::string& line, std::size_t from) {
-  while (from < line.size() && (line[from] == ' ' || line[from] == '\t')) ++from;
-  std::size_t end = from;
-  while (end < line.size() && !IsSeparator(line[end])) ++end;
-  std::size_t next = end;
-  while (next < line.size() && (line[next] == ' ' || line[next] == '\t')) ++next;
-  if (next > end && next < line.size() && StartsNumber(line[next])) {
-    while (next < line.size() && !IsSeparator(line[next])) ++next;
-    end = next;
-  }
-  return line.substr(from, end - from);
-}
+std::string ValueToken(const std::string& line, std::size_t from) { return std::string(KeyedValueToken(line, from)); }
 
 // Where a key was found: line index and the column after it.
 struct KeyAt {

@@ -1,6 +1,7 @@
 #include "text/number_grammar.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
 
 namespace kvl {
@@ -86,6 +87,21 @@ TokenVerdict ParseDecimalToken(std::string_view token, double lo, double hi, dou
   if (v < lo || v > hi) return TokenVerdict::kOutOfRange;
   *out = v;
   return TokenVerdict::kGood;
+}
+
+std::string_view KeyedValueToken(std::string_view line, std::size_t from) {
+  auto separator = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == ',' || c == ';'; };
+  from = std::min(from, line.size());
+  while (from < line.size() && IsBlankChar(line[from])) ++from;
+  std::size_t end = from;
+  while (end < line.size() && !separator(line[end])) ++end;
+  std::size_t next = end;
+  while (next < line.size() && IsBlankChar(line[next])) ++next;
+  const bool numberFollows =
+      next > end && next < line.size() && (IsDigit(line[next]) || line[next] == '+' || line[next] == '-' || line[next] == '.');
+  if (numberFollows)
+    for (end = next; end < line.size() && !separator(line[end]);) ++end;
+  return line.substr(from, end - from);
 }
 
 TokenVerdict ParseHexToken(std::string_view token, unsigned long long hi, unsigned long long* out) {

@@ -5,9 +5,10 @@
 // A token is the whole text between its field's separators. It is either a
 // complete number of the field's kind, within what the field can hold, or it
 // is refused: nothing is ever read as its leading digits ("10?8" is not 10,
-// "0,25" is not 0). What it owns: the forms a number may take and the range
-// check. What it never does: find the token in a line, or word the refusal
-// (the reader names file, line and token in its own language).
+// "0,25" is not 0). What it owns: the forms a number may take, the range
+// check, and where a keyed value ("Modbus_number=17") ends. What it never
+// does: word the refusal (the reader names file, line and token in its own
+// language).
 #include <string_view>
 
 namespace kvl {
@@ -33,6 +34,12 @@ TokenVerdict ParseDecimalToken(std::string_view token, double lo, double hi, dou
 // tabs around, digits 0-9 and A-F in one case (leading zeros allowed, "0000"
 // is 0), no sign, no "0x", at most `hi`.
 TokenVerdict ParseHexToken(std::string_view token, unsigned long long hi, unsigned long long* out);
+
+// The value after a key, from `from` of a line: blanks skipped, up to a
+// blank, tab, comma, semicolon or control character. A number that follows
+// past blanks only ("1 7", "22 60") joins it, so the two are refused as one
+// damaged token instead of read as the first.
+std::string_view KeyedValueToken(std::string_view line, std::size_t from);
 
 // The token without the blanks and tabs around it.
 std::string_view TrimBlanks(std::string_view token);
