@@ -31,10 +31,9 @@ struct TabLines {
 TabLines SplitTabLines(std::string_view bytes) {
   // A tail of NUL bytes is room a disk gave the file, not text.
   while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
-  std::string_view rest = DecodeTextBytes(bytes);
+  const std::string decoded = DecodeTextBytes(bytes);
+  std::string_view rest = decoded;
   TabLines out;
-  const std::string decoded(rest);
-  rest = decoded;
   while (!rest.empty()) {
     const std::size_t end = rest.find_first_of("\r\n");
     out.text.emplace_back(rest.substr(0, end));
