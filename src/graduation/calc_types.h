@@ -39,6 +39,9 @@ struct CalcSettings {
   // Files are parsed in parts of about this many bytes; 0: parts sized from the
   // files and threads (set only in tests).
   std::size_t partBytes = 0;
+  // Samples farther than this from their table are listed and need the operator's word.
+  std::uint16_t deltaDmax = 100;
+  bool extrapolationCounts = true;  // samples at an extrapolated end count too
 };
 
 inline CalcSettings CalcSettingsFrom(const Configuration& c) {
@@ -47,6 +50,8 @@ inline CalcSettings CalcSettingsFrom(const Configuration& c) {
   s.language = c.language;
   s.displayLimits = c.displayLimits;
   s.checkRecords = c.checkRecords;
+  s.deltaDmax = c.deltaDmax;
+  s.extrapolationCounts = c.extrapolation;
   return s;
 }
 

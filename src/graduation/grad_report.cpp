@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "graduation/calc_checks.h"
+#include "graduation/calc_coverage.h"
 #include "graduation/calc_fit.h"
 #include "graduation/calc_result.h"
 #include "text/format.h"
@@ -136,7 +137,7 @@ GradReport BuildGradReport(const CalcSensor& sensor, const SensorTables& tables,
     std::array<double, 7> part{};
     const std::size_t stride = (s.t.size() + kReportPlotPoints - 1) / kReportPlotPoints;
     for (std::size_t k = 0; k < s.t.size(); ++k) {
-      const double d = double(s.x[k]) - TableCurve(s.t[k], table.T, ch.D);
+      const double d = SampleDifference(s.t[k], s.x[k], table.T, ch.D);
       if (stride && k % stride == 0) ch.plot.push_back({s.t[k], s.x[k]});
       if (!std::isfinite(d)) continue;
       const auto e = std::size_t(TableInterval(s.t[k], table.T));

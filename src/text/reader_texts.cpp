@@ -26,8 +26,8 @@ namespace kvl::txt {
   X(kLineMissing, "missing", "отсутствует", "")                                                               \
   X(kFieldCount, "fields: %d, the header's format has %d", "полей: %d, по формату заголовка: %d", "")         \
   X(kValueMissing, "value missing or out of range", "значение отсутствует или вне диапазона", "")             \
-  X(kNoSampleSpan, "no sample between T=%d and T=%d: point %d of the table would be a guess",                 \
-    "нет ни одного отсчёта между T=%d и T=%d: точка %d таблицы была бы догадкой", "")                          \
+  X(kNoSampleSpan, "no sample between T=%d and T=%d: the table there would be a guess",                      \
+    "нет ни одного отсчёта между T=%d и T=%d: таблица там была бы догадкой", "")                               \
   X(kOutliersHead, "%zu samples lie farther than deltaDmax=%d from the table:",                               \
     "%zu отсчётов дальше deltaDmax=%d от таблицы:", "")                                                       \
   X(kOutlierDifference, "difference", "отклонение", "")                                                       \

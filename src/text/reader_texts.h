@@ -28,7 +28,7 @@ extern const TextEntry kNotInABlock;       // "no register block starts or lies 
 extern const TextEntry kLineMissing;       // "missing" (after the key or line name)
 extern const TextEntry kFieldCount;        // "fields: %d, the header's format has %d"
 extern const TextEntry kValueMissing;      // "value missing or out of range"
-// "no sample between T=%d and T=%d: point %d of the table would be a guess"
+// "no sample between T=%d and T=%d: the table there would be a guess"
 extern const TextEntry kNoSampleSpan;
 // "%zu samples lie farther than deltaDmax=%d from the table:"
 extern const TextEntry kOutliersHead;
