@@ -21,7 +21,11 @@
 #include "text/text_file.h"
 
 namespace kvl {
+
 namespace {
+
+// Samples far from the table that the report lists at most.
+constexpr std::size_t kReportOutliersShown = 200;
 
 // Bytes looked at from each end of a run data file for its first and last data line.
 constexpr std::size_t kSpanBytes = 64 * 1024;
@@ -125,6 +129,8 @@ GradReport BuildGradReport(const CalcSensor& sensor, const SensorTables& tables,
   if (table.segment < sensor.segments.size()) r.tableFile = sensor.segments[table.segment].file;
   r.T = table.T;
   r.blocks = RegisterBlocks(sensor, table, settings.type);
+  if (const std::vector<Outlier> far = FindOutliers(sensor, table, settings); !far.empty())
+    r.outliers = OutliersText(far, settings, kReportOutliersShown);
   for (int c = 0; c < table.channels; ++c) {
     ReportChannel ch;
     const int q = FittedQuantity(settings.type, c);

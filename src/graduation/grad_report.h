@@ -56,6 +56,7 @@ struct GradReport {
   std::string tableFile;   // the file whose table is the one written
   GradPoints T{};
   std::vector<ReportChannel> channels;  // empty: nothing was calculated
+  std::string outliers;                 // samples farther than deltaDmax from the table ("" none)
   std::vector<RegisterBlock> blocks;    // the register blocks of the table
   bool writeAsked = false;              // the table was sent to the detector
   std::optional<LinkWriteList> written; // the link's outcome, once it came

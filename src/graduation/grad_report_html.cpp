@@ -197,6 +197,7 @@ std::string GradReportHtml(const GradReport& r) {
          "</th></tr>";
   }
   h += "</table>\n";
+  if (!r.outliers.empty()) h += "<pre class=\"bad\">" + HtmlEscape(r.outliers) + "</pre>\n";
   for (const ReportChannel& c : r.channels)
     h += "<h2>" + HtmlEscape(txt::kReportPlot(l)) + " " + HtmlEscape(c.name) + "</h2>\n" + ReportPlotSvg(c, r.T) + "\n";
 
