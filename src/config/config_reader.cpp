@@ -31,6 +31,9 @@ constexpr std::uint16_t kDefaultDeltaDmax = 100;
 constexpr double kDefaultLowLimit = -5.0;
 constexpr double kDefaultHighLimit = 5.0;
 constexpr int kLastGasPosition = kGasCount - 1;
+// The decimals of the file (coefficients, limits, concentrations) are field
+// values; beyond this they are damage, and "%.3f" of them would not read back.
+constexpr double kLargestDecimal = 1e9;
 
 // Hands out the file's lines one by one, decoded to UTF-8; past the end every
 // line is empty, which is how a short file reads.
@@ -80,19 +83,24 @@ class CNumbers {
  public:
   CNumbers(LineReader& in, std::vector<ConfigReplacement>* replaced) : in_(in), replaced_(replaced) {}
 
-  long long Whole(long long lo, long long hi, long long fallback) { return WholeOf(in_.Next(), lo, hi, fallback); }
-  long long WholeOf(std::string_view line, long long lo, long long hi, long long fallback) {
+  // `empty`: what an empty or missing line reads as (a short file's value).
+  long long Whole(long long lo, long long hi, long long fallback) { return Whole(lo, hi, fallback, fallback); }
+  long long Whole(long long lo, long long hi, long long fallback, long long empty) {
+    return WholeOf(in_.Next(), lo, hi, fallback, empty);
+  }
+  long long WholeOf(std::string_view line, long long lo, long long hi, long long fallback, long long empty) {
     const std::string_view token = FirstToken(line);
     long long v = 0;
-    if (token.empty()) return fallback;
+    if (token.empty()) return empty;
     if (ParseWholeToken(token, lo, hi, &v) == TokenVerdict::kGood) return v;
     Note(token, Format("%lld", fallback));
     return fallback;
   }
-  double Decimal(double lo, double hi, double fallback) {
+  double Decimal(double lo, double hi, double fallback) { return Decimal(lo, hi, fallback, fallback); }
+  double Decimal(double lo, double hi, double fallback, double empty) {
     const std::string_view token = FirstToken(in_.Next());
     double v = 0;
-    if (token.empty()) return fallback;
+    if (token.empty()) return empty;
     if (ParseDecimalToken(token, lo, hi, &v) == TokenVerdict::kGood) return v;
     Note(token, Format("%.3f", fallback));
     return fallback;
@@ -146,7 +154,8 @@ CheckRecord ReadCheckRecord(CNumbers& numbers, int record) {
   for (int f = 0; f < 2; ++f) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == ';')) ++i;
     const std::size_t end = std::min(line.find_first_of(" \t;", i), line.size());
-    fields[f] = int(numbers.WholeOf(std::string_view(line).substr(i, end - i), kRange[f][0], kRange[f][1], fields[f]));
+    // A missing field reads 0, as a short file's lines do.
+    fields[f] = int(numbers.WholeOf(std::string_view(line).substr(i, end - i), kRange[f][0], kRange[f][1], fields[f], 0));
     i = end;
   }
   return fields;
@@ -187,7 +196,7 @@ bool IsConcentrationText(const std::string& text) {
   std::string number = TrimSpaces(text);
   std::replace(number.begin(), number.end(), ',', '.');
   double value = 0;
-  return ParseDecimalToken(number, -1e300, 1e300, &value) == TokenVerdict::kGood;
+  return ParseDecimalToken(number, -kLargestDecimal, kLargestDecimal, &value) == TokenVerdict::kGood;
 }
 
 void ReadGasBlock(CNumbers& numbers, int g, GasCalibration& gas) {
@@ -200,7 +209,7 @@ void ReadGasBlock(CNumbers& numbers, int g, GasCalibration& gas) {
     return std::string(fallback);
   };
   gas.usePropane = in.Next() == "1";
-  const double coefficient = numbers.Decimal(-1e300, 1e300, 1.0);
+  const double coefficient = numbers.Decimal(-kLargestDecimal, kLargestDecimal, 1.0);
   gas.coefficient = coefficient == 0.0 ? 1.0 : coefficient;
   gas.concentration[0] = textOr(defaults.first);
   gas.propaneEntry[0] = textOr(defaults.first);
@@ -286,11 +295,11 @@ void ReadSettingsLines(CNumbers& numbers, const ConfigurationContext& context, C
   c.dataFolder = ReadFolder(in.Next(), context);
   c.graduationFolder = ReadFolder(in.Next(), context);
   // Type 2 is not offered; a short file reads type and mode 0.
-  c.detectorType = int(numbers.Whole(0, 4, 0));
+  c.detectorType = int(numbers.Whole(0, 4, 1, 0));
   if (c.detectorType == 2) numbers.Note("2", "1"), c.detectorType = 1;
   c.mode = int(numbers.Whole(0, 6, 0));
   if (c.mode == 6) c.mode = 0;  // imitation is never resumed at start
-  c.emitterPower = numbers.Decimal(0.0, 10.0, kDefaultEmitterPower);
+  c.emitterPower = numbers.Decimal(0.0, 10.0, kDefaultEmitterPower, 0.0);
   c.spareNumber = numbers.Decimal(1.0, 20000.0, kDefaultSpareNumber);
   c.workingFactor = numbers.WholeText(0, 65535, "");
   c.referenceFactor = numbers.WholeText(0, 65535, "");
@@ -318,7 +327,7 @@ Configuration ParseConfiguration(std::string_view bytes, const ConfigurationCont
   ReadSettingsLines(numbers, context, c);
   ReadDisplayLimits(numbers, c);
   ReadCheckRecords(numbers, c);
-  c.deltaDmax = static_cast<std::uint16_t>(numbers.Whole(0, 65535, kDefaultDeltaDmax));
+  c.deltaDmax = static_cast<std::uint16_t>(numbers.Whole(0, 65535, kDefaultDeltaDmax, 0));
   c.extrapolation = ReadFlag(in.Next());
 
   std::vector<std::string> steps(std::begin(kRelayTestSteps), std::end(kRelayTestSteps));
@@ -327,8 +336,8 @@ Configuration ParseConfiguration(std::string_view bytes, const ConfigurationCont
   c.gasDialogPosition = int(numbers.Whole(0, kLastGasPosition, 0));
 
   for (int g = 0; g < kGasCount; ++g) ReadGasBlock(numbers, g, c.gases[g]);
-  c.lowLimit = numbers.Decimal(-1e300, 1e300, kDefaultLowLimit);
-  c.highLimit = numbers.Decimal(-1e300, 1e300, kDefaultHighLimit);
+  c.lowLimit = numbers.Decimal(-kLargestDecimal, kLargestDecimal, kDefaultLowLimit);
+  c.highLimit = numbers.Decimal(-kLargestDecimal, kLargestDecimal, kDefaultHighLimit);
   ReadAddresses(numbers, c);
   ReadKeyedLines(in, c);
   return c;
