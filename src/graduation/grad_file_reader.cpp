@@ -596,7 +596,10 @@ class CFileParts {
     if (fields.first && (fields.first < kLeast || fields.first > most))
       error_.Note(fields.firstOffset, fields.firstLine,
                   Format(txt::kFieldCount(l), fields.first, caption ? caption : kLeast));
-    if (fields.otherOffset != std::string_view::npos)
+    // Lines of two counts: the one the caption line does not have is the damaged one.
+    if (fields.otherOffset != std::string_view::npos && caption && fields.other == caption)
+      error_.Note(fields.firstOffset, fields.firstLine, Format(txt::kFieldCount(l), fields.first, caption));
+    else if (fields.otherOffset != std::string_view::npos)
       error_.Note(fields.otherOffset, fields.otherLine, Format(txt::kFieldCount(l), fields.other, fields.first));
     const std::string_view bytes = bytes_.Bytes();
     if (!bytes.empty() && bytes.back() != '\n') {

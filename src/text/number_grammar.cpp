@@ -95,10 +95,13 @@ std::string_view KeyedValueToken(std::string_view line, std::size_t from) {
   while (from < line.size() && IsBlankChar(line[from])) ++from;
   std::size_t end = from;
   while (end < line.size() && !separator(line[end])) ++end;
+  auto startsNumber = [](char c) { return IsDigit(c) || c == '+' || c == '-' || c == '.'; };
   std::size_t next = end;
-  while (next < line.size() && IsBlankChar(line[next])) ++next;
-  const bool numberFollows =
-      next > end && next < line.size() && (IsDigit(line[next]) || line[next] == '+' || line[next] == '-' || line[next] == '.');
+  // "0,25": a decimal comma; "1 7": a number split by a blank.
+  const bool comma = next + 1 < line.size() && (line[next] == ',' || line[next] == ';') && startsNumber(line[next + 1]);
+  if (comma) ++next;
+  while (!comma && next < line.size() && IsBlankChar(line[next])) ++next;
+  const bool numberFollows = next > end && next < line.size() && startsNumber(line[next]);
   if (numberFollows)
     for (end = next; end < line.size() && !separator(line[end]);) ++end;
   return line.substr(from, end - from);

@@ -37,8 +37,9 @@ TokenVerdict ParseHexToken(std::string_view token, unsigned long long hi, unsign
 
 // The value after a key, from `from` of a line: blanks skipped, up to a
 // blank, tab, comma, semicolon or control character. A number that follows
-// past blanks only ("1 7", "22 60") joins it, so the two are refused as one
-// damaged token instead of read as the first.
+// past blanks only ("1 7", "22 60"), or right after a comma or semicolon
+// ("0,25"), joins it, so the two are refused as one damaged token instead of
+// read as the first.
 std::string_view KeyedValueToken(std::string_view line, std::size_t from);
 
 // The token without the blanks and tabs around it.

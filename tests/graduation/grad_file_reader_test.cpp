@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -432,6 +433,86 @@ TEST(GradFileReader, DamagedFilesAreRefusedOrReadAsTheGoodOne) {
         EXPECT_TRUE(IsValidUtf8(sum.text) && sum.text.find('\0') == std::string::npos) << what;
       }
     }
+  }
+}
+
+}  // namespace
+}  // namespace kvl::testing
+
+namespace kvl::testing {
+namespace {
+
+// One grammar and one structure for every run data file: each row a damage
+// of a recorded Z5 run (its header struct, its first data line, or its bytes)
+// and the words of the refusal; the forms the recorder and hand edits use
+// are read as the good file.
+TEST(GradFileReader, DamagesAreRefusedNamingFileLineAndToken) {
+  struct Row {
+    const char* name;
+    std::function<void(SimRunHeader&, std::vector<SimRunRow>&)> damage;
+    std::function<std::string(std::string)> bytes;  // after the file is made
+    const char* refusal;                           // "" for a file read as the good one
+  };
+  auto head = [](auto f) { return [f](SimRunHeader& h, std::vector<SimRunRow>&) { f(h); }; };
+  auto d0 = [](const char* v) {
+    return [v](SimRunHeader&, std::vector<SimRunRow>& rows) { rows[0].values[kQD] = v; };
+  };
+  auto none = [](SimRunHeader&, std::vector<SimRunRow>&) {};
+  auto same = [](std::string b) { return b; };
+  auto swap = [](const char* from, const char* to) {
+    return [from, to](std::string b) { return b.replace(b.find(from), std::strlen(from), to); };
+  };
+  const std::vector<Row> rows = {
+      {"modbus 1?", head([](SimRunHeader& h) { h.modbus = "1?"; }), same, "line 2: Modbus_number=\"1?\" - not a number"},
+      {"modbus 1 7", head([](SimRunHeader& h) { h.modbus = "1 7"; }), same, "Modbus_number=\"1 7\" - not a number"},
+      {"modbus 0x39C", head([](SimRunHeader& h) { h.modbus = "0x39C"; }), same, "Modbus_number=\"0x39C\" - not a number"},
+      {"modbus 0", head([](SimRunHeader& h) { h.modbus = "0"; }), same, "Modbus_number=\"0\" - out of range"},
+      {"power 2O48", head([](SimRunHeader& h) { h.power = "2O48"; }), same, "Power=\"2O48\" - not a number"},
+      {"power empty", head([](SimRunHeader& h) { h.power = ""; }), same, "Power=\"\" - no value"},
+      {"power 99999", head([](SimRunHeader& h) { h.power = "99999"; }), same, "Power=\"99999\" - out of range"},
+      {"power -2048", head([](SimRunHeader& h) { h.power = "-2048"; }), same, "Power=\"-2048\" - out of range"},
+      {"kur 1OOOO", head([](SimRunHeader& h) { h.kur = "1OOOO"; }), same, "KUR=\"1OOOO\" - not a number"},
+      {"kuw abc", head([](SimRunHeader& h) { h.kuw = "abc"; }), same, "KUW=\"abc\" - not a number"},
+      {"serial 123a5", head([](SimRunHeader& h) { h.serial = "123a5"; }), same, "Serial_number=\"123a5\" - not a number"},
+      {"gas empty", head([](SimRunHeader& h) { h.gas = ""; }), same, "line 2: Gas= no value"},
+      {"serial twice", none, swap("Serial_number=5,", "Serial_number=5, Serial_number=6,"), "Serial_number= given twice"},
+      {"second table's modbus", none, [](std::string b) { return b + SimRunHeaderBlock(Header(kTypeZ5, "5", "2")); },
+       "line 10: Modbus_number= given twice"},
+      {"D 10?8", d0("10?8"), same, "line 6: D=\"10?8\" - not a number"},
+      {"D 22#0", d0("22#0"), same, "D=\"22#0\" - not a number"},
+      {"D 1x5", d0("1x5"), same, "D=\"1x5\" - not a number"},
+      {"D nan", d0("nan"), same, "D=\"nan\" - not a number"},
+      {"D 1e40", d0("1e40"), same, "D=\"1e40\" - out of range"},
+      {"D 0,25", d0("0,25"), same, "line 6: fields: 16, the header's format has 15"},
+      {"D 22 60", d0("22 60"), same, "line 6: fields: 16, the header's format has 15"},
+      {"a field more", none, swap("\r\n08:00:01", " 7\r\n08:00:01"), "line 6: fields: 16, the header's format has 15"},
+      {"a field less", none, swap("       0\r\n08:00:01", "\r\n08:00:01"), "line 6: fields: 14, the header's format has 15"},
+      {"last line cut", none, [](std::string b) { return b.substr(0, b.size() - 2); },
+       "line 8: the last line has no line end: the file may be cut there."},
+      // Forms the recorder and hand edits use.
+      {"modbus +01", head([](SimRunHeader& h) { h.modbus = "+01"; }), same, ""},
+      {"power 1800.0", head([](SimRunHeader& h) { h.power = "1800.0"; }), same, ""},
+      {"D +10000.0", d0("+10000.0"), same, ""},
+      {"tabs", none, swap("08:00:01 ", "08:00:01\t"), ""},
+  };
+  const CalcSettings settings = FreshSettings(kTypeZ5);
+  for (const Row& r : rows) {
+    SimRunHeader h = Header(kTypeZ5, "5");
+    std::vector<SimRunRow> data = Rows(3);
+    r.damage(h, data);
+    CalcRead read = ReadGradBytes({{"5_0.grad", r.bytes(SimRunFile(h, data))}}, settings, 1);
+    CheckSegments(read, settings);
+    const CalcSummary sum = BuildSummary(read, kEnglish);
+    if (*r.refusal == 0) {
+      EXPECT_EQ(sum.text.find("File 5_0.grad,"), std::string::npos) << r.name << ": " << sum.text;
+      ASSERT_EQ(read.sensors.size(), 1u) << r.name;
+      EXPECT_FALSE(read.sensors[0].refused) << r.name << ": " << sum.text;
+      EXPECT_EQ(read.sensors[0].samples[kQD][0], 10000.0f) << r.name;
+      continue;
+    }
+    EXPECT_NE(sum.text.find("File 5_0.grad, line "), std::string::npos) << r.name << ": " << sum.text;
+    EXPECT_NE(sum.text.find(r.refusal), std::string::npos) << r.name << ": " << sum.text;
+    EXPECT_TRUE(sum.calculable.empty()) << r.name;
   }
 }
 

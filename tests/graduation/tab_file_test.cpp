@@ -175,3 +175,55 @@ TEST(TabFile, DamagedFilesAreRefusedOrReadAsTheGoodOne) {
 
 }  // namespace
 }  // namespace kvl
+
+namespace kvl {
+namespace {
+
+// The table file's grammar and structure: each row a damage disks, copies and
+// hand edits make, and the refusal that names its line; the forms hand-written
+// files use are read as the good one.
+TEST(TabFile, GrammarAndStructureDamages) {
+  struct Row {
+    const char* name;
+    std::string text;
+    const char* refusal;  // "" for a file read as the good one
+  };
+  const std::vector<int> order = {7, 6, 5, 4, 3, 2, 1, 0};
+  const std::string good = TabText("Modbus_number=17");
+  const std::vector<Row> rows = {
+      {"modbus 1?", TabText("Modbus_number=1?"), "line 2: Modbus_number= from 1 to 255 not found in the file: \"1?\""},
+      {"modbus 1 7", TabText("Modbus_number=1 7"), "line 2: Modbus_number= from 1 to 255 not found in the file: \"1 7\""},
+      {"stray modbus line", "Modbus_number=5\r\n" + good, "line 3: Modbus_number= given twice"},
+      {"second table spliced in front", good + good, "line 44: Modbus_number= given twice"},
+      {"point given twice", TabText("Modbus_number=17", order, {{"T[3]=", "T[3]= -100\r\nT[3]= -100"}}),
+       "line 24: T[3]= given twice"},
+      {"T 10?8", TabText("Modbus_number=17", order, {{"T[3]=", "T[3]=10?8"}}), "line 23: T[3]=10?8 - Illegal value (not a number)"},
+      {"D 22#0", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=22#0"}}), "D[ 3]=22#0 - Illegal value (not a number)"},
+      {"D 0x39C", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=0x39C"}}), "D[ 3]=0x39C - Illegal value (not a number)"},
+      {"D 22 60", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=22 60"}}), "D[ 3]=22 60 - Illegal value (not a number)"},
+      {"D 450.5", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=450.5"}}),
+       "D[ 3]=450.5 - Illegal value (not a whole number)"},
+      {"K 0,25", TabText("Modbus_number=17", order, {{"K3[ 3]=", "K3[ 3]=0,25x"}}), "K3[ 3]=0,25x - Illegal value (not a number)"},
+      {"K empty", TabText("Modbus_number=17", order, {{"K1[ 3]=", "K1[ 3]=;"}}), "K1[ 3]= - Illegal value (no value)"},
+      {"T not rising", TabText("Modbus_number=17", order, {{"T[3]=", "T[3]=250"}}), "T does not increase from point to point"},
+      {"last line cut", good.substr(0, good.size() - 2), "line 42: the last line has no line end"},
+      // Forms the program's own files and hand edits use.
+      {"leading zeros and +", TabText("Modbus_number=+017", order, {{"D[ 3]=", "D[ 3]=\t-060 "}}), ""},
+      {"450.0 for 450", TabText("Modbus_number=17.0", order, {{"D[ 3]=", "D[ 3]=-60.0"}}), ""},
+  };
+  const GraduationTable want = *ParseTableFile(good, kEnglish).table;
+  for (const Row& r : rows) {
+    const TableFileResult got = ParseTableFile(r.text, kEnglish, "17.tab");
+    if (*r.refusal == 0) {
+      ASSERT_TRUE(got.table) << r.name << ": " << got.refusal;
+      EXPECT_TRUE(got.table->address == want.address && got.table->D == want.D && got.table->T == want.T) << r.name;
+      continue;
+    }
+    EXPECT_FALSE(got.table) << r.name;
+    EXPECT_EQ(got.refusal.rfind("File 17.tab", 0), 0u) << r.name << ": " << got.refusal;
+    EXPECT_NE(got.refusal.find(r.refusal), std::string::npos) << r.name << ": " << got.refusal;
+  }
+}
+
+}  // namespace
+}  // namespace kvl

@@ -1,0 +1,75 @@
+// What a table rests on: inner intervals of its points that hold no sample
+// refuse the segment; samples far from the table are found with their time.
+#include "graduation/calc_coverage.h"
+
+#include <gtest/gtest.h>
+
+#include "calc_test_support.h"
+#include "graduation/calc_checks.h"
+#include "graduation/calc_fit.h"
+#include "graduation/grad_file_reader.h"
+
+namespace kvl::testing {
+namespace {
+
+// A type Z run of 400 lines a stage whose T is `lo`..`hi` stage by stage (each pair a stage's span).
+CalcRead ReadStages(const std::vector<std::pair<double, double>>& stages, const CalcSettings& settings,
+                    std::size_t spike = SIZE_MAX) {
+  std::vector<SimRunRow> rows;
+  for (const auto& [lo, hi] : stages)
+    for (int k = 0; k < 400; ++k) {
+      const double t = lo + (hi - lo) * k / 399;
+      const std::size_t n = rows.size();
+      rows.push_back(Row(TimeOf(n), t, n == spike ? 10900 : 10000 + 5 * t));
+    }
+  CalcRead read = ReadGradBytes({{"3_0.grad", SimRunFile(Header(kTypeZ, "3"), rows)}}, settings, 1);
+  CheckSegments(read, settings);
+  return read;
+}
+
+// Points of type Z with the fresh check records: -50, -31, -11, 8, 27, 46, 66, 85.
+TEST(CalcCoverage, AnInnerIntervalWithoutSamplesRefusesTheSegment) {
+  const CalcSettings settings = FreshSettings(kTypeZ);
+  const struct {
+    const char* name;
+    std::vector<std::pair<double, double>> stages;
+    const char* report;  // "" when the segment is good
+  } rows[] = {
+      {"whole sweep", {{-50, 85}}, ""},
+      {"hottest and coldest stages only", {{-50, -45}, {80, 85}}, "File 3_0.grad: no sample between T=-31 and T=-11"},
+      {"a middle stage missing", {{-50, 20}, {50, 85}}, "no sample between T=27 and T=46"},
+      // The end intervals keep the extrapolation rule: they may be empty.
+      {"ends empty", {{-30, 65}, {-45, -45}, {80, 80}}, ""},
+  };
+  for (const auto& r : rows) {
+    const CalcRead read = ReadStages(r.stages, settings);
+    ASSERT_EQ(read.sensors.size(), 1u) << r.name;
+    const CalcSensor& s = read.sensors[0];
+    EXPECT_EQ(s.goodSegments, *r.report ? 0 : 1) << r.name << ": " << s.check;
+    if (*r.report) EXPECT_NE(s.check.find(r.report), std::string::npos) << r.name << ": " << s.check;
+    EXPECT_EQ(BuildSummary(read, kEnglish).calculable.empty(), *r.report != 0) << r.name;
+  }
+}
+
+TEST(CalcCoverage, OutliersAreSamplesFartherThanDeltaDmaxWithTheirTime) {
+  CalcSettings settings = FreshSettings(kTypeZ);
+  const CalcRead read = ReadStages({{-50, 85}}, settings, 20);
+  const SensorTables tables = FitSensor(read.sensors[0], settings);
+  ASSERT_GE(tables.written, 0);
+  const SegmentTable& table = tables.tables[std::size_t(tables.written)];
+  // Exactly the spike of sample 20 (08:00:20), the straight line fits the rest.
+  const std::vector<Outlier> far = FindOutliers(read.sensors[0], table, settings);
+  ASSERT_EQ(far.size(), 1u);
+  EXPECT_EQ(far[0].time, 8 * 3600 + 20);
+  EXPECT_EQ(far[0].value, 10900.0f);
+  EXPECT_NEAR(far[0].difference, SampleDifference(far[0].t, 10900, table.T, table.D[0]), 1e-9);
+  EXPECT_GT(far[0].difference, settings.deltaDmax);
+  EXPECT_EQ(OutliersText(far, settings).rfind("1 samples lie farther than deltaDmax=100 from the table:\n08:00:20 D=10900", 0),
+            0u)
+      << OutliersText(far, settings);
+  settings.deltaDmax = 2000;
+  EXPECT_TRUE(FindOutliers(read.sensors[0], table, settings).empty());
+}
+
+}  // namespace
+}  // namespace kvl::testing
