@@ -22,8 +22,10 @@ std::optional<TemperatureSpan> UncoveredSpan(const CalcSensor& sensor, const Fil
   const GradPoints T = TemperaturePoints(settings.type, SampleRange(s), settings);
   IntervalCounts counts{};
   for (float t : s.t) ++counts[std::size_t(TableInterval(t, T))];
-  for (std::size_t e = 1; e + 1 < counts.size(); ++e)
-    if (counts[e] == 0) return TemperatureSpan{T[e], T[e + 1]};
+  // An inner point is fitted from the samples of the intervals beside it: with
+  // both empty, nothing but its starting value decides it.
+  for (std::size_t i = 1; i + 1 < T.size(); ++i)
+    if (counts[i - 1] == 0 && counts[i] == 0) return TemperatureSpan{T[i - 1], T[i + 1]};
   return std::nullopt;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// What a fitted table rests on: whether every inner interval of its points
-// holds samples (a point no sample constrains is a guess, however smooth), and
-// which samples lie farther from the table than the configuration's deltaDmax
-// allows. The one place where a sample's difference from a table is computed;
+// What a fitted table rests on: whether every inner point has samples in the
+// intervals beside it (a point no sample constrains is a guess, however
+// smooth), and which samples lie farther from the table than the
+// configuration's deltaDmax allows. The one place where a sample's difference from a table is computed;
 // the checks, the window, kvlctl and the report all take it from here. Never
 // fits and never decides whether a table is written.
 #include <cstdint>
@@ -17,9 +17,11 @@ namespace kvl {
 // The sample's value less the table's curve at its T (the end segments carried on).
 double SampleDifference(double t, double x, const GradPoints& T, const GradPoints& D);
 
-// The first inner interval (1..5) of the points that no usable sample of the
-// segment falls in: its two temperatures. The end intervals 0 and 6 keep the
-// extrapolation rule of the fit and may be empty.
+// The span around the first inner point (1..6) of the table's points that no
+// usable sample of the segment constrains: both intervals beside it are
+// empty (a run recorded at the hottest and coldest stages only). A stage's
+// samples sit at its point, so a run that visits every stage is covered; the
+// end points keep the extrapolation rule of the fit.
 struct TemperatureSpan {
   int lo = 0, hi = 0;
 };

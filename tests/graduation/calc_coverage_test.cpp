@@ -1,5 +1,5 @@
-// What a table rests on: inner intervals of its points that hold no sample
-// refuse the segment; samples far from the table are found with their time.
+// What a table rests on: an inner point without samples on either side
+// refuses the segment; samples far from the table are found with their time.
 #include "graduation/calc_coverage.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ CalcRead ReadStages(const std::vector<std::pair<double, double>>& stages, const 
 }
 
 // Points of type Z with the fresh check records: -50, -31, -11, 8, 27, 46, 66, 85.
-TEST(CalcCoverage, AnInnerIntervalWithoutSamplesRefusesTheSegment) {
+TEST(CalcCoverage, APointWithoutSamplesBesideItRefusesTheSegment) {
   const CalcSettings settings = FreshSettings(kTypeZ);
   const struct {
     const char* name;
@@ -36,8 +36,9 @@ TEST(CalcCoverage, AnInnerIntervalWithoutSamplesRefusesTheSegment) {
     const char* report;  // "" when the segment is good
   } rows[] = {
       {"whole sweep", {{-50, 85}}, ""},
-      {"hottest and coldest stages only", {{-50, -45}, {80, 85}}, "File 3_0.grad: no sample between T=-31 and T=-11"},
-      {"a middle stage missing", {{-50, 20}, {50, 85}}, "no sample between T=27 and T=46"},
+      {"hottest and coldest stages only", {{-50, -45}, {80, 85}}, "File 3_0.grad: no sample between T=-31 and T=8"},
+      {"middle stages missing", {{-50, -15}, {50, 85}}, "no sample between T=-11 and T=27"},
+      {"a stage at each point", {{-50, -50}, {-31, -31}, {-11, -11}, {8, 8}, {27, 27}, {46, 46}, {66, 66}, {85, 85}}, ""},
       // The end intervals keep the extrapolation rule: they may be empty.
       {"ends empty", {{-30, 65}, {-45, -45}, {80, 80}}, ""},
   };
