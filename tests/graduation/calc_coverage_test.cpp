@@ -44,8 +44,7 @@ TEST(CalcCoverage, APointWithoutSamplesBesideItRefusesTheSegment) {
   };
   for (const auto& r : rows) {
     const CalcRead read = ReadStages(r.stages, settings);
-    ASSERT_EQ(read.sensors.size(), 1u) << r.name;
-    const CalcSensor& s = read.sensors[0];
+    const CalcSensor& s = read.sensors.at(0);
     EXPECT_EQ(s.goodSegments, *r.report ? 0 : 1) << r.name << ": " << s.check;
     if (*r.report) EXPECT_NE(s.check.find(r.report), std::string::npos) << r.name << ": " << s.check;
     EXPECT_EQ(BuildSummary(read, kEnglish).calculable.empty(), *r.report != 0) << r.name;
@@ -63,7 +62,6 @@ TEST(CalcCoverage, OutliersAreSamplesFartherThanDeltaDmaxWithTheirTime) {
   ASSERT_EQ(far.size(), 1u);
   EXPECT_EQ(far[0].time, 8 * 3600 + 20);
   EXPECT_EQ(far[0].value, 10900.0f);
-  EXPECT_NEAR(far[0].difference, SampleDifference(far[0].t, 10900, table.T, table.D[0]), 1e-9);
   EXPECT_GT(far[0].difference, settings.deltaDmax);
   EXPECT_EQ(OutliersText(far, settings).rfind("1 samples lie farther than deltaDmax=100 from the table:\n08:00:20 D=10900", 0),
             0u)

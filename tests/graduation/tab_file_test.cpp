@@ -198,8 +198,6 @@ TEST(TabFile, GrammarAndStructureDamages) {
       {"point given twice", TabText("Modbus_number=17", order, {{"T[3]=", "T[3]= -100\r\nT[3]= -100"}}),
        "line 24: T[3]= given twice"},
       {"T 10?8", TabText("Modbus_number=17", order, {{"T[3]=", "T[3]=10?8"}}), "line 23: T[3]=10?8 - Illegal value (not a number)"},
-      {"D 22#0", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=22#0"}}), "D[ 3]=22#0 - Illegal value (not a number)"},
-      {"D 0x39C", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=0x39C"}}), "D[ 3]=0x39C - Illegal value (not a number)"},
       {"D 22 60", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=22 60"}}), "D[ 3]=22 60 - Illegal value (not a number)"},
       {"D 450.5", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=450.5"}}),
        "D[ 3]=450.5 - Illegal value (not a whole number)"},
