@@ -228,8 +228,9 @@ BatchRow CKvlDlg::SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang) {
   BatchRow row;
   row.serial = sensor.serial;
   row.address = sensor.address;
-  row.reason = sensor.goodSegments > 0 ? std::string(txt::kSummaryNotConfirmed(lang)) : std::string();
-  if (sensor.goodSegments == 0)
+  const bool offered = sensor.goodSegments > 0 && !sensor.refused;
+  row.reason = offered ? std::string(txt::kSummaryNotConfirmed(lang)) : std::string();
+  if (!offered)
     for (char c : sensor.check) row.reason += c == '\r' || c == '\n' ? ' ' : c;
   return row;
 }
