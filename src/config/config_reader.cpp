@@ -105,13 +105,14 @@ class CNumbers {
     Note(token, Format("%.3f", fallback));
     return fallback;
   }
-  // A whole number kept as the text of its field: the token as written, or the default.
+  // A whole number kept as the text of its field, in its plain form ("+05" is
+  // "5", as the field and the link read it), or the default.
   std::string WholeText(long long lo, long long hi, const std::string& fallback) {
     const std::string line = in_.Next();
     const std::string_view token = FirstToken(line);
     long long v = 0;
     if (token.empty()) return fallback;
-    if (ParseWholeToken(token, lo, hi, &v) == TokenVerdict::kGood) return std::string(token);
+    if (ParseWholeToken(token, lo, hi, &v) == TokenVerdict::kGood) return Format("%lld", v);
     Note(token, fallback);
     return fallback;
   }
@@ -193,6 +194,8 @@ bool ReadFlag(std::string_view line) {
 // grammar ("," as the operator may type it read as "."): "nan" or a word
 // would reach the graduation run's register values.
 bool IsConcentrationText(const std::string& text) {
+  // A field's text: no exponent, however the grammar would read one.
+  if (text.find_first_not_of("0123456789.,+- ") != std::string::npos) return false;
   std::string number = TrimSpaces(text);
   std::replace(number.begin(), number.end(), ',', '.');
   double value = 0;

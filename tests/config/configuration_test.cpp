@@ -224,7 +224,7 @@ TEST_F(ConfigurationTest, NumbersOutsideTheirRangeLoadTheDefaultAndAreListed) {
       {kSpareLine, "", spare, "6526.000", false}, {kSpareLine, "0", spare, "6526.000", true},
       {kSpareLine, "30000", spare, "6526.000", true}, {kSpareLine, "+17.5", spare, "17.500", false},
       {kWorkingFactorLine, "  123 x ", factor, "123", false}, {kWorkingFactorLine, "x123", factor, "", true},
-      {kPeriodLine, "05", period, "05", false},   {kPeriodLine, "1.5", period, "1", true},
+      {kPeriodLine, "+05", period, "5", false},   {kPeriodLine, "1.5", period, "1", true},
       {kDeltaDmaxLine, "70000", delta, "100", true}, {kDeltaDmaxLine, "65535", delta, "65535", false},
       {kDeltaDmaxLine, "1e2", delta, "100", false}, {kDeltaDmaxLine, "10?8", delta, "100", true},
       {kGasPositionLine, "99", gas, "0", true},   {kGasPositionLine, "84", gas, "84", false},
