@@ -3,6 +3,12 @@
 // sensor slots: header keys in any interface language, data lines into
 // single-precision sample lists, one file segment per file and sensor, and the
 // report texts about values outside the display limits and missing keys.
+// Every value is a whole token of the number grammar (number_grammar.h)
+// within what its field holds; a damaged one, a key given twice or
+// contradicting an earlier header, a data line whose field count is not its
+// caption line's, or a last line without its line end refuses the file: the
+// sensor's report names file, line and token, and the sensor is not
+// calculated (CalcSensor::refused).
 // Never checks temperatures or fits (calc_checks.h, calc_fit.h) and never
 // touches a detector or the window.
 //
