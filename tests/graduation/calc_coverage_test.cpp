@@ -46,7 +46,9 @@ TEST(CalcCoverage, APointWithoutSamplesBesideItRefusesTheSegment) {
     const CalcRead read = ReadStages(r.stages, settings);
     const CalcSensor& s = read.sensors.at(0);
     EXPECT_EQ(s.goodSegments, *r.report ? 0 : 1) << r.name << ": " << s.check;
-    if (*r.report) EXPECT_NE(s.check.find(r.report), std::string::npos) << r.name << ": " << s.check;
+    if (*r.report) {
+      EXPECT_NE(s.check.find(r.report), std::string::npos) << r.name << ": " << s.check;
+    }
     EXPECT_EQ(BuildSummary(read, kEnglish).calculable.empty(), *r.report != 0) << r.name;
   }
 }
