@@ -1,5 +1,7 @@
 // Reading the configuration file. Any content must load: a line that is
-// missing or holds nonsense takes the default stated for its position.
+// missing takes the default stated for its position; a number that is
+// damaged or outside its line's range takes it too, and is listed so that the
+// operator learns which lines were replaced.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -8,15 +10,14 @@
 #include "link/serial_port.h"
 #include "text/cp1251.h"
 #include "text/format.h"
+#include "text/number_grammar.h"
+#include "text/printable.h"
+#include "text/reader_texts.h"
 #include "text/text_file.h"
 
 namespace kvl {
 namespace {
 
-constexpr char kDigits[] = "0123456789";
-constexpr char kSignedDigits[] = "-0123456789";
-constexpr char kDecimal[] = "0123456789.";
-constexpr char kSignedDecimal[] = "-0123456789.";
 
 // The layout is under 600 lines; nothing past a few megabytes can matter.
 constexpr std::size_t kMaxConfigurationBytes = 16u << 20;
@@ -30,6 +31,9 @@ constexpr std::uint16_t kDefaultDeltaDmax = 100;
 constexpr double kDefaultLowLimit = -5.0;
 constexpr double kDefaultHighLimit = 5.0;
 constexpr int kLastGasPosition = kGasCount - 1;
+// The decimals of the file (coefficients, limits, concentrations) are field
+// values; beyond this they are damage, and "%.3f" of them would not read back.
+constexpr double kLargestDecimal = 1e9;
 
 // Hands out the file's lines one by one, decoded to UTF-8; past the end every
 // line is empty, which is how a short file reads.
@@ -44,8 +48,11 @@ class LineReader {
   }
 
   bool AtEnd() const { return rest_.empty(); }
+  // The number of the line Next() gave last (1 first).
+  std::size_t Number() const { return number_; }
 
   std::string Next() {
+    ++number_;
     if (rest_.empty()) return {};
     const std::size_t lf = rest_.find(end_);
     std::string_view line = rest_.substr(0, lf);
@@ -60,40 +67,65 @@ class LineReader {
  private:
   std::string_view rest_;
   char end_ = '\n';
+  std::size_t number_ = 0;
 };
 
-std::string LeadingRun(std::string_view text, const char* set) {
-  const std::size_t end = text.find_first_not_of(set);
-  return std::string(text.substr(0, end));
+// A line's first token: the text before a blank, tab or semicolon (the comment after it).
+std::string_view FirstToken(std::string_view line) {
+  const std::size_t b = std::min(line.find_first_not_of(" \t"), line.size());
+  const std::size_t e = std::min(line.find_first_of(" \t;", b), line.size());
+  return line.substr(b, e - b);
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// The numbers of the lines in the grammar, each line's default when its token
+// is damaged or out of range (noted), or when it is empty (a short file: not noted).
+class CNumbers {
+ public:
+  CNumbers(LineReader& in, std::vector<ConfigReplacement>* replaced) : in_(in), replaced_(replaced) {}
 
-// Integer at the start of the text in the way the C library reads one (blanks,
-// an optional sign, digits), saturating instead of overflowing. *found tells
-// whether any digit was there.
-int ToInt(std::string_view text, bool* found = nullptr) {
-  std::size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  long long value = 0;
-  bool any = false;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    any = true;
-    value = std::min<long long>(value * 10 + (text[i] - '0'), 1LL << 40);
+  // `empty`: what an empty or missing line reads as (a short file's value).
+  long long Whole(long long lo, long long hi, long long fallback) { return Whole(lo, hi, fallback, fallback); }
+  long long Whole(long long lo, long long hi, long long fallback, long long empty) {
+    return WholeOf(in_.Next(), lo, hi, fallback, empty);
   }
-  if (found) *found = any;
-  if (negative) value = -value;
-  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
+  long long WholeOf(std::string_view line, long long lo, long long hi, long long fallback, long long empty) {
+    const std::string_view token = FirstToken(line);
+    long long v = 0;
+    if (token.empty()) return empty;
+    if (ParseWholeToken(token, lo, hi, &v) == TokenVerdict::kGood) return v;
+    Note(token, Format("%lld", fallback));
+    return fallback;
+  }
+  double Decimal(double lo, double hi, double fallback) { return Decimal(lo, hi, fallback, fallback); }
+  double Decimal(double lo, double hi, double fallback, double empty) {
+    const std::string_view token = FirstToken(in_.Next());
+    double v = 0;
+    if (token.empty()) return empty;
+    if (ParseDecimalToken(token, lo, hi, &v) == TokenVerdict::kGood) return v;
+    Note(token, Format("%.3f", fallback));
+    return fallback;
+  }
+  // A whole number kept as the text of its field, in its plain form ("+05" is
+  // "5", as the field and the link read it), or the default.
+  std::string WholeText(long long lo, long long hi, const std::string& fallback) {
+    const std::string line = in_.Next();
+    const std::string_view token = FirstToken(line);
+    long long v = 0;
+    if (token.empty()) return fallback;
+    if (ParseWholeToken(token, lo, hi, &v) == TokenVerdict::kGood) return Format("%lld", v);
+    Note(token, fallback);
+    return fallback;
+  }
+  void Note(std::string_view text, const std::string& loaded) {
+    if (replaced_) replaced_->push_back({in_.Number(), PrintableText(text), loaded});
+  }
+  LineReader& In() { return in_; }
 
-// Decimal at the start of the text; no number, or one too large to hold, gives 0.
-double ToDouble(std::string_view text) {
-  double value = 0.0;
-  if (!ParseDouble(std::string(text), &value) || !std::isfinite(value)) return 0.0;
-  return value;
-}
+ private:
+  LineReader& in_;
+  std::vector<ConfigReplacement>* replaced_;
+};
+
 
 std::string TrimSpaces(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
@@ -113,15 +145,18 @@ std::string ReadFolder(const std::string& line, const ConfigurationContext& cont
   return WithSlash(line);
 }
 
-// A check record line: up to five tokens separated by blanks or semicolons,
-// each read as its leading "-0123456789" characters (a comment word reads 0).
-CheckRecord ReadCheckRecord(std::string_view line) {
-  CheckRecord fields{};
+// A check record line: field 1 (type 0) and field 2 (type 1), separated by
+// blanks, tabs or semicolons; the comment after them is no field.
+CheckRecord ReadCheckRecord(CNumbers& numbers, int record) {
+  const std::string line = numbers.In().Next();
+  CheckRecord fields = DefaultCheckRecord(record);
+  constexpr long long kRange[2][2] = {{-32768, 32767}, {-3276, 3276}};
   std::size_t i = 0;
-  for (int f = 0; f < kDetectorTypeCount; ++f) {
+  for (int f = 0; f < 2; ++f) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == ';')) ++i;
     const std::size_t end = std::min(line.find_first_of(" \t;", i), line.size());
-    fields[f] = ToInt(LeadingRun(line.substr(i, end - i), kSignedDigits));
+    // A missing field reads 0, as a short file's lines do.
+    fields[f] = int(numbers.WholeOf(std::string_view(line).substr(i, end - i), kRange[f][0], kRange[f][1], fields[f], 0));
     i = end;
   }
   return fields;
@@ -136,11 +171,9 @@ void ApplyPairRule(CheckRecord& lower, CheckRecord& upper, int lowerIndex, int u
   }
 }
 
-void ReadCheckRecords(LineReader& in, Configuration& c) {
+void ReadCheckRecords(CNumbers& numbers, Configuration& c) {
   for (int r = 0; r < kCheckRecordCount; ++r) {
-    CheckRecord fields = ReadCheckRecord(in.Next());
-    fields[0] = std::clamp(fields[0], -32768, 32767);
-    fields[1] = std::clamp(fields[1], -3276, 3276);
+    CheckRecord fields = ReadCheckRecord(numbers, r);
     // Z5 detectors keep their own scale: the file carries only types 0 and 1.
     fields[4] = r == kCheckT0 ? 561 : r == kCheckT7 ? 1071 : fields[0];
     c.checkRecords[r] = fields;
@@ -157,26 +190,29 @@ bool ReadFlag(std::string_view line) {
   return line.substr(first, end - first) != "0";
 }
 
-// A concentration text is kept only when it is a finite decimal number as a
-// whole ("," read as "."): "nan" or a word would reach the graduation run's
-// register values.
+// A concentration text is kept only when it is a decimal number of the
+// grammar ("," as the operator may type it read as "."): "nan" or a word
+// would reach the graduation run's register values.
 bool IsConcentrationText(const std::string& text) {
-  if (text.empty() || text.find_first_not_of("0123456789.,+- ") != std::string::npos) return false;
+  // A field's text: no exponent, however the grammar would read one.
+  if (text.find_first_not_of("0123456789.,+- ") != std::string::npos) return false;
   std::string number = TrimSpaces(text);
   std::replace(number.begin(), number.end(), ',', '.');
   double value = 0;
-  std::size_t used = 0;
-  return ParseDouble(number, &value, &used) && used == number.size() && std::isfinite(value);
+  return ParseDecimalToken(number, -kLargestDecimal, kLargestDecimal, &value) == TokenVerdict::kGood;
 }
 
-void ReadGasBlock(LineReader& in, int g, GasCalibration& gas) {
+void ReadGasBlock(CNumbers& numbers, int g, GasCalibration& gas) {
+  LineReader& in = numbers.In();
   const GasDefaults& defaults = DefaultGasConcentrations(g);
-  auto textOr = [&in](const char* fallback) {
+  auto textOr = [&](const char* fallback) {
     std::string text = in.Next();
-    return IsConcentrationText(text) ? text : std::string(fallback);
+    if (IsConcentrationText(text)) return text;
+    if (!TrimSpaces(text).empty()) numbers.Note(text, fallback);
+    return std::string(fallback);
   };
   gas.usePropane = in.Next() == "1";
-  const double coefficient = ToDouble(in.Next());
+  const double coefficient = numbers.Decimal(-kLargestDecimal, kLargestDecimal, 1.0);
   gas.coefficient = coefficient == 0.0 ? 1.0 : coefficient;
   gas.concentration[0] = textOr(defaults.first);
   gas.propaneEntry[0] = textOr(defaults.first);
@@ -184,22 +220,16 @@ void ReadGasBlock(LineReader& in, int g, GasCalibration& gas) {
   gas.propaneEntry[1] = textOr(defaults.second);
 }
 
-double ReadLimit(const std::string& line, double fallback) {
-  const std::string run = LeadingRun(line, kSignedDecimal);
-  return run.empty() ? fallback : ToDouble(run);
-}
-
-void ReadAddresses(LineReader& in, Configuration& c) {
+void ReadAddresses(CNumbers& numbers, Configuration& c) {
+  LineReader& in = numbers.In();
   c.addresses.clear();
-  const int count = ToInt(in.Next());
-  if (count >= 1 && count <= static_cast<int>(kMaxPollAddresses)) {
-    for (int i = 0; i < count && !in.AtEnd(); ++i) {
-      bool found = false;
-      const int address = ToInt(in.Next(), &found);
-      // A line without a number is skipped like a missing one rather than
-      // polling the broadcast address 0 by accident.
-      if (found && address >= 0 && address <= 255) c.addresses.push_back(static_cast<unsigned>(address));
-    }
+  // A count of 0 is what an empty list writes.
+  const long long count = numbers.Whole(0, kMaxPollAddresses, 0);
+  for (long long i = 0; i < count && !in.AtEnd(); ++i) {
+    // A line without a number is skipped like a missing one rather than
+    // polling the broadcast address 0 by accident.
+    const long long address = numbers.Whole(0, 255, -1);
+    if (address >= 0) c.addresses.push_back(static_cast<unsigned>(address));
   }
   if (c.addresses.empty()) c.addresses.push_back(1);
 }
@@ -210,7 +240,9 @@ void ReadKeyedLines(LineReader& in, Configuration& c) {
   const std::string echoKey = std::string(kEchoKey) + "=";
   while (!in.AtEnd()) {
     const std::string line = TrimSpaces(in.Next());
-    if (line.rfind(echoKey, 0) == 0) c.lineEcho = LeadingRun(std::string_view(line).substr(echoKey.size()), kDigits) == "1";
+    long long v = 0;
+    if (line.rfind(echoKey, 0) == 0)
+      c.lineEcho = ParseWholeToken(std::string_view(line).substr(echoKey.size()), 0, 1, &v) == TokenVerdict::kGood && v == 1;
   }
 }
 
@@ -241,10 +273,10 @@ Configuration DefaultConfiguration(const ConfigurationContext& context) {
   return c;
 }
 
-Configuration ParseConfiguration(std::string_view bytes, const ConfigurationContext& context) {
-  Configuration c;
-  LineReader in(bytes);
+namespace {
 
+void ReadSerialLines(CNumbers& numbers, const ConfigurationContext& context, Configuration& c) {
+  LineReader& in = numbers.In();
   const std::vector<std::string> ports = context.portItems.empty() ? NumberedPortNames() : context.portItems;
   for (int k = 0; k < kSerialLineCount; ++k) {
     // A device path stays as written, present or not: a simulator's pty or a
@@ -253,64 +285,84 @@ Configuration ParseConfiguration(std::string_view bytes, const ConfigurationCont
     const std::string line = TrimSpaces(in.Next());
     c.lines[k].port = !line.empty() && line.front() == '/' ? line : MatchItem(PortItemFor(line), ports, kDefaultPorts[k]);
     c.lines[k].baud = MatchItem(in.Next(), BaudItems(k), kDefaultBauds[k]);
-    c.lines[k].pause = LeadingRun(in.Next(), kDigits);
-    if (c.lines[k].pause.empty()) c.lines[k].pause = "0";
+    c.lines[k].pause = numbers.WholeText(0, 65535, "0");
   }
+}
 
-  c.period = LeadingRun(in.Next(), kDigits);
-  if (c.period.empty()) c.period = "1";
-
+// Lines 13 to 22.
+void ReadSettingsLines(CNumbers& numbers, const ConfigurationContext& context, Configuration& c) {
+  LineReader& in = numbers.In();
+  c.period = numbers.WholeText(0, 86400, "1");
   const std::vector<std::string> languages = {kLanguageNames[kEnglish](kEnglish), kLanguageNames[kRussian](kEnglish)};
   c.language = MatchItem(in.Next(), languages, languages[kEnglish]) == languages[kRussian] ? kRussian : kEnglish;
-
   c.dataFolder = ReadFolder(in.Next(), context);
   c.graduationFolder = ReadFolder(in.Next(), context);
+  // Type 2 is not offered; a short file reads type and mode 0.
+  c.detectorType = int(numbers.Whole(0, 4, 1, 0));
+  if (c.detectorType == 2) numbers.Note("2", "1"), c.detectorType = 1;
+  c.mode = int(numbers.Whole(0, 6, 0));
+  if (c.mode == 6) c.mode = 0;  // imitation is never resumed at start
+  c.emitterPower = numbers.Decimal(0.0, 10.0, kDefaultEmitterPower, 0.0);
+  c.spareNumber = numbers.Decimal(1.0, 20000.0, kDefaultSpareNumber);
+  c.workingFactor = numbers.WholeText(0, 65535, "");
+  c.referenceFactor = numbers.WholeText(0, 65535, "");
+}
 
-  c.detectorType = ToInt(LeadingRun(in.Next(), kDigits));
-  if (c.detectorType < 0 || c.detectorType > 4 || c.detectorType == 2) c.detectorType = 1;
-  c.mode = ToInt(LeadingRun(in.Next(), kDigits));
-  if (c.mode < 0 || c.mode >= 6) c.mode = 0;  // imitation is never resumed at start
-
-  c.emitterPower = std::clamp(ToDouble(LeadingRun(in.Next(), kDecimal)), 0.0, 10.0);
-  const std::string spare = LeadingRun(in.Next(), kDecimal);
-  c.spareNumber = spare.empty() ? kDefaultSpareNumber : std::clamp(ToDouble(spare), 1.0, 20000.0);
-  c.workingFactor = LeadingRun(TrimSpaces(in.Next()), kDigits);
-  c.referenceFactor = LeadingRun(TrimSpaces(in.Next()), kDigits);
-
+// Lines 23 to 40: a pair whose max is not above its min takes the type's defaults.
+void ReadDisplayLimits(CNumbers& numbers, Configuration& c) {
   for (int q = 0; q < kQuantityCount; ++q) {
+    const DisplayLimits fallback = DefaultDisplayLimits(c.detectorType, q);
     DisplayLimits& limits = c.displayLimits[q];
-    limits.min = std::min(ToInt(LeadingRun(in.Next(), kSignedDigits)), 65535);
-    limits.max = std::min(ToInt(LeadingRun(in.Next(), kSignedDigits)), 65535);
-    if (limits.max <= limits.min) limits = DefaultDisplayLimits(c.detectorType, q);
+    limits.min = int(numbers.Whole(-32768, 65535, fallback.min));
+    limits.max = int(numbers.Whole(-32768, 65535, fallback.max));
+    if (limits.max <= limits.min) limits = fallback;
   }
+}
 
-  ReadCheckRecords(in, c);
-  const int deltaDmax = ToInt(LeadingRun(in.Next(), kDigits));
-  c.deltaDmax = deltaDmax > 65535 ? kDefaultDeltaDmax : static_cast<std::uint16_t>(deltaDmax);
+}  // namespace
+
+Configuration ParseConfiguration(std::string_view bytes, const ConfigurationContext& context,
+                                 std::vector<ConfigReplacement>* replaced) {
+  Configuration c;
+  LineReader in(bytes);
+  CNumbers numbers(in, replaced);
+  ReadSerialLines(numbers, context, c);
+  ReadSettingsLines(numbers, context, c);
+  ReadDisplayLimits(numbers, c);
+  ReadCheckRecords(numbers, c);
+  c.deltaDmax = static_cast<std::uint16_t>(numbers.Whole(0, 65535, kDefaultDeltaDmax, 0));
   c.extrapolation = ReadFlag(in.Next());
 
   std::vector<std::string> steps(std::begin(kRelayTestSteps), std::end(kRelayTestSteps));
   c.relayTestStep = MatchItem(in.Next(), steps, kRelayTestStepDefault);
-  c.gasPosition = std::clamp(ToInt(LeadingRun(in.Next(), kDigits)), 0, kLastGasPosition);
-  c.gasDialogPosition = ToInt(LeadingRun(in.Next(), kDigits));
-  if (c.gasDialogPosition < 0 || c.gasDialogPosition > kLastGasPosition) c.gasDialogPosition = 0;
+  c.gasPosition = int(numbers.Whole(0, kLastGasPosition, 0));
+  c.gasDialogPosition = int(numbers.Whole(0, kLastGasPosition, 0));
 
-  for (int g = 0; g < kGasCount; ++g) ReadGasBlock(in, g, c.gases[g]);
-  c.lowLimit = ReadLimit(in.Next(), kDefaultLowLimit);
-  c.highLimit = ReadLimit(in.Next(), kDefaultHighLimit);
-  ReadAddresses(in, c);
+  for (int g = 0; g < kGasCount; ++g) ReadGasBlock(numbers, g, c.gases[g]);
+  c.lowLimit = numbers.Decimal(-kLargestDecimal, kLargestDecimal, kDefaultLowLimit);
+  c.highLimit = numbers.Decimal(-kLargestDecimal, kLargestDecimal, kDefaultHighLimit);
+  ReadAddresses(numbers, c);
   ReadKeyedLines(in, c);
   return c;
 }
 
-int LoadConfiguration(const std::string& path, const ConfigurationContext& context, Configuration& out) {
+int LoadConfiguration(const std::string& path, const ConfigurationContext& context, Configuration& out,
+                      std::vector<ConfigReplacement>* replaced) {
   std::string bytes;
   if (ReadFileBytes(path, bytes, kMaxConfigurationBytes) != 0) {
     out = DefaultConfiguration(context);
     return 1;
   }
-  out = ParseConfiguration(bytes, context);
+  out = ParseConfiguration(bytes, context, replaced);
   return 0;
+}
+
+std::string ConfigReplacementsText(const std::vector<ConfigReplacement>& replaced, LanguageIndex l) {
+  if (replaced.empty()) return {};
+  std::string text = txt::kConfigLinesReplaced(l);
+  for (const ConfigReplacement& r : replaced)
+    text += Format("\n%s %zu: \"%s\" -> %s", txt::kLine(l), r.line, r.text.c_str(), r.loaded.c_str());
+  return text;
 }
 
 }  // namespace kvl

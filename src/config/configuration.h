@@ -100,12 +100,29 @@ Configuration DefaultConfiguration(const ConfigurationContext& context);
 // layout line for line.
 inline constexpr char kEchoKey[] = "echo";
 
+// A line whose value is damaged or outside its line's range: the line's
+// default was loaded instead, and the operator is told which.
+struct ConfigReplacement {
+  std::size_t line = 0;  // 1 first
+  std::string text;      // the line's value as the file has it (UTF-8)
+  std::string loaded;    // the default loaded instead
+  bool operator==(const ConfigReplacement&) const = default;
+};
+
 // Reads file content of any kind (empty, short, long, binary, CR LF or LF,
-// Windows-1251 or UTF-8): every missing or unusable value takes its default.
-Configuration ParseConfiguration(std::string_view bytes, const ConfigurationContext& context);
+// Windows-1251 or UTF-8): every missing value takes its default silently; a
+// value that is no whole token of the number grammar, or outside its line's
+// range, takes its default and is listed in `replaced`.
+Configuration ParseConfiguration(std::string_view bytes, const ConfigurationContext& context,
+                                 std::vector<ConfigReplacement>* replaced = nullptr);
 
 // 0 when the file was read, 1 when it could not be opened (`out` then holds the defaults).
-int LoadConfiguration(const std::string& path, const ConfigurationContext& context, Configuration& out);
+int LoadConfiguration(const std::string& path, const ConfigurationContext& context, Configuration& out,
+                      std::vector<ConfigReplacement>* replaced = nullptr);
+
+// What the window shows at start and kvlctl prints on stderr: the heading and
+// a line per replaced value ("line 47: "110000" -> 100"); "" when none.
+std::string ConfigReplacementsText(const std::vector<ConfigReplacement>& replaced, LanguageIndex language);
 
 // The configuration text (UTF-8) in the settings' language, line for line as
 // the file holds it: CR LF line ends, bare LF inside the per-gas blocks, between

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <climits>
 
+#include "graduation/calc_coverage.h"
 #include "graduation/grad_file_reader.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"
+#include "text/reader_texts.h"
 
 namespace kvl {
 
@@ -46,6 +48,10 @@ void CheckSegments(CalcRead& read, const CalcSettings& settings) {
       } else if (thi < tmaxMin || thi > tmaxMax) {
         AddReport(s.check, Format("%s %s: Tmax=%d, %s=%d...%d  ", txt::kFile(lang), seg.file.c_str(), thi,
                                   txt::kNorm(lang), tmaxMin, tmaxMax));
+      } else if (const auto gap = seg.valid ? UncoveredSpan(s, seg, settings) : std::nullopt) {
+        // A table point between two stages that no sample reaches would be a guess.
+        AddReport(s.check, Format("%s %s: ", txt::kFile(lang), seg.file.c_str()) +
+                               Format(txt::kNoSampleSpan(lang), gap->lo, gap->hi));
       } else if (seg.valid) {
         seg.good = true;
         ++s.goodSegments;
@@ -73,7 +79,12 @@ CalcSummary BuildSummary(const CalcRead& read, LanguageIndex lang) {
       sum.text += "\n" + s.check;
       anyCheck = true;
     }
-    if (s.goodSegments > 0) sum.calculable.push_back(int(k));
+    if (s.goodSegments > 0 && !s.refused) sum.calculable.push_back(int(k));
+  }
+  for (const std::string& refusal : read.refusals) {
+    if (!sum.text.empty() && sum.text.back() != '\n') sum.text += "\n";
+    sum.text += refusal + "\n";
+    anyCheck = true;
   }
   // Files that gave no sensor anything: each on a line of its own.
   for (const std::string& file : read.noData) {

@@ -35,12 +35,14 @@ struct CalcSettings {
   LanguageIndex language = kRussian;
   std::array<DisplayLimits, kQuantityCount> displayLimits{};
   std::array<CheckRecord, kCheckRecordCount> checkRecords{};
-  // How far a sample may lie from its table (the reports judge the fit by it).
-  int deltaDmax = 100;
   std::size_t lineCap = kMaxCalcLines;  // data lines read at most (smaller only in tests)
   // Files are parsed in parts of about this many bytes; 0: parts sized from the
   // files and threads (set only in tests).
   std::size_t partBytes = 0;
+  // How far a sample may lie from its table: the reports judge the fit by it,
+  // and samples farther off are listed and need the operator's word.
+  int deltaDmax = 100;
+  bool extrapolationCounts = true;  // samples at an extrapolated end count too
 };
 
 inline CalcSettings CalcSettingsFrom(const Configuration& c) {
@@ -50,6 +52,7 @@ inline CalcSettings CalcSettingsFrom(const Configuration& c) {
   s.displayLimits = c.displayLimits;
   s.checkRecords = c.checkRecords;
   s.deltaDmax = c.deltaDmax;
+  s.extrapolationCounts = c.extrapolation;
   return s;
 }
 
@@ -73,8 +76,12 @@ struct CalcSensor {
   // Type Z5: emitter power, KUR and KUW from the headers (none until a file gives them).
   std::optional<int> power, kur, kuw;
   std::array<std::vector<float>, kQuantityCount> samples;
+  std::vector<std::int32_t> times;  // each sample's time of day in seconds (-1 unknown)
   std::vector<FileSegment> segments;
   std::string check;       // report collected while reading and checking
+  // A file or header of the sensor refused (damaged, missing or contradicting
+  // keys, no valid gas): the check text says why and nothing is calculated.
+  bool refused = false;
   int goodSegments = 0;
   // Value texts of the last 1000th data line (what the row showed while reading).
   std::array<std::string, kQuantityCount> shown;
@@ -95,6 +102,9 @@ struct CalcRead {
   // Names of the files that gave no sensor any data (empty, unreadable, a
   // folder, no serial number): each is reported as "Data not found in the file".
   std::vector<std::string> noData;
+  // Refusals of files that gave no sensor (their serial number is damaged):
+  // file, line and why, each shown in the summary.
+  std::vector<std::string> refusals;
 };
 
 // Fitted table of one segment.

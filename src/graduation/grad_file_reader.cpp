@@ -15,6 +15,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -28,7 +29,9 @@
 #include "text/gas_tables.h"
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"
+#include "text/number_grammar.h"
 #include "text/printable.h"
+#include "text/reader_texts.h"
 #include "text/text_file.h"
 
 namespace kvl {
@@ -93,6 +96,8 @@ class CFileBytes {
 // The keys of one header line, in the order they are applied.
 struct HeaderLine {
   std::size_t atLine = 0;  // counted data lines of the file before this line
+  std::size_t offset = 0;  // the line's first byte in the file
+  int captionFields = 0;   // the column caption line: fields of a data line under it (time included)
   std::optional<std::string> serial;
   std::optional<int> modbus;
   std::optional<std::string> gas;  // value (UTF-8); "" when the key had no value
@@ -110,7 +115,34 @@ struct BadLines {
   std::vector<std::size_t> lines;          // counted index of every bad line
   std::string firstTime;                   // time token of the first bad line (printable)
   std::vector<BadValue> firstValues;       // its values that are not good
-  bool firstCut = false;                   // it is the file's last line and has no line end
+};
+
+// The first line that refuses the file: its first byte and why (no place yet).
+// atLine: the data lines counted before it, so that a line past the line cap
+// refuses nothing, however the file was cut into parts.
+struct LineError {
+  std::size_t offset = std::string_view::npos;
+  std::size_t atLine = 0;
+  std::string why;
+  void Note(std::size_t at, std::size_t line, std::string text) {
+    if (at < offset) offset = at, atLine = line, why = std::move(text);
+  }
+  bool Any() const { return offset != std::string_view::npos; }
+};
+
+// Fields of the data lines: the first line's count, and the first line that has another.
+struct FieldCounts {
+  int first = 0;
+  std::size_t firstOffset = 0, firstLine = 0;
+  int other = 0;
+  std::size_t otherOffset = std::string_view::npos, otherLine = 0;
+  void Note(int n, std::size_t at, std::size_t line) {
+    if (first == 0) {
+      first = n, firstOffset = at, firstLine = line;
+    } else if (n != first && otherOffset == std::string_view::npos) {
+      other = n, otherOffset = at, otherLine = line;
+    }
+  }
 };
 
 // One part of a file parsed on its own: the lines that start in its byte
@@ -124,39 +156,30 @@ struct PartParse {
   std::size_t lines = 0;       // data lines counted
   std::vector<HeaderLine> headers;  // atLine counted within the part
   std::array<std::vector<float>, kQuantityCount> samples;
+  std::vector<std::int32_t> times;  // each data line's time of day in seconds, -1 unknown
   BadLines bad;
+  LineError error;
+  FieldCounts fields;
 };
 
-// The value after `key` in `line`: up to the first space, comma or semicolon.
-bool FindKeyValue(std::string_view line, std::string_view key, std::string_view* value) {
+// The value after `key` in `line` (KeyedValueToken); a key given twice in
+// one line (two key lines run together) is noted in `twice`.
+bool FindKeyValue(std::string_view line, std::string_view key, std::string_view* value, bool* twice) {
   if (key.empty()) return false;
   const std::size_t at = line.find(key);
   if (at == std::string_view::npos) return false;
-  std::size_t b = at + key.size(), e = b;
-  while (e < line.size() && !IsDelimiter(line[e]) && static_cast<unsigned char>(line[e]) >= ' ') ++e;
-  *value = line.substr(b, e - b);
+  *value = KeyedValueToken(line, at + key.size());
+  if (line.find(key, at + key.size()) != std::string_view::npos) *twice = true;
   return true;
 }
 
-// atoi / strtoul: optional sign, then leading digits; anything else gives 0.
-long LeadingInteger(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size() && IsBlank(s[i])) ++i;
-  bool neg = false;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) neg = s[i++] == '-';
-  long v = 0;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-    if (v < 100000000000L) v = v * 10 + (s[i] - '0');
-  }
-  return neg ? -v : v;
-}
-
 // Finds a key in the three interface languages; the first language that has it wins.
-bool FindField(std::string_view line, FileField field, std::string_view* value, unsigned* languages = nullptr) {
+bool FindField(std::string_view line, FileField field, std::string_view* value, bool* twice,
+               unsigned* languages = nullptr) {
   bool found = false;
   for (LanguageIndex lang = 0; lang < 3; ++lang) {
     std::string_view v;
-    if (FindKeyValue(line, kFileFields[field](lang), &v)) {
+    if (FindKeyValue(line, kFileFields[field](lang), &v, twice)) {
       if (!found) *value = v;
       found = true;
       if (languages && v == *value) *languages |= 1u << lang;
@@ -166,31 +189,70 @@ bool FindField(std::string_view line, FileField field, std::string_view* value, 
   return found;
 }
 
-HeaderLine ParseHeader(std::string_view raw, bool z5, std::size_t atLine) {
+// The column caption line ("*  LEL%  T  D ..."): the fields of the data lines under it.
+int CaptionFields(std::string_view line) {
+  std::vector<std::string_view> tokens;
+  for (std::size_t i = 1; i < line.size();) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    const std::size_t b = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    if (i > b) tokens.push_back(line.substr(b, i - b));
+  }
+  if (tokens.empty()) return 0;
+  // The Spanish captions of the counters are empty: such a line tells no format.
+  for (LanguageIndex lang : {kEnglish, kRussian})
+    if (tokens[0] == kQuantities[kQLel](lang)) return int(tokens.size()) + 1;
+  return 0;
+}
+
+// A header line's keys, each value a whole token of the grammar within what
+// its register holds; `why` receives the first refusal (key and token).
+HeaderLine ParseHeader(std::string_view raw, bool z5, std::size_t atLine, LanguageIndex l, std::string* why) {
   const std::string line = DecodeTextBytes(raw);
   HeaderLine h;
   h.atLine = atLine;
+  h.captionFields = CaptionFields(line);
+  auto whole = [&](FileField field, long long lo, long long hi) -> std::optional<long long> {
+    std::string_view v;
+    bool twice = false;
+    if (!FindField(line, field, &v, &twice)) return std::nullopt;
+    const std::string key = kFileFields[field](l);
+    long long n = 0;
+    const TokenVerdict verdict = ParseWholeToken(v, lo, hi, &n);
+    if (twice && why->empty()) *why = key + " " + txt::kGivenTwice(l);
+    if (verdict != TokenVerdict::kGood && why->empty())
+      *why = key + "\"" + PrintableText(v) + "\" - " + TokenWhy(verdict, l);
+    if (verdict != TokenVerdict::kGood || twice) return std::nullopt;
+    return n;
+  };
+  if (const auto n = whole(kFieldSerialNumber, 1, 4294967295LL)) h.serial = Format("%lld", *n);
+  if (const auto n = whole(kFieldModbusNumber, 1, 255)) h.modbus = int(*n);
   std::string_view v;
-  if (FindField(line, kFieldSerialNumber, &v)) {
-    unsigned long n = 0;
-    std::size_t i = 0;
-    while (i < v.size() && v[i] >= '0' && v[i] <= '9') {
-      n = n * 10 + unsigned(v[i] - '0');
-      ++i;
-    }
-    h.serial = Format("%lu", n);
+  bool twice = false;
+  if (FindField(line, kFieldGas, &v, &twice, &h.gasLanguages)) {
+    h.gas = std::string(v);
+    if (why->empty() && (twice || v.empty()))
+      *why = std::string(kFileFields[kFieldGas](l)) + " " + (twice ? txt::kGivenTwice(l) : txt::kTokenEmpty(l));
   }
-  if (FindField(line, kFieldModbusNumber, &v)) {
-    const long n = LeadingInteger(v);
-    h.modbus = n < -1 || n > 100000 ? -1 : int(n);
-  }
-  if (FindField(line, kFieldGas, &v, &h.gasLanguages)) h.gas = std::string(v);
   if (z5) {
-    if (FindField(line, kFieldPower, &v)) h.power = int(LeadingInteger(v));
-    if (FindField(line, kFieldKur, &v)) h.kur = int(LeadingInteger(v));
-    if (FindField(line, kFieldKuw, &v)) h.kuw = int(LeadingInteger(v));
+    if (const auto n = whole(kFieldPower, 0, 65535)) h.power = int(*n);
+    if (const auto n = whole(kFieldKur, 0, 65535)) h.kur = int(*n);
+    if (const auto n = whole(kFieldKuw, 0, 65535)) h.kuw = int(*n);
   }
   return h;
+}
+
+// "hh:mm:ss" as seconds of the day, -1 for any other time token.
+std::int32_t TimeOfDay(const char* b, const char* e) {
+  if (e - b != 8 || b[2] != ':' || b[5] != ':') return -1;
+  int v[3];
+  for (int k = 0; k < 3; ++k) {
+    const char hi = b[3 * k], lo = b[3 * k + 1];
+    if (hi < '0' || hi > '9' || lo < '0' || lo > '9') return -1;
+    v[k] = (hi - '0') * 10 + (lo - '0');
+  }
+  if (v[0] > 23 || v[1] > 59 || v[2] > 59) return -1;
+  return v[0] * 3600 + v[1] * 60 + v[2];
 }
 
 constexpr bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
@@ -231,6 +293,7 @@ class CPartParser {
       const ValueRange r = AcceptedRange(settings, q);
       lo_[std::size_t(q)] = r.lo;
       hi_[std::size_t(q)] = r.hi;
+      recorded_[std::size_t(q)] = RecordedRange(settings.type, q);
     }
   }
 
@@ -243,6 +306,7 @@ class CPartParser {
     room = std::min(room, settings_.lineCap);
     block_ = std::clamp<std::size_t>(room, 16, kBlock);
     for (auto& v : out_.samples) v.reserve(room);
+    out_.times.reserve(room);
     const char* p = file_.data() + from;
     end_ = file_.data() + to;
     // The quick scanner may look this far past a line's start.
@@ -267,7 +331,10 @@ class CPartParser {
         const char* le = p;
         while (le > b && (IsBlank(le[-1]) || IsLineEnd(le[-1]))) --le;
         if (le - b == 1) continue;  // a line of "*" alone
-        HeaderLine h = ParseHeader(std::string_view(b, std::size_t(le - b)), z5_, counted_);
+        std::string why;
+        HeaderLine h = ParseHeader(std::string_view(b, std::size_t(le - b)), z5_, counted_, settings_.language, &why);
+        h.offset = std::size_t(b - file_.data());
+        if (!why.empty()) out_.error.Note(h.offset, counted_, std::move(why));
         if (h.serial) haveSerial = out_.sawSerial = true;
         out_.headers.push_back(std::move(h));
         continue;
@@ -279,12 +346,11 @@ class CPartParser {
       if (counted_ == filled_) Grow();
       p = b < quickLimit ? QuickDataLine(b) : nullptr;
       if (!p) p = ExactDataLine(b);
-      // Every line the recorder writes ends with its line end: one without is cut.
-      if (p[-1] != '\n') MarkCut(b);
       ++counted_;
     }
     ticker.Done(counted_);
     for (auto& v : out_.samples) v.resize(counted_);
+    out_.times.resize(counted_);
     out_.lines = counted_;
     return !cancelled;
   }
@@ -302,6 +368,7 @@ class CPartParser {
       out_.samples[q].resize(filled_);
       dst_[q] = out_.samples[q].data();
     }
+    out_.times.resize(filled_);
   }
 
   // A data line of blank-separated plain numbers inside the limits; nullptr
@@ -318,76 +385,70 @@ class CPartParser {
     }
     if (!plain || !inside) return nullptr;
     for (std::size_t q = 0; q < kQuantityCount; ++q) dst_[q][counted_] = float(v[q]);
-    return NextLine(b + tok.End(linescan::kTokens - 1));
+    out_.times[counted_] = TimeOfDay(b + tok.Begin(0), b + tok.End(0));
+    const char* next = NextLine(b + tok.End(linescan::kTokens - 1));
+    out_.fields.Note(linescan::kTokens + CountTokens(b + tok.End(linescan::kTokens - 1), next),
+                     std::size_t(b - file_.data()), counted_);
+    return next;
   }
 
-  // Any data line: the time token, then nine values, each after blanks up to
-  // the next space, tab, comma, semicolon or line end. A value that is
-  // missing, no number or outside its accepted range makes the line bad
-  // (stored as 0 when it is no finite number).
+  static constexpr bool IsFieldGap(char c) { return IsDelimiter(c) || c == '\r' || c == '\n'; }
+
+  // Tokens of [p, e): runs of characters between blanks, tabs, commas, semicolons and line ends.
+  static int CountTokens(const char* p, const char* e) {
+    int n = 0;
+    for (bool in = false; p < e; ++p) {
+      const bool gap = IsFieldGap(*p);
+      n += int(!gap && !in);
+      in = !gap;
+    }
+    return n;
+  }
+
+  // Any data line: its fields are the runs of characters between blanks,
+  // tabs, commas, semicolons and its line end; the first is the time, the
+  // next nine the values. A value that is no whole token of the number
+  // grammar, or beyond what its cell can show, refuses the file; one outside
+  // the display limits makes the line bad (the sensor's report says so).
   const char* ExactDataLine(const char* b) {
-    const char* s = b;
-    while (s < end_ && !IsDelimiter(*s) && !IsLineEnd(*s)) ++s;
-    const char* timeEnd = s;
-    if (s < end_ && IsDelimiter(*s)) ++s;
+    const char* lineEnd = NextLine(b);
+    const char* tb[linescan::kTokens] = {};
+    const char* te[linescan::kTokens] = {};
+    int n = 0;
+    for (const char* s = b; s < lineEnd;) {
+      while (s < lineEnd && IsFieldGap(*s)) ++s;
+      if (s == lineEnd) break;
+      const char* start = s;
+      while (s < lineEnd && !IsFieldGap(*s)) ++s;
+      if (n < linescan::kTokens) tb[n] = start, te[n] = s;
+      ++n;
+    }
+    const std::size_t at = std::size_t(b - file_.data());
+    out_.fields.Note(n, at, counted_);
+    out_.times[counted_] = n > 0 ? TimeOfDay(tb[0], te[0]) : -1;
     bool bad = false;
     for (std::size_t q = 0; q < kQuantityCount; ++q) {
-      while (s < end_ && IsBlank(*s)) ++s;
-      const char* tb = s;
-      while (s < end_ && !IsDelimiter(*s) && !IsLineEnd(*s)) ++s;
-      const char* te = s;
-      if (s < end_ && IsDelimiter(*s)) ++s;
-      const bool number = IsNumberToken(tb, te);
-      const double v = number ? ScanDecimal(tb, te) : 0.0;
-      const float f = float(v);
-      dst_[q][counted_] = std::isfinite(f) ? f : 0.0f;
-      if (!number || !(v >= lo_[q] && v <= hi_[q])) {
-        if (out_.bad.lines.empty()) {
-          if (!bad) out_.bad.firstTime = PrintableText(std::string_view(b, std::size_t(timeEnd - b)));
-          out_.bad.firstValues.push_back({int(q), PrintableText(std::string_view(tb, std::size_t(te - tb)))});
+      const int t = int(q) + 1;
+      double v = 0;
+      if (t < n) {
+        const std::string_view token(tb[t], std::size_t(te[t] - tb[t]));
+        const TokenVerdict verdict = ParseDecimalToken(token, recorded_[q].lo, recorded_[q].hi, &v);
+        if (verdict != TokenVerdict::kGood) {
+          out_.error.Note(at, counted_, std::string(kQuantities[q](settings_.language)) + "=\"" + PrintableText(token) +
+                                  "\" - " + TokenWhy(verdict, settings_.language));
+          v = 0;
+        } else if (!(v >= lo_[q] && v <= hi_[q])) {
+          if (out_.bad.lines.empty()) {
+            if (!bad) out_.bad.firstTime = PrintableText(std::string_view(tb[0], std::size_t(te[0] - tb[0])));
+            out_.bad.firstValues.push_back({int(q), PrintableText(token)});
+          }
+          bad = true;
         }
-        bad = true;
       }
+      dst_[q][counted_] = float(v);
     }
     if (bad) out_.bad.lines.push_back(counted_);
-    return NextLine(s);
-  }
-
-  // The data line starting at b is the file's last and has no line end.
-  void MarkCut(const char* b) {
-    if (out_.bad.lines.empty() || out_.bad.lines.back() != counted_) {
-      if (out_.bad.lines.empty()) {
-        const char* e = b;
-        while (e < end_ && !IsDelimiter(*e) && !IsLineEnd(*e)) ++e;
-        out_.bad.firstTime = PrintableText(std::string_view(b, std::size_t(e - b)));
-      }
-      out_.bad.lines.push_back(counted_);
-    }
-    if (out_.bad.lines.size() == 1) out_.bad.firstCut = true;
-  }
-
-  // Sign, digits with at most one point (a digit somewhere), an optional
-  // exponent: the whole token, nothing else ("nan", "inf", "12a" are no numbers).
-  static bool IsNumberToken(const char* p, const char* e) {
-    if (p < e && (*p == '-' || *p == '+')) ++p;
-    bool digit = false, point = false;
-    for (; p < e; ++p) {
-      if (*p >= '0' && *p <= '9') {
-        digit = true;
-      } else if (*p == '.' && !point) {
-        point = true;
-      } else {
-        break;
-      }
-    }
-    if (!digit) return false;
-    if (p < e && (*p == 'e' || *p == 'E')) {
-      ++p;
-      if (p < e && (*p == '-' || *p == '+')) ++p;
-      if (p == e) return false;
-      while (p < e && *p >= '0' && *p <= '9') ++p;
-    }
-    return p == e;
+    return lineEnd;
   }
 
   static constexpr std::size_t kBlock = 4096;
@@ -396,6 +457,7 @@ class CPartParser {
   PartParse& out_;
   const bool z5_;
   std::array<double, kQuantityCount> lo_{}, hi_{};
+  std::array<ValueRange, kQuantityCount> recorded_{};
   const char* end_ = nullptr;
   std::size_t counted_ = 0, filled_ = 0, block_ = kBlock;
   std::array<float*, kQuantityCount> dst_{};
@@ -439,6 +501,7 @@ class CFileParts {
   // file had not given yet are parsed again without it; then the headers and
   // bad lines are numbered for the whole file.
   void Join(const CalcSettings& settings) {
+    FieldCounts fields;
     bool haveSerial = false;
     std::size_t at = 0;
     for (std::size_t k = 0; k < parts_.size(); ++k) {
@@ -456,20 +519,33 @@ class CFileParts {
       if (bad_.lines.empty() && !part.bad.lines.empty()) {
         bad_.firstTime = std::move(part.bad.firstTime);
         bad_.firstValues = std::move(part.bad.firstValues);
-        bad_.firstCut = part.bad.firstCut;
       }
       for (std::size_t b : part.bad.lines) bad_.lines.push_back(b + at);
+      if (part.error.Any()) error_.Note(part.error.offset, part.error.atLine + at, part.error.why);
+      if (part.fields.first) fields.Note(part.fields.first, part.fields.firstOffset, part.fields.firstLine + at);
+      if (part.fields.otherOffset != std::string_view::npos)
+        fields.Note(part.fields.other, part.fields.otherOffset, part.fields.otherLine + at);
       at += part.lines;
     }
     lines_ = at;
+    CheckWhole(fields, settings.language);
+  }
+
+  // The first line that refuses the file, if any, and its number (1 first).
+  const LineError& Error() const { return error_; }
+  std::size_t LineOf(std::size_t offset) const {
+    const std::string_view b = bytes_.Bytes().substr(0, offset);
+    return std::size_t(std::count(b.begin(), b.end(), '\n')) + 1;
   }
 
   std::size_t Lines() const { return lines_; }
+  std::size_t LineCount() const { return LineOf(bytes_.Bytes().size()); }
   const std::vector<HeaderLine>& Headers() const { return headers_; }
   const BadLines& Bad() const { return bad_; }
 
-  // Appends data lines [from, from + n) of the file to `samples`.
-  void TakeSamples(std::size_t from, std::size_t n, std::array<std::vector<float>, kQuantityCount>& samples) {
+  // Appends data lines [from, from + n) of the file to `samples` and their times to `times`.
+  void TakeSamples(std::size_t from, std::size_t n, std::array<std::vector<float>, kQuantityCount>& samples,
+                   std::vector<std::int32_t>& times) {
     for (std::size_t k = 0; k < parts_.size() && n > 0; ++k) {
       PartParse& part = parts_[k];
       if (from >= partStart_[k] + part.lines) continue;
@@ -477,6 +553,11 @@ class CFileParts {
       const std::size_t take = std::min(n, part.lines - off);
       // Usually a whole part goes to a fresh sensor: the lists move, nothing is copied.
       const bool move = off == 0 && take == part.lines && samples[0].empty();
+      if (move) {
+        times = std::move(part.times);
+      } else {
+        times.insert(times.end(), part.times.begin() + long(off), part.times.begin() + long(off + take));
+      }
       for (std::size_t q = 0; q < kQuantityCount; ++q) {
         if (move) {
           samples[q] = std::move(part.samples[q]);
@@ -491,12 +572,50 @@ class CFileParts {
   }
 
  private:
+  // What only the whole file shows: one sensor's keys throughout, the data
+  // lines' fields as the caption line has them (or one of the recorder's
+  // formats, 10 to 17), and a last line closed by its line end.
+  void CheckWhole(const FieldCounts& fields, LanguageIndex l) {
+    int caption = 0;
+    const HeaderLine* first[3] = {};
+    for (const HeaderLine& h : headers_) {
+      if (h.captionFields && !caption) caption = h.captionFields;
+      auto same = [&](int k, FileField field, bool differs) {
+        if (!first[k]) {
+          first[k] = &h;
+        } else if (differs) {
+          error_.Note(h.offset, h.atLine, std::string(kFileFields[field](l)) + " " + txt::kGivenTwice(l));
+        }
+      };
+      if (h.serial) same(0, kFieldSerialNumber, first[0] && first[0]->serial != h.serial);
+      if (h.modbus) same(1, kFieldModbusNumber, first[1] && first[1]->modbus != h.modbus);
+      if (h.gas) same(2, kFieldGas, first[2] && first[2]->gas != h.gas);
+    }
+    constexpr int kLeast = 10, kMost = 17;
+    const int most = caption ? caption : kMost;
+    if (fields.first && (fields.first < kLeast || fields.first > most))
+      error_.Note(fields.firstOffset, fields.firstLine,
+                  Format(txt::kFieldCount(l), fields.first, caption ? caption : kLeast));
+    // Lines of two counts: the one the caption line does not have is the damaged one.
+    if (fields.otherOffset != std::string_view::npos && caption && fields.other == caption)
+      error_.Note(fields.firstOffset, fields.firstLine, Format(txt::kFieldCount(l), fields.first, caption));
+    else if (fields.otherOffset != std::string_view::npos)
+      error_.Note(fields.otherOffset, fields.otherLine, Format(txt::kFieldCount(l), fields.other, fields.first));
+    const std::string_view bytes = bytes_.Bytes();
+    if (!bytes.empty() && bytes.back() != '\n') {
+      const std::size_t last = bytes.rfind('\n') + 1;  // npos + 1 is 0
+      if (bytes.find_first_not_of(" \t\r", last) != std::string_view::npos)
+        error_.Note(last, lines_, txt::kLastLineUnended(l));
+    }
+  }
+
   CFileBytes bytes_;
   std::vector<std::size_t> bounds_;  // part k: lines starting in [bounds_[k], bounds_[k + 1])
   std::vector<PartParse> parts_;
   std::vector<std::size_t> partStart_;
   std::vector<HeaderLine> headers_;
   BadLines bad_;
+  LineError error_;
   std::size_t lines_ = 0;
 };
 
@@ -508,7 +627,11 @@ class CMerge {
   // False when the operation ends (too many serial numbers).
   bool ApplyFile(const std::string& name, CFileParts& f) {
     const bool go = ApplyFileBody(name, f);
-    if (fileSegments_.empty()) read_.noData.push_back(name);
+    if (f.Error().Any() && f.Error().atLine < capLine_) {
+      Refuse(PlaceOfLine(name, f.LineOf(f.Error().offset), settings_.language) + f.Error().why);
+    } else if (fileSegments_.empty()) {
+      read_.noData.push_back(name);
+    }
     return go;
   }
   bool Capped() const { return read_.lines >= settings_.lineCap; }
@@ -516,6 +639,7 @@ class CMerge {
  private:
   bool ApplyFileBody(const std::string& name, CFileParts& f) {
     name_ = name;
+    capLine_ = std::numeric_limits<std::size_t>::max();
     current_ = -1;
     fileSegments_.clear();
     badSeen_ = 0;
@@ -532,6 +656,23 @@ class CMerge {
   }
 
   CalcSensor* Current() { return current_ < 0 ? nullptr : &read_.sensors[std::size_t(current_)]; }
+
+  // A file refused: the sensors it gave data get the refusal in their report
+  // and are not calculated (its segment is invalid); a file that gave no
+  // sensor is refused in the summary on its own.
+  void Refuse(const std::string& message) {
+    if (fileSegments_.empty()) {
+      read_.refusals.push_back(message);
+      return;
+    }
+    for (int slot : fileSegments_) {
+      CalcSensor& s = read_.sensors[std::size_t(slot)];
+      for (FileSegment& seg : s.segments)
+        if (seg.file == name_) seg.valid = false;
+      s.refused = true;
+      AddReport(s.check, message);
+    }
+  }
 
   bool ApplyHeader(const HeaderLine& h) {
     const LanguageIndex lang = settings_.language;
@@ -596,13 +737,14 @@ class CMerge {
   bool TakeData(CFileParts& f, std::size_t from, std::size_t to) {
     if (Capped()) {
       read_.lineCapReached = true;
+      capLine_ = std::min(capLine_, from);
       return false;
     }
     CalcSensor* s = Current();
     if (!s || to <= from) return true;
     const std::size_t n = std::min(to - from, settings_.lineCap - read_.lines);
     const std::size_t base = s->SampleCount();
-    f.TakeSamples(from, n, s->samples);
+    f.TakeSamples(from, n, s->samples, s->times);
     FileSegment& seg = s->segments.back();
     seg.end = s->SampleCount();
     // Bad lines of this stretch.
@@ -620,7 +762,6 @@ class CMerge {
           s->check += Format("   %s=%s, %s=%g...%g   ", kQuantities[b.quantity](lang), b.text.c_str(),
                              txt::kNorm(lang), r.lo, r.hi);
         }
-        if (bad.firstCut) s->check += std::string("   ") + txt::kLineWithoutEnd(lang);
       } else if (badSeen_ == 2) {
         s->check += "\r\n";
       }
@@ -635,7 +776,7 @@ class CMerge {
       for (std::size_t q = 0; q < kQuantityCount; ++q) s->shown[q] = Format("%g", double(s->samples[q][idx]));
     }
     read_.lines += n;
-    if (Capped()) read_.lineCapReached = true;
+    if (Capped()) read_.lineCapReached = true, capLine_ = std::min(capLine_, from + n);
     return !Capped();
   }
 
@@ -650,16 +791,23 @@ class CMerge {
       if (!powerSeen_) missing(txt::kPowerNotFound);
       if (!kurSeen_) missing(txt::kKurNotFound);
       if (!kuwSeen_) missing(txt::kKuwNotFound);
+      // The table's first block carries them: without them it is no table.
+      s->refused = s->refused || !powerSeen_ || !kurSeen_ || !kuwSeen_;
     }
     if (s->modbusValue < 1 || s->modbusValue > 255) {
       s->address = 0;
+      s->refused = true;
       AddReport(s->check, std::string(kFileFields[kFieldModbusNumber](lang)) + txt::kFrom1To255(lang) +
                               txt::kNotFoundInFile(lang));
       return;
     }
     s->address = s->modbusValue;
     // A segment without data is reported by the checks, with its file's name.
-    if (s->gasPosition < 0 && settings_.type == kTypeZ5) AddReport(s->check, txt::kValidGasNotFound(lang));
+    // The table's blocks depend on the gas: without a valid one the calculation of the sensor ends.
+    if (s->gasPosition < 0 && settings_.type == kTypeZ5) {
+      AddReport(s->check, txt::kValidGasNotFound(lang));
+      s->refused = true;
+    }
   }
 
   const CalcSettings& settings_;
@@ -668,6 +816,7 @@ class CMerge {
   int current_ = -1;
   std::vector<int> fileSegments_;  // slots that have a segment of this file
   int badSeen_ = 0;
+  std::size_t capLine_ = 0;  // the file's data lines from here on lie past the line cap
   bool powerSeen_ = false, kurSeen_ = false, kuwSeen_ = false;
 };
 
@@ -700,51 +849,6 @@ ValueRange AcceptedRange(const CalcSettings& settings, int quantity) {
 void AddReport(std::string& check, const std::string& text) {
   if (!check.empty() && check.back() != '\n') check += "\r\n";
   check += text + "\r\n";
-}
-
-double ScanDecimal(const char* begin, const char* end) {
-  const char* p = begin;
-  bool neg = false;
-  if (p < end && (*p == '-' || *p == '+')) neg = *p++ == '-';
-  const char* digitsStart = p;
-  std::uint64_t m = 0;
-  int significant = 0, fraction = 0;
-  bool exact = true, sawDigit = false;
-  for (; p < end && unsigned(*p - '0') < 10; ++p) {
-    sawDigit = true;
-    if (m || *p != '0') {
-      if (++significant > 15) exact = false;
-      m = m * 10 + unsigned(*p - '0');
-    }
-  }
-  if (p < end && *p == '.') {
-    for (++p; p < end && unsigned(*p - '0') < 10; ++p) {
-      sawDigit = true;
-      ++fraction;
-      if (m || *p != '0') {
-        if (++significant > 15) exact = false;
-      }
-      if (exact) m = m * 10 + unsigned(*p - '0');
-    }
-  }
-  if (exact && p == end && sawDigit && fraction <= 22) {
-    // m < 10^15 < 2^53 and 10^fraction are exact, so one division rounds correctly.
-    const double v = fraction ? double(m) / linescan::kPow10[fraction] : double(m);
-    return neg ? -v : v;
-  }
-  // Exponents, long digit strings, trailing text: the general conversion of the
-  // leading number. A second sign is no number ("--1" is 0, as strtod has it).
-  if (digitsStart < end && (*digitsStart == '-' || *digitsStart == '+')) return 0.0;
-  double v = 0;
-  const auto r = std::from_chars(digitsStart, end, v, std::chars_format::general);
-  if (r.ec == std::errc::result_out_of_range) {
-    // strtod gives +-HUGE_VAL for overflow and 0 for underflow.
-    std::string copy(digitsStart, end);
-    v = std::strtod(copy.c_str(), nullptr);
-  } else if (r.ec != std::errc()) {
-    return 0.0;
-  }
-  return neg ? -v : v;
 }
 
 void SortGradFileNames(std::vector<std::string>& paths) {

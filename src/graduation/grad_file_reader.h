@@ -3,6 +3,12 @@
 // sensor slots: header keys in any interface language, data lines into
 // single-precision sample lists, one file segment per file and sensor, and the
 // report texts about values outside the display limits and missing keys.
+// Every value is a whole token of the number grammar (number_grammar.h)
+// within what its field holds; a damaged one, a key given twice or
+// contradicting an earlier header, a data line whose field count is not its
+// caption line's, or a last line without its line end refuses the file: the
+// sensor's report names file, line and token, and the sensor is not
+// calculated (CalcSensor::refused).
 // Never checks temperatures or fits (calc_checks.h, calc_fit.h) and never
 // touches a detector or the window.
 //
@@ -50,11 +56,6 @@ struct GradFileBytes {
 // ReadGradFiles over files in memory; every one of them counts as opened.
 CalcRead ReadGradBytes(const std::vector<GradFileBytes>& files, const CalcSettings& settings,
                        unsigned threads = 0, CalcReadProgress* progress = nullptr);
-
-// The conversion every data value goes through: the decimal number at the start
-// of the text as the C library's strtod reads it ("12.5" -> 12.5, "7x" -> 7,
-// "" or "abc" -> 0), without locale or allocation.
-double ScanDecimal(const char* begin, const char* end);
 
 // Whether a display limit pair checks anything: the (0, 0) pair that type Z5
 // falls back to means "not checked".

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "graduation/calc_checks.h"
+#include "graduation/calc_coverage.h"
 #include "graduation/calc_fit.h"
 #include "graduation/calc_result.h"
 #include "graduation/station_identity.h"
@@ -23,7 +24,11 @@
 #include "text/text_file.h"
 
 namespace kvl {
+
 namespace {
+
+// Samples far from the table that the report lists at most.
+constexpr std::size_t kReportOutliersShown = 200;
 
 // Bytes read at a time from either end of a run data file for its first and last data line.
 constexpr std::size_t kSpanBytes = 64 * 1024;
@@ -211,10 +216,6 @@ std::string HtmlEscape(const std::string& text) {
   return out;
 }
 
-double SampleDifference(double t, double x, const GradPoints& T, const GradPoints& D) {
-  return x - TableCurve(t, T, D);
-}
-
 void ForEachSampleDifference(const CalcSensor& sensor, const SegmentTable& table, int type, int channel,
                              const std::function<void(const SampleAt&)>& visit) {
   const int q = FittedQuantity(type, channel);
@@ -250,6 +251,8 @@ GradReport BuildGradReport(const CalcSensor& sensor, const SensorTables& tables,
   if (table.segment < sensor.segments.size()) r.tableFile = sensor.segments[table.segment].file;
   r.T = table.T;
   r.blocks = RegisterBlocks(sensor, table, settings.type);
+  if (const std::vector<Outlier> far = FindOutliers(sensor, table, settings); !far.empty())
+    r.outliers = OutliersText(far, settings, kReportOutliersShown);
   std::vector<unsigned char> marks(sensor.SampleCount());
   for (int c = 0; c < table.channels; ++c)
     r.channels.push_back(ChannelOf(sensor, table, settings.type, c, settings.deltaDmax, marks));

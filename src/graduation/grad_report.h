@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "graduation/calc_coverage.h"
 #include "graduation/calc_types.h"
 #include "link/write_list.h"
 
@@ -72,15 +73,12 @@ struct GradReport {
   GradPoints T{};
   std::vector<ReportChannel> channels;  // empty: nothing was calculated
   std::size_t judged = 0, beyond = 0;   // samples, and those farther than deltaDmax on any channel
+  std::string outliers;                 // samples farther than deltaDmax from the table ("" none)
   std::vector<RegisterBlock> blocks;    // the register blocks of the table
   bool writeAsked = false;              // the table was sent to the detector
   std::string notWrittenWhy;            // not sent although meant to be: why
   std::optional<LinkWriteList> written; // the link's outcome, once it came
 };
-
-// One sample's difference from the table's curve: the one computation behind
-// the largest and RMS differences, the difference plot and the deltaDmax judgement.
-double SampleDifference(double t, double x, const GradPoints& T, const GradPoints& D);
 
 // A usable sample of any file of a sensor and its difference from the table on one channel.
 struct SampleAt {

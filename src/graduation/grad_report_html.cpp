@@ -130,7 +130,9 @@ std::string FitSection(const GradReport& r) {
          "</th><th>" + Int((long long)c.all.count) + "</th><th>" + Num(c.all.maxDiff) + "</th><th>" +
          Num(c.all.rms) + "</th></tr>";
   }
-  return Section(txt::kReportFit(l), h + "</table>\n");
+  h += "</table>\n";
+  if (!r.outliers.empty()) h += "<pre class=\"bad\">" + HtmlEscape(r.outliers) + "</pre>\n";
+  return Section(txt::kReportFit(l), h);
 }
 
 // The registers a failed read-back names, three columns of (register, written, read) side by side.

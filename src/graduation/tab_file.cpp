@@ -9,7 +9,9 @@
 #include "text/cp1251.h"
 #include "text/format.h"
 #include "text/message_texts.h"
+#include "text/number_grammar.h"
 #include "text/printable.h"
+#include "text/reader_texts.h"
 #include "text/selector_lists.h"
 #include "text/text_file.h"
 
@@ -20,40 +22,77 @@ constexpr int kFirstT = 24, kFirstD = 32, kFirstK1 = 86, kFirstK2 = 102, kFirstK
 constexpr int kLastCoefficient = 133;
 constexpr std::size_t kBlockWords = 24;
 
-// The value text after a key: leading blanks skipped, up to a blank, comma or
-// semicolon; and, since the lines are joined, never past a character that
-// cannot belong to a number (the next line's key).
-std::string ValueText(const std::string& text, std::size_t from) {
-  while (from < text.size() && text[from] == ' ') ++from;
-  std::size_t end = text.find_first_of(" ,;", from);
-  if (end == std::string::npos) end = text.size();
-  const std::size_t alien = text.find_first_not_of("0123456789+-.eE", from);
-  if (alien != std::string::npos && alien < end) end = alien;
-  return text.substr(from, end - from);
-}
+// The file's lines, each with whether a line end closed it.
+struct TabLines {
+  std::vector<std::string> text;
+  bool lastEnded = true;
+};
 
-// A whole integer (sign, digits, nothing else), saturated far outside 16 bits;
-// anything else (empty, "1e3", "12.5") is no integer.
-std::optional<long long> WholeInteger(const std::string& text) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  long long v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    v = std::min(v * 10 + (text[i] - '0'), 1LL << 40);
+TabLines SplitTabLines(std::string_view bytes) {
+  // A tail of NUL bytes is room a disk gave the file, not text.
+  while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+  const std::string decoded = DecodeTextBytes(bytes);
+  std::string_view rest = decoded;
+  TabLines out;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find_first_of("\r\n");
+    out.text.emplace_back(rest.substr(0, end));
+    if (end == std::string_view::npos) {
+      out.lastEnded = false;
+      break;
+    }
+    rest.remove_prefix(end + (rest.compare(end, 2, "\r\n") == 0 ? 2 : 1));
   }
-  return negative ? -v : v;
+  return out;
 }
 
-// A whole decimal number a float holds.
-std::optional<float> WholeCoefficient(const std::string& text) {
-  double v = 0;
-  std::size_t used = 0;
-  if (!ParseDouble(text, &v, &used) || used != text.size()) return std::nullopt;
-  if (!(std::fabs(v) <= std::numeric_limits<float>::max())) return std::nullopt;
-  return float(v);
+std::string ValueToken(const std::string& line, std::size_t from) { return std::string(KeyedValueToken(line, from)); }
+
+// Where a key was found: line index and the column after it.
+struct KeyAt {
+  std::size_t line = 0, column = 0;
+};
+
+// The first of `keys` at or after `from` (the earliest in the text).
+std::optional<KeyAt> FindKey(const TabLines& lines, KeyAt from, const std::vector<std::string>& keys) {
+  for (std::size_t i = from.line; i < lines.text.size(); ++i) {
+    std::size_t best = std::string::npos, bestEnd = 0;
+    for (const std::string& key : keys) {
+      const std::size_t at = lines.text[i].find(key, i == from.line ? from.column : 0);
+      if (at < best) best = at, bestEnd = at + key.size();
+    }
+    if (best != std::string::npos) return KeyAt{i, bestEnd};
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> ModbusKeys() {
+  return {kFileFields[kFieldModbusNumber](kEnglish), kFileFields[kFieldModbusNumber](kRussian),
+          kFileFields[kFieldModbusNumber](kSpanish)};
+}
+
+// The five keys of point n, in the order the file gives them.
+std::vector<std::string> PointKeys(int n) {
+  return {Format("T[%d]=", n), Format("D[%2d]=", n), Format("K3[%2d]=", n), Format("K2[%2d]=", n),
+          Format("K1[%2d]=", n)};
+}
+
+// A key found a second time anywhere in the file: another table's, or a
+// stray line; which of the two is meant cannot be told.
+std::optional<KeyAt> SecondKey(const TabLines& lines, const std::vector<std::string>& keys) {
+  const auto first = FindKey(lines, {}, keys);
+  return first ? FindKey(lines, *first, keys) : std::nullopt;
+}
+
+// T of the points rises, or falls, from point to point: a point given with
+// another's temperature or out of its place is no table.
+bool Monotone(const std::array<std::int16_t, kTablePoints>& t) {
+  bool up = true, down = true;
+  for (std::size_t i = 1; i < t.size(); ++i) {
+    up = up && t[i] > t[i - 1];
+    down = down && t[i] < t[i - 1];
+  }
+  return up || down;
 }
 
 }  // namespace
@@ -63,53 +102,59 @@ std::array<std::uint16_t, 2> FloatWords(float value) {
   return {std::uint16_t(bits >> 16), std::uint16_t(bits & 0xFFFF)};
 }
 
-TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l) {
-  const std::string decoded = DecodeTextBytes(bytes);
-  const bool ended = !decoded.empty() && (decoded.back() == '\n' || decoded.back() == '\r');
-  std::string text;
-  for (std::string_view line : SplitLines(decoded)) text += line;
+TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l, std::string_view name) {
+  const TabLines lines = SplitTabLines(bytes);
   TableFileResult out;
-  GraduationTable table;
-
-  std::size_t pos = std::string::npos;
-  for (LanguageIndex lang = 0; lang < 3 && pos == std::string::npos; ++lang) {
-    const std::string key = kFileFields[kFieldModbusNumber](lang);
-    const std::size_t at = text.find(key);
-    if (at != std::string::npos) pos = at + key.size();
-  }
-  const long long address = pos == std::string::npos ? 0 : WholeInteger(ValueText(text, pos)).value_or(0);
-  if (address < 1 || address > 255) {
-    out.refusal = std::string(kFileFields[kFieldModbusNumber](l)) + txt::kFrom1To255(l) + txt::kNotFoundInFile(l);
+  auto refuse = [&](std::size_t line, const std::string& what) {
+    out.refusal = PlaceOfLine(name, line, l) + what;
     return out;
+  };
+  if (!lines.lastEnded) return refuse(lines.text.size(), txt::kLastLineUnended(l));
+  const std::vector<std::string> modbusKeys = ModbusKeys();
+  if (const auto twice = SecondKey(lines, modbusKeys))
+    return refuse(twice->line + 1, std::string(kFileFields[kFieldModbusNumber](l)) + " " + txt::kGivenTwice(l));
+  for (int n = 0; n < kTablePoints; ++n)
+    for (const std::string& key : PointKeys(n))
+      if (const auto twice = SecondKey(lines, {key})) return refuse(twice->line + 1, key + " " + txt::kGivenTwice(l));
+
+  GraduationTable table;
+  const auto modbus = FindKey(lines, {}, modbusKeys);
+  long long address = 0;
+  if (!modbus || ParseWholeToken(ValueToken(lines.text[modbus->line], modbus->column), 1, 255, &address) !=
+                     TokenVerdict::kGood) {
+    const std::string what =
+        std::string(kFileFields[kFieldModbusNumber](l)) + txt::kFrom1To255(l) + txt::kNotFoundInFile(l);
+    if (!modbus) return refuse(0, what);
+    return refuse(modbus->line + 1, what + ": \"" + PrintableText(ValueToken(lines.text[modbus->line], modbus->column)) + "\"");
   }
   table.address = int(address);
 
+  KeyAt pos = *modbus;
   for (int n = kTablePoints - 1; n >= 0; --n) {
-    const std::string keys[5] = {Format("T[%d]=", n), Format("D[%2d]=", n), Format("K3[%2d]=", n),
-                                 Format("K2[%2d]=", n), Format("K1[%2d]=", n)};
-    for (int k = 0; k < 5; ++k) {
-      const std::size_t at = text.find(keys[k], pos);
-      if (at == std::string::npos) {
-        out.refusal = keys[k] + txt::kNotFoundInFile(l);
-        return out;
-      }
-      pos = at + keys[k].size();
-      const std::string value = ValueText(text, pos);
+    const std::vector<std::string> keys = PointKeys(n);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      const auto at = FindKey(lines, pos, {keys[k]});
+      if (!at) return refuse(0, keys[k] + txt::kNotFoundInFile(l));
+      pos = *at;
+      const std::string value = ValueToken(lines.text[at->line], at->column);
       const std::size_t i = std::size_t(n);
-      // A value that runs into the end of a file without its last line end may have been cut.
-      const bool cut = !ended && text.find_first_not_of(' ', pos) + value.size() >= text.size();
-      const auto integer = k < 2 ? WholeInteger(value) : std::nullopt;
-      const auto coefficient = k < 2 ? std::nullopt : WholeCoefficient(value);
-      if (cut || (k < 2 ? !integer || *integer < -32768 || *integer > 32767 : !coefficient)) {
-        out.refusal = keys[k] + PrintableText(value) + " - " + txt::kIllegalValue(l);
-        return out;
+      TokenVerdict verdict;
+      if (k < 2) {
+        long long v = 0;
+        verdict = ParseWholeToken(value, -32768, 32767, &v);
+        (k == 0 ? table.T : table.D)[i] = std::int16_t(v);
+      } else {
+        double v = 0;
+        constexpr double kFloatMax = std::numeric_limits<float>::max();
+        verdict = ParseDecimalToken(value, -kFloatMax, kFloatMax, &v);
+        (k == 2 ? table.K3 : k == 3 ? table.K2 : table.K1)[i] = float(v);
       }
-      if (k < 2)
-        (k == 0 ? table.T : table.D)[i] = std::int16_t(*integer);
-      else
-        (k == 2 ? table.K3 : k == 3 ? table.K2 : table.K1)[i] = *coefficient;
+      if (verdict != TokenVerdict::kGood)
+        return refuse(at->line + 1, keys[k] + PrintableText(value) + " - " + txt::kIllegalValue(l) + " (" +
+                                        TokenWhy(verdict, l) + ")");
     }
   }
+  if (!Monotone(table.T)) return refuse(0, txt::kPointsNotRising(l));
   out.table = table;
   return out;
 }
@@ -148,7 +193,7 @@ TableFilesPlan PlanTableFiles(const std::vector<std::string>& paths, LanguageInd
       plan.unreadable.push_back(error);
       continue;
     }
-    TableFileResult r = ParseTableFile(bytes, language);
+    TableFileResult r = ParseTableFile(bytes, language, NameOf(path));
     if (!r.table) {
       plan.refusal = r.refusal;
       break;

@@ -27,8 +27,13 @@ struct TableFileResult {
   std::string refusal;                   // otherwise the message to show (UTF-8)
 };
 
-// Reads a table file's bytes (Windows-1251 or UTF-8; CR LF or LF).
-TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex language);
+// Reads a table file's bytes (Windows-1251 or UTF-8; CR LF or LF); `name`
+// is the file's name for the refusal. Every value is one token of the number
+// grammar, ended by a separator or its line's end; every key is given once
+// (a second Modbus number or point is another table spliced in, or a stray
+// line); the points' T rise or fall from point to point; the last line ends
+// with its line end.
+TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex language, std::string_view name = {});
 
 // One multiple-register write (function 16) to the table's detector.
 struct TableBlockWrite {

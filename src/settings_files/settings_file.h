@@ -12,22 +12,28 @@
 // Lines: "*..." and blank lines are skipped, as are the header lines the
 // saver writes ("DATE", "TIME", "MODBUS_NUM"). Otherwise the first token
 // (blanks or tabs between tokens) decides:
-//   - a key (SettingsKey) and one decimal number that prints back as typed
-//     ("0123" is refused), within the key's range; tokens after it are ignored;
+//   - a key (SettingsKey) and one whole number of the number grammar
+//     (number_grammar.h: leading zeros, a '+', "450.0" taken; "12a", "1.5"
+//     refused) within the key's range; a number after it is a value split by
+//     a blank, and refuses the line; words after it are a comment;
 //   - "G0".."G7" and seven whole numbers, -32768..65535 (a graduation log
 //     prints the temperature and signals signed; a negative value is the
 //     register's two's complement); the log's trailing stage temperature
-//     ("+20°") is ignored;
-//   - "R" and a register number 1..160, then the values of that register and
-//     the ones after it. Type KVELT labels and values are hexadecimal (as the
-//     saver writes "R%02X" and " %04X"), every other type's decimal. Leading
-//     zeros of a hexadecimal token are dropped and the rest must print back
-//     in one case ("0000" is 0); a decimal token must print back as typed.
-// A register line that starts one of the saver's blocks with fewer words than
-// the block, or is the file's last line and has no line end, was cut short.
-// Anything else refuses the file with kErrorInLine, "\r\n" and the line
-// (shown printable). A line longer than kMaxSettingsLineBytes refuses the file
-// the same way; more than kMaxSettingsLines lines with kMoreThan1000Lines.
+//     ("+20°") is no number and is ignored, an eighth number refuses the line;
+//   - "R" and a register number, then the values of that register and the
+//     ones after it. Type KVELT labels and values are hexadecimal in one case
+//     (as the saver writes "R%02X" and " %04X"), every other type's decimal.
+//     The line lies inside one of the saver's blocks (a label one off or a
+//     value too many would write a register the block never holds); shorter
+//     than its block it is a hand-written line and taken as it stands.
+// The file as a whole: no register given twice (by a key, a G line or a
+// register line), the G lines all eight or none, their T rising or falling
+// from point to point, and a last line ended by its line end (one without may
+// have been cut there: the refusal says to end it if the file is whole).
+// Anything else refuses the file with kErrorInLine, the line's number,
+// "\r\n", the line (shown printable) and why. A line longer than
+// kMaxSettingsLineBytes refuses the file the same way; more than
+// kMaxSettingsLines lines with kMoreThan1000Lines.
 // Lines end with CR LF, LF or a lone CR; a leading UTF-8 byte-order mark is passed over.
 // A file without any key, G or register line is refused with kDataNotFoundInFile.
 #include <array>

@@ -9,7 +9,9 @@
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"
+#include "text/number_grammar.h"
 #include "text/printable.h"
+#include "text/reader_texts.h"
 #include "text/text_file.h"
 
 namespace kvl {
@@ -40,66 +42,41 @@ std::vector<std::string_view> Tokens(std::string_view line) {
   return out;
 }
 
-// A whole decimal number that prints back as typed, 0..maximum.
-std::optional<std::uint32_t> Decimal(std::string_view token, std::uint32_t maximum) {
-  if (token.empty() || token.size() > 10) return std::nullopt;
-  std::uint64_t v = 0;
-  for (char c : token) {
-    if (c < '0' || c > '9') return std::nullopt;
-    v = v * 10 + std::uint64_t(c - '0');
+// Why a line is refused ("" while it is good).
+using Reason = std::string;
+
+// A whole decimal number 0..maximum, or why not.
+Reason Decimal(std::string_view token, long long lo, long long maximum, long long* v, LanguageIndex l) {
+  const TokenVerdict verdict = ParseWholeToken(token, lo, maximum, v);
+  return verdict == TokenVerdict::kGood ? Reason() : "\"" + PrintableText(token) + "\" - " + TokenWhy(verdict, l);
+}
+
+// A register value in the type's notation: KVELT hexadecimal, the others decimal.
+Reason Number(std::string_view token, int type, std::uint32_t* v, LanguageIndex l) {
+  if (type == kTypeKvelt) {
+    unsigned long long h = 0;
+    const TokenVerdict verdict = ParseHexToken(token, 0xFFFF, &h);
+    *v = std::uint32_t(h);
+    return verdict == TokenVerdict::kGood ? Reason() : "\"" + PrintableText(token) + "\" - " + TokenWhy(verdict, l);
   }
-  if (v > maximum || Format("%llu", static_cast<unsigned long long>(v)) != token) return std::nullopt;
-  return std::uint32_t(v);
+  long long d = 0;
+  Reason r = Decimal(token, 0, 0xFFFF, &d, l);
+  *v = std::uint32_t(d);
+  return r;
 }
 
-// A graduation table value: a decimal 0..65535 or -32768..-1 (its 16-bit pattern).
-std::optional<std::uint32_t> TableValue(std::string_view token) {
-  if (!token.empty() && token[0] == '-') {
-    const auto v = Decimal(token.substr(1), 32768);
-    if (!v || *v == 0) return std::nullopt;  // "-0" does not print back
-    return std::uint32_t(65536 - *v);
+// A register label after its "R": KVELT hexadecimal, the others decimal (leading zeros as "R097").
+Reason Label(std::string_view digits, int type, std::uint32_t* v, LanguageIndex l) {
+  if (type == kTypeKvelt) {
+    unsigned long long h = 0;
+    const TokenVerdict verdict = ParseHexToken(digits, kImageWords - 1, &h);
+    *v = std::uint32_t(h);
+    return verdict == TokenVerdict::kGood && h >= 1 ? Reason() : "\"R" + PrintableText(digits) + "\" - " + TokenWhy(verdict == TokenVerdict::kGood ? TokenVerdict::kOutOfRange : verdict, l);
   }
-  return Decimal(token, 65535);
-}
-
-// Hexadecimal with leading zeros dropped; the rest prints back in one case. All zeros is 0.
-std::optional<std::uint32_t> Hex(std::string_view token, std::uint32_t maximum) {
-  if (token.empty()) return std::nullopt;
-  std::size_t z = 0;
-  while (z < token.size() && token[z] == '0') ++z;
-  const std::string_view rest = token.substr(z);
-  if (rest.empty()) return 0;
-  if (rest.size() > 8) return std::nullopt;
-  std::uint64_t v = 0;
-  for (char c : rest) {
-    int d;
-    if (c >= '0' && c <= '9')
-      d = c - '0';
-    else if (c >= 'A' && c <= 'F')
-      d = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f')
-      d = c - 'a' + 10;
-    else
-      return std::nullopt;
-    v = v * 16 + std::uint64_t(d);
-  }
-  if (v > maximum) return std::nullopt;
-  const unsigned u = unsigned(v);
-  if (Format("%X", u) != rest && Format("%x", u) != rest) return std::nullopt;
-  return std::uint32_t(v);
-}
-
-// A register value in the type's notation.
-std::optional<std::uint32_t> Number(std::string_view token, int type, std::uint32_t maximum) {
-  return type == kTypeKvelt ? Hex(token, maximum) : Decimal(token, maximum);
-}
-
-// A register label: decimal labels lose their leading zeros first ("R097").
-std::optional<std::uint32_t> Label(std::string_view digits, int type) {
-  if (type == kTypeKvelt) return Hex(digits, kImageWords - 1);
-  std::size_t z = 0;
-  while (z < digits.size() && digits[z] == '0') ++z;
-  return Decimal(digits.substr(z), kImageWords - 1);
+  long long d = 0;
+  Reason r = Decimal(digits, 1, kImageWords - 1, &d, l);
+  *v = std::uint32_t(d);
+  return r;
 }
 
 // A line of the file and whether a line end (CR LF, LF or a lone CR) closed it.
@@ -122,68 +99,136 @@ std::vector<FileLine> FileLines(std::string_view bytes) {
   return out;
 }
 
-// A register line the saver wrote starts a block, carries all of it and ends
-// with its line end; one that starts a block with fewer words, or the file's
-// last line without its end, was cut short.
-bool CutShort(const SettingsRegisterLine& r, int type, bool ended) {
-  if (!ended) return true;
-  for (const SettingsBlock& b : SettingsBlocks(type))
-    if (b.first == r.first) return r.words.size() < std::size_t(b.last - b.first + 1);
-  return false;
+// The block of the saver's layout that a register line lies in; a line
+// reaching past it ("R098" with five words of block 97..101) is a label one
+// off or a value too many, and would write a register the block never holds.
+Reason InItsBlock(const SettingsRegisterLine& r, int type, LanguageIndex l) {
+  const auto blocks = SettingsBlocks(type);
+  const int last = r.first + int(r.words.size()) - 1;
+  if (blocks.empty()) return last > kLastAddress ? Reason(txt::kPastItsBlock(l)) : Reason();
+  for (const SettingsBlock& b : blocks)
+    if (b.first <= r.first && r.first <= b.last) return last <= b.last ? Reason() : Reason(txt::kPastItsBlock(l));
+  return txt::kNotInABlock(l);
 }
 
-bool ReadLine(const FileLine& fileLine, int type, SettingsFileContent& out) {
-  const std::string_view line = fileLine.text;
-  const std::vector<std::string_view> t = Tokens(line);
-  if (t.empty() || t[0][0] == '*') return true;
-  for (std::string_view h : kHeaderWords)
-    if (t[0] == h) return true;
-  for (int k = 0; k < kSettingsKeyCount; ++k) {
-    if (t[0] != kKeys[k].name) continue;
-    if (t.size() < 2) return false;
-    const auto v = Decimal(t[1], kKeys[k].maximum);
-    if (!v) return false;
-    const auto key = SettingsKey(k);
-    if (key == SettingsKey::SerNum) out.serial = *v;
-    if (key == SettingsKey::Gas) out.gas = *v;
-    out.pairs.push_back({key, kKeys[k].z5Register, *v});
-    return true;
+// Reads the lines of one file, keeping what the whole-file checks need.
+class CSettingsLines {
+ public:
+  CSettingsLines(int type, LanguageIndex l, SettingsFileContent& out) : type_(type), l_(l), out_(out) {}
+
+  Reason Line(std::string_view line) {
+    const std::vector<std::string_view> t = Tokens(line);
+    if (t.empty() || t[0][0] == '*') return {};
+    for (std::string_view h : kHeaderWords)
+      if (t[0] == h) return {};
+    for (int k = 0; k < kSettingsKeyCount; ++k)
+      if (t[0] == kKeys[k].name) return Key(SettingsKey(k), t);
+    if (t[0].size() == 2 && t[0][0] == 'G' && t[0][1] >= '0' && t[0][1] <= '7') return GLine(t[0][1] - '0', t);
+    if (t[0][0] == 'R') return RegisterLine(t);
+    return txt::kErrorInLine(l_);
   }
-  if (t[0].size() == 2 && t[0][0] == 'G' && t[0][1] >= '0' && t[0][1] <= '7') {
-    if (t.size() < 1 + std::size_t(reg::z5::kGradTableColumns)) return false;
-    const int lineNo = t[0][1] - '0';
-    std::vector<SettingsPair> pairs;
-    for (int j = 0; j < reg::z5::kGradTableColumns; ++j) {
-      const auto v = TableValue(t[std::size_t(1 + j)]);
-      if (!v) return false;
-      pairs.push_back({std::nullopt, reg::z5::GradTableAddress(lineNo, j), *v});
+
+  // After the last line: G lines come as a whole table or not at all, with T rising or falling.
+  Reason End() const {
+    if (gLines_ == 0) return {};
+    for (int g = 0; g < kGradPoints; ++g)
+      if (!(gLines_ & (1u << g))) return Format("G%d ", g) + txt::kLineMissing(l_);
+    bool up = true, down = true;
+    for (int g = 1; g < kGradPoints; ++g) {
+      up = up && std::int16_t(gT_[g]) > std::int16_t(gT_[g - 1]);
+      down = down && std::int16_t(gT_[g]) < std::int16_t(gT_[g - 1]);
     }
-    out.pairs.insert(out.pairs.end(), pairs.begin(), pairs.end());
-    return true;
+    return up || down ? Reason() : Reason(txt::kPointsNotRising(l_));
   }
-  if (t[0][0] == 'R') {
-    const auto label = Label(t[0].substr(1), type);
-    if (!label || *label < 1) return false;
-    SettingsRegisterLine r;
-    r.first = int(*label) - 1;
+
+ private:
+  static constexpr int kGradPoints = 8;
+
+  // An address given by two lines: which of the two values is meant cannot be told.
+  Reason Claim(int address, const std::string& what) {
+    if (address < 0 || address > kLastAddress) return txt::kPastItsBlock(l_);
+    if (claimed_[std::size_t(address)]) return what + " " + txt::kGivenTwice(l_);
+    claimed_[std::size_t(address)] = true;
+    return {};
+  }
+
+  // Numbers after the values a line holds: a value split by a blank or one too many.
+  Reason NothingMore(const std::vector<std::string_view>& t, std::size_t from) const {
+    long long ignored = 0;
+    double alsoIgnored = 0;
+    for (std::size_t i = from; i < t.size(); ++i)
+      if (ParseWholeToken(t[i], -(1LL << 62), 1LL << 62, &ignored) != TokenVerdict::kNotANumber ||
+          ParseDecimalToken(t[i], -1e308, 1e308, &alsoIgnored) != TokenVerdict::kNotANumber)
+        return Format(txt::kFieldCount(l_), int(t.size() - 1), int(from - 1));
+    return {};
+  }
+
+  Reason Key(SettingsKey key, const std::vector<std::string_view>& t) {
+    const SettingsKeyInfo& info = kKeys[int(key)];
+    long long v = 0;
+    if (t.size() < 2) return std::string(info.name) + ": " + txt::kTokenEmpty(l_);
+    if (Reason r = Decimal(t[1], 0, info.maximum, &v, l_); !r.empty()) return r;
+    if (Reason r = NothingMore(t, 2); !r.empty()) return r;
+    if (Reason r = Claim(info.z5Register, info.name); !r.empty()) return r;
+    if (key == SettingsKey::SerNum) out_.serial = std::uint32_t(v);
+    if (key == SettingsKey::Gas) out_.gas = std::uint32_t(v);
+    out_.pairs.push_back({key, info.z5Register, std::uint32_t(v)});
+    return {};
+  }
+
+  // Seven values, then at most the log's stage temperature ("+20°"), which is no number.
+  Reason GLine(int point, const std::vector<std::string_view>& t) {
+    constexpr std::size_t kColumns = reg::z5::kGradTableColumns;
+    if (t.size() < 1 + kColumns) return Format(txt::kFieldCount(l_), int(t.size() - 1), int(kColumns));
+    if (Reason r = NothingMore(t, 1 + kColumns); !r.empty()) return r;
+    const std::string name = Format("G%d", point);
+    if (gLines_ & (1u << point)) return name + " " + txt::kGivenTwice(l_);
+    gLines_ |= 1u << point;
+    for (std::size_t j = 0; j < kColumns; ++j) {
+      long long v = 0;
+      // The log prints the temperature and signals signed: a negative value is the word's two's complement.
+      if (Reason r = Decimal(t[1 + j], -32768, 65535, &v, l_); !r.empty()) return r;
+      const int address = reg::z5::GradTableAddress(point, int(j));
+      if (Reason r = Claim(address, name); !r.empty()) return r;
+      const auto word = std::uint32_t(v < 0 ? v + 65536 : v);
+      if (j == 0) gT_[point] = std::uint16_t(word);
+      out_.pairs.push_back({std::nullopt, address, word});
+    }
+    return {};
+  }
+
+  Reason RegisterLine(const std::vector<std::string_view>& t) {
+    std::uint32_t label = 0;
+    if (Reason r = Label(t[0].substr(1), type_, &label, l_); !r.empty()) return r;
+    SettingsRegisterLine line;
+    line.first = int(label) - 1;
     for (std::size_t i = 1; i < t.size(); ++i) {
-      if (r.first + int(r.words.size()) > kLastAddress) return false;
-      const auto v = Number(t[i], type, 0xFFFF);
-      if (!v) return false;
-      r.words.push_back(std::uint16_t(*v));
+      std::uint32_t v = 0;
+      if (Reason r = Number(t[i], type_, &v, l_); !r.empty()) return r;
+      line.words.push_back(std::uint16_t(v));
     }
-    if (CutShort(r, type, fileLine.ended)) return false;
-    if (!r.words.empty()) out.registerLines.push_back(std::move(r));
-    return true;
+    if (Reason r = InItsBlock(line, type_, l_); !r.empty()) return r;
+    for (std::size_t i = 0; i < line.words.size(); ++i)
+      if (Reason r = Claim(line.first + int(i), std::string(t[0])); !r.empty()) return r;
+    if (!line.words.empty()) out_.registerLines.push_back(std::move(line));
+    return {};
   }
-  return false;
-}
 
-SettingsFileRead Refused(std::string_view line, LanguageIndex language) {
+  const int type_;
+  const LanguageIndex l_;
+  SettingsFileContent& out_;
+  std::array<bool, kImageWords> claimed_{};
+  unsigned gLines_ = 0;
+  std::array<std::uint16_t, kGradPoints> gT_{};
+};
+
+// kErrorInLine and the line's number, then the line (its start only, when
+// long) and why.
+SettingsFileRead Refused(std::size_t number, std::string_view line, const std::string& why, LanguageIndex language) {
   SettingsFileRead r;
-  // A line past the bound is shown by its start only.
   constexpr std::size_t kShown = 100;
-  r.message = std::string(txt::kErrorInLine(language)) + "\r\n" + PrintableText(line, kShown);
+  r.message = std::string(txt::kErrorInLine(language)) + Format(" %zu", number) + "\r\n" + PrintableText(line, kShown);
+  if (!why.empty() && why != txt::kErrorInLine(language)) r.message += "\r\n" + why;
   return r;
 }
 
@@ -199,9 +244,19 @@ SettingsFileRead ReadSettingsText(std::string_view bytes, int type, LanguageInde
     read.message = txt::kMoreThan1000Lines(language);
     return read;
   }
-  for (const FileLine& line : lines)
-    if (line.text.size() > kMaxSettingsLineBytes || !ReadLine(line, type, read.content))
-      return Refused(line.text, language);
+  if (!lines.empty() && !lines.back().ended && !Tokens(lines.back().text).empty())
+    return Refused(lines.size(), lines.back().text, txt::kLastLineUnended(language), language);
+  CSettingsLines reader(type, language, read.content);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const FileLine& line = lines[i];
+    if (line.text.size() > kMaxSettingsLineBytes) return Refused(i + 1, line.text, {}, language);
+    if (Reason why = reader.Line(line.text); !why.empty()) return Refused(i + 1, line.text, why, language);
+  }
+  if (Reason why = reader.End(); !why.empty()) {
+    SettingsFileRead r;
+    r.message = why;
+    return r;
+  }
   // An empty file, or one of header lines only, would do nothing without a word.
   if (read.content.pairs.empty() && read.content.registerLines.empty()) {
     read.message = txt::kDataNotFoundInFile(language);

@@ -30,7 +30,6 @@ namespace kvl::txt {
   X(kKurNotFound, "KUR value not found", "Значение KUR не найдено", "")                                     \
   X(kKuwNotFound, "KUW value not found", "Значение KUW не найдено", "")                                     \
   X(kDataNotFoundInFile, "Data not found in the file", "Данные в файле не найдены", "")                     \
-  X(kLineWithoutEnd, "line without its end", "строка без конца", "")                                        \
   X(kValidGasNotFound, "Valid gas type not found in the file", "Правильный тип газа не найден в файле", "") \
   X(kCalculateTableForSensor, "Calculate graduation table for sensor",                                      \
     "Рассчитать градуировочную таблицу для датчика", "")                                                    \

@@ -34,7 +34,6 @@ extern const TextEntry kPowerNotFound;            // "Power value not found"
 extern const TextEntry kKurNotFound;              // "KUR value not found"
 extern const TextEntry kKuwNotFound;              // "KUW value not found"
 extern const TextEntry kDataNotFoundInFile;       // "Data not found in the file"
-extern const TextEntry kLineWithoutEnd;           // "line without its end" (a run data line cut short)
 extern const TextEntry kValidGasNotFound;         // "Valid gas type not found in the file"
 extern const TextEntry kCalculateTableForSensor;  // "Calculate graduation table for sensor"
 extern const TextEntry kWriteTableToDevice;       // "Write the graduation table to device? "

@@ -1,6 +1,7 @@
 #include "text/number_grammar.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
 
 namespace kvl {
@@ -84,6 +85,50 @@ TokenVerdict ParseDecimalToken(std::string_view token, double lo, double hi, dou
   const TokenVerdict verdict = ToDouble(s, &v);
   if (verdict != TokenVerdict::kGood) return verdict;
   if (v < lo || v > hi) return TokenVerdict::kOutOfRange;
+  *out = v;
+  return TokenVerdict::kGood;
+}
+
+std::string_view KeyedValueToken(std::string_view line, std::size_t from) {
+  auto separator = [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == ',' || c == ';'; };
+  from = std::min(from, line.size());
+  while (from < line.size() && IsBlankChar(line[from])) ++from;
+  std::size_t end = from;
+  while (end < line.size() && !separator(line[end])) ++end;
+  auto startsNumber = [](char c) { return IsDigit(c) || c == '+' || c == '-' || c == '.'; };
+  std::size_t next = end;
+  // "0,25": a decimal comma; "1 7": a number split by a blank.
+  const bool comma = next + 1 < line.size() && (line[next] == ',' || line[next] == ';') && startsNumber(line[next + 1]);
+  if (comma) ++next;
+  while (!comma && next < line.size() && IsBlankChar(line[next])) ++next;
+  const bool numberFollows = next > end && next < line.size() && startsNumber(line[next]);
+  if (numberFollows)
+    for (end = next; end < line.size() && !separator(line[end]);) ++end;
+  return line.substr(from, end - from);
+}
+
+TokenVerdict ParseHexToken(std::string_view token, unsigned long long hi, unsigned long long* out) {
+  std::string_view s = TrimBlanks(token);
+  if (s.empty()) return TokenVerdict::kEmpty;
+  bool upper = false, lower = false;
+  unsigned long long v = 0;
+  bool over = false;
+  for (char c : s) {
+    int d;
+    if (IsDigit(c)) {
+      d = c - '0';
+    } else if (c >= 'A' && c <= 'F') {
+      d = c - 'A' + 10, upper = true;
+    } else if (c >= 'a' && c <= 'f') {
+      d = c - 'a' + 10, lower = true;
+    } else {
+      return TokenVerdict::kNotANumber;
+    }
+    over = over || v > (hi >> 4);
+    v = v * 16 + unsigned(d);
+  }
+  if (upper && lower) return TokenVerdict::kNotANumber;
+  if (over || v > hi) return TokenVerdict::kOutOfRange;
   *out = v;
   return TokenVerdict::kGood;
 }

@@ -5,9 +5,10 @@
 // A token is the whole text between its field's separators. It is either a
 // complete number of the field's kind, within what the field can hold, or it
 // is refused: nothing is ever read as its leading digits ("10?8" is not 10,
-// "0,25" is not 0). What it owns: the forms a number may take and the range
-// check. What it never does: find the token in a line, or word the refusal
-// (the reader names file, line and token in its own language).
+// "0,25" is not 0). What it owns: the forms a number may take, the range
+// check, and where a keyed value ("Modbus_number=17") ends. What it never
+// does: word the refusal (the reader names file, line and token in its own
+// language).
 #include <string_view>
 
 namespace kvl {
@@ -28,6 +29,18 @@ TokenVerdict ParseWholeToken(std::string_view token, long long lo, long long hi,
 // Decimals: blanks and tabs around, C-locale form ("-1.25", "+3", ".5",
 // "2.5e-3"), finite, within [lo, hi]. No decimal comma, no hex, no "nan".
 TokenVerdict ParseDecimalToken(std::string_view token, double lo, double hi, double* out);
+
+// Hexadecimal whole numbers (a KVELT settings file's registers): blanks and
+// tabs around, digits 0-9 and A-F in one case (leading zeros allowed, "0000"
+// is 0), no sign, no "0x", at most `hi`.
+TokenVerdict ParseHexToken(std::string_view token, unsigned long long hi, unsigned long long* out);
+
+// The value after a key, from `from` of a line: blanks skipped, up to a
+// blank, tab, comma, semicolon or control character. A number that follows
+// past blanks only ("1 7", "22 60"), or right after a comma or semicolon
+// ("0,25"), joins it, so the two are refused as one damaged token instead of
+// read as the first.
+std::string_view KeyedValueToken(std::string_view line, std::size_t from);
 
 // The token without the blanks and tabs around it.
 std::string_view TrimBlanks(std::string_view token);

@@ -12,6 +12,7 @@
 #include "text/link_texts.h"
 #include "text/main_window_texts.h"
 #include "text/message_texts.h"
+#include "text/reader_texts.h"
 #include "text/report_texts.h"
 #include "text/selector_lists.h"
 #include "text/traffic_texts.h"
@@ -74,6 +75,7 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "report_texts", AllReportTexts());
   AddNamed(out, "flow_texts", AllFlowTexts());
   AddNamed(out, "ctl_texts", AllCtlTexts());
+  AddNamed(out, "reader_texts", AllReaderTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added
   // there needs adding here as well.

@@ -10,11 +10,13 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "config/config_test_support.h"
 #include "support/file_damage.h"
 #include "text/cp1251.h"
+#include "text/format.h"
 #include "text/text_file.h"
 
 namespace kvl {
@@ -170,7 +172,7 @@ TEST_F(ConfigurationTest, SelectorLinesMatchWholeItemsIgnoringCase) {
   EXPECT_EQ(ParseWith(5, "19200").lines[1].baud, "19200");
   EXPECT_EQ(ParseWith(5, "2400").lines[1].baud, "9600");  // line 2 starts at 4800
   EXPECT_EQ(ParseWith(11, "9600").lines[3].baud, "1200");
-  EXPECT_EQ(ParseWith(3, "1a2").lines[0].pause, "1");
+  EXPECT_EQ(ParseWith(3, "1a2").lines[0].pause, "0");
   EXPECT_EQ(ParseWith(3, "x").lines[0].pause, "0");
   EXPECT_EQ(ParseWith(kPeriodLine, "").period, "1");
   EXPECT_EQ(ParseWith(kPeriodLine, "0").period, "0");
@@ -188,29 +190,65 @@ TEST_F(ConfigurationTest, SelectorLinesMatchWholeItemsIgnoringCase) {
   EXPECT_EQ(ParseWith(1, "ttyUSB0x").lines[0].port, "1");
 }
 
-TEST_F(ConfigurationTest, TypeModeAndNumbersAreClampedOrReplaced) {
-  EXPECT_EQ(ParseWith(kTypeLine, "2").detectorType, 1);
-  EXPECT_EQ(ParseWith(kTypeLine, "5").detectorType, 1);
-  EXPECT_EQ(ParseWith(kTypeLine, "4").detectorType, 4);
-  EXPECT_EQ(ParseWith(kTypeLine, "99999999999999999999").detectorType, 1);
-  EXPECT_EQ(ParseWith(kModeLine, "6").mode, 0);
-  EXPECT_EQ(ParseWith(kModeLine, "5").mode, 5);
-  EXPECT_EQ(ParseWith(kEmitterLine, "12.5").emitterPower, 10.0);
-  EXPECT_EQ(ParseWith(kEmitterLine, "-1").emitterPower, 0.0);
-  EXPECT_EQ(ParseWith(kEmitterLine, "2.5,7").emitterPower, 2.5);
-  EXPECT_EQ(ParseWith(kSpareLine, "").spareNumber, 6526.0);
-  EXPECT_EQ(ParseWith(kSpareLine, "0").spareNumber, 1.0);
-  EXPECT_EQ(ParseWith(kSpareLine, "30000").spareNumber, 20000.0);
-  EXPECT_EQ(ParseWith(kWorkingFactorLine, "  123 x ").workingFactor, "123");
-  EXPECT_EQ(ParseWith(kWorkingFactorLine, "x123").workingFactor, "");
-  EXPECT_EQ(ParseWith(kDeltaDmaxLine, "70000").deltaDmax, 100);
-  EXPECT_EQ(ParseWith(kDeltaDmaxLine, "65535").deltaDmax, 65535);
-  EXPECT_EQ(ParseWith(kGasPositionLine, "99").gasPosition, 84);
-  EXPECT_EQ(ParseWith(kGasDialogLine, "99").gasDialogPosition, 0);
-  EXPECT_EQ(ParseWith(kGasDialogLine, "84").gasDialogPosition, 84);
-  EXPECT_EQ(ParseWith(kLowLimitLine, "-2.5x").lowLimit, -2.5);
-  EXPECT_EQ(ParseWith(kLowLimitLine, "").lowLimit, -5.0);
-  EXPECT_EQ(ParseWith(kLowLimitLine + 1, "x").highLimit, 5.0);
+// One grammar for every number line: a damaged value or one outside its
+// line's range loads the line's default and is listed; an empty line is a
+// short file's and loads its silent value.
+TEST_F(ConfigurationTest, NumbersOutsideTheirRangeLoadTheDefaultAndAreListed) {
+  struct Row {
+    int line;
+    const char* text;
+    std::function<std::string(const Configuration&)> value;
+    const char* loaded;
+    bool listed;
+  };
+  auto type = [](const Configuration& c) { return std::to_string(c.detectorType); };
+  auto mode = [](const Configuration& c) { return std::to_string(c.mode); };
+  auto power = [](const Configuration& c) { return Format("%.3f", c.emitterPower); };
+  auto spare = [](const Configuration& c) { return Format("%.3f", c.spareNumber); };
+  auto delta = [](const Configuration& c) { return std::to_string(c.deltaDmax); };
+  auto gas = [](const Configuration& c) { return std::to_string(c.gasPosition); };
+  auto dialog = [](const Configuration& c) { return std::to_string(c.gasDialogPosition); };
+  auto low = [](const Configuration& c) { return Format("%.3f", c.lowLimit); };
+  auto high = [](const Configuration& c) { return Format("%.3f", c.highLimit); };
+  auto factor = [](const Configuration& c) { return c.workingFactor; };
+  auto period = [](const Configuration& c) { return c.period; };
+  auto dMax = [](const Configuration& c) { return std::to_string(c.displayLimits[2].max); };
+  const std::vector<Row> rows = {
+      {kTypeLine, "2", type, "1", true},          {kTypeLine, "5", type, "1", true},
+      {kTypeLine, "4", type, "4", false},         {kTypeLine, "99999999999999999999", type, "1", true},
+      {kTypeLine, "", type, "0", false},          {kTypeLine, "1x", type, "1", true},
+      {kModeLine, "6", mode, "0", false},         {kModeLine, "5", mode, "5", false},
+      {kModeLine, "7", mode, "0", true},          {kEmitterLine, "12.5", power, "1.800", true},
+      {kEmitterLine, "-1", power, "1.800", true}, {kEmitterLine, "2.5,7", power, "1.800", true},
+      {kEmitterLine, "2.5", power, "2.500", false}, {kEmitterLine, "", power, "0.000", false},
+      {kSpareLine, "", spare, "6526.000", false}, {kSpareLine, "0", spare, "6526.000", true},
+      {kSpareLine, "30000", spare, "6526.000", true}, {kSpareLine, "+17.5", spare, "17.500", false},
+      {kWorkingFactorLine, "  123 x ", factor, "123", false}, {kWorkingFactorLine, "x123", factor, "", true},
+      {kPeriodLine, "+05", period, "5", false},   {kPeriodLine, "1.5", period, "1", true},
+      {kDeltaDmaxLine, "70000", delta, "100", true}, {kDeltaDmaxLine, "65535", delta, "65535", false},
+      {kDeltaDmaxLine, "1e2", delta, "100", false}, {kDeltaDmaxLine, "10?8", delta, "100", true},
+      {kGasPositionLine, "99", gas, "0", true},   {kGasPositionLine, "84", gas, "84", false},
+      {kGasDialogLine, "99", dialog, "0", true},  {kGasDialogLine, "84", dialog, "84", false},
+      {kLowLimitLine, "-2.5x", low, "-5.000", true}, {kLowLimitLine, "", low, "-5.000", false},
+      {kLowLimitLine, "-2.5", low, "-2.500", false}, {kLowLimitLine + 1, "x", high, "5.000", true},
+      // A D maximum beyond what a cell shows is no limit: the pair takes the type's defaults.
+      {kFirstLimitLine + 5, "110000\t;D max", dMax, "11000", true},
+  };
+  for (const Row& r : rows) {
+    std::vector<ConfigReplacement> replaced;
+    const Configuration c = ParseConfiguration(ReplaceLine(defaultText_, r.line, r.text), context_, &replaced);
+    EXPECT_EQ(r.value(c), r.loaded) << r.line << " '" << r.text << "'";
+    ASSERT_EQ(replaced.size(), r.listed ? 1u : 0u) << r.line << " '" << r.text << "'";
+    if (r.listed) {
+      EXPECT_EQ(replaced[0].line, std::size_t(r.line)) << r.text;
+    }
+  }
+  // The window's and kvlctl's words for them.
+  std::vector<ConfigReplacement> replaced;
+  ParseConfiguration(ReplaceLine(defaultText_, kDeltaDmaxLine, "110000\t;deltaDmax"), context_, &replaced);
+  EXPECT_EQ(ConfigReplacementsText(replaced, kEnglish),
+            "Configuration lines out of range; their defaults are loaded:\nline 47: \"110000\" -> 100");
+  EXPECT_EQ(ConfigReplacementsText({}, kRussian), "");
 }
 
 TEST_F(ConfigurationTest, DisplayLimitPairsFallBackToTheTypeDefaults) {
@@ -223,8 +261,9 @@ TEST_F(ConfigurationTest, DisplayLimitPairsFallBackToTheTypeDefaults) {
   text = ReplaceLine(text, kFirstLimitLine + 9, "80000");
   Configuration c = Parse(text);
   EXPECT_EQ(c.displayLimits[2], (DisplayLimits{9000, 11000}));
-  EXPECT_EQ(c.displayLimits[3], (DisplayLimits{-100000, 65535}));  // no lower cap
-  EXPECT_EQ(c.displayLimits[4], (DisplayLimits{1000, 5000}));      // both capped to 65535
+  // Beyond what a cell holds: the line's default, here the type's pair.
+  EXPECT_EQ(c.displayLimits[3], (DisplayLimits{1000, 5000}));
+  EXPECT_EQ(c.displayLimits[4], (DisplayLimits{1000, 5000}));
 
   c = Parse(ReplaceLine(text, kTypeLine, "4"));
   EXPECT_EQ(c.displayLimits[2], (DisplayLimits{0, 0}));
@@ -238,9 +277,9 @@ TEST_F(ConfigurationTest, CheckRecordsAreClampedAndResetPerField) {
   const Configuration c = Parse(text);
   EXPECT_EQ(c.checkRecords[kTminMin], (CheckRecord{450, -30, -60, -60, 450}));
   EXPECT_EQ(c.checkRecords[kTminMax], (CheckRecord{550, -20, -40, -40, 650}));
-  // Field 2 clamps to 3276 and -3276, which no longer rise: both reset.
-  EXPECT_EQ(c.checkRecords[kTmaxMin], (CheckRecord{-32768, 75, 75, 75, -32768}));
-  EXPECT_EQ(c.checkRecords[kTmaxMax], (CheckRecord{32767, 95, 95, 95, 32767}));
+  // Values beyond a field's range load the field's default.
+  EXPECT_EQ(c.checkRecords[kTmaxMin], (CheckRecord{1000, 75, 75, 75, 1000}));
+  EXPECT_EQ(c.checkRecords[kTmaxMax], (CheckRecord{1100, 95, 95, 95, 1100}));
   EXPECT_EQ(c.checkRecords[kCheckT0], (CheckRecord{450, -50, -50, -50, 561}));
   EXPECT_EQ(c.checkRecords[kCheckT7], (CheckRecord{1100, 85, 85, 85, 1071}));
 

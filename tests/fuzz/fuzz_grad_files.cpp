@@ -1,7 +1,8 @@
 // The calculation's run data file reader: files of any content read into
 // sensor slots within the bounds (20 sensors, the line cap, segments that
 // cover each sensor's samples in order); cut into small parts (and parsed on
-// two threads) they read exactly as in one go; then the checks, the summary
+// two threads) they read exactly as in one go; a sensor they give, written
+// back by the recorder, reads back the same; then the checks, the summary
 // and, for small files, the fit and the register blocks of its tables.
 //
 // Input: a control byte (type, language, threads, limits checked), a byte
@@ -17,6 +18,8 @@
 #include "graduation/calc_result.h"
 #include "graduation/grad_file_reader.h"
 #include "link/modbus_frames.h"
+#include "sim/sim_run_data.h"
+#include "text/format.h"
 #include "text/cp1251.h"
 
 namespace kvl::fuzz {
@@ -79,6 +82,35 @@ void CheckAccepted(const CalcRead& r, const CalcSettings& settings) {
     }
 }
 
+// Accepted => the same as re-reading the file the recorder writes from it: a
+// sensor no file refused, written back as a run data file of its samples (the
+// recorder's header and data lines), reads back as the same samples.
+void CheckWrittenBack(const CalcRead& r, const CalcSettings& settings) {
+  for (const CalcSensor& s : r.sensors) {
+    bool valid = !s.refused && s.SampleCount() > 0;
+    for (const FileSegment& seg : s.segments) valid = valid && seg.valid;
+    if (!valid) continue;
+    SimRunHeader h;
+    h.type = settings.type;
+    h.language = settings.language;
+    h.serial = s.serial;
+    h.modbus = Format("%d", s.address);
+    h.gas = s.gasText.empty() ? "?" : s.gasText;
+    if (s.power && s.kur && s.kuw) h.power = Format("%d", *s.power), h.kur = Format("%d", *s.kur), h.kuw = Format("%d", *s.kuw);
+    std::vector<SimRunRow> rows(s.SampleCount());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const std::int32_t t = i < s.times.size() && s.times[i] >= 0 ? s.times[i] : 0;
+      rows[i].time = Format("%02d:%02d:%02d", t / 3600, t / 60 % 60, t % 60);
+      for (std::size_t q = 0; q < kQuantityCount; ++q) rows[i].values[q] = Format("%.9g", double(s.samples[q][i]));
+    }
+    const std::string text = SimRunFile(h, rows);
+    const CalcRead back = ReadGradBytes({{"back.grad", text}}, settings, 1);
+    FUZZ_CHECK(back.sensors.size() == 1 && back.sensors[0].serial == s.serial);
+    for (std::size_t q = 0; q < kQuantityCount; ++q) FUZZ_CHECK(SameFloats(back.sensors[0].samples[q], s.samples[q]));
+    FUZZ_CHECK(back.sensors[0].address == s.address);
+  }
+}
+
 }  // namespace
 }  // namespace kvl::fuzz
 
@@ -116,6 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CalcRead read = ReadGradBytes(files, settings, 1);
   CheckBounds(read, settings);
   CheckAccepted(read, settings);
+  CheckWrittenBack(read, settings);
   CalcSettings split = settings;
   split.partBytes = partBytes;
   CheckSameRead(read, ReadGradBytes(files, split, control & 0x20 ? 2 : 1));

@@ -1,9 +1,13 @@
 // The settings (".set") and graduation log (".tab") reader, and what the
 // content it takes does to a detector: every planned write lands inside the
-// register image and fits a frame; a refusal names the line.
+// register image and fits a frame; a refusal names the line; what it takes
+// reads back the same from the file the saver writes of it.
 //
 // Input: a control byte (detector type, language, the gas warning accepted),
 // then the file's bytes.
+#include <array>
+#include <ctime>
+
 #include "detector/register_map.h"
 #include "fuzz_support.h"
 #include "link/modbus_frames.h"
@@ -29,10 +33,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(p.z5Register >= 0 && p.z5Register < kImageWords);
     FUZZ_CHECK(p.value <= (p.key ? KeyInfo(*p.key).maximum : 65535u));
   }
-  // A register line at a saved block's start carries the whole block.
-  for (const SettingsRegisterLine& r : f.content.registerLines)
+  // A register line lies inside one saved block, and no register is given twice.
+  RegisterImage given{};
+  std::array<bool, kImageWords> claimed{};
+  for (const SettingsRegisterLine& r : f.content.registerLines) {
+    bool inside = SettingsBlocks(type).empty();
     for (const SettingsBlock& b : SettingsBlocks(type))
-      FUZZ_CHECK(r.first != b.first || r.words.size() >= std::size_t(b.last - b.first + 1));
+      inside = inside || (b.first <= r.first && r.first + int(r.words.size()) - 1 <= b.last);
+    FUZZ_CHECK(inside);
+    for (std::size_t i = 0; i < r.words.size(); ++i) {
+      FUZZ_CHECK(!claimed[std::size_t(r.first) + i]);
+      claimed[std::size_t(r.first) + i] = true;
+      given[std::size_t(r.first) + i] = r.words[i];
+    }
+  }
+  // Accepted => the same as re-reading the file the saver writes from it:
+  // every register a register line gave comes back with its value.
+  if (!SettingsBlocks(type).empty()) {
+    const SettingsFileRead back = ReadSettingsText(SettingsFileText(type, given, 1, std::tm{}), type, language);
+    FUZZ_CHECK(back.ok);
+    RegisterImage again{};
+    for (const SettingsRegisterLine& r : back.content.registerLines)
+      for (std::size_t i = 0; i < r.words.size(); ++i) again[std::size_t(r.first) + i] = r.words[i];
+    for (std::size_t a = 0; a < given.size(); ++a) FUZZ_CHECK(!claimed[a] || again[a] == given[a]);
+  }
 
   SettingsTarget target;
   target.type = type;

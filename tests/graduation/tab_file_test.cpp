@@ -77,11 +77,11 @@ TEST(TabFile, ModbusNumberInEveryLanguageAndValueEnds) {
   EXPECT_EQ(ParseTableFile(TabText(ru), kEnglish).table->address, 5);
   EXPECT_EQ(ParseTableFile(TabText("Modbus_numero=6,"), kEnglish).table->address, 6);
   // Values ended by a comma, a semicolon or a blank, and LF-only lines.
-  std::string lf = TabText("Modbus_number=9", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[5]=", "T[5]=  -12;"}, {"K1[ 5]=", "K1[ 5]=2.5,x"}});
+  std::string lf = TabText("Modbus_number=9", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[5]=", "T[5]=  +012;"}, {"K1[ 5]=", "K1[ 5]=2.5,x"}});
   std::erase(lf, '\r');
   const TableFileResult r = ParseTableFile(lf, kEnglish);
   ASSERT_TRUE(r.table) << r.refusal;
-  EXPECT_EQ(r.table->T[5], -12);
+  EXPECT_EQ(r.table->T[5], 12);
   EXPECT_EQ(r.table->K1[5], 2.5f);
 }
 
@@ -95,20 +95,21 @@ TEST(TabFile, Refusals) {
   const std::vector<Case> cases = {
       {"no T of point 3", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[3]=", "T3=5"}}), kEnglish,
        "T[3]= not found in the file"},
-      {"Modbus number 0", TabText("Modbus_number=0"), kEnglish, "Modbus_number= from 1 to 255 not found in the file"},
+      {"Modbus number 0", TabText("Modbus_number=0"), kEnglish,
+       "line 2: Modbus_number= from 1 to 255 not found in the file: \"0\""},
       {"Modbus number 256", TabText("Modbus_number=256"), kEnglish,
-       "Modbus_number= from 1 to 255 not found in the file"},
+       "line 2: Modbus_number= from 1 to 255 not found in the file: \"256\""},
       {"no Modbus number", TabText("Modbus=3"), kRussian, "Номер_устройства_Modbus= от 1 до 255 не найден в файле"},
       {"point 6 before point 7", TabText("Modbus_number=1", {6, 7, 5, 4, 3, 2, 1, 0}), kEnglish,
        "T[6]= not found in the file"},
       {"D out of range", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"D[ 2]=", "D[ 2]=40000"}}), kEnglish,
-       "D[ 2]=40000 - Illegal value"},
+       "line 29: D[ 2]=40000 - Illegal value (out of range)"},
       {"T out of range", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[0]=", "T[0]=-32769"}}), kRussian,
-       "T[0]=-32769 - Неправильное значение"},
+       "строка 38: T[0]=-32769 - Неправильное значение (вне допустимого диапазона)"},
       {"K key missing", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"K2[ 0]=", ""}}), kEnglish,
        "K2[ 0]= not found in the file"},
       {"K beyond a float", TabText("Modbus_number=1", {7, 6, 5, 4, 3, 2, 1, 0}, {{"K1[ 2]=", "K1[ 2]=-1.5e63"}}),
-       kEnglish, "K1[ 2]=-1.5e63 - Illegal value"},
+       kEnglish, "line 32: K1[ 2]=-1.5e63 - Illegal value (out of range)"},
   };
   for (const Case& c : cases) {
     const TableFileResult r = ParseTableFile(c.text, c.language);
@@ -117,10 +118,10 @@ TEST(TabFile, Refusals) {
   }
   // The extreme values themselves are fine.
   const TableFileResult edge = ParseTableFile(
-      TabText("Modbus_number=255", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[1]=", "T[1]=-32768"}, {"D[ 1]=", "D[ 1]=32767"}}),
+      TabText("Modbus_number=255", {7, 6, 5, 4, 3, 2, 1, 0}, {{"T[0]=", "T[0]=-32768"}, {"D[ 1]=", "D[ 1]=32767"}}),
       kEnglish);
   ASSERT_TRUE(edge.table) << edge.refusal;
-  EXPECT_EQ(edge.table->T[1], -32768);
+  EXPECT_EQ(edge.table->T[0], -32768);
   EXPECT_EQ(edge.table->D[1], 32767);
 }
 
@@ -138,7 +139,7 @@ TEST(TabFile, PlanStopsAtTheFirstRefusedFile) {
   ASSERT_EQ(plan.writes.size(), 6u);
   EXPECT_EQ(plan.writes[0].slave, 1);
   EXPECT_EQ(plan.writes[3].slave, 2);
-  EXPECT_EQ(plan.refusal, "Modbus_number= from 1 to 255 not found in the file");
+  EXPECT_EQ(plan.refusal, "File bad.tab, line 2: Modbus_number= from 1 to 255 not found in the file: \"0\"");
 }
 
 // A table file damaged as disks, copies and hand edits damage files: refused,
@@ -154,10 +155,11 @@ TEST(TabFile, DamagedFilesAreRefusedOrReadAsTheGoodOne) {
   }
   for (const testing::Damage& d : damages) {
     const std::optional<GraduationTable> got = table(d.bytes);
-    // Numbers the field holds: read as written, the rest of the table as it was.
+    // Numbers the field holds: read as written, the rest of the table as it was
+    // (T[7] at -1 no longer rises above T[6]).
     const std::string token = d.name.substr(d.name.rfind('=') + 1);
     const bool digits = !token.empty() && token.find_first_not_of("0123456789") == std::string::npos;
-    if (d.name.find("]==") != std::string::npos && (token == "-1" || (d.name[0] == 'K' && digits))) {
+    if (d.name.find("]==") != std::string::npos && ((token == "-1" && d.name[0] != 'T') || (d.name[0] == 'K' && digits))) {
       ASSERT_TRUE(got) << d.name;
       const float was = d.name[0] == 'T' ? want.T[7] : d.name[0] == 'D' ? want.D[3] : want.K2[5];
       EXPECT_EQ(got->T[7] + got->D[3] + got->K2[5], want.T[7] + want.D[3] + want.K2[5] + std::stof(token) - was)
@@ -168,6 +170,56 @@ TEST(TabFile, DamagedFilesAreRefusedOrReadAsTheGoodOne) {
     } else {
       EXPECT_FALSE(got) << d.name;
     }
+  }
+}
+
+}  // namespace
+}  // namespace kvl
+
+namespace kvl {
+namespace {
+
+// The table file's grammar and structure: each row a damage disks, copies and
+// hand edits make, and the refusal that names its line; the forms hand-written
+// files use are read as the good one.
+TEST(TabFile, GrammarAndStructureDamages) {
+  struct Row {
+    const char* name;
+    std::string text;
+    const char* refusal;  // "" for a file read as the good one
+  };
+  const std::vector<int> order = {7, 6, 5, 4, 3, 2, 1, 0};
+  const std::string good = TabText("Modbus_number=17");
+  const std::vector<Row> rows = {
+      {"modbus 1?", TabText("Modbus_number=1?"), "line 2: Modbus_number= from 1 to 255 not found in the file: \"1?\""},
+      {"modbus 1 7", TabText("Modbus_number=1 7"), "line 2: Modbus_number= from 1 to 255 not found in the file: \"1 7\""},
+      {"stray modbus line", "Modbus_number=5\r\n" + good, "line 3: Modbus_number= given twice"},
+      {"second table spliced in front", good + good, "line 44: Modbus_number= given twice"},
+      {"point given twice", TabText("Modbus_number=17", order, {{"T[3]=", "T[3]= -100\r\nT[3]= -100"}}),
+       "line 24: T[3]= given twice"},
+      {"T 10?8", TabText("Modbus_number=17", order, {{"T[3]=", "T[3]=10?8"}}), "line 23: T[3]=10?8 - Illegal value (not a number)"},
+      {"D 22 60", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=22 60"}}), "D[ 3]=22 60 - Illegal value (not a number)"},
+      {"D 450.5", TabText("Modbus_number=17", order, {{"D[ 3]=", "D[ 3]=450.5"}}),
+       "D[ 3]=450.5 - Illegal value (not a whole number)"},
+      {"K 0,25", TabText("Modbus_number=17", order, {{"K3[ 3]=", "K3[ 3]=0,25x"}}), "K3[ 3]=0,25x - Illegal value (not a number)"},
+      {"K empty", TabText("Modbus_number=17", order, {{"K1[ 3]=", "K1[ 3]=;"}}), "K1[ 3]= - Illegal value (no value)"},
+      {"T not rising", TabText("Modbus_number=17", order, {{"T[3]=", "T[3]=250"}}), "T does not increase from point to point"},
+      {"last line cut", good.substr(0, good.size() - 2), "line 42: the last line has no line end"},
+      // Forms the program's own files and hand edits use.
+      {"leading zeros and +", TabText("Modbus_number=+017", order, {{"D[ 3]=", "D[ 3]=\t-060 "}}), ""},
+      {"450.0 for 450", TabText("Modbus_number=17.0", order, {{"D[ 3]=", "D[ 3]=-60.0"}}), ""},
+  };
+  const GraduationTable want = *ParseTableFile(good, kEnglish).table;
+  for (const Row& r : rows) {
+    const TableFileResult got = ParseTableFile(r.text, kEnglish, "17.tab");
+    if (*r.refusal == 0) {
+      ASSERT_TRUE(got.table) << r.name << ": " << got.refusal;
+      EXPECT_TRUE(got.table->address == want.address && got.table->D == want.D && got.table->T == want.T) << r.name;
+      continue;
+    }
+    EXPECT_FALSE(got.table) << r.name;
+    EXPECT_EQ(got.refusal.rfind("File 17.tab", 0), 0u) << r.name << ": " << got.refusal;
+    EXPECT_NE(got.refusal.find(r.refusal), std::string::npos) << r.name << ": " << got.refusal;
   }
 }
 

@@ -120,7 +120,7 @@ TEST(GraduationTools, WriteTabPutsEachTableIntoItsDetector) {
                  "--json"});
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_NE(r.out.find("\"writes\": 3, \"failed\": 0"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\"refusal\": \"Modbus_number= from 1 to 255 not found in the file\""), std::string::npos)
+  EXPECT_NE(r.out.find("\"refusal\": \"File c.tab, line 1: Modbus_number= from 1 to 255 not found in the file: \\\"0\\\"\""), std::string::npos)
       << r.out;
   r = RunKvlctl({"read", "--port", pty, "--baud", "19200", "--addr", "1", "--first", "24", "--count", "1"});
   EXPECT_EQ(r.out, "24: 65236 0xFED4\n");  // T[0] = -300

@@ -100,23 +100,36 @@ TEST(KvlctlCalc, JsonGivesTheCoreTables) {
   EXPECT_NE(text.out.find("register 104:"), std::string::npos);
 }
 
+// Detectors on a pty that keep every register written and answer reads from them.
+struct StoringDetectors {
+  explicit StoringDetectors(test::PtyPair& pty)
+      : peer(pty, [this](const Bytes& req, int) -> test::PeerReply {
+          if (req.size() < 8) return {};
+          std::lock_guard<std::mutex> lock(mutex);
+          const int slave = req[0];
+          const auto first = std::uint16_t((req[2] << 8) | req[3]);
+          if (req[1] != 16) return {test::ReadAnswerFor(req, [&](std::uint16_t reg) { return regs[{slave, reg}]; })};
+          ++writes;
+          for (int i = 0; i < req[5]; ++i) regs[{slave, first + i}] = std::uint16_t((req[7 + 2 * i] << 8) | req[8 + 2 * i]);
+          return {BuildWriteMultipleAnswer(req[0], first, req[5])};
+        }) {}
+  int Writes() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return writes;
+  }
+  std::mutex mutex;
+  std::map<std::pair<int, int>, std::uint16_t> regs;  // (slave, register) -> value
+  int writes = 0;
+  test::ScriptedPeer peer;  // last: it answers from the members above
+};
+
 TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
   Files f;
   MakeFiles(f);
   test::PtyPair pty;
-  std::mutex mutex;
-  std::map<std::pair<int, int>, std::uint16_t> regs;  // (slave, register) -> value
-  test::ScriptedPeer peer(pty, [&](const Bytes& req, int) -> test::PeerReply {
-    if (req.size() < 8) return {};
-    std::lock_guard<std::mutex> lock(mutex);
-    const int slave = req[0];
-    const auto first = std::uint16_t((req[2] << 8) | req[3]);
-    if (req[1] == 16) {
-      for (int i = 0; i < req[5]; ++i) regs[{slave, first + i}] = std::uint16_t((req[7 + 2 * i] << 8) | req[8 + 2 * i]);
-      return {BuildWriteMultipleAnswer(req[0], first, req[5])};
-    }
-    return {test::ReadAnswerFor(req, [&](std::uint16_t reg) { return regs[{slave, reg}]; })};
-  });
+  StoringDetectors detectors(pty);
+  std::mutex& mutex = detectors.mutex;
+  auto& regs = detectors.regs;
   const test::KvlctlResult r = RunCalc({"--type", "Z5", "--json", "--write", "--port", pty.SlavePath(), "--baud",
                                         "19200", "--report", f.dir.path(), "--journal", f.dir.path()},
                                        f);
@@ -149,6 +162,34 @@ TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
         EXPECT_EQ((regs[{s.address, int(b.first + i)}]), b.words[i]) << s.serial << " register " << b.first + i;
   }
   EXPECT_NE(r.out.find("\"write_result\": 0"), std::string::npos) << r.out;
+}
+
+// A sample far from the table holds the sensor back from --write until the
+// operator accepts it; the output lists it either way.
+TEST(KvlctlCalc, OutliersAreWrittenOnlyWhenAccepted) {
+  Files f;
+  SimRunSetup setup;
+  setup.type = kTypeZ5;
+  setup.lines = 2500;
+  setup.seed = 5;
+  std::vector<SimRunRow> rows = SimulatedRunRows(setup);
+  rows[1234].values[kQR] = Format("%g", std::stod(rows[1234].values[kQR]) + 900);  // one spike
+  f.paths.push_back(WriteFile(f.dir, "600_0.grad", SimRunFile(Header(kTypeZ5, "600", "4"), rows)));
+  test::PtyPair pty;
+  StoringDetectors detectors(pty);
+  const std::vector<std::string> write = {"--type", "Z5", "--write", "--port", pty.SlavePath(), "--baud", "19200"};
+  test::KvlctlResult r = RunCalc(write, f);
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.out.find("1 samples lie farther than deltaDmax=100 from the table:\n" + rows[1234].time + " R="),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.err.find("sensor 600 not written"), std::string::npos) << r.err;
+  EXPECT_EQ(detectors.Writes(), 0);
+  std::vector<std::string> accept = write;
+  accept.push_back("--accept-outliers");
+  r = RunCalc(accept, f);
+  EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+  EXPECT_EQ(detectors.Writes(), 3);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "settings_files/settings_file.h"
 #include "settings_files/settings_save.h"
 #include "support/file_damage.h"
+#include "text/format.h"
 
 namespace kvl {
 namespace {
@@ -186,6 +187,24 @@ TEST_F(SettingsSaveFolder, NumbersFilesQuestionsZerosAndNeverReplaces) {
 // ---------------------------------------------------------------------------
 // Reading
 
+// The eight G lines of a log's run record: `line` as point `point`, the others rising with it.
+std::string GLines(int point, const std::string& line) {
+  std::string out;
+  for (int g = 0; g < 8; ++g) out += (g == point ? line : Format("G%d %d 1 2 3 4 5 6", g, 100 * g - 400)) + "\r\n";
+  return out;
+}
+std::vector<SettingsPair> GPairs(int point, const std::vector<SettingsPair>& pairs) {
+  std::vector<SettingsPair> out;
+  for (int g = 0; g < 8; ++g) {
+    if (g == point) {
+      out.insert(out.end(), pairs.begin(), pairs.end());
+      continue;
+    }
+    for (int j = 0; j < 7; ++j) out.push_back({std::nullopt, 104 + 8 * j + g, std::uint32_t(j == 0 ? (100 * g - 400) & 0xFFFF : j)});
+  }
+  return out;
+}
+
 TEST(SettingsReader, LineRules) {
   struct Case {
     int type;
@@ -202,36 +221,52 @@ TEST(SettingsReader, LineRules) {
       {kTypeZ5, "* note\r\nMODBUS_NUM 2\r\n", false, {}, {}},  // nothing to write: "Data not found in the file"
       {kTypeZ5, "SER_NUM\t4294967295\r\nGAS 0 trailing\r\n", true,
        {{K::SerNum, 9, 4294967295u}, {K::Gas, 21, 0}}, {}},
-      {kTypeZ5, "SER_NUM 0123\r\n", false, {}, {}},
+      // One grammar: leading zeros, a '+', "450.0" are whole numbers; a split or damaged value is not.
+      {kTypeZ5, "SER_NUM +0123\r\nGAS 450.0\r\n", true, {{K::SerNum, 9, 123}, {K::Gas, 21, 450}}, {}},
+      {kTypeZ5, "SER_NUM 123a5\r\n", false, {}, {}},
+      {kTypeZ5, "SER_NUM 12 3\r\n", false, {}, {}},
+      {kTypeZ5, "GAS 0,25\r\n", false, {}, {}},
+      {kTypeZ5, "GAS 1.5\r\n", false, {}, {}},
       {kTypeZ5, "SER_NUM 4294967296\r\n", false, {}, {}},
       {kTypeZ5, "GAS 65536\r\n", false, {}, {}},
       {kTypeZ5, "GRAD_POWER\r\n", false, {}, {}},
       {kTypeZ5, "ser_num 5\r\n", false, {}, {}},
-      // Graduation table lines of a log: signed values, the stage temperature after them ignored.
-      {kTypeZ5, "G3   -40  1000  2000  1100  1900  1200  1800  -40\xB0\r\n", true,
-       {{std::nullopt, 107, 65496}, {std::nullopt, 115, 1000}, {std::nullopt, 123, 2000}, {std::nullopt, 131, 1100},
-        {std::nullopt, 139, 1900}, {std::nullopt, 147, 1200}, {std::nullopt, 155, 1800}},
+      // Graduation table lines of a log: signed values, the stage temperature after them ignored;
+      // the eight lines come together, once each.
+      {kTypeZ5, GLines(3, "G3   -40  1000  2000  1100  1900  1200  1800  -40\xB0"), true,
+       GPairs(3, {{std::nullopt, 107, 65496}, {std::nullopt, 115, 1000}, {std::nullopt, 123, 2000},
+                  {std::nullopt, 131, 1100}, {std::nullopt, 139, 1900}, {std::nullopt, 147, 1200},
+                  {std::nullopt, 155, 1800}}),
        {}},
+      {kTypeZ5, "G3   -40  1000  2000  1100  1900  1200  1800  -40\xB0\r\n", false, {}, {}},  // G0 missing
+      {kTypeZ5, GLines(3, "G3 1 2 3 4 5 6 7 8"), false, {}, {}},
+      {kTypeZ5, GLines(3, "G3 300 2 3 4 5 6 7") + "G3 300 2 3 4 5 6 7\r\n", false, {}, {}},
+      {kTypeZ5, GLines(3, "G3 900 2 3 4 5 6 7"), false, {}, {}},  // T does not increase
       {kTypeZ5, "G3 1 2 3 4 5 6\r\n", false, {}, {}},
       {kTypeZ5, "G8 1 2 3 4 5 6 7\r\n", false, {}, {}},
       {kTypeZ5, "G0 1 2 3 4 5 6 -32769\r\n", false, {}, {}},
       {kTypeZ5, "G0 1 2 3 4 5 6 -0\r\n", false, {}, {}},
       // Z5 register lines: decimal labels (leading zeros dropped) and values.
-      {kTypeZ5, "R098  1500 0\r\nR1 65535\r\n", true, {}, {{97, {1500, 0}}, {0, {65535}}}},
-      // Cut short: a saved block's line with fewer words, a last register line without its end.
-      {kTypeZ5, "R097  1500 3000 44 2100\r\n", false, {}, {}},
+      {kTypeZ5, "R098  1500 0\r\n", true, {}, {{97, {1500, 0}}}},
+      // Shorter than its block with its line end is a hand-written line; the last line without its end may be cut.
+      {kTypeZ5, "R097  1500 3000 44 2100\r\n", true, {}, {{96, {1500, 3000, 44, 2100}}}},
       {kTypeZ5, "R098  1500 0", false, {}, {}},
-      {kTypeZ5, "GAS 3", true, {{K::Gas, 21, 3}}, {}},
-      {kTypeZ5, "R097 0044\r\n", false, {}, {}},
+      {kTypeZ5, "GAS 3", false, {}, {}},
+      {kTypeZ5, "R097 0044\r\n", true, {}, {{96, {44}}}},
+      // A label one off or a value too many reaches past the block; an address given twice.
+      {kTypeZ5, "R098 1 2 3 4 5\r\n", false, {}, {}},
+      {kTypeZ5, "R097 1\r\nGRAD_CONC1 5\r\n", false, {}, {}},
+      {kTypeZ5, "GAS 1\r\nGAS 2\r\n", false, {}, {}},
       {kTypeZ5, "R097 65536\r\n", false, {}, {}},
       {kTypeZ5, "R000 1\r\n", false, {}, {}},
       {kTypeZ5, "R161 1\r\n", false, {}, {}},
-      {kTypeZ5, "R160 1 2\r\n", true, {}, {{159, {1, 2}}}},
+      {kTypeZ5, "R160 1 2\r\n", false, {}, {}},
       {kTypeZ5, "R160 1 2 3\r\n", false, {}, {}},
-      {kTypeZ5, "R19 1\r\n", true, {}, {{18, {1}}}},
+      {kTypeZ5, "R19 1\r\n", false, {}, {}},
       // KVELT register lines: hexadecimal labels and values in one case, "0000" is 0.
       {kTypeKvelt, "R1A 0000 00AB abcd FFFF\r\n", true, {}, {{25, {0, 0xAB, 0xABCD, 0xFFFF}}}},
-      {kTypeKvelt, "R3c 1\r\nRA0 1\r\n", true, {}, {{59, {1}}, {159, {1}}}},
+      {kTypeKvelt, "R3c 1\r\n", true, {}, {{59, {1}}}},
+      {kTypeKvelt, "RA0 1\r\n", false, {}, {}},
       {kTypeKvelt, "R19 aBcD\r\n", false, {}, {}},
       {kTypeKvelt, "R19 10000\r\n", false, {}, {}},
       {kTypeKvelt, "R19 12G4\r\n", false, {}, {}},
@@ -252,14 +287,18 @@ TEST(SettingsReader, LineRules) {
 }
 
 TEST(SettingsReader, RefusalNamesTheLineAndBoundsTheFile) {
-  SettingsFileRead r = ReadSettingsText("GAS 1\r\nSER_NUM 0123\r\nGAS 2\r\n", kTypeZ5, kEnglish);
+  SettingsFileRead r = ReadSettingsText("GAS 1\r\nSER_NUM 01x23\r\nGAS 2\r\n", kTypeZ5, kEnglish);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.message, "Error in line\r\nSER_NUM 0123");
+  EXPECT_EQ(r.message, "Error in line 2\r\nSER_NUM 01x23\r\n\"01x23\" - not a number");
   r = ReadSettingsText("R097 \xCF\r\n", kTypeZ5, kRussian);  // Windows-1251 "П"
-  EXPECT_EQ(r.message, "Ошибка в строке\r\nR097 П");
+  EXPECT_EQ(r.message, "Ошибка в строке 1\r\nR097 П\r\n\"П\" - не число");
+  r = ReadSettingsText("GAS 1\r\nGAS 2", kTypeZ5, kEnglish);
+  EXPECT_EQ(r.message, "Error in line 2\r\nGAS 2\r\nthe last line has no line end: the file may be cut there. If it "
+                       "is whole, end its last line (Enter at its end) and read the file again");
 
   std::string lines;
-  for (int i = 0; i < kMaxSettingsLines; ++i) lines += "GAS 1\r\n";
+  lines += "GAS 1\r\n";
+  for (int i = 1; i < kMaxSettingsLines; ++i) lines += "* note\r\n";
   EXPECT_TRUE(ReadSettingsText(lines, kTypeZ5, kEnglish).ok);
   r = ReadSettingsText(lines + "* one line too many\r\n", kTypeZ5, kEnglish);
   EXPECT_FALSE(r.ok);
@@ -268,8 +307,8 @@ TEST(SettingsReader, RefusalNamesTheLineAndBoundsTheFile) {
   const std::string longLine = "*" + std::string(kMaxSettingsLineBytes, 'x');
   r = ReadSettingsText("GAS 1\r\n" + longLine + "\r\n", kTypeZ5, kEnglish);
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.message, "Error in line\r\n" + longLine.substr(0, 100) + "...");
-  EXPECT_TRUE(ReadSettingsText(longLine.substr(0, kMaxSettingsLineBytes) + "\r\nGAS 1", kTypeZ5, kEnglish).ok);
+  EXPECT_EQ(r.message, "Error in line 2\r\n" + longLine.substr(0, 100) + "...");
+  EXPECT_TRUE(ReadSettingsText(longLine.substr(0, kMaxSettingsLineBytes) + "\r\nGAS 1\r\n", kTypeZ5, kEnglish).ok);
 }
 
 // ---------------------------------------------------------------------------
@@ -378,21 +417,23 @@ TEST(SettingsWrite, SerialAndGasCheck) {
 }
 
 TEST(SettingsWrite, ChunksOfAtMost32AndKeysByType) {
-  std::string line = "R001";
+  std::string line = "R041";
   for (int i = 0; i < 40; ++i) line += " 7";
-  const std::string text = "SER_NUM 5100002\r\nGAS 3\r\nGRAD_KUR 9\r\nG1 1 2 3 4 5 6 7\r\n" + line + "\r\n";
-  const SettingsFileRead f = ReadSettingsText(text, kTypeZ5, kEnglish);
+  const std::string text = "SER_NUM 5100002\r\nGAS 3\r\nGRAD_KUR 9\r\n" + GLines(1, "G1 -300 2 3 4 5 6 7") + line + "\r\n";
+  // A type without settings blocks bounds a register line by the image only.
+  const SettingsFileRead f = ReadSettingsText(text, kTypeZ, kEnglish);
   ASSERT_TRUE(f.ok) << f.message;
   const SettingsWritePlan plan = PlanSettingsWrite(f.content, Target(kTypeZ5, Z5Image()), "d.set", false);
   ASSERT_EQ(plan.blockWrites.size(), 2u);
-  EXPECT_EQ(plan.blockWrites[0].first, 0);
+  EXPECT_EQ(plan.blockWrites[0].first, 40);
   EXPECT_EQ(plan.blockWrites[0].words.size(), 32u);
-  EXPECT_EQ(plan.blockWrites[1].first, 32);
+  EXPECT_EQ(plan.blockWrites[1].first, 72);
   EXPECT_EQ(plan.blockWrites[1].words.size(), 8u);
   // SER_NUM is checked, never written; GAS, the keys and G values go to the Z5's registers.
   std::vector<int> regs;
   for (const RegisterWrite& w : plan.singleWrites) regs.push_back(w.reg);
-  EXPECT_EQ(regs, (std::vector<int>{21, 99, 105, 113, 121, 129, 137, 145, 153}));
+  ASSERT_EQ(regs.size(), 2u + 8 * 7);
+  EXPECT_EQ(std::vector<int>(regs.begin(), regs.begin() + 9), (std::vector<int>{21, 99, 104, 112, 120, 128, 136, 144, 152}));
 
   EXPECT_EQ(KeyRegisterFor(kTypeKvelt, SettingsKey::Gas), -1);
   EXPECT_EQ(KeyRegisterFor(kTypeKvelt, SettingsKey::LelConc), 71);
@@ -479,12 +520,17 @@ TEST(SettingsReader, DamagedFilesAreRefusedOrPlanWhatTheGoodOnePlans) {
   const std::size_t lel = good.find("LEL_CONC");
   const auto [lat, lsize] = testing::TokenAt(good, lel, 1);
   for (Damage& d : testing::TokenDamages(good, lat, lsize, "LEL_CONC")) damages.push_back(d);
+  // A register line shorter than its block, with its line end, is a hand-written line: taken as it stands.
+  RegisterImage lastMissing = want;
+  lastMissing[159] = 0;
   RegisterImage shorter = want;
   for (int a = 152; a <= 159; ++a) shorter[std::size_t(a)] = 0;
   for (const Damage& d : damages) {
     const std::optional<RegisterImage> got = plan(d.bytes);
     if (d.name == "LF only" || d.name == "CR only" || d.name == "byte-order mark")
       EXPECT_EQ(got, want) << d.name;
+    else if (d.name == "R152 last=")
+      EXPECT_EQ(got, lastMissing) << d.name;
     else if (d.name == "cut at a line end")
       EXPECT_EQ(got, shorter) << d.name;
     else

@@ -51,5 +51,21 @@ TEST(NumberGrammar, DecimalTokensInTheCFormOnlyWhateverTheLocale) {
   if (old) std::setlocale(LC_NUMERIC, "C");
 }
 
+// KVELT settings registers are hexadecimal; a keyed value ends at its
+// separator, but a number right after a blank or comma joins it as damage.
+TEST(NumberGrammar, HexTokensAndKeyedValues) {
+  const struct { const char* token; V verdict; unsigned long long value; } hex[] = {
+      {"00AB", V::kGood, 0xAB}, {"abcd", V::kGood, 0xABCD}, {"0000", V::kGood, 0}, {"aBcD", V::kNotANumber, 0},
+      {"12G4", V::kNotANumber, 0}, {"0x1", V::kNotANumber, 0}, {"10000", V::kOutOfRange, 0}, {"", V::kEmpty, 0}};
+  for (const auto& r : hex) {
+    unsigned long long v = 7;
+    EXPECT_EQ(ParseHexToken(r.token, 0xFFFF, &v), r.verdict) << r.token;
+    EXPECT_EQ(v, r.verdict == V::kGood ? r.value : 7u) << r.token;
+  }
+  const struct { const char* line; const char* token; } keyed[] = {
+      {"=17, Gas=x", "17"}, {"= 5; x", "5"}, {"=1 7,", "1 7"}, {"=0,25", "0,25"}, {"=1 Gas=", "1"}, {"=", ""}};
+  for (const auto& r : keyed) EXPECT_EQ(KeyedValueToken(r.line, 1), r.token) << r.line;
+}
+
 }  // namespace
 }  // namespace kvl

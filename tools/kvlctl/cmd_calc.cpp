@@ -16,6 +16,7 @@
 #include "detector_options.h"
 #include "graduation/calc_async.h"
 #include "graduation/calc_checks.h"
+#include "graduation/calc_coverage.h"
 #include "graduation/calc_result.h"
 #include "graduation/grad_file_reader.h"
 #include "graduation/grad_report_batch.h"
@@ -77,6 +78,9 @@ CArgParser CalcParser() {
   p.AddOption("--lang", "en|ru", "language of the texts", "en");
   p.AddFlag("--json", "print the result as JSON on stdout");
   p.AddFlag("--write", "write each calculated table into its detector (needs --port)");
+  p.AddFlag("--accept-outliers",
+            "for --write: also write a table that samples lie farther than the configuration's deltaDmax from\n"
+            "(listed in the output); without it such a sensor is not written and the exit status is 1");
   p.AddOption("--port", "DEV", "serial device for --write: a path, ttyUSB0, COM3 or 3 (= /dev/ttyS2)");
   p.AddOption("--baud", "BAUD", "baud rate for --write", "9600");
   p.AddFlag("--echo", "for --write: the adapter sends back every byte it transmits (two-wire RS-485)");
@@ -97,8 +101,11 @@ CalcSettings SettingsOf(const CArgParser& p, LanguageIndex language) {
   context.programFolder = "./";
   Configuration cfg = DefaultConfiguration(context);
   const bool haveConfig = p.Has("--config");
-  if (haveConfig && LoadConfiguration(p.Text("--config"), context, cfg) != 0)
+  std::vector<ConfigReplacement> replaced;
+  if (haveConfig && LoadConfiguration(p.Text("--config"), context, cfg, &replaced) != 0)
     throw UsageError("--config: cannot read '" + p.Text("--config") + "'");
+  if (!replaced.empty())
+    std::fprintf(stderr, "kvlctl calc: %s\n", ConfigReplacementsText(replaced, language).c_str());
   int type = cfg.detectorType;
   if (p.Has("--type")) {
     type = DetectorTypeFromName(p.Text("--type"));
@@ -128,6 +135,7 @@ struct CalcOutcome {
   struct Written {
     int result = -1;  // -1 not written
     std::string report;
+    bool heldForOutliers = false;  // --write without --accept-outliers, and outliers were found
   };
   std::vector<Written> written;
   // The reports of the calculated sensors, filed once their write (if any) has run.
@@ -165,6 +173,10 @@ void WriteTables(const CArgParser& p, CalcRun& run, CalcOutcome& outcome) {
       continue;
     }
     const SegmentTable& table = t.tables[std::size_t(t.written)];
+    if (!p.Has("--accept-outliers") && !FindOutliers(s, table, run.settings).empty()) {
+      outcome.written[std::size_t(slot)].heldForOutliers = true;
+      continue;
+    }
     const std::vector<RegisterBlock> blocks = RegisterBlocks(s, table, run.settings.type);
     const std::size_t before = op.Shown().size();
     link.BeginBatch(int(blocks.size()));
@@ -247,6 +259,10 @@ std::string SensorJson(CalcRun& run, const CalcOutcome& outcome, std::size_t k) 
                JsonWords(blocks[b].words) + "}";
     }
     out += "]";
+    const std::vector<Outlier> outliers =
+        t.written >= 0 ? FindOutliers(s, t.tables[std::size_t(t.written)], run.settings) : std::vector<Outlier>();
+    out += Format(", \"outliers\": %zu", outliers.size());
+    if (!outliers.empty()) out += ", \"outliers_text\": " + JsonString(OutliersText(outliers, run.settings));
   }
   if (outcome.written[k].result >= 0)
     out += Format(", \"write_result\": %d, \"report\": ", outcome.written[k].result) +
@@ -280,6 +296,8 @@ std::string CalcText(CalcRun& run, const CalcOutcome& outcome) {
     const SensorTables& t = run.fits.Take(slot);
     out += "\n" + ResultText(s, t, run.settings.type, run.settings.language);
     if (t.written >= 0) {
+      const std::vector<Outlier> outliers = FindOutliers(s, t.tables[std::size_t(t.written)], run.settings);
+      if (!outliers.empty()) out += OutliersText(outliers, run.settings) + "\n";
       for (const RegisterBlock& b : RegisterBlocks(s, t.tables[std::size_t(t.written)], run.settings.type)) {
         out += Format(txt::kCtlRegister(l), unsigned(b.first));
         for (std::uint16_t w : b.words) out += Format(" %u", unsigned(w));
@@ -309,6 +327,16 @@ void PrintForTerminal(const std::string& out) {
 }
 
 int CalcExitStatus(CalcRun& run, const CalcOutcome& outcome) {
+  bool held = false;
+  for (std::size_t k = 0; k < outcome.written.size(); ++k) {
+    if (!outcome.written[k].heldForOutliers) continue;
+    std::fflush(stdout);
+    std::fprintf(stderr, "kvlctl calc: sensor %s not written: samples lie farther than deltaDmax=%d from its table "
+                         "(--accept-outliers writes it)\n",
+                 run.read.sensors[k].serial.c_str(), int(run.settings.deltaDmax));
+    held = true;
+  }
+  if (held) return kExitFailed;
   for (const CalcOutcome::Written& w : outcome.written)
     if (w.result > 0) return kExitFailed;
   // A report asked for and not written is a failure, like a failed write.

@@ -19,6 +19,7 @@
 #include "detector/register_map.h"
 #include "graduation/calc_async.h"
 #include "graduation/calc_checks.h"
+#include "graduation/calc_coverage.h"
 #include "graduation/calc_result.h"
 #include "graduation/grad_file_reader.h"
 #include "graduation/grad_log.h"
@@ -181,7 +182,12 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
     ShowCharacteristic(slot, tables);
     GradReport report = BuildGradReport(sensor, tables, settings, paths, now, ProgramVersion());
     batch->Note(batchRow[size_t(slot)], report, ReportWriteState::NotWritten);
-    const std::string text = ResultText(sensor, tables, config_.detectorType, lang) + txt::kWriteTableToDevice(lang);
+    // Samples far from the table are listed in the very question that writes it.
+    const std::vector<Outlier> outliers =
+        tables.written >= 0 ? FindOutliers(sensor, tables.tables[size_t(tables.written)], settings) : std::vector<Outlier>();
+    const std::string far = outliers.empty() ? std::string() : OutliersText(outliers, settings) + "\r\n\r\n";
+    const std::string text =
+        ResultText(sensor, tables, config_.detectorType, lang) + far + txt::kWriteTableToDevice(lang);
     // A table calculated and not written is on record too, with why.
     if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) {
       report.notWrittenWhy = txt::kReportWhyDeclined(lang);
@@ -231,8 +237,9 @@ BatchRow CKvlDlg::SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang) {
   BatchRow row;
   row.serial = sensor.serial;
   row.address = sensor.address;
-  row.reason = sensor.goodSegments > 0 ? std::string(txt::kSummaryNotConfirmed(lang)) : std::string();
-  if (sensor.goodSegments == 0)
+  const bool offered = sensor.goodSegments > 0 && !sensor.refused;
+  row.reason = offered ? std::string(txt::kSummaryNotConfirmed(lang)) : std::string();
+  if (!offered)
     for (char c : sensor.check) row.reason += c == '\r' || c == '\n' ? ' ' : c;
   return row;
 }

@@ -3,6 +3,7 @@
 // cancelled, timers killed, settings saved, link stopped).
 #include <QCheckBox>
 #include <QComboBox>
+#include <QTimer>
 #include <cstdio>
 
 #include "config/config_location.h"
@@ -46,7 +47,13 @@ void CKvlDlg::SetUp() {
   ConfigurationContext context;
   context.programFolder = programFolder_;
   context.portItems = ListSerialPorts();
-  LoadConfiguration(ConfigurationReadPath(places), context, config_);
+  std::vector<ConfigReplacement> replaced;
+  LoadConfiguration(ConfigurationReadPath(places), context, config_, &replaced);
+  if (!replaced.empty()) {
+    // Told once the window is up, in the language the configuration chose.
+    const std::string text = ConfigReplacementsText(replaced, config_.language);
+    QTimer::singleShot(0, this, [this, text] { operator_->ShowMessage(text, MessageIcon::Warning); });
+  }
   if (options_.demo) StartDemoBus();
   ApplyConfigurationToControls();
 
