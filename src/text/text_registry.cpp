@@ -1,5 +1,6 @@
 #include "text/text_registry.h"
 
+#include "text/chamber_texts.h"
 #include "text/command_texts.h"
 #include "text/config_texts.h"
 #include "text/decoding_texts.h"
@@ -72,6 +73,7 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "traffic_texts", AllTrafficTexts());
   AddNamed(out, "report_texts", AllReportTexts());
   AddNamed(out, "flow_texts", AllFlowTexts());
+  AddNamed(out, "chamber_texts", AllChamberTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added
   // there needs adding here as well.
