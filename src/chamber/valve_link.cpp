@@ -7,7 +7,7 @@ namespace kvl {
 namespace {
 
 // How long closing at exit waits for the module before letting go.
-constexpr int kCloseWaitMs = 2500;
+constexpr int kCloseWaitMs = 1500;
 
 }  // namespace
 
