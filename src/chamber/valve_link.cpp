@@ -48,6 +48,7 @@ void CValveLink::OpenOwnLine(const ValveProfile& profile, const DeviceLineSettin
 
 void CValveLink::AttachToDetectorLine(const ValveProfile& profile, CModbusSlave& link, LanguageIndex lang) {
   Begin(profile, lang);
+  talk_->SetEcho(link.Echo());
   detectorLine_ = &link;
   link.SetSideTraffic(this);
 }
