@@ -29,8 +29,24 @@ bool LineEndingFromText(std::string_view text, LineEnding* out) {
   return true;
 }
 
-ChamberProfile DemoAsciiChamberProfile() {
+namespace {
+
+// What both demo chambers can do.
+ChamberProfile DemoChamber() {
   ChamberProfile p;
+  p.setPointMin = -70;
+  p.setPointMax = 100;
+  p.tolerance = 0.5;
+  p.parkC = 22;
+  p.replyTimeoutMs = 1000;
+  p.pollSeconds = 3;
+  return p;
+}
+
+}  // namespace
+
+ChamberProfile DemoAsciiChamberProfile() {
+  ChamberProfile p = DemoChamber();
   p.name = "demo-ascii.chamber";
   p.protocol = ChamberProtocol::kAscii;
   p.ascii.setCommand = "SP {T}";
@@ -42,17 +58,11 @@ ChamberProfile DemoAsciiChamberProfile() {
   p.ascii.setPointField = 2;
   p.ascii.startCommand = "START";
   p.ascii.stopCommand = "STOP";
-  p.setPointMin = -70;
-  p.setPointMax = 100;
-  p.tolerance = 0.5;
-  p.parkC = 22;
-  p.replyTimeoutMs = 1000;
-  p.pollSeconds = 3;
   return p;
 }
 
 ChamberProfile DemoModbusChamberProfile() {
-  ChamberProfile p;
+  ChamberProfile p = DemoChamber();
   p.name = "demo-modbus.chamber";
   p.protocol = ChamberProtocol::kModbus;
   p.modbus.address = 1;
@@ -62,12 +72,6 @@ ChamberProfile DemoModbusChamberProfile() {
   p.modbus.scale = 10;
   p.modbus.isSigned = true;
   p.modbus.runCoil = 0;
-  p.setPointMin = -70;
-  p.setPointMax = 100;
-  p.tolerance = 0.5;
-  p.parkC = 22;
-  p.replyTimeoutMs = 1000;
-  p.pollSeconds = 3;
   return p;
 }
 
