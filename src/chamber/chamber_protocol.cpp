@@ -176,7 +176,8 @@ bool CChamberTalk::AsciiExchange(CSerialPort& line, const std::string& command, 
       if (reply->empty()) continue;  // the rest of the previous line's ending
       return true;
     }
-    if (reply->size() < 256) *reply += char(c);
+    // Line noise shows as '?' in the reason, never as control characters on screen.
+    if (reply->size() < 256) *reply += c < 0x20 || c == 0x7F ? '?' : char(c);
   }
   // A reply without its line ending is still no whole reply.
   *why = reply->empty() ? txt::kChamberNoAnswer(lang_)
