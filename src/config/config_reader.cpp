@@ -234,15 +234,25 @@ void ReadAddresses(CNumbers& numbers, Configuration& c) {
   if (c.addresses.empty()) c.addresses.push_back(1);
 }
 
+// The text after "key=" of a keyed line, "" for a line of another key.
+std::string KeyedValue(const std::string& line, const char* key) {
+  const std::string head = std::string(key) + "=";
+  return line.rfind(head, 0) == 0 ? line.substr(head.size()) : std::string();
+}
+
 // The keyed lines after the positional layout, "key=value" each, in any
 // order; unknown keys and stray lines (addresses beyond their count) are passed over.
 void ReadKeyedLines(LineReader& in, Configuration& c) {
   const std::string echoKey = std::string(kEchoKey) + "=";
   while (!in.AtEnd()) {
     const std::string line = TrimSpaces(in.Next());
-    long long v = 0;
+    long long echo = 0;
     if (line.rfind(echoKey, 0) == 0)
-      c.lineEcho = ParseWholeToken(std::string_view(line).substr(echoKey.size()), 0, 1, &v) == TokenVerdict::kGood && v == 1;
+      c.lineEcho = ParseWholeToken(std::string_view(line).substr(echoKey.size()), 0, 1, &echo) == TokenVerdict::kGood && echo == 1;
+    if (const std::string v = KeyedValue(line, kChamberProfileKey); !v.empty()) c.chamberProfile = v;
+    if (const std::string v = KeyedValue(line, kValveProfileKey); !v.empty()) c.valveProfile = v;
+    // Only the selector's own items.
+    if (const std::string v = KeyedValue(line, kLineEndingKey); v == "CR" || v == "LF" || v == "CR LF") c.lineEnding = v;
   }
 }
 
