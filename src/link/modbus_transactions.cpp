@@ -170,7 +170,7 @@ int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::
 
 int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg,
                                 std::uint16_t value) {
-  const int result = DoWriteRegister(slave, function, reg, value);
+  const int result = IdentityAllows(slave) ? DoWriteRegister(slave, function, reg, value) : SkipRefusedWrite(slave);
   LinkWriteDone done;
   done.function = function;
   done.first = reg;
@@ -184,7 +184,8 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
                                  bool report, bool verify) {
   lastChecked_ = false;
   lastDifferences_.clear();
-  const int result = DoWriteRegisters(slave, first, words, report, verify);
+  const int result =
+      IdentityAllows(slave) ? DoWriteRegisters(slave, first, words, report, verify) : SkipRefusedWrite(slave);
   LinkWriteDone done;
   done.function = 16;
   done.first = first;

@@ -29,6 +29,8 @@ class CQtOperator : public QObject, public COperator {
                    const std::atomic<bool>* abandon = nullptr) override;
 
   int Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) override;
+  int AskFromWorker(const std::string& text, MessageIcon icon, QuestionButtons buttons,
+                    const std::atomic<bool>* abandon) override;
 
   void SetWindow(QWidget* window) { window_ = window; }
 
@@ -37,6 +39,8 @@ class CQtOperator : public QObject, public COperator {
 
   QString Title() const;
   void ShowFromWorker(const std::shared_ptr<Request>& request);
+  // Has the GUI thread show the request's box and waits; the button that closed it, 0 when abandoned.
+  int RunFromWorker(const std::shared_ptr<Request>& request, const std::atomic<bool>* abandon);
   void Finish(const std::shared_ptr<Request>& request);
 
   QPointer<QWidget> window_;

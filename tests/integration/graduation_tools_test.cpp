@@ -94,17 +94,27 @@ std::string Table(int address, int t0) {
   return text;
 }
 
+// T[0] of a detector as the simulator holds it (register 24, signed).
+int TableT0(const std::string& pty, int address) {
+  const test::ProcessResult r =
+      RunKvlctl({"read", "--port", pty, "--baud", "19200", "--addr", Format("%d", address), "--first", "24", "--count", "1", "--json"});
+  const std::size_t at = r.out.find("\"words\": [");
+  return at == std::string::npos ? -99999 : int(std::int16_t(std::stoi(r.out.substr(at + 10))));
+}
+
 TEST(GraduationTools, WriteTabPutsEachTableIntoItsDetector) {
   SimProcess sim({"--pty", "--type", "KVELT", "--count", "2", "--baud", "19200"});
   const std::string pty = SimPty(sim);
   TempFolder folder;
-  ASSERT_EQ(WriteFileAtomic(folder / "a.tab", Table(1, -400)), 0);
-  ASSERT_EQ(WriteFileAtomic(folder / "b.tab", Table(2, 100)), 0);
+  // Named after their detectors' serial numbers (a 32-bit and a 16-bit one).
+  ASSERT_EQ(WriteFileAtomic(folder / "2400001.tab", Table(1, -400)), 0);
+  ASSERT_EQ(WriteFileAtomic(folder / "24002.tab", Table(2, 100)), 0);
   ASSERT_EQ(WriteFileAtomic(folder / "c.tab", "Modbus_number=0\r\n"), 0);
 
-  test::ProcessResult r = RunKvlctl({"write-tab", folder / "a.tab", folder / "b.tab", "--port", pty, "--baud", "19200"});
+  test::ProcessResult r =
+      RunKvlctl({"write-tab", folder / "2400001.tab", folder / "24002.tab", "--port", pty, "--baud", "19200"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, folder / "a.tab" + ": table written\n" + folder / "b.tab" + ": table written\n");
+  EXPECT_EQ(r.out, folder / "2400001.tab" + ": table written\n" + folder / "24002.tab" + ": table written\n");
   r = RunKvlctl({"read", "--port", pty, "--baud", "19200", "--addr", "1", "--first", "24", "--count", "1"});
   EXPECT_EQ(r.out, "24: 65136 0xFE70\n");  // T[0] = -400
   r = RunKvlctl({"read", "--port", pty, "--baud", "19200", "--addr", "1", "--first", "86", "--count", "2"});
@@ -115,15 +125,77 @@ TEST(GraduationTools, WriteTabPutsEachTableIntoItsDetector) {
   EXPECT_EQ(r.out, "132: 16000 0x3E80\n133: 0 0x0000\n");  // K3[7] = 0.25
 
   // A refused file after a good one: the good table is still written, the status says 1.
-  ASSERT_EQ(WriteFileAtomic(folder / "a.tab", Table(1, -300)), 0);
-  r = RunKvlctl({"write-tab", folder / "a.tab", folder / "c.tab", folder / "b.tab", "--port", pty, "--baud", "19200",
-                 "--json"});
+  ASSERT_EQ(WriteFileAtomic(folder / "2400001.tab", Table(1, -300)), 0);
+  r = RunKvlctl({"write-tab", folder / "2400001.tab", folder / "c.tab", folder / "24002.tab", "--port", pty, "--baud",
+                 "19200", "--json"});
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_NE(r.out.find("\"writes\": 3, \"failed\": 0"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"refusal\": \"Modbus_number= from 1 to 255 not found in the file\""), std::string::npos)
       << r.out;
-  r = RunKvlctl({"read", "--port", pty, "--baud", "19200", "--addr", "1", "--first", "24", "--count", "1"});
-  EXPECT_EQ(r.out, "24: 65236 0xFED4\n");  // T[0] = -300
+  EXPECT_EQ(TableT0(pty, 1), -300);
+  EXPECT_EQ(sim.CloseInputAndWait(), 0);
+}
+
+// Which detector a table file reaches: the one whose serial number its name
+// (or --serial) gives, read from the detector just before; nothing otherwise.
+TEST(GraduationTools, ATableGoesOnlyIntoTheDetectorItIsFor) {
+  SimProcess sim({"--pty", "--type", "KVELT", "--count", "2", "--baud", "19200"});
+  const std::string pty = SimPty(sim);
+  TempFolder folder;
+  struct File {
+    std::string name;
+    int address;
+  };
+  struct Row {
+    std::vector<File> files;
+    std::vector<std::string> options;
+    int exitCode;
+    std::vector<std::string> said;  // in stdout and stderr together
+    int t0At1, t0At2;               // T[0] of both detectors afterwards
+  };
+  const std::string differs1 = "File 2400009.tab is for serial number 2400009, but the detector at address 1 has "
+                               "serial number 2400001: nothing was written.";
+  const std::vector<Row> rows = {
+      {{{"2400001.tab", 1}}, {}, 0, {"2400001.tab: table written"}, -100, 0},
+      {{{"24002.tab", 2}}, {}, 0, {"24002.tab: table written"}, -100, -200},
+      {{{"2400009.tab", 1}}, {}, 1, {differs1, "2400009.tab: table not written"}, -100, -200},
+      {{{"24002.tab", 1}, {"2400001.tab", 2}},
+       {},
+       1,
+       {"File 24002.tab is for serial number 24002, but the detector at address 1 has serial number 2400001: nothing "
+        "was written. Serial number 24002 answers at address 2.",
+        "the detector at address 2 has serial number 24002: nothing was written. Serial number 2400001 answers at "
+        "address 1."},
+       -100, -200},
+      {{{"a.tab", 1}}, {}, 1,
+       {"File a.tab: serial number 2400001 at address 1 was not confirmed as the file's detector: nothing was written.",
+        "give its detector's in --serial"},
+       -100, -200},
+      {{{"a.tab", 1}}, {"--serial", "2400001"}, 0, {"a.tab: table written"}, -150, -200},
+      {{{"a.tab", 1}}, {"--serial", "24002"}, 1,
+       {"File a.tab is for serial number 24002, but the detector at address 1 has serial number 2400001"}, -150, -200},
+      {{{"2400003.tab", 3}}, {}, 1,
+       {"File 2400003.tab (serial number 2400003): the detector at address 3 did not answer the serial number read"},
+       -150, -200},
+      {{{"0.tab", 0}}, {}, 1, {"Modbus_number= from 1 to 255 not found in the file"}, -150, -200},
+  };
+  int t0 = -100;
+  for (const Row& row : rows) {
+    std::vector<std::string> args = {"write-tab"};
+    for (const File& f : row.files) {
+      ASSERT_EQ(WriteFileAtomic(folder / f.name, Table(f.address, f.address == 2 && row.exitCode == 0 ? -200 : t0)), 0);
+      args.push_back(folder / f.name);
+    }
+    args.insert(args.end(), {"--port", pty, "--baud", "19200"});
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    SCOPED_TRACE(args[1] + " " + (row.options.empty() ? "" : row.options[1]));
+    const test::ProcessResult r = RunKvlctl(args, 20000);
+    EXPECT_EQ(r.exitCode, row.exitCode) << r.out << r.err;
+    for (const std::string& text : row.said) EXPECT_NE((r.out + r.err).find(text), std::string::npos) << text << "\n" << r.out << r.err;
+    EXPECT_EQ(TableT0(pty, 1), row.t0At1);
+    EXPECT_EQ(TableT0(pty, 2), row.t0At2);
+    t0 -= 10;
+  }
   EXPECT_EQ(sim.CloseInputAndWait(), 0);
 }
 

@@ -106,6 +106,9 @@ TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
   test::PtyPair pty;
   std::mutex mutex;
   std::map<std::pair<int, int>, std::uint16_t> regs;  // (slave, register) -> value
+  // Sensors 500..502 at addresses 1..3: each table is written only after its
+  // detector's serial number (registers 79 and 9) reads as the file's.
+  for (int k = 0; k < 3; ++k) regs[{k + 1, 9}] = std::uint16_t(500 + k);
   test::ScriptedPeer peer(pty, [&](const Bytes& req, int) -> test::PeerReply {
     if (req.size() < 8) return {};
     std::lock_guard<std::mutex> lock(mutex);
@@ -149,6 +152,36 @@ TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
         EXPECT_EQ((regs[{s.address, int(b.first + i)}]), b.words[i]) << s.serial << " register " << b.first + i;
   }
   EXPECT_NE(r.out.find("\"write_result\": 0"), std::string::npos) << r.out;
+}
+
+// A table whose file names no address, or whose address holds another
+// detector, is not written, and the run fails.
+TEST(KvlctlCalc, ATableGoesOnlyIntoTheDetectorOfItsFile) {
+  Files f;
+  f.paths.push_back(WriteSimulatedRun(f.dir, kTypeZ5, "600", 2500, 11, "0"));
+  f.paths.push_back(WriteSimulatedRun(f.dir, kTypeZ5, "601", 2500, 12, "1"));
+  test::PtyPair pty;
+  std::mutex mutex;
+  int blockWrites = 0;
+  test::ScriptedPeer peer(pty, [&](const Bytes& req, int) -> test::PeerReply {
+    if (req.size() < 8 || req[0] != 1) return {};
+    std::lock_guard<std::mutex> lock(mutex);
+    if (req[1] == 16) ++blockWrites;
+    return {test::ReadAnswerFor(req, [](std::uint16_t reg) { return std::uint16_t(reg == 9 ? 700 : 0); })};
+  });
+  const test::KvlctlResult r =
+      RunCalc({"--type", "Z5", "--write", "--port", pty.SlavePath(), "--baud", "19200"}, f);
+  EXPECT_EQ(r.exitCode, 1) << r.err << r.out;
+  EXPECT_NE(r.out.find("File 600_0.grad (serial number 600) names no detector address, or address 0: nothing was "
+                       "written."),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("File 601_0.grad is for serial number 601, but the detector at address 1 has serial number "
+                       "700: nothing was written."),
+            std::string::npos)
+      << r.out;
+  std::lock_guard<std::mutex> lock(mutex);
+  EXPECT_EQ(blockWrites, 0);
 }
 
 }  // namespace

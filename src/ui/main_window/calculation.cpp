@@ -17,6 +17,7 @@
 #include <future>
 
 #include "detector/register_map.h"
+#include "detector/serial_read.h"
 #include "graduation/calc_async.h"
 #include "graduation/calc_checks.h"
 #include "graduation/calc_result.h"
@@ -28,6 +29,7 @@
 #include "text/flow_texts.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
+#include "text/link_texts.h"
 #include "text/main_window_texts.h"
 #include "text/report_texts.h"
 #include "ui/controls/color_static_st.h"
@@ -183,7 +185,6 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
     batch->Note(batchRow[size_t(slot)], LargestDifference(report), ReportWriteState::NotWritten);
     const std::string text = ResultText(sensor, tables, config_.detectorType, lang) + txt::kWriteTableToDevice(lang);
     if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
-    if (sensor.address < 1 || sensor.address > 255) continue;
     OpenLineForTableWrites();
     WriteSensorTable(sensor, tables, std::move(report), batch, batchRow[size_t(slot)]);
   }
@@ -201,10 +202,18 @@ void CKvlDlg::OpenLineForTableWrites() {
 void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
                                const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow) {
   const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
+  const std::string file = written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "";
+  const std::optional<std::uint32_t> serial = SensorSerialNumber(sensor);
+  if (sensor.address < 1 || sensor.address > 255 || !serial) {
+    // Without its address (or its serial) the table has no detector to go to.
+    operator_->ShowMessage(Format(txt::kIdentityNoAddress(config_.language), file.c_str(), sensor.serial.c_str()),
+                           MessageIcon::Warning);
+    return;
+  }
   report.writeAsked = true;
   batch->Note(batchRow, LargestDifference(report), ReportWriteState::Pending);
-  WriteOrigin origin =
-      OriginOf(written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "");
+  WriteOrigin origin = OriginOf(file);
+  origin.identity = FileIdentity(config_.detectorType, file, serial, listBeforeCalc_);
   // The list ends on the link's worker: the report (its plots, two files) is
   // built on this thread instead, so that polling never waits for a disk.
   origin.done = [this, batch, row = batchRow, report](const LinkWriteList& list) mutable {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <QPushButton>
 
+#include "detector/serial_read.h"
 #include "commands/command_catalog.h"
 #include "commands/command_rules.h"
 #include "text/flow_texts.h"
@@ -154,6 +155,8 @@ WriteOrigin CKvlDlg::OriginOf(const std::string& cause) const {
   const TextList modes = OperatingModes();
   origin.mode = modes[std::size_t(std::clamp(config_.mode, 0, int(modes.size()) - 1))](kEnglish);
   origin.cause = cause;
+  // Every list names the serial number read from each detector just before its writes.
+  origin.identity.read = SerialReaderFor(config_.detectorType);
   for (int s = 0; s < kSlotCount; ++s) {
     const int address = table_.Slot(s).address;
     if (address >= 0 && address <= 255) origin.serials.push_back({std::uint8_t(address), CellText(Column::Serial, s)});
