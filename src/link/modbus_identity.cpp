@@ -60,6 +60,8 @@ bool CModbusSlave::IdentityAllows(std::uint8_t slave) {
     std::lock_guard lock(mutex_);
     list = executing_ ? executing_ : openList_;
     if (!list || !list->origin.identity.read) return true;
+    // Nobody answers a broadcast: there is no serial number to read at 0.
+    if (slave == 0 && !list->origin.identity.Checks()) return true;
     const WriteListState::Group& g = list->GroupOf(slave);
     if (g.identity != WriteListState::Group::Identity::Unread)
       return g.identity == WriteListState::Group::Identity::Passed;

@@ -140,6 +140,13 @@ TEST_F(SettingsOnSim, ExitStatusSaysWhetherEverythingAskedForHappened) {
   const std::string saved = Save("Z5", "2", true);
   Write("2", 96, "1,2,3,4,5");
   ASSERT_EQ(sim.Command("fault 2 nostore"), "fault 2 nostore");
+  // A graduation log's G lines (single writes, which the fault leaves alone).
+  const std::string log = (folder / "5100002.tab").string();
+  {
+    std::ofstream out(log, std::ios::binary);
+    out << "SER_NUM 5100002\r\n";
+    for (int k = 0; k < 8; ++k) out << "G" << k << " " << -40 + 15 * k << " 1000 1100 1200 1300 1400 1500\r\n";
+  }
   struct Row {
     std::vector<std::string> args;
     int exitCode;
@@ -152,6 +159,10 @@ TEST_F(SettingsOnSim, ExitStatusSaysWhetherEverythingAskedForHappened) {
       {{"cmd", "limit1", "30", "--type", "KVELT", "--addr", "7", "--journal", noJournal}, 1, "write journal", 60, 5},
       {{"cmd", "password", "1234", "--type", "Z5", "--addr", "2", "--journal", journal}, 0, "Recorded", 60, 5},
       {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", noJournal}, 1, "write journal", -96, 1},
+      {{"settings", "write", log, "--type", "Z5", "--addr", "2", "--yes", "--journal", journal}, 0, "Recorded", -104,
+       65496},
+      {{"record", "--type", "Z5", "--addr", "2", "--period", "0.2", "--duration", "1.5", "--folder", noJournal}, 1,
+       "failed write(s)", 60, 5},
       // The simulator forgets block writes to 2 now: the read-back names each register.
       {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", journal}, 1,
        "the registers read back differ from those written:\nregister 96: written ", -96, 1},
