@@ -1,7 +1,8 @@
 #pragma once
-// The window's operator: message boxes on the GUI thread. A call from the GUI
-// thread runs the box at once; a call from a worker thread has the box shown
-// by the GUI thread and waits for it, giving up as soon as its abandon flag
+// The window's operator: message boxes and questions on the GUI thread. A
+// call from the GUI thread runs the box at once; a call from a worker thread
+// (a message, or a question by AskFromWorker) has the box shown by the GUI
+// thread and waits for it, giving up as soon as its abandon flag
 // is set, even when the GUI thread is itself blocked (waiting for that
 // worker to stop) and never got round to showing the box.
 #include <QObject>
