@@ -140,10 +140,25 @@ TEST(SettingsFiles, Z5ComparedWithAnEqualAndADifferentFileThenRestored) {
   Click(run, Column::SettFromFile);
   EXPECT_EQ(run.op.Shown().size(), shown);
 
+  // A detector that acknowledges the blocks but keeps its registers: the
+  // failure report lists what reads back otherwise, never "Recorded".
+  SimFault forget;
+  forget.kind = SimFaultKind::NoStore;
+  ASSERT_TRUE(run.Bus().SetFault(1, forget));
   run.fileChoice = {path};
   Click(run, Column::SettFromFile);
-  EXPECT_TRUE(RunUntil([&] { return (*run.Bus().Registers(1))[130] == saved[130]; }, 8000));
   ASSERT_TRUE(RunUntil([&] { return run.op.Shown().size() > shown; }, 8000));
+  EXPECT_NE(run.op.Shown().back().text.find("the registers read back differ from those written:\nregister 130: written " +
+                                            std::to_string(saved[130])),
+            std::string::npos)
+      << run.op.Shown().back().text;
+  ASSERT_TRUE(run.Bus().SetFault(1, SimFault{}));
+  test::Settle();
+
+  const std::size_t failed = run.op.Shown().size();
+  Click(run, Column::SettFromFile);
+  EXPECT_TRUE(RunUntil([&] { return (*run.Bus().Registers(1))[130] == saved[130]; }, 8000));
+  ASSERT_TRUE(RunUntil([&] { return run.op.Shown().size() > failed; }, 8000));
   EXPECT_EQ(run.op.Shown().back().text.find("not executed"), std::string::npos) << run.op.Shown().back().text;
   ASSERT_TRUE(RunUntil([&] { return run.window->Table().Slot(0).image[130] == saved[130]; }, 8000));
   Click(run, Column::CompareSett);
