@@ -24,6 +24,7 @@
 #include "graduation/write_journal.h"
 #include "main_window_fixture.h"
 #include "support/child_process.h"
+#include "text/format.h"
 #include "text/report_texts.h"
 #include "ui/main_window/main_controls.h"
 
