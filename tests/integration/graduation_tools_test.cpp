@@ -158,7 +158,7 @@ TEST(GraduationTools, ATableGoesOnlyIntoTheDetectorItIsFor) {
   const std::vector<Row> rows = {
       {{{"2400001.tab", 1}}, {}, 0, {"2400001.tab: table written"}, -100, 0},
       {{{"24002.tab", 2}}, {}, 0, {"24002.tab: table written"}, -100, -200},
-      {{{"2400009.tab", 1}}, {}, 1, {differs1, "2400009.tab: table not written"}, -100, -200},
+      {{{"2400009.tab", 1}}, {"--journal", folder / "journal"}, 1, {differs1, "2400009.tab: table not written"}, -100, -200},
       {{{"24002.tab", 1}, {"2400001.tab", 2}},
        {},
        1,
@@ -196,6 +196,13 @@ TEST(GraduationTools, ATableGoesOnlyIntoTheDetectorItIsFor) {
     EXPECT_EQ(TableT0(pty, 2), row.t0At2);
     t0 -= 10;
   }
+  // The refused file's journal line: the serial number found, the file's, and nothing written.
+  std::string journal;
+  for (const auto& e : std::filesystem::directory_iterator(folder / "journal")) ReadFileBytes(e.path().string(), journal);
+  EXPECT_NE(journal.find("serial=2400001  addr=1  cause=2400009.tab  file_serial=2400009  result=refused  why=\"" +
+                         differs1 + "\""),
+            std::string::npos)
+      << journal;
   EXPECT_EQ(sim.CloseInputAndWait(), 0);
 }
 
