@@ -2,6 +2,7 @@
 // core calculation gives, and the blocks written to a detector on the bus.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -158,30 +159,20 @@ TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
 // detector, is not written, and the run fails.
 TEST(KvlctlCalc, ATableGoesOnlyIntoTheDetectorOfItsFile) {
   Files f;
-  f.paths.push_back(WriteSimulatedRun(f.dir, kTypeZ5, "600", 2500, 11, "0"));
-  f.paths.push_back(WriteSimulatedRun(f.dir, kTypeZ5, "601", 2500, 12, "1"));
+  f.paths = {WriteSimulatedRun(f.dir, kTypeZ5, "600", 2500, 11, "0"), WriteSimulatedRun(f.dir, kTypeZ5, "601", 2500, 12, "1")};
   test::PtyPair pty;
-  std::mutex mutex;
-  int blockWrites = 0;
+  std::atomic<int> blockWrites{0};
   test::ScriptedPeer peer(pty, [&](const Bytes& req, int) -> test::PeerReply {
-    if (req.size() < 8 || req[0] != 1) return {};
-    std::lock_guard<std::mutex> lock(mutex);
-    if (req[1] == 16) ++blockWrites;
+    if (req.size() < 8 || req[0] != 1 || (req[1] == 16 && ++blockWrites)) return {};
     return {test::ReadAnswerFor(req, [](std::uint16_t reg) { return std::uint16_t(reg == 9 ? 700 : 0); })};
   });
-  const test::KvlctlResult r =
-      RunCalc({"--type", "Z5", "--write", "--port", pty.SlavePath(), "--baud", "19200"}, f);
+  const test::KvlctlResult r = RunCalc({"--type", "Z5", "--write", "--port", pty.SlavePath(), "--baud", "19200"}, f);
   EXPECT_EQ(r.exitCode, 1) << r.err << r.out;
-  EXPECT_NE(r.out.find("File 600_0.grad (serial number 600) names no detector address, or address 0: nothing was "
-                       "written."),
-            std::string::npos)
-      << r.out;
-  EXPECT_NE(r.out.find("File 601_0.grad is for serial number 601, but the detector at address 1 has serial number "
-                       "700: nothing was written."),
-            std::string::npos)
-      << r.out;
-  std::lock_guard<std::mutex> lock(mutex);
-  EXPECT_EQ(blockWrites, 0);
+  for (const char* said : {"File 600_0.grad (serial number 600) names no detector address, or address 0: nothing",
+                           "File 601_0.grad is for serial number 601, but the detector at address 1 has serial "
+                           "number 700: nothing was written."})
+    EXPECT_NE(r.out.find(said), std::string::npos) << r.out;
+  EXPECT_EQ(blockWrites.load(), 0);
 }
 
 }  // namespace
