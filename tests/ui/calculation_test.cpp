@@ -13,6 +13,7 @@
 #include <atomic>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "graduation/calc_checks.h"
 #include "graduation/calc_fit.h"
@@ -28,6 +29,13 @@ namespace {
 
 using test::RunUntil;
 using test::WindowRun;
+
+// Every box shown so far, one after the other.
+std::string Shown(const WindowRun& run) {
+  std::string all;
+  for (const test::ShownMessage& m : run.op.Shown()) all += m.text + "\n";
+  return all;
+}
 
 TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
   WindowRun run;
@@ -84,17 +92,9 @@ TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
   };
   EXPECT_TRUE(RunUntil([&] { return holds(first.address, blocks.back()); }, 8000));
   const std::string refusal = "File " + second + "_0.grad is for serial number " + second +
-                              ", but the detector at address 3 has serial number " +
-                              third + ": nothing was written. Serial number " +
-                              second + " answers at address 2.";
-  EXPECT_TRUE(RunUntil(
-      [&] {
-        for (const test::ShownMessage& m : run.op.Shown())
-          if (m.text == refusal) return true;
-        return false;
-      },
-      8000))
-      << refusal;
+                              ", but the detector at address 3 has serial number " + third +
+                              ": nothing was written. Serial number " + second + " answers at address 2.";
+  EXPECT_TRUE(RunUntil([&] { return Shown(run).find(refusal) != std::string::npos; }, 8000)) << Shown(run);
   for (int other : {2, 3})
     EXPECT_FALSE(holds(other, RegisterBlocks(read.sensors[1], FitSensor(read.sensors[1], settings, FitMethod::Fast).tables[0],
                                              kTypeZ5).back()));
@@ -125,30 +125,19 @@ TEST(Calculation, ReadFromTabWritesEachTableOnlyIntoItsDetector) {
       text += Format("T[%d]=%d  D[%2d]=%d  K3[%2d]=0.25  K2[%2d]=-2  K1[%2d]=1\r\n", n, t0 + 10 * n, n, 500, n, n, n);
     return text;
   };
-  const std::string folder = run.dir.path().toStdString() + "/";
-  run.fileChoice = {folder + "2400001.tab", folder + "a.tab", folder + "2400009.tab"};
-  std::ofstream(run.fileChoice[0], std::ios::binary) << table(1, -400);
-  std::ofstream(run.fileChoice[1], std::ios::binary) << table(2, -300);
-  std::ofstream(run.fileChoice[2], std::ios::binary) << table(2, -200);
+  for (const auto& [name, address, t0] : {std::tuple("2400001.tab", 1, -400), {"a.tab", 2, -300}, {"2400009.tab", 2, -200}}) {
+    run.fileChoice.push_back(run.dir.path().toStdString() + "/" + name);
+    std::ofstream(run.fileChoice.back(), std::ios::binary) << table(address, t0);
+  }
   run.op.ScriptAnswers({kAnswerYes});
   run.Control<QPushButton>(id::kReadFromTab)->click();
   auto t0 = [&](int address) { return int(std::int16_t((*run.Bus().Registers(address))[24])); };
   EXPECT_TRUE(RunUntil([&] { return t0(1) == -400 && t0(2) == -300; }, 15000)) << t0(1) << " " << t0(2);
   const std::string refused = "File 2400009.tab is for serial number 2400009, but the detector at address 2 has "
                               "serial number 24002: nothing was written.";
-  std::string shown;
-  EXPECT_TRUE(RunUntil(
-      [&] {
-        shown.clear();
-        for (const test::ShownMessage& m : run.op.Shown()) shown += m.text + "\n";
-        return shown.find(refused) != std::string::npos;
-      },
-      15000))
-      << shown;
-  EXPECT_NE(shown.find("File a.tab names only address 2. The detector at that address has serial number 24002. "
-                       "Write the file into this detector?"),
-            std::string::npos)
-      << shown;
+  EXPECT_TRUE(RunUntil([&] { return Shown(run).find(refused) != std::string::npos; }, 15000)) << Shown(run);
+  EXPECT_NE(Shown(run).find("File a.tab names only address 2. The detector at that address has serial number 24002. "
+                            "Write the file into this detector?"), std::string::npos) << Shown(run);
   EXPECT_EQ(t0(2), -300);
 }
 

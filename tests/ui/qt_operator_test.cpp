@@ -78,16 +78,10 @@ TEST(QtOperator, WorkerQuestionGetsTheOperatorsAnswerOrNoWhenAbandoned) {
                                          std::pair(QMessageBox::NoButton, kAnswerNo)}) {
     std::atomic<int> answer{0};
     std::atomic<bool> abandon{false};
-    std::thread worker([&] {
-      answer = op.AskFromWorker("Write the file into this detector?", MessageIcon::Question, QuestionButtons::YesNo,
-                                &abandon);
-    });
+    std::thread worker([&] { answer = op.AskFromWorker("Write?", MessageIcon::Question, QuestionButtons::YesNo, &abandon); });
     ASSERT_TRUE(RunUntil([] { return ShownBox() != nullptr; }));
-    EXPECT_EQ(ShownBox()->text(), QStringLiteral("Write the file into this detector?"));
-    if (button == QMessageBox::NoButton)
-      abandon = true;
-    else
-      ShownBox()->button(button)->click();
+    EXPECT_EQ(ShownBox()->text(), QStringLiteral("Write?"));
+    button == QMessageBox::NoButton ? void(abandon = true) : ShownBox()->button(button)->click();
     EXPECT_TRUE(RunUntil([&] { return answer.load() != 0; }));
     worker.join();
     EXPECT_EQ(answer.load(), expected);
