@@ -2,7 +2,6 @@
 // core calculation gives, and the blocks written to a detector on the bus.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -153,26 +152,6 @@ TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
         EXPECT_EQ((regs[{s.address, int(b.first + i)}]), b.words[i]) << s.serial << " register " << b.first + i;
   }
   EXPECT_NE(r.out.find("\"write_result\": 0"), std::string::npos) << r.out;
-}
-
-// A table whose file names no address, or whose address holds another
-// detector, is not written, and the run fails.
-TEST(KvlctlCalc, ATableGoesOnlyIntoTheDetectorOfItsFile) {
-  Files f;
-  f.paths = {WriteSimulatedRun(f.dir, kTypeZ5, "600", 2500, 11, "0"), WriteSimulatedRun(f.dir, kTypeZ5, "601", 2500, 12, "1")};
-  test::PtyPair pty;
-  std::atomic<int> blockWrites{0};
-  test::ScriptedPeer peer(pty, [&](const Bytes& req, int) -> test::PeerReply {
-    if (req.size() < 8 || req[0] != 1 || (req[1] == 16 && ++blockWrites)) return {};
-    return {test::ReadAnswerFor(req, [](std::uint16_t reg) { return std::uint16_t(reg == 9 ? 700 : 0); })};
-  });
-  const test::KvlctlResult r = RunCalc({"--type", "Z5", "--write", "--port", pty.SlavePath(), "--baud", "19200"}, f);
-  EXPECT_EQ(r.exitCode, 1) << r.err << r.out;
-  for (const char* said : {"File 600_0.grad (serial number 600) names no detector address, or address 0: nothing",
-                           "File 601_0.grad is for serial number 601, but the detector at address 1 has serial "
-                           "number 700: nothing was written."})
-    EXPECT_NE(r.out.find(said), std::string::npos) << r.out;
-  EXPECT_EQ(blockWrites.load(), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <regex>
 
+#include "graduation/calc_test_support.h"
 #include "kvlctl_process.h"
 #include "sim_process.h"
 
@@ -143,6 +144,9 @@ TEST_F(SettingsOnSim, ExitStatusSaysWhetherEverythingAskedForHappened) {
     out << "SER_NUM 5100002\r\n";
     for (int k = 0; k < 8; ++k) out << "G" << k << " " << -40 + 15 * k << " 1000 1100 1200 1300 1400 1500\r\n";
   }
+  testing::TempFolder runs;  // run data whose tables name no address, or another detector's
+  const std::string run0 = testing::WriteSimulatedRun(runs, kTypeZ5, "600", 2500, 11, "0");
+  const std::string run2 = testing::WriteSimulatedRun(runs, kTypeZ5, "601", 2500, 12, "2");
   ASSERT_EQ(sim.Command("fault 2 nostore"), "fault 2 nostore");  // block writes to 2 are forgotten
   struct Row {
     std::vector<std::string> args;
@@ -156,6 +160,8 @@ TEST_F(SettingsOnSim, ExitStatusSaysWhetherEverythingAskedForHappened) {
       {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", bad}, "write journal", "2:96", "1"},
       {{"settings", "write", log, "--type", "Z5", "--addr", "2", "--yes", "--journal", journal}, "Recorded", "2:104",
        "65496"},
+      {{"calc", "--type", "Z5", "--write", run0}, "600_0.grad (serial number 600) names no detector address", "2:96", "1"},
+      {{"calc", "--type", "Z5", "--write", run2}, "601, but the detector at address 2 has serial number 5100002", "2:96", "1"},
       {{"record", "--type", "Z5", "--addr", "2", "--period", "0.2", "--duration", "1.5", "--folder", bad},
        "failed write(s)", "7:60", "5"},
       {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", journal},
