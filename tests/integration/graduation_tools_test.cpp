@@ -157,7 +157,6 @@ TEST(GraduationTools, ATableGoesOnlyIntoTheDetectorItIsFor) {
       {{{"a.tab", 1}}, {}, "File a.tab: serial number 2400001 at address 1 was not confirmed as the file's", -100},
       {{{"a.tab", 1}}, {"--serial", "2400001"}, "a.tab: table written", -140},
       {{{"2400003.tab", 3}}, {}, "the detector at address 3 did not answer the serial number read", -140},
-      {{{"0.tab", 0}}, {}, "Modbus_number= from 1 to 255 not found in the file", -140},
   };
   const int kept = TableT0(pty, 2);  // no row's table belongs to detector 2
   int t0 = -100;

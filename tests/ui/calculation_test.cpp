@@ -111,8 +111,8 @@ TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
 }
 
 // "Read from tab": a file named after its detector's serial number goes into
-// that detector only; one named otherwise after the operator confirmed the
-// serial number found at its address.
+// that detector; one named otherwise after the operator confirmed the serial
+// number found at its address (the link's refusals are kvlctl write-tab's).
 TEST(Calculation, ReadFromTabWritesEachTableOnlyIntoItsDetector) {
   WindowRun run;
   run.Open(kTypeKvelt, 2);
@@ -125,7 +125,7 @@ TEST(Calculation, ReadFromTabWritesEachTableOnlyIntoItsDetector) {
       text += Format("T[%d]=%d  D[%2d]=%d  K3[%2d]=0.25  K2[%2d]=-2  K1[%2d]=1\r\n", n, t0 + 10 * n, n, 500, n, n, n);
     return text;
   };
-  for (const auto& [name, address, t0] : {std::tuple("2400001.tab", 1, -400), {"a.tab", 2, -300}, {"2400009.tab", 2, -200}}) {
+  for (const auto& [name, address, t0] : {std::tuple("2400001.tab", 1, -400), {"a.tab", 2, -300}}) {
     run.fileChoice.push_back(run.dir.path().toStdString() + "/" + name);
     std::ofstream(run.fileChoice.back(), std::ios::binary) << table(address, t0);
   }
@@ -133,12 +133,8 @@ TEST(Calculation, ReadFromTabWritesEachTableOnlyIntoItsDetector) {
   run.Control<QPushButton>(id::kReadFromTab)->click();
   auto t0 = [&](int address) { return int(std::int16_t((*run.Bus().Registers(address))[24])); };
   EXPECT_TRUE(RunUntil([&] { return t0(1) == -400 && t0(2) == -300; }, 15000)) << t0(1) << " " << t0(2);
-  const std::string refused = "File 2400009.tab is for serial number 2400009, but the detector at address 2 has "
-                              "serial number 24002: nothing was written.";
-  EXPECT_TRUE(RunUntil([&] { return Shown(run).find(refused) != std::string::npos; }, 15000)) << Shown(run);
   EXPECT_NE(Shown(run).find("File a.tab names only address 2. The detector at that address has serial number 24002. "
                             "Write the file into this detector?"), std::string::npos) << Shown(run);
-  EXPECT_EQ(t0(2), -300);
 }
 
 TEST(Calculation, CancelWhileReadingResumesPollingWithNoSensorsTaken) {
