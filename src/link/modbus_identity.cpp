@@ -16,7 +16,8 @@ std::string SerialText(const std::optional<std::uint32_t>& serial) {
 }  // namespace
 
 std::optional<std::uint32_t> CModbusSlave::ReadSerial(std::uint8_t slave, const SerialRead& read) {
-  const RegisterRead registers = [this, slave](std::uint16_t first, std::uint8_t count, std::uint16_t* words) {
+  const RegisterRead registers = [this, slave](std::uint16_t first, std::uint8_t count,
+                                               std::uint16_t* words) {
     return ReadRegisters(slave, readFunction_, first, count, words);
   };
   // A detector that misses one read gets a second chance, as a polled one does.
@@ -30,13 +31,14 @@ std::string CModbusSlave::IdentityRefusal(std::uint8_t slave, const WriteIdentit
   const LanguageIndex l = language_.load();
   const char* file = id.file.c_str();
   if (!found) {
-    return id.expected ? Format(txt::kIdentityNoAnswer(l), file, SerialText(id.expected).c_str(), unsigned(slave))
-                       : Format(txt::kIdentityNoAnswerAt(l), file, unsigned(slave));
+    return id.expected
+               ? Format(txt::kIdentityNoAnswer(l), file, SerialText(id.expected).c_str(), unsigned(slave))
+               : Format(txt::kIdentityNoAnswerAt(l), file, unsigned(slave));
   }
   if (id.expected) {
     if (*found == *id.expected) return {};
-    std::string text = Format(txt::kIdentityDiffers(l), file, SerialText(id.expected).c_str(), unsigned(slave),
-                              SerialText(found).c_str());
+    std::string text = Format(txt::kIdentityDiffers(l), file, SerialText(id.expected).c_str(),
+                              unsigned(slave), SerialText(found).c_str());
     // The file's detector may answer elsewhere on the line: the operator learns where.
     for (std::uint8_t other : id.polled) {
       if (other == slave || AbortRequested()) continue;
@@ -49,7 +51,8 @@ std::string CModbusSlave::IdentityRefusal(std::uint8_t slave, const WriteIdentit
   }
   if (!id.confirm) return {};
   const std::string ask = Format(txt::kIdentityAsk(l), file, unsigned(slave), SerialText(found).c_str());
-  if (operator_ && operator_->AskFromWorker(ask, MessageIcon::Question, QuestionButtons::YesNo, &stopping_) == kAnswerYes)
+  if (operator_ &&
+      operator_->AskFromWorker(ask, MessageIcon::Question, QuestionButtons::YesNo, &stopping_) == kAnswerYes)
     return {};
   return Format(txt::kIdentityNotConfirmed(l), file, SerialText(found).c_str(), unsigned(slave));
 }
@@ -74,7 +77,8 @@ bool CModbusSlave::IdentityAllows(std::uint8_t slave) {
   WriteListState::Group& g = list->GroupOf(slave);
   g.serialRead = found ? Format("%u", unsigned(*found)) : std::string();
   g.refusal = refusal;
-  g.identity = refusal.empty() ? WriteListState::Group::Identity::Passed : WriteListState::Group::Identity::Refused;
+  g.identity =
+      refusal.empty() ? WriteListState::Group::Identity::Passed : WriteListState::Group::Identity::Refused;
   return refusal.empty();
 }
 

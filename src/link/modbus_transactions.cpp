@@ -170,7 +170,8 @@ int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::
 
 int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg,
                                 std::uint16_t value) {
-  const int result = IdentityAllows(slave) ? DoWriteRegister(slave, function, reg, value) : SkipRefusedWrite(slave);
+  const int result =
+      IdentityAllows(slave) ? DoWriteRegister(slave, function, reg, value) : SkipRefusedWrite(slave);
   LinkWriteDone done;
   done.function = function;
   done.first = reg;

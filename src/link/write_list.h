@@ -29,8 +29,8 @@ struct WriteIdentity {
   SerialRead read;
   std::optional<std::uint32_t> expected;
   bool confirm = false;
-  std::string file;                   // named by a refusal
-  std::vector<std::uint8_t> polled;   // looked at for the file's serial when another answers
+  std::string file;                  // named by a refusal
+  std::vector<std::uint8_t> polled;  // looked at for the file's serial when another answers
   bool Checks() const { return read && (expected || confirm); }
 };
 
@@ -43,7 +43,7 @@ struct WriteOrigin {
   // Called once per detector when its list has run (on the thread that ran
   // the last write: the link's worker, or the caller of a direct write).
   std::function<void(const struct LinkWriteList&)> done;
-  WriteIdentity identity;
+  WriteIdentity identity{};
 
   std::string SerialOf(std::uint8_t slave) const {
     for (const auto& [address, serial] : serials)
@@ -76,8 +76,8 @@ struct LinkWriteList {
   std::string mode, cause, serial;
   std::uint8_t slave = 0;
   std::vector<LinkWriteDone> writes;
-  std::optional<std::uint32_t> expected;  // the file's serial, when the list carried one
-  std::string refusal;  // not empty: the identity check sent none of the writes, and why
+  std::optional<std::uint32_t> expected{};  // the file's serial, when the list carried one
+  std::string refusal{};                  // not empty: the identity check sent none of the writes, and why
 
   bool AllWritten() const {
     for (const LinkWriteDone& w : writes)

@@ -35,7 +35,7 @@ struct CQtOperator::Request {
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
-  int answer = 0;          // the button that closed the box
+  int answer = 0;  // the button that closed the box
   std::mutex mutex;
   std::condition_variable cv;
   bool done = false;       // the box was closed, or will never be shown

@@ -52,7 +52,8 @@ TEST(GradReport, ShowsTheCalculationOfAKnownRun) {
   const SegmentTable& table = tables.tables[std::size_t(tables.written)];
   GradReport report = BuildGradReport(sensor, tables, settings, {path}, std::tm{}, "9.9");
   report.writeAsked = true;
-  report.written = LinkWriteList{"Graduation", "7001_0.grad", "7001", 1, {{16, 104, {1, 2}, 1, true, {{105, 2, 3}}}}, {}, {}};
+  report.written = LinkWriteList{
+      "Graduation", "7001_0.grad", "7001", 1, {{16, 104, {1, 2}, 1, true, {{105, 2, 3}}}}};
   const std::string page = WriteFile(dir, "7001_0.html", GradReportHtml(report));
 
   std::map<std::string, int> rows;  // the rows seen, counted

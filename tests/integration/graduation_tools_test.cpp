@@ -96,8 +96,8 @@ std::string Table(int address, int t0) {
 
 // T[0] of a detector as the simulator holds it (register 24, signed).
 int TableT0(const std::string& pty, int address) {
-  const test::ProcessResult r =
-      RunKvlctl({"read", "--port", pty, "--baud", "19200", "--addr", Format("%d", address), "--first", "24", "--count", "1", "--json"});
+  const test::ProcessResult r = RunKvlctl({"read", "--port", pty, "--baud", "19200", "--addr",
+                                           Format("%d", address), "--first", "24", "--count", "1", "--json"});
   const std::size_t at = r.out.find("\"words\": [");
   return at == std::string::npos ? -99999 : int(std::int16_t(std::stoi(r.out.substr(at + 10))));
 }
@@ -111,8 +111,8 @@ TEST(GraduationTools, WriteTabPutsEachTableIntoItsDetector) {
   ASSERT_EQ(WriteFileAtomic(folder / "24002.tab", Table(2, 100)), 0);
   ASSERT_EQ(WriteFileAtomic(folder / "c.tab", "Modbus_number=0\r\n"), 0);
 
-  test::ProcessResult r =
-      RunKvlctl({"write-tab", folder / "2400001.tab", folder / "24002.tab", "--port", pty, "--baud", "19200"});
+  test::ProcessResult r = RunKvlctl(
+      {"write-tab", folder / "2400001.tab", folder / "24002.tab", "--port", pty, "--baud", "19200"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, folder / "2400001.tab" + ": table written\n" + folder / "24002.tab" + ": table written\n");
   r = RunKvlctl({"read", "--port", pty, "--baud", "19200", "--addr", "1", "--first", "24", "--count", "1"});
@@ -126,8 +126,8 @@ TEST(GraduationTools, WriteTabPutsEachTableIntoItsDetector) {
 
   // A refused file after a good one: the good table is still written, the status says 1.
   ASSERT_EQ(WriteFileAtomic(folder / "2400001.tab", Table(1, -300)), 0);
-  r = RunKvlctl({"write-tab", folder / "2400001.tab", folder / "c.tab", folder / "24002.tab", "--port", pty, "--baud",
-                 "19200", "--json"});
+  r = RunKvlctl({"write-tab", folder / "2400001.tab", folder / "c.tab", folder / "24002.tab", "--port", pty,
+                 "--baud", "19200", "--json"});
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_NE(r.out.find("\"writes\": 3, \"failed\": 0"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"refusal\": \"Modbus_number= from 1 to 255 not found in the file\""), std::string::npos)
@@ -148,13 +148,20 @@ TEST(GraduationTools, ATableGoesOnlyIntoTheDetectorItIsFor) {
     std::string said;  // in stdout or stderr; exit status 0 when it is "table written"
     int t0At1;         // T[0] of detector 1 afterwards
   };
-  const std::string differs = "File 2400009.tab is for serial number 2400009, but the detector at address 1 has "
-                              "serial number 2400001: nothing was written.";
+  const std::string differs =
+      "File 2400009.tab is for serial number 2400009, but the detector at address 1 has "
+      "serial number 2400001: nothing was written.";
   const std::vector<Row> rows = {
       {{{"2400001.tab", 1}}, {}, "2400001.tab: table written", -100},
       {{{"2400009.tab", 1}}, {"--journal", folder / "journal"}, differs, -100},
-      {{{"24002.tab", 1}, {"2400001.tab", 2}}, {}, "2400001: nothing was written. Serial number 24002 answers at address 2.", -100},
-      {{{"a.tab", 1}}, {}, "File a.tab: serial number 2400001 at address 1 was not confirmed as the file's", -100},
+      {{{"24002.tab", 1}, {"2400001.tab", 2}},
+       {},
+       "2400001: nothing was written. Serial number 24002 answers at address 2.",
+       -100},
+      {{{"a.tab", 1}},
+       {},
+       "File a.tab: serial number 2400001 at address 1 was not confirmed as the file's",
+       -100},
       {{{"a.tab", 1}}, {"--serial", "2400001"}, "a.tab: table written", -140},
       {{{"2400003.tab", 3}}, {}, "the detector at address 3 did not answer the serial number read", -140},
   };
@@ -176,9 +183,13 @@ TEST(GraduationTools, ATableGoesOnlyIntoTheDetectorItIsFor) {
     t0 -= 10;
   }
   std::string journal;  // the refused file's line: the serial number found, the file's, nothing written
-  for (const auto& e : std::filesystem::directory_iterator(folder / "journal")) ReadFileBytes(e.path().string(), journal);
-  EXPECT_NE(journal.find("serial=2400001  addr=1  cause=2400009.tab  file_serial=2400009  result=refused  why=\"" +
-                         differs + "\""), std::string::npos) << journal;
+  for (const auto& e : std::filesystem::directory_iterator(folder / "journal"))
+    ReadFileBytes(e.path().string(), journal);
+  EXPECT_NE(
+      journal.find("serial=2400001  addr=1  cause=2400009.tab  file_serial=2400009  result=refused  why=\"" +
+                   differs + "\""),
+      std::string::npos)
+      << journal;
   EXPECT_EQ(sim.CloseInputAndWait(), 0);
 }
 

@@ -84,7 +84,7 @@ TEST_F(SimLink, TableReadBackNamesTheRegistersADetectorDidNotTake) {
   const std::vector<std::uint16_t> table = {1083, 1004, 924, 853};
   const RegisterImage kept = *bus.Registers(2);
   for (int slave : {1, 2}) {
-    link.BeginWriteList({"test", "table.grad", {{std::uint8_t(slave), Format("500%d", slave)}}, {}, {}});
+    link.BeginWriteList({"test", "table.grad", {{std::uint8_t(slave), Format("500%d", slave)}}, {}});
     EXPECT_EQ(link.WriteRegisters(std::uint8_t(slave), 104, table, false, true), slave == 1 ? 0 : 1);
     link.EndWriteList();
   }

@@ -2,13 +2,12 @@
 // simulated detectors are read, the operator confirms, and the tables the
 // core computes from the same files land in the detectors.
 #include <gtest/gtest.h>
-
-#include <QComboBox>
-#include <QPushButton>
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <atomic>
 #include <fstream>
@@ -96,8 +95,10 @@ TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
                               ": nothing was written. Serial number " + second + " answers at address 2.";
   EXPECT_TRUE(RunUntil([&] { return Shown(run).find(refusal) != std::string::npos; }, 8000)) << Shown(run);
   for (int other : {2, 3})
-    EXPECT_FALSE(holds(other, RegisterBlocks(read.sensors[1], FitSensor(read.sensors[1], settings, FitMethod::Fast).tables[0],
-                                             kTypeZ5).back()));
+    EXPECT_FALSE(
+        holds(other, RegisterBlocks(read.sensors[1],
+                                    FitSensor(read.sensors[1], settings, FitMethod::Fast).tables[0], kTypeZ5)
+                         .back()));
 
   // Polling waits, as the stage field says, until a mode change polls the three of before.
   EXPECT_TRUE(run.Control(id::kStagePrompt)->isVisible());
@@ -122,7 +123,8 @@ TEST(Calculation, ReadFromTabWritesEachTableOnlyIntoItsDetector) {
   auto table = [](int address, int t0) {
     std::string text = Format("Modbus_number=%d\r\n", address);
     for (int n = 7; n >= 0; --n)
-      text += Format("T[%d]=%d  D[%2d]=%d  K3[%2d]=0.25  K2[%2d]=-2  K1[%2d]=1\r\n", n, t0 + 10 * n, n, 500, n, n, n);
+      text += Format("T[%d]=%d  D[%2d]=%d  K3[%2d]=0.25  K2[%2d]=-2  K1[%2d]=1\r\n", n, t0 + 10 * n, n, 500,
+                     n, n, n);
     return text;
   };
   for (const auto& [name, address, t0] : {std::tuple("2400001.tab", 1, -400), {"a.tab", 2, -300}}) {
@@ -133,8 +135,11 @@ TEST(Calculation, ReadFromTabWritesEachTableOnlyIntoItsDetector) {
   run.Control<QPushButton>(id::kReadFromTab)->click();
   auto t0 = [&](int address) { return int(std::int16_t((*run.Bus().Registers(address))[24])); };
   EXPECT_TRUE(RunUntil([&] { return t0(1) == -400 && t0(2) == -300; }, 15000)) << t0(1) << " " << t0(2);
-  EXPECT_NE(Shown(run).find("File a.tab names only address 2. The detector at that address has serial number 24002. "
-                            "Write the file into this detector?"), std::string::npos) << Shown(run);
+  EXPECT_NE(Shown(run).find(
+                "File a.tab names only address 2. The detector at that address has serial number 24002. "
+                "Write the file into this detector?"),
+            std::string::npos)
+      << Shown(run);
 }
 
 TEST(Calculation, CancelWhileReadingResumesPollingWithNoSensorsTaken) {

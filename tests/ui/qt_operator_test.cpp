@@ -74,11 +74,14 @@ TEST(QtOperator, WorkerBoxIsShownByTheGuiThreadAndTheWorkerWaitsForIt) {
 // and answered to the worker; a stopping worker stops waiting with No.
 TEST(QtOperator, WorkerQuestionGetsTheOperatorsAnswerOrNoWhenAbandoned) {
   CQtOperator op;
-  for (const auto& [button, expected] : {std::pair(QMessageBox::Yes, kAnswerYes), std::pair(QMessageBox::No, kAnswerNo),
-                                         std::pair(QMessageBox::NoButton, kAnswerNo)}) {
+  for (const auto& [button, expected] :
+       {std::pair(QMessageBox::Yes, kAnswerYes), std::pair(QMessageBox::No, kAnswerNo),
+        std::pair(QMessageBox::NoButton, kAnswerNo)}) {
     std::atomic<int> answer{0};
     std::atomic<bool> abandon{false};
-    std::thread worker([&] { answer = op.AskFromWorker("Write?", MessageIcon::Question, QuestionButtons::YesNo, &abandon); });
+    std::thread worker([&] {
+      answer = op.AskFromWorker("Write?", MessageIcon::Question, QuestionButtons::YesNo, &abandon);
+    });
     ASSERT_TRUE(RunUntil([] { return ShownBox() != nullptr; }));
     EXPECT_EQ(ShownBox()->text(), QStringLiteral("Write?"));
     button == QMessageBox::NoButton ? void(abandon = true) : ShownBox()->button(button)->click();

@@ -243,9 +243,11 @@ TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalcula
     std::tm today{};
     localtime_r(&now, &today);
     // The serial number read from the detector just before the write, and the file's.
-    EXPECT_NE(ReadAll(JournalFileName(folder, today)).find("serial=" + sensor.serial + Format("  addr=%d", sensor.address)),
+    EXPECT_NE(ReadAll(JournalFileName(folder, today))
+                  .find("serial=" + sensor.serial + Format("  addr=%d", sensor.address)),
               std::string::npos);
-    EXPECT_NE(ReadAll(JournalFileName(folder, today)).find("file_serial=" + sensor.serial), std::string::npos);
+    EXPECT_NE(ReadAll(JournalFileName(folder, today)).find("file_serial=" + sensor.serial),
+              std::string::npos);
   }
 
   // The shell gives the same tables.

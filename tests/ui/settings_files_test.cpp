@@ -145,8 +145,10 @@ TEST(SettingsFiles, Z5ComparedWithAnEqualAndADifferentFileThenRestored) {
   run.fileChoice = {path};
   Click(run, Column::SettFromFile);
   ASSERT_TRUE(RunUntil([&] { return run.op.Shown().size() > shown; }, 8000));
-  EXPECT_NE(run.op.Shown().back().text.find("differ from those written:\nregister 130: written " + std::to_string(saved[130])),
-            std::string::npos) << run.op.Shown().back().text;
+  EXPECT_NE(run.op.Shown().back().text.find("differ from those written:\nregister 130: written " +
+                                            std::to_string(saved[130])),
+            std::string::npos)
+      << run.op.Shown().back().text;
   ASSERT_TRUE(run.Bus().SetFault(1, SimFault{}));
   test::Settle();  // the row's button comes back once the batch is over
   const std::size_t failed = run.op.Shown().size();

@@ -156,7 +156,8 @@ std::vector<std::uint8_t> SensorAddresses(const CalcRead& read) {
 }
 
 // One sensor's table into its detector, as one write list; the link's report.
-CalcOutcome::Written WriteTable(CReportingLine& line, CalcRun& run, int slot, std::optional<GradReport>& report) {
+CalcOutcome::Written WriteTable(CReportingLine& line, CalcRun& run, int slot,
+                                std::optional<GradReport>& report) {
   const CalcSensor& s = run.read.sensors[std::size_t(slot)];
   const SensorTables& t = run.fits.Take(slot);
   const SegmentTable& table = t.tables[std::size_t(t.written)];
@@ -168,7 +169,8 @@ CalcOutcome::Written WriteTable(CReportingLine& line, CalcRun& run, int slot, st
   const std::vector<RegisterBlock> blocks = RegisterBlocks(s, table, run.settings.type);
   const std::size_t before = line.op.Shown().size();
   link.BeginBatch(int(blocks.size()));
-  WriteOrigin origin{"kvlctl calc", file, {}, {}, FileIdentity(run.settings.type, file, serial, SensorAddresses(run.read))};
+  WriteOrigin origin{
+      "kvlctl calc", file, {}, {}, FileIdentity(run.settings.type, file, serial, SensorAddresses(run.read))};
   if (report) {
     report->writeAsked = true;
     origin.done = [&report](const LinkWriteList& list) { report->written = list; };

@@ -62,8 +62,10 @@ CArgParser RecordParser() {
   p.AddOption("--lang", "en|ru", "language of the file headers and gas names", "en");
   p.AddOption("--duration", "S", "stop after S seconds; 0 records until Ctrl-C or SIGTERM", "0");
   p.AddOption("--pause", "MS", "pause after each detector's poll, 0..100000 ms", "0");
-  p.AddNote("Ctrl-C and SIGTERM end the recording normally (exit status 0); a line that could not be written\n"
-            "makes it 1. " + LinkOptionsNote());
+  p.AddNote(
+      "Ctrl-C and SIGTERM end the recording normally (exit status 0); a line that could not be written\n"
+      "makes it 1. " +
+      LinkOptionsNote());
   return p;
 }
 

@@ -143,8 +143,8 @@ int Write(Session& s, const CArgParser& p, const std::string& file, int type, st
   // As the worker serves them: the single writes' queue before the blocks'.
   int result = 0;
   s.link.BeginBatch(plan.BatchCount());
-  s.line.BeginList("settings", NameOf(file),
-                   FileIdentity(type, NameOf(file), f.content.serial, {slave}), type);
+  s.line.BeginList("settings", NameOf(file), FileIdentity(type, NameOf(file), f.content.serial, {slave}),
+                   type);
   for (const RegisterWrite& w : plan.singleWrites)
     if (s.link.WriteRegister(w.slave, 6, w.reg, w.value) != 0) result = 1;
   for (const SettingsBlockWrite& b : plan.blockWrites)

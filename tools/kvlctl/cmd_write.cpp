@@ -29,7 +29,8 @@ int RunWrite(const std::vector<std::string>& args) {
   p.AddOption("--values", "V1,V2,...", "1..127 values 0..65535 (function 16, then a check read)");
   p.AddOption("--function", "3|4", "function of the check read after --values", "3");
   p.AddOption("--lang", "en|ru", "language of the report", "en");
-  p.AddOption("--type", "T", "detector type (KVELT, Z, Z40, Z5 or 0..4) whose serial number registers --journal\n"
+  p.AddOption("--type", "T",
+              "detector type (KVELT, Z, Z40, Z5 or 0..4) whose serial number registers --journal\n"
               "reads before the write; default: the type the detector's registers fit best");
   p.AddNote("Values are decimal or hexadecimal with 0x. " + LinkOptionsNote());
   if (!p.Parse(args)) return kExitOk;

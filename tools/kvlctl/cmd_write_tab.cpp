@@ -33,7 +33,8 @@ std::vector<std::uint32_t> GivenSerials(const CArgParser& p) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t comma = text.find(',', start);
-    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::string item =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     long long v = 0;
     if (ParseWholeToken(item, 1, 0xFFFFFFFFLL, &v) != TokenVerdict::kGood)
       throw UsageError("--serial: '" + item + "' is no serial number 1..4294967295");
@@ -61,31 +62,37 @@ std::vector<std::optional<std::uint32_t>> FileSerials(const CArgParser& p, const
 std::vector<std::uint8_t> FileAddresses(const TableFilesPlan& plan) {
   std::vector<std::uint8_t> addresses;
   for (const TableBlockWrite& w : plan.writes)
-    if (std::find(addresses.begin(), addresses.end(), w.slave) == addresses.end()) addresses.push_back(w.slave);
+    if (std::find(addresses.begin(), addresses.end(), w.slave) == addresses.end())
+      addresses.push_back(w.slave);
   return addresses;
 }
 
 int RunWriteTab(const std::vector<std::string>& args) {
-  CArgParser p("write-tab", "FILE... --port DEV [--serial N,...] [options]",
-               "Reads each graduation table file (keys Modbus_number=, then T[7]=, D[ 7]=, K3[ 7]=,\n"
-               "K2[ 7]=, K1[ 7]= down to point 0, in this order) and writes its table to the\n"
-               "detector at the file's Modbus number: T and D to registers 24..39, K1, K2 and K3\n"
-               "as single-precision words (high word first) to 86..133, in three block writes.\n"
-               "A table goes only into the detector it is for: the detector's serial number is read\n"
-               "first and must be the one the file's name gives (2400017.tab); a file whose name is\n"
-               "no serial number needs its detector's serial number in --serial, else it is refused.\n"
-               "The first refused file ends the operation; the tables of the files before it are\n"
-               "written. All writes form one batch, so the link's report comes once, after the\n"
-               "last write. Prints one line per table queued, then the report and any refusal.\n"
-               "JSON: {\"files\": [...], \"writes\": N, \"failed\": K, \"report\": \"...\", \"refusal\": \"...\"}.");
+  CArgParser p(
+      "write-tab", "FILE... --port DEV [--serial N,...] [options]",
+      "Reads each graduation table file (keys Modbus_number=, then T[7]=, D[ 7]=, K3[ 7]=,\n"
+      "K2[ 7]=, K1[ 7]= down to point 0, in this order) and writes its table to the\n"
+      "detector at the file's Modbus number: T and D to registers 24..39, K1, K2 and K3\n"
+      "as single-precision words (high word first) to 86..133, in three block writes.\n"
+      "A table goes only into the detector it is for: the detector's serial number is read\n"
+      "first and must be the one the file's name gives (2400017.tab); a file whose name is\n"
+      "no serial number needs its detector's serial number in --serial, else it is refused.\n"
+      "The first refused file ends the operation; the tables of the files before it are\n"
+      "written. All writes form one batch, so the link's report comes once, after the\n"
+      "last write. Prints one line per table queued, then the report and any refusal.\n"
+      "JSON: {\"files\": [...], \"writes\": N, \"failed\": K, \"report\": \"...\", \"refusal\": \"...\"}.");
   AddLinkOptions(p);
   p.AllowPositionals();
   p.AddOption("--lang", "en|ru", "language of the refusals and of the link's report", "en");
-  p.AddOption("--serial", "N,...", "the detectors' serial numbers, in order, for the files whose names are none");
-  p.AddOption("--type", "T", "detector type (KVELT, Z, Z40, Z5 or 0..4) whose serial number registers are read;\n"
+  p.AddOption("--serial", "N,...",
+              "the detectors' serial numbers, in order, for the files whose names are none");
+  p.AddOption("--type", "T",
+              "detector type (KVELT, Z, Z40, Z5 or 0..4) whose serial number registers are read;\n"
               "default: the type the detector's registers fit best");
-  p.AddNote("Exit status 1 when a file was refused or cannot be read, a detector was not the file's, or a write\n"
-            "or its journal line failed. " + LinkOptionsNote());
+  p.AddNote(
+      "Exit status 1 when a file was refused or cannot be read, a detector was not the file's, or a write\n"
+      "or its journal line failed. " +
+      LinkOptionsNote());
   if (!p.Parse(args)) return kExitOk;
   const std::vector<std::string>& files = p.Positionals();
   if (files.empty()) throw UsageError("write-tab: no table file given");
@@ -113,7 +120,8 @@ int RunWriteTab(const std::vector<std::string>& args) {
       const std::size_t f = perFile ? k / perFile : 0;
       if (perFile && k % perFile == 0)
         line.BeginList("write-tab", NameOf(plan.filesQueued[f]),
-                       FileIdentity(type, NameOf(plan.filesQueued[f]), serials[f], FileAddresses(plan)), type);
+                       FileIdentity(type, NameOf(plan.filesQueued[f]), serials[f], FileAddresses(plan)),
+                       type);
       const TableBlockWrite& w = plan.writes[k];
       const int r = link.WriteRegisters(w.slave, w.first, w.words, false, true);
       failed += r;
@@ -131,14 +139,17 @@ int RunWriteTab(const std::vector<std::string>& args) {
     std::fputs(out.c_str(), stdout);
   } else {
     for (std::size_t i = 0; i < plan.filesQueued.size(); ++i)
-      std::printf("%s: %s\n", plan.filesQueued[i].c_str(), fileFailed[i] ? "table not written" : "table written");
+      std::printf("%s: %s\n", plan.filesQueued[i].c_str(),
+                  fileFailed[i] ? "table not written" : "table written");
     if (!report.empty()) std::printf("%s%s", report.c_str(), report.back() == '\n' ? "" : "\n");
     if (plan.refusal) std::printf("%s\n", plan.refusal->c_str());
   }
   for (std::size_t i = 0; i < plan.filesQueued.size(); ++i)
     if (fileFailed[i] && !serials[i])
-      std::fprintf(stderr, "kvlctl write-tab: %s: the file's name is no serial number; give its detector's in --serial\n",
-                   plan.filesQueued[i].c_str());
+      std::fprintf(
+          stderr,
+          "kvlctl write-tab: %s: the file's name is no serial number; give its detector's in --serial\n",
+          plan.filesQueued[i].c_str());
   if (signals.Pending()) {
     std::fputs("kvlctl write-tab: interrupted\n", stderr);
     return kExitInterrupted;

@@ -31,7 +31,8 @@ struct CReportingLine {
       if (CreateFolders(options.journal, &error) != 0)
         throw CtlError(kExitFailed, "write journal: " + error + "; nothing was written");
       if (::access(options.journal.c_str(), W_OK) != 0)
-        throw CtlError(kExitFailed, "write journal: cannot write into " + options.journal + "; nothing was written");
+        throw CtlError(kExitFailed,
+                       "write journal: cannot write into " + options.journal + "; nothing was written");
       journal.SetFolder(options.journal);
       link.SetWriteListener(&journal);
     }
@@ -47,7 +48,8 @@ struct CReportingLine {
     BeginList(command, cause, WriteIdentity{}, type);
   }
   // A list carrying a file's content: written only into the detector `identity` names.
-  void BeginList(const std::string& command, const std::string& cause, WriteIdentity identity, int type = -1) {
+  void BeginList(const std::string& command, const std::string& cause, WriteIdentity identity,
+                 int type = -1) {
     WriteOrigin origin;
     origin.mode = "kvlctl " + command;
     origin.cause = cause;

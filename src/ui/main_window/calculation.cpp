@@ -202,12 +202,14 @@ void CKvlDlg::OpenLineForTableWrites() {
 void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
                                const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow) {
   const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
-  const std::string file = written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "";
+  const std::string file =
+      written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "";
   const std::optional<std::uint32_t> serial = SensorSerialNumber(sensor);
   if (sensor.address < 1 || sensor.address > 255 || !serial) {
     // Without its address (or its serial) the table has no detector to go to.
-    operator_->ShowMessage(Format(txt::kIdentityNoAddress(config_.language), file.c_str(), sensor.serial.c_str()),
-                           MessageIcon::Warning);
+    operator_->ShowMessage(
+        Format(txt::kIdentityNoAddress(config_.language), file.c_str(), sensor.serial.c_str()),
+        MessageIcon::Warning);
     return;
   }
   report.writeAsked = true;

@@ -12,9 +12,9 @@
 
 #include "detector/serial_read.h"
 #include "graduation/grad_log.h"
-#include "sim/demo_bus.h"
 #include "graduation/graduation_run.h"
 #include "graduation/tab_file.h"
+#include "sim/demo_bus.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/text_file.h"
@@ -197,7 +197,8 @@ void CKvlDlg::OnReadFromTab() {
         // any other the operator confirms by the serial number found.
         const std::string& path = plan.filesQueued[k / perFile];
         WriteOrigin origin = OriginOf(NameOf(path));
-        origin.identity = FileIdentity(config_.detectorType, NameOf(path), SerialFromFileName(path), table_.AddressList());
+        origin.identity =
+            FileIdentity(config_.detectorType, NameOf(path), SerialFromFileName(path), table_.AddressList());
         link_.BeginWriteList(std::move(origin));
       }
       const TableBlockWrite& w = plan.writes[k];

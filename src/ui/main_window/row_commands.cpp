@@ -6,12 +6,12 @@
 // command_rules.h); the dialogs are asked in command_dialogs.cpp. Nothing
 // here waits for the line: the link reports the writes' outcome itself.
 #include <QCheckBox>
-#include <algorithm>
 #include <QPushButton>
+#include <algorithm>
 
-#include "detector/serial_read.h"
 #include "commands/command_catalog.h"
 #include "commands/command_rules.h"
+#include "detector/serial_read.h"
 #include "text/flow_texts.h"
 #include "text/selector_lists.h"
 #include "ui/controls/color_static_st.h"
