@@ -175,7 +175,8 @@ int RunSettings(const std::vector<std::string>& all) {
                "  write    writes a settings file or graduation log (.set, .tab) FILE into the\n"
                "           detector (KVELT, Z5) after the serial number and gas check, printing\n"
                "           \"write ADDR REG VALUE\" and \"block ADDR FIRST COUNT\" lines, then the link's\n"
-               "           report; the gas question answers No unless --yes.\n"
+               "           report; the gas question answers No unless --yes. The serial number is read\n"
+               "           again just before the first write; a block that reads back otherwise fails.\n"
                "  compare  compares a Z5 with FILE: exit status 0 when equal, 1 with the list.\n"
                "A refused file or check prints the workstation's message (exit status 1).");
   std::vector<std::string> args = all;
