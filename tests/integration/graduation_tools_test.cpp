@@ -151,20 +151,16 @@ TEST(GraduationTools, ATableGoesOnlyIntoTheDetectorItIsFor) {
   const std::string differs =
       "File 2400009.tab is for serial number 2400009, but the detector at address 1 has "
       "serial number 2400001: nothing was written.";
+  // clang-format off
   const std::vector<Row> rows = {
       {{{"2400001.tab", 1}}, {}, "2400001.tab: table written", -100},
       {{{"2400009.tab", 1}}, {"--journal", folder / "journal"}, differs, -100},
-      {{{"24002.tab", 1}, {"2400001.tab", 2}},
-       {},
-       "2400001: nothing was written. Serial number 24002 answers at address 2.",
-       -100},
-      {{{"a.tab", 1}},
-       {},
-       "File a.tab: serial number 2400001 at address 1 was not confirmed as the file's",
-       -100},
+      {{{"24002.tab", 1}, {"2400001.tab", 2}}, {}, "2400001: nothing was written. Serial number 24002 answers at address 2.", -100},
+      {{{"a.tab", 1}}, {}, "File a.tab: serial number 2400001 at address 1 was not confirmed as the file's", -100},
       {{{"a.tab", 1}}, {"--serial", "2400001"}, "a.tab: table written", -140},
       {{{"2400003.tab", 3}}, {}, "the detector at address 3 did not answer the serial number read", -140},
   };
+  // clang-format on
   const int kept = TableT0(pty, 2);  // no row's table belongs to detector 2
   int t0 = -100;
   for (const Row& row : rows) {

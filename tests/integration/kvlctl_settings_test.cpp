@@ -155,44 +155,21 @@ TEST_F(SettingsOnSim, ExitStatusSaysWhetherEverythingAskedForHappened) {
     std::string said;        // "Recorded": exit status 0
     std::string reg, value;  // "ADDR:REG" afterwards
   };
+  // clang-format off
   const std::vector<Row> rows = {
-      {{"write", "--addr", "7", "--reg", "60", "--value", "5", "--journal", journal},
-       "Recorded",
-       "7:60",
-       "5"},
-      {{"write", "--addr", "7", "--reg", "60", "--value", "6", "--journal", bad},
-       "write journal",
-       "7:60",
-       "5"},
-      {{"cmd", "password", "1234", "--type", "Z5", "--addr", "2", "--journal", journal},
-       "Recorded",
-       "7:60",
-       "5"},
-      {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", bad},
-       "write journal",
-       "2:96",
-       "1"},
-      {{"settings", "write", log, "--type", "Z5", "--addr", "2", "--yes", "--journal", journal},
-       "Recorded",
-       "2:104",
-       "65496"},
-      {{"calc", "--type", "Z5", "--write", run0},
-       "600_0.grad (serial number 600) names no detector address",
-       "2:96",
-       "1"},
-      {{"calc", "--type", "Z5", "--write", run2},
-       "601, but the detector at address 2 has serial number 5100002",
-       "2:96",
-       "1"},
-      {{"record", "--type", "Z5", "--addr", "2", "--period", "0.2", "--duration", "1.5", "--folder", bad},
-       "failed write(s)",
-       "7:60",
-       "5"},
+      {{"write", "--addr", "7", "--reg", "60", "--value", "5", "--journal", journal}, "Recorded", "7:60", "5"},
+      {{"write", "--addr", "7", "--reg", "60", "--value", "6", "--journal", bad}, "write journal", "7:60", "5"},
+      {{"cmd", "password", "1234", "--type", "Z5", "--addr", "2", "--journal", journal}, "Recorded", "7:60", "5"},
+      {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", bad}, "write journal", "2:96", "1"},
+      {{"settings", "write", log, "--type", "Z5", "--addr", "2", "--yes", "--journal", journal}, "Recorded", "2:104", "65496"},
+      {{"calc", "--type", "Z5", "--write", run0}, "600_0.grad (serial number 600) names no detector address", "2:96", "1"},
+      {{"calc", "--type", "Z5", "--write", run2}, "601, but the detector at address 2 has serial number 5100002", "2:96", "1"},
+      {{"record", "--type", "Z5", "--addr", "2", "--period", "0.2", "--duration", "1.5", "--folder", bad}, "failed write(s)",
+       "7:60", "5"},
       {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", journal},
-       "the registers read back differ from those written:\nregister 96: written ",
-       "2:96",
-       "1"},
+       "the registers read back differ from those written:\nregister 96: written ", "2:96", "1"},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args[0] + " " + row.args[1] + " " + row.args.back());
     const auto r = Ctl(row.args);
