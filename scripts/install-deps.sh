@@ -17,6 +17,8 @@ packages=(
   qt6-translations-l10n
   # The fuzz harnesses: clang and its libFuzzer and sanitizer runtimes.
   clang libclang-rt-14-dev
+  # The print test: reports rendered to PDF by a real browser, read back per page.
+  chromium poppler-utils
 )
 
 missing=()
@@ -69,6 +71,13 @@ check "clang's libFuzzer (clang++ -fsanitize=fuzzer)" "install clang libclang-rt
     printf "%s\n" "#include <cstddef>" "#include <cstdint>" \
       "extern \"C\" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }" >"$d/t.cpp" &&
     clang++ -fsanitize=fuzzer,address,undefined "$d/t.cpp" -o "$d/t" && "$d/t" -runs=1'
+check "headless chromium printing to PDF, and pdftotext" "install chromium poppler-utils" \
+  bash -c 'd=$(mktemp -d) && trap "rm -rf \"$d\"" EXIT &&
+    printf "%s" "<!DOCTYPE html><p>print check</p>" >"$d/p.html" &&
+    timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+      --disable-background-networking --disable-component-update --disable-sync --no-pdf-header-footer \
+      --user-data-dir="$d/profile" --print-to-pdf="$d/p.pdf" "file://$d/p.html" &&
+    pdftotext "$d/p.pdf" - | grep -q "print check"'
 check "the Liberation fonts (\"Arial\")" "install fonts-liberation" bash -c 'fc-match Arial | grep -qi liberation'
 if [ "$failed" -ne 0 ]; then
   echo "install-deps: some pieces the tests need are missing; see above." >&2

@@ -35,6 +35,8 @@ struct CalcSettings {
   LanguageIndex language = kRussian;
   std::array<DisplayLimits, kQuantityCount> displayLimits{};
   std::array<CheckRecord, kCheckRecordCount> checkRecords{};
+  // How far a sample may lie from its table (the reports judge the fit by it).
+  int deltaDmax = 100;
   std::size_t lineCap = kMaxCalcLines;  // data lines read at most (smaller only in tests)
   // Files are parsed in parts of about this many bytes; 0: parts sized from the
   // files and threads (set only in tests).
@@ -47,6 +49,7 @@ inline CalcSettings CalcSettingsFrom(const Configuration& c) {
   s.language = c.language;
   s.displayLimits = c.displayLimits;
   s.checkRecords = c.checkRecords;
+  s.deltaDmax = c.deltaDmax;
   return s;
 }
 

@@ -1,5 +1,5 @@
-// The report's data: file spans, fit statistics, decimated plot points, the
-// write state; and the exclusive creation of a numbered HTML file.
+// The report's data: file spans, fit statistics over every file, decimated
+// plot points, the verdict; and the exclusive creation of a numbered HTML file.
 #include "graduation/grad_report.h"
 
 #include <fcntl.h>
@@ -9,12 +9,15 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <tuple>
+#include <fstream>
 
 #include "graduation/calc_checks.h"
 #include "graduation/calc_fit.h"
 #include "graduation/calc_result.h"
+#include "graduation/station_identity.h"
 #include "text/format.h"
+#include "text/link_texts.h"
+#include "text/number_grammar.h"
 #include "text/report_texts.h"
 #include "text/selector_lists.h"
 #include "text/text_file.h"
@@ -22,49 +25,90 @@
 namespace kvl {
 namespace {
 
-// Bytes looked at from each end of a run data file for its first and last data line.
+// Bytes read at a time from either end of a run data file for its first and last data line.
 constexpr std::size_t kSpanBytes = 64 * 1024;
+
+bool Digits(std::string_view s) {
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return !s.empty();
+}
+
+long long Whole(std::string_view s, long long lo, long long hi) {
+  long long v = -1;
+  return ParseWholeToken(s, lo, hi, &v) == TokenVerdict::kGood ? v : -1;
+}
 
 // A data line starts with its "%H:%M:%S" time.
 bool IsTimeToken(std::string_view line) {
-  if (line.size() < 9 || line[8] > ' ') return false;
-  for (std::size_t i = 0; i < 8; ++i) {
-    const bool colon = i == 2 || i == 5;
-    if (colon ? line[i] != ':' : (line[i] < '0' || line[i] > '9')) return false;
-  }
-  return true;
+  if (line.size() < 8 || (line.size() > 8 && line[8] > ' ')) return false;
+  return Digits(line.substr(0, 2)) && line[2] == ':' && Digits(line.substr(3, 2)) && line[5] == ':' &&
+         Digits(line.substr(6, 2));
 }
 
-std::string TimeOfLine(std::string_view text, bool last) {
-  const std::vector<std::string_view> lines = SplitLines(text);
-  if (last) {
-    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
-      if (IsTimeToken(*it)) return std::string(it->substr(0, 8));
-  } else {
-    for (std::string_view l : lines)
-      if (IsTimeToken(l)) return std::string(l.substr(0, 8));
-  }
-  return {};
+// A header block's date line starts "*dd.mm.yyyy".
+bool IsDateLine(std::string_view line) {
+  if (line.size() < 11 || line[0] != '*' || (line.size() > 11 && line[11] > ' ')) return false;
+  return Digits(line.substr(1, 2)) && line[3] == '.' && Digits(line.substr(4, 2)) && line[6] == '.' &&
+         Digits(line.substr(7, 4));
 }
 
-// Times of the first and last data lines of a file ("" when unreadable).
-std::pair<std::string, std::string> FileTimes(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  std::string head(kSpanBytes, '\0'), tail(kSpanBytes, '\0');
-  const ssize_t h = ::pread(fd, head.data(), head.size(), 0);
-  const off_t size = ::lseek(fd, 0, SEEK_END);
-  const off_t from = size > off_t(kSpanBytes) ? size - off_t(kSpanBytes) : 0;
-  const ssize_t t = ::pread(fd, tail.data(), tail.size(), from);
-  ::close(fd);
-  head.resize(h > 0 ? std::size_t(h) : 0);
-  tail.resize(t > 0 ? std::size_t(t) : 0);
-  // A tail cut in mid-line starts with a piece that is no line.
-  if (from > 0) {
-    const std::size_t lf = tail.find('\n');
-    tail.erase(0, lf == std::string::npos ? tail.size() : lf + 1);
+// Seconds from 1970-01-01 00:00:00 of a date and time as the file writes them (no time zone: both ends alike).
+long long Seconds(const std::string& date, const std::string& time) {
+  const long long d = Whole(std::string_view(date).substr(0, 2), 1, 31), m = Whole(std::string_view(date).substr(3, 2), 1, 12);
+  long long y = Whole(std::string_view(date).substr(6, 4), 1900, 9999);
+  const long long h = Whole(std::string_view(time).substr(0, 2), 0, 23),
+                  mi = Whole(std::string_view(time).substr(3, 2), 0, 59),
+                  s = Whole(std::string_view(time).substr(6, 2), 0, 60);
+  if (d < 0 || m < 0 || y < 0 || h < 0 || mi < 0 || s < 0) return -1;
+  // Days from the civil date (proleptic Gregorian).
+  y -= m <= 2;
+  const long long era = y / 400, yoe = y - era * 400;
+  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+  return days * 86400 + h * 3600 + mi * 60 + s;
+}
+
+// The head: the first data line and the date above it.
+void ReadHead(std::ifstream& in, FileSpan& span) {
+  std::string head(kSpanBytes, '\0');
+  in.read(head.data(), std::streamsize(head.size()));
+  head.resize(std::size_t(in.gcount()));
+  std::string date;
+  for (std::string_view l : SplitLines(head)) {
+    if (IsDateLine(l)) date = std::string(l.substr(1, 10));
+    if (!IsTimeToken(l)) continue;
+    span.firstDate = date;
+    span.firstTime = std::string(l.substr(0, 8));
+    return;
   }
-  return {TimeOfLine(head, false), TimeOfLine(tail, true)};
+}
+
+// The tail, backwards a piece at a time: the last data line, then the date above it.
+void ReadTail(std::ifstream& in, std::streamoff size, FileSpan& span) {
+  std::string carry;  // the start of a line cut by the piece boundary
+  for (std::streamoff end = size; end > 0 && span.lastDate.empty();) {
+    const std::streamoff from = end > std::streamoff(kSpanBytes) ? end - std::streamoff(kSpanBytes) : 0;
+    std::string piece(std::size_t(end - from), '\0');
+    in.clear();
+    in.seekg(from);
+    in.read(piece.data(), std::streamsize(piece.size()));
+    if (in.gcount() != std::streamsize(piece.size())) return;
+    piece += carry;
+    std::size_t cut = 0;
+    if (from > 0) {
+      cut = piece.find('\n');
+      if (cut == std::string::npos) cut = piece.size();
+      carry = piece.substr(0, cut);
+      cut = cut < piece.size() ? cut + 1 : cut;
+    }
+    const std::vector<std::string_view> lines = SplitLines(std::string_view(piece).substr(cut));
+    for (auto it = lines.rbegin(); it != lines.rend() && span.lastDate.empty(); ++it) {
+      if (span.lastTime.empty() && IsTimeToken(*it)) span.lastTime = std::string(it->substr(0, 8));
+      if (!span.lastTime.empty() && IsDateLine(*it)) span.lastDate = std::string(it->substr(1, 10));
+    }
+    end = from;
+  }
 }
 
 void AddDiff(ReportFit& f, double d, double& sumSquares) {
@@ -73,7 +117,84 @@ void AddDiff(ReportFit& f, double d, double& sumSquares) {
   sumSquares += d * d;
 }
 
+double Rms(const ReportFit& f, double sumSquares) { return f.count ? std::sqrt(sumSquares / double(f.count)) : 0; }
+
+ReportFile FileOf(const CalcSensor& sensor, const FileSegment& seg, const std::vector<std::string>& paths) {
+  ReportFile f;
+  f.name = seg.file;
+  f.lines = seg.end - seg.begin;
+  f.valid = seg.valid;
+  f.good = seg.good;
+  for (const std::string& p : paths)
+    if (NameOf(p) == seg.file) f.span = ReadFileSpan(p);
+  bool any = false;
+  for (std::size_t k = seg.begin; k < seg.end; ++k) {
+    const float t = sensor.samples[kQT][k];
+    if (!UsableSample(t, sensor.samples[kQWo][k], sensor.samples[kQRo][k])) continue;
+    f.tMin = any ? std::min(f.tMin, double(t)) : t;
+    f.tMax = any ? std::max(f.tMax, double(t)) : t;
+    any = true;
+  }
+  return f;
+}
+
+// One channel's statistics and plots over every sample of every file.
+// `marks` collects per sample over the channels: 1 judged, 2 farther than deltaDmax on some channel.
+ReportChannel ChannelOf(const CalcSensor& sensor, const SegmentTable& table, int type, int c, int deltaDmax,
+                        std::vector<unsigned char>& marks) {
+  ReportChannel ch;
+  ch.name = Quantities()[std::size_t(FittedQuantity(type, c))](kEnglish);
+  ch.D = table.D[std::size_t(c)];
+  ch.lowExtrapolation = table.lowExtrapolation[std::size_t(c)];
+  ch.highExtrapolation = table.highExtrapolation[std::size_t(c)];
+  std::size_t total = 0;
+  for (const FileSegment& seg : sensor.segments) total += seg.end - seg.begin;
+  const std::size_t stride = std::max<std::size_t>(1, (total + kReportPlotPoints - 1) / kReportPlotPoints);
+  double all = 0, below = 0, above = 0;
+  std::array<double, 7> part{};
+  std::size_t seen = 0, extra = 0;
+  ForEachSampleDifference(sensor, table, type, c, [&](const SampleAt& s) {
+    const bool sampled = seen++ % stride == 0;
+    if (sampled) ch.plot.push_back({s.t, s.x});
+    if (!std::isfinite(s.diff)) return;
+    const bool far = std::fabs(s.diff) > double(deltaDmax);
+    ch.beyond += far;
+    marks[s.index] |= far ? 3 : 1;
+    if (sampled || (far && extra++ < kReportPlotPoints)) ch.diffPlot.push_back({s.t, float(s.diff)});
+    AddDiff(ch.all, s.diff, all);
+    if (s.t < float(table.T[0])) {
+      AddDiff(ch.below, s.diff, below);
+    } else if (s.t > float(table.T[7])) {
+      AddDiff(ch.above, s.diff, above);
+    } else {
+      const auto e = std::size_t(TableInterval(s.t, table.T));
+      AddDiff(ch.intervals[e], s.diff, part[e]);
+    }
+  });
+  ch.all.rms = Rms(ch.all, all);
+  ch.below.rms = Rms(ch.below, below);
+  ch.above.rms = Rms(ch.above, above);
+  for (std::size_t e = 0; e < 7; ++e) ch.intervals[e].rms = Rms(ch.intervals[e], part[e]);
+  return ch;
+}
+
 }  // namespace
+
+FileSpan ReadFileSpan(const std::string& path) {
+  FileSpan span;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return span;
+  ReadHead(in, span);
+  in.clear();
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size > 0) ReadTail(in, size, span);
+  if (!span.firstDate.empty() && !span.lastDate.empty()) {
+    const long long a = Seconds(span.firstDate, span.firstTime), b = Seconds(span.lastDate, span.lastTime);
+    if (a >= 0 && b >= a) span.seconds = b - a;
+  }
+  return span;
+}
 
 std::string HtmlEscape(const std::string& text) {
   std::string out;
@@ -90,63 +211,51 @@ std::string HtmlEscape(const std::string& text) {
   return out;
 }
 
+double SampleDifference(double t, double x, const GradPoints& T, const GradPoints& D) {
+  return x - TableCurve(t, T, D);
+}
+
+void ForEachSampleDifference(const CalcSensor& sensor, const SegmentTable& table, int type, int channel,
+                             const std::function<void(const SampleAt&)>& visit) {
+  const int q = FittedQuantity(type, channel);
+  const GradPoints& D = table.D[std::size_t(channel)];
+  const auto& t = sensor.samples[kQT];
+  for (std::size_t g = 0; g < sensor.segments.size(); ++g) {
+    const FileSegment& seg = sensor.segments[g];
+    for (std::size_t k = seg.begin; k < seg.end; ++k) {
+      if (!UsableSample(t[k], sensor.samples[kQWo][k], sensor.samples[kQRo][k])) continue;
+      const float x = sensor.samples[std::size_t(q)][k];
+      visit({g, k, t[k], x, SampleDifference(t[k], x, table.T, D)});
+    }
+  }
+}
+
 GradReport BuildGradReport(const CalcSensor& sensor, const SensorTables& tables, const CalcSettings& settings,
                            const std::vector<std::string>& paths, const std::tm& now, const std::string& version) {
   GradReport r;
   r.language = settings.language;
   r.when = now;
   r.version = version;
+  r.host = StationHostName();
+  r.login = OperatorLoginName();
   r.serial = sensor.serial;
   r.gas = sensor.gasText;
   r.address = sensor.address;
   r.type = settings.type;
+  r.deltaDmax = settings.deltaDmax;
   r.check = sensor.check;
-  for (const FileSegment& seg : sensor.segments) {
-    ReportFile f;
-    f.name = seg.file;
-    f.lines = seg.end - seg.begin;
-    f.valid = seg.valid;
-    f.good = seg.good;
-    for (const std::string& p : paths)
-      if (NameOf(p) == seg.file) std::tie(f.firstTime, f.lastTime) = FileTimes(p);
-    bool any = false;
-    for (std::size_t k = seg.begin; k < seg.end; ++k) {
-      const float t = sensor.samples[kQT][k];
-      if (!UsableSample(t, sensor.samples[kQWo][k], sensor.samples[kQRo][k])) continue;
-      f.tMin = any ? std::min(f.tMin, double(t)) : t;
-      f.tMax = any ? std::max(f.tMax, double(t)) : t;
-      any = true;
-    }
-    r.files.push_back(std::move(f));
-  }
+  for (const FileSegment& seg : sensor.segments) r.files.push_back(FileOf(sensor, seg, paths));
   if (tables.written < 0) return r;
   const SegmentTable& table = tables.tables[std::size_t(tables.written)];
   if (table.segment < sensor.segments.size()) r.tableFile = sensor.segments[table.segment].file;
   r.T = table.T;
   r.blocks = RegisterBlocks(sensor, table, settings.type);
-  for (int c = 0; c < table.channels; ++c) {
-    ReportChannel ch;
-    const int q = FittedQuantity(settings.type, c);
-    ch.name = Quantities()[std::size_t(q)](kEnglish);
-    ch.D = table.D[std::size_t(c)];
-    ch.lowExtrapolation = table.lowExtrapolation[std::size_t(c)];
-    ch.highExtrapolation = table.highExtrapolation[std::size_t(c)];
-    const FitSamples s = SegmentSamples(sensor, sensor.segments[table.segment], q);
-    double all = 0;
-    std::array<double, 7> part{};
-    const std::size_t stride = (s.t.size() + kReportPlotPoints - 1) / kReportPlotPoints;
-    for (std::size_t k = 0; k < s.t.size(); ++k) {
-      const double d = double(s.x[k]) - TableCurve(s.t[k], table.T, ch.D);
-      if (stride && k % stride == 0) ch.plot.push_back({s.t[k], s.x[k]});
-      if (!std::isfinite(d)) continue;
-      const auto e = std::size_t(TableInterval(s.t[k], table.T));
-      AddDiff(ch.all, d, all);
-      AddDiff(ch.intervals[e], d, part[e]);
-    }
-    ch.all.rms = ch.all.count ? std::sqrt(all / double(ch.all.count)) : 0;
-    for (std::size_t e = 0; e < 7; ++e)
-      ch.intervals[e].rms = ch.intervals[e].count ? std::sqrt(part[e] / double(ch.intervals[e].count)) : 0;
-    r.channels.push_back(std::move(ch));
+  std::vector<unsigned char> marks(sensor.SampleCount());
+  for (int c = 0; c < table.channels; ++c)
+    r.channels.push_back(ChannelOf(sensor, table, settings.type, c, settings.deltaDmax, marks));
+  for (unsigned char m : marks) {
+    r.judged += m != 0;
+    r.beyond += m == 3;
   }
   return r;
 }
@@ -175,11 +284,53 @@ const char* WriteStateText(ReportWriteState state, LanguageIndex l) {
   }
 }
 
+std::string WriteFailureText(const LinkWriteList& list, LanguageIndex l) {
+  const LinkWriteDone* first = nullptr;
+  int failed = 0;
+  for (const LinkWriteDone& w : list.writes)
+    if (w.result != 0 && ++failed == 1) first = &w;
+  if (!first) return list.writes.empty() ? txt::kReportFailNoAnswer(l) : "";
+  std::string why;
+  switch (first->failure) {
+    case WriteFailure::kPortClosed: why = txt::kReportFailPortClosed(l); break;
+    case WriteFailure::kException:
+      why = Format(txt::kReportFailException(l), unsigned(first->exception), txt::ExceptionText(first->exception, l));
+      break;
+    case WriteFailure::kWrongAnswer: why = txt::kReportFailWrongAnswer(l); break;
+    case WriteFailure::kCheckNoAnswer: why = txt::kReportFailCheckNoAnswer(l); break;
+    case WriteFailure::kCheckFailed: why = txt::kReportFailCheckFailed(l); break;
+    case WriteFailure::kReadBackDiffers: why = txt::kReportDiffers(l); break;
+    case WriteFailure::kRefused: why = txt::kReportFailRefused(l); break;
+    default: why = txt::kReportFailNoAnswer(l);
+  }
+  return Format(txt::kReportFailAt(l), why.c_str(), unsigned(first->first), failed, list.writes.size());
+}
+
+std::string VerdictText(const GradReport& r) {
+  const LanguageIndex l = r.language;
+  if (r.channels.empty()) return txt::kReportVerdictNotCalculated(l);
+  switch (WriteStateOf(r)) {
+    case ReportWriteState::Verified: return txt::kReportVerdictVerified(l);
+    case ReportWriteState::Differs: return txt::kReportVerdictDiffers(l);
+    case ReportWriteState::NotChecked: return txt::kReportVerdictNotChecked(l);
+    case ReportWriteState::Pending: return txt::kReportVerdictPending(l);
+    case ReportWriteState::Failed:
+      return std::string(txt::kReportVerdictNotWritten(l)) + ": " + WriteFailureText(*r.written, l);
+    default:
+      if (r.notWrittenWhy.empty()) return txt::kReportVerdictCalculated(l);
+      return std::string(txt::kReportVerdictNotWritten(l)) + ": " + r.notWrittenWhy;
+  }
+}
+
 double LargestDifference(const GradReport& r) {
   double m = -1;
   for (const ReportChannel& c : r.channels) m = std::max(m, c.all.maxDiff);
   return m;
 }
+
+std::size_t SamplesBeyond(const GradReport& r) { return r.beyond; }
+
+std::size_t SamplesJudged(const GradReport& r) { return r.judged; }
 
 std::string WriteNewHtmlFile(const std::string& folder, const std::string& stem, const std::string& bytes,
                              std::string* error) {

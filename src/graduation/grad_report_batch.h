@@ -20,12 +20,17 @@ struct BatchRow {
   bool calculated = false;
   std::string reason;   // why not calculated
   double maxDiff = -1;  // largest fit difference (-1 none)
+  std::size_t beyond = 0, judged = 0;  // samples farther than deltaDmax, samples judged
+  int deltaDmax = 100;
   ReportWriteState write = ReportWriteState::NotWritten;
+  std::string writeWhy;  // why a table was not written (its report's words)
   std::string report;   // the report's file name ("" none)
 };
 
+// The page: one row per sensor, small enough that twenty fit one A4 page.
 std::string BatchSummaryHtml(const std::vector<BatchRow>& rows, LanguageIndex language, const std::tm& when,
-                             const std::string& version);
+                             const std::string& version, const std::string& host = "",
+                             const std::string& login = "");
 
 class CReportBatch {
  public:
@@ -33,8 +38,8 @@ class CReportBatch {
   CReportBatch(std::string folder, LanguageIndex language, const std::tm& started, std::string version);
 
   std::size_t Add(BatchRow row);
-  // A sensor calculated (its largest fit difference) and what became of its write so far.
-  void Note(std::size_t row, double maxDiff, ReportWriteState write);
+  // A sensor calculated (its fit) and what became of its write so far.
+  void Note(std::size_t row, const GradReport& report, ReportWriteState write);
   // Writes the report as a new <serial>_<n>.html, notes it in the row and
   // writes the summary again. The report's file name, or "" (LastError()).
   std::string FileReport(std::size_t row, const GradReport& report);
@@ -52,6 +57,7 @@ class CReportBatch {
   const LanguageIndex language_;
   const std::tm started_;
   const std::string version_;
+  const std::string host_, login_;
   mutable std::mutex mutex_;
   std::vector<BatchRow> rows_;
   std::string summaryName_;

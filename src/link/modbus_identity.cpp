@@ -83,6 +83,7 @@ bool CModbusSlave::IdentityAllows(std::uint8_t slave) {
 }
 
 int CModbusSlave::SkipRefusedWrite(std::uint8_t slave) {
+  Fail(WriteFailure::kRefused);
   const bool batchDone = DecrementBatch();
   std::string refusal;
   {

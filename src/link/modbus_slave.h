@@ -285,6 +285,12 @@ class CModbusSlave : public CSerialPort {
   ListPtr executing_;   // the list of the queued write running now (worker)
   bool lastChecked_ = false;                     // of the last block write
   std::vector<ReadBackDifference> lastDifferences_;
+  WriteFailure lastFailure_ = WriteFailure::kNone;  // of the last write (either function)
+  std::uint8_t lastException_ = 0;
+  void Fail(WriteFailure why, std::uint8_t exception = 0) {
+    lastFailure_ = why;
+    lastException_ = exception;
+  }
 
   // Transaction members.
   std::atomic<LanguageIndex> language_{0};

@@ -170,6 +170,7 @@ int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::
 
 int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg,
                                 std::uint16_t value) {
+  Fail(WriteFailure::kNone);
   const int result =
       IdentityAllows(slave) ? DoWriteRegister(slave, function, reg, value) : SkipRefusedWrite(slave);
   LinkWriteDone done;
@@ -177,6 +178,8 @@ int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::
   done.first = reg;
   done.words = {value};
   done.result = result;
+  done.failure = lastFailure_;
+  done.exception = lastException_;
   Account(slave, std::move(done));
   return result;
 }
@@ -185,6 +188,7 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
                                  bool report, bool verify) {
   lastChecked_ = false;
   lastDifferences_.clear();
+  Fail(WriteFailure::kNone);
   const int result =
       IdentityAllows(slave) ? DoWriteRegisters(slave, first, words, report, verify) : SkipRefusedWrite(slave);
   LinkWriteDone done;
@@ -194,6 +198,8 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
   done.result = result;
   done.checked = lastChecked_;
   done.differences = lastDifferences_;
+  done.failure = result != 0 && lastFailure_ == WriteFailure::kNone ? WriteFailure::kNoAnswer : lastFailure_;
+  done.exception = lastException_;
   Account(slave, std::move(done));
   return result;
 }
@@ -226,6 +232,7 @@ int CModbusSlave::DoWriteRegister(std::uint8_t slave, std::uint8_t function, std
     Trace(FrameDirection::Received, got.data(), got.size(), 1);
     if (rc != kReadFailed && IsExceptionAnswer(got.data(), static_cast<int>(got.size()), slave, function)) {
       const unsigned code = got[2];
+      Fail(WriteFailure::kException, std::uint8_t(code));
       std::string line = Format("%s %u: %s %u (%s)", txt::kDeviceWord(l), static_cast<unsigned>(slave),
                                 txt::kWriteException(l), code, txt::ExceptionText(code, l));
       line += ", запрос=" + DumpBytes(request) + ", ответ=" + DumpBytes(got) + "  ";
@@ -233,6 +240,7 @@ int CModbusSlave::DoWriteRegister(std::uint8_t slave, std::uint8_t function, std
       return 1;
     }
   }
+  Fail(got.empty() ? WriteFailure::kNoAnswer : WriteFailure::kWrongAnswer);
   std::string line;
   if (got.empty()) {
     line = "Запись не выполнена, запрос=" + DumpBytes(request) + ", нет ответа от прибора";
@@ -247,16 +255,21 @@ int CModbusSlave::DoWriteRegister(std::uint8_t slave, std::uint8_t function, std
 int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, const std::vector<std::uint16_t>& words,
                                    bool reportDone, bool verify) {
   // Refused before anything else: no frame can carry it.
-  if (words.empty() || words.size() > kMaxBlockWords) return 1;
+  if (words.empty() || words.size() > kMaxBlockWords) {
+    Fail(WriteFailure::kRefused);
+    return 1;
+  }
   const bool batchDone = DecrementBatch();
   const LanguageIndex l = language_.load();
   if (!IsOpen()) {
+    Fail(WriteFailure::kPortClosed);
     Show(std::string(txt::kPortWord(l)) + " " + txt::kNotOpen(l) + " ");
     return 1;
   }
   if (!SendWriteUntilAccepted(slave, first, words, batchDone, l)) return 1;
   const int r = CheckReadAfterWrite(slave, first, words);
   if (r == 0 && verify && !lastDifferences_.empty()) {
+    Fail(WriteFailure::kReadBackDiffers);
     ReportReadBackDifferences(slave, batchDone, l);
     return 1;
   }
@@ -264,6 +277,7 @@ int CModbusSlave::DoWriteRegisters(std::uint8_t slave, std::uint16_t first, cons
     ReportWriteDone(batchDone, reportDone, l);
     return 0;
   }
+  Fail(r == 1 ? WriteFailure::kCheckNoAnswer : WriteFailure::kCheckFailed);
   Report(r == 1 ? txt::kCheckNoAnswer(l) : txt::kCheckFailed(l), batchDone);
   return 1;
 }
@@ -280,6 +294,7 @@ bool CModbusSlave::SendWriteUntilAccepted(std::uint8_t slave, std::uint16_t firs
   for (int send = 0; send < 4 && !accepted; ++send) {
     const int err = SendFrame(request, kMasterPreChars, false);
     if (err != 0) {
+      Fail(WriteFailure::kPortClosed);
       Show(SystemErrorText(err));
       return false;
     }
@@ -299,16 +314,22 @@ bool CModbusSlave::SendWriteUntilAccepted(std::uint8_t slave, std::uint16_t firs
       Trace(FrameDirection::Received, got.data(), got.size(), 1);
       const std::string line = "  \nзапрос=" + DumpBytes(request) + "  \n             ответ= " + DumpBytes(got) +
                                "  \nдолжно быть:" + DumpBytes(expected) + "  ";
+      Fail(WriteFailure::kWrongAnswer);
       report(line);
       return false;
     }
     Trace(FrameDirection::Received, got.data(), got.size(), 1);
     if (got.size() == 5 && rc != kReadFailed) {
+      if (IsExceptionAnswer(got.data(), 5, slave, 16))
+        Fail(WriteFailure::kException, got[2]);
+      else
+        Fail(WriteFailure::kWrongAnswer);
       report(WriteRefusedLine(slave, request, got, l));
       return false;
     }
   }
   if (!accepted) {
+    Fail(got.empty() ? WriteFailure::kNoAnswer : WriteFailure::kWrongAnswer);
     ReportWriteUnanswered(slave, got, batchDone, l);
     return false;
   }
@@ -359,10 +380,14 @@ int CModbusSlave::CheckReadAfterWrite(std::uint8_t slave, std::uint16_t first,
 }
 
 void CModbusSlave::ReportReadBackDifferences(std::uint8_t slave, bool batchDone, LanguageIndex l) {
-  std::string line =
+  const std::string head =
       Format("%s %u: %s", txt::kDeviceWord(l), static_cast<unsigned>(slave), txt::kReadBackDiffers(l));
+  // A table's blocks go out in one batch: its differences are told under one head.
+  const bool told = BatchLeft() >= 0 && BatchText().find(head + "\n") != std::string::npos;
+  std::string line = told ? std::string() : head;
   for (const ReadBackDifference& d : lastDifferences_)
-    line += "\n" + Format(txt::kReadBackRegister(l), unsigned(d.reg), unsigned(d.written), unsigned(d.read));
+    line += (line.empty() ? "" : "\n") +
+            Format(txt::kReadBackRegister(l), unsigned(d.reg), unsigned(d.written), unsigned(d.read));
   // Outside a batch nobody would collect the line: the operator sees it at once.
   if (BatchLeft() >= 0)
     Report(line, batchDone);

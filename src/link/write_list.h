@@ -60,6 +60,19 @@ struct ReadBackDifference {
   bool operator==(const ReadBackDifference&) const = default;
 };
 
+// Why a write failed, as the reports name it.
+enum class WriteFailure : std::uint8_t {
+  kNone,
+  kPortClosed,      // the line was not open
+  kNoAnswer,        // the detector never answered the write
+  kException,       // it answered with a Modbus exception (`exception` holds the code)
+  kWrongAnswer,     // it answered something that is not the write's echo
+  kCheckNoAnswer,   // the write was taken, the check read got no answer
+  kCheckFailed,     // the check read's answer was broken
+  kReadBackDiffers, // the check read shows other words than written
+  kRefused,         // nothing was sent: no frame can carry the block
+};
+
 // One transaction: function 6 (one word) or 16 (a block from `first`).
 struct LinkWriteDone {
   std::uint8_t function = 6;
@@ -68,6 +81,8 @@ struct LinkWriteDone {
   int result = 1;        // 0 the detector took it (and the check read answered), 1 failed
   bool checked = false;  // function 16: the check read answered and was compared
   std::vector<ReadBackDifference> differences;
+  WriteFailure failure = WriteFailure::kNone;  // when result != 0
+  std::uint8_t exception = 0;                  // kException: the detector's code
 };
 
 struct LinkWriteList {

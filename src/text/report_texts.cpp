@@ -49,7 +49,47 @@ namespace kvl::txt {
   X(kSummaryCalculated, "calculated", "рассчитана", "")                                                         \
   X(kSummaryNotConfirmed, "not calculated (declined)", "не рассчитана (отказ)", "")                             \
   X(kSummaryReport, "Report", "Протокол", "")                                                                   \
-  X(kSummaryWrite, "Write", "Запись", "")
+  X(kSummaryWrite, "Write", "Запись", "")                                                                       \
+  X(kReportVerdictVerified, "Table written and verified", "Таблица записана и проверена", "")                  \
+  X(kReportVerdictDiffers, "Table written, read-back differs", "Таблица записана, прочитанное отличается", "")  \
+  X(kReportVerdictNotChecked, "Table written, not read back", "Таблица записана, не прочитана", "")             \
+  X(kReportVerdictPending, "Table being written", "Таблица записывается", "")                                  \
+  X(kReportVerdictNotWritten, "Table not written", "Таблица не записана", "")                                  \
+  X(kReportVerdictCalculated, "Table calculated only, not sent to the detector",                                \
+    "Таблица только рассчитана, в прибор не отправлялась", "")                                                  \
+  X(kReportVerdictNotCalculated, "Table not calculated", "Таблица не рассчитана", "")                          \
+  X(kReportWithin, "Every sample (%zu) lies within deltaDmax = %d of the table",                               \
+    "Все отсчёты (%zu) в пределах deltaDmax = %d от таблицы", "")                                              \
+  X(kReportBeyond, "%zu of %zu samples lie farther than deltaDmax = %d from the table",                         \
+    "%zu из %zu отсчётов дальше deltaDmax = %d от таблицы", "")                                                 \
+  X(kReportStation, "Station", "Рабочее место", "")                                                             \
+  X(kReportOperator, "Operator", "Оператор", "")                                                                \
+  X(kReportCalculatedBy, "Calculated by", "Рассчитал", "")                                                      \
+  X(kReportCheckedBy, "Checked by", "Проверил", "")                                                             \
+  X(kReportSignDate, "Date", "Дата", "")                                                                        \
+  X(kReportDuration, "Duration", "Длительность", "")                                                            \
+  X(kReportHours, "%lld h %02lld min %02lld s", "%lld ч %02lld мин %02lld с", "")                               \
+  X(kReportBelow, "below T[0] (< %d)", "ниже T[0] (< %d)", "")                                                 \
+  X(kReportAbove, "above T[7] (> %d)", "выше T[7] (> %d)", "")                                                 \
+  X(kReportBeyondHead, "Beyond deltaDmax", "Дальше deltaDmax", "")                                              \
+  X(kReportDiffPlot, "Difference from the table, channel", "Отклонение от таблицы, канал", "")                  \
+  X(kReportReadBack, "Registers read back", "Прочитанные регистры", "")                                         \
+  X(kReportWrittenWord, "Written", "Записано", "")                                                              \
+  X(kReportReadWord, "Read", "Прочитано", "")                                                                   \
+  X(kReportFailPortClosed, "the line was not open", "линия не открыта", "")                                     \
+  X(kReportFailNoAnswer, "no answer from the detector", "нет ответа от прибора", "")                            \
+  X(kReportFailException, "the detector answered exception %u (%s)", "прибор ответил исключением %u (%s)", "")  \
+  X(kReportFailWrongAnswer, "a wrong answer from the detector", "неверный ответ прибора", "")                   \
+  X(kReportFailCheckNoAnswer, "written, but no answer to the check read",                                       \
+    "записано, но нет ответа на контрольное чтение", "")                                                        \
+  X(kReportFailCheckFailed, "written, but the check read failed", "записано, но контрольное чтение не выполнено", "") \
+  X(kReportFailRefused, "the block cannot be sent", "блок нельзя отправить", "")                                \
+  X(kReportFailAt, "%s (register %u; %d of %zu writes failed)",                                                \
+    "%s (регистр %u; не выполнено записей: %d из %zu)", "")                                                    \
+  X(kReportWhyDeclined, "the operator declined the write", "оператор отказался от записи", "")                  \
+  X(kReportWhyAddress, "no Modbus address 1..255 in the file", "в файле нет адреса Modbus 1..255", "")         \
+  X(kReportWhyStopped, "stopped before the write", "остановлено до записи", "")                                \
+  X(kSummaryVerdict, "%zu of %zu tables written and verified", "Записано и проверено таблиц: %zu из %zu", "")
 
 KVL_REPORT_TEXTS(KVL_TEXT_DEFINE)
 

@@ -52,6 +52,42 @@ extern const TextEntry kSummaryCalculated;  // "calculated"
 extern const TextEntry kSummaryNotConfirmed;  // "not calculated (declined)"
 extern const TextEntry kSummaryReport;      // "Report"
 extern const TextEntry kSummaryWrite;       // "Write"
+// The verdict, the deltaDmax judgement, the signature fields, why a write failed.
+extern const TextEntry kReportVerdictVerified;
+extern const TextEntry kReportVerdictDiffers;
+extern const TextEntry kReportVerdictNotChecked;
+extern const TextEntry kReportVerdictPending;
+extern const TextEntry kReportVerdictNotWritten;
+extern const TextEntry kReportVerdictCalculated;
+extern const TextEntry kReportVerdictNotCalculated;
+extern const TextEntry kReportWithin;
+extern const TextEntry kReportBeyond;
+extern const TextEntry kReportStation;
+extern const TextEntry kReportOperator;
+extern const TextEntry kReportCalculatedBy;
+extern const TextEntry kReportCheckedBy;
+extern const TextEntry kReportSignDate;
+extern const TextEntry kReportDuration;
+extern const TextEntry kReportHours;
+extern const TextEntry kReportBelow;
+extern const TextEntry kReportAbove;
+extern const TextEntry kReportBeyondHead;
+extern const TextEntry kReportDiffPlot;
+extern const TextEntry kReportReadBack;
+extern const TextEntry kReportWrittenWord;
+extern const TextEntry kReportReadWord;
+extern const TextEntry kReportFailPortClosed;
+extern const TextEntry kReportFailNoAnswer;
+extern const TextEntry kReportFailException;
+extern const TextEntry kReportFailWrongAnswer;
+extern const TextEntry kReportFailCheckNoAnswer;
+extern const TextEntry kReportFailCheckFailed;
+extern const TextEntry kReportFailRefused;
+extern const TextEntry kReportFailAt;
+extern const TextEntry kReportWhyDeclined;
+extern const TextEntry kReportWhyAddress;
+extern const TextEntry kReportWhyStopped;
+extern const TextEntry kSummaryVerdict;
 
 std::span<const TextEntry* const> AllReportTexts();
 

@@ -2,6 +2,7 @@
 
 #include "text/command_texts.h"
 #include "text/config_texts.h"
+#include "text/ctl_texts.h"
 #include "text/decoding_texts.h"
 #include "text/dialog_texts.h"
 #include "text/file_texts.h"
@@ -72,6 +73,7 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "traffic_texts", AllTrafficTexts());
   AddNamed(out, "report_texts", AllReportTexts());
   AddNamed(out, "flow_texts", AllFlowTexts());
+  AddNamed(out, "ctl_texts", AllCtlTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added
   // there needs adding here as well.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 
 #include "graduation/calc_checks.h"
 #include "graduation/calc_fit.h"
@@ -67,7 +68,7 @@ TEST(GradReport, ShowsTheCalculationOfAKnownRun) {
     return s;
   };
   EXPECT_EQ(rows[row("T", table.T)], 1);
-  ASSERT_EQ(svgs.size(), 2u);
+  ASSERT_EQ(svgs.size(), 4u);  // per channel its samples, then their differences
   for (int c = 0; c < 2; ++c) {
     const int q = FittedQuantity(kTypeZ5, c);
     const std::string name = c == 0 ? "R" : "W";
@@ -92,16 +93,116 @@ TEST(GradReport, ShowsTheCalculationOfAKnownRun) {
     EXPECT_EQ(rows[whole], 1) << whole;
     // The eight points, and the samples thinned to at most kReportPlotPoints but no sparser than half that.
     std::size_t circles = 0, dots = 0;
-    ASSERT_EQ(std::sscanf(svgs[std::size_t(c)].c_str(), "%zu %zu", &circles, &dots), 2);
+    ASSERT_EQ(std::sscanf(svgs[std::size_t(2 * c)].c_str(), "%zu %zu", &circles, &dots), 2);
     EXPECT_EQ(circles, 8u);
     EXPECT_LE(dots, std::min(s.t.size(), kReportPlotPoints));
     EXPECT_GE(dots, std::min(s.t.size(), kReportPlotPoints / 2));
   }
+  // The deltaDmax judgement counts samples, not channel values: a sample is off when either channel is.
+  EXPECT_EQ(SamplesJudged(report), SegmentSamples(sensor, sensor.segments[0], kQR).t.size());
+  EXPECT_GE(SamplesBeyond(report), std::max(report.channels[0].beyond, report.channels[1].beyond));
+  EXPECT_LE(SamplesBeyond(report), report.channels[0].beyond + report.channels[1].beyond);
   for (const RegisterBlock& b : report.blocks) {
     std::string words;
     for (std::uint16_t w : b.words) words += Format(words.empty() ? "%u" : " %u", unsigned(w));
     EXPECT_EQ(rows[Format("%u\u2026%zu|", unsigned(b.first), b.first + b.words.size() - 1) + words], 1);
   }
+}
+
+// Two files of one sensor with known samples against a table set by hand
+// (D = 10 T): the report's dates, durations, counts, outside rows and the
+// deltaDmax judgement are the files' own, over both files.
+TEST(GradReport, FactsOfTwoFilesAgainstAKnownTable) {
+  test::TempFolder dir;
+  CalcSettings settings = FreshSettings(kTypeZ);
+  settings.deltaDmax = 100;
+  SimRunHeader h = Header(kTypeZ, "7002", "3");
+  // File 1 runs over midnight (a second header block, dated the next day).
+  const std::string a = WriteFile(dir, "7002_0.grad",
+                                  SimRunFile(h, {Row("22:00:00", -5, -50), Row("23:59:59", 5, 53), Row("00:00:10", 15, 146),
+                                                 Row("01:30:05", 75, 950)}));
+  h.date = "09.12.2026";
+  const std::string b = WriteFile(dir, "7002_1.grad", SimRunFile(h, {Row("10:00:00", 35, 500), Row("10:20:00", 65, 650)}));
+  CalcRead read = ReadGradFiles({a, b}, settings);
+  const CalcSensor& sensor = read.sensors.at(0);
+  ASSERT_EQ(sensor.segments.size(), 2u);
+  SensorTables tables;
+  tables.tables.push_back({0, {0, 10, 20, 30, 40, 50, 60, 70}, 1, {{{0, 100, 200, 300, 400, 500, 600, 700}}}, {}, {}});
+  tables.written = 0;
+  GradReport r = BuildGradReport(sensor, tables, settings, {a, b}, std::tm{}, "9.9");
+
+  const struct {
+    const char* name;
+    const char *firstDate, *firstTime, *lastDate, *lastTime;
+    long long seconds;
+  } files[] = {{"7002_0.grad", "07.12.2026", "22:00:00", "08.12.2026", "01:30:05", 3 * 3600 + 30 * 60 + 5},
+               {"7002_1.grad", "09.12.2026", "10:00:00", "09.12.2026", "10:20:00", 20 * 60}};
+  ASSERT_EQ(r.files.size(), 2u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    const FileSpan& s = r.files[k].span;
+    EXPECT_EQ(r.files[k].name, files[k].name);
+    EXPECT_EQ(s.firstDate + " " + s.firstTime + " " + s.lastDate + " " + s.lastTime,
+              std::string(files[k].firstDate) + " " + files[k].firstTime + " " + files[k].lastDate + " " + files[k].lastTime);
+    EXPECT_EQ(s.seconds, files[k].seconds);
+  }
+  ASSERT_EQ(r.channels.size(), 1u);
+  const ReportChannel& c = r.channels[0];
+  // Differences: 0, +3, -4, +200 (above T[7]), +150, 0.
+  const struct {
+    const ReportFit& fit;
+    std::size_t count;
+    double largest;
+  } rows[] = {{c.all, 6, 200}, {c.below, 1, 0}, {c.above, 1, 200}, {c.intervals[0], 1, 3}, {c.intervals[1], 1, 4},
+              {c.intervals[2], 0, 0}, {c.intervals[3], 1, 150}, {c.intervals[6], 1, 0}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(row.fit.count, row.count);
+    EXPECT_DOUBLE_EQ(row.fit.maxDiff, row.largest);
+  }
+  EXPECT_NEAR(c.all.rms, std::sqrt((9.0 + 16 + 40000 + 22500) / 6), 1e-9);
+  EXPECT_EQ(SamplesBeyond(r), 2u);
+  EXPECT_EQ(SamplesJudged(r), 6u);
+
+  // The verdict the page opens with, for each outcome of the write.
+  auto written = [](std::vector<LinkWriteDone> w) { return LinkWriteList{"Graduation", "7002_0.grad", "7002", 3, w}; };
+  const LinkWriteDone ok{16, 24, {1, 2}, 0, true, {}};
+  const LinkWriteDone differs{16, 24, {1, 2}, 1, true, {{25, 2, 7}}, WriteFailure::kReadBackDiffers};
+  const LinkWriteDone refused{16, 24, {1, 2}, 1, false, {}, WriteFailure::kException, 2};
+  const LinkWriteDone silent{16, 24, {1, 2}, 1, false, {}, WriteFailure::kNoAnswer};
+  const struct {
+    bool asked;
+    std::string why;
+    std::optional<LinkWriteList> list;
+    std::string verdict;
+  } verdicts[] = {
+      {false, "", std::nullopt, "Table calculated only, not sent to the detector"},
+      {false, "the operator declined the write", std::nullopt, "Table not written: the operator declined the write"},
+      {true, "", std::nullopt, "Table being written"},
+      {true, "", written({ok}), "Table written and verified"},
+      {true, "", written({ok, differs}), "Table written, read-back differs"},
+      {true, "", written({refused}),
+       "Table not written: the detector answered exception 2 (incorrect address) (register 24; 1 of 1 writes failed)"},
+      {true, "", written({ok, silent}), "Table not written: no answer from the detector (register 24; 1 of 2 writes failed)"},
+  };
+  for (const auto& v : verdicts) {
+    r.writeAsked = v.asked;
+    r.notWrittenWhy = v.why;
+    r.written = v.list;
+    EXPECT_EQ(VerdictText(r), v.verdict);
+  }
+
+  // On the page: the verdict and judgement first, the file spans, the outside rows, the read-back table.
+  r.written = written({ok, differs});
+  const std::string page = WriteFile(dir, "7002_0.html", GradReportHtml(r));
+  std::vector<std::string> lines = ReadPage(page, dir);
+  auto has = [&](const std::string& row) { return std::count(lines.begin(), lines.end(), "row " + row) == 1; };
+  EXPECT_TRUE(has("7002_0.grad|4|07.12.2026 22:00:00 \u2013 08.12.2026 01:30:05|3 h 30 min 05 s|-5 \u2013 75|"
+                  "a value outside the display limits"));
+  EXPECT_TRUE(has("D|below T[0] (< 0)|1|0.00|0.00"));
+  EXPECT_TRUE(has("D|above T[7] (> 70)|1|200.00|200.00"));
+  EXPECT_TRUE(has("Register|Written|Read"));
+  EXPECT_TRUE(has("25|2|7"));
+  const std::string html = GradReportHtml(r);
+  EXPECT_LT(html.find("Table written, read-back differs"), html.find("2 of 6 samples lie farther than deltaDmax = 100"));
 }
 
 }  // namespace

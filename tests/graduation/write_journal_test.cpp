@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "graduation/write_history.h"
 #include "graduation/write_journal.h"
 #include "support/temp_folder.h"
 #include "text/text_file.h"
@@ -87,6 +88,48 @@ TEST(WriteJournal, AKilledWriterLeavesOnlyWholeLines) {
     }
   }
   EXPECT_GT(lines, 100u);
+}
+
+// The history of one detector across two days' journals and its reports:
+// only its own lines, oldest first, each with what was written and the result.
+TEST(WriteHistory, OneDetectorAcrossTwoJournalsAndItsReports) {
+  test::TempFolder dir;
+  auto at = [](int day, int hour) {
+    std::tm t{};
+    t.tm_year = 126, t.tm_mon = 11, t.tm_mday = day, t.tm_hour = hour;
+    return t;
+  };
+  const LinkWriteList table{"Graduation", "7001 run.grad", "7001", 1,
+                            {Done(16, 104, {554, 625, 701}, 0, true), Done(16, 128, {9, 8}, 1, true, {{129, 8, 7}})}};
+  const LinkWriteList other{"Tuning", "limit1", "7002", 2, {Done(6, 5, {30}, 0)}};
+  const LinkWriteList limit{"Tuning", "limit1", "7001", 1, {Done(6, 5, {30}, 0)}};
+  // The later day's journal is written first: the order comes from the lines' dates.
+  ASSERT_EQ(AppendToFile(JournalFileName(dir.path(), at(8, 9)), JournalLine(limit, at(8, 9))), 0);
+  ASSERT_EQ(AppendToFile(JournalFileName(dir.path(), at(7, 9)),
+                         JournalLine(other, at(7, 9)) + JournalLine(table, at(7, 15))),
+            0);
+  // A report names its serial in its head; a report of another serial sharing the prefix is not its.
+  const char* report = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"/><meta name=\"kvl-serial\" content=\"7001\"/>"
+                       "<meta name=\"kvl-date\" content=\"2026-12-07 14:00:00\"/><meta name=\"kvl-verdict\" "
+                       "content=\"Table written, read-back differs\"/></head></html>";
+  ASSERT_EQ(WriteFileAtomic(dir.path() + "7001_0.html", report), 0);
+  std::string foreign = report;
+  foreign.replace(foreign.find("7001"), 4, "7001_5");
+  ASSERT_EQ(WriteFileAtomic(dir.path() + "7001_5_0.html", foreign), 0);
+
+  const std::vector<HistoryEntry> h = DetectorHistory(dir.path(), "7001");
+  ASSERT_EQ(h.size(), 3u);
+  EXPECT_EQ(h[0].when, "2026-12-07 14:00:00");
+  EXPECT_TRUE(h[0].report);
+  EXPECT_EQ(h[0].result, "Table written, read-back differs");
+  EXPECT_EQ(h[0].file, "7001_0.html");
+  EXPECT_EQ(h[1].when, "2026-12-07 15:00:00");
+  EXPECT_EQ(h[1].what, "Graduation, 7001 run.grad: 104\u2026106 128\u2026129");
+  EXPECT_EQ(h[1].result, "failed:1/2, readback=differs:1 (129\u2026129)");
+  EXPECT_EQ(h[1].file, "journal_2026-12-07.txt");
+  EXPECT_EQ(h[2].what, "Tuning, limit1: f6@5=30");
+  EXPECT_EQ(h[2].file, "journal_2026-12-08.txt");
+  EXPECT_TRUE(DetectorHistory(dir.path(), "7003").empty());
 }
 
 }  // namespace

@@ -136,7 +136,7 @@ TEST(KvlctlCalc, WritesTheBlocksToTheDetectors) {
   for (const char* serial : {"500", "501", "502"}) {
     std::string report;
     ASSERT_EQ(ReadFileBytes(f.dir / (std::string(serial) + "_0.html"), report), 0) << serial;
-    EXPECT_NE(report.find("<p class=\"ok\">verified</p>"), std::string::npos) << serial;
+    EXPECT_NE(report.find("<p class=\"verdict ok\">Table written and verified</p>"), std::string::npos) << serial;
     EXPECT_NE(summary.find(std::string("<a href=\"") + serial + "_0.html\">"), std::string::npos) << serial;
     EXPECT_NE(journal.find(std::string("serial=") + serial + "  "), std::string::npos) << serial;
   }

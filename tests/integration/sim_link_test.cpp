@@ -105,6 +105,20 @@ TEST_F(SimLink, TableReadBackNamesTheRegistersADetectorDidNotTake) {
                                             unsigned(d.read))),
               std::string::npos)
         << shown.back().text;
+  EXPECT_EQ(lists.got[1].writes[0].failure, WriteFailure::kReadBackDiffers);
+
+  // A table of two blocks in one batch: one head over both blocks' registers.
+  link.BeginBatch(2);
+  link.BeginWriteList({"test", "table.grad", {{2, "5002"}}, {}});
+  EXPECT_EQ(link.WriteRegisters(2, 104, table, false, true), 1);
+  EXPECT_EQ(link.WriteRegisters(2, 128, table, false, true), 1);
+  link.EndWriteList();
+  const std::string told = op.Shown().back().text;
+  const std::string head = Format("%s %u: %s", txt::kDeviceWord(kEnglish), 2u, txt::kReadBackDiffers(kEnglish));
+  EXPECT_EQ(told.find(head), told.rfind(head)) << told;
+  EXPECT_NE(told.find(Format(txt::kReadBackRegister(kEnglish), 128u, unsigned(table[0]), unsigned(kept[128]))),
+            std::string::npos)
+      << told;
 }
 
 TEST_F(SimLink, FaultsGiveTheirResultCodes) {

@@ -235,8 +235,8 @@ TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalcula
     const std::string report = folder + sensor.serial + "_0.html";
     auto verified = [&] {
       const std::string html = ReadAll(report);
-      return html.find(txt::kReportVerified(kEnglish)) != std::string::npos ||
-             html.find(txt::kReportVerified(kRussian)) != std::string::npos;
+      return html.find(txt::kReportVerdictVerified(kEnglish)) != std::string::npos ||
+             html.find(txt::kReportVerdictVerified(kRussian)) != std::string::npos;
     };
     EXPECT_TRUE(RunUntil(verified, 8000)) << report;
     const std::time_t now = std::time(nullptr);

@@ -24,7 +24,9 @@
 #include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
+#include "text/ctl_texts.h"
 #include "text/link_texts.h"
+#include "text/report_texts.h"
 
 namespace kvl::ctl {
 namespace {
@@ -163,8 +165,10 @@ CalcOutcome::Written WriteTable(CReportingLine& line, CalcRun& run, int slot,
   const SegmentTable& table = t.tables[std::size_t(t.written)];
   const std::string file = table.segment < s.segments.size() ? s.segments[table.segment].file : std::string();
   const std::optional<std::uint32_t> serial = SensorSerialNumber(s);
-  if (s.address < 1 || s.address > 255 || !serial)
+  if (s.address < 1 || s.address > 255 || !serial) {
+    if (report) report->notWrittenWhy = txt::kReportWhyAddress(run.settings.language);
     return {1, Format(txt::kIdentityNoAddress(run.settings.language), file.c_str(), s.serial.c_str())};
+  }
   CModbusSlave& link = line.link;
   const std::vector<RegisterBlock> blocks = RegisterBlocks(s, table, run.settings.type);
   const std::size_t before = line.op.Shown().size();
@@ -194,8 +198,13 @@ void WriteTables(const CArgParser& p, CalcRun& run, CalcOutcome& outcome) {
   CReportingLine line(lo, run.settings.language);
   OpenLine(line.link, lo);
   for (int slot : run.summary.calculable) {
-    if (run.fits.Take(slot).written < 0 || signals.Pending()) continue;
-    outcome.written[std::size_t(slot)] = WriteTable(line, run, slot, outcome.reports[std::size_t(slot)]);
+    if (run.fits.Take(slot).written < 0) continue;
+    std::optional<GradReport>& report = outcome.reports[std::size_t(slot)];
+    if (signals.Pending()) {
+      if (report) report->notWrittenWhy = txt::kReportWhyStopped(run.settings.language);
+      continue;
+    }
+    outcome.written[std::size_t(slot)] = WriteTable(line, run, slot, report);
   }
   line.link.Close();
   outcome.journalFailed = line.Status(kExitOk) != kExitOk;
@@ -285,26 +294,29 @@ std::string CalcJson(CalcRun& run, const CalcOutcome& outcome) {
 std::string CalcText(CalcRun& run, const CalcOutcome& outcome) {
   std::string out = run.summary.text;
   if (!out.empty() && out.back() != '\n') out += '\n';
-  if (run.read.lineCapReached) out += Format("(reading stopped after %zu data lines)\n", run.read.lines);
+  const LanguageIndex l = run.settings.language;
+  if (run.read.lineCapReached) out += Format(txt::kCtlReadingStopped(l), run.read.lines) + "\n";
   for (int slot : run.summary.calculable) {
     const CalcSensor& s = run.read.sensors[std::size_t(slot)];
     const SensorTables& t = run.fits.Take(slot);
     out += "\n" + ResultText(s, t, run.settings.type, run.settings.language);
     if (t.written >= 0) {
       for (const RegisterBlock& b : RegisterBlocks(s, t.tables[std::size_t(t.written)], run.settings.type)) {
-        out += Format("register %u:", unsigned(b.first));
+        out += Format(txt::kCtlRegister(l), unsigned(b.first));
         for (std::uint16_t w : b.words) out += Format(" %u", unsigned(w));
         out += "\n";
       }
     }
     if (outcome.written[std::size_t(slot)].result >= 0)
-      out += Format("written to %d: %s\n", s.address, outcome.written[std::size_t(slot)].report.c_str());
+      out += Format(txt::kCtlWrittenTo(l), s.address, outcome.written[std::size_t(slot)].report.c_str()) + "\n";
   }
   for (std::size_t k = 0; k < outcome.reportNames.size(); ++k)
     if (!outcome.reportNames[k].empty())
-      out += "report " + run.read.sensors[k].serial + ": " + outcome.reportFolder + outcome.reportNames[k] +
+      out += Format(txt::kCtlReportFile(l), run.read.sensors[k].serial.c_str(),
+                    (outcome.reportFolder + outcome.reportNames[k]).c_str()) +
              "\n";
-  if (!outcome.summaryName.empty()) out += "summary: " + outcome.reportFolder + outcome.summaryName + "\n";
+  if (!outcome.summaryName.empty())
+    out += Format(txt::kCtlSummaryFile(l), (outcome.reportFolder + outcome.summaryName).c_str()) + "\n";
   return out;
 }
 
@@ -326,7 +338,7 @@ int CalcExitStatus(CalcRun& run, const CalcOutcome& outcome) {
   for (int slot : run.summary.calculable) calculated = calculated || !run.fits.Take(slot).tables.empty();
   if (!calculated) {
     std::fflush(stdout);  // the why first, then the verdict
-    std::fputs("kvlctl calc: no table calculated\n", stderr);
+    std::fprintf(stderr, "kvlctl calc: %s\n", txt::kCtlNoTable(run.settings.language));
     return kExitFailed;
   }
   return kExitOk;

@@ -20,6 +20,7 @@
 #include "link_options.h"
 #include "reporting_line.h"
 #include "stop_signals.h"
+#include "text/ctl_texts.h"
 #include "text/ascii_case.h"
 #include "text/format.h"
 #include "text/gas_tables.h"
@@ -303,9 +304,9 @@ std::optional<int> ReadRow(CModbusSlave& link, const LinkOptions& lo, CommandTar
 }
 
 // A refused answer, or a question not answered by --yes: the message, nothing written.
-int Refuse(const Run& run, const LinkOptions& lo) {
+int Refuse(const Run& run, const LinkOptions& lo, LanguageIndex language) {
   std::string message = run.outcome.Rejected() ? run.outcome.message : run.question;
-  if (message.empty()) message = "nothing written: the answer is not accepted";
+  if (message.empty()) message = txt::kCtlNotAccepted(language);
   if (lo.json)
     std::printf("{\"result\": 1, \"rejected\": true, \"message\": %s}\n", JsonString(message).c_str());
   else
@@ -376,7 +377,7 @@ int RunCmd(const std::vector<std::string>& all) {
   const CommandOutcome& out = run.outcome;
   if (out.Rejected() || (!run.question.empty() && !p.Has("--yes"))) {
     link.Close();
-    return Refuse(run, lo);
+    return Refuse(run, lo, target.language);
   }
   if (!lo.json) PrintWrites(out);
   const int result = !p.Has("--dry-run") && !out.writes.empty() ? SendWrites(line, *id, target, out) : 0;

@@ -18,6 +18,7 @@
 #include "link_options.h"
 #include "reporting_line.h"
 #include "stop_signals.h"
+#include "text/ctl_texts.h"
 #include "text/format.h"
 #include "worker_run.h"
 
@@ -119,16 +120,16 @@ std::string FoundJson(const std::vector<Found>& found, double seconds) {
   return out + Format("], \"seconds\": %.1f}\n", seconds);
 }
 
-std::string FoundText(const std::vector<Found>& found, double seconds) {
+std::string FoundText(const std::vector<Found>& found, double seconds, LanguageIndex l) {
   std::string out;
   for (const Found& f : found) {
     out +=
-        Format("%3u  serial %-10u firmware %-7s type %s", f.address, unsigned(f.serial),
+        Format(txt::kCtlScanLine(l), f.address, unsigned(f.serial),
                f.firmware.empty() ? "?" : f.firmware.c_str(), f.type >= 0 ? DetectorTypeName(f.type) : "?");
-    if (f.result != 0) out += Format("  (second read: %s)", ReadResultText(f.result));
+    if (f.result != 0) out += Format(txt::kCtlSecondRead(l), ReadResultText(f.result, l));
     out += "\n";
   }
-  return out + Format("found %zu detector(s) in %.1f s\n", found.size(), seconds);
+  return out + Format(txt::kCtlFound(l), found.size(), seconds) + "\n";
 }
 
 int RunScan(const std::vector<std::string>& args) {
@@ -170,7 +171,7 @@ int RunScan(const std::vector<std::string>& args) {
   for (int s = 0; s < table.FoundCount() && s < kSlotCount; ++s)
     found.push_back(LookAt(link, std::uint8_t(table.Slot(s).address), table.Slot(s).image));
   link.Close();
-  std::fputs((lo.json ? FoundJson(found, seconds) : FoundText(found, seconds)).c_str(), stdout);
+  std::fputs((lo.json ? FoundJson(found, seconds) : FoundText(found, seconds, language)).c_str(), stdout);
   return kExitOk;
 }
 

@@ -17,6 +17,7 @@
 #include "link_options.h"
 #include "reporting_line.h"
 #include "stop_signals.h"
+#include "text/ctl_texts.h"
 #include "text/format.h"
 #include "text/number_grammar.h"
 #include "text/text_file.h"
@@ -139,17 +140,15 @@ int RunWriteTab(const std::vector<std::string>& args) {
     std::fputs(out.c_str(), stdout);
   } else {
     for (std::size_t i = 0; i < plan.filesQueued.size(); ++i)
-      std::printf("%s: %s\n", plan.filesQueued[i].c_str(),
-                  fileFailed[i] ? "table not written" : "table written");
+      std::printf("%s\n", Format((fileFailed[i] ? txt::kCtlTableNotWritten : txt::kCtlTableWritten)(language),
+                                 plan.filesQueued[i].c_str())
+                               .c_str());
     if (!report.empty()) std::printf("%s%s", report.c_str(), report.back() == '\n' ? "" : "\n");
     if (plan.refusal) std::printf("%s\n", plan.refusal->c_str());
   }
   for (std::size_t i = 0; i < plan.filesQueued.size(); ++i)
     if (fileFailed[i] && !serials[i])
-      std::fprintf(
-          stderr,
-          "kvlctl write-tab: %s: the file's name is no serial number; give its detector's in --serial\n",
-          plan.filesQueued[i].c_str());
+      std::fprintf(stderr, "kvlctl write-tab: %s\n", Format(txt::kCtlGiveSerial(language), plan.filesQueued[i].c_str()).c_str());
   if (signals.Pending()) {
     std::fputs("kvlctl write-tab: interrupted\n", stderr);
     return kExitInterrupted;

@@ -6,6 +6,7 @@
 
 #include "ctl_error.h"
 #include "link/traffic_line.h"
+#include "text/ctl_texts.h"
 #include "text/format.h"
 
 namespace kvl::ctl {
@@ -83,14 +84,14 @@ void CTraceObserver::OnFrame(const LinkFrame& frame) {
   std::fflush(stderr);
 }
 
-const char* ReadResultText(int result) {
+const char* ReadResultText(int result, LanguageIndex l) {
   switch (result) {
-    case 0: return "valid answer";
-    case 1: return "no answer";
-    case 2: return "short answer or the read failed";
-    case 3: return "CRC wrong";
-    case 4: return "address, function or byte count wrong";
-    default: return "unknown result";
+    case 0: return txt::kCtlResultValid(l);
+    case 1: return txt::kCtlResultNoAnswer(l);
+    case 2: return txt::kCtlResultShort(l);
+    case 3: return txt::kCtlResultCrc(l);
+    case 4: return txt::kCtlResultHeader(l);
+    default: return txt::kCtlResultUnknown(l);
   }
 }
 

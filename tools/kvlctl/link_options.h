@@ -65,6 +65,6 @@ class CTraceObserver : public CLinkObserver {
 };
 
 // Plain words for a read result code: "valid answer", "no answer"...
-const char* ReadResultText(int result);
+const char* ReadResultText(int result, LanguageIndex language = kEnglish);
 
 }  // namespace kvl::ctl

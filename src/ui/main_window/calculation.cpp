@@ -41,6 +41,12 @@ namespace kvl {
 
 namespace {
 
+// The run data file the written table was fitted to.
+std::string TableFileOf(const CalcSensor& sensor, const SensorTables& tables) {
+  const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
+  return written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "";
+}
+
 MessageIcon SummaryBoxIcon(SummaryIcon icon) {
   switch (icon) {
     case SummaryIcon::Exclamation: return MessageIcon::Warning;
@@ -182,9 +188,23 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
     if (tables.tables.empty()) continue;
     ShowCharacteristic(slot, tables);
     GradReport report = BuildGradReport(sensor, tables, settings, paths, now, ProgramVersion());
-    batch->Note(batchRow[size_t(slot)], LargestDifference(report), ReportWriteState::NotWritten);
+    batch->Note(batchRow[size_t(slot)], report, ReportWriteState::NotWritten);
     const std::string text = ResultText(sensor, tables, config_.detectorType, lang) + txt::kWriteTableToDevice(lang);
-    if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
+    // A table calculated and not written is on record too, with why.
+    if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) {
+      report.notWrittenWhy = txt::kReportWhyDeclined(lang);
+      batch->FileReport(batchRow[size_t(slot)], report);
+      continue;
+    }
+    if (sensor.address < 1 || sensor.address > 255 || !SensorSerialNumber(sensor)) {
+      // Without its address (or its serial) the table has no detector to go to.
+      operator_->ShowMessage(Format(txt::kIdentityNoAddress(lang), TableFileOf(sensor, tables).c_str(),
+                                    sensor.serial.c_str()),
+                             MessageIcon::Warning);
+      report.notWrittenWhy = txt::kReportWhyAddress(lang);
+      batch->FileReport(batchRow[size_t(slot)], report);
+      continue;
+    }
     OpenLineForTableWrites();
     WriteSensorTable(sensor, tables, std::move(report), batch, batchRow[size_t(slot)]);
   }
@@ -202,20 +222,11 @@ void CKvlDlg::OpenLineForTableWrites() {
 void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
                                const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow) {
   const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
-  const std::string file =
-      written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "";
-  const std::optional<std::uint32_t> serial = SensorSerialNumber(sensor);
-  if (sensor.address < 1 || sensor.address > 255 || !serial) {
-    // Without its address (or its serial) the table has no detector to go to.
-    operator_->ShowMessage(
-        Format(txt::kIdentityNoAddress(config_.language), file.c_str(), sensor.serial.c_str()),
-        MessageIcon::Warning);
-    return;
-  }
+  const std::string file = TableFileOf(sensor, tables);
   report.writeAsked = true;
-  batch->Note(batchRow, LargestDifference(report), ReportWriteState::Pending);
+  batch->Note(batchRow, report, ReportWriteState::Pending);
   WriteOrigin origin = OriginOf(file);
-  origin.identity = FileIdentity(config_.detectorType, file, serial, listBeforeCalc_);
+  origin.identity = FileIdentity(config_.detectorType, file, SensorSerialNumber(sensor), listBeforeCalc_);
   // The list ends on the link's worker: the report (its plots, two files) is
   // built on this thread instead, so that polling never waits for a disk.
   origin.done = [this, batch, row = batchRow, report](const LinkWriteList& list) mutable {

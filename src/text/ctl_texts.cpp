@@ -1,0 +1,43 @@
+#include "text/ctl_texts.h"
+
+#include "text/text_table_macros.h"
+
+namespace kvl::txt {
+
+#define KVL_CTL_TEXTS(X)                                                                                           \
+  X(kCtlRegister, "register %u:", "регистр %u:", "")                                                               \
+  X(kCtlWrittenTo, "written to %d: %s", "записано в %d: %s", "")                                                   \
+  X(kCtlReportFile, "report %s: %s", "протокол %s: %s", "")                                                        \
+  X(kCtlSummaryFile, "summary: %s", "сводка: %s", "")                                                              \
+  X(kCtlReadingStopped, "(reading stopped after %zu data lines)", "(чтение остановлено после %zu строк данных)", "") \
+  X(kCtlNoTable, "no table calculated", "ни одна таблица не рассчитана", "")                                       \
+  X(kCtlTableWritten, "%s: table written", "%s: таблица записана", "")                                             \
+  X(kCtlTableNotWritten, "%s: table not written", "%s: таблица не записана", "")                                   \
+  X(kCtlGiveSerial, "%s: the file's name is no serial number; give its detector's in --serial",                     \
+    "%s: имя файла не заводской номер; укажите номер его прибора в --serial", "")                                 \
+  X(kCtlNotAccepted, "nothing written: the answer is not accepted", "ничего не записано: ответ не принят", "")      \
+  X(kCtlFound, "found %zu detector(s) in %.1f s", "найдено приборов: %zu за %.1f с", "")                           \
+  X(kCtlHistoryNone, "nothing on record for %s in %s", "нет записей о %s в %s", "")                             \
+  X(kCtlHistoryReport, "report", "протокол", "")                                                                   \
+  X(kCtlScanLine, "%3u  serial %-10u firmware %-7s type %s", "%3u  номер %-10u прошивка %-7s тип %s", "")         \
+  X(kCtlSecondRead, "  (second read: %s)", "  (второе чтение: %s)", "")                                            \
+  X(kCtlResultValid, "valid answer", "правильный ответ", "")                                                       \
+  X(kCtlResultNoAnswer, "no answer", "нет ответа", "")                                                             \
+  X(kCtlResultShort, "short answer or the read failed", "короткий ответ или ошибка чтения", "")                    \
+  X(kCtlResultCrc, "CRC wrong", "ошибка CRC", "")                                                                  \
+  X(kCtlResultHeader, "address, function or byte count wrong", "неверный адрес, функция или число байтов", "")     \
+  X(kCtlResultUnknown, "unknown result", "неизвестный результат", "")                                              \
+  X(kCtlHistoryWrite, "write", "запись", "")                                                                       \
+  X(kCtlHistoryHead, "date and time  kind  what  result  file", "дата и время  вид  что  итог  файл", "")
+
+KVL_CTL_TEXTS(KVL_TEXT_DEFINE)
+
+namespace {
+const TextEntry* const kAll[] = {KVL_CTL_TEXTS(KVL_TEXT_ADDRESS)};
+}  // namespace
+
+std::span<const TextEntry* const> AllCtlTexts() { return kAll; }
+
+#undef KVL_CTL_TEXTS
+
+}  // namespace kvl::txt
