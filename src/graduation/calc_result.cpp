@@ -7,6 +7,7 @@
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"
+#include "text/number_grammar.h"
 
 namespace kvl {
 namespace {
@@ -92,6 +93,12 @@ void ClearTableRegisters(int type, RegisterImage& image) {
     clear(96, 100);
     clear(104, 159);
   }
+}
+
+std::optional<std::uint32_t> SensorSerialNumber(const CalcSensor& sensor) {
+  long long serial = 0;
+  if (ParseWholeToken(sensor.serial, 1, 0xFFFFFFFFLL, &serial) != TokenVerdict::kGood) return std::nullopt;
+  return std::uint32_t(serial);
 }
 
 }  // namespace kvl

@@ -2,6 +2,8 @@
 // What the operator reads about a calculated sensor and what is written into
 // it: the result text (one table per fitted segment, the written one first)
 // and the register blocks of the detector type. Never talks to the link.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,10 @@ std::string ResultText(const CalcSensor& sensor, const SensorTables& tables, int
 // KVELT: one block at 24 (T[i] from the top). Z and Z40: one block at 24
 // (T[i] x 10, then D[i]).
 std::vector<RegisterBlock> RegisterBlocks(const CalcSensor& sensor, const SegmentTable& table, int type);
+
+// The sensor's serial number as its files give it (1..4294967295), the one
+// its table may be written into; none when the files give no such number.
+std::optional<std::uint32_t> SensorSerialNumber(const CalcSensor& sensor);
 
 // Clears the stored table registers of a slot's image before files are read:
 // KVELT 24..55 and 58..63, Z5 96..100 and 104..159 (other types keep theirs).

@@ -44,6 +44,9 @@ std::string JournalLine(const LinkWriteList& list, const std::tm& now) {
   std::string line = Stamp(now);
   line += "  mode=" + Field(list.mode) + "  serial=" + Field(list.serial) + Format("  addr=%u", unsigned(list.slave)) +
           "  cause=" + Field(list.cause);
+  if (list.expected) line += Format("  file_serial=%u", unsigned(*list.expected));
+  // A detector the identity check refused got none of the writes: nothing to list.
+  if (!list.refusal.empty()) return line + "  result=refused  why=" + Field(list.refusal) + "\n";
   int failed = 0;
   bool blocks = false, allChecked = true;
   std::string differences;

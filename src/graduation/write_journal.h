@@ -12,7 +12,10 @@
 // f6@REG=VALUE is a single write (a password's value shows as *), f16@FIRST=W,W,... a block from protocol
 // address FIRST; result=ok, or failed:K/N (K of the N writes failed);
 // readback (lists with blocks): equal, differs:REG=WRITTEN/READ,..., or none
-// (no check read answered).
+// (no check read answered). serial is the one read from the detector just
+// before the writes (empty when it did not answer); a list carrying a file's
+// content adds file_serial=N, and one the identity check refused ends
+//   ...  serial=2400003  addr=3  cause=2400017.tab  file_serial=2400017  result=refused  why="File ..."
 //
 // The climate chamber's set points and the gas valves' changes are lines of
 // the same journal, of their own kind:

@@ -182,6 +182,11 @@ class CModbusSlave : public CSerialPort {
       int expected = 0;
       bool told = false;
       std::vector<LinkWriteDone> done;
+      // The serial number read before the first write, and the check's outcome.
+      enum class Identity { Unread, Passed, Refused } identity = Identity::Unread;
+      std::string serialRead;
+      std::string refusal;
+      bool refusalShown = false;
     };
     std::vector<Group> groups;
     Group& GroupOf(std::uint8_t slave);
@@ -221,6 +226,15 @@ class CModbusSlave : public CSerialPort {
   void ReportWriteDone(bool batchDone, bool reportDone, LanguageIndex l);
   // The open list, or (none open) a new one that has already ended; mutex_ held.
   ListPtr AdoptListLocked();
+  // The identity check of the list a write belongs to (modbus_identity.cpp):
+  // true when the write may go out. The first write of a list to a detector
+  // reads its serial number; a refused detector gets none of the list's writes.
+  bool IdentityAllows(std::uint8_t slave);
+  std::string IdentityRefusal(std::uint8_t slave, const WriteIdentity& identity,
+                              const std::optional<std::uint32_t>& found);
+  std::optional<std::uint32_t> ReadSerial(std::uint8_t slave, const SerialRead& read);
+  // A write the identity check holds back: counted in the batch, reported once per detector.
+  int SkipRefusedWrite(std::uint8_t slave);
   // Files a finished transaction with its list and tells a list that is complete.
   void Account(std::uint8_t slave, LinkWriteDone done);
   void Tell(const WriteListState& list, const WriteListState::Group& group);

@@ -171,7 +171,8 @@ int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::
 int CModbusSlave::WriteRegister(std::uint8_t slave, std::uint8_t function, std::uint16_t reg,
                                 std::uint16_t value) {
   Fail(WriteFailure::kNone);
-  const int result = DoWriteRegister(slave, function, reg, value);
+  const int result =
+      IdentityAllows(slave) ? DoWriteRegister(slave, function, reg, value) : SkipRefusedWrite(slave);
   LinkWriteDone done;
   done.function = function;
   done.first = reg;
@@ -188,7 +189,8 @@ int CModbusSlave::WriteRegisters(std::uint8_t slave, std::uint16_t first, const 
   lastChecked_ = false;
   lastDifferences_.clear();
   Fail(WriteFailure::kNone);
-  const int result = DoWriteRegisters(slave, first, words, report, verify);
+  const int result =
+      IdentityAllows(slave) ? DoWriteRegisters(slave, first, words, report, verify) : SkipRefusedWrite(slave);
   LinkWriteDone done;
   done.function = 16;
   done.first = first;

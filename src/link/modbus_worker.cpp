@@ -304,7 +304,9 @@ void CModbusSlave::Tell(const WriteListState& list, const WriteListState::Group&
   LinkWriteList out;
   out.mode = list.origin.mode;
   out.cause = list.origin.cause;
-  out.serial = list.origin.SerialOf(group.slave);
+  out.serial = list.origin.identity.read ? group.serialRead : list.origin.SerialOf(group.slave);
+  out.expected = list.origin.identity.expected;
+  out.refusal = group.refusal;
   out.slave = group.slave;
   out.writes = group.done;
   if (CWriteListener* l = writeListener_.load(std::memory_order_acquire)) l->OnWriteList(out);

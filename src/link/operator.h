@@ -35,6 +35,15 @@ class COperator {
     (void)icon;
     return buttons == QuestionButtons::YesNo ? kAnswerNo : kAnswerCancel;
   }
+
+  // Asks from a worker thread: the question is shown on the GUI thread while
+  // the worker waits. When `abandon` becomes true the wait ends with the
+  // negative answer, so a stopping worker is never held by an open question.
+  virtual int AskFromWorker(const std::string& text, MessageIcon icon, QuestionButtons buttons,
+                            const std::atomic<bool>* abandon) {
+    (void)abandon;
+    return Ask(text, icon, buttons);
+  }
 };
 
 }  // namespace kvl

@@ -5,11 +5,34 @@
 // them; a listener (the write journal) stores them. Never formats or files.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace kvl {
+
+// A read of holding registers over the link: (first, count, words) -> the
+// read's result (0 answered, words filled).
+using RegisterRead = std::function<int(std::uint16_t, std::uint8_t, std::uint16_t*)>;
+// Reads a detector's serial number with the given read (the registers are the
+// detector type's); none when the detector did not answer.
+using SerialRead = std::function<std::optional<std::uint32_t>(const RegisterRead&)>;
+
+// Which detector a write list is for. With `read` set, the link reads each
+// detector's serial number before the first write of the list to it, and
+// the list's record names that serial. A list carrying a file's content
+// names the file's serial (`expected`): a detector that holds another, or
+// does not answer, gets none of the list's writes. A file that names only
+// an address has the operator confirm the serial found there (`confirm`).
+struct WriteIdentity {
+  SerialRead read;
+  std::optional<std::uint32_t> expected;
+  bool confirm = false;
+  std::string file;                  // named by a refusal
+  std::vector<std::uint8_t> polled;  // looked at for the file's serial when another answers
+  bool Checks() const { return read && (expected || confirm); }
+};
 
 // Who asked for a write list: set by the caller when the list begins.
 struct WriteOrigin {
@@ -20,6 +43,7 @@ struct WriteOrigin {
   // Called once per detector when its list has run (on the thread that ran
   // the last write: the link's worker, or the caller of a direct write).
   std::function<void(const struct LinkWriteList&)> done;
+  WriteIdentity identity{};
 
   std::string SerialOf(std::uint8_t slave) const {
     for (const auto& [address, serial] : serials)
@@ -62,9 +86,13 @@ struct LinkWriteDone {
 };
 
 struct LinkWriteList {
+  // serial: the one read from the detector before the writes when the list
+  // asked for it, else the one its origin knew.
   std::string mode, cause, serial;
   std::uint8_t slave = 0;
   std::vector<LinkWriteDone> writes;
+  std::optional<std::uint32_t> expected{};  // the file's serial, when the list carried one
+  std::string refusal{};                  // not empty: the identity check sent none of the writes, and why
 
   bool AllWritten() const {
     for (const LinkWriteDone& w : writes)

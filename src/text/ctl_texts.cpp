@@ -12,6 +12,9 @@ namespace kvl::txt {
   X(kCtlReadingStopped, "(reading stopped after %zu data lines)", "(чтение остановлено после %zu строк данных)", "") \
   X(kCtlNoTable, "no table calculated", "ни одна таблица не рассчитана", "")                                       \
   X(kCtlTableWritten, "%s: table written", "%s: таблица записана", "")                                             \
+  X(kCtlTableNotWritten, "%s: table not written", "%s: таблица не записана", "")                                   \
+  X(kCtlGiveSerial, "%s: the file's name is no serial number; give its detector's in --serial",                     \
+    "%s: имя файла не заводской номер; укажите номер его прибора в --serial", "")                                 \
   X(kCtlNotAccepted, "nothing written: the answer is not accepted", "ничего не записано: ответ не принят", "")      \
   X(kCtlFound, "found %zu detector(s) in %.1f s", "найдено приборов: %zu за %.1f с", "")                           \
   X(kCtlHistoryNone, "nothing on record for %s in %s", "нет записей о %s в %s", "")                             \

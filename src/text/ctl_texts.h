@@ -14,6 +14,8 @@ extern const TextEntry kCtlSummaryFile;     // "summary: %s"
 extern const TextEntry kCtlReadingStopped;  // "(reading stopped after %zu data lines)"
 extern const TextEntry kCtlNoTable;         // "no table calculated"
 extern const TextEntry kCtlTableWritten;    // "%s: table written"
+extern const TextEntry kCtlTableNotWritten; // "%s: table not written"
+extern const TextEntry kCtlGiveSerial;      // a table file named otherwise than a serial number
 extern const TextEntry kCtlNotAccepted;     // "nothing written: the answer is not accepted"
 extern const TextEntry kCtlFound;           // "found %zu detector(s) in %.1f s"
 extern const TextEntry kCtlScanLine;        // "%3u  serial %-10u firmware %-7s type %s"

@@ -19,6 +19,38 @@ const TextEntry kReadBackDiffers{{"the registers read back differ from those wri
                                   "прочитанные регистры отличаются от записанных:", ""}};
 const TextEntry kReadBackRegister{{"register %u: written %u, read %u", "регистр %u: записано %u, прочитано %u", ""}};
 
+const TextEntry kIdentityDiffers{
+    {"File %s is for serial number %s, but the detector at address %u has serial number %s: nothing was "
+     "written.",
+     "Файл %s составлен для заводского номера %s, а у прибора по адресу %u заводской номер %s: ничего не "
+     "записано.",
+     ""}};
+const TextEntry kIdentityElsewhere{
+    {" Serial number %s answers at address %u.", " Заводской номер %s отвечает по адресу %u.", ""}};
+const TextEntry kIdentityNoAnswer{
+    {"File %s (serial number %s): the detector at address %u did not answer the serial number read: nothing "
+     "was "
+     "written.",
+     "Файл %s (заводской номер %s): прибор по адресу %u не ответил на чтение заводского номера: ничего не "
+     "записано.",
+     ""}};
+const TextEntry kIdentityNoAnswerAt{
+    {"File %s: the detector at address %u did not answer the serial number read: nothing was written.",
+     "Файл %s: прибор по адресу %u не ответил на чтение заводского номера: ничего не записано.", ""}};
+const TextEntry kIdentityAsk{
+    {"File %s names only address %u. The detector at that address has serial number %s. Write the file into "
+     "this detector?",
+     "Файл %s указывает только адрес %u. Заводской номер прибора по этому адресу: %s. Записать файл в этот "
+     "прибор?",
+     ""}};
+const TextEntry kIdentityNotConfirmed{
+    {"File %s: serial number %s at address %u was not confirmed as the file's detector: nothing was written.",
+     "Файл %s: заводской номер %s по адресу %u не подтверждён как прибор файла: ничего не записано.", ""}};
+const TextEntry kIdentityNoAddress{
+    {"File %s (serial number %s) names no detector address, or address 0: nothing was written.",
+     "Файл %s (заводской номер %s) не указывает адрес прибора или указывает адрес 0: ничего не записано.",
+     ""}};
+
 const TextEntry kWaitingForDevice{{"Waiting for %s to come back", "Ожидание возвращения %s", ""}};
 const TextEntry kEchoHeard{
     {"Port %s: the adapter sends back every byte it transmits (two-wire echo), so the detectors' answers cannot be "

@@ -20,6 +20,15 @@ extern const TextEntry kDeviceWord;       // "Modbus #"
 extern const TextEntry kReadBackDiffers;
 extern const TextEntry kReadBackRegister;
 
+// The identity check before a file's content is written (printf formats).
+extern const TextEntry kIdentityDiffers;       // file, its serial, address, serial found there
+extern const TextEntry kIdentityElsewhere;     // the file's serial, the address it answers at
+extern const TextEntry kIdentityNoAnswer;      // file, its serial, address
+extern const TextEntry kIdentityNoAnswerAt;    // file, address (a file that names no serial)
+extern const TextEntry kIdentityAsk;           // file, address, serial found there
+extern const TextEntry kIdentityNotConfirmed;  // file, serial found, address
+extern const TextEntry kIdentityNoAddress;     // file, its serial: the file names no address (or 0)
+
 // The line's own state, told to the operator (printf formats of the device path).
 extern const TextEntry kWaitingForDevice;  // "Waiting for %s to come back"
 extern const TextEntry kEchoHeard;         // the line echoes while the echo option is off

@@ -34,6 +34,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 struct CQtOperator::Request {
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+  int answer = 0;  // the button that closed the box
   std::mutex mutex;
   std::condition_variable cv;
   bool done = false;       // the box was closed, or will never be shown
@@ -80,6 +82,10 @@ void CQtOperator::ShowMessage(const std::string& text, MessageIcon icon, const s
   auto request = std::make_shared<Request>();
   request->text = boxText;
   request->icon = BoxIcon(icon);
+  RunFromWorker(request, abandon);
+}
+
+int CQtOperator::RunFromWorker(const std::shared_ptr<Request>& request, const std::atomic<bool>* abandon) {
   {
     std::lock_guard lock(mutex_);
     std::erase_if(pending_, [](const std::weak_ptr<Request>& w) { return w.expired(); });
@@ -96,10 +102,24 @@ void CQtOperator::ShowMessage(const std::string& text, MessageIcon icon, const s
       // runs again; the worker need not wait for that.
       QMetaObject::invokeMethod(
           this, [request] { if (request->box) request->box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
-      return;
+      return 0;
     }
     request->cv.wait_for(lock, kAbandonPoll);
   }
+  return request->answer;
+}
+
+int CQtOperator::AskFromWorker(const std::string& text, MessageIcon icon, QuestionButtons buttons,
+                               const std::atomic<bool>* abandon) {
+  const bool yesNo = buttons == QuestionButtons::YesNo;
+  if (QThread::currentThread() == thread()) return Ask(text, icon, buttons);
+  auto request = std::make_shared<Request>();
+  request->text = QString::fromUtf8(text.data(), qsizetype(text.size()));
+  request->icon = BoxIcon(icon);
+  request->buttons = yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel;
+  const int answer = RunFromWorker(request, abandon);
+  if (yesNo) return answer == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
+  return answer == QMessageBox::Ok ? kAnswerOk : kAnswerCancel;
 }
 
 int CQtOperator::Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) {
@@ -118,11 +138,17 @@ void CQtOperator::ShowFromWorker(const std::shared_ptr<Request>& request) {
     std::lock_guard lock(request->mutex);
     if (request->abandoned || request->done) return;
   }
-  auto* box = new QMessageBox(request->icon, Title(), request->text, QMessageBox::Ok, window_);
+  auto* box = new QMessageBox(request->icon, Title(), request->text, request->buttons, window_);
   KeepTitleWhole(*box);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::ApplicationModal);
-  connect(box, &QDialog::finished, this, [this, request] { Finish(request); });
+  connect(box, &QDialog::finished, this, [this, request](int result) {
+    {
+      std::lock_guard lock(request->mutex);
+      request->answer = result;
+    }
+    Finish(request);
+  });
   request->box = box;
   box->show();
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The window's operator: message boxes on the GUI thread. A call from the GUI
-// thread runs the box at once; a call from a worker thread has the box shown
-// by the GUI thread and waits for it, giving up as soon as its abandon flag
+// The window's operator: message boxes and questions on the GUI thread. A
+// call from the GUI thread runs the box at once; a call from a worker thread
+// (a message, or a question by AskFromWorker) has the box shown by the GUI
+// thread and waits for it, giving up as soon as its abandon flag
 // is set, even when the GUI thread is itself blocked (waiting for that
 // worker to stop) and never got round to showing the box.
 #include <QObject>
@@ -29,6 +30,8 @@ class CQtOperator : public QObject, public COperator {
                    const std::atomic<bool>* abandon = nullptr) override;
 
   int Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) override;
+  int AskFromWorker(const std::string& text, MessageIcon icon, QuestionButtons buttons,
+                    const std::atomic<bool>* abandon) override;
 
   void SetWindow(QWidget* window) { window_ = window; }
 
@@ -37,6 +40,8 @@ class CQtOperator : public QObject, public COperator {
 
   QString Title() const;
   void ShowFromWorker(const std::shared_ptr<Request>& request);
+  // Has the GUI thread show the request's box and waits; the button that closed it, 0 when abandoned.
+  int RunFromWorker(const std::shared_ptr<Request>& request, const std::atomic<bool>* abandon);
   void Finish(const std::shared_ptr<Request>& request);
 
   QPointer<QWidget> window_;

@@ -112,7 +112,12 @@ struct StoringDetectors {
           ++writes;
           for (int i = 0; i < req[5]; ++i) regs[{slave, first + i}] = std::uint16_t((req[7 + 2 * i] << 8) | req[8 + 2 * i]);
           return {BuildWriteMultipleAnswer(req[0], first, req[5])};
-        }) {}
+        }) {
+    // Sensors 500..502 at addresses 1..3: each table is written only after its
+    // detector's serial number (registers 79 and 9) reads as the file's.
+    std::lock_guard<std::mutex> lock(mutex);
+    for (int k = 0; k < 3; ++k) regs[{k + 1, 9}] = std::uint16_t(500 + k);
+  }
   int Writes() {
     std::lock_guard<std::mutex> lock(mutex);
     return writes;
@@ -177,6 +182,10 @@ TEST(KvlctlCalc, OutliersAreWrittenOnlyWhenAccepted) {
   f.paths.push_back(WriteFile(f.dir, "600_0.grad", SimRunFile(Header(kTypeZ5, "600", "4"), rows)));
   test::PtyPair pty;
   StoringDetectors detectors(pty);
+  {
+    std::lock_guard<std::mutex> lock(detectors.mutex);
+    detectors.regs[{4, 9}] = 600;  // the file's detector answers at its address
+  }
   const std::vector<std::string> write = {"--type", "Z5", "--write", "--port", pty.SlavePath(), "--baud", "19200"};
   test::KvlctlResult r = RunCalc(write, f);
   EXPECT_EQ(r.exitCode, 1) << r.err;

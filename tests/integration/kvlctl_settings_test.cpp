@@ -6,6 +6,7 @@
 #include <fstream>
 #include <regex>
 
+#include "graduation/calc_test_support.h"
 #include "kvlctl_process.h"
 #include "sim_process.h"
 
@@ -127,6 +128,64 @@ TEST_F(SettingsOnSim, Z5SaveCompareAndWriteBack) {
   r = Ctl({"settings", "compare", saved, "--type", "Z5", "--addr", "2"});
   EXPECT_EQ(r.exitCode, 0) << r.out;
   EXPECT_EQ(Settings(Save("Z5", "2", true)), Settings(saved));
+}
+
+// Every kvlctl command that writes fails (exit status 1) when anything it was
+// asked to write or record did not happen: a journal that cannot be kept
+// stops it before the detector is touched; a settings block that reads back
+// otherwise is listed.
+TEST_F(SettingsOnSim, ExitStatusSaysWhetherEverythingAskedForHappened) {
+  const std::string journal = (folder / "journal" / "deeper").string(),
+                    bad = (folder / "plain" / "sub").string();
+  std::ofstream(folder / "plain") << "a file, not a folder";
+  const std::string saved = Save("Z5", "2", true), log = (folder / "5100002.tab").string();
+  Write("2", 96, "1,2,3,4,5");
+  {
+    std::ofstream out(log, std::ios::binary);  // a graduation log's G lines: single writes
+    out << "SER_NUM 5100002\r\n";
+    for (int k = 0; k < 8; ++k)
+      out << "G" << k << " " << -40 + 15 * k << " 1000 1100 1200 1300 1400 1500\r\n";
+  }
+  testing::TempFolder runs;  // run data whose tables name no address, or another detector's
+  const std::string run0 = testing::WriteSimulatedRun(runs, kTypeZ5, "600", 2500, 11, "0");
+  const std::string run2 = testing::WriteSimulatedRun(runs, kTypeZ5, "601", 2500, 12, "2");
+  ASSERT_EQ(sim.Command("fault 2 nostore"), "fault 2 nostore");  // block writes to 2 are forgotten
+  struct Row {
+    std::vector<std::string> args;
+    std::string said;        // "Recorded": exit status 0
+    std::string reg, value;  // "ADDR:REG" afterwards
+  };
+  // clang-format off
+  const std::vector<Row> rows = {
+      {{"write", "--addr", "7", "--reg", "60", "--value", "5", "--journal", journal}, "Recorded", "7:60", "5"},
+      {{"write", "--addr", "7", "--reg", "60", "--value", "6", "--journal", bad}, "write journal", "7:60", "5"},
+      {{"cmd", "password", "1234", "--type", "Z5", "--addr", "2", "--journal", journal}, "Recorded", "7:60", "5"},
+      {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", bad}, "write journal", "2:96", "1"},
+      {{"settings", "write", log, "--type", "Z5", "--addr", "2", "--yes", "--journal", journal}, "Recorded", "2:104", "65496"},
+      {{"calc", "--type", "Z5", "--write", run0}, "600_0.grad, line 2: Modbus_number=\"0\" - out of range", "2:96", "1"},
+      {{"calc", "--type", "Z5", "--write", run2}, "601, but the detector at address 2 has serial number 5100002", "2:96", "1"},
+      {{"record", "--type", "Z5", "--addr", "2", "--period", "0.2", "--duration", "1.5", "--folder", bad}, "failed write(s)",
+       "7:60", "5"},
+      {{"settings", "write", saved, "--type", "Z5", "--addr", "2", "--journal", journal},
+       "the registers read back differ from those written:\nregister 96: written ", "2:96", "1"},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[0] + " " + row.args[1] + " " + row.args.back());
+    const auto r = Ctl(row.args);
+    EXPECT_EQ(r.exitCode, row.said == "Recorded" ? 0 : 1) << r.out << r.err;
+    EXPECT_NE((r.out + r.err).find(row.said), std::string::npos) << r.out << r.err;
+    const auto read =
+        Ctl({"read", "--addr", row.reg.substr(0, 1), "--first", row.reg.substr(2), "--count", "1", "--json"});
+    EXPECT_NE(read.out.find("\"words\": [" + row.value + "]"), std::string::npos) << read.out;
+  }
+  // Each line names the serial number read from its detector, the password's too.
+  std::string lines;
+  for (const auto& e : std::filesystem::directory_iterator(journal)) lines += FileText(e.path().string());
+  for (const char* line : {"serial=2400007  addr=7  cause=write  f6@60=5  result=ok",
+                           "serial=5100002  addr=2  cause=password  f6@32=*  result=ok",
+                           "serial=5100002  addr=2  cause=5100002.tab  file_serial=5100002"})
+    EXPECT_NE(lines.find(line), std::string::npos) << lines;
 }
 
 }  // namespace

@@ -2,17 +2,17 @@
 // simulated detectors are read, the operator confirms, and the tables the
 // core computes from the same files land in the detectors.
 #include <gtest/gtest.h>
-
-#include <QComboBox>
-#include <QPushButton>
 #include <sys/stat.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <atomic>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "graduation/calc_checks.h"
 #include "graduation/calc_fit.h"
@@ -20,6 +20,7 @@
 #include "graduation/grad_file_reader.h"
 #include "main_window_fixture.h"
 #include "sim/sim_run_data.h"
+#include "text/format.h"
 #include "ui/main_window/main_controls.h"
 
 namespace kvl {
@@ -28,20 +29,29 @@ namespace {
 using test::RunUntil;
 using test::WindowRun;
 
+// Every box shown so far, one after the other.
+std::string Shown(const WindowRun& run) {
+  std::string all;
+  for (const test::ShownMessage& m : run.op.Shown()) all += m.text + "\n";
+  return all;
+}
+
 TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
   WindowRun run;
   run.Open(kTypeZ5, 3);
   run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
   ASSERT_TRUE(run.WaitForRows(3));
 
-  // Runs recorded earlier for two of the three detectors on the bus.
+  // Runs recorded earlier for two of the three detectors on the bus; the
+  // second names the third's address, where another detector answers.
   std::vector<std::string> paths;
   for (int s = 0; s < 2; ++s) {
     SimRunHeader header;
     header.type = kTypeZ5;
     header.language = kEnglish;
     header.serial = run.CellText(Column::Serial, s).toStdString();
-    header.modbus = std::to_string(s + 1);
+    header.modbus = s == 0 ? "1" : "3";
     header.gas = "Methane";
     header.power = "1800", header.kur = "10000", header.kuw = "10100";
     SimRunSetup setup;
@@ -52,8 +62,10 @@ TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
     std::ofstream(paths.back(), std::ios::binary) << SimRunFile(header, SimulatedRunRows(setup));
   }
   run.fileChoice = paths;
-  // First sensor: calculate and write; second: calculate, keep it out of its detector.
-  run.op.ScriptAnswers({kAnswerOk, kAnswerOk, kAnswerOk, kAnswerCancel});
+  const std::string second = run.CellText(Column::Serial, 1).toStdString();
+  const std::string third = run.CellText(Column::Serial, 2).toStdString();
+  // Both calculated and written: the second is refused by the detector at 3.
+  run.op.ScriptAnswers({kAnswerOk, kAnswerOk, kAnswerOk, kAnswerOk});
   run.Control<QPushButton>(id::kReadFromFile)->click();
   EXPECT_FALSE(run.window->Table().TableWriting());
   const std::vector<test::ShownMessage> shown = run.op.Shown();
@@ -78,9 +90,15 @@ TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
     return true;
   };
   EXPECT_TRUE(RunUntil([&] { return holds(first.address, blocks.back()); }, 8000));
-  const int other = first.address == 1 ? 2 : 1;
-  EXPECT_FALSE(holds(other, RegisterBlocks(read.sensors[1], FitSensor(read.sensors[1], settings, FitMethod::Fast).tables[0],
-                                           kTypeZ5).back()));
+  const std::string refusal = "File " + second + "_0.grad is for serial number " + second +
+                              ", but the detector at address 3 has serial number " + third +
+                              ": nothing was written. Serial number " + second + " answers at address 2.";
+  EXPECT_TRUE(RunUntil([&] { return Shown(run).find(refusal) != std::string::npos; }, 8000)) << Shown(run);
+  for (int other : {2, 3})
+    EXPECT_FALSE(
+        holds(other, RegisterBlocks(read.sensors[1],
+                                    FitSensor(read.sensors[1], settings, FitMethod::Fast).tables[0], kTypeZ5)
+                         .back()));
 
   // Polling waits, as the stage field says, until a mode change polls the three of before.
   EXPECT_TRUE(run.Control(id::kStagePrompt)->isVisible());
@@ -91,6 +109,37 @@ TEST(Calculation, ReadFromFileFitsConfirmedSensorsAndWritesTheirTables) {
   EXPECT_FALSE(run.Control(id::kStagePrompt)->isVisible());
   EXPECT_EQ(run.window->Table().AddressList(), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_TRUE(run.WaitForRows(3));
+}
+
+// "Read from tab": a file named after its detector's serial number goes into
+// that detector; one named otherwise after the operator confirmed the serial
+// number found at its address (the link's refusals are kvlctl write-tab's).
+TEST(Calculation, ReadFromTabWritesEachTableOnlyIntoItsDetector) {
+  WindowRun run;
+  run.Open(kTypeKvelt, 2);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
+  ASSERT_TRUE(run.WaitForRows(2));
+  auto table = [](int address, int t0) {
+    std::string text = Format("Modbus_number=%d\r\n", address);
+    for (int n = 7; n >= 0; --n)
+      text += Format("T[%d]=%d  D[%2d]=%d  K3[%2d]=0.25  K2[%2d]=-2  K1[%2d]=1\r\n", n, t0 + 10 * n, n, 500,
+                     n, n, n);
+    return text;
+  };
+  for (const auto& [name, address, t0] : {std::tuple("2400001.tab", 1, -400), {"a.tab", 2, -300}}) {
+    run.fileChoice.push_back(run.dir.path().toStdString() + "/" + name);
+    std::ofstream(run.fileChoice.back(), std::ios::binary) << table(address, t0);
+  }
+  run.op.ScriptAnswers({kAnswerYes});
+  run.Control<QPushButton>(id::kReadFromTab)->click();
+  auto t0 = [&](int address) { return int(std::int16_t((*run.Bus().Registers(address))[24])); };
+  EXPECT_TRUE(RunUntil([&] { return t0(1) == -400 && t0(2) == -300; }, 15000)) << t0(1) << " " << t0(2);
+  EXPECT_NE(Shown(run).find(
+                "File a.tab names only address 2. The detector at that address has serial number 24002. "
+                "Write the file into this detector?"),
+            std::string::npos)
+      << Shown(run);
 }
 
 TEST(Calculation, CancelWhileReadingResumesPollingWithNoSensorsTaken) {

@@ -70,6 +70,28 @@ TEST(QtOperator, WorkerBoxIsShownByTheGuiThreadAndTheWorkerWaitsForIt) {
   EXPECT_TRUE(RunUntil([&] { return worker.returned.load(); }));
 }
 
+// A worker's question (the link's identity check) is asked by the GUI thread
+// and answered to the worker; a stopping worker stops waiting with No.
+TEST(QtOperator, WorkerQuestionGetsTheOperatorsAnswerOrNoWhenAbandoned) {
+  CQtOperator op;
+  for (const auto& [button, expected] :
+       {std::pair(QMessageBox::Yes, kAnswerYes), std::pair(QMessageBox::No, kAnswerNo),
+        std::pair(QMessageBox::NoButton, kAnswerNo)}) {
+    std::atomic<int> answer{0};
+    std::atomic<bool> abandon{false};
+    std::thread worker([&] {
+      answer = op.AskFromWorker("Write?", MessageIcon::Question, QuestionButtons::YesNo, &abandon);
+    });
+    ASSERT_TRUE(RunUntil([] { return ShownBox() != nullptr; }));
+    EXPECT_EQ(ShownBox()->text(), QStringLiteral("Write?"));
+    button == QMessageBox::NoButton ? void(abandon = true) : ShownBox()->button(button)->click();
+    EXPECT_TRUE(RunUntil([&] { return answer.load() != 0; }));
+    worker.join();
+    EXPECT_EQ(answer.load(), expected);
+    RunUntil([] { return ShownBox() == nullptr; }, 1000);
+  }
+}
+
 TEST(QtOperator, IconsOtherThanInformationAndTheApplicationTitle) {
   CQtOperator op;
   for (auto [icon, expected] : {std::pair(MessageIcon::None, QMessageBox::NoIcon),

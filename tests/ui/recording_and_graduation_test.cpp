@@ -24,6 +24,7 @@
 #include "graduation/write_journal.h"
 #include "main_window_fixture.h"
 #include "support/child_process.h"
+#include "text/format.h"
 #include "text/report_texts.h"
 #include "ui/main_window/main_controls.h"
 
@@ -241,7 +242,12 @@ TEST(GraduationRun, AWholeRunInTheWindowCapturesEveryPointThenItsFilesAreCalcula
     const std::time_t now = std::time(nullptr);
     std::tm today{};
     localtime_r(&now, &today);
-    EXPECT_NE(ReadAll(JournalFileName(folder, today)).find("serial=" + sensor.serial), std::string::npos);
+    // The serial number read from the detector just before the write, and the file's.
+    EXPECT_NE(ReadAll(JournalFileName(folder, today))
+                  .find("serial=" + sensor.serial + Format("  addr=%d", sensor.address)),
+              std::string::npos);
+    EXPECT_NE(ReadAll(JournalFileName(folder, today)).find("file_serial=" + sensor.serial),
+              std::string::npos);
   }
 
   // The shell gives the same tables.

@@ -26,6 +26,7 @@
 #include "stop_signals.h"
 #include "text/format.h"
 #include "text/ctl_texts.h"
+#include "text/link_texts.h"
 #include "text/report_texts.h"
 
 namespace kvl::ctl {
@@ -143,6 +144,7 @@ struct CalcOutcome {
   std::vector<std::string> reportNames;
   std::string reportFolder;  // empty without --report, else ending in '/'
   std::string summaryName, reportError;
+  bool journalFailed = false;
 };
 
 void BuildReports(CalcRun& run, CalcOutcome& outcome) {
@@ -154,51 +156,74 @@ void BuildReports(CalcRun& run, CalcOutcome& outcome) {
   }
 }
 
+// The addresses the files name: where a table's detector is looked for when
+// another answers at its own address.
+std::vector<std::uint8_t> SensorAddresses(const CalcRead& read) {
+  std::vector<std::uint8_t> addresses;
+  for (const CalcSensor& s : read.sensors)
+    if (s.address >= 1 && s.address <= 255) addresses.push_back(std::uint8_t(s.address));
+  return addresses;
+}
+
+// One sensor's table into its detector, as one write list; the link's report.
+CalcOutcome::Written WriteTable(CReportingLine& line, CalcRun& run, int slot,
+                                std::optional<GradReport>& report) {
+  const CalcSensor& s = run.read.sensors[std::size_t(slot)];
+  const SensorTables& t = run.fits.Take(slot);
+  const SegmentTable& table = t.tables[std::size_t(t.written)];
+  const std::string file = table.segment < s.segments.size() ? s.segments[table.segment].file : std::string();
+  const std::optional<std::uint32_t> serial = SensorSerialNumber(s);
+  if (s.address < 1 || s.address > 255 || !serial) {
+    if (report) report->notWrittenWhy = txt::kReportWhyAddress(run.settings.language);
+    return {1, Format(txt::kIdentityNoAddress(run.settings.language), file.c_str(), s.serial.c_str())};
+  }
+  CModbusSlave& link = line.link;
+  const std::vector<RegisterBlock> blocks = RegisterBlocks(s, table, run.settings.type);
+  const std::size_t before = line.op.Shown().size();
+  link.BeginBatch(int(blocks.size()));
+  WriteOrigin origin{
+      "kvlctl calc", file, {}, {}, FileIdentity(run.settings.type, file, serial, SensorAddresses(run.read))};
+  if (report) {
+    report->writeAsked = true;
+    origin.done = [&report](const LinkWriteList& list) { report->written = list; };
+  }
+  link.BeginWriteList(std::move(origin));
+  int result = 0;
+  for (const RegisterBlock& b : blocks)
+    result |= link.WriteRegisters(std::uint8_t(s.address), b.first, b.words, b.report, true);
+  link.EndWriteList();
+  const std::vector<std::string> shown = line.op.Shown();
+  std::string text;
+  for (std::size_t i = before; i < shown.size(); ++i) text += (text.empty() ? "" : "\n") + shown[i];
+  return {result, text};
+}
+
 // --write: each calculated table into its detector, one write list per sensor.
+// A journal line that could not be appended fails the run (journalFailed).
 void WriteTables(const CArgParser& p, CalcRun& run, CalcOutcome& outcome) {
   const LinkOptions lo = ReadLinkOptions(p);
   CStopSignals signals;
   CReportingLine line(lo, run.settings.language);
-  CModbusSlave& link = line.link;
-  CConsoleOperator& op = line.op;
-  OpenLine(link, lo);
+  OpenLine(line.link, lo);
   for (int slot : run.summary.calculable) {
-    const CalcSensor& s = run.read.sensors[std::size_t(slot)];
-    const SensorTables& t = run.fits.Take(slot);
-    if (t.written < 0) continue;
-    if (s.address < 1 || s.address > 255 || signals.Pending()) {
-      if (std::optional<GradReport>& report = outcome.reports[std::size_t(slot)])
-        report->notWrittenWhy = signals.Pending() ? txt::kReportWhyStopped(run.settings.language)
-                                                  : txt::kReportWhyAddress(run.settings.language);
+    if (run.fits.Take(slot).written < 0) continue;
+    std::optional<GradReport>& report = outcome.reports[std::size_t(slot)];
+    if (signals.Pending()) {
+      if (report) report->notWrittenWhy = txt::kReportWhyStopped(run.settings.language);
       continue;
     }
-    const SegmentTable& table = t.tables[std::size_t(t.written)];
-    if (!p.Has("--accept-outliers") && !FindOutliers(s, table, run.settings).empty()) {
-      outcome.written[std::size_t(slot)].heldForOutliers = true;
-      continue;
+    {
+      const SensorTables& t = run.fits.Take(slot);
+      if (!p.Has("--accept-outliers") &&
+          !FindOutliers(run.read.sensors[std::size_t(slot)], t.tables[std::size_t(t.written)], run.settings).empty()) {
+        outcome.written[std::size_t(slot)].heldForOutliers = true;
+        continue;
+      }
     }
-    const std::vector<RegisterBlock> blocks = RegisterBlocks(s, table, run.settings.type);
-    const std::size_t before = op.Shown().size();
-    link.BeginBatch(int(blocks.size()));
-    WriteOrigin origin{"kvlctl calc",
-                       table.segment < s.segments.size() ? s.segments[table.segment].file : std::string(),
-                       {{std::uint8_t(s.address), s.serial}},
-                       {}};
-    if (std::optional<GradReport>& report = outcome.reports[std::size_t(slot)]) {
-      report->writeAsked = true;
-      origin.done = [&report](const LinkWriteList& list) { report->written = list; };
-    }
-    link.BeginWriteList(std::move(origin));
-    int result = 0;
-    for (const RegisterBlock& b : blocks)
-      result |= link.WriteRegisters(std::uint8_t(s.address), b.first, b.words, b.report, true);
-    link.EndWriteList();
-    const std::vector<std::string> shown = op.Shown();
-    std::string report;
-    for (std::size_t i = before; i < shown.size(); ++i) report += (report.empty() ? "" : "\n") + shown[i];
-    outcome.written[std::size_t(slot)] = {result, report};
+    outcome.written[std::size_t(slot)] = WriteTable(line, run, slot, report);
   }
-  link.Close();
+  line.link.Close();
+  outcome.journalFailed = line.Status(kExitOk) != kExitOk;
 }
 
 // The reports and the summary: every sensor of the files has its line.
@@ -339,8 +364,8 @@ int CalcExitStatus(CalcRun& run, const CalcOutcome& outcome) {
   if (held) return kExitFailed;
   for (const CalcOutcome::Written& w : outcome.written)
     if (w.result > 0) return kExitFailed;
-  // A report asked for and not written is a failure, like a failed write.
-  if (!outcome.reportError.empty()) return kExitFailed;
+  // A report or journal line asked for and not written is a failure, like a failed write.
+  if (!outcome.reportError.empty() || outcome.journalFailed) return kExitFailed;
   bool calculated = false;
   for (int slot : run.summary.calculable) calculated = calculated || !run.fits.Take(slot).tables.empty();
   if (!calculated) {

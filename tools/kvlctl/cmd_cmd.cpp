@@ -331,9 +331,9 @@ int SendWrites(CReportingLine& line, CommandId id, const CommandTarget& target, 
   CModbusSlave& link = line.link;
   int result = 0;
   link.BeginBatch(int(out.writes.size()));
-  // The password goes to several detectors whose registers were not read.
-  line.BeginList("cmd", CommandKey(id), target.slave,
-                 id == CommandId::Password ? std::string() : SerialNumberText(target.type, target.image, false));
+  // A journalled list names each detector's serial number as read just before
+  // its writes: the password's detectors too, whose rows were not read.
+  line.BeginList("cmd", CommandKey(id), target.type);
   for (const RegisterWrite& w : out.writes)
     if (link.WriteRegister(w.slave, 6, w.reg, w.value) != 0) result = 1;
   link.EndWriteList();
@@ -395,7 +395,7 @@ int RunCmd(const std::vector<std::string>& all) {
     std::fputs("kvlctl cmd: interrupted\n", stderr);
     return kExitInterrupted;
   }
-  return result == 0 ? kExitOk : kExitFailed;
+  return line.Status(result == 0 ? kExitOk : kExitFailed);
 }
 
 const CommandRegistrar kCmd{"cmd", "run one per-detector command (limits, gas, serial, address...) by its rules",

@@ -62,7 +62,10 @@ CArgParser RecordParser() {
   p.AddOption("--lang", "en|ru", "language of the file headers and gas names", "en");
   p.AddOption("--duration", "S", "stop after S seconds; 0 records until Ctrl-C or SIGTERM", "0");
   p.AddOption("--pause", "MS", "pause after each detector's poll, 0..100000 ms", "0");
-  p.AddNote("Ctrl-C and SIGTERM end the recording normally (exit status 0). " + LinkOptionsNote());
+  p.AddNote(
+      "Ctrl-C and SIGTERM end the recording normally (exit status 0); a line that could not be written\n"
+      "makes it 1. " +
+      LinkOptionsNote());
   return p;
 }
 
@@ -195,7 +198,8 @@ int RunRecord(const std::vector<std::string>& args) {
   std::fprintf(stderr, "kvlctl record: %u tick(s) recorded, series %d, %llu failed write(s)%s%s\n",
                writer.RecordedCount(), writer.Series(), static_cast<unsigned long long>(writer.FailedWrites()),
                writer.LastFailure().empty() ? "" : "; last: ", writer.LastFailure().c_str());
-  return kExitOk;
+  // A line asked for and not recorded fails the run, as a failed write does.
+  return writer.FailedWrites() > 0 ? kExitFailed : kExitOk;
 }
 
 const CommandRegistrar kRecord{"record", "poll a device list and record run data files, as the window's recording does",

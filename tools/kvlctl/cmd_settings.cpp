@@ -143,11 +143,12 @@ int Write(Session& s, const CArgParser& p, const std::string& file, int type, st
   // As the worker serves them: the single writes' queue before the blocks'.
   int result = 0;
   s.link.BeginBatch(plan.BatchCount());
-  s.link.BeginWriteList({"kvlctl settings", NameOf(file), {{slave, SerialNumberText(type, image, false)}}, {}});
+  s.line.BeginList("settings", NameOf(file), FileIdentity(type, NameOf(file), f.content.serial, {slave}),
+                   type);
   for (const RegisterWrite& w : plan.singleWrites)
     if (s.link.WriteRegister(w.slave, 6, w.reg, w.value) != 0) result = 1;
   for (const SettingsBlockWrite& b : plan.blockWrites)
-    if (s.link.WriteRegisters(slave, b.first, b.words, b.report) != 0) result = 1;
+    if (s.link.WriteRegisters(slave, b.first, b.words, b.report, kVerifySettingsBlocks) != 0) result = 1;
   s.link.EndWriteList();
   const std::string report = s.op.Report();
   if (!report.empty()) Print(report);
@@ -174,7 +175,8 @@ int RunSettings(const std::vector<std::string>& all) {
                "  write    writes a settings file or graduation log (.set, .tab) FILE into the\n"
                "           detector (KVELT, Z5) after the serial number and gas check, printing\n"
                "           \"write ADDR REG VALUE\" and \"block ADDR FIRST COUNT\" lines, then the link's\n"
-               "           report; the gas question answers No unless --yes.\n"
+               "           report; the gas question answers No unless --yes. The serial number is read\n"
+               "           again just before the first write; a block that reads back otherwise fails.\n"
                "  compare  compares a Z5 with FILE: exit status 0 when equal, 1 with the list.\n"
                "A refused file or check prints the workstation's message (exit status 1).");
   std::vector<std::string> args = all;
@@ -227,7 +229,7 @@ int RunSettings(const std::vector<std::string>& all) {
     std::fputs("kvlctl settings: interrupted\n", stderr);
     return kExitInterrupted;
   }
-  return status;
+  return s.line.Status(status);
 }
 
 const CommandRegistrar kSettings{"settings", "save a detector's settings to a file, write one back, compare",

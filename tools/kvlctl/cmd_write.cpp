@@ -6,6 +6,7 @@
 #include "command_registry.h"
 #include "console_operator.h"
 #include "ctl_error.h"
+#include "detector_options.h"
 #include "json.h"
 #include "link_options.h"
 #include "reporting_line.h"
@@ -28,6 +29,9 @@ int RunWrite(const std::vector<std::string>& args) {
   p.AddOption("--values", "V1,V2,...", "1..127 values 0..65535 (function 16, then a check read)");
   p.AddOption("--function", "3|4", "function of the check read after --values", "3");
   p.AddOption("--lang", "en|ru", "language of the report", "en");
+  p.AddOption("--type", "T",
+              "detector type (KVELT, Z, Z40, Z5 or 0..4) whose serial number registers --journal\n"
+              "reads before the write; default: the type the detector's registers fit best");
   p.AddNote("Values are decimal or hexadecimal with 0x. " + LinkOptionsNote());
   if (!p.Parse(args)) return kExitOk;
 
@@ -37,6 +41,7 @@ int RunWrite(const std::vector<std::string>& args) {
   const long function = p.Int("--function", 3, 4);
   const std::string lang = p.Text("--lang");
   if (lang != "en" && lang != "ru") throw UsageError("--lang: '" + lang + "' is neither en nor ru");
+  const int type = p.Has("--type") ? ParseTypeOption(p.Text("--type")) : -1;
   if (p.Has("--value") == p.Has("--values")) throw UsageError("give exactly one of --value and --values");
   std::vector<std::uint16_t> words;
   if (p.Has("--value")) {
@@ -56,7 +61,7 @@ int RunWrite(const std::vector<std::string>& args) {
   // A batch of one: the window announces every write it queues, which is
   // what makes the link show its outcome once the write has run.
   link.BeginBatch(1);
-  line.BeginList("write", "write");
+  line.BeginList("write", "write", type);
   const int result = RunInterruptible(link, signals, [&] {
     return p.Has("--value") ? link.WriteRegister(addr, 6, reg, words.front()) : link.WriteRegisters(addr, reg, words, true);
   });
@@ -78,7 +83,7 @@ int RunWrite(const std::vector<std::string>& args) {
     std::fputs("kvlctl write: interrupted\n", stderr);
     return kExitInterrupted;
   }
-  return result == 0 ? kExitOk : kExitFailed;
+  return line.Status(result == 0 ? kExitOk : kExitFailed);
 }
 
 const CommandRegistrar kWrite{"write", "write one register (function 6) or a block (function 16)", &RunWrite};

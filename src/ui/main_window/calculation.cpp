@@ -17,6 +17,7 @@
 #include <future>
 
 #include "detector/register_map.h"
+#include "detector/serial_read.h"
 #include "graduation/calc_async.h"
 #include "graduation/calc_checks.h"
 #include "graduation/calc_coverage.h"
@@ -29,6 +30,7 @@
 #include "text/flow_texts.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
+#include "text/link_texts.h"
 #include "text/main_window_texts.h"
 #include "text/report_texts.h"
 #include "ui/controls/color_static_st.h"
@@ -39,6 +41,12 @@
 namespace kvl {
 
 namespace {
+
+// The run data file the written table was fitted to.
+std::string TableFileOf(const CalcSensor& sensor, const SensorTables& tables) {
+  const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
+  return written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "";
+}
 
 MessageIcon SummaryBoxIcon(SummaryIcon icon) {
   switch (icon) {
@@ -194,7 +202,11 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
       batch->FileReport(batchRow[size_t(slot)], report);
       continue;
     }
-    if (sensor.address < 1 || sensor.address > 255) {
+    if (sensor.address < 1 || sensor.address > 255 || !SensorSerialNumber(sensor)) {
+      // Without its address (or its serial) the table has no detector to go to.
+      operator_->ShowMessage(Format(txt::kIdentityNoAddress(lang), TableFileOf(sensor, tables).c_str(),
+                                    sensor.serial.c_str()),
+                             MessageIcon::Warning);
       report.notWrittenWhy = txt::kReportWhyAddress(lang);
       batch->FileReport(batchRow[size_t(slot)], report);
       continue;
@@ -216,10 +228,11 @@ void CKvlDlg::OpenLineForTableWrites() {
 void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
                                const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow) {
   const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
+  const std::string file = TableFileOf(sensor, tables);
   report.writeAsked = true;
   batch->Note(batchRow, report, ReportWriteState::Pending);
-  WriteOrigin origin =
-      OriginOf(written.segment < sensor.segments.size() ? sensor.segments[written.segment].file : "");
+  WriteOrigin origin = OriginOf(file);
+  origin.identity = FileIdentity(config_.detectorType, file, SensorSerialNumber(sensor), listBeforeCalc_);
   // The list ends on the link's worker: the report (its plots, two files) is
   // built on this thread instead, so that polling never waits for a disk.
   origin.done = [this, batch, row = batchRow, report](const LinkWriteList& list) mutable {

@@ -10,10 +10,11 @@
 #include <algorithm>
 #include <ctime>
 
+#include "detector/serial_read.h"
 #include "graduation/grad_log.h"
-#include "sim/demo_bus.h"
 #include "graduation/graduation_run.h"
 #include "graduation/tab_file.h"
+#include "sim/demo_bus.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/text_file.h"
@@ -196,7 +197,15 @@ void CKvlDlg::OnReadFromTab() {
     // Each file's blocks are one write list, read back after writing.
     const std::size_t perFile = plan.writes.size() / std::max<std::size_t>(1, plan.filesQueued.size());
     for (std::size_t k = 0; k < plan.writes.size(); ++k) {
-      if (perFile && k % perFile == 0) link_.BeginWriteList(OriginOf(NameOf(plan.filesQueued[k / perFile])));
+      if (perFile && k % perFile == 0) {
+        // A file named after its serial number goes only into that detector;
+        // any other the operator confirms by the serial number found.
+        const std::string& path = plan.filesQueued[k / perFile];
+        WriteOrigin origin = OriginOf(NameOf(path));
+        origin.identity =
+            FileIdentity(config_.detectorType, NameOf(path), SerialFromFileName(path), table_.AddressList());
+        link_.BeginWriteList(std::move(origin));
+      }
       const TableBlockWrite& w = plan.writes[k];
       link_.QueueBlockWrite(w.slave, w.first, w.words, false, true);
     }

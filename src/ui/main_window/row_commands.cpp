@@ -6,11 +6,12 @@
 // command_rules.h); the dialogs are asked in command_dialogs.cpp. Nothing
 // here waits for the line: the link reports the writes' outcome itself.
 #include <QCheckBox>
-#include <algorithm>
 #include <QPushButton>
+#include <algorithm>
 
 #include "commands/command_catalog.h"
 #include "commands/command_rules.h"
+#include "detector/serial_read.h"
 #include "text/flow_texts.h"
 #include "text/selector_lists.h"
 #include "ui/controls/color_static_st.h"
@@ -154,6 +155,8 @@ WriteOrigin CKvlDlg::OriginOf(const std::string& cause) const {
   const TextList modes = OperatingModes();
   origin.mode = modes[std::size_t(std::clamp(config_.mode, 0, int(modes.size()) - 1))](kEnglish);
   origin.cause = cause;
+  // Every list names the serial number read from each detector just before its writes.
+  origin.identity.read = SerialReaderFor(config_.detectorType);
   for (int s = 0; s < kSlotCount; ++s) {
     const int address = table_.Slot(s).address;
     if (address >= 0 && address <= 255) origin.serials.push_back({std::uint8_t(address), CellText(Column::Serial, s)});

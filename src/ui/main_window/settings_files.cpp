@@ -13,6 +13,7 @@
 
 #include "commands/command_catalog.h"
 #include "detector/decoding.h"
+#include "detector/serial_read.h"
 #include "settings_files/settings_apply.h"
 #include "settings_files/settings_file.h"
 #include "settings_files/settings_save.h"
@@ -100,10 +101,12 @@ void CKvlDlg::OnSettingsFromFile(int slot, bool compare) {
     } else if (go && plan.BatchCount() > 0) {
       // One batch over every write, so that its report follows the last one.
       link_.BeginBatch(plan.BatchCount());
-      link_.BeginWriteList(OriginOf(name));
+      WriteOrigin origin = OriginOf(name);
+      origin.identity = FileIdentity(target->type, name, file.content.serial, table_.AddressList());
+      link_.BeginWriteList(std::move(origin));
       QueueWriteList(plan.singleWrites);
       for (const SettingsBlockWrite& b : plan.blockWrites)
-        link_.QueueBlockWrite(target->slave, b.first, b.words, b.report);
+        link_.QueueBlockWrite(target->slave, b.first, b.words, b.report, kVerifySettingsBlocks);
       link_.EndWriteList();
       ShowSettingsWriting(slot);
     }
