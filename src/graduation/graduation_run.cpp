@@ -240,7 +240,7 @@ RunLogAppend CGraduationRun::LogRecord(const RunEnvironment& env, int s, const s
   RunLogAppend log;
   log.path = GradLogPath(env.dataFolder, SerialNumberText(env.type, slot.image, false));
   if (logHeader_[std::size_t(s)]) {
-    log.bytes = GradLogRunHeader(slot.address, slot.image, env.now);
+    log.bytes = GradLogRunHeader(env.type, slot.address, slot.image, env.now);
     logHeader_[std::size_t(s)] = false;
   }
   log.bytes += pointLine;

@@ -70,6 +70,13 @@ TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l) {
   for (std::string_view line : SplitLines(decoded)) text += line;
   TableFileResult out;
   GraduationTable table;
+  // The run's log shares the extension; without a table key and with the
+  // log's own one it is named for what it is, not for a missing key.
+  if (text.find("T[7]=") == std::string::npos && text.find("MODBUS_NUM") != std::string::npos) {
+    out.gradLog = true;
+    out.refusal = txt::kGradLogNotTableFile(l);
+    return out;
+  }
 
   std::size_t pos = std::string::npos;
   for (LanguageIndex lang = 0; lang < 3 && pos == std::string::npos; ++lang) {
@@ -150,7 +157,7 @@ TableFilesPlan PlanTableFiles(const std::vector<std::string>& paths, LanguageInd
     }
     TableFileResult r = ParseTableFile(bytes, language);
     if (!r.table) {
-      plan.refusal = r.refusal;
+      plan.refusal = r.gradLog ? NameOf(path) + r.refusal : r.refusal;
       break;
     }
     for (TableBlockWrite& w : TableBlockWrites(*r.table)) plan.writes.push_back(std::move(w));

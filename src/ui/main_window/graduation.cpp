@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <ctime>
 
 #include "graduation/grad_log.h"
@@ -57,12 +59,30 @@ RunEnvironment CKvlDlg::RunEnv() const {
 }
 
 void CKvlDlg::DriveRun(RunActions actions) {
+  bool followAfterWrites = false;
   for (;;) {
     for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
     if (!actions.writes.empty()) {
-      link_.BeginWriteList(OriginOf("graduation run"));
+      WriteOrigin origin = OriginOf("graduation run");
+      if (demoBus_) {
+        // The demo's world changes when the last detector has run its list:
+        // a capture command must meet the gas of the step it confirms.
+        std::vector<std::uint8_t> slaves;
+        for (const RegisterWrite& w : actions.writes)
+          if (std::find(slaves.begin(), slaves.end(), w.slave) == slaves.end()) slaves.push_back(w.slave);
+        auto left = std::make_shared<std::atomic<int>>(int(slaves.size()));
+        const unsigned generation = ++demoFollowPending_;
+        origin.done = [this, left, generation](const LinkWriteList&) {
+          if (left->fetch_sub(1) != 1) return;
+          QMetaObject::invokeMethod(this, [this, generation] {
+            if (generation == demoFollowPending_) DemoFollowsRun();
+          }, Qt::QueuedConnection);
+        };
+      }
+      link_.BeginWriteList(std::move(origin));
       QueueWriteList(actions.writes);
       link_.EndWriteList();
+      followAfterWrites = true;
     }
     for (const RunLogAppend& log : actions.logs) AppendGradLog(log.path, log.bytes);  // a failed append is skipped
     if (actions.gas) {
@@ -91,8 +111,7 @@ void CKvlDlg::DriveRun(RunActions actions) {
   const RunEnvironment env = RunEnv();
   const RunView view = run_.View(env);
   table_.SetGraduationStage(view.seenStep);
-  // The demo's chamber and gas follow the run, as the operator would set them.
-  if (demoBus_) demoBus_->Bus().FollowGraduation(run_.Stage(), run_.Step(), env.tLow, env.tHigh);
+  if (!followAfterWrites) DemoFollowsRun();
   c_.graduation->SetTextIfChanged(view.buttonCaption);
   c_.stagePrompt->SetTextIfChanged(view.message);
   c_.stagePrompt->setVisible(view.messageVisible);
@@ -107,6 +126,15 @@ void CKvlDlg::DriveRun(RunActions actions) {
     const QSignalBlocker block(c_.stageControl);
     c_.stageControl->setCurrentIndex(view.valveMode);
   }
+}
+
+// Follows the run's present stage and step, so a late call is harmless; an
+// event without writes follows at once, also when lists the link dropped
+// (line closed) never end.
+void CKvlDlg::DemoFollowsRun() {
+  if (!demoBus_) return;
+  const RunEnvironment env = RunEnv();
+  demoBus_->Bus().FollowGraduation(run_.Stage(), run_.Step(), env.tLow, env.tHigh);
 }
 
 RunActions CKvlDlg::AskForRun(const RunDialogRequest& request) {
@@ -202,7 +230,7 @@ void CKvlDlg::OnReadFromTab() {
   std::string unreadable;
   for (const std::string& why : plan.unreadable) unreadable += (unreadable.empty() ? "" : "\r\n") + why;
   if (!unreadable.empty()) operator_->ShowMessage(unreadable, MessageIcon::Warning);
-  EndTableWriting();
+  BackToPolledRows();
   c_.recording->setEnabled(table_.LineOpen());
 }
 

@@ -335,6 +335,9 @@ class CKvlDlg : public QWidget {
   void ConnectGraduation();
   RunEnvironment RunEnv() const;
   void DriveRun(RunActions actions);
+  // The demo's chamber and gas follow the run; after a step that sent
+  // capture commands, only once every detector has taken its own.
+  void DemoFollowsRun();
   RunActions AskForRun(const RunDialogRequest& request);
   // Files with the extension, from the graduation folder; their folder becomes it.
   std::vector<std::string> ChooseGraduationFiles(const std::string& title, const std::string& extension);
@@ -359,6 +362,7 @@ class CKvlDlg : public QWidget {
   static BatchRow SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang);
   void ShowCalculationRows(const CalcRead& read);
   void EndTableWriting();
+  void BackToPolledRows();
   // Empties the twenty rows for files ("Read from file", "Read from tab"): no
   // detector, no counters, the table registers of the type cleared.
   void ResetRowsForFiles();
@@ -396,6 +400,7 @@ class CKvlDlg : public QWidget {
   std::unique_ptr<CQtOperator> ownOperator_;
   COperator* operator_ = nullptr;
   std::unique_ptr<CDemoBus> demoBus_;
+  unsigned demoFollowPending_ = 0;  // the run's write lists whose end the demo's gas waits for (by generation)
 
   // Every frame of the detector line goes to the per-detector figures and on
   // to the traffic ring; both outlive the link's worker.
