@@ -97,7 +97,12 @@ RunActions CGraduationRun::OnPassword(const std::optional<std::string>& text, co
   RunActions out;
   if (awaiting_ != RunDialog::Password) return out;
   awaiting_.reset();
-  if (!text || *text != kGraduationPassword || !env.table) return out;
+  if (!text || !env.table) return out;
+  // A wrong password is said to be wrong: a silent refusal reads as a fault.
+  if (*text != kGraduationPassword) {
+    out.messages.push_back(txt::kIllegalValue(env.language));
+    return out;
+  }
   const CDetectorTable& t = *env.table;
   for (int s = 0; s < kSlotCount; ++s)
     if (t.Slot(s).HasDetector())

@@ -178,12 +178,14 @@ RunActions CKvlDlg::AskForRun(const RunDialogRequest& request) {
 
 std::vector<std::string> CKvlDlg::ChooseGraduationFiles(const std::string& title, const std::string& extension) {
   std::vector<std::string> paths;
+  // The run just wrote its data files and logs into the data folder: the
+  // operator starts looking there.
   if (options_.chooseFiles) {
-    paths = options_.chooseFiles(title, config_.graduationFolder, extension);
+    paths = options_.chooseFiles(title, config_.dataFolder, extension);
   } else {
     const QString filter = QStringLiteral("%1 files (*.%1)").arg(QString::fromStdString(extension));
     for (const QString& path : QFileDialog::getOpenFileNames(this, TitleText(title),
-                                                             QString::fromStdString(config_.graduationFolder), filter))
+                                                             QString::fromStdString(config_.dataFolder), filter))
       paths.push_back(path.toStdString());
   }
   // The folder of the selection becomes the graduation folder.

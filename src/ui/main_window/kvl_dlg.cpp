@@ -58,6 +58,7 @@ CKvlDlg::CKvlDlg(KvlDlgOptions options, QWidget* parent) : QWidget(parent), opti
   connect(trafficAction_, &QAction::triggered, this, [this] { OpenTrafficWindow(); });
   addAction(trafficAction_);
   CreateControls();
+  ConnectIdentityColumns();
   SetUp();
 }
 

@@ -210,6 +210,8 @@ class CKvlDlg : public QWidget {
                         const std::vector<Column>& order) const;
   void PlaceCells(const TableGeometry& g);
   void PlaceHeaders(const TableGeometry& g);
+  void ConnectIdentityColumns();
+  void KeepIdentityInView();  // the identity columns at the view's left edge
   // Grows the window to show the whole table at its natural widths, as far
   // as the screen allows, and sizes the canvas: never narrower than the
   // layout's least width, so a small screen scrolls instead of cutting.
@@ -427,6 +429,7 @@ class CKvlDlg : public QWidget {
   std::map<std::string, EmitterTuningMemory> tuning_;
   std::array<RelayTestBox, kSlotCount> relayBoxBefore_{};  // what a relay test box showed when pressed
   TableGeometry geometry_;
+  QWidget* identityBacking_ = nullptr;  // behind the identity columns while the table is scrolled
   TablePlacementKey placementKey_;
   bool fitting_ = false;
   bool frameChecked_ = false;  // the frame of the last placement was checked
