@@ -211,7 +211,8 @@ class CKvlDlg : public QWidget {
   void PlaceCells(const TableGeometry& g);
   void PlaceHeaders(const TableGeometry& g);
   void ConnectIdentityColumns();
-  void KeepIdentityInView();  // the identity columns at the view's left edge
+  void KeepIdentityInView();
+  void PlaceBesideWindow(QWidget& other) const;  // a tool window where it hides nothing of this one  // the identity columns at the view's left edge
   // Grows the window to show the whole table at its natural widths, as far
   // as the screen allows, and sizes the canvas: never narrower than the
   // layout's least width, so a small screen scrolls instead of cutting.
