@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <sys/stat.h>
 
@@ -18,6 +19,8 @@
 #include "graduation/calc_fit.h"
 #include "graduation/calc_result.h"
 #include "graduation/grad_file_reader.h"
+#include "graduation/grad_log.h"
+#include "text/flow_texts.h"
 #include "main_window_fixture.h"
 #include "sim/sim_run_data.h"
 #include "ui/main_window/main_controls.h"
@@ -141,6 +144,80 @@ TEST(Calculation, CancelWhileReadingResumesPollingWithNoSensorsTaken) {
   EXPECT_TRUE(run.op.Shown().empty()) << run.op.Shown().front().text;  // no summary, no question
   EXPECT_FALSE(run.window->Table().TableWriting());
   EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > before + 4; }, 8000));
+}
+
+// Whatever file the operator offers and the window refuses, the rows end
+// with the polled detectors and polling runs, as after a file taken; also
+// when a calculation's file rows were on screen before.
+TEST(Calculation, EveryRefusedFileLeadsBackToThePolledRows) {
+  WindowRun run;
+  run.Open(kTypeZ5, 2);
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
+  ASSERT_TRUE(run.WaitForRows(2));
+  const std::string folder = run.dir.path().toStdString() + "/";
+  const QString serials[2] = {run.CellText(Column::Serial, 0), run.CellText(Column::Serial, 1)};
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(folder + name, std::ios::binary) << bytes;
+    return folder + name;
+  };
+  const std::tm when{};
+  const RegisterImage image = *run.Bus().Registers(1);
+  const std::string log = write(serials[0].toStdString() + ".tab",
+                                GradLogRunHeader(kTypeZ5, 1, image, when) + GradLogPointLine(7, GradPointFromTable(image, 7), 85, false, false));
+  const std::string noAddress = write("a.tab", "Modbus_number=0\r\nT[7]=1\r\n");
+  const std::string noPoint = write("b.tab", "Modbus_number=1\r\nT[7]=1\r\n");
+  const std::string noSensor = write("c_0.grad", "*\r\n12:00:00 1 2 3\r\n");
+  const std::string badSettings = write("d.set", "GAS x\r\n");
+  SimRunHeader header;
+  header.type = kTypeZ5;
+  header.serial = serials[0].toStdString();
+  header.power = "1800", header.kur = "10000", header.kuw = "10100";
+  SimRunSetup setup;
+  setup.type = kTypeZ5;
+  setup.lines = 2000;
+  const std::string good = write(header.serial + "_0.grad", SimRunFile(header, SimulatedRunRows(setup)));
+
+  const QString fileRows = QString::fromUtf8(txt::kRowsShowFileData(kEnglish));
+  auto showFileRows = [&] {
+    run.fileChoice = {good};
+    run.op.ScriptAnswers({kAnswerCancel});  // the table is not calculated: its rows stay
+    run.Control<QPushButton>(id::kReadFromFile)->click();
+    return run.Control<QLabel>(id::kStagePrompt)->isVisible() && run.Control<QLabel>(id::kStagePrompt)->text() == fileRows;
+  };
+  struct Case {
+    const char* name;
+    int mode;
+    bool overFileRows;
+    std::string file;
+    int button;  // a control's identifier, or 0 for the first row's "Sett. from file"
+    const char* refusal;
+  };
+  const Case cases[] = {
+      {"a graduation log as a table", kModeGraduationZ5, false, log, id::kReadFromTab, "a graduation log, not a table file"},
+      {"a graduation log over file rows", kModeGraduationZ5, true, log, id::kReadFromTab, "a graduation log"},
+      {"a table for address 0", kModeGraduationZ5, false, noAddress, id::kReadFromTab, " from 1 to 255"},
+      {"a table without its points", kModeGraduationZ5, true, noPoint, id::kReadFromTab, "D[ 7]= not found"},
+      {"run data without a sensor", kModeGraduationZ5, true, noSensor, id::kReadFromFile, ""},
+      {"a settings file in error", kModeSaveSettings, false, badSettings, 0, "Error in line"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(c.mode);
+    ASSERT_TRUE(run.WaitForRows(2));
+    if (c.overFileRows) ASSERT_TRUE(showFileRows());
+    run.op.ClearShown();
+    run.fileChoice = {c.file};
+    run.Control<QPushButton>(c.button ? c.button : CellId(Column::SettFromFile, 0))->click();
+    std::string shown;
+    for (const auto& m : run.op.Shown()) shown += m.text + "\n";
+    EXPECT_NE(shown.find(c.refusal), std::string::npos) << shown;
+    EXPECT_FALSE(run.window->Table().TableWriting());
+    EXPECT_FALSE(run.Control<QLabel>(id::kStagePrompt)->isVisible() && run.Control<QLabel>(id::kStagePrompt)->text() == fileRows);
+    const std::uint64_t good = run.window->Table().Counters()[0];
+    EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > good + 2; }, 8000));
+    EXPECT_TRUE(RunUntil([&] { return run.CellText(Column::Serial, 0) == serials[0] && run.CellText(Column::Serial, 1) == serials[1]; }, 8000));
+  }
 }
 
 }  // namespace
