@@ -205,7 +205,9 @@ TEST(Calculation, EveryRefusedFileLeadsBackToThePolledRows) {
     SCOPED_TRACE(c.name);
     run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(c.mode);
     ASSERT_TRUE(run.WaitForRows(2));
-    if (c.overFileRows) ASSERT_TRUE(showFileRows());
+    if (c.overFileRows) {
+      ASSERT_TRUE(showFileRows());
+    }
     run.op.ClearShown();
     run.fileChoice = {c.file};
     run.Control<QPushButton>(c.button ? c.button : CellId(Column::SettFromFile, 0))->click();

@@ -7,6 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -219,6 +222,48 @@ TEST(MainWindowScreenshots, TrafficWindow) {
   QTest::qWait(4000);
   traffic->Refresh();
   Save(traffic, QStringLiteral("traffic_window"));
+}
+
+// Started in Russian: Qt's own dialog texts are Russian from the first file
+// dialog on; and "Tuning" at 1280 px, scrolled to its command buttons, still
+// shows each row's "Modbus #", serial number and gas.
+TEST(MainWindowScreenshots, RussianStartUpFileDialogAndTuningScrolledRightAt1280) {
+  test::WindowRun run;
+  run.Open(kTypeZ5, 20, false);
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kRussian);
+  run.window.reset();  // the settings keep Russian for the next start
+  run.Open(kTypeZ5, 20, true, QSize(1280, 800));
+  ASSERT_EQ(run.window->Language(), kRussian);
+  {
+    QFileDialog dialog(run.window.get(), QStringLiteral("Выберите файл"), run.dir.path(), QStringLiteral("grad (*.grad)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.show();
+    Save(&dialog, QStringLiteral("startup_ru_file_dialog"));
+    QStringList texts;
+    for (auto* b : dialog.findChildren<QPushButton*>()) texts << b->text();
+    for (auto* l : dialog.findChildren<QLabel*>()) texts << l->text();
+    EXPECT_TRUE(texts.join(QLatin1Char('|')).contains(QStringLiteral("Отмена"))) << texts.join(QLatin1Char('|')).toStdString();
+  }
+
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeTuning);
+  ASSERT_TRUE(run.WaitForRows(20));
+  run.window->resize(1280, 800);
+  Settle();
+  auto* scroll = run.window->findChild<QScrollArea*>(QStringLiteral("scroll"));
+  ASSERT_TRUE(scroll);
+  ASSERT_GT(scroll->horizontalScrollBar()->maximum(), 0) << "the table fits: nothing to scroll";
+  scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+  Save(run.window.get(), QStringLiteral("tuning_1280_scrolled_right"));
+  QWidget* viewport = scroll->viewport();
+  for (Column c : {Column::ModbusNumber, Column::Serial, Column::Gas, Column::SwitchToHart}) {
+    QWidget* cell = run.Control(CellId(c, 0));
+    const QRect shown(cell->mapTo(viewport, QPoint()), cell->size());
+    EXPECT_TRUE(viewport->rect().contains(shown)) << int(c);
+  }
+  // The identity cells cover what scrolls under them, and take the clicks there.
+  QWidget* serial = run.Control(CellId(Column::Serial, 0));
+  EXPECT_EQ(run.window->Canvas()->childAt(serial->geometry().center()), serial);
 }
 
 }  // namespace

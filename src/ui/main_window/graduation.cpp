@@ -72,11 +72,18 @@ void CKvlDlg::DriveRun(RunActions actions) {
           if (std::find(slaves.begin(), slaves.end(), w.slave) == slaves.end()) slaves.push_back(w.slave);
         auto left = std::make_shared<std::atomic<int>>(int(slaves.size()));
         const unsigned generation = ++demoFollowPending_;
+        demoFollowWaiting_ = true;
+        demoFollowSince_.start();
         origin.done = [this, left, generation](const LinkWriteList&) {
           if (left->fetch_sub(1) != 1) return;
-          QMetaObject::invokeMethod(this, [this, generation] {
-            if (generation == demoFollowPending_) DemoFollowsRun();
-          }, Qt::QueuedConnection);
+          QMetaObject::invokeMethod(
+              this,
+              [this, generation] {
+                if (generation != demoFollowPending_) return;
+                demoFollowWaiting_ = false;
+                DemoFollowsRun();
+              },
+              Qt::QueuedConnection);
         };
       }
       link_.BeginWriteList(std::move(origin));
@@ -111,7 +118,12 @@ void CKvlDlg::DriveRun(RunActions actions) {
   const RunEnvironment env = RunEnv();
   const RunView view = run_.View(env);
   table_.SetGraduationStage(view.seenStep);
-  if (!followAfterWrites) DemoFollowsRun();
+  // Poll results drive the run too: while captures wait for the line, only
+  // their end moves the world (or, lists the link dropped, a long wait).
+  if (!followAfterWrites && (!demoFollowWaiting_ || demoFollowSince_.hasExpired(kDemoFollowPatienceMs))) {
+    demoFollowWaiting_ = false;
+    DemoFollowsRun();
+  }
   c_.graduation->SetTextIfChanged(view.buttonCaption);
   c_.stagePrompt->SetTextIfChanged(view.message);
   c_.stagePrompt->setVisible(view.messageVisible);
@@ -128,9 +140,7 @@ void CKvlDlg::DriveRun(RunActions actions) {
   }
 }
 
-// Follows the run's present stage and step, so a late call is harmless; an
-// event without writes follows at once, also when lists the link dropped
-// (line closed) never end.
+// Follows the run's present stage and step, so a late call is harmless.
 void CKvlDlg::DemoFollowsRun() {
   if (!demoBus_) return;
   const RunEnvironment env = RunEnv();

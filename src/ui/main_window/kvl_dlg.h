@@ -14,6 +14,7 @@
 // rows), line_controls.cpp, gas_panel.cpp, language.cpp,
 // startup_shutdown.cpp, demo_bus.cpp, graph_wiring.cpp (the graph panel) and
 // traffic_window.cpp (the line's frames and figures, its own window).
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -404,6 +405,9 @@ class CKvlDlg : public QWidget {
   COperator* operator_ = nullptr;
   std::unique_ptr<CDemoBus> demoBus_;
   unsigned demoFollowPending_ = 0;  // the run's write lists whose end the demo's gas waits for (by generation)
+  bool demoFollowWaiting_ = false;
+  QElapsedTimer demoFollowSince_;
+  static constexpr qint64 kDemoFollowPatienceMs = 10000;
 
   // Every frame of the detector line goes to the per-detector figures and on
   // to the traffic ring; both outlive the link's worker.
