@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -364,11 +365,12 @@ bool CGraphPanel::ExtendRender(QImage& image) const {
   return true;
 }
 
-void CGraphPanel::paintEvent(QPaintEvent*) {
+void CGraphPanel::paintEvent(QPaintEvent* event) {
   // A poll's growth is added to the picture; anything else makes it anew.
   if (dirty_ || buffer_.size() != size() || (grew_ && !ExtendRender(buffer_))) Render(buffer_);
   dirty_ = grew_ = false;
-  QPainter(this).drawImage(0, 0, buffer_);
+  // Only what the window asks for: a cell repainted above the panel costs no copy of it all.
+  QPainter(this).drawImage(event->rect(), buffer_, event->rect());
 }
 
 void CGraphPanel::resizeEvent(QResizeEvent* event) {
