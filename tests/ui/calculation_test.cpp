@@ -153,72 +153,53 @@ TEST(Calculation, EveryRefusedFileLeadsBackToThePolledRows) {
   WindowRun run;
   run.Open(kTypeZ5, 2);
   run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
-  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
   ASSERT_TRUE(run.WaitForRows(2));
-  const std::string folder = run.dir.path().toStdString() + "/";
-  const QString serials[2] = {run.CellText(Column::Serial, 0), run.CellText(Column::Serial, 1)};
+  const std::string serial = run.CellText(Column::Serial, 0).toStdString(), folder = run.dir.path().toStdString() + "/";
   auto write = [&](const std::string& name, const std::string& bytes) {
     std::ofstream(folder + name, std::ios::binary) << bytes;
     return folder + name;
   };
-  const std::tm when{};
   const RegisterImage image = *run.Bus().Registers(1);
-  const std::string log = write(serials[0].toStdString() + ".tab",
-                                GradLogRunHeader(kTypeZ5, 1, image, when) + GradLogPointLine(7, GradPointFromTable(image, 7), 85, false, false));
-  const std::string noAddress = write("a.tab", "Modbus_number=0\r\nT[7]=1\r\n");
-  const std::string noPoint = write("b.tab", "Modbus_number=1\r\nT[7]=1\r\n");
-  const std::string noSensor = write("c_0.grad", "*\r\n12:00:00 1 2 3\r\n");
-  const std::string badSettings = write("d.set", "GAS x\r\n");
+  const std::string log = write(serial + ".tab", GradLogRunHeader(kTypeZ5, 1, image, std::tm{}) +
+                                                     GradLogPointLine(7, GradPointFromTable(image, 7), 85, false, false));
   SimRunHeader header;
-  header.type = kTypeZ5;
-  header.serial = serials[0].toStdString();
-  header.power = "1800", header.kur = "10000", header.kuw = "10100";
+  header.type = kTypeZ5, header.serial = serial, header.power = "1800", header.kur = "10000", header.kuw = "10100";
   SimRunSetup setup;
-  setup.type = kTypeZ5;
-  setup.lines = 2000;
-  const std::string good = write(header.serial + "_0.grad", SimRunFile(header, SimulatedRunRows(setup)));
-
-  const QString fileRows = QString::fromUtf8(txt::kRowsShowFileData(kEnglish));
-  auto showFileRows = [&] {
-    run.fileChoice = {good};
-    run.op.ScriptAnswers({kAnswerCancel});  // the table is not calculated: its rows stay
-    run.Control<QPushButton>(id::kReadFromFile)->click();
-    return run.Control<QLabel>(id::kStagePrompt)->isVisible() && run.Control<QLabel>(id::kStagePrompt)->text() == fileRows;
-  };
+  setup.type = kTypeZ5, setup.lines = 2000;
+  const std::string good = write(serial + "_0.grad", SimRunFile(header, SimulatedRunRows(setup)));
+  auto* prompt = run.Control<QLabel>(id::kStagePrompt);
+  auto fileRowsShown = [&] { return prompt->isVisible() && prompt->text() == QString::fromUtf8(txt::kRowsShowFileData(kEnglish)); };
   struct Case {
-    const char* name;
     int mode;
-    bool overFileRows;
+    bool overFileRows;  // a calculation's rows on screen before (its table not calculated)
     std::string file;
-    int button;  // a control's identifier, or 0 for the first row's "Sett. from file"
+    int button;  // 0: the first row's "Sett. from file"
     const char* refusal;
   };
   const Case cases[] = {
-      {"a graduation log as a table", kModeGraduationZ5, false, log, id::kReadFromTab, "a graduation log, not a table file"},
-      {"a graduation log over file rows", kModeGraduationZ5, true, log, id::kReadFromTab, "a graduation log"},
-      {"a table for address 0", kModeGraduationZ5, false, noAddress, id::kReadFromTab, " from 1 to 255"},
-      {"a table without its points", kModeGraduationZ5, true, noPoint, id::kReadFromTab, "D[ 7]= not found"},
-      {"run data without a sensor", kModeGraduationZ5, true, noSensor, id::kReadFromFile, ""},
-      {"a settings file in error", kModeSaveSettings, false, badSettings, 0, "Error in line"},
+      {kModeGraduationZ5, false, log, id::kReadFromTab, "a graduation log, not a table file"},
+      {kModeGraduationZ5, true, log, id::kReadFromTab, "a graduation log"},
+      {kModeGraduationZ5, false, write("a.tab", "Modbus_number=0\r\nT[7]=1\r\n"), id::kReadFromTab, " from 1 to 255"},
+      {kModeGraduationZ5, true, write("b.tab", "Modbus_number=1\r\nT[7]=1\r\n"), id::kReadFromTab, "D[ 7]= not found"},
+      {kModeGraduationZ5, true, write("c_0.grad", "*\r\n12:00:00 1 2 3\r\n"), id::kReadFromFile, ""},
+      {kModeSaveSettings, false, write("d.set", "GAS x\r\n"), 0, "Error in line"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.file);
     run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(c.mode);
     ASSERT_TRUE(run.WaitForRows(2));
-    if (c.overFileRows) {
-      ASSERT_TRUE(showFileRows());
-    }
+    run.fileChoice = {good};
+    run.op.ScriptAnswers({kAnswerCancel});
+    if (c.overFileRows) run.Control<QPushButton>(id::kReadFromFile)->click();
+    ASSERT_EQ(fileRowsShown(), c.overFileRows);
     run.op.ClearShown();
     run.fileChoice = {c.file};
     run.Control<QPushButton>(c.button ? c.button : CellId(Column::SettFromFile, 0))->click();
-    std::string shown;
-    for (const auto& m : run.op.Shown()) shown += m.text + "\n";
+    const std::string shown = run.op.Shown().empty() ? std::string() : run.op.Shown().front().text;
     EXPECT_NE(shown.find(c.refusal), std::string::npos) << shown;
-    EXPECT_FALSE(run.window->Table().TableWriting());
-    EXPECT_FALSE(run.Control<QLabel>(id::kStagePrompt)->isVisible() && run.Control<QLabel>(id::kStagePrompt)->text() == fileRows);
-    const std::uint64_t good = run.window->Table().Counters()[0];
-    EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > good + 2; }, 8000));
-    EXPECT_TRUE(RunUntil([&] { return run.CellText(Column::Serial, 0) == serials[0] && run.CellText(Column::Serial, 1) == serials[1]; }, 8000));
+    EXPECT_FALSE(run.window->Table().TableWriting() || fileRowsShown());
+    const std::uint64_t polled = run.window->Table().Counters()[0];
+    EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > polled + 2 && run.WaitForRows(2, 0); }, 8000));
   }
 }
 

@@ -234,17 +234,12 @@ TEST(MainWindowScreenshots, RussianStartUpFileDialogAndTuningScrolledRightAt1280
   run.window.reset();  // the settings keep Russian for the next start
   run.Open(kTypeZ5, 20, true, QSize(1280, 800));
   ASSERT_EQ(run.window->Language(), kRussian);
-  {
-    QFileDialog dialog(run.window.get(), QStringLiteral("Выберите файл"), run.dir.path(), QStringLiteral("grad (*.grad)"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.show();
-    Save(&dialog, QStringLiteral("startup_ru_file_dialog"));
-    QStringList texts;
-    for (auto* b : dialog.findChildren<QPushButton*>()) texts << b->text();
-    for (auto* l : dialog.findChildren<QLabel*>()) texts << l->text();
-    EXPECT_TRUE(texts.join(QLatin1Char('|')).contains(QStringLiteral("Отмена"))) << texts.join(QLatin1Char('|')).toStdString();
-  }
+  QFileDialog dialog(run.window.get(), QStringLiteral("Выберите файл"), run.dir.path(), QStringLiteral("grad (*.grad)"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.show();
+  Save(&dialog, QStringLiteral("startup_ru_file_dialog"));
+  EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("fileNameLabel"))->text(), QStringLiteral("&Имя файла:"));
+  dialog.close();
 
   run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeTuning);
   ASSERT_TRUE(run.WaitForRows(20));
@@ -255,15 +250,12 @@ TEST(MainWindowScreenshots, RussianStartUpFileDialogAndTuningScrolledRightAt1280
   ASSERT_GT(scroll->horizontalScrollBar()->maximum(), 0) << "the table fits: nothing to scroll";
   scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
   Save(run.window.get(), QStringLiteral("tuning_1280_scrolled_right"));
-  QWidget* viewport = scroll->viewport();
   for (Column c : {Column::ModbusNumber, Column::Serial, Column::Gas, Column::SwitchToHart}) {
     QWidget* cell = run.Control(CellId(c, 0));
-    const QRect shown(cell->mapTo(viewport, QPoint()), cell->size());
-    EXPECT_TRUE(viewport->rect().contains(shown)) << int(c);
+    EXPECT_TRUE(scroll->viewport()->rect().contains(QRect(cell->mapTo(scroll->viewport(), QPoint()), cell->size()))) << int(c);
+    // Over what scrolls under it, taking the clicks there.
+    EXPECT_EQ(run.window->Canvas()->childAt(cell->geometry().center()), cell) << int(c);
   }
-  // The identity cells cover what scrolls under them, and take the clicks there.
-  QWidget* serial = run.Control(CellId(Column::Serial, 0));
-  EXPECT_EQ(run.window->Canvas()->childAt(serial->geometry().center()), serial);
 }
 
 }  // namespace
