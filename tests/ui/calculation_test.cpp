@@ -155,38 +155,26 @@ TEST(Calculation, EveryRefusedFileLeadsBackToThePolledRows) {
   run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
   ASSERT_TRUE(run.WaitForRows(2));
   const std::string serial = run.CellText(Column::Serial, 0).toStdString(), folder = run.dir.path().toStdString() + "/";
-  auto write = [&](const std::string& name, const std::string& bytes) {
-    std::ofstream(folder + name, std::ios::binary) << bytes;
-    return folder + name;
-  };
+  auto write = [&](const std::string& name, const std::string& bytes) { std::ofstream(folder + name) << bytes; return folder + name; };
   const RegisterImage image = *run.Bus().Registers(1);
   const std::string log = write(serial + ".tab", GradLogRunHeader(kTypeZ5, 1, image, std::tm{}) +
                                                      GradLogPointLine(7, GradPointFromTable(image, 7), 85, false, false));
-  SimRunHeader header;
-  header.type = kTypeZ5, header.serial = serial, header.power = "1800", header.kur = "10000", header.kuw = "10100";
-  SimRunSetup setup;
-  setup.type = kTypeZ5, setup.lines = 2000;
-  const std::string good = write(serial + "_0.grad", SimRunFile(header, SimulatedRunRows(setup)));
-  auto* prompt = run.Control<QLabel>(id::kStagePrompt);
-  auto fileRowsShown = [&] { return prompt->isVisible() && prompt->text() == QString::fromUtf8(txt::kRowsShowFileData(kEnglish)); };
-  struct Case {
-    int mode;
-    bool overFileRows;  // a calculation's rows on screen before (its table not calculated)
-    std::string file;
-    int button;  // 0: the first row's "Sett. from file"
-    const char* refusal;
-  };
+  const SimRunHeader header{.type = kTypeZ5, .serial = serial, .power = "1800", .kur = "10000", .kuw = "10100"};
+  const std::string good = write(serial + "_0.grad", SimRunFile(header, SimulatedRunRows({.type = kTypeZ5, .lines = 2000})));
+  const auto* prompt = run.Control<QLabel>(id::kStagePrompt);
+  auto fileRowsShown = [&] { return prompt->isVisible() && prompt->text() == txt::kRowsShowFileData(kEnglish); };
+  // With a calculation's rows on screen before (its table not calculated) or not; button 0: "Sett. from file".
+  struct Case { bool overFileRows; std::string file; int button; const char* refusal; };
   const Case cases[] = {
-      {kModeGraduationZ5, false, log, id::kReadFromTab, "a graduation log, not a table file"},
-      {kModeGraduationZ5, true, log, id::kReadFromTab, "a graduation log"},
-      {kModeGraduationZ5, false, write("a.tab", "Modbus_number=0\r\nT[7]=1\r\n"), id::kReadFromTab, " from 1 to 255"},
-      {kModeGraduationZ5, true, write("b.tab", "Modbus_number=1\r\nT[7]=1\r\n"), id::kReadFromTab, "D[ 7]= not found"},
-      {kModeGraduationZ5, true, write("c_0.grad", "*\r\n12:00:00 1 2 3\r\n"), id::kReadFromFile, ""},
-      {kModeSaveSettings, false, write("d.set", "GAS x\r\n"), 0, "Error in line"},
+      {false, log, id::kReadFromTab, "a graduation log, not a table file"},
+      {true, log, id::kReadFromTab, "a graduation log"},
+      {false, write("a.tab", "Modbus_number=0\r\nT[7]=1\r\n"), id::kReadFromTab, " from 1 to 255"},
+      {true, write("b.tab", "Modbus_number=1\r\nT[7]=1\r\n"), id::kReadFromTab, "D[ 7]= not found"},
+      {true, write("c_0.grad", "*\r\n12:00:00 1 2 3\r\n"), id::kReadFromFile, ""},
+      {false, write("d.set", "GAS x\r\n"), 0, "Error in line"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
-    run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(c.mode);
+    run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(c.button ? kModeGraduationZ5 : kModeSaveSettings);
     ASSERT_TRUE(run.WaitForRows(2));
     run.fileChoice = {good};
     run.op.ScriptAnswers({kAnswerCancel});
@@ -196,7 +184,7 @@ TEST(Calculation, EveryRefusedFileLeadsBackToThePolledRows) {
     run.fileChoice = {c.file};
     run.Control<QPushButton>(c.button ? c.button : CellId(Column::SettFromFile, 0))->click();
     const std::string shown = run.op.Shown().empty() ? std::string() : run.op.Shown().front().text;
-    EXPECT_NE(shown.find(c.refusal), std::string::npos) << shown;
+    EXPECT_NE(shown.find(c.refusal), std::string::npos) << c.file << ": " << shown;
     EXPECT_FALSE(run.window->Table().TableWriting() || fileRowsShown());
     const std::uint64_t polled = run.window->Table().Counters()[0];
     EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > polled + 2 && run.WaitForRows(2, 0); }, 8000));

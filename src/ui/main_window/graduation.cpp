@@ -64,12 +64,13 @@ void CKvlDlg::DriveRun(RunActions actions) {
     for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
     if (!actions.writes.empty()) {
       WriteOrigin origin = OriginOf("graduation run");
-      if (demoBus_) {
+      std::vector<std::uint8_t> slaves;  // that take a capture command
+      for (const RegisterWrite& w : actions.writes)
+        if (w.reg == kRegGraduationCommand && std::find(slaves.begin(), slaves.end(), w.slave) == slaves.end())
+          slaves.push_back(w.slave);
+      if (demoBus_ && !slaves.empty()) {
         // The demo's world changes when the last detector has run its list:
         // a capture command must meet the gas of the step it confirms.
-        std::vector<std::uint8_t> slaves;
-        for (const RegisterWrite& w : actions.writes)
-          if (std::find(slaves.begin(), slaves.end(), w.slave) == slaves.end()) slaves.push_back(w.slave);
         auto left = std::make_shared<std::atomic<int>>(int(slaves.size()));
         const unsigned generation = ++demoFollowPending_;
         demoFollowWaiting_ = true;
@@ -89,7 +90,7 @@ void CKvlDlg::DriveRun(RunActions actions) {
       link_.BeginWriteList(std::move(origin));
       QueueWriteList(actions.writes);
       link_.EndWriteList();
-      followAfterWrites = true;
+      followAfterWrites = followAfterWrites || !slaves.empty();
     }
     for (const RunLogAppend& log : actions.logs) AppendGradLog(log.path, log.bytes);  // a failed append is skipped
     if (actions.gas) {
