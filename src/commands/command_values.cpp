@@ -118,7 +118,7 @@ CommandOutcome PasswordCommand(std::string_view answer, const std::vector<std::u
   if (!n || *n < 0 || *n > 65535) {
     CommandOutcome out;
     out.rejected = true;
-    out.message = txt::kIllegalValue(language);
+    out.message = txt::kPasswordRange(language);
     return out;
   }
   CommandOutcome out;

@@ -267,7 +267,7 @@ void RowDecoder::Identity() {
   }
   const FirmwareVersion fw = Firmware(image);
   b.SetPlain(Cell::Firmware, FontRule::Firmware, reg::kFirmware, Format("V%u.%u", fw.major, fw.minor));
-  b.SetColon(Cell::Gas, FontRule::Gas, reg::kStatus, GasName(type, GasCode(image), lang));
+  b.SetColon(Cell::Gas, FontRule::Gas, reg::kStatus, GasNameText(type, GasCode(image), lang));
 }
 
 void RowDecoder::Limits() {

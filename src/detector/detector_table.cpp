@@ -366,6 +366,10 @@ std::optional<RowView> CDetectorTable::ClearedPosition(int failedPosition) {
 
 std::optional<StatisticsView> CDetectorTable::ReadResult(int result, int position) {
   if (result < 0 || result >= kResultCodeCount) return std::nullopt;
+  // Playing detectors, "nothing" is a quiet line between another master's
+  // requests, not a request left without an answer: a line without a master
+  // (the demo bus) would count up for ever.
+  if (layout_.mode == kModeImitation && result == 1) return std::nullopt;
   ++counters_[std::size_t(result)];
   if (position >= 0 && position < kSlotCount && !search_) CountResult(slots_[std::size_t(position)], result);
   if (search_) searchReach_ = std::max(searchReach_, position);

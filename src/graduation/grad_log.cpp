@@ -32,13 +32,15 @@ std::string BlankZeroSign(std::string text) {
   return text;
 }
 
-std::string GradLogRunHeader(int modbusAddress, ImageView image, const std::tm& now) {
+std::string GradLogRunHeader(int type, int modbusAddress, ImageView image, const std::tm& now) {
   const std::string date = Format("%02d.%02d.%04d", now.tm_mday, now.tm_mon + 1, now.tm_year + 1900);
   const std::string time = Format("%02d:%02d:%02d", now.tm_hour, now.tm_min, now.tm_sec);
   std::string out = Format("DATE%12s\r\nTIME%12s\r\n", date.c_str(), time.c_str());
   out += Format("MODBUS_NUM%6u\r\n", unsigned(modbusAddress));
-  for (const NamedRegister& r : kLoggedRegisters)
-    out += Format("%-10s %5u\r\n", r.name, unsigned(image[std::size_t(r.address)]));
+  for (const NamedRegister& r : kLoggedRegisters) {
+    const unsigned value = r.address == reg::SER_NUM ? SerialNumber(type, image) : image[std::size_t(r.address)];
+    out += Format("%-10s %5u\r\n", r.name, value);
+  }
   out += "\r\n*n    Tn   R0n   W0n   R1n   W1n   R2n   W2n\r\n";
   return out;
 }

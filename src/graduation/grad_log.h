@@ -18,7 +18,9 @@ std::string GradLogPath(const std::string& folder, const std::string& serial);
 
 // The record header the run writes once per detector and run: date, time,
 // Modbus address, the eight settings registers and the column captions.
-std::string GradLogRunHeader(int modbusAddress, ImageView image, const std::tm& now);
+// SER_NUM shows the detector's whole serial number (both words where the
+// type keeps 32 bits), so the header names the detector its file is named after.
+std::string GradLogRunHeader(int type, int modbusAddress, ImageView image, const std::tm& now);
 
 // The seven point values in the log's order: T, R0, W0, R1, W1, R2, W2.
 using GradPointValues = std::array<std::uint16_t, 7>;

@@ -97,7 +97,12 @@ RunActions CGraduationRun::OnPassword(const std::optional<std::string>& text, co
   RunActions out;
   if (awaiting_ != RunDialog::Password) return out;
   awaiting_.reset();
-  if (!text || *text != kGraduationPassword || !env.table) return out;
+  if (!text || !env.table) return out;
+  // A wrong password is said to be wrong: a silent refusal reads as a fault.
+  if (*text != kGraduationPassword) {
+    out.messages.push_back(txt::kIllegalValue(env.language));
+    return out;
+  }
   const CDetectorTable& t = *env.table;
   for (int s = 0; s < kSlotCount; ++s)
     if (t.Slot(s).HasDetector())
@@ -240,7 +245,7 @@ RunLogAppend CGraduationRun::LogRecord(const RunEnvironment& env, int s, const s
   RunLogAppend log;
   log.path = GradLogPath(env.dataFolder, SerialNumberText(env.type, slot.image, false));
   if (logHeader_[std::size_t(s)]) {
-    log.bytes = GradLogRunHeader(slot.address, slot.image, env.now);
+    log.bytes = GradLogRunHeader(env.type, slot.address, slot.image, env.now);
     logHeader_[std::size_t(s)] = false;
   }
   log.bytes += pointLine;

@@ -109,6 +109,18 @@ TableFileResult ParseTableFile(std::string_view bytes, LanguageIndex l, std::str
     out.refusal = PlaceOfLine(name, line, l) + what;
     return out;
   };
+  // The run's log shares the extension; without a table key and with the
+  // log's own one it is named for what it is, not for a missing key.
+  bool tableKey = false, logKey = false;
+  for (const std::string& line : lines.text) {
+    tableKey = tableKey || line.find("T[7]=") != std::string::npos;
+    logKey = logKey || line.find("MODBUS_NUM") != std::string::npos;
+  }
+  if (!tableKey && logKey) {
+    out.gradLog = true;
+    out.refusal = txt::kGradLogNotTableFile(l);
+    return out;
+  }
   if (!lines.lastEnded) return refuse(lines.text.size(), txt::kLastLineUnended(l));
   const std::vector<std::string> modbusKeys = ModbusKeys();
   if (const auto twice = SecondKey(lines, modbusKeys))
@@ -195,7 +207,7 @@ TableFilesPlan PlanTableFiles(const std::vector<std::string>& paths, LanguageInd
     }
     TableFileResult r = ParseTableFile(bytes, language, NameOf(path));
     if (!r.table) {
-      plan.refusal = r.refusal;
+      plan.refusal = r.gradLog ? NameOf(path) + r.refusal : r.refusal;
       break;
     }
     for (TableBlockWrite& w : TableBlockWrites(*r.table)) plan.writes.push_back(std::move(w));

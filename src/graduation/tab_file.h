@@ -25,6 +25,7 @@ struct GraduationTable {
 struct TableFileResult {
   std::optional<GraduationTable> table;  // set when the file is usable
   std::string refusal;                   // otherwise the message to show (UTF-8)
+  bool gradLog = false;                  // refused as a graduation log (the run's record, same extension)
 };
 
 // Reads a table file's bytes (Windows-1251 or UTF-8; CR LF or LF); `name`

@@ -333,6 +333,15 @@ void CSimBus::FollowGraduation(int stage, int step, int tLow, int tHigh) {
   FeedGraduationGas(0, step == 2 ? 2 : step == 3 ? 1 : 0);
 }
 
+std::optional<std::pair<double, double>> CSimBus::TrueSignals(int address, double units, int mixture) const {
+  std::lock_guard lock(mutex_);
+  const Node* n = FindLocked(address);
+  if (!n) return std::nullopt;
+  std::pair<double, double> rw;
+  n->detector.TrueSignals(units, n->detector.GraduationGas(mixture), &rw.first, &rw.second);
+  return rw;
+}
+
 bool CSimBus::SetGasLel(int address, double lel) {
   std::lock_guard lock(mutex_);
   TickLocked();

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "link/modbus_frames.h"
@@ -141,6 +142,10 @@ class CSimBus {
   // middle one), for every detector: what the demo bus does after each of
   // the run's events, so a run can be watched (with SetTimeScale) in minutes.
   void FollowGraduation(int stage, int step, int tLow, int tHigh);
+  // The detector's noise-free R and W at a temperature register value with
+  // a graduation step's gas (mixture as FeedGraduationGas): what its
+  // graduation table should hold. Nothing when no detector listens there.
+  std::optional<std::pair<double, double>> TrueSignals(int address, double temperatureUnits, int mixture) const;
   bool SetFault(int address, const SimFault& fault);  // 0 = all
   bool SetServiceable(int address, bool ok);
   // Model seconds per real second while serving (0 freezes the model, so

@@ -282,14 +282,27 @@ void CSimDetector::Advance(double seconds, double chamberC) {
 
 void CSimDetector::SetGas(double volPercent) { gas_ = std::max(volPercent, 0.0); }
 
-double CSimDetector::FeedGraduationGas(int mixture) {
+double CSimDetector::GraduationGas(int mixture) const {
   const int lelAddress = LayoutFor(type_).LEL_CONC;
   const double lel = lelAddress >= 0 ? regs_[std::size_t(lelAddress)] : 0;
   double c = 0;
   if (mixture == 1) c = regs_[reg::z5::GRAD_CONC1];
   if (mixture == 2) c = regs_[reg::z5::GRAD_CONC2];
-  SetGas(c * lel / 1e6);
+  return c * lel / 1e6;
+}
+
+double CSimDetector::FeedGraduationGas(int mixture) {
+  SetGas(GraduationGas(mixture));
   return gas_;
+}
+
+void CSimDetector::TrueSignals(double units, double volPercent, double* r, double* w) const {
+  const RegisterLayout& lay = LayoutFor(type_);
+  // The inverse of SimTemperatureUnits for the types that count in device units.
+  const double lo = SimTemperatureUnits(type_, -60), hi = SimTemperatureUnits(type_, 85);
+  const double t = hi > lo ? -60 + (units - lo) * 145 / (hi - lo) : units;
+  *r = RawR(t) * regs_[std::size_t(lay.KUR)] / 10000.0;
+  *w = RawW(t, volPercent) * regs_[std::size_t(lay.KUW)] / 10000.0;
 }
 
 void CSimDetector::SetServiceable(bool ok) {

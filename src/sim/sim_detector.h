@@ -82,6 +82,13 @@ class CSimDetector {
   // wrote it: concentration / LEL_CONC x 1,000,000, LEL_CONC as the register holds it.
   // Returns the vol.% fed.
   double FeedGraduationGas(int mixture);
+  // The gas of a graduation step (as above) without feeding it, vol.%.
+  double GraduationGas(int mixture) const;
+  // What an ideal, noise-free detector measures at a temperature register
+  // value with a gas at its window (vol.%): R and W as the registers hold
+  // them, correction factors included. The yardstick of the tables a
+  // graduation makes of this detector.
+  void TrueSignals(double temperatureUnits, double volPercent, double* r, double* w) const;
   // Gas at the detector's window, vol.%; the reading follows it with a lag.
   void SetGas(double volPercent);
   double Gas() const { return gas_; }

@@ -43,7 +43,9 @@ namespace kvl::txt {
     "Установка поправочного коэффициента рабочего канала:", "")                                              \
   X(kCorrectionReference, "Setting the correction factor for the reference channel:",                        \
     "Установка поправочного коэффициента опорного канала:", "")                                              \
-  X(kEnterNewConcentration, "Enter new concentration value:", "Введите новое значение концентрации:", "")
+  X(kEnterNewConcentration, "Enter new concentration value:", "Введите новое значение концентрации:", "") \
+  X(kPasswordRange, "Illegal value: a password from 0 to 65535", "Неправильное значение: пароль от 0 до 65535", "") \
+  X(kPasswordTaken, "Password accepted, Modbus #:", "Пароль принят, № Modbus:", "")
 
 KVL_COMMAND_TEXTS(KVL_TEXT_DEFINE)
 

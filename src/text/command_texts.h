@@ -56,6 +56,10 @@ extern const TextEntry kCorrectionReference;  // "Setting the correction factor 
 
 // Imitation: a new concentration for a row.
 extern const TextEntry kEnterNewConcentration;  // "Enter new concentration value:"
+// "Enter password": a refused text (the dialog stays open), and the
+// detectors that took the password (their addresses follow).
+extern const TextEntry kPasswordRange;
+extern const TextEntry kPasswordTaken;
 
 // Every entry above, for checks that must cover them all.
 std::span<const TextEntry* const> AllCommandTexts();

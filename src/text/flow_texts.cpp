@@ -5,8 +5,8 @@
 namespace kvl::txt {
 
 #define KVL_FLOW_TEXTS(X)                                                                                 \
-  X(kRowsShowFileData, "rows show file data; change the mode to poll again",                               \
-    "в строках данные файлов; смените режим, чтобы снова опрашивать", "")                                 \
+  X(kRowsShowFileData, "Rows show file data; change the mode to poll again",                               \
+    "В строках данные файлов; смените режим, чтобы снова опрашивать", "")                                 \
   X(kLastRowStays, "The last row stays: at least one address is polled",                                  \
     "Последняя строка остаётся: опрашивается хотя бы один адрес", "")                                     \
   X(kRecordingStoppedForImitation, "Recording stopped: in Imitation the line answers another master",     \

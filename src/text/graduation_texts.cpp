@@ -26,7 +26,7 @@ namespace kvl::txt {
   X(kSensor, "Sensor", "Датчик", "")                                                                        \
   X(kNorm, "norm", "норма", "")                                                                             \
   X(kDataAreNormal, "data are normal", "данные в норме", "")                                                \
-  X(kPowerNotFound, "Power value not found", "Значение power не найдено", "")                               \
+  X(kPowerNotFound, "Power value not found", "Значение мощности излучателя не найдено", "")                 \
   X(kKurNotFound, "KUR value not found", "Значение KUR не найдено", "")                                     \
   X(kKuwNotFound, "KUW value not found", "Значение KUW не найдено", "")                                     \
   X(kDataNotFoundInFile, "Data not found in the file", "Данные в файле не найдены", "")                     \

@@ -14,6 +14,8 @@ namespace kvl::txt {
   X(kFrom1To255, " from 1 to 255", " от 1 до 255", "")                   \
   X(kDeviceModbusNumber, "Device Modbus #", "Прибор c № Modbus", "")     \
   X(kRegister, "register", "регистр", "")                                \
+  X(kGradLogNotTableFile, ": a graduation log, not a table file",        \
+    ": журнал градуировки, а не файл таблицы", "")                      \
   X(kImitationWithoutMaster,                                             \
     "In \"Imitation\" the detectors of the ticked rows answer another "  \
     "master on the line.\nThe simulated bus has no master: choose the "   \

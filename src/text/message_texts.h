@@ -21,6 +21,8 @@ extern const TextEntry kNotFoundInFile;      // " not found in the file"
 extern const TextEntry kFrom1To255;          // " from 1 to 255"
 extern const TextEntry kDeviceModbusNumber;  // "Device Modbus #" (the Russian "c" is a Latin letter)
 extern const TextEntry kRegister;            // "register"
+// After a file's name: a graduation log (same extension) offered as a table file.
+extern const TextEntry kGradLogNotTableFile;
 
 // "Imitation" chosen while the line is the built-in simulated bus (kvlgrad
 // --demo), where no master sends requests.

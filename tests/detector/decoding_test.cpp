@@ -48,10 +48,10 @@ TEST(GasCell, NamesUnknownCodesAndZ40Table) {
   EXPECT_EQ(GasName(kTypeKvelt, 14, kSpanish), "");
 }
 
-TEST(GasCell, LineBreakHintStaysInTheCellButNotInTheNameText) {
+TEST(GasCell, OneLineCellShowsTheNameWithoutItsLineBreakHint) {
   const RegisterImage img = Image({{reg::kStatus, 0x0501}});
   const RowCells row = DecodeRow(img, Ctx(kTypeKvelt));
-  EXPECT_EQ(row[Cell::Gas].text, "Iso- butane");
+  EXPECT_EQ(row[Cell::Gas].text, "Isobutane");
   EXPECT_EQ(row[Cell::Gas].fontWidth, kFontWidth5);
   EXPECT_EQ(GasNameText(kTypeKvelt, 5, kEnglish), "Isobutane");
   EXPECT_EQ(GasNameText(kTypeKvelt, 39, kRussian), "Природный газ");

@@ -138,6 +138,8 @@ TEST(LineStatistics, PositionOutsideTheRowsCountsOnlyTheLine) {
   EXPECT_FALSE(t.ReadResult(5, 0));
   EXPECT_FALSE(t.ReadResult(-1, 0));
   EXPECT_EQ(t.Statistics().text, "1:1:0");
+  t.SetMode(kModeImitation);  // playing detectors, a quiet line is no unanswered request
+  EXPECT_FALSE(t.ReadResult(1, 0) || t.Statistics().text != "1:1:0");
 }
 
 TEST(LineStatistics, TextFallsBackToFewerFieldsAndPicksItsFont) {

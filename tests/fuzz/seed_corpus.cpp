@@ -117,7 +117,7 @@ void FileSeeds() {
   const RegisterImage kvelt = *bus.Registers(1), z5 = *bus.Registers(2);
   Write("fuzz_settings_file", "kvelt.set", Str({kTypeKvelt}) + SettingsFileText(kTypeKvelt, kvelt, 1, kNow));
   Write("fuzz_settings_file", "z5.set", Str({kTypeZ5 | 0x10}) + SettingsFileText(kTypeZ5, z5, 2, kNow));
-  std::string log = GradLogRunHeader(2, z5, kNow);
+  std::string log = GradLogRunHeader(kTypeZ5, 2, z5, kNow);
   for (int p = 0; p < 8; ++p)
     log += GradLogPointLine(p, GradPointFromTable(z5, p), -40 + 15 * p, false, p == 7);
   Write("fuzz_settings_file", "z5.tab", Str({kTypeZ5 | 0x20}) + log);

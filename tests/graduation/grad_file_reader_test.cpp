@@ -166,7 +166,7 @@ TEST(GradFileReader, SlotsSegmentsAndMissingKeys) {
   const std::string z5 = WriteFile(dir, "11_0.grad", SimRunFile(h, Rows(2, 600)));
   read = ReadGradFiles({z5}, FreshSettings(kTypeZ5, kRussian));
   EXPECT_EQ(read.sensors[0].check,
-            "Файл 11_0.grad: Значение power не найдено\r\nФайл 11_0.grad: Значение KUR не найдено\r\n"
+            "Файл 11_0.grad: Значение мощности излучателя не найдено\r\nФайл 11_0.grad: Значение KUR не найдено\r\n"
             "Файл 11_0.grad: Значение KUW не найдено\r\n");
   EXPECT_EQ(read.sensors[0].gasPosition, 0);
   EXPECT_FALSE(read.sensors[0].power.has_value());

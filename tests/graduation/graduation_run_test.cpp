@@ -263,11 +263,12 @@ TEST_F(GraduationRun, WithoutGasTwoConfirmationsPerStageAndTheTableFromTheChanne
 }
 
 TEST_F(GraduationRun, RefusalsAtStartLeaveTheRunIdle) {
-  // A wrong or cancelled password: nothing, not even a message.
+  // A wrong password is named wrong; a cancelled one ends without a word.
   for (std::optional<std::string> password : {std::optional<std::string>("1234"), std::optional<std::string>()}) {
     run.OnButton(env);
     const RunActions a = run.OnPassword(password, env);
-    EXPECT_TRUE(a.writes.empty() && a.messages.empty() && !a.ask);
+    EXPECT_TRUE(a.writes.empty() && !a.ask);
+    EXPECT_EQ(a.messages, password ? std::vector<std::string>{"Illegal value"} : std::vector<std::string>{});
   }
 
   struct Refusal {

@@ -58,7 +58,7 @@ TEST(GraduationTools, RecordEndsCleanlyAndAKillLeavesOnlyWholeLines) {
   SimProcess sim({"--pty", "--type", "Z5", "--count", "3", "--baud", "19200"});
   const std::string pty = SimPty(sim);
   TempFolder folder;
-  const std::vector<std::string> args = {"record", "--port", pty, "--baud", "19200", "--type", "Z5", "--addr", "1,2,3",
+  const std::vector<std::string> args = {"record", "--port", pty, "--baud", "19200", "--type", "Z5", "--addr", "1-2,3",
                                          "--period", "0.02", "--folder", folder.path()};
   {
     KvlctlProcess ctl(args);

@@ -2,6 +2,10 @@
 // simulated detectors are read, the operator confirms, and the tables the
 // core computes from the same files land in the detectors.
 #include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -18,6 +22,8 @@
 #include "graduation/calc_fit.h"
 #include "graduation/calc_result.h"
 #include "graduation/grad_file_reader.h"
+#include "graduation/grad_log.h"
+#include "text/flow_texts.h"
 #include "main_window_fixture.h"
 #include "sim/sim_run_data.h"
 #include "text/format.h"
@@ -190,6 +196,51 @@ TEST(Calculation, CancelWhileReadingResumesPollingWithNoSensorsTaken) {
   EXPECT_TRUE(run.op.Shown().empty()) << run.op.Shown().front().text;  // no summary, no question
   EXPECT_FALSE(run.window->Table().TableWriting());
   EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > before + 4; }, 8000));
+}
+
+// Whatever file the operator offers and the window refuses, the rows end
+// with the polled detectors and polling runs, as after a file taken; also
+// when a calculation's file rows were on screen before.
+TEST(Calculation, EveryRefusedFileLeadsBackToThePolledRows) {
+  WindowRun run;
+  run.Open(kTypeZ5, 2);
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kEnglish);
+  ASSERT_TRUE(run.WaitForRows(2));
+  const std::string serial = run.CellText(Column::Serial, 0).toStdString(), folder = run.dir.path().toStdString() + "/";
+  auto write = [&](const std::string& name, const std::string& bytes) { std::ofstream(folder + name) << bytes; return folder + name; };
+  const RegisterImage image = *run.Bus().Registers(1);
+  const std::string log = write(serial + ".tab", GradLogRunHeader(kTypeZ5, 1, image, std::tm{}) +
+                                                     GradLogPointLine(7, GradPointFromTable(image, 7), 85, false, false));
+  const SimRunHeader header{.type = kTypeZ5, .serial = serial, .power = "1800", .kur = "10000", .kuw = "10100"};
+  const std::string good = write(serial + "_0.grad", SimRunFile(header, SimulatedRunRows({.type = kTypeZ5, .lines = 2000})));
+  const auto* prompt = run.Control<QLabel>(id::kStagePrompt);
+  auto fileRowsShown = [&] { return prompt->isVisible() && prompt->text() == txt::kRowsShowFileData(kEnglish); };
+  // With a calculation's rows on screen before (its table not calculated) or not; button 0: "Sett. from file".
+  struct Case { bool overFileRows; std::string file; int button; const char* refusal; };
+  const Case cases[] = {
+      {false, log, id::kReadFromTab, "a graduation log, not a table file"},
+      {true, log, id::kReadFromTab, "a graduation log"},
+      {false, write("a.tab", "Modbus_number=0\r\nT[7]=1\r\n"), id::kReadFromTab, " from 1 to 255"},
+      {true, write("b.tab", "Modbus_number=1\r\nT[7]=1\r\n"), id::kReadFromTab, "D[ 7]= not found"},
+      {true, write("c_0.grad", "*\r\n12:00:00 1 2 3\r\n"), id::kReadFromFile, ""},
+      {false, write("d.set", "GAS x\r\n"), 0, "Error in line"},
+  };
+  for (const Case& c : cases) {
+    run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(c.button ? kModeGraduationZ5 : kModeSaveSettings);
+    ASSERT_TRUE(run.WaitForRows(2));
+    run.fileChoice = {good};
+    run.op.ScriptAnswers({kAnswerCancel});
+    if (c.overFileRows) run.Control<QPushButton>(id::kReadFromFile)->click();
+    ASSERT_EQ(fileRowsShown(), c.overFileRows);
+    run.op.ClearShown();
+    run.fileChoice = {c.file};
+    run.Control<QPushButton>(c.button ? c.button : CellId(Column::SettFromFile, 0))->click();
+    const std::string shown = run.op.Shown().empty() ? std::string() : run.op.Shown().front().text;
+    EXPECT_NE(shown.find(c.refusal), std::string::npos) << c.file << ": " << shown;
+    EXPECT_FALSE(run.window->Table().TableWriting() || fileRowsShown());
+    const std::uint64_t polled = run.window->Table().Counters()[0];
+    EXPECT_TRUE(RunUntil([&] { return run.window->Table().Counters()[0] > polled + 2 && run.WaitForRows(2, 0); }, 8000));
+  }
 }
 
 }  // namespace

@@ -252,5 +252,21 @@ TEST(GraphPanel, SelectionCaptionsAndGeometry) {
   EXPECT_EQ(CGraphPanel::PanelGeometry(1020, 1000, 674), QRect(0, 666, 1020, 334));
 }
 
+// A poll's growth is added to the picture, which then is the one made anew;
+// growth beyond the axes makes the whole picture again.
+TEST(GraphPanel, GrowthWithinTheAxesIsAddedToThePicture) {
+  Panel p;
+  std::vector<float> values;
+  for (int i = 0; i < 40; ++i) values.push_back(float(100 + (i * 37) % 50));
+  p.Fill(0, values);
+  p.panel.SelectSeries(0, kSeriesD, true);
+  QImage image = p.Picture();
+  p.Fill(0, {120.0f, 140.0f, 101.0f});
+  ASSERT_TRUE(p.panel.ExtendRender(image));
+  EXPECT_EQ(image, p.Picture());
+  p.Fill(0, {1000.0f});  // above the y axis
+  EXPECT_FALSE(p.panel.ExtendRender(image));
+}
+
 }  // namespace
 }  // namespace kvl

@@ -7,6 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -219,6 +222,36 @@ TEST(MainWindowScreenshots, TrafficWindow) {
   QTest::qWait(4000);
   traffic->Refresh();
   Save(traffic, QStringLiteral("traffic_window"));
+}
+
+// Started in Russian: Qt's own dialog texts are Russian from the first file
+// dialog on; "Tuning" at 1280 px, scrolled to its last column, still shows
+// each row's "Modbus #", serial number and gas, over what scrolls under them.
+TEST(MainWindowScreenshots, RussianStartUpFileDialogAndTuningScrolledRightAt1280) {
+  test::WindowRun run;
+  run.Open(kTypeZ5, 20, false);
+  run.Control<QComboBox>(id::kLanguageSelector)->setCurrentIndex(kRussian);
+  run.window.reset();  // the settings keep Russian for the next start
+  run.Open(kTypeZ5, 20, true, QSize(1280, 800));
+  QFileDialog dialog(run.window.get(), QStringLiteral("Выберите файл"), run.dir.path(), QStringLiteral("grad (*.grad)"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.show();
+  Save(&dialog, QStringLiteral("startup_ru_file_dialog"));
+  EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("fileNameLabel"))->text(), QStringLiteral("&Имя файла:"));
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeTuning);
+  ASSERT_TRUE(run.WaitForRows(20));
+  run.window->resize(1280, 800);
+  Settle();
+  auto* scroll = run.window->findChild<QScrollArea*>(QStringLiteral("scroll"));
+  auto* bar = scroll->horizontalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  bar->setValue(bar->maximum());
+  Save(run.window.get(), QStringLiteral("tuning_1280_scrolled_right"));
+  for (Column c : {Column::ModbusNumber, Column::Serial, Column::Gas, Column::SwitchToHart}) {
+    QWidget* cell = run.Control(CellId(c, 0));
+    EXPECT_TRUE(QRect(QPoint(bar->value(), 0), scroll->viewport()->size()).contains(cell->geometry())) << int(c);
+    EXPECT_EQ(run.window->Canvas()->childAt(cell->geometry().center()), cell) << int(c);
+  }
 }
 
 }  // namespace

@@ -160,7 +160,17 @@ std::vector<long> CArgParser::IntList(const std::string& name, long min, long ma
     const std::size_t comma = text.find(',', start);
     const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     if (item.empty()) throw UsageError(s.name + ": empty item in '" + text + "'");
-    out.push_back(ParseInt(item, min, max, s.name));
+    // "2-5" is the addresses 2 to 5, as the traffic window's filter reads it.
+    const std::size_t dash = item.find('-', 1);
+    if (dash == std::string::npos) {
+      out.push_back(ParseInt(item, min, max, s.name));
+    } else {
+      const long first = ParseInt(item.substr(0, dash), min, max, s.name);
+      const long last = ParseInt(item.substr(dash + 1), min, max, s.name);
+      if (last < first) throw UsageError(s.name + ": '" + item + "' runs backwards");
+      if (std::size_t(last - first) >= maxItems) throw UsageError(s.name + Format(": at most %zu values", maxItems));
+      for (long v = first; v <= last; ++v) out.push_back(v);
+    }
     if (comma == std::string::npos) break;
     start = comma + 1;
   }

@@ -35,7 +35,8 @@ class CArgParser {
   std::string Text(const std::string& name) const;  // given value, else default
   // Integer value (decimal, or hexadecimal with 0x) in [min, max].
   long Int(const std::string& name, long min, long max) const;
-  // Comma-separated integers, each in [min, max]; 1..maxItems of them.
+  // Comma-separated integers and ranges ("1-20": 1 to 20), each in [min, max];
+  // 1..maxItems of them.
   std::vector<long> IntList(const std::string& name, long min, long max, std::size_t maxItems) const;
 
   // The number parsing shared with other argument forms ("FIRST:COUNT").

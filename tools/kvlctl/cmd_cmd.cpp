@@ -241,7 +241,7 @@ CArgParser CmdParser() {
                    "or {\"result\": 1, \"rejected\": true, \"message\": \"...\"}.");
   AddLinkOptions(p);
   p.AddOption("--type", "T", "detector type: KVELT, Z, Z40, Z5 or 0..4", "", true);
-  p.AddOption("--addr", "A", "slave address 1..247 (password: A1,A2,... all take it)", "", true);
+  p.AddOption("--addr", "A", "slave address 1..247 (password: A1,A2-A3,... all take it)", "", true);
   p.AddOption("--mode", "M", "operating mode 0..6 or its name; default the first mode offering the command");
   p.AddOption("--lang", "en|ru", "language of the messages and gas names", "en");
   p.AddFlag("--dry-run", "only print the writes");

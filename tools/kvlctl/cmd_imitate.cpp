@@ -63,7 +63,7 @@ int RunImitate(const std::vector<std::string>& args) {
                "\"answer\": \"12 words\"|\"echo\"|\"exception 2\"|\"silent\", \"slot\": ROW}.");
   AddLinkOptions(p);
   p.AddOption("--type", "KVELT|Z|Z40", "detector type of the imitated detectors (Z5 has no imitation)", "", true);
-  p.AddOption("--addr", "A1,A2,...", "slave addresses 1..247 the detectors answer, one row each (up to 20)", "",
+  p.AddOption("--addr", "A1,A2-A3,...", "slave addresses 1..247 the detectors answer, one row each (up to 20)", "",
               true);
   p.AddOption("--seed", "N", "seed of the imitation's random values; 0 picks one", "0");
   p.AddOption("--pause", "MS", "pause text of the line (sets the read time-out above 200 ms)", "0");

@@ -65,7 +65,7 @@ CArgParser PollParser() {
                "JSON: one object a line, {\"msg\": \"WM_USER_RESULT\", \"w\": W, \"l\": L}, with\n"
                "\"position\", \"addr\" and \"words\" added to WM_USER_DATA.");
   AddLinkOptions(p);
-  p.AddOption("--addr", "A1,A2,...", "device list, slave addresses 0..255 in polling order (up to 256)", "", true);
+  p.AddOption("--addr", "A1,A2-A3,...", "device list, slave addresses 0..255 in polling order (up to 256)", "", true);
   p.AddOption("--requests", "FIRST:COUNT,...", "read requests, each FIRST 0..65535 and COUNT 1..125; 256 words in all",
               "", true);
   p.AddOption("--pause", "MS", "pause after each detector, 0..100000 ms", "0");

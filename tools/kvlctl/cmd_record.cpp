@@ -55,7 +55,7 @@ CArgParser RecordParser() {
                "complete and synced to the disk.");
   AddLinkOptions(p);
   p.AddOption("--type", "T", "detector type: KVELT, Z, Z40, Z5 or 0..4", "", true);
-  p.AddOption("--addr", "A1,A2,...", "poll list, Modbus addresses 1..255 in row order (up to 20)", "", true);
+  p.AddOption("--addr", "A1,A2-A3,...", "poll list, Modbus addresses 1..255 in row order (up to 20)", "", true);
   p.AddOption("--mode", "M", "operating mode 0..6 or its name (poll set, file extension, line shape)", "0");
   p.AddOption("--period", "S", "recording period, seconds (fractions allowed)", "1");
   p.AddOption("--folder", "DIR", "data folder (default: the working folder)", "");

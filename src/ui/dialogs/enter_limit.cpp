@@ -23,9 +23,29 @@ CEnterLimit::CEnterLimit(const std::string& prompt, const std::string& value, co
   QPushButton* ok = AddButton(kIdOk, {23, 52, 55, 14}, Text(okText));
   QPushButton* cancel = AddButton(kIdCancel, {126, 52, 50, 14}, Text(txt::kCancel));
   SetDefaultButton(ok);
-  EndsWith(ok, okResult, [this, edit] { value_ = edit->text().toStdString(); });
+  connect(ok, &QPushButton::clicked, this, [this, edit, okResult] {
+    const std::string text = edit->text().toStdString();
+    if (const std::string refusal = check_ ? check_(text) : std::string(); !refusal.empty()) {
+      if (show_) show_(refusal);
+      edit->setFocus();
+      edit->selectAll();
+      return;
+    }
+    value_ = text;
+    done(okResult);
+  });
   CancelsWith(cancel);
   edit->setFocus();
+}
+
+void CEnterLimit::RefuseWith(std::function<std::string(const std::string&)> check,
+                             std::function<void(const std::string&)> show) {
+  check_ = std::move(check);
+  show_ = std::move(show);
+}
+
+void CEnterLimit::MaskInput() {
+  if (auto* edit = findChild<QLineEdit*>(QString::number(dlg::kValue))) edit->setEchoMode(QLineEdit::Password);
 }
 
 }  // namespace kvl

@@ -3,6 +3,7 @@
 // detectors, LEL_CONC, limits, magnetic calibration, new concentrations).
 // "OK" (the default button) ends with kIdSet and the text; checking it is the
 // caller's work.
+#include <functional>
 #include <string>
 
 #include "ui/dialogs/enter_dialog.h"
@@ -17,6 +18,12 @@ class CEnterLimit : public CEnterDialog {
 
   // The entered text after the confirming button; the initial text otherwise.
   const std::string& Value() const { return value_; }
+  // Checked when the confirming button is pressed: a non-empty refusal is
+  // shown by `show` and the dialog stays open with the text selected.
+  void RefuseWith(std::function<std::string(const std::string&)> check,
+                  std::function<void(const std::string&)> show);
+  // Dots in place of what is typed (passwords).
+  void MaskInput();
 
  protected:
   // The same template with another confirming button and result, the edit
@@ -26,6 +33,8 @@ class CEnterLimit : public CEnterDialog {
 
  private:
   std::string value_;
+  std::function<std::string(const std::string&)> check_;
+  std::function<void(const std::string&)> show_;
 };
 
 }  // namespace kvl

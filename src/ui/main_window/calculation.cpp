@@ -302,6 +302,15 @@ void CKvlDlg::EndTableWriting() {
   if (table_.SetTableWriting(false) && !calcSuspended_) link_.Resume();
 }
 
+void CKvlDlg::BackToPolledRows() {
+  // Whatever a table or settings file brought, or refused, the rows end
+  // with the polled detectors, also when a calculation's files were shown.
+  if (calcSuspended_)
+    ResumeAfterCalculation();
+  else
+    EndTableWriting();
+}
+
 void CKvlDlg::ResumeAfterCalculation() {
   if (!calcSuspended_) return;
   calcSuspended_ = false;

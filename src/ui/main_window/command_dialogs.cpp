@@ -8,11 +8,15 @@
 #include <QPushButton>
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <mutex>
 
 #include "commands/command_catalog.h"
 #include "commands/command_rules.h"
 #include "commands/emitter_tuning.h"
 #include "detector/register_map.h"
+#include "text/command_texts.h"
+#include "text/format.h"
 #include "ui/controls/note_combo_box.h"
 #include "ui/dialogs/dialog_results.h"
 #include "ui/dialogs/enter_1_edit_1_checkbox.h"
@@ -199,10 +203,41 @@ std::optional<CommandOutcome> CKvlDlg::AskCorrectionFactor(bool reference, const
 
 void CKvlDlg::OnEnterPassword() {
   if (!CommandAvailable(CommandId::Password, ContextOfRow(table_, -1))) return;
-  CEnterLimit dialog(CommandPrompt(CommandId::Password, config_.detectorType, config_.language), "",
-                     config_.language, this);
+  const LanguageIndex lang = config_.language;
+  const std::vector<std::uint8_t> slaves = PasswordSlaves(table_);
+  CEnterLimit dialog(CommandPrompt(CommandId::Password, config_.detectorType, lang), "", lang, this);
+  dialog.MaskInput();  // as the graduation's own password
+  dialog.RefuseWith(
+      [&](const std::string& text) {
+        const CommandOutcome out = PasswordCommand(text, slaves, lang);
+        return out.rejected ? out.message : std::string();
+      },
+      [this](const std::string& refusal) { operator_->ShowMessage(refusal, MessageIcon::None); });
   if (RunDialog(dialog) != kIdSet) return;
-  CarryOut(0, PasswordCommand(dialog.Value(), PasswordSlaves(table_), config_.language), CommandId::Password);
+  const CommandOutcome out = PasswordCommand(dialog.Value(), slaves, lang);
+  if (out.rejected || out.writes.empty()) return;
+  // The detectors that took it are named once every list has run; a
+  // write that failed is the link's to report.
+  struct Taken {
+    std::mutex mutex;
+    int left = 0;
+    std::vector<std::uint8_t> addresses;
+  };
+  auto taken = std::make_shared<Taken>();
+  taken->left = int(slaves.size());
+  WriteOrigin origin = OriginOf(CommandKey(CommandId::Password));
+  origin.done = [this, taken, lang](const LinkWriteList& list) {
+    std::lock_guard lock(taken->mutex);
+    if (list.AllWritten()) taken->addresses.push_back(list.slave);
+    if (--taken->left > 0 || taken->addresses.empty()) return;
+    std::string text = txt::kPasswordTaken(lang);
+    for (std::uint8_t a : taken->addresses) text += Format(" %u", unsigned(a));
+    QMetaObject::invokeMethod(
+        this, [this, text] { operator_->ShowMessage(text, MessageIcon::Information); }, Qt::QueuedConnection);
+  };
+  link_.BeginWriteList(std::move(origin));
+  QueueWriteList(out.writes);
+  link_.EndWriteList();
 }
 
 void CKvlDlg::SetRelayTestBox(int slot, bool on) {

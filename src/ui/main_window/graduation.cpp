@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QPushButton>
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <ctime>
 
 #include "detector/serial_read.h"
@@ -63,12 +65,38 @@ RunEnvironment CKvlDlg::RunEnv() const {
 }
 
 void CKvlDlg::DriveRun(RunActions actions) {
+  bool followAfterWrites = false;
   for (;;) {
     for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
     if (!actions.writes.empty()) {
-      link_.BeginWriteList(OriginOf("graduation run"));
+      WriteOrigin origin = OriginOf("graduation run");
+      std::vector<std::uint8_t> slaves;  // that take a capture command
+      for (const RegisterWrite& w : actions.writes)
+        if (w.reg == kRegGraduationCommand && std::find(slaves.begin(), slaves.end(), w.slave) == slaves.end())
+          slaves.push_back(w.slave);
+      if (demoBus_ && !slaves.empty()) {
+        // The demo's world changes when the last detector has run its list:
+        // a capture command must meet the gas of the step it confirms.
+        auto left = std::make_shared<std::atomic<int>>(int(slaves.size()));
+        const unsigned generation = ++demoFollowPending_;
+        demoFollowWaiting_ = true;
+        demoFollowSince_.start();
+        origin.done = [this, left, generation](const LinkWriteList&) {
+          if (left->fetch_sub(1) != 1) return;
+          QMetaObject::invokeMethod(
+              this,
+              [this, generation] {
+                if (generation != demoFollowPending_) return;
+                demoFollowWaiting_ = false;
+                DemoFollowsRun();
+              },
+              Qt::QueuedConnection);
+        };
+      }
+      link_.BeginWriteList(std::move(origin));
       QueueWriteList(actions.writes);
       link_.EndWriteList();
+      followAfterWrites = followAfterWrites || !slaves.empty();
     }
     for (const RunLogAppend& log : actions.logs) AppendGradLog(log.path, log.bytes);  // a failed append is skipped
     if (actions.gas) {
@@ -97,8 +125,12 @@ void CKvlDlg::DriveRun(RunActions actions) {
   const RunEnvironment env = RunEnv();
   const RunView view = run_.View(env);
   table_.SetGraduationStage(view.seenStep);
-  // The demo's chamber and gas follow the run, as the operator would set them.
-  if (demoBus_) demoBus_->Bus().FollowGraduation(run_.Stage(), run_.Step(), env.tLow, env.tHigh);
+  // Poll results drive the run too: while captures wait for the line, only
+  // their end moves the world (or, lists the link dropped, a long wait).
+  if (!followAfterWrites && (!demoFollowWaiting_ || demoFollowSince_.hasExpired(kDemoFollowPatienceMs))) {
+    demoFollowWaiting_ = false;
+    DemoFollowsRun();
+  }
   c_.graduation->SetTextIfChanged(view.buttonCaption);
   c_.stagePrompt->SetTextIfChanged(view.message);
   c_.stagePrompt->setVisible(view.messageVisible);
@@ -113,6 +145,13 @@ void CKvlDlg::DriveRun(RunActions actions) {
     const QSignalBlocker block(c_.stageControl);
     c_.stageControl->setCurrentIndex(view.valveMode);
   }
+}
+
+// Follows the run's present stage and step, so a late call is harmless.
+void CKvlDlg::DemoFollowsRun() {
+  if (!demoBus_) return;
+  const RunEnvironment env = RunEnv();
+  demoBus_->Bus().FollowGraduation(run_.Stage(), run_.Step(), env.tLow, env.tHigh);
 }
 
 RunActions CKvlDlg::AskForRun(const RunDialogRequest& request) {
@@ -156,12 +195,14 @@ RunActions CKvlDlg::AskForRun(const RunDialogRequest& request) {
 
 std::vector<std::string> CKvlDlg::ChooseGraduationFiles(const std::string& title, const std::string& extension) {
   std::vector<std::string> paths;
+  // The run just wrote its data files and logs into the data folder: the
+  // operator starts looking there.
   if (options_.chooseFiles) {
-    paths = options_.chooseFiles(title, config_.graduationFolder, extension);
+    paths = options_.chooseFiles(title, config_.dataFolder, extension);
   } else {
     const QString filter = QStringLiteral("%1 files (*.%1)").arg(QString::fromStdString(extension));
     for (const QString& path : QFileDialog::getOpenFileNames(this, TitleText(title),
-                                                             QString::fromStdString(config_.graduationFolder), filter))
+                                                             QString::fromStdString(config_.dataFolder), filter))
       paths.push_back(path.toStdString());
   }
   // The folder of the selection becomes the graduation folder.
@@ -216,7 +257,7 @@ void CKvlDlg::OnReadFromTab() {
   std::string unreadable;
   for (const std::string& why : plan.unreadable) unreadable += (unreadable.empty() ? "" : "\r\n") + why;
   if (!unreadable.empty()) operator_->ShowMessage(unreadable, MessageIcon::Warning);
-  EndTableWriting();
+  BackToPolledRows();
   c_.recording->setEnabled(table_.LineOpen());
 }
 

@@ -3,10 +3,12 @@
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "ui/controls/fixed_font.h"
 #include "ui/dialogs/dialog_results.h"
@@ -137,7 +139,10 @@ CGraphPanel::CGraphPanel(const CGraphSource& source, DialogRunner runDialog, QWi
   setAttribute(Qt::WA_OpaquePaintEvent);
   growthTimer_.setSingleShot(true);
   growthTimer_.setInterval(kGrowthRepaintMs);
-  connect(&growthTimer_, &QTimer::timeout, this, [this] { Changed(); });
+  connect(&growthTimer_, &QTimer::timeout, this, [this] {
+    grew_ = true;
+    update();
+  });
 }
 
 QRect CGraphPanel::PanelGeometry(int clientWidth, int clientHeight, int graphTop) {
@@ -246,6 +251,7 @@ void CGraphPanel::Render(QImage& image) const {
   if (!settings_.AnySelected()) return;
 
   const GraphAxes axes = ComputeAxes(source_, settings_, context_);
+  drawnAxes_ = axes;
   const CPixelMap map(plot, axes.x, axes.y);
   const AxisDrawing marks = AxisMarks(map, settings_);
   auto line = [&](const AxisMark& m) { p.drawLine(m.from.x, m.from.y, m.to.x, m.to.y); };
@@ -265,6 +271,7 @@ void CGraphPanel::Render(QImage& image) const {
     for (int q = 0; q < kHistorySeriesCount; ++q) {
       if (!settings_.selected[std::size_t(s)][std::size_t(q)]) continue;
       const std::span<const float> values = source_.Samples(s, q);
+      drawnCounts_[std::size_t(s)][std::size_t(q)] = ofT ? std::min(values.size(), t.size()) : values.size();
       if (ofT && t.empty()) continue;
       CurvePoints(map, values, t, breaks, points_, runs_);
       pen.SetColour(QuantityColor(q));
@@ -301,12 +308,69 @@ void CGraphPanel::Render(QImage& image) const {
   for (const AxisLabel& label : marks.labels) DrawLabel(p, label);
 }
 
-void CGraphPanel::paintEvent(QPaintEvent*) {
-  if (dirty_ || buffer_.size() != size()) {
-    Render(buffer_);
-    dirty_ = false;
+bool CGraphPanel::ExtendRender(QImage& image) const {
+  const PlotRect plot = Plot();
+  if (plot.Empty() || !settings_.AnySelected() || drawnAxes_.overlay || image.size() != size()) return false;
+  const bool ofT = settings_.view == kGraphViewOfT;
+  const auto& e = settings_.ends;
+  auto inside = [](const Axis& a, double v, const AxisEnd& lo, const AxisEnd& hi) {
+    return (lo.manual || v >= double(a.min)) && (hi.manual || v <= double(a.max));
+  };
+  struct Growth {
+    int slot, quantity;
+    std::size_t from, to;
+  };
+  std::vector<Growth> grown;
+  for (int s = 0; s < kSlotCount; ++s) {
+    if (!settings_.SlotSelected(s)) continue;
+    const std::span<const float> t = ofT ? source_.Samples(s, kSeriesT) : std::span<const float>();
+    if (ofT && !source_.Breaks(s).empty()) return false;
+    for (int q = 0; q < kHistorySeriesCount; ++q) {
+      if (!settings_.selected[std::size_t(s)][std::size_t(q)]) continue;
+      const std::span<const float> values = source_.Samples(s, q);
+      const std::size_t n = ofT ? std::min(values.size(), t.size()) : values.size();
+      const std::size_t drawn = drawnCounts_[std::size_t(s)][std::size_t(q)];
+      if (n < drawn) return false;  // cut at its start or cleared: every point moved
+      for (std::size_t i = drawn; i < n; ++i) {
+        const double v = values[i], x = ofT ? double(t[i]) : double(i);
+        if (!std::isfinite(v) || !std::isfinite(x)) continue;
+        if (!inside(drawnAxes_.y, v, e[kYMinEnd], e[kYMaxEnd]) || !inside(drawnAxes_.x, x, e[kXMinEnd], e[kXMaxEnd]))
+          return false;
+      }
+      if (n > drawn) grown.push_back({s, q, drawn, n});
+    }
   }
-  QPainter(this).drawImage(0, 0, buffer_);
+  const QRect plotRect(plot.left, plot.top, plot.right - plot.left, plot.bottom - plot.top);
+  const CPixelMap map(plot, drawnAxes_.x, drawnAxes_.y);
+  CCurvePen pen(image, plotRect.adjusted(0, 0, 1, 0));
+  for (const Growth& g : grown) {
+    const std::span<const float> values = source_.Samples(g.slot, g.quantity);
+    const std::span<const float> t = ofT ? source_.Samples(g.slot, kSeriesT) : std::span<const float>();
+    pen.SetColour(QuantityColor(g.quantity));
+    // From the last point drawn on, as the whole picture joins them.
+    std::optional<PixelPoint> previous;
+    for (std::size_t i = g.from > 0 ? g.from - 1 : 0; i < g.to; ++i) {
+      const double v = values[i], x = ofT ? double(t[i]) : double(i);
+      if (!std::isfinite(v) || !std::isfinite(x)) {
+        previous.reset();
+        continue;
+      }
+      const PixelPoint p{map.X(x), map.Y(v)};
+      const PixelPoint segment[2] = {previous.value_or(p), p};
+      if (i >= g.from) pen.Polyline(segment, previous ? 2 : 1);
+      previous = p;
+    }
+    drawnCounts_[std::size_t(g.slot)][std::size_t(g.quantity)] = g.to;
+  }
+  return true;
+}
+
+void CGraphPanel::paintEvent(QPaintEvent* event) {
+  // A poll's growth is added to the picture; anything else makes it anew.
+  if (dirty_ || buffer_.size() != size() || (grew_ && !ExtendRender(buffer_))) Render(buffer_);
+  dirty_ = grew_ = false;
+  // Only what the window asks for: a cell repainted above the panel costs no copy of it all.
+  QPainter(this).drawImage(event->rect(), buffer_, event->rect());
 }
 
 void CGraphPanel::resizeEvent(QResizeEvent* event) {

@@ -92,6 +92,12 @@ class CGraphPanel : public QWidget {
   // Paints the whole panel at its current size into `image` (resized to
   // fit). paintEvent copies the same picture to the screen.
   void Render(QImage& image) const;
+  // Adds to the last picture Render made what the selected histories grew
+  // by since, when that picture's axes still hold every new sample: the
+  // cost of a poll's repaint does not grow with the histories' length.
+  // False, with nothing drawn, when the whole picture must be made again
+  // (a history cut or cleared, a sample beyond the axes, the overlay shown).
+  bool ExtendRender(QImage& image) const;
 
  signals:
   // The operator set an axis end through the dialog.
@@ -114,7 +120,11 @@ class CGraphPanel : public QWidget {
   LanguageIndex language_ = kRussian;
   QImage buffer_;
   bool dirty_ = true;
+  bool grew_ = false;  // the histories grew since the picture was made
   QTimer growthTimer_;
+  // What the last full picture was drawn with, and how far each series is drawn.
+  mutable GraphAxes drawnAxes_;
+  mutable std::array<std::array<std::size_t, kHistorySeriesCount>, kSlotCount> drawnCounts_{};
   bool swallowContextMenu_ = false;
   // Reused by every paint: no allocation per frame once grown.
   mutable std::vector<PixelPoint> points_;

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QWindow>
+#include <algorithm>
 
 #include "detector/decoding.h"
 #include "sim/demo_bus.h"
@@ -60,6 +61,7 @@ CKvlDlg::CKvlDlg(KvlDlgOptions options, QWidget* parent) : QWidget(parent), opti
   connect(trafficAction_, &QAction::triggered, this, [this] { OpenTrafficWindow(); });
   addAction(trafficAction_);
   CreateControls();
+  ConnectIdentityColumns();
   SetUp();
 }
 
@@ -223,12 +225,31 @@ void CKvlDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CKvlDlg::OpenTrafficWindow() {
-  if (!trafficWindow_) trafficWindow_ = new CTrafficWindow(traffic_, linkStats_, operator_, this);
+  if (!trafficWindow_) {
+    trafficWindow_ = new CTrafficWindow(traffic_, linkStats_, operator_, this);
+    PlaceBesideWindow(*trafficWindow_);
+  }
   trafficWindow_->SetLanguage(config_.language);
   trafficWindow_->SetSaveFolder(config_.dataFolder);
   trafficWindow_->show();
   trafficWindow_->raise();
   trafficWindow_->activateWindow();
+}
+
+void CKvlDlg::PlaceBesideWindow(QWidget& other) const {
+  // Right of the main window where the screen has room, else left of it,
+  // else against the screen's right edge: never over the table's middle.
+  const QScreen* shown = screen();
+  if (!shown) return;
+  const QRect area = shown->availableGeometry();
+  const QRect frame = frameGeometry();
+  const QSize size = other.size().boundedTo(area.size());
+  int x = frame.right() + 1;
+  if (x + size.width() > area.right() + 1) x = frame.left() - size.width();
+  if (x < area.left()) x = area.right() + 1 - size.width();
+  const int y = std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+  other.resize(size);
+  other.move(x, y);
 }
 
 void CKvlDlg::ShowAbout() {

@@ -14,6 +14,7 @@
 // rows), line_controls.cpp, gas_panel.cpp, language.cpp,
 // startup_shutdown.cpp, demo_bus.cpp, graph_wiring.cpp (the graph panel) and
 // traffic_window.cpp (the line's frames and figures, its own window).
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -215,6 +216,9 @@ class CKvlDlg : public QWidget {
                         const std::vector<Column>& order) const;
   void PlaceCells(const TableGeometry& g);
   void PlaceHeaders(const TableGeometry& g);
+  void ConnectIdentityColumns();
+  void KeepIdentityInView();
+  void PlaceBesideWindow(QWidget& other) const;  // a tool window where it hides nothing of this one  // the identity columns at the view's left edge
   // Grows the window to show the whole table at its natural widths, as far
   // as the screen allows, and sizes the canvas: never narrower than the
   // layout's least width, so a small screen scrolls instead of cutting.
@@ -351,6 +355,9 @@ class CKvlDlg : public QWidget {
   void ConnectGraduation();
   RunEnvironment RunEnv() const;
   void DriveRun(RunActions actions);
+  // The demo's chamber and gas follow the run; after a step that sent
+  // capture commands, only once every detector has taken its own.
+  void DemoFollowsRun();
   RunActions AskForRun(const RunDialogRequest& request);
   // Files with the extension, from the graduation folder; their folder becomes it.
   std::vector<std::string> ChooseGraduationFiles(const std::string& title, const std::string& extension);
@@ -375,6 +382,7 @@ class CKvlDlg : public QWidget {
   static BatchRow SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang);
   void ShowCalculationRows(const CalcRead& read);
   void EndTableWriting();
+  void BackToPolledRows();
   // Empties the twenty rows for files ("Read from file", "Read from tab"): no
   // detector, no counters, the table registers of the type cleared.
   void ResetRowsForFiles();
@@ -412,6 +420,10 @@ class CKvlDlg : public QWidget {
   std::unique_ptr<CQtOperator> ownOperator_;
   COperator* operator_ = nullptr;
   std::unique_ptr<CDemoBus> demoBus_;
+  unsigned demoFollowPending_ = 0;  // the run's write lists whose end the demo's gas waits for (by generation)
+  bool demoFollowWaiting_ = false;
+  QElapsedTimer demoFollowSince_;
+  static constexpr qint64 kDemoFollowPatienceMs = 10000;
 
   // Every frame of the detector line goes to the per-detector figures and on
   // to the traffic ring; both outlive the link's worker.
@@ -441,6 +453,7 @@ class CKvlDlg : public QWidget {
   std::map<std::string, EmitterTuningMemory> tuning_;
   std::array<RelayTestBox, kSlotCount> relayBoxBefore_{};  // what a relay test box showed when pressed
   TableGeometry geometry_;
+  QWidget* identityBacking_ = nullptr;  // behind the identity columns while the table is scrolled
   TablePlacementKey placementKey_;
   bool fitting_ = false;
   bool frameChecked_ = false;  // the frame of the last placement was checked

@@ -2,6 +2,7 @@
 // again from its text entry, the text selectors are refilled at the same
 // positions, and the settings and the link follow.
 #include <QCheckBox>
+#include <QListView>
 #include <QStandardItemModel>
 
 #include "text/format.h"
@@ -109,9 +110,10 @@ void CKvlDlg::RefillTextSelectors() {
   Refill(c_.stageControl, StageControl(), lang);
   Refill(c_.typeSelector, DetectorTypes(), lang);
   // The unnamed type 2 stays in the list, so that positions are type
-  // indexes, but it cannot be chosen.
+  // indexes, but it can neither be chosen nor seen as an empty entry.
   if (auto* model = qobject_cast<QStandardItemModel*>(c_.typeSelector->model()))
     if (QStandardItem* item = model->item(kType2)) item->setEnabled(false);
+  if (auto* view = qobject_cast<QListView*>(c_.typeSelector->view())) view->setRowHidden(kType2, true);
   OfferModesOfType();
   FillGasSelector();
 }

@@ -34,6 +34,8 @@ namespace {
 // The stage prompt's row, under the data folder line of the graduation modes.
 constexpr int kStagePromptTop = 139;
 constexpr int kStagePromptHeight = 22;
+// The folder row of the graduation modes, between the run's button and its prompt.
+constexpr int kFolderRowY = 119;
 
 // Rows of the four serial lines (line 4 shares line 2's row).
 constexpr int kLineRowY[kSerialLineCount] = {22, 45, 68, 45};
@@ -357,8 +359,12 @@ void CKvlDlg::ApplyModeLayout() {
   c_.baud[1]->Show(graduation);
   c_.pause[1]->Show(graduation);
   c_.lineEnding->Show(graduation);
-  c_.dataFolder->Show(in({kModeRunningIn, kModeSaveSettings}));
+  // In the graduation modes the run's button holds the folder button's
+  // place: the folder button goes below it, the folder beside it.
+  c_.dataFolder->Show(in({kModeGraduation, kModeGraduationZ5, kModeRunningIn, kModeSaveSettings}));
   c_.dataFolderDisplay->setVisible(in({kModeGraduation, kModeGraduationZ5, kModeRunningIn, kModeSaveSettings}));
+  c_.dataFolder->move(10, graduation ? kFolderRowY : 95);
+  c_.dataFolderDisplay->move(graduation ? 165 : 10, graduation ? kFolderRowY + 2 : 120);
   c_.kurView->Show(mode == kModeGraduation && config_.detectorType == kTypeZ5);
 
   // The gas panel and the crossing limits share the space right of Search.

@@ -13,6 +13,7 @@
 #include "ui/controls/note_combo_box.h"
 #include "ui/controls/note_edit.h"
 #include "ui/main_window/edit_filters.h"
+#include "sim/demo_bus.h"
 #include "ui/main_window/kvl_dlg.h"
 #include "ui/main_window/show_cleaned.h"
 
@@ -173,6 +174,9 @@ void CKvlDlg::OnModeSelected(int index) {
   const int before = config_.mode;
   config_.mode = index;
   table_.SetMode(index);
+  // A graduation is made in clean air: the demo's showcase gas leaves the
+  // detector that saw it, before any line of the run's files is recorded.
+  if (demoBus_ && (index == kModeGraduation || index == kModeGraduationZ5)) demoBus_->Bus().SetGasLel(0, 0);
   const bool tell = SwitchImitation(before);
   SelectPollSetForLayout();
   ApplyModeLayout();

@@ -111,7 +111,7 @@ void CKvlDlg::OnSettingsFromFile(int slot, bool compare) {
       ShowSettingsWriting(slot);
     }
   }
-  EndTableWriting();
+  BackToPolledRows();
 }
 
 void CKvlDlg::ShowSettingsWriting(int slot) {

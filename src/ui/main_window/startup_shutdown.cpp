@@ -16,6 +16,7 @@
 #include "ui/controls/note_combo_box.h"
 #include "ui/controls/note_edit.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "ui/qt_texts.h"
 #include "ui/main_window/show_cleaned.h"
 #include "ui/qt_message_target.h"
 
@@ -128,6 +129,7 @@ void CKvlDlg::ApplyConfigurationToControls() {
 
   // The captions and lists in the configured language, positions from the settings.
   setWindowTitle(QString::fromUtf8(txt::kWindowTitle(config_.language)));
+  UseQtTranslations(config_.language);  // Qt's own dialog texts from the first dialog on
   RelabelControls();
   {
     const QSignalBlocker typeBlock(c_.typeSelector);

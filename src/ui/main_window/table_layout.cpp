@@ -215,6 +215,7 @@ void CKvlDlg::LayOutTable() {
   geometry_ = g;
   PlaceCells(g);
   PlaceHeaders(g);
+  KeepIdentityInView();
   PlaceGraphControls();
   PlaceStagePrompt();
   c_.separator->setGeometry(kTableMargin, tableTop_ - 5, canvas_->width() - 2 * kTableMargin, 2);
