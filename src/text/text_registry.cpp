@@ -1,5 +1,6 @@
 #include "text/text_registry.h"
 
+#include "text/autopilot_texts.h"
 #include "text/command_texts.h"
 #include "text/config_texts.h"
 #include "text/decoding_texts.h"
@@ -72,6 +73,7 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "traffic_texts", AllTrafficTexts());
   AddNamed(out, "report_texts", AllReportTexts());
   AddNamed(out, "flow_texts", AllFlowTexts());
+  AddNamed(out, "autopilot_texts", AllAutopilotTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added
   // there needs adding here as well.
