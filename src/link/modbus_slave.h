@@ -24,6 +24,7 @@
 #include "link/modbus_frames.h"
 #include "link/operator.h"
 #include "link/serial_port.h"
+#include "link/side_traffic.h"
 #include "link/write_list.h"
 #include "text/language.h"
 
@@ -67,6 +68,12 @@ class CModbusSlave : public CSerialPort {
   // Told of every write list sent (the write journal); set before StartWorker
   // or while no write runs. May be null.
   void SetWriteListener(CWriteListener* listener) { writeListener_.store(listener, std::memory_order_release); }
+  // Another device on this line, served between two detectors' polls (master
+  // role only). Null detaches it; returns once a step in progress is over.
+  void SetSideTraffic(CSideTraffic* side) {
+    std::lock_guard lock(sideMutex_);
+    side_ = side;
+  }
 
   // ---- Write lists (the caller's thread) ----
   // The writes queued or made directly between Begin and End form one list
@@ -267,6 +274,9 @@ class CModbusSlave : public CSerialPort {
   COperator* operator_ = nullptr;
   std::atomic<CLinkObserver*> observer_{nullptr};
   std::atomic<CWriteListener*> writeListener_{nullptr};
+  std::mutex sideMutex_;
+  CSideTraffic* side_ = nullptr;  // guarded by sideMutex_
+  void ServeSideTraffic();
   ListPtr openList_;    // guarded by mutex_
   ListPtr executing_;   // the list of the queued write running now (worker)
   bool lastChecked_ = false;                     // of the last block write

@@ -611,6 +611,11 @@ bool CModbusSlave::WatchForDevice() {
   return !stopping_.load();
 }
 
+void CModbusSlave::ServeSideTraffic() {
+  std::lock_guard lock(sideMutex_);
+  if (side_) side_->ServeBetweenPolls(*this);
+}
+
 bool CModbusSlave::PollStep() {
   if (portName_ == kNoPortYet && !FirstPollSetup()) return !stopping_.load();
   if (recovery_.State() == LineWatch::Waiting) return WatchForDevice();
@@ -623,6 +628,7 @@ bool CModbusSlave::PollStep() {
     return !stopping_.load();
   }
   idleCount_ = 0;
+  if (masterRole_.load()) ServeSideTraffic();
   if (devices_.empty()) {
     Sleep(kEmptyListSleepMs);
     Resume();

@@ -1,6 +1,7 @@
 #include "text/text_registry.h"
 
 #include "text/autopilot_texts.h"
+#include "text/chamber_texts.h"
 #include "text/command_texts.h"
 #include "text/config_texts.h"
 #include "text/decoding_texts.h"
@@ -74,6 +75,7 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "report_texts", AllReportTexts());
   AddNamed(out, "flow_texts", AllFlowTexts());
   AddNamed(out, "autopilot_texts", AllAutopilotTexts());
+  AddNamed(out, "chamber_texts", AllChamberTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added
   // there needs adding here as well.
