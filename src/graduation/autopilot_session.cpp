@@ -7,7 +7,7 @@
 
 namespace kvl {
 
-CAutopilotSession::CAutopilotSession(IChamberControl& chamber, IValveControl* valves, AutopilotLimits limits)
+CAutopilotSession::CAutopilotSession(IChamberControl& chamber, IValveControl* valves, AutopilotRules limits)
     : chamber_(chamber), valves_(valves), pilot_(limits) {}
 
 void CAutopilotSession::OnPoll(const CDetectorTable& table, int slot, int type, SteadyTime now) {

@@ -31,7 +31,7 @@ struct AutopilotTick {
 class CAutopilotSession {
  public:
   // `valves` may be null for a run without gas.
-  CAutopilotSession(IChamberControl& chamber, IValveControl* valves, AutopilotLimits limits = {});
+  CAutopilotSession(IChamberControl& chamber, IValveControl* valves, AutopilotRules limits = {});
 
   // Every completed poll of a slot, after the table took it.
   void OnPoll(const CDetectorTable& table, int slot, int type, SteadyTime now);

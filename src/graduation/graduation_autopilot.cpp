@@ -9,7 +9,7 @@
 namespace kvl {
 namespace {
 
-using Seconds = AutopilotLimits::Seconds;
+using Seconds = AutopilotRules::Seconds;
 
 std::string AddressList(const std::vector<int>& addresses) {
   std::string s;
@@ -20,6 +20,20 @@ std::string AddressList(const std::vector<int>& addresses) {
 bool Fresh(SteadyTime at, SteadyTime now, Seconds staleAfter) { return now - at <= staleAfter; }
 
 }  // namespace
+
+AutopilotRules RulesFromProfile(const ChamberProfile& p) {
+  auto seconds = [](double s) { return Seconds(static_cast<long long>(std::llround(s))); };
+  AutopilotRules r;
+  r.chamberTolerance = p.tolerance;
+  r.temperatureSteadiness = p.autopilot.steadyTemperatureLimitC;
+  r.temperatureWindow = seconds(p.autopilot.steadyTemperatureWindowS);
+  r.signalSteadiness = p.autopilot.steadySignalLimit;
+  r.signalWindow = seconds(p.autopilot.steadySignalWindowS);
+  r.minGasFlow = seconds(p.autopilot.minGasFlowS);
+  r.setPointTimeout = seconds(p.autopilot.setPointReachTimeoutS);
+  r.staleAfter = std::max(Seconds(30), Seconds(3 * p.pollSeconds));
+  return r;
+}
 
 GasValve CGraduationAutopilot::StepValve(int step) {
   switch (step) {

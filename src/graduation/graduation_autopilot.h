@@ -21,7 +21,7 @@
 
 #include "chamber/chamber_control.h"
 #include "detector/detector_kinds.h"
-#include "graduation/autopilot_limits.h"
+#include "graduation/autopilot_rules.h"
 #include "text/language.h"
 
 namespace kvl {
@@ -70,8 +70,8 @@ struct AutopilotDecision {
   std::vector<int> unsteady;  // addresses of detectors not steady yet
   bool unsteadyTemperature = false;  // true: their temperature, false: their signal
   double worstChange = 0;             // the largest change among them over the window
-  AutopilotLimits::Seconds window{0};
-  AutopilotLimits::Seconds flowLeft{0};  // the gas has to flow this much longer
+  AutopilotRules::Seconds window{0};
+  AutopilotRules::Seconds flowLeft{0};  // the gas has to flow this much longer
   bool valveMoving = false;              // the valves have not confirmed the step's gas yet
   bool gateClosed = false;               // the run's stabilisation wait or seen flags
   int capturesPending = 0;
@@ -80,9 +80,9 @@ struct AutopilotDecision {
 
 class CGraduationAutopilot {
  public:
-  explicit CGraduationAutopilot(AutopilotLimits limits = {}) : limits_(limits) {}
+  explicit CGraduationAutopilot(AutopilotRules limits = {}) : limits_(limits) {}
 
-  const AutopilotLimits& Limits() const { return limits_; }
+  const AutopilotRules& Limits() const { return limits_; }
   // A detector's answered poll. Readings older than the longest window go.
   void OnReading(int slot, const DetectorReading& reading);
   AutopilotDecision Decide(const AutopilotInput& in);
@@ -97,7 +97,7 @@ class CGraduationAutopilot {
   bool Steady(const AutopilotInput& in, SteadyTime floor, bool temperature, AutopilotDecision& out) const;
   void Hold(HoldCause cause, bool active, SteadyTime now, std::string detail, AutopilotDecision& out);
 
-  AutopilotLimits limits_;
+  AutopilotRules limits_;
   std::array<std::deque<DetectorReading>, kSlotCount> readings_;
   std::array<std::optional<SteadyTime>, kSlotCount> lastAnswer_;
   std::array<std::optional<SteadyTime>, kHoldCauses> holdSince_;

@@ -15,8 +15,8 @@ using Seconds = std::chrono::seconds;
 
 const SteadyTime kT0 = SteadyTime() + 100h;
 
-AutopilotLimits TestLimits() {
-  AutopilotLimits l;
+AutopilotRules TestRules() {
+  AutopilotRules l;
   l.chamberTolerance = 0.5;
   l.temperatureSteadiness = 0.3;
   l.temperatureWindow = 600s;
@@ -73,7 +73,7 @@ TEST(GraduationAutopilot, DecisionsOnRecordedReadings) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    CGraduationAutopilot pilot(TestLimits());
+    CGraduationAutopilot pilot(TestRules());
     AutopilotInput in;
     in.stage = 3;
     in.step = c.step;
@@ -124,7 +124,7 @@ TEST(GraduationAutopilot, DecisionsOnRecordedReadings) {
 // A chamber that falls silent holds the step from that moment; the hold ends
 // and the step is confirmed by itself once it answers again.
 TEST(GraduationAutopilot, HoldEndsByItselfAndNamesItsStart) {
-  CGraduationAutopilot pilot(TestLimits());
+  CGraduationAutopilot pilot(TestRules());
   AutopilotInput in;
   in.stage = 5;
   in.step = 0;

@@ -1,16 +1,19 @@
 #pragma once
 // How steady is steady, how long is long enough, and when a wait turns into a
-// fault, for a run that confirms its own steps. A chamber profile fills these
-// (each chamber lags and settles its own way); the defaults suit a real
-// chamber and real detectors, not the simulator.
+// fault, for a run that confirms its own steps, in the autopilot's own
+// units. The chamber profile's limits fill them (each chamber lags and
+// settles its own way); what no profile says (when a reading is stale, when
+// a command is sent again) has its default here.
 //
-// What it owns: the numbers and their defaults. What it never does: read a
-// profile or decide a step.
+// What it owns: the numbers, their defaults and their taking from a profile.
+// What it never does: read a file or decide a step.
 #include <chrono>
+
+#include "chamber/profiles.h"
 
 namespace kvl {
 
-struct AutopilotLimits {
+struct AutopilotRules {
   using Seconds = std::chrono::seconds;
   // The chamber's air counts as at the set point within this many degrees
   // (the chamber profile's own tolerance).
@@ -32,5 +35,9 @@ struct AutopilotLimits {
   // valves another position) is sent again after this long.
   Seconds resendAfter{20};
 };
+
+// The profile's tolerance and limits; a stale reading is one older than
+// three of the chamber's poll periods (and never less than 30 s).
+AutopilotRules RulesFromProfile(const ChamberProfile& profile);
 
 }  // namespace kvl
