@@ -35,6 +35,10 @@ CArgParser GraduateParser() {
   p.AddOption("--addr", "A1,A2,...", "poll list, Modbus addresses 1..255 in row order (up to 20)", "", true);
   p.AddOption("--data", "DIR", "data folder: run data files, graduation logs, the run's state", "", true);
   p.AddOption("--conc", "C1 C2", "the middle and the high mixture's concentrations (two values)", "", true);
+  p.AddOption("--mode", "M",
+              "Graduation (its run data files carry what the calculation needs, Power, KUR and KUW of a Z5\n"
+              "among them) or Graduation-Z5 (the Z5's own graduation table polled; nothing to calculate from)",
+              "Graduation");
   p.AddOption("--from-stage", "N", "start at stage N (1 hottest .. 8 coldest)", "1");
   p.AddFlag("--without-gas", "a run without feeding gas (two steps a stage)");
   p.AddOption("--stabilization", "S", "stabilization wait of each temperature step, seconds", "2100");
@@ -95,7 +99,9 @@ GraduateOptions ReadGraduateOptions(const CArgParser& p) {
   o.lo = ReadLinkOptions(p);
   o.language = ParseLanguageOption(p.Text("--lang"));
   o.type = ParseTypeOption(p.Text("--type"));
-  o.mode = o.type == kTypeZ5 ? kModeGraduationZ5 : kModeGraduation;
+  o.mode = ParseModeOption(p.Text("--mode"));
+  if (o.mode != kModeGraduation && o.mode != kModeGraduationZ5)
+    throw UsageError("--mode: a graduation runs in Graduation or Graduation-Z5");
   for (long a : p.IntList("--addr", 1, 255, kSlotCount)) o.devices.push_back(static_cast<std::uint8_t>(a));
   o.data = p.Text("--data");
   if (o.data.back() != '/') o.data += '/';

@@ -20,7 +20,7 @@ struct GraduateOptions {
   std::optional<ValveProfile> valves;
   DeviceLineSettings valvesLine;  // a module on line 3 of its own (--valves-port)
   int type = 4;
-  int mode = 3;  // "Graduation-Z5" for Z5, "Graduation" for the others
+  int mode = 2;  // "Graduation" or "Graduation-Z5"
   LanguageIndex language = kEnglish;
   std::vector<std::uint8_t> devices;
   std::string data;  // ending in '/'
