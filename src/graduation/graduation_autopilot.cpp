@@ -210,9 +210,11 @@ std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now, std::tim
   }
   if (d.chamberAway) parts.push_back(Format(txt::kApChamber(l), d.chamberMeasured, d.chamberTarget));
   if (!d.unsteady.empty()) {
-    const int minutes = int((d.window.count() + 59) / 60);
+    const long long s = d.window.count();
+    const std::string window = s >= 120 && s % 60 == 0 ? Format(txt::kApMinutes(l), int(s / 60))
+                                                       : Format(txt::kApSeconds(l), int(s));
     parts.push_back(Format(d.unsteadyTemperature ? txt::kApNotSteadyT(l) : txt::kApNotSteadySignal(l),
-                           AddressList(d.unsteady).c_str(), d.worstChange, minutes));
+                           AddressList(d.unsteady).c_str(), d.worstChange, window.c_str()));
   }
   if (d.capturesPending > 0) parts.push_back(Format(txt::kApCaptures(l), d.capturesPending));
   else if (d.valveMoving) parts.push_back(txt::kApValveMoving(l));

@@ -6,15 +6,17 @@ namespace kvl::txt {
 
 #define KVL_AUTOPILOT_TEXTS(X)                                                                            \
   X(kApChamber, "chamber %.1f → %.1f °C", "камера %.1f → %.1f °C", "")                                    \
-  X(kApNotSteadyT, "detectors %s not steady: ΔT %.1f °C over %d min",                                     \
-    "датчики %s не стабильны: ΔT %.1f °C за %d мин", "")                                                  \
-  X(kApNotSteadySignal, "detectors %s not steady: signal changed %.0f over %d min",                       \
-    "датчики %s не стабильны: сигнал изменился на %.0f за %d мин", "")                                    \
+  X(kApNotSteadyT, "detectors %s not steady: ΔT %.1f °C over %s",                                        \
+    "датчики %s не стабильны: ΔT %.1f °C за %s", "")                                                      \
+  X(kApNotSteadySignal, "detectors %s not steady: signal changed %.0f over %s",                           \
+    "датчики %s не стабильны: сигнал изменился на %.0f за %s", "")                                        \
+  X(kApMinutes, "%d min", "%d мин", "")                                                                   \
+  X(kApSeconds, "%d s", "%d с", "")                                                                       \
   X(kApGasFlow, "gas flows %d:%02d more", "подача газа ещё %d:%02d", "")                                  \
   X(kApValveMoving, "valve not confirmed yet", "клапан ещё не подтверждён", "")                           \
   X(kApGateClosed, "stabilization wait or an answer of every detector",                                   \
     "выдержка или ответ каждого датчика", "")                                                             \
-  X(kApCaptures, "capture writes of %d detector(s)", "запись точки в датчики: %d", "")                    \
+  X(kApCaptures, "writes to %d detector(s) not done yet", "не завершена запись в датчики: %d", "")        \
   X(kApStepSince, "step since %s (%s)", "шаг с %s (%s)", "")                                              \
   X(kApHold, "HOLD since %s: %s", "ПАУЗА с %s: %s", "")                                                   \
   X(kApChamberSilent, "chamber does not answer", "камера не отвечает", "")                                \

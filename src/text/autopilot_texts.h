@@ -8,12 +8,14 @@
 namespace kvl::txt {
 
 extern const TextEntry kApChamber;             // "chamber %.1f → %.1f °C"
-extern const TextEntry kApNotSteadyT;          // "detectors %s not steady: ΔT %.1f °C over %d min"
-extern const TextEntry kApNotSteadySignal;     // "detectors %s not steady: signal %.0f over %d min"
+extern const TextEntry kApNotSteadyT;          // "detectors %s not steady: ΔT %.1f °C over %s"
+extern const TextEntry kApNotSteadySignal;     // "detectors %s not steady: signal changed %.0f over %s"
+extern const TextEntry kApMinutes;             // "%d min"
+extern const TextEntry kApSeconds;             // "%d s"
 extern const TextEntry kApGasFlow;             // "gas flows %d:%02d more"
 extern const TextEntry kApValveMoving;         // "valve not confirmed yet"
 extern const TextEntry kApGateClosed;          // "stabilisation wait or an answer of every detector"
-extern const TextEntry kApCaptures;            // "capture writes of %d detector(s)"
+extern const TextEntry kApCaptures;            // "writes to %d detector(s) not done yet"
 extern const TextEntry kApStepSince;           // "step since %s (%s)"
 extern const TextEntry kApHold;                // "HOLD since %s: %s"
 extern const TextEntry kApChamberSilent;       // "chamber does not answer"

@@ -233,6 +233,7 @@ void CGraduate::StepChanged() {
   if (run_.Stage() == shownStage_ && run_.Step() == shownStep_) return;
   shownStage_ = run_.Stage();
   shownStep_ = run_.Step();
+  if (shownStage_ == 0) return;  // the completion's message was told at stage 9
   const RunView view = run_.View(Env());
   std::printf("%s stage %d step %d: %s\n", Stamp().c_str(), shownStage_, shownStep_, view.message.c_str());
   std::fflush(stdout);
