@@ -16,6 +16,7 @@ void CAutopilotSession::OnPoll(const CDetectorTable& table, int slot, int type, 
   DetectorReading r;
   r.at = now;
   r.temperature = Temperature(type, image);
+  r.temperatureStep = LayoutFor(type).temperatureInTenths ? 0.1 : 1.0;
   r.r = Signed16(image[reg::kR]);
   r.w = Signed16(image[reg::kW]);
   pilot_.OnReading(slot, r);

@@ -139,13 +139,15 @@ bool CGraduationAutopilot::Steady(const AutopilotInput& in, SteadyTime floor, bo
     auto first = std::find_if(kept.begin(), kept.end(), [&](const DetectorReading& r) { return r.at >= floor; });
     bool covered = from >= floor && first != kept.end() && first->at <= from + limits_.staleAfter;
     double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    double allowed = limit;
     for (auto it = first; it != kept.end(); ++it) {
       if (it->at < from) continue;
+      if (temperature) allowed = std::max(allowed, it->temperatureStep * 1.001);
       const double v[2] = {temperature ? it->temperature : it->r, temperature ? it->temperature : it->w};
       for (int k = 0; k < 2; ++k) lo[k] = std::min(lo[k], v[k]), hi[k] = std::max(hi[k], v[k]);
     }
     const double change = lo[0] > hi[0] ? 0 : std::max(hi[0] - lo[0], hi[1] - lo[1]);
-    if (covered && change < limit) continue;
+    if (covered && change < allowed) continue;
     out.unsteady.push_back(in.addresses[i]);
     out.worstChange = std::max(out.worstChange, change);
   }

@@ -84,6 +84,7 @@ class CGraduate {
   Clock::time_point nextRecord_{}, nextProgress_{};
   int shownStage_ = 0, shownStep_ = -1;
   bool saveDue_ = false;
+  int savedSeries_ = -1;
   bool lineOpen_ = false;
   bool workerRunning_ = false;
 };
@@ -255,8 +256,11 @@ void CGraduate::SaveAndAppend() {
     saved.savedAt = Stamp();
     std::string why;
     if (SaveRunState(o_.data, saved, &why) != 0) std::fprintf(stderr, "kvlctl graduate: %s\n", why.c_str());
-    saveDue_ = saved.series < 0;  // again once the series is known
+    savedSeries_ = saved.series;
+    saveDue_ = false;
   }
+  // Once recording has found its series, the state says which it is.
+  if (!writer_.NewSeriesPending() && writer_.Series() != savedSeries_ && savedSeries_ < 0) saveDue_ = true;
   for (const RunLogAppend& log : session_.TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
 }
 
@@ -330,6 +334,8 @@ int CGraduate::Run() {
     SaveAndAppend();
     if (!tick.confirm && run_.Stage() <= kGraduationStages) Progress(tick.decision, now);
   }
+  // The last stage's point lines wait for its writes, which the link runs between polls.
+  for (int i = 0; i < 300 && !session_.Settled(); ++i) TakeMessages(Clock::now() + std::chrono::milliseconds(100));
   SaveAndAppend();
   RemoveRunState(o_.data);
   Finish();
