@@ -2,9 +2,11 @@
 // by a peer in a child process, polled with the KVELT poll set. Prints the
 // measured cycle time against the time the link's own waits mandate, and the
 // process's CPU time against wall time (the peer's CPU is the child's, so it
-// is not counted). Nothing asserts.
+// is not counted). Nothing asserts. With "chamber", a simulated climate
+// chamber answers on a second pty and the chamber link polls it every second
+// meanwhile, on its own thread: the cycle ratio must not change.
 //
-//   bench_poll_cycle [seconds=10] [baud=9600]
+//   bench_poll_cycle [seconds=10] [baud=9600] [chamber]
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -19,8 +21,12 @@
 #include <mutex>
 #include <vector>
 
+#include <memory>
+
+#include "chamber/chamber_link.h"
 #include "detector/poll_sets.h"
 #include "link/modbus_slave.h"
+#include "sim/sim_chamber.h"
 #include "sim/sim_line.h"
 #include "text/format.h"
 
@@ -119,6 +125,27 @@ int main(int argc, char** argv) {
   // Pause "0": one idle pass of 0 ms after each detector.
   const double mandatedMs = static_cast<double>(kDetectors) * static_cast<double>(enabled.size()) * perRequestMs;
 
+  // The chamber's pty and threads come after the fork.
+  const bool withChamber = argc > 3 && std::string(argv[3]) == "chamber";
+  kvl::CSimBus world;
+  kvl::SimPty chamberPty;
+  std::unique_ptr<kvl::CSimChamber> chamber;
+  kvl::CChamberLink chamberLink;
+  if (withChamber) {
+    if (!kvl::OpenSimPty(chamberPty, &ptyError)) {
+      std::fprintf(stderr, "%s\n", ptyError.c_str());
+      return 1;
+    }
+    chamber = std::make_unique<kvl::CSimChamber>(kvl::DemoAsciiChamberProfile(), world);
+    chamber->Start(kvl::MakeSimFdLine(chamberPty.master, 9600));
+    kvl::ChamberProfile profile = kvl::DemoAsciiChamberProfile();
+    profile.pollSeconds = 1;
+    kvl::DeviceLineSettings line;
+    line.port = chamberPty.path;
+    chamberLink.Open(profile, line, kvl::kEnglish);
+    chamberLink.SetPoint(40);
+  }
+
   kvl::CModbusSlave link;
   Queue queue;
   link.SetPollRequests(table.firsts, table.counts, table.offsets);
@@ -149,6 +176,9 @@ int main(int argc, char** argv) {
   const double cpu = CpuSeconds(RUSAGE_SELF) - cpu0;
   const double wall = static_cast<double>(kvl::MonotonicNs() - wall0) / 1e9;
   link.StopWorker();
+  const kvl::ChamberReading reading = chamberLink.Last();
+  chamberLink.Close();
+  if (chamber) chamber->Stop();
   close(slave);
   kill(peer, SIGTERM);
   waitpid(peer, nullptr, 0);
@@ -169,5 +199,8 @@ int main(int argc, char** argv) {
   std::printf("  cycle ratio            %.4f (goal <= 1.03)\n", mean / mandatedMs);
   std::printf("  CPU / wall             %.3f%% of one core over %.1f s (goal < 2%%)\n", 100.0 * cpu / wall, wall);
   std::printf("  peer (child) CPU       %.3f s, not counted above\n", peerCpu);
+  if (withChamber)
+    std::printf("  chamber polled meanwhile: %s, measured %.2f, set point %.2f\n",
+                reading.answered ? "answering" : reading.reason.c_str(), reading.measured, reading.setPoint);
   return 0;
 }

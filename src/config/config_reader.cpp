@@ -204,6 +204,12 @@ void ReadAddresses(LineReader& in, Configuration& c) {
   if (c.addresses.empty()) c.addresses.push_back(1);
 }
 
+// The text after "key=" of a keyed line, "" for a line of another key.
+std::string KeyedValue(const std::string& line, const char* key) {
+  const std::string head = std::string(key) + "=";
+  return line.rfind(head, 0) == 0 ? line.substr(head.size()) : std::string();
+}
+
 // The keyed lines after the positional layout, "key=value" each, in any
 // order; unknown keys and stray lines (addresses beyond their count) are passed over.
 void ReadKeyedLines(LineReader& in, Configuration& c) {
@@ -211,6 +217,10 @@ void ReadKeyedLines(LineReader& in, Configuration& c) {
   while (!in.AtEnd()) {
     const std::string line = TrimSpaces(in.Next());
     if (line.rfind(echoKey, 0) == 0) c.lineEcho = LeadingRun(std::string_view(line).substr(echoKey.size()), kDigits) == "1";
+    if (const std::string v = KeyedValue(line, kChamberProfileKey); !v.empty()) c.chamberProfile = v;
+    if (const std::string v = KeyedValue(line, kValveProfileKey); !v.empty()) c.valveProfile = v;
+    // Only the selector's own items.
+    if (const std::string v = KeyedValue(line, kLineEndingKey); v == "CR" || v == "LF" || v == "CR LF") c.lineEnding = v;
   }
 }
 

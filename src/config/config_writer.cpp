@@ -94,6 +94,9 @@ std::string ComposeConfigurationText(const Configuration& c) {
     out.Line(Format("%u", c.addresses[i]), i + 1 < c.addresses.size() ? kLf : kCrLf);
   }
   if (c.lineEcho) out.Line(std::string(kEchoKey) + "=1");
+  if (!c.chamberProfile.empty()) out.Line(std::string(kChamberProfileKey) + "=" + c.chamberProfile);
+  if (!c.valveProfile.empty()) out.Line(std::string(kValveProfileKey) + "=" + c.valveProfile);
+  if (c.lineEnding != "CR") out.Line(std::string(kLineEndingKey) + "=" + c.lineEnding);
   return out.Take();
 }
 

@@ -66,6 +66,9 @@ struct Configuration {
   std::vector<unsigned> addresses;    // Modbus addresses polled, in row order
   // Keyed lines after the address list (older readers stop before them):
   bool lineEcho = false;              // "echo=1": the detector line's adapter echoes (two-wire RS-485)
+  std::string chamberProfile;         // "chamber=PATH": line 2's chamber profile; "" none
+  std::string valveProfile;           // "valves=PATH": the gas valves' relay module profile; "" none
+  std::string lineEnding = "CR";      // "lineend=CR|LF|CR LF": line 2's line-ending selector item
 
   bool operator==(const Configuration&) const = default;
 };
@@ -99,6 +102,12 @@ Configuration DefaultConfiguration(const ConfigurationContext& context);
 // list. Written only when the option is on, so a file without it keeps the
 // layout line for line.
 inline constexpr char kEchoKey[] = "echo";
+// Keys of line 2's chamber profile, the valve profile and line 2's line
+// ending, after the address list; each written only when it differs from
+// its default, so a file without them keeps the layout line for line.
+inline constexpr char kChamberProfileKey[] = "chamber";
+inline constexpr char kValveProfileKey[] = "valves";
+inline constexpr char kLineEndingKey[] = "lineend";
 
 // Reads file content of any kind (empty, short, long, binary, CR LF or LF,
 // Windows-1251 or UTF-8): every missing or unusable value takes its default.

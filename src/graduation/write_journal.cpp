@@ -17,15 +17,31 @@ std::string Field(const std::string& v) {
   return out + "\"";
 }
 
+std::string Stamp(const std::tm& now) {
+  return Format("%04d-%02d-%02d %02d:%02d:%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday, now.tm_hour,
+                now.tm_min, now.tm_sec);
+}
+
+std::tm LocalNow() {
+  const std::time_t t = std::time(nullptr);
+  std::tm now{};
+  localtime_r(&t, &now);
+  return now;
+}
+
 }  // namespace
 
 std::string JournalFileName(const std::string& folder, const std::tm& day) {
   return folder + Format("journal_%04d-%02d-%02d.txt", day.tm_year + 1900, day.tm_mon + 1, day.tm_mday);
 }
 
+std::string JournalEventLine(const std::string& kind, const std::string& value, const std::string& result,
+                             const std::tm& now) {
+  return Stamp(now) + "  kind=" + Field(kind) + "  value=" + Field(value) + "  result=" + Field(result) + "\n";
+}
+
 std::string JournalLine(const LinkWriteList& list, const std::tm& now) {
-  std::string line = Format("%04d-%02d-%02d %02d:%02d:%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday,
-                            now.tm_hour, now.tm_min, now.tm_sec);
+  std::string line = Stamp(now);
   line += "  mode=" + Field(list.mode) + "  serial=" + Field(list.serial) + Format("  addr=%u", unsigned(list.slave)) +
           "  cause=" + Field(list.cause);
   int failed = 0;
@@ -71,13 +87,20 @@ std::string CWriteJournal::LastFailure() const {
 }
 
 void CWriteJournal::OnWriteList(const LinkWriteList& list) {
-  const std::string folder = Folder();
-  if (folder.empty()) return;
-  const std::time_t t = std::time(nullptr);
-  std::tm now{};
-  localtime_r(&t, &now);
+  if (Folder().empty()) return;
+  const std::tm now = LocalNow();
+  Append(now, JournalLine(list, now));
+}
+
+void CWriteJournal::OnDeviceEvent(const std::string& kind, const std::string& value, const std::string& result) {
+  if (Folder().empty()) return;
+  const std::tm now = LocalNow();
+  Append(now, JournalEventLine(kind, value, result, now));
+}
+
+void CWriteJournal::Append(const std::tm& now, const std::string& line) {
   std::string error;
-  if (AppendRecord(JournalFileName(folder, now), JournalLine(list, now), &error) != 0) {
+  if (AppendRecord(JournalFileName(Folder(), now), line, &error) != 0) {
     ++failures_;
     std::lock_guard lock(mutex_);
     lastFailure_ = error;

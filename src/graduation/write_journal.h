@@ -13,6 +13,12 @@
 // address FIRST; result=ok, or failed:K/N (K of the N writes failed);
 // readback (lists with blocks): equal, differs:REG=WRITTEN/READ,..., or none
 // (no check read answered).
+//
+// The climate chamber's set points and the gas valves' changes are lines of
+// the same journal, of their own kind:
+//   2026-12-07 14:05:40  kind=chamber-set  value=40.00  result=ok
+//   2026-12-07 15:10:02  kind=valves  value=high  result="failed: no answer"
+// (kinds: chamber-set, chamber-park, chamber-start, chamber-stop, valves).
 #include <atomic>
 #include <ctime>
 #include <mutex>
@@ -28,6 +34,10 @@ std::string JournalFileName(const std::string& folder, const std::tm& day);
 // One journal line, ending with "\n".
 std::string JournalLine(const LinkWriteList& list, const std::tm& now);
 
+// One line of a chamber or valve event, ending with "\n".
+std::string JournalEventLine(const std::string& kind, const std::string& value, const std::string& result,
+                             const std::tm& now);
+
 class CWriteJournal : public CWriteListener {
  public:
   // The data folder; "" leaves the journal off. Any thread.
@@ -36,6 +46,8 @@ class CWriteJournal : public CWriteListener {
 
   // Appends the list's line to today's file (local time). Any thread.
   void OnWriteList(const LinkWriteList& list) override;
+  // Appends a chamber or valve event's line. Any thread.
+  void OnDeviceEvent(const std::string& kind, const std::string& value, const std::string& result);
 
   // Lines that could not be appended, and the last reason.
   unsigned Failures() const { return failures_.load(); }
@@ -46,6 +58,8 @@ class CWriteJournal : public CWriteListener {
   std::string folder_;
   std::string lastFailure_;
   std::atomic<unsigned> failures_{0};
+
+  void Append(const std::tm& now, const std::string& line);
 };
 
 }  // namespace kvl

@@ -53,8 +53,24 @@ void CDemoBus::SetType(int type) {
   Populate();
 }
 
+bool CDemoBus::StartChamber(const ChamberProfile& profile, std::string* error) {
+  if (!Running() || chamber_) return false;
+  if (!OpenSimPty(chamberPty_, error)) return false;
+  chamber_ = std::make_unique<CSimChamber>(profile, bus_);
+  return chamber_->Start(MakeSimFdLine(chamberPty_.master, 9600));
+}
+
+void CDemoBus::StartValves(const ValveProfile& profile) {
+  if (!valves_) valves_ = std::make_unique<CSimRelayModule>(profile, bus_);
+}
+
 void CDemoBus::Stop() {
+  chamber_.reset();
+  if (chamberPty_.slaveKeep >= 0) close(chamberPty_.slaveKeep);
+  if (chamberPty_.master >= 0) close(chamberPty_.master);
+  chamberPty_ = SimPty{};
   bus_.Stop();
+  valves_.reset();
   if (slaveKeep_ >= 0) close(slaveKeep_);
   if (master_ >= 0) close(master_);
   slaveKeep_ = master_ = -1;

@@ -3,9 +3,13 @@
 // answering on one side of a pseudo-terminal whose other side the window's
 // link opens by path, like any serial adapter. Lets every type and mode be
 // tried without hardware.
+#include <memory>
 #include <string>
 
+#include "chamber/profiles.h"
 #include "sim/sim_bus.h"
+#include "sim/sim_chamber.h"
+#include "sim/sim_relay_module.h"
 
 namespace kvl {
 
@@ -31,6 +35,14 @@ class CDemoBus {
   int Count() const { return count_; }
   CSimBus& Bus() { return bus_; }
 
+  // The demo's climate chamber on a pty of its own (line 2's device), and the
+  // valves' relay module on the detector bus. After Start(); false with a reason.
+  bool StartChamber(const ChamberProfile& profile, std::string* error);
+  const std::string& ChamberPath() const { return chamberPty_.path; }
+  CSimChamber* Chamber() { return chamber_.get(); }
+  void StartValves(const ValveProfile& profile);
+  CSimRelayModule* Valves() { return valves_.get(); }
+
  private:
   void Populate();
 
@@ -41,6 +53,9 @@ class CDemoBus {
   int type_ = kTypeZ5;
   int count_ = 0;
   int first_ = 1;
+  SimPty chamberPty_;
+  std::unique_ptr<CSimChamber> chamber_;
+  std::unique_ptr<CSimRelayModule> valves_;
 };
 
 }  // namespace kvl

@@ -147,6 +147,15 @@ Bytes CSimBus::AnswerLocked(CSimDetector& d, const Bytes& request) {
 SimAnswer CSimBus::HandleRequest(const Bytes& request) {
   SimAnswer out;
   if (request.size() < 4) return out;
+  {
+    // The side slave feeds gas through the bus, so it runs before the bus is locked.
+    std::lock_guard side(sideMutex_);
+    if (sideSlave_)
+      if (std::optional<Bytes> answer = sideSlave_(request)) {
+        out.bytes = std::move(*answer);
+        return out;
+      }
+  }
   std::lock_guard lock(mutex_);
   const int baud = line_ ? line_->Baud() : 9600;
   TickLocked();

@@ -100,6 +100,13 @@ class CSimBus {
   // Told of every request the served line brings, on the serving thread,
   // before the answer goes out; keep it short. Set before Start().
   void SetExchangeWatcher(std::function<void(const SimExchange&)> watcher) { watcher_ = std::move(watcher); }
+  // Another slave on the line (the gas valves' relay module): asked first
+  // about every request, it answers those at its address. Any thread.
+  using SideSlave = std::function<std::optional<Bytes>(const Bytes& request)>;
+  void SetSideSlave(SideSlave slave) {
+    std::lock_guard lock(sideMutex_);
+    sideSlave_ = std::move(slave);
+  }
 
   // ---- Detectors ----
   // False when a detector already listens at that address.
@@ -177,6 +184,8 @@ class CSimBus {
   std::atomic<std::size_t> dropped_{0};
   std::atomic<unsigned> writes_{0};
   std::function<void(const SimExchange&)> watcher_;
+  std::mutex sideMutex_;  // taken before mutex_, never while holding it
+  SideSlave sideSlave_;
 };
 
 }  // namespace kvl

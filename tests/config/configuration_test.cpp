@@ -317,6 +317,19 @@ TEST_F(ConfigurationTest, EchoOptionIsAKeyedLineAfterTheAddresses) {
   EXPECT_TRUE(Parse(ReplaceLine(defaultText_, kCountLine, "0") + "echo=1\r\n").lineEcho);
 }
 
+TEST_F(ConfigurationTest, ChamberAndValveProfilesAndLineEndingAreKeyedLines) {
+  Configuration c = Defaults();
+  c.chamberProfile = "/opt/профили/room 2.chamber";
+  c.valveProfile = "/opt/demo.valves";
+  c.lineEnding = "CR LF";
+  const std::string text = ComposeConfigurationText(c);
+  EXPECT_EQ(text, defaultText_ + "chamber=/opt/профили/room 2.chamber\r\nvalves=/opt/demo.valves\r\nlineend=CR LF\r\n");
+  EXPECT_EQ(Parse(EncodeConfigurationText(text)), Parse(text));
+  EXPECT_EQ(Parse(text).chamberProfile, c.chamberProfile);
+  EXPECT_EQ(Parse(text).lineEnding, "CR LF");
+  EXPECT_EQ(Parse(defaultText_ + "lineend=CRLF\r\n").lineEnding, "CR");  // not an item of the selector
+}
+
 TEST_F(ConfigurationTest, FoldersMustExistAndEndWithASlash) {
   const std::string cyrillic = folder_.path() + "Данные";
   const std::string cjk = folder_.path() + "数据";

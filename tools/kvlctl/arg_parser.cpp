@@ -53,7 +53,9 @@ bool CArgParser::Parse(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-      if (positionalsAllowed_ && !arg.empty() && (arg[0] != '-' || arg == "-")) {
+      // Options are long, so "-20.5" is a negative number (a set point), never an option.
+      const bool negative = arg.size() > 1 && arg[0] == '-' && ((arg[1] >= '0' && arg[1] <= '9') || arg[1] == '.');
+      if (positionalsAllowed_ && !arg.empty() && (arg[0] != '-' || arg == "-" || negative)) {
         positionals_.push_back(arg);
         continue;
       }

@@ -3,6 +3,7 @@
 //
 //   kvlsim --pty --type Z5 --count 8 --first-addr 1
 //   kvlsim --port /dev/ttyUSB0 --type KVELT --count 3 --baud 19200
+//   kvlsim --pty --chamber profiles/demo-ascii.chamber --valves profiles/demo.valves
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,8 +14,13 @@
 #include <cstring>
 #include <string>
 
+#include <memory>
+
+#include "chamber/profiles.h"
 #include "detector/register_map.h"
 #include "sim/sim_bus.h"
+#include "sim/sim_chamber.h"
+#include "sim/sim_relay_module.h"
 #include "sim/sim_commands.h"
 #include "text/format.h"
 
@@ -35,8 +41,13 @@ const char* kUsage =
     "  --no-stdin          ignore standard input; run until SIGINT or SIGTERM\n"
     "  --echo              send every byte received straight back, as a two-wire RS-485\n"
     "                      adapter hands the master its own transmission (for --pty)\n"
+    "  --chamber FILE      a climate chamber speaking as the profile says, on a second new\n"
+    "                      pseudo-terminal (its path on the second line); its air drives the\n"
+    "                      detectors' temperature\n"
+    "  --valves FILE       the gas valves' relay module on the detector line, at the profile's\n"
+    "                      address; the open valve's gas reaches every detector\n"
     "Commands on standard input (one per line; 'help' lists them): temp, gas, fault, status,\n"
-    "add, remove, read, speed, advance, list, stage, gasstep.\n";
+    "add, remove, read, speed, advance, list, stage, gasstep, chamber on|off|status.\n";
 
 struct Options {
   bool pty = false;
@@ -51,6 +62,8 @@ struct Options {
   double speed = 1;
   bool noStdin = false;
   bool echo = false;
+  std::string chamberFile;
+  std::string valvesFile;
 };
 
 bool ParseLong(const char* text, long lo, long hi, long* out) {
@@ -102,6 +115,12 @@ int ParseArgs(int argc, char** argv, Options* o) {
       o->noStdin = true;
     } else if (a == "--echo") {
       o->echo = true;
+    } else if (a == "--chamber") {
+      if (!value(&v) || !*v) return Fail("--chamber needs a profile file");
+      o->chamberFile = v;
+    } else if (a == "--valves") {
+      if (!value(&v) || !*v) return Fail("--valves needs a profile file");
+      o->valvesFile = v;
     } else if (a == "--port") {
       if (!value(&v) || !*v) return Fail("--port needs a device");
       o->port = v;
@@ -141,6 +160,45 @@ void Reply(const std::string& text) {
   std::fputs(text.c_str(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
+}
+
+// The chamber and the relay module the options ask for.
+struct Peripherals {
+  kvl::SimPty chamberPty;
+  std::unique_ptr<kvl::CSimChamber> chamber;
+  std::unique_ptr<kvl::CSimRelayModule> valves;
+  ~Peripherals() {
+    chamber.reset();
+    if (chamberPty.master >= 0) close(chamberPty.master);
+    if (chamberPty.slaveKeep >= 0) close(chamberPty.slaveKeep);
+  }
+};
+
+// 0, or the exit status after telling why.
+int StartPeripherals(const Options& o, kvl::CSimBus& bus, Peripherals* p) {
+  std::string error;
+  if (!o.valvesFile.empty()) {
+    kvl::ValveProfile valves;
+    if (!kvl::LoadValveProfile(o.valvesFile, kvl::kEnglish, &valves, &error)) return Fail(error);
+    p->valves = std::make_unique<kvl::CSimRelayModule>(valves, bus);
+  }
+  if (o.chamberFile.empty()) return 0;
+  kvl::ChamberProfile chamber;
+  if (!kvl::LoadChamberProfile(o.chamberFile, kvl::kEnglish, &chamber, &error)) return Fail(error);
+  if (!kvl::OpenSimPty(p->chamberPty, &error)) {
+    std::fprintf(stderr, "kvlsim: %s\n", error.c_str());
+    return 1;
+  }
+  fcntl(p->chamberPty.master, F_SETFL, fcntl(p->chamberPty.master, F_GETFL) | O_NONBLOCK);
+  p->chamber = std::make_unique<kvl::CSimChamber>(chamber, bus, o.seed);
+  p->chamber->Start(kvl::MakeSimFdLine(p->chamberPty.master, 9600));
+  return 0;
+}
+
+std::string ApplyCommand(kvl::CSimBus& bus, kvl::CSimChamber* chamber, const std::string& line) {
+  std::string reply;
+  if (kvl::ApplyChamberCommand(chamber, line, &reply)) return reply;
+  return kvl::ApplySimCommand(bus, line);
 }
 
 }  // namespace
@@ -198,8 +256,11 @@ int main(int argc, char** argv) {
     }
     where = kvl::SerialDevicePath(o.port);
   }
+  Peripherals peripherals;
+  if (const int rc = StartPeripherals(o, bus, &peripherals)) return rc;
   bus.Start(std::move(line));
   Reply(where);
+  if (peripherals.chamber) Reply(peripherals.chamberPty.path);
   std::fprintf(stderr, "kvlsim: %ld %s detector(s) at %ld..%ld on %s, %ld baud\n", o.count, kvl::DetectorTypeName(o.type),
                o.firstAddr, o.firstAddr + o.count - 1, where.c_str(), o.baud);
 
@@ -217,16 +278,17 @@ int main(int argc, char** argv) {
       const ssize_t r = read(0, buf, sizeof buf);
       if (r <= 0) {
         if (r < 0 && errno == EINTR) continue;
-        if (!pending.empty()) Reply(kvl::ApplySimCommand(bus, pending));
+        if (!pending.empty()) Reply(ApplyCommand(bus, peripherals.chamber.get(), pending));
         break;  // end of input ends the simulation
       }
       pending.append(buf, std::size_t(r));
       for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
-        Reply(kvl::ApplySimCommand(bus, pending.substr(0, nl)));
+        Reply(ApplyCommand(bus, peripherals.chamber.get(), pending.substr(0, nl)));
         pending.erase(0, nl + 1);
       }
     }
   }
+  if (peripherals.chamber) peripherals.chamber->Stop();
   bus.Stop();
   if (master >= 0) close(master);
   if (slave >= 0) close(slave);

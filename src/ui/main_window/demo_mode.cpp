@@ -3,6 +3,7 @@
 // command line names one, and they follow the type selector.
 #include <QComboBox>
 
+#include "chamber/profiles.h"
 #include "config/configuration.h"
 #include "sim/demo_bus.h"
 #include "ui/controls/note_combo_box.h"
@@ -29,6 +30,11 @@ void CKvlDlg::StartDemoBus() {
     if (operator_) operator_->ShowMessage(error, MessageIcon::Error);
     return;
   }
+  // The demo's chamber answers on line 2 and its valves on the detector line,
+  // as the shipped demo profiles say, unless profiles of the operator's are chosen.
+  if (!bus->StartChamber(DemoAsciiChamberProfile(), &error) && operator_)
+    operator_->ShowMessage(error, MessageIcon::Error);
+  bus->StartValves(DemoValveProfile());
   demoBus_ = std::move(bus);
   linePortItem_ = demoBus_->DevicePath();
   // First in the list, where the operator looks for it.

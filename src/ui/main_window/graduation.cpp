@@ -32,7 +32,12 @@ namespace kvl {
 
 void CKvlDlg::ConnectGraduation() {
   completionTimer_.setSingleShot(true);
-  connect(c_.graduation, &QPushButton::clicked, this, [this] { DriveRun(run_.OnButton(RunEnv())); });
+  connect(c_.graduation, &QPushButton::clicked, this, [this] {
+    const bool before = run_.Running();
+    DriveRun(run_.OnButton(RunEnv()));
+    // A run starts and ends with no gas flowing.
+    if (run_.Running() != before && valves_.IsOpen()) valves_.Open(GasValve::kClosed);
+  });
   connect(c_.done, &QPushButton::clicked, this, [this] { DriveRun(run_.OnDone(RunEnv())); });
   connect(&graduationTimer_, &QTimer::timeout, this, [this] { DriveRun(run_.OnStabilizationTimer()); });
   connect(&completionTimer_, &QTimer::timeout, this, [this] { DriveRun(run_.OnCompletionTimer()); });

@@ -14,6 +14,7 @@
 
 #include "detector/decoding.h"
 #include "sim/demo_bus.h"
+#include "text/chamber_texts.h"
 #include "text/main_window_texts.h"
 #include "text/traffic_texts.h"
 #include "ui/dialogs/about_dlg.h"
@@ -22,6 +23,7 @@
 #include "ui/main_window/traffic_window.h"
 #include "ui/qt_message_target.h"
 #include "ui/qt_operator.h"
+#include "ui/qt_texts.h"
 
 namespace kvl {
 
@@ -65,6 +67,7 @@ CKvlDlg::~CKvlDlg() {
   // A window that goes without the exit path saves nothing, but its threads
   // must end before the objects they post to.
   for (CAlarmTimer& alarm : alarms_) alarm.Cancel();
+  CloseDevices();
   link_.StopWorker();
   if (demoBus_) demoBus_->Stop();
   delete trafficWindow_;  // before the ring and figures it reads
@@ -208,9 +211,14 @@ void CKvlDlg::contextMenuEvent(QContextMenuEvent* event) {
   trafficAction_->setText(QString::fromUtf8(txt::kTrafficMenu(config_.language)));
   menu.addAction(trafficAction_);
   menu.addSeparator();
+  QAction* chamberProfile = menu.addAction(TitleText(txt::kSelectChamberProfile(config_.language)) + "...");
+  QAction* valveProfile = menu.addAction(TitleText(txt::kSelectValveProfile(config_.language)) + "...");
+  menu.addSeparator();
   QAction* closeAction = menu.addAction(QString::fromUtf8(txt::kMenuClose(config_.language)));
   QAction* chosen = menu.exec(event->globalPos());
   if (chosen == about) ShowAbout();
+  if (chosen == chamberProfile && ChooseDeviceProfile(true) && c_.lineOpen[1]->isChecked()) OpenChamberLine();
+  if (chosen == valveProfile && ChooseDeviceProfile(false)) OpenValves();
   if (chosen == closeAction) OnCancel();
 }
 

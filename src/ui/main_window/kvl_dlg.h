@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "chamber/chamber_link.h"
+#include "chamber/valve_link.h"
 #include "commands/command_types.h"
 #include "commands/emitter_tuning.h"
 #include "config/configuration.h"
@@ -153,6 +155,9 @@ class CKvlDlg : public QWidget {
   CTrafficWindow* TrafficWindow() const { return trafficWindow_; }
   // Shows the traffic window (the context menu's item and Ctrl+T).
   void OpenTrafficWindow();
+  // The climate chamber on line 2 and the gas valves (chamber_line.cpp).
+  CChamberLink& Chamber() { return chamber_; }
+  CValveLink& Valves() { return valves_; }
 
  signals:
   // The detector type selector changed (the demo bus follows it).
@@ -277,6 +282,17 @@ class CKvlDlg : public QWidget {
   void ApplyConfigurationToControls();
   void StartLink();
   void ShutDown();
+
+  // ---- chamber_line.cpp ----
+  void ConnectChamberLine();
+  void OnChamberLineToggled(bool on);
+  void OpenChamberLine();
+  void OpenValves();
+  // Asks for a *.chamber or *.valves file; true (and kept) when one was chosen.
+  bool ChooseDeviceProfile(bool chamber);
+  void ShowChamberReading();
+  // All valves closed, then both lines let go (exit).
+  void CloseDevices();
   std::string LinkPortName(const std::string& item) const;
   std::string ComposeConfiguration();
   void SaveConfigurationNow();
@@ -406,6 +422,9 @@ class CKvlDlg : public QWidget {
   // Declared before the link: the link's worker tells it of writes until it stops.
   CWriteJournal journal_;
   CModbusSlave link_;
+  // After the link: the valves may speak on its line and are let go first.
+  CChamberLink chamber_;
+  CValveLink valves_;
   std::array<CAlarmTimer, 6> alarms_;
   CDetectorTable table_;
   Configuration config_;

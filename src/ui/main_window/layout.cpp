@@ -338,6 +338,12 @@ void CKvlDlg::ApplyModeLayout() {
   c_.readFromTab->Show(graduation);
   c_.temperatureCaption->setVisible(graduation);
   for (auto* value : c_.temperatureValue) value->setVisible(graduation);
+  // Line 2's row (the climate chamber) where a graduation needs it.
+  c_.lineOpen[1]->setVisible(graduation);
+  c_.port[1]->Show(graduation);
+  c_.baud[1]->Show(graduation);
+  c_.pause[1]->Show(graduation);
+  c_.lineEnding->Show(graduation);
   c_.dataFolder->Show(in({kModeRunningIn, kModeSaveSettings}));
   c_.dataFolderDisplay->setVisible(in({kModeGraduation, kModeGraduationZ5, kModeRunningIn, kModeSaveSettings}));
   c_.kurView->Show(mode == kModeGraduation && config_.detectorType == kTypeZ5);

@@ -78,6 +78,7 @@ void CKvlDlg::SetUp() {
   connect(c_.languageSelector, &QComboBox::currentIndexChanged, this, [this](int i) { OnLanguageSelected(i); });
 
   StartLink();
+  ConnectChamberLine();
   settingUp_ = false;
   savedConfigText_ = ComposeConfiguration();
   configSaveTimer_.setSingleShot(true);
@@ -186,6 +187,7 @@ void CKvlDlg::ShutDown() {
   std::string error;
   if (SaveConfiguration(configPath_, configText_, &error) != 0)
     std::fprintf(stderr, "kvlgrad: the configuration was not saved: %s\n", error.c_str());
+  CloseDevices();
   link_.StopWorker();
   if (demoBus_) demoBus_->Stop();
 }

@@ -1,0 +1,38 @@
+// The "T=" field on the demo's chamber, and the demo's valves on the detector line.
+#include <gtest/gtest.h>
+
+#include "main_window_fixture.h"
+#include "text/chamber_texts.h"
+#include "ui/main_window/main_controls.h"
+
+namespace kvl {
+namespace {
+
+TEST(ChamberWindow, TemperatureFieldFollowsTheDemoChamberAndTellsItsSilence) {
+  test::WindowRun run;
+  run.Open(kTypeZ5, 2);
+  run.Bus().SetTimeScale(600);
+  auto* measured = run.Control<CColorStaticST>(id::TemperatureValue(0));
+  auto* setPoint = run.Control<CColorStaticST>(id::TemperatureValue(1));
+  ASSERT_TRUE(run.window->Chamber().IsOpen());
+  EXPECT_TRUE(test::RunUntil([&] { return setPoint->text() == QStringLiteral("→ 22.0"); }, 8000)) << setPoint->text().toStdString();
+
+  EXPECT_FALSE(run.window->Chamber().SetPoint(150));  // outside the demo profile's range
+  ASSERT_TRUE(run.window->Chamber().SetPoint(40));
+  EXPECT_TRUE(test::RunUntil([&] { return setPoint->text() == QStringLiteral("→ 40.0") && measured->text().toDouble() > 39.4; },
+                             15000))
+      << measured->text().toStdString() << " " << setPoint->text().toStdString();
+
+  run.window->DemoBus()->Chamber()->SetAnswering(false);
+  EXPECT_TRUE(test::RunUntil([&] { return measured->text() == QStringLiteral("—"); }, 8000));
+  EXPECT_EQ(setPoint->text().toStdString(), txt::kChamberNoAnswer(run.window->Language()));
+  run.window->DemoBus()->Chamber()->SetAnswering(true);
+  EXPECT_TRUE(test::RunUntil([&] { return measured->text() != QStringLiteral("—"); }, 8000));
+
+  // The valves sit on the detector line, served between polls.
+  run.window->Valves().Open(GasValve::kHigh);
+  EXPECT_TRUE(test::RunUntil([&] { return run.window->DemoBus()->Valves()->Mixture() == 2; }, 5000));
+}
+
+}  // namespace
+}  // namespace kvl
