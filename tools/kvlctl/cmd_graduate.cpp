@@ -122,7 +122,9 @@ RunEnvironment CGraduate::Env() const {
 
 void CGraduate::OpenLines() {
   CModbusSlave& link = line_.link;
-  const int pollSet = PollSetFor(o_.type, o_.mode);
+  // A Z5's own graduation table is polled in either mode, so the log's point
+  // lines show what each detector captured.
+  const int pollSet = PollSetFor(o_.type, o_.type == kTypeZ5 ? kModeGraduationZ5 : o_.mode);
   const PollRequestLists requests = PollRequestTable();
   link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
   link.SelectPollSet(PollSetRequests(pollSet), pollSet);
