@@ -29,6 +29,23 @@ bool LineEndingFromText(std::string_view text, LineEnding* out) {
   return true;
 }
 
+namespace {
+
+// The simulator's chamber and detectors run hundreds of times faster than
+// real ones: windows and waits of seconds, not minutes.
+AutopilotLimits DemoAutopilotLimits() {
+  AutopilotLimits a;
+  a.steadyTemperatureLimitC = 0.3;
+  a.steadyTemperatureWindowS = 3;
+  a.steadySignalLimit = 15;
+  a.steadySignalWindowS = 3;
+  a.minGasFlowS = 3;
+  a.setPointReachTimeoutS = 600;
+  return a;
+}
+
+}  // namespace
+
 ChamberProfile DemoAsciiChamberProfile() {
   ChamberProfile p;
   p.name = "demo-ascii.chamber";
@@ -48,6 +65,7 @@ ChamberProfile DemoAsciiChamberProfile() {
   p.parkC = 22;
   p.replyTimeoutMs = 1000;
   p.pollSeconds = 3;
+  p.autopilot = DemoAutopilotLimits();
   return p;
 }
 
@@ -68,6 +86,7 @@ ChamberProfile DemoModbusChamberProfile() {
   p.parkC = 22;
   p.replyTimeoutMs = 1000;
   p.pollSeconds = 3;
+  p.autopilot = DemoAutopilotLimits();
   return p;
 }
 
