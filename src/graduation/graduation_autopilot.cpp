@@ -167,9 +167,10 @@ AutopilotDecision CGraduationAutopilot::Decide(const AutopilotInput& in) {
   const ChamberReading& c = in.chamber;
   out.chamberMeasured = c.measured;
   out.chamberTarget = in.stageTemperature;
-  out.chamberAway = !c.answered || std::fabs(c.measured - in.stageTemperature) > limits_.chamberTolerance;
+  // A silent chamber is a hold of its own; away is what an answer says.
+  out.chamberAway = c.answered && std::fabs(c.measured - in.stageTemperature) > limits_.chamberTolerance;
   out.gateClosed = !in.runGate;
-  bool ready = !out.chamberAway && in.runGate && in.capturesPending == 0;
+  bool ready = c.answered && !out.chamberAway && in.runGate && in.capturesPending == 0;
   if (in.step == 0) {
     ready = Steady(in, stepStart_, true, out) && ready;
   } else {

@@ -30,10 +30,10 @@ namespace kvl {
 struct DetectorReading {
   SteadyTime at{};
   double temperature = 0;  // degC
+  double r = 0, w = 0;     // the two channel signals, register counts
   // The smallest change the detector can report (1 degC for a type without
   // tenths): a reading that flips by one step is as steady as it can be.
   double temperatureStep = 0.1;
-  double r = 0, w = 0;     // the two channel signals, register counts
 };
 
 struct AutopilotInput {

@@ -49,6 +49,9 @@ DetectorReading Flat(int, Seconds) { return {{}, 45.0, 2300, 2000}; }
 DetectorReading Drifting(int slot, Seconds t) {  // detector 2 warms 0.1 degC a minute
   return {{}, 45.0 + (slot == 1 ? t.count() / 600.0 : 0), 2300, 2000};
 }
+DetectorReading Flipping(int, Seconds t) {  // a type without tenths, at the edge of a degree
+  return {{}, t.count() % 10 ? 45.0 : 46.0, 2300, 2000, 1.0};
+}
 DetectorReading SignalFalling(int slot, Seconds t) {  // detector 1's W falls 20 a minute
   return {{}, 45.0, 2300, 2000 - (slot == 0 ? t.count() / 3.0 : 0)};
 }
@@ -61,6 +64,7 @@ TEST(GraduationAutopilot, DecisionsOnRecordedReadings) {
       {"stabilisation wait not over", 0, 900s, 0s, Flat, 45.1, true, 0s, false, 0, false, {}, {}},
       {"chamber still away", 0, 900s, 0s, Flat, 44.2, true, 0s, true, 0, false, {}, {}},
       {"detector lags the air", 0, 900s, 0s, Drifting, 45.0, true, 0s, true, 0, false, {}, {2}},
+      {"whole degrees flip by one", 0, 900s, 0s, Flipping, 45.0, true, 0s, true, 0, true, {}, {}},
       {"stale detector", 0, 900s, 45s, Flat, 45.0, true, 0s, true, 0, false, {H::kDetectorsSilent}, {}},
       {"chamber silent", 0, 900s, 0s, Flat, 45.0, false, 0s, true, 0, false, {H::kChamberSilent}, {}},
       {"set point not reached in time", 0, 3700s, 0s, Flat, 40.0, true, 0s, true, 0, false,
