@@ -34,7 +34,7 @@ AutopilotTick CAutopilotSession::Tick(const CGraduationRun& run, const RunEnviro
   in.runGate = run.DoneEnabled();
   for (int s = 0; s < kSlotCount; ++s)
     if (env.table->Slot(s).HasDetector()) {
-      in.slots.push_back(s);
+      in.listed.push_back(s);
       in.addresses.push_back(env.table->Slot(s).address);
     }
   in.chamber = chamber_.Last();

@@ -116,8 +116,8 @@ void CGraduationAutopilot::CollectHolds(const AutopilotInput& in, AutopilotDecis
   Hold(HoldCause::kValvesSilent, valvesSilent, in.now, in.valves.reason, out);
 
   std::vector<int> silent;
-  for (std::size_t i = 0; i < in.slots.size(); ++i) {
-    const auto& last = lastAnswer_[std::size_t(in.slots[i])];
+  for (std::size_t i = 0; i < in.listed.size(); ++i) {
+    const auto& last = lastAnswer_[std::size_t(in.listed[i])];
     const SteadyTime since = last ? *last : stepStart_;
     if (!Fresh(since, in.now, limits_.staleAfter)) silent.push_back(in.addresses[i]);
   }
@@ -133,8 +133,8 @@ bool CGraduationAutopilot::Steady(const AutopilotInput& in, SteadyTime floor, bo
   const SteadyTime from = in.now - window;
   out.unsteadyTemperature = temperature;
   out.window = window;
-  for (std::size_t i = 0; i < in.slots.size(); ++i) {
-    const auto& kept = readings_[std::size_t(in.slots[i])];
+  for (std::size_t i = 0; i < in.listed.size(); ++i) {
+    const auto& kept = readings_[std::size_t(in.listed[i])];
     // Covered: the window lies after the floor and a reading stands near its start.
     auto first = std::find_if(kept.begin(), kept.end(), [&](const DetectorReading& r) { return r.at >= floor; });
     bool covered = from >= floor && first != kept.end() && first->at <= from + limits_.staleAfter;

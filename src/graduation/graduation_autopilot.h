@@ -45,7 +45,7 @@ struct AutopilotInput {
   // The run's own gate for "   Done": the stabilisation wait has passed
   // (step 0), every detector has answered since the last confirmation (gas steps).
   bool runGate = false;
-  std::vector<int> slots;      // slots with a detector
+  std::vector<int> listed;     // slots with a detector
   std::vector<int> addresses;  // their Modbus addresses, for naming them
   ChamberReading chamber;
   ValveState valves;  // not looked at without gas

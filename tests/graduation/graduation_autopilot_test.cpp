@@ -82,7 +82,7 @@ TEST(GraduationAutopilot, DecisionsOnRecordedReadings) {
     in.stage = 3;
     in.step = c.step;
     in.stageTemperature = 45;
-    in.slots = {0, 1};
+    in.listed = {0, 1};
     in.addresses = {1, 2};
     in.runGate = c.gate;
     in.capturesPending = c.capturesPending;
@@ -133,7 +133,7 @@ TEST(GraduationAutopilot, HoldEndsByItselfAndNamesItsStart) {
   in.stage = 5;
   in.step = 0;
   in.stageTemperature = 0;
-  in.slots = {0};
+  in.listed = {0};
   in.addresses = {7};
   in.runGate = true;
   for (Seconds t = 0s; t <= 1200s; t += 5s) {

@@ -28,6 +28,7 @@
 #include "text/autopilot_texts.h"
 #include "text/format.h"
 #include "text/link_texts.h"
+#include "text/text_file.h"
 
 namespace kvl::ctl {
 namespace {
@@ -385,6 +386,10 @@ int RunGraduate(const std::vector<std::string>& args) {
   CArgParser p = GraduateParser();
   if (!p.Parse(JoinConcentrations(args))) return kExitOk;
   const GraduateOptions o = ReadGraduateOptions(p);
+  // The run's folders are made when missing: a night's run must not end without its reports.
+  std::string why;
+  for (const std::string& folder : {o.data, o.report})
+    if (!folder.empty() && CreateFolders(folder, &why) != 0) throw UsageError(why);
   std::vector<std::string> files;
   {
     CGraduate g(o);

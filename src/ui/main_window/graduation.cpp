@@ -32,12 +32,8 @@ namespace kvl {
 
 void CKvlDlg::ConnectGraduation() {
   completionTimer_.setSingleShot(true);
-  connect(c_.graduation, &QPushButton::clicked, this, [this] {
-    const bool before = run_.Running();
-    DriveRun(run_.OnButton(RunEnv()));
-    // A run starts and ends with no gas flowing.
-    if (run_.Running() != before && valves_.IsOpen()) valves_.Open(GasValve::kClosed);
-  });
+  connect(c_.graduation, &QPushButton::clicked, this, [this] { OnGraduationButton(); });
+  connect(&pilotTimer_, &QTimer::timeout, this, [this] { OnPilotTick(); });
   connect(c_.done, &QPushButton::clicked, this, [this] { DriveRun(run_.OnDone(RunEnv())); });
   connect(&graduationTimer_, &QTimer::timeout, this, [this] { DriveRun(run_.OnStabilizationTimer()); });
   connect(&completionTimer_, &QTimer::timeout, this, [this] { DriveRun(run_.OnCompletionTimer()); });
@@ -64,13 +60,17 @@ RunEnvironment CKvlDlg::RunEnv() const {
 void CKvlDlg::DriveRun(RunActions actions) {
   for (;;) {
     for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
+    WriteOrigin origin = OriginOf("graduation run");
+    if (pilot_) pilot_->TakeActions(actions, origin);  // its log lines wait for the writes
     if (!actions.writes.empty()) {
-      link_.BeginWriteList(OriginOf("graduation run"));
+      link_.BeginWriteList(std::move(origin));
       QueueWriteList(actions.writes);
       link_.EndWriteList();
     }
     for (const RunLogAppend& log : actions.logs) AppendGradLog(log.path, log.bytes);  // a failed append is skipped
     if (actions.gas) {
+      runHigh_ = actions.gas->first;
+      runMedium_ = actions.gas->second;
       const int g = actions.gas->gasCode - 1;
       if (g >= 0 && g < kGasCount) {
         config_.gases[size_t(g)].concentration = {actions.gas->first, actions.gas->second};
@@ -93,13 +93,16 @@ void CKvlDlg::DriveRun(RunActions actions) {
     if (!actions.ask) break;
     actions = AskForRun(*actions.ask);
   }
+  UpdatePilot();
+  SaveRunState();
   const RunEnvironment env = RunEnv();
   const RunView view = run_.View(env);
   table_.SetGraduationStage(view.seenStep);
-  // The demo's chamber and gas follow the run, as the operator would set them.
-  if (demoBus_) demoBus_->Bus().FollowGraduation(run_.Stage(), run_.Step(), env.tLow, env.tHigh);
+  // The demo's chamber and gas follow the run, as the operator would set them,
+  // unless the autopilot sets them itself.
+  if (demoBus_ && !pilot_) demoBus_->Bus().FollowGraduation(run_.Stage(), run_.Step(), env.tLow, env.tHigh);
   c_.graduation->SetTextIfChanged(view.buttonCaption);
-  c_.stagePrompt->SetTextIfChanged(view.message);
+  c_.stagePrompt->SetTextIfChanged(PilotMessage(view.message));
   c_.stagePrompt->setVisible(view.messageVisible);
   // "   Done" is there only while a run waits for it. Pressed, it keeps the
   // keyboard: Qt would pass it on to the next field ("P emitter", text
