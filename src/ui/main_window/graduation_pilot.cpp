@@ -40,6 +40,8 @@ void CKvlDlg::OnGraduationButton() {
   if (run_.Running() == before) return;
   // A run starts and ends with no gas flowing.
   if (valves_.IsOpen()) valves_.Open(GasValve::kClosed);
+  // Stopped on purpose: nothing to take up later (a crash or a power cut keeps it).
+  if (before) RemoveRunState(config_.dataFolder);
 }
 
 void CKvlDlg::UpdatePilot() {
