@@ -100,6 +100,12 @@ CGraduate::CGraduate(const GraduateOptions& o)
   table_.SetAddressList(o.devices);
   writer_.SetFolder(o.data);
   run_.SetStabilizationMs(o.stabilizationS * 1000);
+  // Every set point and valve change is a journal line, as the window's are.
+  if (!o.lo.journal.empty()) {
+    auto tell = [this](const DeviceEvent& e) { line_.journal.OnDeviceEvent(e.kind, e.value, e.result); };
+    chamber_.SetEventSink(tell);
+    valves_.SetEventSink(tell);
+  }
 }
 
 CGraduate::~CGraduate() {
