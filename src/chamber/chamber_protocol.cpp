@@ -64,18 +64,31 @@ double WordTemperature(const ModbusChamberRegisters& m, std::uint16_t word) {
   return raw / m.scale;
 }
 
-Bytes ModbusExchange(CSerialPort& line, const Bytes& request, std::size_t answerLength, int timeoutMs) {
+Bytes ModbusExchange(CSerialPort& line, const Bytes& request, std::size_t answerLength, int timeoutMs, bool echo) {
   line.Purge();
   line.SetRTS();
   const int err = line.Write(request.data(), request.size());
   line.WaitTransmitted();
   line.ClearRTS();
   if (err != 0) return {};
+  if (echo) {
+    Bytes back(request.size());
+    if (line.ReadWithin(std::uint16_t(back.size()), back.data(), timeoutMs) != int(back.size()) || back != request)
+      return {};
+  }
   Bytes answer(answerLength);
   const int rc = line.ReadWithin(std::uint16_t(answerLength), answer.data(), timeoutMs);
   if (rc == CSerialPort::kReadFailed) return {};
   answer.resize(std::size_t(rc < 0 ? -rc : rc));
   return answer;
+}
+
+std::string ModbusFailure(const Bytes& answer, std::uint8_t slave, std::uint8_t function, const TextEntry& what,
+                          LanguageIndex lang) {
+  if (answer.empty()) return txt::kChamberNoAnswer(lang);
+  if (IsExceptionAnswer(answer.data(), int(answer.size()), slave, function))
+    return Format("%s (%u)", txt::kChamberRefused(lang), unsigned(answer[2]));
+  return std::string(what(lang)) + ":" + DumpBytes(answer);
 }
 
 ChamberReading CChamberTalk::Read(CSerialPort& line) {
@@ -180,10 +193,7 @@ bool CChamberTalk::ModbusRead(CSerialPort& line, std::uint8_t function, int reg,
     ExtractWords(answer.data(), 1, word);
     return true;
   }
-  *why = answer.empty() ? txt::kChamberNoAnswer(lang_)
-         : IsExceptionAnswer(answer.data(), int(answer.size()), slave, function)
-             ? Format("%s (%u)", txt::kChamberRefused(lang_), unsigned(answer[2]))
-             : std::string(txt::kChamberNotANumber(lang_)) + ":" + DumpBytes(answer);
+  *why = ModbusFailure(answer, slave, function, txt::kChamberNotANumber, lang_);
   return false;
 }
 
@@ -193,10 +203,7 @@ bool CChamberTalk::ModbusWrite(CSerialPort& line, std::uint8_t function, int reg
   const Bytes request = BuildWriteSingle(slave, function, std::uint16_t(reg), value);
   const Bytes answer = ModbusExchange(line, request, request.size(), profile_.replyTimeoutMs);
   if (answer == request) return true;
-  *why = answer.empty() ? txt::kChamberNoAnswer(lang_)
-         : IsExceptionAnswer(answer.data(), int(answer.size()), slave, function)
-             ? Format("%s (%u)", txt::kChamberRefused(lang_), unsigned(answer[2]))
-             : std::string(txt::kChamberRefused(lang_)) + ":" + DumpBytes(answer);
+  *why = ModbusFailure(answer, slave, function, txt::kChamberRefused, lang_);
   return false;
 }
 

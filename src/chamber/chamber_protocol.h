@@ -61,7 +61,14 @@ class CChamberTalk {
 // The one Modbus exchange both the chamber and the valve module use: sends the
 // request (RTS raised around it) and reads an answer of `answerLength` bytes
 // within `timeoutMs`. The bytes received (an exception answer is shorter);
-// empty when nothing came. Purges the line first.
-Bytes ModbusExchange(CSerialPort& line, const Bytes& request, std::size_t answerLength, int timeoutMs);
+// empty when nothing came. Purges the line first. With `echo`, the line hands
+// back the request first (a two-wire adapter): it is taken off, and a line
+// that does not hand it back gives nothing.
+Bytes ModbusExchange(CSerialPort& line, const Bytes& request, std::size_t answerLength, int timeoutMs,
+                     bool echo = false);
+// Why an answer is not the one awaited: no answer, the device's exception, or
+// the bytes that came (`what` names a reply that is no number, or a refusal).
+std::string ModbusFailure(const Bytes& answer, std::uint8_t slave, std::uint8_t function, const TextEntry& what,
+                          LanguageIndex lang);
 
 }  // namespace kvl

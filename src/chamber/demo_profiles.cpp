@@ -93,7 +93,7 @@ ChamberProfile DemoModbusChamberProfile() {
 ValveProfile DemoValveProfile() {
   ValveProfile p;
   p.name = "demo.valves";
-  p.address = 32;
+  p.address = 240;
   p.line = ValveLine::kDetectorLine;
   p.coils = true;
   p.zeroCoil = 0;

@@ -146,15 +146,18 @@ bool ParseValveProfile(std::string_view text, const std::string& fileName, Langu
   keys.Whole("high", 0, 65535, &p.highCoil);
   keys.Whole("reply_timeout", 10, 60000, &p.replyTimeoutMs);
   std::string why;
-  bool ok = keys.Read(text, &why);
-  if (ok) {
-    for (const char* k : {"address", "zero", "middle", "high"})
-      if (ok && !keys.LineOf(k)) ok = (why = keys.MissingKey(k)).empty();
-  }
-  if (ok && (p.zeroCoil == p.middleCoil || p.zeroCoil == p.highCoil || p.middleCoil == p.highCoil))
-    ok = (why = keys.Conflict("high", "zero")).empty();
-  if (!ok) {
+  if (!keys.Read(text, &why)) {
     if (error) *error = why;
+    return false;
+  }
+  for (const char* k : {"address", "zero", "middle", "high"})
+    if (!keys.LineOf(k)) {
+      if (error) *error = keys.MissingKey(k);
+      return false;
+    }
+  if (p.zeroCoil == p.middleCoil || p.zeroCoil == p.highCoil || p.middleCoil == p.highCoil) {
+    // Two gases on one output would flow together.
+    if (error) *error = keys.Conflict("high", "zero");
     return false;
   }
   p.line = line == 0 ? ValveLine::kDetectorLine : ValveLine::kLine3;

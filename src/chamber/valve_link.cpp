@@ -7,7 +7,7 @@ namespace kvl {
 namespace {
 
 // How long closing at exit waits for the module before letting go.
-constexpr int kCloseWaitMs = 2500;
+constexpr int kCloseWaitMs = 1500;
 
 }  // namespace
 
@@ -48,6 +48,7 @@ void CValveLink::OpenOwnLine(const ValveProfile& profile, const DeviceLineSettin
 
 void CValveLink::AttachToDetectorLine(const ValveProfile& profile, CModbusSlave& link, LanguageIndex lang) {
   Begin(profile, lang);
+  talk_->SetEcho(link.Echo());
   detectorLine_ = &link;
   link.SetSideTraffic(this);
 }

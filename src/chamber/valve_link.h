@@ -34,7 +34,10 @@ class CValveLink : public IValveControl, public CSideTraffic {
   void OpenOwnLine(const ValveProfile& profile, const DeviceLineSettings& line, LanguageIndex lang);
   // On the detector line: the detector link's worker serves it between polls.
   void AttachToDetectorLine(const ValveProfile& profile, CModbusSlave& link, LanguageIndex lang);
-  // Closes every valve (waits for the module a little), then lets go of the line.
+  // Closes every valve, then lets go of the line. On the detector line it
+  // waits a little for the worker's next turn between polls: a worker held at
+  // a hand-over must be let go first, or the wait runs out and the valves
+  // stay as they were.
   void Close();
   bool IsOpen() const;
 

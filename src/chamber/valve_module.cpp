@@ -3,7 +3,6 @@
 #include "chamber/chamber_protocol.h"
 #include "link/modbus_frames.h"
 #include "text/chamber_texts.h"
-#include "text/format.h"
 
 namespace kvl {
 namespace {
@@ -45,12 +44,9 @@ bool CValveTalk::Switch(CSerialPort& line, int output, bool on, std::string* why
   const std::uint8_t function = profile_.coils ? 5 : 6;
   const std::uint16_t value = profile_.coils ? (on ? 0xFF00 : 0) : (on ? 1 : 0);
   const Bytes request = BuildWriteSingle(slave, function, std::uint16_t(output), value);
-  const Bytes answer = ModbusExchange(line, request, request.size(), profile_.replyTimeoutMs);
+  const Bytes answer = ModbusExchange(line, request, request.size(), profile_.replyTimeoutMs, echo_);
   if (answer == request) return true;
-  *why = answer.empty() ? txt::kChamberNoAnswer(lang_)
-         : IsExceptionAnswer(answer.data(), int(answer.size()), slave, function)
-             ? Format("%s (%u)", txt::kChamberRefused(lang_), unsigned(answer[2]))
-             : std::string(txt::kChamberRefused(lang_)) + ":" + DumpBytes(answer);
+  *why = ModbusFailure(answer, slave, function, txt::kChamberRefused, lang_);
   return false;
 }
 
@@ -60,16 +56,13 @@ bool CValveTalk::ReadOutput(CSerialPort& line, int output, bool* on, std::string
   const Bytes request = BuildReadRequest(slave, function, std::uint16_t(output), 1);
   // A coil read answers one data byte, a register read two.
   const std::size_t length = profile_.coils ? 6 : 7;
-  const Bytes answer = ModbusExchange(line, request, length, profile_.replyTimeoutMs);
+  const Bytes answer = ModbusExchange(line, request, length, profile_.replyTimeoutMs, echo_);
   if (answer.size() == length && answer[0] == slave && answer[1] == function && answer[2] == length - 5 &&
       CrcOk(answer.data(), length)) {
     *on = profile_.coils ? (answer[3] & 1) != 0 : (answer[3] | answer[4]) != 0;
     return true;
   }
-  *why = answer.empty() ? txt::kChamberNoAnswer(lang_)
-         : IsExceptionAnswer(answer.data(), int(answer.size()), slave, function)
-             ? Format("%s (%u)", txt::kChamberRefused(lang_), unsigned(answer[2]))
-             : std::string(txt::kChamberNotANumber(lang_)) + ":" + DumpBytes(answer);
+  *why = ModbusFailure(answer, slave, function, txt::kChamberNotANumber, lang_);
   return false;
 }
 

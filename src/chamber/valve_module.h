@@ -32,6 +32,8 @@ class CValveTalk {
   bool Get(CSerialPort& line, GasValve* open, std::string* why);
 
   const ValveProfile& Profile() const { return profile_; }
+  // The line hands back every request first (a two-wire adapter on the detector line).
+  void SetEcho(bool on) { echo_ = on; }
 
  private:
   bool Switch(CSerialPort& line, int output, bool on, std::string* why);
@@ -40,6 +42,7 @@ class CValveTalk {
 
   ValveProfile profile_;
   LanguageIndex lang_;
+  bool echo_ = false;
 };
 
 }  // namespace kvl

@@ -21,7 +21,8 @@ CSimChamber::CSimChamber(const ChamberProfile& profile, CSimBus& bus, std::uint6
     : profile_(profile),
       bus_(bus),
       air_(bus.ChamberTemperature()),
-      setPoint_(profile.parkC),
+      setPoint_(air_),
+      pushed_(air_),
       random_(seed),
       lastTick_(std::chrono::steady_clock::now()) {}
 
@@ -72,11 +73,18 @@ void CSimChamber::TickLocked() {
 }
 
 void CSimChamber::MoveAirLocked(double dt) {
-  if (dt <= 0) return;
+  // The world's temperature set from outside (a 'temp' command, a demo run
+  // following its stages) is the air's; an idle chamber, never given a set
+  // point, only reports it.
+  const double world = bus_.ChamberTemperature();
+  if (world != pushed_) air_ = world;
+  if (!commanded_) setPoint_ = air_;
+  if (dt <= 0 || !commanded_) return;
   // Full speed far from the set point, an exponential approach near it.
   const double step = kMaxRateCPerMin / 60 * dt;
   const double d = setPoint_ - air_;
   air_ += std::clamp(d * (1 - std::exp(-dt / kSettleS)), -step, step);
+  pushed_ = air_;
   bus_.SetChamberTemperature(air_);
 }
 
@@ -109,6 +117,7 @@ std::string CSimChamber::AnswerAscii(const std::string& line) {
       ParseDecimalToken(std::string_view(line).substr(head.size(), line.size() - head.size() - tail.size()),
                         profile_.setPointMin, profile_.setPointMax, &c) == TokenVerdict::kGood) {
     setPoint_ = c;
+    commanded_ = true;
     return ok;
   }
   return "ERR";
@@ -132,6 +141,7 @@ Bytes CSimChamber::AnswerModbus(const Bytes& request) {
     const double c = WordTemperature(m, value);
     if (!profile_.InRange(c)) return BuildException(m.address, fn, kExIllegalValue);
     setPoint_ = c;
+    commanded_ = true;
     return request;
   }
   if (fn == 6 && m.runRegister >= 0 && reg == m.runRegister) return running_ = value == m.runOn, request;

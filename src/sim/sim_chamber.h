@@ -1,8 +1,9 @@
 #pragma once
 // A simulated climate chamber on a line of its own, answering as its profile
-// says (text commands or Modbus registers). Its air moves to the set point at
-// a limited rate and settles with a little noise; every detector of the bus
-// it is given feels that air (the detectors lag behind it themselves). Model
+// says (text commands or Modbus registers). Once given a set point, its air
+// moves there at a limited rate and settles with a little noise; every
+// detector of the bus it is given feels that air (the detectors lag behind it
+// themselves). Until then it reports the bus's temperature as both values. Model
 // time runs at the bus's time scale, so --speed scales the chamber too.
 //
 // What it owns: the air and set point model, its line's thread, the answers.
@@ -66,6 +67,8 @@ class CSimChamber {
   mutable std::mutex mutex_;
   double air_;
   double setPoint_;
+  double pushed_;           // the air last given to the bus
+  bool commanded_ = false;  // a set point came: the chamber drives the air
   bool running_ = false;
   CSimRandom random_;
   std::chrono::steady_clock::time_point lastTick_;

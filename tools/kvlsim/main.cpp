@@ -180,6 +180,9 @@ int StartPeripherals(const Options& o, kvl::CSimBus& bus, Peripherals* p) {
   if (!o.valvesFile.empty()) {
     kvl::ValveProfile valves;
     if (!kvl::LoadValveProfile(o.valvesFile, kvl::kEnglish, &valves, &error)) return Fail(error);
+    // It would answer in a detector's place.
+    if (valves.address >= o.firstAddr && valves.address < o.firstAddr + o.count)
+      return Fail(kvl::Format("the valve module's address %d is a detector's", valves.address));
     p->valves = std::make_unique<kvl::CSimRelayModule>(valves, bus);
   }
   if (o.chamberFile.empty()) return 0;

@@ -153,7 +153,9 @@ void CKvlDlg::ShowChamberReading() {
 
 void CKvlDlg::CloseDevices() {
   // The valves first: at exit no gas is left flowing, and their closing goes
-  // over the detector line while its worker still serves it.
+  // over the detector line while its worker still serves it. A worker waiting
+  // for the window to take a poll would not get to it: nothing is taken now.
+  if (valves_.IsOpen()) link_.Resume();
   valves_.Close();
   chamber_.Close();
 }

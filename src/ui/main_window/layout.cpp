@@ -142,7 +142,17 @@ void CKvlDlg::CreateLineControls() {
     c_.pause[size_t(k)] = new CNoteEdit(style, 235, y, 65, 24, canvas_, id::Pause(k), {}, 0, kNoteDy,
                                         notes ? 68 : 0, notes ? kNoteHeight : 0);
   }
-  c_.lineEnding = new CNoteComboBox(kStyleHidden, 415, kLineRowY[1] + 3, 70, 200, canvas_, id::kLineEnding);
+  // Line 2 (the climate chamber) shows in the graduation modes, where the
+  // "Period, sec" and "Recorded" notes sit over its row: its pause goes beside
+  // its port, its baud rate and line ending right of the "Recorded" note.
+  // A row of 20 px between line 1's row and the buttons at y 70.
+  const int y2 = 50, h2 = 20;
+  c_.lineOpen[1]->setGeometry(62, y2, 18, h2);
+  c_.port[1]->setGeometry(80, y2, 73, h2);
+  c_.pause[1]->setGeometry(155, y2, 33, h2);
+  c_.baud[1]->setGeometry(374, y2, 60, h2);
+  c_.lineEnding = new CNoteComboBox(kStyleHidden, 437, y2, 62, 200, canvas_, id::kLineEnding);
+  c_.lineEnding->setGeometry(437, y2, 62, h2);
   for (const char* ending : {"CR", "LF", "CR LF"}) c_.lineEnding->addItem(QString::fromLatin1(ending));
   c_.sensors = MakeStatic(kStyleVCenter, 5, 27, 56, 20, canvas_, id::kSensors);
   c_.sensors->setFont(WindowFont(5));
