@@ -5,9 +5,9 @@
 namespace kvl::txt {
 
 #define KVL_AUTOPILOT_TEXTS(X)                                                                            \
-  X(kApChamber, "chamber %.1f → %.1f °C", "камера %.1f → %.1f °C", "")                                    \
-  X(kApNotSteadyT, "detectors %s not steady: ΔT %.1f °C over %s",                                        \
-    "датчики %s не стабильны: ΔT %.1f °C за %s", "")                                                      \
+  X(kApChamber, "chamber %.1f -> %.1f °C", "камера %.1f -> %.1f °C", "")                                    \
+  X(kApNotSteadyT, "detectors %s not steady: dT %.1f °C over %s",                                        \
+    "датчики %s не стабильны: dT %.1f °C за %s", "")                                                      \
   X(kApNotSteadySignal, "detectors %s not steady: signal changed %.0f over %s",                           \
     "датчики %s не стабильны: сигнал изменился на %.0f за %s", "")                                        \
   X(kApMinutes, "%d min", "%d мин", "")                                                                   \

@@ -7,8 +7,8 @@
 
 namespace kvl::txt {
 
-extern const TextEntry kApChamber;             // "chamber %.1f → %.1f °C"
-extern const TextEntry kApNotSteadyT;          // "detectors %s not steady: ΔT %.1f °C over %s"
+extern const TextEntry kApChamber;             // "chamber %.1f -> %.1f °C"
+extern const TextEntry kApNotSteadyT;          // "detectors %s not steady: dT %.1f °C over %s"
 extern const TextEntry kApNotSteadySignal;     // "detectors %s not steady: signal changed %.0f over %s"
 extern const TextEntry kApMinutes;             // "%d min"
 extern const TextEntry kApSeconds;             // "%d s"

@@ -348,6 +348,9 @@ int CGraduate::Run() {
   SaveAndAppend();
   RemoveRunState(o_.data);
   Finish();
+  // The link told each failed write as it came; the run went on, as the window's does.
+  if (session_.FailedCaptures() > 0)
+    std::fprintf(stderr, "kvlctl graduate: %d detector write list(s) of the run failed\n", session_.FailedCaptures());
   return kExitOk;
 }
 
