@@ -31,23 +31,30 @@ bool LineEndingFromText(std::string_view text, LineEnding* out) {
 
 namespace {
 
-// The simulator's chamber and detectors run hundreds of times faster than
-// real ones: windows and waits of seconds, not minutes.
-AutopilotLimits DemoAutopilotLimits() {
-  AutopilotLimits a;
-  a.steadyTemperatureLimitC = 0.3;
-  a.steadyTemperatureWindowS = 3;
-  a.steadySignalLimit = 15;
-  a.steadySignalWindowS = 3;
-  a.minGasFlowS = 3;
-  a.setPointReachTimeoutS = 600;
-  return a;
+// What both demo chambers can do. The simulator's chamber and detectors run
+// hundreds of times faster than real ones: the autopilot's windows and waits
+// are seconds, not minutes.
+ChamberProfile DemoChamber() {
+  ChamberProfile p;
+  p.setPointMin = -70;
+  p.setPointMax = 100;
+  p.tolerance = 0.5;
+  p.parkC = 22;
+  p.replyTimeoutMs = 1000;
+  p.pollSeconds = 3;
+  p.autopilot.steadyTemperatureLimitC = 0.3;
+  p.autopilot.steadyTemperatureWindowS = 3;
+  p.autopilot.steadySignalLimit = 15;
+  p.autopilot.steadySignalWindowS = 3;
+  p.autopilot.minGasFlowS = 3;
+  p.autopilot.setPointReachTimeoutS = 600;
+  return p;
 }
 
 }  // namespace
 
 ChamberProfile DemoAsciiChamberProfile() {
-  ChamberProfile p;
+  ChamberProfile p = DemoChamber();
   p.name = "demo-ascii.chamber";
   p.protocol = ChamberProtocol::kAscii;
   p.ascii.setCommand = "SP {T}";
@@ -59,18 +66,11 @@ ChamberProfile DemoAsciiChamberProfile() {
   p.ascii.setPointField = 2;
   p.ascii.startCommand = "START";
   p.ascii.stopCommand = "STOP";
-  p.setPointMin = -70;
-  p.setPointMax = 100;
-  p.tolerance = 0.5;
-  p.parkC = 22;
-  p.replyTimeoutMs = 1000;
-  p.pollSeconds = 3;
-  p.autopilot = DemoAutopilotLimits();
   return p;
 }
 
 ChamberProfile DemoModbusChamberProfile() {
-  ChamberProfile p;
+  ChamberProfile p = DemoChamber();
   p.name = "demo-modbus.chamber";
   p.protocol = ChamberProtocol::kModbus;
   p.modbus.address = 1;
@@ -80,13 +80,6 @@ ChamberProfile DemoModbusChamberProfile() {
   p.modbus.scale = 10;
   p.modbus.isSigned = true;
   p.modbus.runCoil = 0;
-  p.setPointMin = -70;
-  p.setPointMax = 100;
-  p.tolerance = 0.5;
-  p.parkC = 22;
-  p.replyTimeoutMs = 1000;
-  p.pollSeconds = 3;
-  p.autopilot = DemoAutopilotLimits();
   return p;
 }
 

@@ -47,6 +47,11 @@ TEST(WriteJournal, OneLinePerWriteList) {
   };
   for (const auto& c : cases) EXPECT_EQ(JournalLine(c.list, when), c.line);
   EXPECT_EQ(JournalFileName("/data/", when), "/data/journal_2026-12-07.txt");
+  // Chamber and valve events are lines of their own kind in the same file.
+  EXPECT_EQ(JournalEventLine("chamber-set", "-20.00", "ok", when),
+            "2026-12-07 09:05:03  kind=chamber-set  value=-20.00  result=ok\n");
+  EXPECT_EQ(JournalEventLine("valves", "high", "failed: no answer\r\n", when),
+            "2026-12-07 09:05:03  kind=valves  value=high  result=\"failed: no answer  \"\n");
 }
 
 TEST(WriteJournal, AKilledWriterLeavesOnlyWholeLines) {

@@ -96,6 +96,11 @@ TEST(KvlctlChamber, AReplyThatIsNoNumberFailsAndIsNamed) {
   EXPECT_NE(r.err.find("reply is not a number: 'ERR'"), std::string::npos) << r.err;
   const auto refused = RunKvlctl({"chamber", "--port", chamber, "--profile", folder / "none.chamber", "get"});
   EXPECT_EQ(refused.exitCode, 2);
+  // kvlsim refuses a profile it cannot speak, and a valve module in a detector's place.
+  SimProcess bad({"--pty", "--chamber", folder / "none.chamber"});
+  EXPECT_EQ(bad.CloseInputAndWait(), 2);
+  SimProcess clash({"--pty", "--first-addr", "230", "--count", "15", "--valves", kProfiles + "demo.valves"});
+  EXPECT_EQ(clash.CloseInputAndWait(), 2);
 }
 
 TEST(KvlctlValves, OpenHighFeedsTheDetectorsAndCloseStopsTheGas) {

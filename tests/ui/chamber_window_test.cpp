@@ -36,5 +36,28 @@ TEST(ChamberWindow, TemperatureFieldFollowsTheDemoChamberAndTellsItsSilence) {
   EXPECT_TRUE(test::RunUntil([&] { return run.window->DemoBus()->Valves()->Mixture() == 2; }, 5000));
 }
 
+TEST(ChamberWindow, Line2AsksForAProfileKeepsItAndTellsAPortThatDoesNotOpen) {
+  test::WindowRun run;
+  run.Open(kTypeZ5, 0);  // no demo: line 2 is the configured port
+  auto* open = run.Control<QCheckBox>(id::LineOpen(1));
+  EXPECT_FALSE(open->isChecked());  // no profile chosen yet
+  open->setChecked(true);            // the file dialog is cancelled
+  EXPECT_FALSE(open->isChecked());
+  EXPECT_FALSE(run.window->Chamber().IsOpen());
+
+  run.fileChoice = {KVL_SOURCE_DIR_PATH "/profiles/demo-ascii.chamber"};
+  open->setChecked(true);
+  ASSERT_TRUE(run.window->Chamber().IsOpen());
+  EXPECT_EQ(run.window->Settings().chamberProfile, run.fileChoice[0]);
+  auto* setPoint = run.Control<CColorStaticST>(id::TemperatureValue(1));
+  // Port "2" is /dev/ttyS1, no serial device here.
+  EXPECT_TRUE(test::RunUntil([&] { return setPoint->toolTip().contains(QStringLiteral("ttyS1")); }, 5000))
+      << setPoint->toolTip().toStdString();
+  EXPECT_EQ(run.Control<CColorStaticST>(id::TemperatureValue(0))->text(), QStringLiteral("—"));
+  open->setChecked(false);
+  EXPECT_FALSE(run.window->Chamber().IsOpen());
+  EXPECT_EQ(setPoint->text(), QStringLiteral("-"));
+}
+
 }  // namespace
 }  // namespace kvl

@@ -39,6 +39,12 @@ void CKvlDlg::ConnectChamberLine() {
     const QSignalBlocker block(c_.lineEnding);
     c_.lineEnding->setCurrentText(QString::fromStdString(config_.lineEnding));
   }
+  // The demo's chamber is shown where line 2's device is (never saved).
+  if (demoBus_ && demoBus_->Chamber() && config_.chamberProfile.empty()) {
+    const QSignalBlocker block(c_.port[kLine2]);
+    AddPortItem(c_.port[kLine2], demoBus_->ChamberPath(), 0);
+    SelectPortItem(c_.port[kLine2], demoBus_->ChamberPath());
+  }
   // Line 2 opens at start only when a chamber profile is chosen (or the demo plays one).
   {
     const QSignalBlocker block(c_.lineOpen[kLine2]);

@@ -75,6 +75,7 @@ void CKvlDlg::RelabelControls() {
   c_.relayTestStep->SetNote(text(txt::kStepForRelayTest));
   c_.emitterPower->SetNote(text(txt::kPEmitter));
   c_.sensors->setText(text(txt::kSensors));
+  c_.chamberCaption->setText(text(txt::kChamber));
 
   c_.search->SetTextIfChanged(text(kSearchButton[table_.Searching() ? 1 : 0]));
   c_.enterPassword->SetTextIfChanged(text(txt::kEnterPasswordButton));

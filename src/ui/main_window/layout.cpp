@@ -156,6 +156,8 @@ void CKvlDlg::CreateLineControls() {
   for (const char* ending : {"CR", "LF", "CR LF"}) c_.lineEnding->addItem(QString::fromLatin1(ending));
   c_.sensors = MakeStatic(kStyleVCenter, 5, 27, 56, 20, canvas_, id::kSensors);
   c_.sensors->setFont(WindowFont(5));
+  c_.chamberCaption = MakeStatic(kStyleHidden | kStyleVCenter, 5, 50, 56, 20, canvas_, id::kChamberCaption);
+  c_.chamberCaption->setFont(WindowFont(5));
   // Just under the line's row, where no mode puts a control; as wide as its
   // text (a by-id device name is long), over the captions of the row below if need be.
   c_.lineNote = MakeStatic(kStyleHidden | kStyleVCenter, 62, 50, 120, 17, canvas_, id::kLineNote);
@@ -350,6 +352,7 @@ void CKvlDlg::ApplyModeLayout() {
   for (auto* value : c_.temperatureValue) value->setVisible(graduation);
   // Line 2's row (the climate chamber) where a graduation needs it.
   c_.lineOpen[1]->setVisible(graduation);
+  c_.chamberCaption->setVisible(graduation);
   c_.port[1]->Show(graduation);
   c_.baud[1]->Show(graduation);
   c_.pause[1]->Show(graduation);

@@ -54,6 +54,8 @@ inline constexpr int kStagePrompt = 37905;
 inline constexpr int kResponses = 37849;
 inline constexpr int kRecorded = 37853;
 inline constexpr int kSensors = 37866;
+// Line 2's caption ("Chamber"), beside it as "Sensors" is beside line 1.
+inline constexpr int kChamberCaption = 37867;
 inline constexpr int kEmitterPower = 37858;
 // The detector line's state note ("Waiting for ... to come back").
 inline constexpr int kLineNote = 37890;
@@ -113,6 +115,7 @@ struct MainControls {
   std::array<CNoteEdit*, kSerialLineCount> pause{};
   CNoteComboBox* lineEnding = nullptr;
   QLabel* sensors = nullptr;
+  QLabel* chamberCaption = nullptr;
   CColorStaticST* lineNote = nullptr;  // shown while the line waits for its device
 
   // Run controls.
