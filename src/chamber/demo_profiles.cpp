@@ -31,7 +31,9 @@ bool LineEndingFromText(std::string_view text, LineEnding* out) {
 
 namespace {
 
-// What both demo chambers can do.
+// What both demo chambers can do. The simulator's chamber and detectors run
+// hundreds of times faster than real ones: the autopilot's windows and waits
+// are seconds, not minutes.
 ChamberProfile DemoChamber() {
   ChamberProfile p;
   p.setPointMin = -70;
@@ -40,6 +42,12 @@ ChamberProfile DemoChamber() {
   p.parkC = 22;
   p.replyTimeoutMs = 1000;
   p.pollSeconds = 3;
+  p.autopilot.steadyTemperatureLimitC = 0.3;
+  p.autopilot.steadyTemperatureWindowS = 3;
+  p.autopilot.steadySignalLimit = 15;
+  p.autopilot.steadySignalWindowS = 3;
+  p.autopilot.minGasFlowS = 3;
+  p.autopilot.setPointReachTimeoutS = 600;
   return p;
 }
 

@@ -7,6 +7,12 @@
 namespace kvl {
 
 void CSampleHistory::Append(const HistorySample& sample) {
+  // Each series takes the whole bound at once: a history that filled up by
+  // doubling grew in steps over the first half hour of a recording (twenty
+  // slots, nine series), which looked like memory without end; reserved, a
+  // night's run sits flat from its first poll.
+  for (auto& series : series_)
+    if (series.capacity() < kMaxSamples + 1) series.reserve(kMaxSamples + 1);
   for (int s = 0; s < kHistorySeriesCount; ++s) series_[std::size_t(s)].push_back(sample[std::size_t(s)]);
   if (Size() <= kMaxSamples) return;
   // Series are trimmed together, in one step to what a poll-by-poll trim
@@ -19,6 +25,13 @@ void CSampleHistory::Append(const HistorySample& sample) {
       series.clear();
     else
       series.erase(series.begin(), series.begin() + std::ptrdiff_t(cut));
+    // A series a file read made long gives its storage back once it is cut.
+    if (series.capacity() > 2 * (kMaxSamples + 1)) {
+      std::vector<float> kept;
+      kept.reserve(kMaxSamples + 1);
+      kept.assign(series.begin(), series.end());
+      series.swap(kept);
+    }
   }
 }
 

@@ -32,6 +32,7 @@
 #include "commands/command_types.h"
 #include "detector/detector_table.h"
 #include "graduation/graduation_run_stages.h"
+#include "graduation/run_state_file.h"
 #include "text/language.h"
 
 namespace kvl {
@@ -143,6 +144,16 @@ class CGraduationRun {
   void DismissCompletion();
 
   RunView View(const RunEnvironment& env) const;
+
+  // What a saved run keeps of this one: stage, step, choices and the log
+  // headers still owed (the driver adds concentrations, series and time).
+  void SnapshotInto(SavedRun& saved) const;
+  // Takes up a run cut off by a crash or a power cut at its saved step: the
+  // temperature step if that was not confirmed, else the saved gas step, with
+  // the stabilisation wait or the seen flags afresh. Returns what a start
+  // returns (write enable, gas selection, recording on into the same
+  // series); false in `taken` when the saved poll list is not this one.
+  RunActions Resume(const SavedRun& saved, const RunEnvironment& env, bool* taken);
 
   // The stabilisation wait timer 3 is started with: 35 minutes, or shorter
   // for a demonstration on a simulated bus whose model time runs faster.

@@ -48,6 +48,13 @@ class CRunDataWriter {
   void StartNewSeries() { newSeries_ = true; }
   bool NewSeriesPending() const { return newSeries_; }
   int Series() const { return series_; }
+  // A resumed graduation run records on into the series it began: no new
+  // series is looked for, and each file starts again with its header block.
+  void ContinueSeries(int series) {
+    series_ = series;
+    newSeries_ = false;
+    lastHeader_.fill({});
+  }
   // Ticks that wrote at least one line since the switch last went on.
   unsigned RecordedCount() const { return recorded_; }
 

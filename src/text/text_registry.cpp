@@ -1,5 +1,6 @@
 #include "text/text_registry.h"
 
+#include "text/autopilot_texts.h"
 #include "text/chamber_texts.h"
 #include "text/command_texts.h"
 #include "text/config_texts.h"
@@ -77,6 +78,7 @@ std::vector<TextSource> AllTextEntries() {
   AddNamed(out, "flow_texts", AllFlowTexts());
   AddNamed(out, "ctl_texts", AllCtlTexts());
   AddNamed(out, "reader_texts", AllReaderTexts());
+  AddNamed(out, "autopilot_texts", AllAutopilotTexts());
   AddNamed(out, "chamber_texts", AllChamberTexts());
 
   // Tables other parts of the program own; listed by name, so an entry added

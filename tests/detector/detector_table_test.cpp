@@ -399,6 +399,18 @@ TEST(SampleHistory, TrimsTheOldestNinetyNinePastAThousand) {
   h.Series(kSeriesT).assign(1000000, 7.0f);  // a million file samples: cut to the same 902 in one step
   h.Append(HistorySample{});
   EXPECT_EQ(h.Series(kSeriesT).size(), 902u);
+  EXPECT_LE(h.Series(kSeriesT).capacity(), 2 * (CSampleHistory::kMaxSamples + 1));  // and its storage goes
+}
+
+// A night of polls never grows the history's storage after the first sample.
+TEST(SampleHistory, StorageFixedFromTheFirstSample) {
+  CSampleHistory h;
+  h.Append(HistorySample{});
+  std::array<std::size_t, kHistorySeriesCount> first{};
+  for (int q = 0; q < kHistorySeriesCount; ++q) first[std::size_t(q)] = h.Series(q).capacity();
+  for (int i = 0; i < 36000; ++i) h.Append(HistorySample{});
+  for (int q = 0; q < kHistorySeriesCount; ++q) EXPECT_EQ(h.Series(q).capacity(), first[std::size_t(q)]) << q;
+  EXPECT_LE(h.Size(), CSampleHistory::kMaxSamples);
 }
 
 TEST(SampleHistory, SampleUsesTheTypesUnitsAndSignedChannels) {

@@ -2,9 +2,12 @@
 // refusals at start, runs without delay and without gas, and the log records.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "detector/register_map.h"
 #include "graduation/graduation_run.h"
 #include "text/cp1251.h"
+#include "support/temp_folder.h"
 
 namespace kvl {
 namespace {
@@ -329,6 +332,110 @@ TEST_F(GraduationRun, StoppingAsksFirstAndStopsTheWait) {
   EXPECT_FALSE(run.View(env).doneVisible);
   EXPECT_TRUE(run.OnStabilizationTimer().messages.empty());
   EXPECT_FALSE(run.View(env).messageVisible) << "a late timer tick shows nothing";
+}
+
+// A run cut off and taken up again from its saved state: at the temperature
+// step while that was not confirmed, else at the saved gas step; the log
+// header written before the cut is not written again, and the file keeps
+// nothing but a whole, valid state.
+TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
+  test::TempFolder folder;
+  CDetectorTable table;
+  table.SetAddressList({1, 2});
+  for (int s = 0; s < 2; ++s) {
+    SlotState& slot = table.MutableSlot(s);
+    slot.address = s + 1;
+    slot.image[reg::kStatus] = 0x0101;
+    slot.image[reg::z5::GAS] = 1;
+    slot.image[reg::z5::LEL_CONC] = 440;
+    slot.image[reg::SER_NUM] = std::uint16_t(100 + s);
+  }
+  RunEnvironment env;
+  env.table = &table;
+  env.language = kEnglish;
+  env.dataFolder = folder.path();
+  auto saveAndResume = [&](const CGraduationRun& from, CGraduationRun& to) {
+    SavedRun saved;
+    from.SnapshotInto(saved);
+    saved.medium = "0,5";
+    saved.high = "1.0";
+    saved.series = 3;
+    saved.addresses = {1, 2};
+    saved.savedAt = "07.12.2026 10:20:30";
+    EXPECT_EQ(SaveRunState(folder.path(), saved), 0);
+    std::string why;
+    const std::optional<SavedRun> loaded = LoadRunState(folder.path(), &why);
+    EXPECT_TRUE(loaded) << why;
+    bool taken = false;
+    RunActions a = to.Resume(*loaded, env, &taken);
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(a.writes, (std::vector<RunWrite>{{1, 32, 6847}, {2, 32, 6847}}));
+    EXPECT_EQ(a.recording, true);
+    EXPECT_FALSE(a.recordingNewSeries);
+    return a;
+  };
+
+  CGraduationRun first;
+  first.OnButton(env);
+  first.OnPassword("6847", env);
+  first.OnStartChoice(RunStartChoice{6, 1, false, true}, env);
+  first.OnConcentrations(std::make_pair(std::string("0,5"), std::string("1.0")), env);
+  first.OnDone(env);
+  for (int k = 0; k < 4; ++k) {
+    first.OnPollResult(true);
+    first.OnDone(env);  // the last one writes stage 7's headers and point lines
+  }
+  ASSERT_EQ(first.Stage(), 8);
+  ASSERT_EQ(first.Step(), 0);
+
+  // Cut at stage 8's temperature step: it starts again with its whole wait.
+  CGraduationRun second;
+  RunActions a = saveAndResume(first, second);
+  EXPECT_EQ(second.Stage(), 8);
+  EXPECT_EQ(second.Step(), 0);
+  EXPECT_EQ(a.startStabilizationMs, kStabilizationMs);
+  EXPECT_FALSE(second.DoneEnabled());
+  second.OnStabilizationTimer();
+  second.OnDone(env);
+  second.OnPollResult(true);
+  second.OnDone(env);
+  ASSERT_EQ(second.Step(), 2);
+
+  // Cut at the high gas step: taken up there, once every detector answered.
+  CGraduationRun third;
+  a = saveAndResume(second, third);
+  EXPECT_EQ(third.Step(), 2);
+  EXPECT_TRUE(a.clearSeen);
+  EXPECT_FALSE(a.startStabilizationMs);
+  EXPECT_FALSE(third.DoneEnabled());
+  third.OnPollResult(true);
+  EXPECT_EQ(third.OnDone(env).writes, (std::vector<RunWrite>{{1, 102, 0x3300}, {2, 102, 0x3300}}));
+  third.OnPollResult(true);
+  third.OnDone(env);
+  third.OnPollResult(true);
+  a = third.OnDone(env);
+  ASSERT_EQ(a.logs.size(), 2u);
+  EXPECT_EQ(a.logs[0].bytes.find("DATE"), std::string::npos) << "stage 7 wrote the header";
+  EXPECT_EQ(a.logs[0].bytes.rfind("G0 ", 0), 0u);
+
+  // Another poll list is not this run; a damaged state is refused, naming it.
+  table.SetAddressList({1, 3});
+  CGraduationRun other;
+  bool taken = true;
+  other.Resume(*LoadRunState(folder.path(), nullptr), env, &taken);
+  EXPECT_FALSE(taken);
+  std::string why;
+  SavedRun good;
+  good.addresses = {1};
+  std::string text = ComposeRunState(good);
+  EXPECT_TRUE(ParseRunState(text, "g.run", &why));
+  for (const char* damage : {"stage = 1", "step = 0"}) {
+    std::string bad = text;
+    bad.replace(bad.find(damage), std::strlen(damage), std::string(damage, std::strlen(damage) - 1) + "9");
+    EXPECT_FALSE(ParseRunState(bad, "g.run", &why));
+    EXPECT_NE(why.find("g.run"), std::string::npos);
+  }
+  EXPECT_FALSE(ParseRunState(text.substr(0, text.size() / 2), "g.run", &why)) << "cut short";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "calc_command.h"
 #include "command_registry.h"
 #include "console_operator.h"
 #include "ctl_error.h"
@@ -376,11 +377,17 @@ int CalcExitStatus(CalcRun& run, const CalcOutcome& outcome) {
   return kExitOk;
 }
 
-int RunCalc(const std::vector<std::string>& args) {
-  CArgParser p = CalcParser();
-  std::vector<std::string> options, files;
-  SplitArguments(args, &options, &files);
-  if (!p.Parse(options)) return kExitOk;
+// Every sensor of the files has its table (and, with --write, written and read back equal).
+bool EveryTable(CalcRun& run, const CalcOutcome& outcome, bool write) {
+  for (std::size_t k = 0; k < run.read.sensors.size(); ++k) {
+    const std::vector<int>& c = run.summary.calculable;
+    if (std::find(c.begin(), c.end(), int(k)) == c.end() || run.fits.Take(int(k)).written < 0) return false;
+    if (write && outcome.written[k].result != 0) return false;
+  }
+  return !run.read.sensors.empty();
+}
+
+int CalcWith(const CArgParser& p, const std::vector<std::string>& files, bool* everyTable) {
   if (files.empty()) throw UsageError("give at least one run data file");
   const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
   if (p.Has("--write") && !p.Has("--port")) throw UsageError("--write needs --port");
@@ -415,10 +422,26 @@ int RunCalc(const std::vector<std::string>& args) {
   if (!outcome.reportFolder.empty()) FileReports(run, outcome);
 
   PrintForTerminal(p.Has("--json") ? CalcJson(run, outcome) : CalcText(run, outcome));
+  if (everyTable) *everyTable = EveryTable(run, outcome, p.Has("--write"));
   return CalcExitStatus(run, outcome);
+}
+
+int RunCalc(const std::vector<std::string>& args) {
+  CArgParser p = CalcParser();
+  std::vector<std::string> options, files;
+  SplitArguments(args, &options, &files);
+  if (!p.Parse(options)) return kExitOk;
+  return CalcWith(p, files, nullptr);
 }
 
 const CommandRegistrar kCalc{"calc", "calculate graduation tables from run data files (and write them)", &RunCalc};
 
 }  // namespace
+
+int CalculateRunFiles(const std::vector<std::string>& options, const std::vector<std::string>& files,
+                      bool* everyTable) {
+  CArgParser p = CalcParser();
+  p.Parse(options);
+  return CalcWith(p, files, everyTable);
+}
 }  // namespace kvl::ctl

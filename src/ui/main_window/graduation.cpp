@@ -35,12 +35,8 @@ namespace kvl {
 
 void CKvlDlg::ConnectGraduation() {
   completionTimer_.setSingleShot(true);
-  connect(c_.graduation, &QPushButton::clicked, this, [this] {
-    const bool before = run_.Running();
-    DriveRun(run_.OnButton(RunEnv()));
-    // A run starts and ends with no gas flowing.
-    if (run_.Running() != before && valves_.IsOpen()) valves_.Open(GasValve::kClosed);
-  });
+  connect(c_.graduation, &QPushButton::clicked, this, [this] { OnGraduationButton(); });
+  connect(&pilotTimer_, &QTimer::timeout, this, [this] { OnPilotTick(); });
   connect(c_.done, &QPushButton::clicked, this, [this] { DriveRun(run_.OnDone(RunEnv())); });
   connect(&graduationTimer_, &QTimer::timeout, this, [this] { DriveRun(run_.OnStabilizationTimer()); });
   connect(&completionTimer_, &QTimer::timeout, this, [this] { DriveRun(run_.OnCompletionTimer()); });
@@ -68,13 +64,14 @@ void CKvlDlg::DriveRun(RunActions actions) {
   bool followAfterWrites = false;
   for (;;) {
     for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
+    WriteOrigin origin = OriginOf("graduation run");
+    if (pilot_) pilot_->TakeActions(actions, origin);  // its log lines wait for the writes
     if (!actions.writes.empty()) {
-      WriteOrigin origin = OriginOf("graduation run");
       std::vector<std::uint8_t> slaves;  // that take a capture command
       for (const RegisterWrite& w : actions.writes)
         if (w.reg == kRegGraduationCommand && std::find(slaves.begin(), slaves.end(), w.slave) == slaves.end())
           slaves.push_back(w.slave);
-      if (demoBus_ && !slaves.empty()) {
+      if (demoBus_ && !pilot_ && !slaves.empty()) {
         // The demo's world changes when the last detector has run its list:
         // a capture command must meet the gas of the step it confirms.
         auto left = std::make_shared<std::atomic<int>>(int(slaves.size()));
@@ -100,6 +97,8 @@ void CKvlDlg::DriveRun(RunActions actions) {
     }
     for (const RunLogAppend& log : actions.logs) AppendGradLog(log.path, log.bytes);  // a failed append is skipped
     if (actions.gas) {
+      runHigh_ = actions.gas->first;
+      runMedium_ = actions.gas->second;
       const int g = actions.gas->gasCode - 1;
       if (g >= 0 && g < kGasCount) {
         config_.gases[size_t(g)].concentration = {actions.gas->first, actions.gas->second};
@@ -122,6 +121,8 @@ void CKvlDlg::DriveRun(RunActions actions) {
     if (!actions.ask) break;
     actions = AskForRun(*actions.ask);
   }
+  UpdatePilot();
+  SaveRunState();
   const RunEnvironment env = RunEnv();
   const RunView view = run_.View(env);
   table_.SetGraduationStage(view.seenStep);
@@ -132,7 +133,7 @@ void CKvlDlg::DriveRun(RunActions actions) {
     DemoFollowsRun();
   }
   c_.graduation->SetTextIfChanged(view.buttonCaption);
-  c_.stagePrompt->SetTextIfChanged(view.message);
+  c_.stagePrompt->SetTextIfChanged(PilotMessage(view.message));
   c_.stagePrompt->setVisible(view.messageVisible);
   // "   Done" is there only while a run waits for it. Pressed, it keeps the
   // keyboard: Qt would pass it on to the next field ("P emitter", text
@@ -149,7 +150,8 @@ void CKvlDlg::DriveRun(RunActions actions) {
 
 // Follows the run's present stage and step, so a late call is harmless.
 void CKvlDlg::DemoFollowsRun() {
-  if (!demoBus_) return;
+  // The autopilot sets the demo's chamber and valves itself.
+  if (!demoBus_ || pilot_) return;
   const RunEnvironment env = RunEnv();
   demoBus_->Bus().FollowGraduation(run_.Stage(), run_.Step(), env.tLow, env.tHigh);
 }

@@ -35,6 +35,7 @@
 #include "graduation/calc_types.h"
 #include "graduation/grad_report_batch.h"
 #include "graduation/graduation_run.h"
+#include "graduation/autopilot_session.h"
 #include "graduation/run_data_writer.h"
 #include "graduation/write_journal.h"
 #include "graph/graph_data.h"
@@ -359,6 +360,16 @@ class CKvlDlg : public QWidget {
   // capture commands, only once every detector has taken its own.
   void DemoFollowsRun();
   RunActions AskForRun(const RunDialogRequest& request);
+  // ---- graduation_pilot.cpp: "Auto" with a chamber confirms the run's own steps ----
+  void OnGraduationButton();
+  // Starts or ends the autopilot as the run, the valve mode and the lines allow.
+  void UpdatePilot();
+  void OnPilotTick();
+  // The step's state saved once its writes ran, then its held-back log lines.
+  void SaveRunState();
+  // At "   Start graduation": a saved run is offered; true when it was taken up.
+  bool OfferResume();
+  std::string PilotMessage(const std::string& stepMessage) const;
   // Files with the extension, from the graduation folder; their folder becomes it.
   std::vector<std::string> ChooseGraduationFiles(const std::string& title, const std::string& extension);
   void OnReadFromTab();
@@ -473,6 +484,12 @@ class CKvlDlg : public QWidget {
   int configuredType_ = -1;      // the configuration's type while --demo=TYPE plays another; -1 none
   CRunDataWriter writer_;
   CGraduationRun run_;
+  std::unique_ptr<CAutopilotSession> pilot_;  // while "Auto" drives the chamber and the valves
+  QTimer pilotTimer_;
+  std::string pilotStatus_;
+  std::string runMedium_, runHigh_;  // the run's concentration texts, for its saved state
+  int savedStage_ = 0, savedStep_ = -1, savedSeries_ = -1;
+  bool runSaveDue_ = false;
   std::unique_ptr<CalcRead> calcRead_;  // the files last read; the rows show their sensors
   bool calcSuspended_ = false;          // polling waits since files were read
   std::vector<std::uint8_t> listBeforeCalc_;  // the address list polled before the files were read

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <span>
 
 #include "detector/poll_sets.h"
@@ -51,6 +52,8 @@ void CKvlDlg::OnData() {
   const std::span<const std::uint16_t> image(link_.PollImage(), kImageWords);
   const PollOutcome outcome = table_.CompletedPoll(link_.LastPosition(), link_.ImagePollSet(), image);
   if (outcome.row) ShowRow(*outcome.row);
+  if (pilot_ && outcome.slot >= 0)
+    pilot_->OnPoll(table_, outcome.slot, config_.detectorType, std::chrono::steady_clock::now());
   if (run_.Running()) DriveRun(run_.OnPollResult(outcome.enableDone));
   if (outcome.searchEnd) ApplySearchEnd(*outcome.searchEnd);
   if (outcome.resumeWorker) link_.Resume();

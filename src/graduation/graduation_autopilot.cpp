@@ -1,0 +1,235 @@
+#include "graduation/graduation_autopilot.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "text/autopilot_texts.h"
+#include "text/format.h"
+
+namespace kvl {
+namespace {
+
+using Seconds = AutopilotRules::Seconds;
+
+std::string AddressList(const std::vector<int>& addresses) {
+  std::string s;
+  for (int a : addresses) s += (s.empty() ? "" : ", ") + Format("%d", a);
+  return s;
+}
+
+bool Fresh(SteadyTime at, SteadyTime now, Seconds staleAfter) { return now - at <= staleAfter; }
+
+}  // namespace
+
+AutopilotRules RulesFromProfile(const ChamberProfile& p) {
+  auto seconds = [](double s) { return Seconds(static_cast<long long>(std::llround(s))); };
+  AutopilotRules r;
+  r.chamberTolerance = p.tolerance;
+  r.temperatureSteadiness = p.autopilot.steadyTemperatureLimitC;
+  r.temperatureWindow = seconds(p.autopilot.steadyTemperatureWindowS);
+  r.signalSteadiness = p.autopilot.steadySignalLimit;
+  r.signalWindow = seconds(p.autopilot.steadySignalWindowS);
+  r.minGasFlow = seconds(p.autopilot.minGasFlowS);
+  r.setPointTimeout = seconds(p.autopilot.setPointReachTimeoutS);
+  r.staleAfter = std::max(Seconds(30), Seconds(3 * p.pollSeconds));
+  return r;
+}
+
+GasValve CGraduationAutopilot::StepValve(int step) {
+  switch (step) {
+    case 1:
+    case 4: return GasValve::kZero;
+    case 2: return GasValve::kHigh;
+    case 3: return GasValve::kMiddle;
+    default: return GasValve::kClosed;
+  }
+}
+
+void CGraduationAutopilot::OnReading(int slot, const DetectorReading& reading) {
+  if (slot < 0 || slot >= kSlotCount) return;
+  auto& kept = readings_[std::size_t(slot)];
+  kept.push_back(reading);
+  lastAnswer_[std::size_t(slot)] = reading.at;
+  // Only the longest window (and a poll's slack at its start) is ever looked at.
+  const Seconds keep = std::max(limits_.temperatureWindow, limits_.signalWindow) + limits_.staleAfter;
+  while (!kept.empty() && reading.at - kept.front().at > keep) kept.pop_front();
+}
+
+void CGraduationAutopilot::EnterStep(const AutopilotInput& in) {
+  if (in.stage == stage_ && in.step == step_) return;
+  if (in.stage != stage_) setPointSent_.reset();
+  stage_ = in.stage;
+  step_ = in.step;
+  stepStart_ = in.now;
+  confirmed_ = false;
+}
+
+void CGraduationAutopilot::CommandChamber(const AutopilotInput& in, AutopilotDecision& out) {
+  const double target = in.stageTemperature;
+  const bool sameTarget = setPointSent_ && std::fabs(*setPointSent_ - target) < 0.05;
+  const bool taken = in.chamber.answered && std::fabs(in.chamber.setPoint - target) < 0.05;
+  if (!sameTarget) {
+    out.setPoint = target;
+    setPointSent_ = target;
+    setPointFirstAt_ = setPointLastAt_ = in.now;
+  } else if (!taken && in.now - setPointLastAt_ >= limits_.resendAfter) {
+    out.setPoint = target;
+    setPointLastAt_ = in.now;
+  }
+}
+
+void CGraduationAutopilot::CommandValves(const AutopilotInput& in, AutopilotDecision& out) {
+  if (in.withoutGas) return;
+  // The next gas waits for the capture writes of the last one: the gas that is
+  // being captured keeps flowing until every detector has taken its point.
+  if (in.capturesPending > 0) return;
+  const GasValve wanted = StepValve(in.step);
+  const bool taken = in.valves.answered && in.valves.open == wanted;
+  if (valveSent_ != wanted || (!taken && in.now - valveSentAt_ >= limits_.resendAfter)) {
+    out.openValve = wanted;
+    valveSent_ = wanted;
+    valveSentAt_ = in.now;
+  }
+}
+
+void CGraduationAutopilot::Hold(HoldCause cause, bool active, SteadyTime now, std::string detail,
+                                AutopilotDecision& out) {
+  auto& since = holdSince_[std::size_t(cause)];
+  if (!active) {
+    since.reset();
+    return;
+  }
+  if (!since) since = now;
+  out.holds.push_back({cause, *since, std::move(detail)});
+}
+
+void CGraduationAutopilot::CollectHolds(const AutopilotInput& in, AutopilotDecision& out) {
+  const ChamberReading& c = in.chamber;
+  const bool chamberSilent = !c.answered || !Fresh(c.at, in.now, limits_.staleAfter);
+  Hold(HoldCause::kChamberSilent, chamberSilent, in.now, c.answered ? std::string() : c.reason, out);
+
+  const bool reached = !chamberSilent && std::fabs(c.measured - in.stageTemperature) <= limits_.chamberTolerance;
+  const bool late = in.step == 0 && setPointSent_ && !reached && in.now - setPointFirstAt_ > limits_.setPointTimeout;
+  Hold(HoldCause::kSetPointTimeout, late, in.now, Format("%.1f °C", in.stageTemperature), out);
+
+  const bool valvesSilent = !in.withoutGas && in.step >= 1 && !in.valves.answered;
+  Hold(HoldCause::kValvesSilent, valvesSilent, in.now, in.valves.reason, out);
+
+  std::vector<int> silent;
+  for (std::size_t i = 0; i < in.listed.size(); ++i) {
+    const auto& last = lastAnswer_[std::size_t(in.listed[i])];
+    const SteadyTime since = last ? *last : stepStart_;
+    if (!Fresh(since, in.now, limits_.staleAfter)) silent.push_back(in.addresses[i]);
+  }
+  Hold(HoldCause::kDetectorsSilent, !silent.empty(), in.now, AddressList(silent), out);
+}
+
+// Every detector's temperature (or both signals) changed less than the limit
+// over the window, all of it after `floor`; the unsteady ones go into `out`.
+bool CGraduationAutopilot::Steady(const AutopilotInput& in, SteadyTime floor, bool temperature,
+                                  AutopilotDecision& out) const {
+  const Seconds window = temperature ? limits_.temperatureWindow : limits_.signalWindow;
+  const double limit = temperature ? limits_.temperatureSteadiness : limits_.signalSteadiness;
+  const SteadyTime from = in.now - window;
+  out.unsteadyTemperature = temperature;
+  out.window = window;
+  for (std::size_t i = 0; i < in.listed.size(); ++i) {
+    const auto& kept = readings_[std::size_t(in.listed[i])];
+    // Covered: the window lies after the floor and a reading stands near its start.
+    auto first = std::find_if(kept.begin(), kept.end(), [&](const DetectorReading& r) { return r.at >= floor; });
+    bool covered = from >= floor && first != kept.end() && first->at <= from + limits_.staleAfter;
+    double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    double allowed = limit;
+    for (auto it = first; it != kept.end(); ++it) {
+      if (it->at < from) continue;
+      if (temperature) allowed = std::max(allowed, it->temperatureStep * 1.001);
+      const double v[2] = {temperature ? it->temperature : it->r, temperature ? it->temperature : it->w};
+      for (int k = 0; k < 2; ++k) lo[k] = std::min(lo[k], v[k]), hi[k] = std::max(hi[k], v[k]);
+    }
+    const double change = lo[0] > hi[0] ? 0 : std::max(hi[0] - lo[0], hi[1] - lo[1]);
+    if (covered && change < allowed) continue;
+    out.unsteady.push_back(in.addresses[i]);
+    out.worstChange = std::max(out.worstChange, change);
+  }
+  return out.unsteady.empty();
+}
+
+AutopilotDecision CGraduationAutopilot::Decide(const AutopilotInput& in) {
+  AutopilotDecision out;
+  if (in.stage < 1 || in.stage > 8) return out;
+  EnterStep(in);
+  out.stepSince = stepStart_;
+  out.capturesPending = in.capturesPending;
+  CommandChamber(in, out);
+  CommandValves(in, out);
+  CollectHolds(in, out);
+
+  const ChamberReading& c = in.chamber;
+  out.chamberMeasured = c.measured;
+  out.chamberTarget = in.stageTemperature;
+  // A silent chamber is a hold of its own; away is what an answer says.
+  out.chamberAway = c.answered && std::fabs(c.measured - in.stageTemperature) > limits_.chamberTolerance;
+  out.gateClosed = !in.runGate;
+  bool ready = c.answered && !out.chamberAway && in.runGate && in.capturesPending == 0;
+  if (in.step == 0) {
+    ready = Steady(in, stepStart_, true, out) && ready;
+  } else {
+    SteadyTime floor = stepStart_;
+    if (!in.withoutGas) {
+      const GasValve wanted = StepValve(in.step);
+      out.valveMoving = in.capturesPending > 0 || !in.valves.answered || in.valves.open != wanted;
+      if (!out.valveMoving) {
+        floor = std::max(floor, in.valves.since);
+        const auto flowed = std::chrono::duration_cast<Seconds>(in.now - in.valves.since);
+        out.flowLeft = std::max(Seconds(0), limits_.minGasFlow - flowed);
+      }
+      ready = ready && !out.valveMoving && out.flowLeft == Seconds(0);
+    }
+    ready = Steady(in, floor, false, out) && ready;
+  }
+  out.confirm = ready && out.holds.empty() && !confirmed_;
+  if (out.confirm) confirmed_ = true;
+  return out;
+}
+
+std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now, std::time_t wallNow, LanguageIndex l) {
+  auto clock = [&](SteadyTime at) {
+    const std::time_t t = wallNow - std::chrono::duration_cast<std::chrono::seconds>(now - at).count();
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return Format("%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+  };
+  std::vector<std::string> parts;
+  for (const AutopilotHold& h : d.holds) {
+    std::string what;
+    switch (h.cause) {
+      case HoldCause::kChamberSilent: what = txt::kApChamberSilent(l); break;
+      case HoldCause::kSetPointTimeout: what = txt::kApSetPointTimeout(l); break;
+      case HoldCause::kValvesSilent: what = txt::kApValvesSilent(l); break;
+      case HoldCause::kDetectorsSilent: what = Format(txt::kApDetectorsSilent(l), h.detail.c_str()); break;
+    }
+    if (h.cause != HoldCause::kDetectorsSilent && !h.detail.empty()) what += " (" + h.detail + ")";
+    parts.push_back(Format(txt::kApHold(l), clock(h.since).c_str(), what.c_str()));
+  }
+  if (d.chamberAway) parts.push_back(Format(txt::kApChamber(l), d.chamberMeasured, d.chamberTarget));
+  if (!d.unsteady.empty()) {
+    const long long s = d.window.count();
+    const std::string window = s >= 120 && s % 60 == 0 ? Format(txt::kApMinutes(l), int(s / 60))
+                                                       : Format(txt::kApSeconds(l), int(s));
+    parts.push_back(Format(d.unsteadyTemperature ? txt::kApNotSteadyT(l) : txt::kApNotSteadySignal(l),
+                           AddressList(d.unsteady).c_str(), d.worstChange, window.c_str()));
+  }
+  if (d.capturesPending > 0) parts.push_back(Format(txt::kApCaptures(l), d.capturesPending));
+  else if (d.valveMoving) parts.push_back(txt::kApValveMoving(l));
+  if (d.flowLeft.count() > 0)
+    parts.push_back(Format(txt::kApGasFlow(l), int(d.flowLeft.count() / 60), int(d.flowLeft.count() % 60)));
+  if (d.gateClosed) parts.push_back(txt::kApGateClosed(l));
+  const long long inStep = std::chrono::duration_cast<std::chrono::seconds>(now - d.stepSince).count();
+  parts.push_back(Format(txt::kApStepSince(l), clock(d.stepSince).c_str(),
+                         Format("%lld:%02lld:%02lld", inStep / 3600, inStep / 60 % 60, inStep % 60).c_str()));
+  std::string s;
+  for (const std::string& p : parts) s += (s.empty() ? "" : "; ") + p;
+  return s;
+}
+
+}  // namespace kvl

@@ -1,0 +1,42 @@
+#include "text/autopilot_texts.h"
+
+#include "text/text_table_macros.h"
+
+namespace kvl::txt {
+
+#define KVL_AUTOPILOT_TEXTS(X)                                                                            \
+  X(kApChamber, "chamber %.1f -> %.1f °C", "камера %.1f -> %.1f °C", "")                                    \
+  X(kApNotSteadyT, "detectors %s not steady: dT %.1f °C over %s",                                        \
+    "датчики %s не стабильны: dT %.1f °C за %s", "")                                                      \
+  X(kApNotSteadySignal, "detectors %s not steady: signal changed %.0f over %s",                           \
+    "датчики %s не стабильны: сигнал изменился на %.0f за %s", "")                                        \
+  X(kApMinutes, "%d min", "%d мин", "")                                                                   \
+  X(kApSeconds, "%d s", "%d с", "")                                                                       \
+  X(kApGasFlow, "gas flows %d:%02d more", "подача газа ещё %d:%02d", "")                                  \
+  X(kApValveMoving, "valve not confirmed yet", "клапан ещё не подтверждён", "")                           \
+  X(kApGateClosed, "stabilization wait or an answer of every detector",                                   \
+    "выдержка или ответ каждого датчика", "")                                                             \
+  X(kApCaptures, "writes to %d detector(s) not done yet", "не завершена запись в датчики: %d", "")        \
+  X(kApStepSince, "step since %s (%s)", "шаг с %s (%s)", "")                                              \
+  X(kApHold, "HOLD since %s: %s", "ПАУЗА с %s: %s", "")                                                   \
+  X(kApChamberSilent, "chamber does not answer", "камера не отвечает", "")                                \
+  X(kApSetPointTimeout, "set point not reached in time", "уставка не достигнута вовремя", "")             \
+  X(kApValvesSilent, "valve module does not answer", "блок клапанов не отвечает", "")                     \
+  X(kApDetectorsSilent, "detectors %s do not answer", "датчики %s не отвечают", "")                       \
+  X(kApResumeQuestion, "An unfinished graduation was found (%s, stopped %s).\nResume it?",                \
+    "Найдена незавершённая градуировка (%s, остановлена %s).\nПродолжить её?", "")                        \
+  X(kApStepWords, "stage %d, step %d", "этап %d, шаг %d", "")
+
+KVL_AUTOPILOT_TEXTS(KVL_TEXT_DEFINE)
+
+namespace {
+const TextEntry* const kAll[] = {KVL_AUTOPILOT_TEXTS(KVL_TEXT_ADDRESS)};
+}  // namespace
+
+std::span<const TextEntry* const> AllAutopilotTexts() {
+  return kAll;
+}
+
+#undef KVL_AUTOPILOT_TEXTS
+
+}  // namespace kvl::txt

@@ -1,0 +1,30 @@
+#pragma once
+// Texts of a run that confirms its own steps: what it waits for, why it
+// holds, and the lines kvlctl graduate prints.
+#include <span>
+
+#include "text/language.h"
+
+namespace kvl::txt {
+
+extern const TextEntry kApChamber;             // "chamber %.1f -> %.1f °C"
+extern const TextEntry kApNotSteadyT;          // "detectors %s not steady: dT %.1f °C over %s"
+extern const TextEntry kApNotSteadySignal;     // "detectors %s not steady: signal changed %.0f over %s"
+extern const TextEntry kApMinutes;             // "%d min"
+extern const TextEntry kApSeconds;             // "%d s"
+extern const TextEntry kApGasFlow;             // "gas flows %d:%02d more"
+extern const TextEntry kApValveMoving;         // "valve not confirmed yet"
+extern const TextEntry kApGateClosed;          // "stabilisation wait or an answer of every detector"
+extern const TextEntry kApCaptures;            // "writes to %d detector(s) not done yet"
+extern const TextEntry kApStepSince;           // "step since %s (%s)"
+extern const TextEntry kApHold;                // "HOLD since %s: %s"
+extern const TextEntry kApChamberSilent;       // "chamber does not answer"
+extern const TextEntry kApSetPointTimeout;     // "set point not reached in time"
+extern const TextEntry kApValvesSilent;        // "valve module does not answer"
+extern const TextEntry kApDetectorsSilent;     // "detectors %s do not answer"
+extern const TextEntry kApResumeQuestion;      // "An unfinished graduation ... resume it?"
+extern const TextEntry kApStepWords;           // "stage %d, step %d"
+
+std::span<const TextEntry* const> AllAutopilotTexts();
+
+}  // namespace kvl::txt

@@ -1,0 +1,139 @@
+// "Auto" with the chamber line open and a chamber profile chosen (and the
+// valves, unless the run is without gas): the autopilot session sets the
+// chamber and the gas and confirms the run's steps itself; the stage field
+// says what it waits for. "   Done" still takes a step early, "Manually"
+// hands the run over at once, "   Stop graduation" closes the valves and
+// parks the chamber. Every step change of a run is saved in the data folder,
+// and "   Start graduation" offers to take up a run cut off by a crash or a
+// power cut.
+#include <QPushButton>
+#include <chrono>
+#include <ctime>
+
+#include "graduation/grad_log.h"
+#include "graduation/run_state_file.h"
+#include "text/autopilot_texts.h"
+#include "text/format.h"
+#include "ui/controls/color_static_st.h"
+#include "ui/controls/note_combo_box.h"
+#include "ui/main_window/kvl_dlg.h"
+
+namespace kvl {
+namespace {
+
+constexpr int kPilotTickMs = 500;
+
+std::string LocalStamp() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return Format("%02d.%02d.%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
+                tm.tm_sec);
+}
+
+}  // namespace
+
+void CKvlDlg::OnGraduationButton() {
+  const bool before = run_.Running();
+  if (!before && OfferResume()) return;
+  DriveRun(run_.OnButton(RunEnv()));
+  if (run_.Running() == before) return;
+  // A run starts and ends with no gas flowing.
+  if (valves_.IsOpen()) valves_.Open(GasValve::kClosed);
+  // Stopped on purpose: nothing to take up later (a crash or a power cut keeps it).
+  if (before) RemoveRunState(config_.dataFolder);
+}
+
+void CKvlDlg::UpdatePilot() {
+  const bool running = run_.Stage() >= 1 && run_.Stage() <= 8;
+  const std::optional<ChamberProfile> profile = chamber_.Profile();
+  const bool wanted = running && run_.ValveMode() == 1 && chamber_.IsOpen() && profile &&
+                      (run_.WithoutGas() || valves_.IsOpen());
+  if (wanted && !pilot_) {
+    pilot_ = std::make_unique<CAutopilotSession>(chamber_, run_.WithoutGas() ? nullptr : &valves_,
+                                                 RulesFromProfile(*profile));
+    pilotTimer_.start(kPilotTickMs);
+  }
+  if (wanted) {
+    c_.stageControl->Show(true);  // "Manually" takes the run over at once
+    return;
+  }
+  if (!pilot_) return;
+  // Stopped or completed: the chamber parked and the gas closed; handed over
+  // to the operator: everything stays as it is.
+  if (run_.Stage() == 0 || run_.Stage() > 8) pilot_->Finish();
+  for (const RunLogAppend& log : pilot_->TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
+  pilot_.reset();
+  pilotTimer_.stop();
+  pilotStatus_.clear();
+  if (running) c_.stageControl->Show(false);
+}
+
+void CKvlDlg::OnPilotTick() {
+  if (!pilot_) return;
+  const auto now = std::chrono::steady_clock::now();
+  const AutopilotTick tick = pilot_->Tick(run_, RunEnv(), now);
+  pilotStatus_ = AutopilotStatus(tick.decision, now, std::time(nullptr), config_.language);
+  if (tick.confirm) {
+    DriveRun(run_.OnDone(RunEnv()));
+    return;
+  }
+  SaveRunState();
+  c_.stagePrompt->SetTextIfChanged(PilotMessage(run_.View(RunEnv()).message));
+}
+
+std::string CKvlDlg::PilotMessage(const std::string& stepMessage) const {
+  if (!pilot_ || pilotStatus_.empty()) return stepMessage;
+  return stepMessage + "  " + pilotStatus_;
+}
+
+void CKvlDlg::SaveRunState() {
+  const int stage = run_.Stage(), step = run_.Step();
+  if (stage != savedStage_ || step != savedStep_) runSaveDue_ = stage >= 1 && stage <= 8;
+  savedStage_ = stage;
+  savedStep_ = step;
+  if (!writer_.NewSeriesPending() && savedSeries_ < 0 && writer_.Series() >= 0 && stage >= 1 && stage <= 8)
+    runSaveDue_ = runSaveDue_ || writer_.Recording();
+  if (pilot_ && !pilot_->Settled()) return;
+  if (runSaveDue_) {
+    SavedRun saved;
+    run_.SnapshotInto(saved);
+    saved.type = config_.detectorType;
+    saved.medium = runMedium_;
+    saved.high = runHigh_;
+    saved.series = writer_.NewSeriesPending() ? -1 : writer_.Series();
+    for (std::uint8_t a : table_.AddressList()) saved.addresses.push_back(a);
+    saved.savedAt = LocalStamp();
+    kvl::SaveRunState(config_.dataFolder, saved);  // a folder that refuses it costs only the resume
+    savedSeries_ = saved.series;
+    runSaveDue_ = false;
+  }
+  if (pilot_)
+    for (const RunLogAppend& log : pilot_->TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
+  if (run_.Stage() > 8) RemoveRunState(config_.dataFolder);
+}
+
+bool CKvlDlg::OfferResume() {
+  std::string why;
+  const std::optional<SavedRun> saved = LoadRunState(config_.dataFolder, &why);
+  if (!saved) return false;
+  const LanguageIndex l = config_.language;
+  const std::string where = Format(txt::kApStepWords(l), saved->stage, saved->step);
+  if (operator_->Ask(Format(txt::kApResumeQuestion(l), where.c_str(), saved->savedAt.c_str()), MessageIcon::Question,
+                     QuestionButtons::YesNo) != kAnswerYes) {
+    RemoveRunState(config_.dataFolder);
+    return false;
+  }
+  bool taken = false;
+  RunActions actions = run_.Resume(*saved, RunEnv(), &taken);
+  if (!taken) return false;
+  if (saved->series >= 0) writer_.ContinueSeries(saved->series);
+  savedSeries_ = saved->series;
+  runMedium_ = saved->medium;
+  runHigh_ = saved->high;
+  if (valves_.IsOpen()) valves_.Open(GasValve::kClosed);
+  DriveRun(std::move(actions));
+  return true;
+}
+
+}  // namespace kvl

@@ -1,0 +1,163 @@
+// The autopilot's decisions on recorded readings: steady, not steady, stale,
+// a set point not reached in time, a hold that ends by itself, and the gas
+// steps' flow time and capture writes.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "graduation/graduation_autopilot.h"
+
+namespace kvl {
+namespace {
+
+using namespace std::chrono_literals;
+using Seconds = std::chrono::seconds;
+
+const SteadyTime kT0 = SteadyTime() + 100h;
+
+AutopilotRules TestRules() {
+  AutopilotRules l;
+  l.chamberTolerance = 0.5;
+  l.temperatureSteadiness = 0.3;
+  l.temperatureWindow = 600s;
+  l.signalSteadiness = 30;
+  l.signalWindow = 180s;
+  l.minGasFlow = 300s;
+  l.setPointTimeout = 3600s;
+  l.staleAfter = 30s;
+  l.resendAfter = 20s;
+  return l;
+}
+
+struct Case {
+  const char* name;
+  int step;
+  Seconds length;       // readings every 5 s from the step's start to here
+  Seconds silentLast;   // detector 2 stopped answering this long before the end
+  std::function<DetectorReading(int slot, Seconds t)> reading;
+  double chamberMeasured;
+  bool chamberAnswered;
+  Seconds valveOpenAt;  // since the step's start
+  bool gate;
+  int capturesPending;
+  bool confirm;
+  std::vector<HoldCause> holds;
+  std::vector<int> unsteady;  // addresses
+};
+
+DetectorReading Flat(int, Seconds) { return {{}, 45.0, 2300, 2000}; }
+DetectorReading Drifting(int slot, Seconds t) {  // detector 2 warms 0.1 degC a minute
+  return {{}, 45.0 + (slot == 1 ? t.count() / 600.0 : 0), 2300, 2000};
+}
+DetectorReading Flipping(int, Seconds t) {  // a type without tenths, at the edge of a degree
+  return {{}, t.count() % 10 ? 45.0 : 46.0, 2300, 2000, 1.0};
+}
+DetectorReading SignalFalling(int slot, Seconds t) {  // detector 1's W falls 20 a minute
+  return {{}, 45.0, 2300, 2000 - (slot == 0 ? t.count() / 3.0 : 0)};
+}
+
+TEST(GraduationAutopilot, DecisionsOnRecordedReadings) {
+  using H = HoldCause;
+  const Case cases[] = {
+      {"steady temperature", 0, 900s, 0s, Flat, 45.1, true, 0s, true, 0, true, {}, {}},
+      {"window not yet covered", 0, 400s, 0s, Flat, 45.1, true, 0s, true, 0, false, {}, {1, 2}},
+      {"stabilisation wait not over", 0, 900s, 0s, Flat, 45.1, true, 0s, false, 0, false, {}, {}},
+      {"chamber still away", 0, 900s, 0s, Flat, 44.2, true, 0s, true, 0, false, {}, {}},
+      {"detector lags the air", 0, 900s, 0s, Drifting, 45.0, true, 0s, true, 0, false, {}, {2}},
+      {"whole degrees flip by one", 0, 900s, 0s, Flipping, 45.0, true, 0s, true, 0, true, {}, {}},
+      {"stale detector", 0, 900s, 45s, Flat, 45.0, true, 0s, true, 0, false, {H::kDetectorsSilent}, {}},
+      {"chamber silent", 0, 900s, 0s, Flat, 45.0, false, 0s, true, 0, false, {H::kChamberSilent}, {}},
+      {"set point not reached in time", 0, 3700s, 0s, Flat, 40.0, true, 0s, true, 0, false,
+       {H::kSetPointTimeout}, {}},
+      {"gas steady and flowed long enough", 2, 600s, 0s, Flat, 45.0, true, 60s, true, 0, true, {}, {}},
+      {"gas flowed too short", 2, 600s, 0s, Flat, 45.0, true, 400s, true, 0, false, {}, {}},
+      {"signal still falling", 3, 600s, 0s, SignalFalling, 45.0, true, 10s, true, 0, false, {}, {1}},
+      {"seen flags not all set", 1, 600s, 0s, Flat, 45.0, true, 10s, false, 0, false, {}, {}},
+      {"capture writes pending", 4, 600s, 0s, Flat, 45.0, true, 10s, true, 1, false, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CGraduationAutopilot pilot(TestRules());
+    AutopilotInput in;
+    in.stage = 3;
+    in.step = c.step;
+    in.stageTemperature = 45;
+    in.listed = {0, 1};
+    in.addresses = {1, 2};
+    in.runGate = c.gate;
+    in.capturesPending = c.capturesPending;
+    in.now = kT0;
+    in.chamber = {true, 45, 45, kT0, ""};
+    const AutopilotDecision first = pilot.Decide(in);
+    if (c.step == 0) {
+      EXPECT_EQ(first.setPoint, 45.0);
+    }
+    for (Seconds t = 0s; t <= c.length; t += 5s)
+      for (int slot = 0; slot < 2; ++slot) {
+        if (slot == 1 && t > c.length - c.silentLast) continue;
+        DetectorReading r = c.reading(slot, t);
+        r.at = kT0 + t;
+        pilot.OnReading(slot, r);
+      }
+    in.now = kT0 + c.length;
+    in.chamber = {c.chamberAnswered, c.chamberMeasured, 45, in.now - 2s, c.chamberAnswered ? "" : "timeout"};
+    const GasValve gas = CGraduationAutopilot::StepValve(c.step);
+    in.valves = {true, gas, kT0 + c.valveOpenAt, ""};
+    const AutopilotDecision d = pilot.Decide(in);
+    EXPECT_EQ(d.confirm, c.confirm);
+    std::vector<HoldCause> holds;
+    for (const AutopilotHold& h : d.holds) holds.push_back(h.cause);
+    EXPECT_EQ(holds, c.holds);
+    if (!c.unsteady.empty() || c.confirm) {
+      EXPECT_EQ(d.unsteady, c.unsteady);
+    }
+    // A step is confirmed once; the next decision waits for the run to move on.
+    if (c.confirm) {
+      EXPECT_FALSE(pilot.Decide(in).confirm);
+    }
+    // While capture writes run, the next gas is not commanded.
+    if (c.capturesPending > 0) {
+      EXPECT_FALSE(first.openValve.has_value());
+    }
+    if (c.step > 0 && c.capturesPending == 0) {
+      EXPECT_EQ(first.openValve, gas);
+    }
+  }
+}
+
+// A chamber that falls silent holds the step from that moment; the hold ends
+// and the step is confirmed by itself once it answers again.
+TEST(GraduationAutopilot, HoldEndsByItselfAndNamesItsStart) {
+  CGraduationAutopilot pilot(TestRules());
+  AutopilotInput in;
+  in.stage = 5;
+  in.step = 0;
+  in.stageTemperature = 0;
+  in.listed = {0};
+  in.addresses = {7};
+  in.runGate = true;
+  for (Seconds t = 0s; t <= 1200s; t += 5s) {
+    pilot.OnReading(0, {kT0 + t, 0.1, 2300, 2000});
+    in.now = kT0 + t;
+    const bool silent = t >= 500s && t < 900s;
+    in.chamber = {!silent, 0.2, 0, silent ? kT0 + 495s : in.now, silent ? "no answer" : ""};
+    const AutopilotDecision d = pilot.Decide(in);
+    if (t == 800s) {
+      ASSERT_EQ(d.holds.size(), 1u);
+      EXPECT_EQ(d.holds[0].since, kT0 + 500s);
+      EXPECT_EQ(d.holds[0].detail, "no answer");
+      EXPECT_FALSE(d.confirm);
+      EXPECT_NE(AutopilotStatus(d, in.now, 36000, kEnglish).find("HOLD since"), std::string::npos);
+    }
+    if (t < 900s) {
+      EXPECT_FALSE(d.confirm) << t.count();
+    }
+    if (t == 900s) {
+      EXPECT_TRUE(d.holds.empty());
+      EXPECT_TRUE(d.confirm);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kvl

@@ -1,0 +1,55 @@
+// "Auto" with the demo's chamber and valves: the run confirms its own steps,
+// the stage field says what it waits for, and at the end the valves are
+// closed and the chamber parked, with every point captured and logged.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+
+#include "chamber/profiles.h"
+#include "graduation/grad_log.h"
+#include "main_window_fixture.h"
+#include "text/autopilot_texts.h"
+#include "ui/controls/color_static_st.h"
+#include "ui/main_window/main_controls.h"
+
+namespace kvl {
+namespace {
+
+TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
+  test::WindowRun run;
+  run.stabilizationMs = 1000;
+  run.Open(kTypeZ5, 2);
+  run.Bus().SetTimeScale(600);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);  // the table polled: the log shows the captures
+  ASSERT_TRUE(run.WaitForRows(2));
+  const std::string folder = run.dir.path().toStdString() + "/";
+  run.folderChoice = folder;
+  run.Control<QPushButton>(id::kDataFolder)->click();
+
+  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
+  run.Control<QComboBox>(id::kStageControl)->setCurrentIndex(1);  // "Auto"
+  run.dialogAnswers.push_back({{}, {{1018, 7}}, {}, 1});          // stage 8
+  run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
+  run.Control<QPushButton>(id::kGraduation)->click();
+  ASSERT_TRUE(run.window->Run().Running());
+  auto* prompt = run.Control<CColorStaticST>(id::kStagePrompt);
+  const std::string since = txt::kApStepSince(run.window->Language());
+  const QString waits = QString::fromStdString(since.substr(0, since.find('%')));
+  EXPECT_TRUE(test::RunUntil([&] { return prompt->text().contains(waits); }, 5000))
+      << prompt->text().toStdString();
+  EXPECT_TRUE(test::RunUntil([&] { return !run.window->Run().Running(); }, 90000))
+      << "stage " << run.window->Run().Stage() << " step " << run.window->Run().Step() << ": "
+      << prompt->text().toStdString();
+  for (int s = 0; s < 2; ++s) {
+    const std::string log = test::ReadAll(GradLogPath(folder, run.CellText(Column::Serial, s).toStdString()));
+    EXPECT_NE(log.find("\r\nG0 "), std::string::npos) << log;
+    EXPECT_EQ(log.find("\r\nG0     0     0"), std::string::npos) << log;
+  }
+  EXPECT_TRUE(test::RunUntil([&] { return run.window->DemoBus()->Valves()->Mixture() < 0; }, 5000)) << "all closed";
+  EXPECT_TRUE(test::RunUntil([&] { return run.window->Chamber().Last().setPoint == DemoAsciiChamberProfile().parkC; },
+                             8000));
+}
+
+}  // namespace
+}  // namespace kvl
