@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 
 #include "chamber/profiles.h"
 #include "graduation/grad_log.h"
 #include "main_window_fixture.h"
 #include "text/autopilot_texts.h"
+#include "text/report_texts.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/main_window/main_controls.h"
 
@@ -49,6 +51,44 @@ TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
   EXPECT_TRUE(test::RunUntil([&] { return run.window->DemoBus()->Valves()->Mixture() < 0; }, 5000)) << "all closed";
   EXPECT_TRUE(test::RunUntil([&] { return run.window->Chamber().Last().setPoint == DemoAsciiChamberProfile().parkC; },
                              8000));
+}
+
+
+// The demo's whole path: every stage by "Auto", then the tables of the run's
+// own files calculated, written into the detectors, read back and reported,
+// without one more key press.
+TEST(GraduationPilot, AutoGraduationEndsWithTablesWrittenAndReported) {
+  test::WindowRun run;
+  run.stabilizationMs = 1000;
+  run.Open(kTypeZ5, 2);
+  run.Bus().SetTimeScale(3000);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);  // files the calculation reads
+  ASSERT_TRUE(run.WaitForRows(2));
+  const std::string folder = run.dir.path().toStdString() + "/";
+  run.folderChoice = folder;
+  run.Control<QPushButton>(id::kDataFolder)->click();
+
+  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
+  run.Control<QComboBox>(id::kStageControl)->setCurrentIndex(1);  // "Auto"
+  run.dialogAnswers.push_back({{}, {}, {}, 1});                   // from stage 1
+  run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
+  run.Control<QPushButton>(id::kGraduation)->click();
+  ASSERT_TRUE(run.window->Run().Running());
+  EXPECT_TRUE(test::RunUntil([&] { return !run.window->Run().Running(); }, 240000))
+      << "stage " << run.window->Run().Stage() << " step " << run.window->Run().Step();
+  // Each detector's table written and read back: its report and the run's summary say "verified".
+  const QDir dir(run.dir.path());
+  const std::string verified = txt::kReportVerified(run.window->Language());
+  auto bothVerified = [&] {  // the run's summary, one line per detector
+    const QStringList found = dir.entryList({QStringLiteral("graduation_*.html")});
+    const std::string text = found.isEmpty() ? "" : test::ReadAll(dir.filePath(found.front()).toStdString());
+    const std::size_t first = text.find(verified);
+    return first != std::string::npos && text.find(verified, first + 1) != std::string::npos;
+  };
+  EXPECT_TRUE(test::RunUntil(bothVerified, 30000));
+  for (int s = 0; s < 2; ++s)
+    EXPECT_TRUE(dir.exists(run.CellText(Column::Serial, s) + QStringLiteral("_0.html")));
+  for (const test::ShownMessage& m : run.op.Shown()) EXPECT_FALSE(m.question) << m.text;
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <QCheckBox>
 #include <QMetaObject>
 #include <QProgressDialog>
+#include <QTimer>
+#include <algorithm>
 #include <ctime>
 #include <future>
 
@@ -63,22 +65,46 @@ std::tm LocalNow() {
   return now;
 }
 
+// The boxes of a calculation run the event loop: "Clear" must not empty the series meanwhile.
+struct Working {
+  bool& flag;
+  explicit Working(bool& f) : flag(f) { flag = true; }
+  ~Working() { flag = false; }
+};
+
 }  // namespace
+
+void CKvlDlg::CalculateRunTables(std::vector<std::string> paths, int triesLeft) {
+  // The valves share the detector line: they close before polling is held.
+  const std::optional<ChamberProfile> profile = chamber_.Profile();
+  const bool parked = !chamber_.IsOpen() || !profile || chamber_.Last().setPoint == profile->parkC;
+  const bool closed = !valves_.IsOpen() || valves_.Last().open == GasValve::kClosed;
+  if ((!parked || !closed) && triesLeft > 0) {
+    QTimer::singleShot(200, this, [this, paths = std::move(paths), triesLeft]() mutable {
+      CalculateRunTables(std::move(paths), triesLeft - 1);
+    });
+    return;
+  }
+  if (paths.empty() || calcWorking_) return;
+  const Working working(calcWorking_);
+  HoldLinkForFiles();
+  CalculateFiles(std::move(paths), true);
+}
 
 void CKvlDlg::OnReadFromFile() {
   const LanguageIndex lang = config_.language;
-  // The boxes below run the event loop: "Clear" must not empty the series meanwhile.
-  struct Working {
-    bool& flag;
-    explicit Working(bool& f) : flag(f) { flag = true; }
-    ~Working() { flag = false; }
-  } working(calcWorking_);
+  const Working working(calcWorking_);
   HoldLinkForFiles();
   std::vector<std::string> paths = ChooseGraduationFiles(txt::kSelectDataFiles(lang), "grad");
   if (paths.empty()) {
     ReleaseLinkWithoutFiles();
     return;
   }
+  CalculateFiles(std::move(paths), false);
+}
+
+void CKvlDlg::CalculateFiles(std::vector<std::string> paths, bool unattended) {
+  const LanguageIndex lang = config_.language;
   SortGradFileNames(paths);
   ShowRowsForFiles();
 
@@ -89,6 +115,10 @@ void CKvlDlg::OnReadFromFile() {
   }
   CalcRead& read = *calcRead_;
   CheckSegments(read, settings);
+  // Only the run's own detectors are written without a question.
+  for (const CalcSensor& sensor : read.sensors)
+    if (std::find(listBeforeCalc_.begin(), listBeforeCalc_.end(), sensor.address) == listBeforeCalc_.end())
+      unattended = false;
   ShowCalculationRows(read);
   ShowCalculationSeries(read);
 
@@ -97,14 +127,17 @@ void CKvlDlg::OnReadFromFile() {
   CCalcFits fits(read, settings, summary.calculable);
   const std::tm now = LocalNow();
   LogSensorChecks(read, summary.logged, now);
-  if (!summary.text.empty()) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
+  // A check found in the run's own files stops the unattended run: the
+  // operator reads it and answers every question himself.
+  if (summary.icon == SummaryIcon::Exclamation) unattended = false;
+  if (!summary.text.empty() && !unattended) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
   if (summary.calculable.empty()) {
     // Nothing to offer: the summary said why. Polling goes on with the
     // detectors polled before.
     ResumeAfterCalculation();
     return;
   }
-  OfferCalculatedTables(read, summary.calculable, fits, settings, paths, now);
+  OfferCalculatedTables(read, summary.calculable, fits, settings, paths, now, unattended);
   EndTableWriting();
 }
 
@@ -172,7 +205,7 @@ void CKvlDlg::LogSensorChecks(const CalcRead& read, const std::vector<int>& logg
 
 void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>& calculable, CCalcFits& fits,
                                     const CalcSettings& settings, const std::vector<std::string>& paths,
-                                    const std::tm& now) {
+                                    const std::tm& now, bool unattended) {
   const LanguageIndex lang = config_.language;
   // The run's record: a summary line per sensor, a report per table written
   // (filed by the link's worker once the write and its read-back have run).
@@ -184,7 +217,7 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
   for (int slot : calculable) {
     const CalcSensor& sensor = read.sensors[size_t(slot)];
     const std::string ask = std::string(txt::kCalculateTableForSensor(lang)) + " " + sensor.serial + "?";
-    if (operator_->Ask(ask, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
+    if (!unattended && operator_->Ask(ask, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) continue;
     const SensorTables& tables = fits.Take(slot);
     if (tables.tables.empty()) continue;
     ShowCharacteristic(slot, tables);
@@ -197,7 +230,9 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
     const std::string text =
         ResultText(sensor, tables, config_.detectorType, lang) + far + txt::kWriteTableToDevice(lang);
     // A table calculated and not written is on record too, with why.
-    if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) {
+    // An unattended run's clean table needs no word; far samples still ask.
+    if (!(unattended && outliers.empty()) &&
+        operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) {
       report.notWrittenWhy = txt::kReportWhyDeclined(lang);
       batch->FileReport(batchRow[size_t(slot)], report);
       continue;

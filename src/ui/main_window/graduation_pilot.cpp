@@ -6,11 +6,15 @@
 // parks the chamber. Every step change of a run is saved in the data folder,
 // and "   Start graduation" offers to take up a run cut off by a crash or a
 // power cut.
+#include <QFileInfo>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
 #include "graduation/grad_log.h"
+#include "graduation/run_data_format.h"
 #include "graduation/run_state_file.h"
 #include "text/autopilot_texts.h"
 #include "text/format.h"
@@ -62,6 +66,11 @@ void CKvlDlg::UpdatePilot() {
   // Stopped or completed: the chamber parked and the gas closed; handed over
   // to the operator: everything stays as it is.
   if (run_.Stage() == 0 || run_.Stage() > 8) pilot_->Finish();
+  // Completed (not stopped): the tables follow from the run's own files.
+  if (run_.Stage() > 8) {
+    std::vector<std::string> paths = RunFilePaths();
+    QTimer::singleShot(0, this, [this, paths = std::move(paths)]() mutable { CalculateRunTables(std::move(paths), 100); });
+  }
   for (const RunLogAppend& log : pilot_->TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
   pilot_.reset();
   pilotTimer_.stop();
@@ -111,6 +120,18 @@ void CKvlDlg::SaveRunState() {
   if (pilot_)
     for (const RunLogAppend& log : pilot_->TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
   if (run_.Stage() > 8) RemoveRunState(config_.dataFolder);
+}
+
+std::vector<std::string> CKvlDlg::RunFilePaths() const {
+  std::vector<std::string> paths;
+  if (writer_.Series() < 0) return paths;
+  const int n = std::min(int(table_.AddressList().size()), kSlotCount);
+  for (int s = 0; s < n; ++s) {
+    const std::string serial = table_.DescribeRow(s, true)[Column::Serial].text;
+    const std::string path = RunDataFileName(config_.dataFolder, serial, writer_.Series(), config_.mode);
+    if (!serial.empty() && QFileInfo::exists(QString::fromStdString(path))) paths.push_back(path);
+  }
+  return paths;
 }
 
 bool CKvlDlg::OfferResume() {

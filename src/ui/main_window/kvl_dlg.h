@@ -376,6 +376,13 @@ class CKvlDlg : public QWidget {
 
   // ---- calculation.cpp ----
   void OnReadFromFile();
+  // After an "Auto" run with the chamber: every table from the run's own files,
+  // once the valves are closed and the chamber parked.
+  void CalculateRunTables(std::vector<std::string> paths, int triesLeft);
+  std::vector<std::string> RunFilePaths() const;
+  // The steps after the files were chosen; unattended answers only what the
+  // run's own clean files make certain.
+  void CalculateFiles(std::vector<std::string> paths, bool unattended);
   // The steps of "Read from file", in the order it takes them.
   void HoldLinkForFiles();
   void ReleaseLinkWithoutFiles();  // no file chosen
@@ -385,7 +392,7 @@ class CKvlDlg : public QWidget {
   void LogSensorChecks(const CalcRead& read, const std::vector<int>& logged, const std::tm& now);
   void OfferCalculatedTables(const CalcRead& read, const std::vector<int>& calculable, CCalcFits& fits,
                              const CalcSettings& settings, const std::vector<std::string>& paths,
-                             const std::tm& now);
+                             const std::tm& now, bool unattended);
   void OpenLineForTableWrites();
   void WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
                         const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow);
