@@ -2,18 +2,17 @@
 // write state; and the exclusive creation of a numbered HTML file.
 #include "graduation/grad_report.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <tuple>
 
 #include "graduation/calc_checks.h"
 #include "graduation/calc_fit.h"
 #include "graduation/calc_result.h"
+#include "platform/files.h"
 #include "text/format.h"
 #include "text/report_texts.h"
 #include "text/selector_lists.h"
@@ -49,14 +48,14 @@ std::string TimeOfLine(std::string_view text, bool last) {
 
 // Times of the first and last data lines of a file ("" when unreadable).
 std::pair<std::string, std::string> FileTimes(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = platform::OpenFile(path, platform::OpenMode::kRead);
   if (fd < 0) return {};
   std::string head(kSpanBytes, '\0'), tail(kSpanBytes, '\0');
-  const ssize_t h = ::pread(fd, head.data(), head.size(), 0);
-  const off_t size = ::lseek(fd, 0, SEEK_END);
-  const off_t from = size > off_t(kSpanBytes) ? size - off_t(kSpanBytes) : 0;
-  const ssize_t t = ::pread(fd, tail.data(), tail.size(), from);
-  ::close(fd);
+  const long h = platform::ReadFileAt(fd, head.data(), head.size(), 0);
+  const std::int64_t size = platform::FileSize(fd);
+  const std::int64_t from = size > std::int64_t(kSpanBytes) ? size - std::int64_t(kSpanBytes) : 0;
+  const long t = platform::ReadFileAt(fd, tail.data(), tail.size(), from);
+  platform::CloseFile(fd);
   head.resize(h > 0 ? std::size_t(h) : 0);
   tail.resize(t > 0 ? std::size_t(t) : 0);
   // A tail cut in mid-line starts with a piece that is no line.
@@ -186,7 +185,7 @@ std::string WriteNewHtmlFile(const std::string& folder, const std::string& stem,
   for (int n = 0; n < 100000; ++n) {
     const std::string name = stem + Format("_%d.html", n);
     const std::string path = folder + name;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = platform::OpenFile(path, platform::OpenMode::kCreateNew);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) {
       if (error) *error = "Cannot create " + path + ": " + std::strerror(errno);
@@ -194,16 +193,16 @@ std::string WriteNewHtmlFile(const std::string& folder, const std::string& stem,
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
-      const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-      if (w < 0 && errno == EINTR) continue;
+      const long w = platform::WriteFile(fd, bytes.data() + done, bytes.size() - done);
       if (w <= 0) break;
       done += std::size_t(w);
     }
     const int err = errno;
-    if (::close(fd) != 0 || done != bytes.size()) {
+    const int closed = platform::CloseFile(fd);
+    if (closed != 0 || done != bytes.size()) {
       // A half page is no report: take the name back.
-      ::unlink(path.c_str());
-      if (error) *error = "Cannot write " + path + ": " + std::strerror(done != bytes.size() ? err : errno);
+      std::remove(path.c_str());
+      if (error) *error = "Cannot write " + path + ": " + std::strerror(done != bytes.size() ? err : closed);
       return {};
     }
     return name;
