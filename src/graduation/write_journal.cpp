@@ -1,5 +1,6 @@
 #include "graduation/write_journal.h"
 
+#include "platform/clock.h"
 #include "text/format.h"
 #include "text/text_file.h"
 
@@ -74,8 +75,7 @@ void CWriteJournal::OnWriteList(const LinkWriteList& list) {
   const std::string folder = Folder();
   if (folder.empty()) return;
   const std::time_t t = std::time(nullptr);
-  std::tm now{};
-  localtime_r(&t, &now);
+  const std::tm now = platform::LocalTime(t);
   std::string error;
   if (AppendRecord(JournalFileName(folder, now), JournalLine(list, now), &error) != 0) {
     ++failures_;
