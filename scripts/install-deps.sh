@@ -17,6 +17,9 @@ packages=(
   qt6-translations-l10n
   # The fuzz harnesses: clang and its libFuzzer and sanitizer runtimes.
   clang libclang-rt-14-dev
+  # The Windows build (MinGW-w64 with POSIX threads), its tests under Wine and
+  # its package (zip; man pages as text through groff).
+  g++-mingw-w64-x86-64-posix wine wine64 zip groff-base
 )
 
 missing=()
@@ -69,6 +72,13 @@ check "clang's libFuzzer (clang++ -fsanitize=fuzzer)" "install clang libclang-rt
     printf "%s\n" "#include <cstddef>" "#include <cstdint>" \
       "extern \"C\" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }" >"$d/t.cpp" &&
     clang++ -fsanitize=fuzzer,address,undefined "$d/t.cpp" -o "$d/t" && "$d/t" -runs=1'
+# Wine itself is tried on a real program by `make windows-test`, once per
+# prefix (its first start takes a while); here only that it is there.
+check "MinGW-w64 (x86_64, POSIX threads)" "install g++-mingw-w64-x86-64-posix" \
+  bash -c 'd=$(mktemp -d) && trap "rm -rf \"$d\"" EXIT &&
+    printf "%s\n" "#include <thread>" "int main() { std::thread([]{}).join(); }" >"$d/t.cpp" &&
+    x86_64-w64-mingw32-g++-posix -static "$d/t.cpp" -o "$d/t.exe"'
+check "Wine" "install wine wine64" wine --version
 check "the Liberation fonts (\"Arial\")" "install fonts-liberation" bash -c 'fc-match Arial | grep -qi liberation'
 if [ "$failed" -ne 0 ]; then
   echo "install-deps: some pieces the tests need are missing; see above." >&2

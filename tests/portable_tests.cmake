@@ -6,7 +6,6 @@
 set(KVL_POSIX_ONLY_TESTS
     config/config_location_test.cpp      # file permissions, another user
     config/configuration_test.cpp        # a writer killed part-way
-    graduation/calc_fit_test.cpp         # the simulator's run data
     graduation/run_data_test.cpp         # a writer killed, file size limits
     graduation/write_journal_test.cpp    # a writer killed part-way
     imitation/imitation_link_test.cpp    # libmodbus over ptys
@@ -40,6 +39,7 @@ function(kvl_portable_suite name folder)
   target_compile_definitions(${name} PRIVATE KVL_SOURCE_DIR_PATH="${PROJECT_SOURCE_DIR}"
                                              KVL_BUILD_DIR_PATH="${PROJECT_BINARY_DIR}")
   target_link_libraries(${name} PRIVATE ${ARGN} kvl_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  target_precompile_headers(${name} PRIVATE <gmock/gmock.h> <gtest/gtest.h> <map> <string> <vector>)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
@@ -52,4 +52,4 @@ kvl_portable_suite(test_settings_files settings_files kvl_settings_files)
 kvl_portable_suite(test_imitation imitation kvl_imitation)
 kvl_portable_suite(test_graph graph kvl_graph)
 kvl_portable_suite(test_config config kvl_config)
-kvl_portable_suite(test_graduation graduation kvl_graduation)
+kvl_portable_suite(test_graduation graduation kvl_graduation kvl_sim)
