@@ -45,6 +45,7 @@ function(kvl_portable_suite name folder)
 endfunction()
 
 kvl_portable_suite(test_text text kvl_text)
+kvl_portable_suite(test_platform platform kvl_text)
 kvl_portable_suite(test_link link kvl_link)
 kvl_portable_suite(test_detector detector kvl_detector)
 kvl_portable_suite(test_commands commands kvl_commands)
