@@ -76,6 +76,9 @@ compare() {
     "$step" "$s" >"$work/$s.out" 2>&1
   done
   report "$name" "$work/linux.out" "$work/windows.out"
+  # Kept for a look: build-windows/e2e/<step>.<side>.out
+  mkdir -p "$WB/e2e"
+  for s in linux windows; do cp "$work/$s.out" "$WB/e2e/$step.$s.out"; done
 }
 
 step_scan() { side "$1" scan --port @PORT --from 1 --to 3 --json | sed -E 's/"seconds": [0-9.]+/"seconds": T/'; }
