@@ -27,17 +27,28 @@ bool ParsePortNumber(const std::string& digits, int* n) {
 
 std::int64_t MonotonicNs() { return platform::MonotonicNs(); }
 
+std::string SerialDevicePath(const std::string& portName) {
+  if (platform::IsPortPath(portName)) return portName;
+  int n = 0;
+  if (ParsePortNumber(portName, &n)) return platform::NumberedPortPath(n);
+  if (portName.size() > 3 && (portName[0] == 'C' || portName[0] == 'c') &&
+      (portName[1] == 'O' || portName[1] == 'o') && (portName[2] == 'M' || portName[2] == 'm') &&
+      ParsePortNumber(portName.substr(3), &n))
+    return platform::NumberedPortPath(n);
+  return platform::NamedPortPath(portName);
+}
+
 std::string PortItemFor(const std::string& typed) {
   const std::size_t first = typed.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
   const std::string name = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
-  if (name.find('/') != std::string::npos) return name;
+  if (platform::IsPortPath(name)) return name;
   int n = 0;
   if (ParsePortNumber(name, &n) && n <= 256) return std::to_string(n);
   if (name.size() > 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
       (name[2] == 'M' || name[2] == 'm') && ParsePortNumber(name.substr(3), &n) && n <= 256)
     return std::to_string(n);
-  return "/dev/" + name;
+  return platform::NamedPortPath(name);
 }
 
 std::vector<std::string> ListSerialPorts() {

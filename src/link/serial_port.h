@@ -19,7 +19,7 @@ namespace kvl {
 // Device path for a port name as the operator gives it: a name with "/" is a
 // path; "n" or "COMn" is /dev/ttyS(n-1) here and \\.\COMn on Windows; any
 // other name is looked for in /dev.
-using platform::SerialDevicePath;
+std::string SerialDevicePath(const std::string& portName);
 
 // The port selector item a name typed by the operator stands for: "3" and
 // "COM3" give "3", a name with a "/" stays as it is, any other name is a

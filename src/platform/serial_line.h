@@ -11,8 +11,12 @@
 
 namespace kvl::platform {
 
-// Device path for a port name as the operator gives it ("3", "COM3", a path).
-std::string SerialDevicePath(const std::string& portName);
+// The device of the numbered port n (1..): COMn.
+std::string NumberedPortPath(int n);
+// The device of a port name that is neither a number nor a path ("ttyUSB0").
+std::string NamedPortPath(const std::string& name);
+// A name that is a path as it stands.
+bool IsPortPath(const std::string& name);
 // The serial devices present, in the order a port selector lists them.
 std::vector<std::string> PresentSerialDevices();
 // The device a path names exists now (a link is followed).

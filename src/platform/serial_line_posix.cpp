@@ -35,18 +35,6 @@ speed_t SpeedFor(int baud) {
   }
 }
 
-bool ParsePortNumber(const std::string& digits, int* n) {
-  if (digits.empty() || digits.size() > 4) return false;
-  int v = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  if (v < 1) return false;
-  *n = v;
-  return true;
-}
-
 std::vector<std::string> DevicesMatching(const char* dir, const char* prefix) {
   std::vector<std::string> found;
   DIR* d = opendir(dir);
@@ -77,16 +65,11 @@ struct CSerialLine::Handles {
   int wake = -1;
 };
 
-std::string SerialDevicePath(const std::string& portName) {
-  if (portName.find('/') != std::string::npos) return portName;
-  int n = 0;
-  if (ParsePortNumber(portName, &n)) return "/dev/ttyS" + std::to_string(n - 1);
-  if (portName.size() > 3 && (portName[0] == 'C' || portName[0] == 'c') &&
-      (portName[1] == 'O' || portName[1] == 'o') && (portName[2] == 'M' || portName[2] == 'm') &&
-      ParsePortNumber(portName.substr(3), &n))
-    return "/dev/ttyS" + std::to_string(n - 1);
-  return "/dev/" + portName;
-}
+bool IsPortPath(const std::string& name) { return name.find('/') != std::string::npos; }
+
+std::string NumberedPortPath(int n) { return "/dev/ttyS" + std::to_string(n - 1); }
+
+std::string NamedPortPath(const std::string& name) { return "/dev/" + name; }
 
 std::vector<std::string> PresentSerialDevices() {
   std::vector<std::string> ports = DevicesMatching("/dev/serial/by-id", "");

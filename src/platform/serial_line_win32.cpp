@@ -13,18 +13,6 @@ namespace {
 // Longest single wait inside ReadFile: a stop request is noticed within it.
 constexpr DWORD kReadSliceMs = 20;
 
-bool ParsePortNumber(const std::string& digits, int* n) {
-  if (digits.empty() || digits.size() > 4) return false;
-  int v = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  if (v < 1) return false;
-  *n = v;
-  return true;
-}
-
 int ErrnoOf(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -57,12 +45,12 @@ struct CSerialLine::Handles {
   DWORD readSliceSet = 0;  // the read wait the driver has now
 };
 
-std::string SerialDevicePath(const std::string& portName) {
-  if (portName.find_first_of("/\\") != std::string::npos) return portName;
-  int n = 0;
-  if (ParsePortNumber(portName, &n)) return "\\\\.\\COM" + std::to_string(n);
-  return "\\\\.\\" + portName;
-}
+bool IsPortPath(const std::string& name) { return name.find_first_of("/\\") != std::string::npos; }
+
+// "\\.\COMn" reaches every port, COM10 and above too.
+std::string NumberedPortPath(int n) { return "\\\\.\\COM" + std::to_string(n); }
+
+std::string NamedPortPath(const std::string& name) { return "\\\\.\\" + name; }
 
 // Every COM port is offered by its number already; the system names no others.
 std::vector<std::string> PresentSerialDevices() { return {}; }
