@@ -94,12 +94,14 @@ windows-test: windows build
 	  echo "Preparing the Wine prefix $(WINEPREFIX_DIR) (once)"; \
 	  WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all wineboot -i >/dev/null 2>&1; \
 	  WINEPREFIX=$(WINEPREFIX_DIR) wineserver -w; fi
+	@# One quiet server for the whole run (a killed program makes a server report).
+	@WINEPREFIX=$(WINEPREFIX_DIR) wineserver -p >/dev/null 2>&1
 	@WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all wine $(WIN_BUILD)/tools/kvlctl.exe --help >/dev/null \
 	  || { echo "windows-test: Wine does not run kvlctl.exe" >&2; exit 1; }
 	WINEPREFIX=$(WINEPREFIX_DIR) WINEDEBUG=-all ctest --test-dir $(WIN_BUILD) --output-on-failure -j $(JOBS)
 	cmake --build $(BUILD) --target write_run_files
 	scripts/windows-e2e.sh $(BUILD) $(WIN_BUILD)
-	WINEPREFIX=$(WINEPREFIX_DIR) wineserver -k || true
+	@WINEPREFIX=$(WINEPREFIX_DIR) wineserver -k || true
 
 # A zip for Windows operators: kvlctl.exe, the man pages as text, the profiles.
 windows-package: windows

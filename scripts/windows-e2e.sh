@@ -12,6 +12,7 @@ export WINEPREFIX="$WB/wine" WINEDEBUG=-all
 work=$(mktemp -d /tmp/kvl-e2e.XXXXXX)
 failures=0
 sim_pid=
+buses=0
 
 stop_sim() {
   if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; sim_pid=; fi
@@ -24,10 +25,21 @@ wineserver -p >/dev/null 2>&1
 # on a new pty, which Wine's COM5 points at.
 fresh_bus() {
   stop_sim
-  "$LB/tools/kvlsim" --pty --speed 0 --no-stdin "$@" >"$work/sim.out" 2>&1 &
+  buses=$((buses + 1))
+  local out="$work/sim.$buses.out"
+  "$LB/tools/kvlsim" --pty --speed 0 --no-stdin "$@" >"$out" 2>&1 &
   sim_pid=$!
-  for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
-  pty=$(head -1 "$work/sim.out")
+  # A loaded machine may take a while to start it.
+  pty=
+  for _ in $(seq 300); do
+    pty=$(grep -m1 '^/dev/' "$out")
+    [ -n "$pty" ] && break
+    sleep 0.1
+  done
+  if [ ! -e "$pty" ]; then
+    echo "windows-e2e: kvlsim did not serve a pty: $(cat "$out")" >&2
+    exit 1
+  fi
   ln -sfn "$pty" "$WINEPREFIX/dosdevices/com5"
 }
 
