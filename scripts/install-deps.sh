@@ -19,6 +19,9 @@ packages=(
   clang libclang-rt-14-dev
   # The print test: reports rendered to PDF by a real browser, read back per page.
   chromium poppler-utils
+  # The Windows build (MinGW-w64 with POSIX threads), its tests under Wine and
+  # its package (zip; man pages as text through groff).
+  g++-mingw-w64-x86-64-posix wine wine64 zip groff-base
 )
 
 missing=()
@@ -78,6 +81,13 @@ check "headless chromium printing to PDF, and pdftotext" "install chromium poppl
       --disable-background-networking --disable-component-update --disable-sync --no-pdf-header-footer \
       --user-data-dir="$d/profile" --print-to-pdf="$d/p.pdf" "file://$d/p.html" &&
     pdftotext "$d/p.pdf" - | grep -q "print check"'
+# Wine itself is tried on a real program by `make windows-test`, once per
+# prefix (its first start takes a while); here only that it is there.
+check "MinGW-w64 (x86_64, POSIX threads)" "install g++-mingw-w64-x86-64-posix" \
+  bash -c 'd=$(mktemp -d) && trap "rm -rf \"$d\"" EXIT &&
+    printf "%s\n" "#include <thread>" "int main() { std::thread([]{}).join(); }" >"$d/t.cpp" &&
+    x86_64-w64-mingw32-g++-posix -static "$d/t.cpp" -o "$d/t.exe"'
+check "Wine" "install wine wine64" wine --version
 check "the Liberation fonts (\"Arial\")" "install fonts-liberation" bash -c 'fc-match Arial | grep -qi liberation'
 if [ "$failed" -ne 0 ]; then
   echo "install-deps: some pieces the tests need are missing; see above." >&2

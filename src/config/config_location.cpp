@@ -1,13 +1,8 @@
 #include "config/config_location.h"
 
-#include <climits>
-#include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
-
-#include <vector>
-
 #include "config/configuration.h"
+#include "platform/files.h"
+#include "platform/program_folder.h"
 #include "text/text_file.h"
 
 namespace kvl {
@@ -18,63 +13,44 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir) {
-    return found->pw_dir;
-  }
-  return {};
-}
-
-// A program installed by the package manager lives in a system folder that is
-// writable only to root; running it as root must not turn that folder into a
-// portable install full of configuration and data files.
+// A program installed in a system folder (by the package manager, or under
+// Program Files) must not turn that folder into a portable install full of
+// configuration and data files, even when run by an administrator.
 bool IsPortableProgramFolder(const std::string& folder) {
-  for (const char* system : {"/usr/", "/bin/", "/sbin/"}) {
-    if (folder.rfind(system, 0) == 0) return false;
-  }
-  return IsWritableDirectory(folder);
+  return !platform::IsSystemProgramFolder(folder) && IsWritableDirectory(folder);
 }
 
 }  // namespace
 
-std::string ProgramFolder() {
-  std::vector<char> buffer(PATH_MAX + 1);
-  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return {};
-  const std::string exe(buffer.data(), static_cast<std::size_t>(n));
-  const std::size_t slash = exe.find_last_of('/');
-  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-}
+std::string ProgramFolder() { return platform::ProgramFolder(); }
 
 ConfigurationPlaces CurrentConfigurationPlaces(std::string explicitPath) {
   ConfigurationPlaces places;
   places.explicitPath = std::move(explicitPath);
   places.programFolder = ProgramFolder();
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME")) places.xdgConfigHome = xdg;
-  places.home = HomeFolder();
+  places.xdgConfigHome = platform::UserConfigRoot();
+  places.home = platform::HomeFolder();
   return places;
 }
 
 std::string ConfigurationFilePath(const ConfigurationPlaces& places) {
   if (!places.explicitPath.empty()) return places.explicitPath;
   if (IsPortableProgramFolder(places.programFolder)) return Join(places.programFolder, kConfigurationFileName);
-  if (!places.xdgConfigHome.empty() && places.xdgConfigHome.front() == '/') {
+  if (platform::IsAbsolutePath(places.xdgConfigHome)) {
     return Join(Join(places.xdgConfigHome, "kvlgrad/"), kConfigurationFileName);
   }
-  if (!places.home.empty()) return Join(Join(places.home, ".config/kvlgrad/"), kConfigurationFileName);
+  if (!places.home.empty()) {
+    return Join(Join(places.home, std::string(platform::HomeConfigSubfolder()) + "kvlgrad/"), kConfigurationFileName);
+  }
   // Nowhere better: the file may still be readable beside the program.
   return Join(places.programFolder, kConfigurationFileName);
 }
 
 std::string ConfigurationReadPath(const ConfigurationPlaces& places) {
   const std::string saved = ConfigurationFilePath(places);
-  if (!places.explicitPath.empty() || ::access(saved.c_str(), F_OK) == 0) return saved;
+  if (!places.explicitPath.empty() || platform::TargetKindOf(saved) != platform::PathKind::kMissing) return saved;
   const std::string beside = Join(places.programFolder, kConfigurationFileName);
-  if (!places.programFolder.empty() && ::access(beside.c_str(), R_OK) == 0) return beside;
+  if (!places.programFolder.empty() && platform::IsReadable(beside)) return beside;
   return saved;
 }
 

@@ -1,10 +1,9 @@
 // Composing and saving the configuration text.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "config/configuration.h"
+#include "platform/files.h"
 #include "text/config_texts.h"
 #include "text/cp1251.h"
 #include "text/format.h"
@@ -126,8 +125,8 @@ int SaveConfiguration(const std::string& path, std::string_view text, std::strin
   const std::string bytes = EncodeConfigurationText(text);
   // A file the user may not write is never replaced, even where the folder
   // would let a new file be renamed over it.
-  if (::access(path.c_str(), F_OK) == 0) {
-    if (::access(path.c_str(), W_OK) != 0) {
+  if (platform::TargetKindOf(path) != platform::PathKind::kMissing) {
+    if (!platform::IsWritable(path)) {
       const int code = errno;
       if (error) *error = "Cannot write " + path + ": " + std::strerror(code);
       return code;

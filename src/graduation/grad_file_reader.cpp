@@ -5,10 +5,6 @@
 // report texts.
 #include "graduation/grad_file_reader.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -23,6 +19,7 @@
 #include "detector/decoding.h"
 #include "detector/register_map.h"
 #include "graduation/grad_line_scan.h"
+#include "platform/files.h"
 #include "text/ascii_case.h"
 #include "text/cp1251.h"
 #include "text/format.h"
@@ -46,47 +43,36 @@ constexpr bool IsDelimiter(char c) { return c == ' ' || c == '\t' || c == ',' ||
 class CFileBytes {
  public:
   explicit CFileBytes(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenFile(path, platform::OpenMode::kRead);
     if (fd < 0) return;
     ok_ = Load(fd);
-    ::close(fd);
+    platform::CloseFile(fd);
   }
   explicit CFileBytes(const GradFileBytes& file) : view_(file.bytes), inMemory_(true), ok_(true) {}
-  ~CFileBytes() {
-    if (map_) ::munmap(map_, size_);
-  }
+  ~CFileBytes() { platform::UnmapFile(map_); }
   CFileBytes(const CFileBytes&) = delete;
   CFileBytes& operator=(const CFileBytes&) = delete;
 
   bool Ok() const { return ok_; }
   std::string_view Bytes() const {
     if (inMemory_) return view_;
-    return map_ ? std::string_view(static_cast<const char*>(map_), size_) : std::string_view(copy_);
+    return map_.data ? std::string_view(map_.data, map_.size) : std::string_view(copy_);
   }
 
  private:
   bool Load(int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-      void* p = ::mmap(nullptr, std::size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-      if (p != MAP_FAILED) {
-        ::madvise(p, std::size_t(st.st_size), MADV_SEQUENTIAL);
-        map_ = p;
-        size_ = std::size_t(st.st_size);
-        return true;
-      }
-    }
+    map_ = platform::MapWholeFile(fd);
+    if (map_.data) return true;
     char buf[1 << 16];
     for (;;) {
-      const ssize_t n = ::read(fd, buf, sizeof buf);
+      const long n = platform::ReadFile(fd, buf, sizeof buf);
       if (n < 0) return false;
       if (n == 0) return true;
       copy_.append(buf, std::size_t(n));
     }
   }
 
-  void* map_ = nullptr;
-  std::size_t size_ = 0;
+  platform::MappedFile map_;
   std::string copy_;
   std::string_view view_;
   bool inMemory_ = false;
@@ -930,8 +916,7 @@ CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings
   std::size_t total = 0;
   if (settings.partBytes == 0 && threads > 1) {
     for (const std::string& path : sorted) {
-      struct stat st {};
-      if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) total += std::size_t(st.st_size);
+      if (const std::int64_t size = platform::SizeOfFile(path); size > 0) total += std::size_t(size);
     }
   }
   const std::size_t partBytes = PartBytesFor(settings, threads, total);

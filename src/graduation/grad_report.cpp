@@ -2,12 +2,10 @@
 // plot points, the verdict; and the exclusive creation of a numbered HTML file.
 #include "graduation/grad_report.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -16,6 +14,7 @@
 #include "graduation/calc_fit.h"
 #include "graduation/calc_result.h"
 #include "graduation/station_identity.h"
+#include "platform/files.h"
 #include "text/format.h"
 #include "text/link_texts.h"
 #include "text/number_grammar.h"
@@ -340,7 +339,7 @@ std::string WriteNewHtmlFile(const std::string& folder, const std::string& stem,
   for (int n = 0; n < 100000; ++n) {
     const std::string name = stem + Format("_%d.html", n);
     const std::string path = folder + name;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = platform::OpenFile(path, platform::OpenMode::kCreateNew);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) {
       if (error) *error = "Cannot create " + path + ": " + std::strerror(errno);
@@ -348,16 +347,16 @@ std::string WriteNewHtmlFile(const std::string& folder, const std::string& stem,
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
-      const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-      if (w < 0 && errno == EINTR) continue;
+      const long w = platform::WriteFile(fd, bytes.data() + done, bytes.size() - done);
       if (w <= 0) break;
       done += std::size_t(w);
     }
     const int err = errno;
-    if (::close(fd) != 0 || done != bytes.size()) {
+    const int closed = platform::CloseFile(fd);
+    if (closed != 0 || done != bytes.size()) {
       // A half page is no report: take the name back.
-      ::unlink(path.c_str());
-      if (error) *error = "Cannot write " + path + ": " + std::strerror(done != bytes.size() ? err : errno);
+      std::remove(path.c_str());
+      if (error) *error = "Cannot write " + path + ": " + std::strerror(done != bytes.size() ? err : closed);
       return {};
     }
     return name;

@@ -5,6 +5,7 @@
 
 #include "text/autopilot_texts.h"
 #include "text/format.h"
+#include "platform/clock.h"
 
 namespace kvl {
 namespace {
@@ -196,7 +197,7 @@ std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now, std::tim
   auto clock = [&](SteadyTime at) {
     const std::time_t t = wallNow - std::chrono::duration_cast<std::chrono::seconds>(now - at).count();
     std::tm tm{};
-    localtime_r(&t, &tm);
+    tm = platform::LocalTime(t);
     return Format("%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
   };
   std::vector<std::string> parts;

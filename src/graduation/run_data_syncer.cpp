@@ -1,11 +1,11 @@
 #include "graduation/run_data_syncer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <map>
 #include <set>
+
+#include "platform/files.h"
+#include "platform/replace_file.h"
 
 namespace kvl {
 
@@ -66,16 +66,13 @@ void CFileSyncer::Run() {
     for (const Item& item : round) last[item.file] = item.fd;
     std::set<std::string> folders;
     for (const auto& [file, fd] : last)
-      if (::fdatasync(fd) != 0) failed_.fetch_add(1);
+      if (platform::SyncFile(fd) != 0) failed_.fetch_add(1);
     for (const Item& item : round) {
-      ::close(item.fd);
+      platform::CloseFile(item.fd);
       if (!item.folder.empty()) folders.insert(item.folder);
     }
-    for (const std::string& folder : folders) {
-      const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (dfd < 0 || ::fsync(dfd) != 0) failed_.fetch_add(1);
-      if (dfd >= 0) ::close(dfd);
-    }
+    for (const std::string& folder : folders)
+      if (platform::SyncFolder(folder) != 0) failed_.fetch_add(1);
     rounds_.fetch_add(1);
     lock.lock();
     synced_ += round.size();

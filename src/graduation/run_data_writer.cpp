@@ -1,7 +1,6 @@
 #include "graduation/run_data_writer.h"
 
-#include <sys/stat.h>
-
+#include "platform/files.h"
 #include "text/text_file.h"
 
 namespace kvl {
@@ -23,8 +22,7 @@ bool CRunDataWriter::FindSeries(std::span<const RunDataRow> rows, int mode) {
     bool taken = false;
     for (const RunDataRow& row : rows) {
       if (row.serial.empty()) continue;
-      struct stat st {};
-      if (::stat(RunDataFileName(folder_, row.serial, series, mode).c_str(), &st) == 0) {
+      if (platform::TargetKindOf(RunDataFileName(folder_, row.serial, series, mode)) != platform::PathKind::kMissing) {
         taken = true;
         break;
       }

@@ -2,10 +2,7 @@
 
 #include <cstdlib>
 
-#ifndef _WIN32
-#include <pwd.h>
-#include <unistd.h>
-#endif
+#include "platform/host_names.h"
 
 namespace kvl {
 namespace {
@@ -19,25 +16,14 @@ std::string FirstSet(std::initializer_list<const char*> names) {
 }  // namespace
 
 std::string StationHostName() {
-#ifdef _WIN32
-  return FirstSet({"COMPUTERNAME"});
-#else
-  char name[256] = {};
-  if (::gethostname(name, sizeof name - 1) == 0 && name[0]) return name;
-  return FirstSet({"HOSTNAME"});
-#endif
+  if (std::string name = platform::HostName(); !name.empty()) return name;
+  return FirstSet({"HOSTNAME", "COMPUTERNAME"});
 }
 
 std::string OperatorLoginName() {
   // The login shell's names first: a program run by sudo reports its operator, not root.
-  std::string name = FirstSet({"SUDO_USER", "LOGNAME", "USER", "USERNAME"});
-#ifndef _WIN32
-  if (name.empty())
-    if (const char* l = ::getlogin(); l && *l) name = l;
-  if (name.empty())
-    if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name) name = pw->pw_name;
-#endif
-  return name;
+  if (std::string name = FirstSet({"SUDO_USER", "LOGNAME", "USER", "USERNAME"}); !name.empty()) return name;
+  return platform::LoginName();
 }
 
 }  // namespace kvl

@@ -1,5 +1,6 @@
 #include "graduation/write_journal.h"
 
+#include "platform/clock.h"
 #include "text/format.h"
 #include "text/text_file.h"
 
@@ -25,7 +26,7 @@ std::string Stamp(const std::tm& now) {
 std::tm LocalNow() {
   const std::time_t t = std::time(nullptr);
   std::tm now{};
-  localtime_r(&t, &now);
+  now = platform::LocalTime(t);
   return now;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "link/modbus_slave.h"
+#include "platform/files.h"
 #include "text/format.h"
 #include "text/link_texts.h"
 
@@ -22,9 +23,7 @@ constexpr int kEchoMarginMs = 200;
 
 // The system's text for an error code, cut at its last carriage return.
 std::string SystemErrorText(int code) {
-  char buf[256] = {};
-  const char* text = strerror_r(code, buf, sizeof buf);
-  std::string s = text ? text : "";
+  std::string s = platform::ErrorText(code);
   if (s.empty() || s.rfind("Unknown error", 0) == 0) return Format("Неизвестная ошибка %u", static_cast<unsigned>(code));
   const auto cr = s.rfind('\r');
   if (cr != std::string::npos) s.resize(cr);

@@ -1,52 +1,15 @@
 #include "link/serial_port.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <linux/serial.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/ioctl.h>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <ctime>
 #include <utility>
+
+#include "platform/clock.h"
 
 namespace kvl {
 namespace {
 
 constexpr std::int64_t kNsPerMs = 1000000;
-
-// The default timer slack of 50 us is fine; but some kernels give threads a
-// larger one, which would stretch every RS-485 turn-around wait.
-void TightenTimerSlack() {
-  thread_local bool done = false;
-  if (!done) {
-    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    done = true;
-  }
-}
-
-speed_t SpeedFor(int baud) {
-  switch (baud) {
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return 0;
-  }
-}
 
 bool ParsePortNumber(const std::string& digits, int* n) {
   if (digits.empty() || digits.size() > 4) return false;
@@ -60,69 +23,36 @@ bool ParsePortNumber(const std::string& digits, int* n) {
   return true;
 }
 
-std::vector<std::string> DevicesMatching(const char* dir, const char* prefix) {
-  std::vector<std::string> found;
-  DIR* d = opendir(dir);
-  if (!d) return found;
-  const std::size_t plen = std::strlen(prefix);
-  while (dirent* e = readdir(d)) {
-    if (e->d_name[0] == '.') continue;
-    if (std::strncmp(e->d_name, prefix, plen) != 0) continue;
-    found.push_back(std::string(dir) + "/" + e->d_name);
-  }
-  closedir(d);
-  std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
-    // ttyS10 after ttyS9: compare by length first within one prefix.
-    return a.size() != b.size() ? a.size() < b.size() : a < b;
-  });
-  return found;
-}
-
 }  // namespace
 
-std::int64_t MonotonicNs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-}
+std::int64_t MonotonicNs() { return platform::MonotonicNs(); }
 
 std::string SerialDevicePath(const std::string& portName) {
-  if (portName.find('/') != std::string::npos) return portName;
+  if (platform::IsPortPath(portName)) return portName;
   int n = 0;
-  if (ParsePortNumber(portName, &n)) return "/dev/ttyS" + std::to_string(n - 1);
+  if (ParsePortNumber(portName, &n)) return platform::NumberedPortPath(n);
   if (portName.size() > 3 && (portName[0] == 'C' || portName[0] == 'c') &&
       (portName[1] == 'O' || portName[1] == 'o') && (portName[2] == 'M' || portName[2] == 'm') &&
       ParsePortNumber(portName.substr(3), &n))
-    return "/dev/ttyS" + std::to_string(n - 1);
-  return "/dev/" + portName;
+    return platform::NumberedPortPath(n);
+  return platform::NamedPortPath(portName);
 }
 
 std::string PortItemFor(const std::string& typed) {
   const std::size_t first = typed.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
   const std::string name = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
-  if (name.find('/') != std::string::npos) return name;
+  if (platform::IsPortPath(name)) return name;
   int n = 0;
   if (ParsePortNumber(name, &n) && n <= 256) return std::to_string(n);
   if (name.size() > 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
       (name[2] == 'M' || name[2] == 'm') && ParsePortNumber(name.substr(3), &n) && n <= 256)
     return std::to_string(n);
-  return "/dev/" + name;
+  return platform::NamedPortPath(name);
 }
 
 std::vector<std::string> ListSerialPorts() {
-  std::vector<std::string> ports = DevicesMatching("/dev/serial/by-id", "");
-  for (const char* prefix : {"ttyUSB", "ttyACM"})
-    for (auto& p : DevicesMatching("/dev", prefix)) ports.push_back(p);
-  // Only the ttyS nodes behind which a UART answers; most of the 32 are empty.
-  for (auto& p : DevicesMatching("/dev", "ttyS")) {
-    int fd = ::open(p.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) continue;
-    serial_struct ss{};
-    const bool present = ioctl(fd, TIOCGSERIAL, &ss) == 0 && ss.type != PORT_UNKNOWN;
-    ::close(fd);
-    if (present) ports.push_back(p);
-  }
+  std::vector<std::string> ports = platform::PresentSerialDevices();
   for (auto& n : NumberedPortNames()) ports.push_back(std::move(n));
   return ports;
 }
@@ -134,118 +64,70 @@ std::vector<std::string> NumberedPortNames() {
   return names;
 }
 
-CSerialPort::CSerialPort() { abortFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC); }
+CSerialPort::CSerialPort() = default;
 
-CSerialPort::~CSerialPort() {
-  // The owner closes the line; a line still open here would leak the device
-  // and keep it locked, so release it rather than leave it held.
-  if (fd_ >= 0) ::close(fd_);
-  if (abortFd_ >= 0) ::close(abortFd_);
-}
+CSerialPort::~CSerialPort() = default;
 
 int CSerialPort::Open(const std::string& portName) {
-  if (fd_ >= 0) Close();
+  if (IsOpen()) Close();
   devicePath_ = SerialDevicePath(portName);
-  int fd = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    lastError_ = errno;
+  bool hasRts = true;
+  if (const int err = line_.Open(devicePath_, &hasRts)) {
+    lastError_ = err;
     return 1;
   }
-  if (!isatty(fd)) {
-    lastError_ = ENOTTY;
-    ::close(fd);
-    return 1;
-  }
-  if (ioctl(fd, TIOCEXCL) != 0) {
-    // ptys on some kernels refuse; the line is still usable.
-  }
-  // FTDI-style adapters otherwise hold every answer up to their latency timer.
-  serial_struct ss{};
-  if (ioctl(fd, TIOCGSERIAL, &ss) == 0) {
-    ss.flags |= ASYNC_LOW_LATENCY;
-    ioctl(fd, TIOCSSERIAL, &ss);
-  }
-  fd_ = fd;
-  hasRts_ = true;
+  hasRts_ = hasRts;
   baud_ = 0;
   deviceGone_ = false;
   ++openCount_;
-  // Opening a tty raises RTS and DTR; an RS-485 converter would drive the bus
-  // until the first frame's ClearRTS.
-  int lines = TIOCM_RTS | TIOCM_DTR;
-  if (ioctl(fd_, TIOCMBIC, &lines) != 0 && (errno == ENOTTY || errno == EINVAL)) hasRts_ = false;
   return 0;
 }
 
 int CSerialPort::Configure(int baud, int timeoutMs) {
-  termios tio{};
-  if (fd_ < 0 || tcgetattr(fd_, &tio) != 0) {
-    lastError_ = fd_ < 0 ? EBADF : errno;
+  if (!IsOpen()) {
+    lastError_ = EBADF;
     return 1;
   }
-  const speed_t speed = baud > 0 ? SpeedFor(baud) : 0;
-  if (speed == 0) {
+  if (baud <= 0) {
     lastError_ = EINVAL;
     return 2;
   }
-  cfmakeraw(&tio);
-  tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
-  // HUPCL drops RTS when the line is closed, also by a crash: the converter
-  // then never keeps driving the bus.
-  tio.c_cflag |= CS8 | CLOCAL | CREAD | HUPCL;
-  tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | IGNPAR | PARMRK);
-  tio.c_cc[VMIN] = 0;
-  tio.c_cc[VTIME] = 0;
-  cfsetispeed(&tio, speed);
-  cfsetospeed(&tio, speed);
-  if (tcsetattr(fd_, TCSANOW, &tio) != 0) {
-    lastError_ = errno;
+  const int perByte = 10000 / baud;
+  if (const int err = line_.Configure(baud, perByte, 500)) {
+    lastError_ = err;
     return 2;
   }
-  // DTR held inactive, as the converters expect.
-  int dtr = TIOCM_DTR;
-  ioctl(fd_, TIOCMBIC, &dtr);
   baud_ = baud;
   const int t = std::max(timeoutMs, 0);
   readIntervalMs_ = t;
-  readPerByteMs_ = 10000 / baud;
+  readPerByteMs_ = perByte;
   readConstantMs_ = t;
-  writePerByteMs_ = 10000 / baud;
+  writePerByteMs_ = perByte;
   writeConstantMs_ = 500;
   return 0;
 }
 
 int CSerialPort::Close() {
-  if (fd_ < 0) return 2;
-  // Exclusive mode belongs to the device, not to this descriptor: where
-  // another descriptor keeps it alive (a pseudo-terminal's holder), it would
-  // outlast the close and refuse our own next open to anyone but root.
-  ioctl(fd_, TIOCNXCL);
-  const int rc = ::close(fd_);
-  fd_ = -1;
+  if (!IsOpen()) return 2;
+  const int err = line_.Close();
   baud_ = 0;
-  if (rc != 0) {
-    lastError_ = errno;
+  if (err != 0) {
+    lastError_ = err;
     return 1;
   }
   return 0;
 }
 
 void CSerialPort::SetRTS() {
-  if (fd_ < 0 || !hasRts_) return;
-  int bits = TIOCM_RTS;
-  if (ioctl(fd_, TIOCMBIS, &bits) != 0 && (errno == ENOTTY || errno == EINVAL)) hasRts_ = false;
+  if (IsOpen() && hasRts_) hasRts_ = line_.SetRts(true);
 }
 
 void CSerialPort::ClearRTS() {
-  if (fd_ < 0 || !hasRts_) return;
-  int bits = TIOCM_RTS;
-  if (ioctl(fd_, TIOCMBIC, &bits) != 0 && (errno == ENOTTY || errno == EINVAL)) hasRts_ = false;
+  if (IsOpen() && hasRts_) hasRts_ = line_.SetRts(false);
 }
 
 bool CSerialPort::DevicePresent(const std::string& portName) {
-  struct stat st {};
-  return ::stat(SerialDevicePath(portName).c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+  return platform::SerialDeviceExists(SerialDevicePath(portName));
 }
 
 void CSerialPort::NoteFailure(int err) {
@@ -267,38 +149,18 @@ int CSerialPort::ReadWithin(std::uint16_t n, std::uint8_t* buffer, int totalMs) 
 int CSerialPort::ReadUntil(std::uint16_t n, std::uint8_t* buffer, std::int64_t total) {
   int got = 0;
   std::int64_t lastByte = 0;
-  bool failed = fd_ < 0;
+  bool failed = !IsOpen();
   if (failed) lastError_ = EBADF;
   while (!failed && got < n) {
     std::int64_t deadline = total;
     if (got > 0 && readIntervalMs_ > 0) deadline = std::min(deadline, lastByte + readIntervalMs_ * kNsPerMs);
-    const std::int64_t now = MonotonicNs();
-    if (now >= deadline || AbortRequested()) break;
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {abortFd_, POLLIN, 0}};
-    const std::int64_t left = deadline - now;
-    timespec ts{static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
-    const int pr = ppoll(fds, 2, &ts, nullptr);
-    if (pr < 0) {
-      if (errno == EINTR) continue;
-      lastError_ = errno;
-      failed = true;
-      break;
-    }
-    if (pr == 0) continue;  // deadline reached; the loop head ends it
-    if (fds[1].revents) break;
-    if (fds[0].revents & POLLIN) {
-      const ssize_t r = ::read(fd_, buffer + got, n - got);
-      if (r > 0) {
-        got += static_cast<int>(r);
-        lastByte = MonotonicNs();
-        continue;
-      }
-      if (r < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-      NoteFailure(r == 0 ? EIO : errno);
-      failed = true;
-    } else if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-      // A hang-up: nobody is behind the line any more.
-      NoteFailure(EIO);
+    if (MonotonicNs() >= deadline || AbortRequested()) break;
+    const int r = line_.ReadSome(buffer + got, std::size_t(n - got), deadline);
+    if (r > 0) {
+      got += r;
+      lastByte = MonotonicNs();
+    } else if (r < 0) {
+      NoteFailure(-r);
       failed = true;
     }
   }
@@ -311,36 +173,31 @@ int CSerialPort::ReadUntil(std::uint16_t n, std::uint8_t* buffer, std::int64_t t
 }
 
 int CSerialPort::Write(const std::uint8_t* data, std::size_t n) {
-  if (fd_ < 0) return lastError_ = EBADF;
+  if (!IsOpen()) return lastError_ = EBADF;
   const std::int64_t deadline =
       MonotonicNs() + (static_cast<std::int64_t>(writePerByteMs_) * static_cast<std::int64_t>(n) + writeConstantMs_) * kNsPerMs;
   std::size_t done = 0;
   while (done < n) {
-    const ssize_t w = ::write(fd_, data + done, n - done);
+    const int w = line_.WriteSome(data + done, n - done, deadline);
     if (w > 0) {
       done += static_cast<std::size_t>(w);
       continue;
     }
-    if (w < 0 && errno != EAGAIN && errno != EINTR) {
-      NoteFailure(errno);
+    if (w < 0) {
+      NoteFailure(-w);
       return lastError_;
     }
-    const std::int64_t now = MonotonicNs();
-    if (now >= deadline || AbortRequested()) return lastError_ = ETIMEDOUT;
-    pollfd fds[2] = {{fd_, POLLOUT, 0}, {abortFd_, POLLIN, 0}};
-    const std::int64_t left = deadline - now;
-    timespec ts{static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
-    ppoll(fds, 2, &ts, nullptr);
+    if (MonotonicNs() >= deadline || AbortRequested()) return lastError_ = ETIMEDOUT;
   }
   return 0;
 }
 
 void CSerialPort::WaitTransmitted() {
-  if (fd_ >= 0) tcdrain(fd_);
+  if (IsOpen()) line_.Drain();
 }
 
 void CSerialPort::Purge() {
-  if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
+  if (IsOpen()) line_.Purge();
 }
 
 int CSerialPort::CharsToMs(int n, int baud) {
@@ -357,38 +214,25 @@ void CSerialPort::WaitChars(int n) {
 }
 
 void CSerialPort::WaitPrecise(int ms) {
-  TightenTimerSlack();
+  platform::PreparePreciseWaits();
   SleepUntilNs(MonotonicNs() + static_cast<std::int64_t>(ms) * kNsPerMs);
 }
 
 void CSerialPort::Sleep(int ms) { SleepUntilNs(MonotonicNs() + static_cast<std::int64_t>(ms) * kNsPerMs); }
 
 bool CSerialPort::SleepUntilNs(std::int64_t deadlineNs) {
-  for (;;) {
-    if (AbortRequested()) return false;
-    const std::int64_t now = MonotonicNs();
-    if (now >= deadlineNs) return true;
-    const std::int64_t left = deadlineNs - now;
-    timespec ts{static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
-    pollfd fd{abortFd_, POLLIN, 0};
-    if (ppoll(&fd, abortFd_ >= 0 ? 1 : 0, &ts, nullptr) > 0) return false;
-  }
+  if (AbortRequested()) return false;
+  return line_.WaitUntil(deadlineNs) && !AbortRequested();
 }
 
 void CSerialPort::RequestAbort() {
   abort_.store(true, std::memory_order_release);
-  if (abortFd_ >= 0) {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] ssize_t w = ::write(abortFd_, &one, sizeof one);
-  }
+  line_.Wake();
 }
 
 void CSerialPort::ResetAbort() {
   abort_.store(false, std::memory_order_release);
-  if (abortFd_ >= 0) {
-    std::uint64_t v = 0;
-    [[maybe_unused]] ssize_t r = ::read(abortFd_, &v, sizeof v);
-  }
+  line_.ClearWake();
 }
 
 }  // namespace kvl

@@ -12,10 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/serial_line.h"
+
 namespace kvl {
 
 // Device path for a port name as the operator gives it: a name with "/" is a
-// path; "n" or "COMn" is /dev/ttyS(n-1); any other name is looked for in /dev.
+// path; "n" or "COMn" is /dev/ttyS(n-1) here and \\.\COMn on Windows; any
+// other name is looked for in /dev.
 std::string SerialDevicePath(const std::string& portName);
 
 // The port selector item a name typed by the operator stands for: "3" and
@@ -48,7 +51,7 @@ class CSerialPort {
   int Configure(int baud, int timeoutMs);
   // 0 closed; 1 the system refused; 2 no line was open.
   int Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return line_.IsOpen(); }
 
   void SetRTS();
   void ClearRTS();
@@ -111,8 +114,7 @@ class CSerialPort {
   // Notes an errno of a failed read or write that means the device is gone.
   void NoteFailure(int err);
 
-  int fd_ = -1;
-  int abortFd_ = -1;
+  platform::CSerialLine line_;
   std::atomic<bool> abort_{false};
   int baud_ = 0;
   int readIntervalMs_ = 0;

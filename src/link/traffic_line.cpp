@@ -4,6 +4,7 @@
 
 #include "link/frame_decoding.h"
 #include "link/serial_port.h"
+#include "platform/clock.h"
 #include "text/format.h"
 #include "text/traffic_texts.h"
 
@@ -32,8 +33,7 @@ TrafficClock TrafficClock::Now() {
 std::string TrafficLine(const LinkFrame& frame, const TrafficClock& clock, LanguageIndex lang, TrafficLayout layout) {
   const std::int64_t ms = (clock.realtimeNs + (frame.monotonicNs - clock.monotonicNs)) / 1000000;
   const std::time_t seconds = std::time_t(ms / 1000);
-  std::tm local{};
-  localtime_r(&seconds, &local);
+  const std::tm local = platform::LocalTime(seconds);
   return Format("%02d:%02d:%02d.%03d ", local.tm_hour, local.tm_min, local.tm_sec, int(ms % 1000)) +
          TrafficFrameText(frame, lang, layout);
 }

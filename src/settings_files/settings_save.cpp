@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "detector/register_map.h"
+#include "platform/files.h"
 #include "text/file_texts.h"
 #include "text/format.h"
 #include "text/text_file.h"
@@ -20,8 +20,7 @@ constexpr SettingsBlock kZ5Blocks[] = {{96, 100},  {104, 111}, {112, 119}, {120,
 constexpr int kKveltZeroExempt = 40;
 
 bool Exists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
+  return platform::KindOf(path) != platform::PathKind::kMissing;
 }
 
 std::string TimeText(const char* fmt, const std::tm& now) {

@@ -1,31 +1,15 @@
 #include "text/format.h"
 
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <locale.h>
 #include <vector>
+
+#include "platform/c_locale.h"
 
 namespace kvl {
 namespace {
 
-// One C locale for the whole process; uselocale() switches only the calling
-// thread, so the UI's locale elsewhere is untouched.
-locale_t CLocale() {
-  static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return loc;
-}
-
-class ScopedCLocale {
- public:
-  ScopedCLocale() : previous_(uselocale(CLocale())) {}
-  ~ScopedCLocale() { uselocale(previous_); }
-  ScopedCLocale(const ScopedCLocale&) = delete;
-  ScopedCLocale& operator=(const ScopedCLocale&) = delete;
-
- private:
-  locale_t previous_;
-};
+using ScopedCLocale = platform::CCLocaleScope;
 
 }  // namespace
 

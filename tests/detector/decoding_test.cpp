@@ -329,7 +329,8 @@ TEST(TrimmedFixed, RemovesZerosThenPoint) {
 TEST(Locale, RussianLocaleKeepsThePoint) {
   const char* prev = std::setlocale(LC_ALL, nullptr);
   const std::string saved = prev ? prev : "C";
-  if (!std::setlocale(LC_ALL, "ru_RU.UTF-8")) GTEST_SKIP() << "ru_RU.UTF-8 locale not installed";
+  if (!std::setlocale(LC_ALL, "ru_RU.UTF-8") && !std::setlocale(LC_ALL, "Russian_Russia.1251"))
+    GTEST_SKIP() << "ru_RU.UTF-8 locale not installed";
   const RowCells row = DecodeRow(Image({{reg::kConcentration, 125}, {71, 4375}, {reg::kT, 215}}), Ctx(kTypeZ));
   std::setlocale(LC_ALL, saved.c_str());
   EXPECT_EQ(row[Cell::Lel].text, "12.5");

@@ -42,6 +42,9 @@ std::vector<std::string> ReadPage(const std::string& page, const test::TempFolde
 }
 
 TEST(GradReport, ShowsTheCalculationOfAKnownRun) {
+#ifdef _WIN32
+  GTEST_SKIP() << "reads the page with the build machine's python3";
+#endif
   test::TempFolder dir;
   const std::string path = WriteSimulatedRun(dir, kTypeZ5, "7001", 9000, 5);
   const CalcSettings settings = FreshSettings(kTypeZ5);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/capture.h"
+#include "support/environment.h"
 
 namespace kvl {
 namespace {
@@ -19,7 +20,7 @@ TEST(FileTimes, ConvertBetweenEpochsAndLocalTime) {
   EXPECT_EQ(UnixNsFromFileTime(116444736000000000ULL + 15), 1500);
   const char* tz = getenv("TZ");
   std::string saved = tz ? tz : "";
-  setenv("TZ", "UTC-3", 1);  // three hours east of UTC, no daylight saving
+  test::SetEnvironment("TZ", "UTC-3");  // three hours east of UTC, no daylight saving
   tzset();
   std::tm t{};
   t.tm_year = 2026 - 1900;
@@ -35,9 +36,9 @@ TEST(FileTimes, ConvertBetweenEpochsAndLocalTime) {
   EXPECT_EQ(UnixNsFromFileTime(stop), expectedUnix * 1000000000LL);
   EXPECT_EQ(start - stop, 5000000u) << "a start fires at .500, a stop at .000";
   if (tz)
-    setenv("TZ", saved.c_str(), 1);
+    test::SetEnvironment("TZ", saved);
   else
-    unsetenv("TZ");
+    test::RemoveEnvironment("TZ");
   tzset();
 }
 

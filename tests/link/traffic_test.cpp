@@ -8,12 +8,13 @@
 #include "link/modbus_frames.h"
 #include "link/traffic_buffer.h"
 #include "link/traffic_line.h"
+#include "support/environment.h"
 
 namespace kvl {
 namespace {
 
 TEST(TrafficLines, FramesToLinesAndTheAddressFilter) {
-  setenv("TZ", "UTC", 1);
+  test::SetEnvironment("TZ", "UTC");
   tzset();
   const TrafficClock clock{5'000'000'000, 1767268800'000'000'000};  // 2026-01-01 12:00:00 UTC
   Bytes crcBroken = BuildResponse(3, 3, {1, 2});

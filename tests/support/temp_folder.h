@@ -2,9 +2,10 @@
 // A fresh folder under the test's temporary directory, removed with all it
 // holds (permissions restored first) when the object goes.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
+#include <atomic>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,15 @@ namespace kvl::test {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = ::testing::TempDir() + "kvl_test_XXXXXX";
-    if (mkdtemp(pattern.data())) path_ = pattern + "/";
+    // A new name of our own (as mkdtemp makes, on every system).
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      std::string folder = ::testing::TempDir() + "kvl_test_" + std::to_string(random()) + "_" +
+                           std::to_string(counter.fetch_add(1));
+      std::error_code error;
+      if (std::filesystem::create_directory(folder, error)) path_ = folder + "/";
+    }
   }
   ~TempFolder() {
     std::error_code ignored;

@@ -15,7 +15,8 @@ class RussianLocale : public ::testing::Test {
   void SetUp() override {
     const char* prev = std::setlocale(LC_ALL, nullptr);
     saved_ = prev ? prev : "C";
-    have_ru_ = std::setlocale(LC_ALL, "ru_RU.UTF-8") != nullptr;
+    // The Windows C library names it by language and country.
+    have_ru_ = std::setlocale(LC_ALL, "ru_RU.UTF-8") != nullptr || std::setlocale(LC_ALL, "Russian_Russia.1251");
   }
   void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
   std::string saved_;

@@ -23,6 +23,7 @@
 #include "graduation/grad_report_batch.h"
 #include "json.h"
 #include "link_options.h"
+#include "platform/clock.h"
 #include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/format.h"
@@ -408,7 +409,7 @@ int CalcWith(const CArgParser& p, const std::vector<std::string>& files, bool* e
   CCalcFits fits(read, settings, summary.calculable);
   CalcRun run{files, read, settings, summary, fits, {}};
   const std::time_t clock = std::time(nullptr);
-  localtime_r(&clock, &run.now);
+  run.now = platform::LocalTime(clock);
 
   CalcOutcome outcome;
   const std::size_t sensors = read.sensors.size();

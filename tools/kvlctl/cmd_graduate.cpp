@@ -29,6 +29,7 @@
 #include "text/format.h"
 #include "text/link_texts.h"
 #include "text/text_file.h"
+#include "platform/clock.h"
 
 namespace kvl::ctl {
 namespace {
@@ -38,7 +39,7 @@ using Clock = std::chrono::steady_clock;
 std::tm LocalNow() {
   const std::time_t t = std::time(nullptr);
   std::tm now{};
-  localtime_r(&t, &now);
+  now = platform::LocalTime(t);
   return now;
 }
 

@@ -16,6 +16,7 @@
 #include "detector_options.h"
 #include "graduation/run_data_writer.h"
 #include "link_options.h"
+#include "platform/clock.h"
 #include "posted_queue.h"
 #include "reporting_line.h"
 #include "stop_signals.h"
@@ -35,9 +36,7 @@ double ParseSeconds(const std::string& text, const char* option, double min) {
 
 std::tm LocalNow() {
   const std::time_t t = std::time(nullptr);
-  std::tm now{};
-  localtime_r(&t, &now);
-  return now;
+  return platform::LocalTime(t);
 }
 
 CArgParser RecordParser() {

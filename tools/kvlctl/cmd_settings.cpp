@@ -15,6 +15,7 @@
 #include "detector/register_map.h"
 #include "detector_options.h"
 #include "link_options.h"
+#include "platform/clock.h"
 #include "reporting_line.h"
 #include "settings_files/settings_apply.h"
 #include "settings_files/settings_file.h"
@@ -78,7 +79,7 @@ int Save(const CArgParser& p, int type, std::uint8_t slave, LanguageIndex langua
   q.dataFolder = p.Text("--folder");
   if (!q.dataFolder.empty() && q.dataFolder.back() != '/') q.dataFolder += '/';
   const std::time_t now = std::time(nullptr);
-  localtime_r(&now, &q.now);
+  q.now = platform::LocalTime(now);
   q.language = language;
 
   const SettingsSave save = PrepareSettingsSave(q);

@@ -5,7 +5,6 @@
 // when --journal does, set up in the one way they all need. The journal's
 // folder is made before anything is written: a journal that cannot be kept
 // ends the command before the detector is touched.
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -17,6 +16,7 @@
 #include "graduation/write_journal.h"
 #include "link_options.h"
 #include "text/text_file.h"
+#include "platform/files.h"
 
 namespace kvl::ctl {
 
@@ -30,7 +30,7 @@ struct CReportingLine {
       std::string error;
       if (CreateFolders(options.journal, &error) != 0)
         throw CtlError(kExitFailed, "write journal: " + error + "; nothing was written");
-      if (::access(options.journal.c_str(), W_OK) != 0)
+      if (!platform::IsWritable(options.journal))
         throw CtlError(kExitFailed,
                        "write journal: cannot write into " + options.journal + "; nothing was written");
       journal.SetFolder(options.journal);

@@ -39,6 +39,7 @@
 #include "ui/controls/note_button.h"
 #include "ui/dialogs/about_dlg.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "platform/clock.h"
 
 namespace kvl {
 
@@ -61,7 +62,7 @@ MessageIcon SummaryBoxIcon(SummaryIcon icon) {
 std::tm LocalNow() {
   std::tm now{};
   const std::time_t t = std::time(nullptr);
-  localtime_r(&t, &now);
+  now = platform::LocalTime(t);
   return now;
 }
 

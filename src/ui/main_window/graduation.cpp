@@ -30,6 +30,7 @@
 #include "ui/main_window/graph_panel.h"
 #include "ui/main_window/kvl_dlg.h"
 #include "ui/qt_texts.h"
+#include "platform/clock.h"
 
 namespace kvl {
 
@@ -56,7 +57,7 @@ RunEnvironment CKvlDlg::RunEnv() const {
   env.tHigh = config_.checkRecords[kCheckT7][1];
   env.dataFolder = config_.dataFolder;
   const std::time_t t = std::time(nullptr);
-  localtime_r(&t, &env.now);
+  env.now = platform::LocalTime(t);
   return env;
 }
 

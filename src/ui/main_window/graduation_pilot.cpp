@@ -21,6 +21,7 @@
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_combo_box.h"
 #include "ui/main_window/kvl_dlg.h"
+#include "platform/clock.h"
 
 namespace kvl {
 namespace {
@@ -30,7 +31,7 @@ constexpr int kPilotTickMs = 500;
 std::string LocalStamp() {
   const std::time_t t = std::time(nullptr);
   std::tm tm{};
-  localtime_r(&t, &tm);
+  tm = platform::LocalTime(t);
   return Format("%02d.%02d.%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
                 tm.tm_sec);
 }

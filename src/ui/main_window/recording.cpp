@@ -20,6 +20,7 @@
 #include "ui/dialogs/enter_schedule.h"
 #include "ui/main_window/kvl_dlg.h"
 #include "ui/qt_texts.h"
+#include "platform/clock.h"
 
 namespace kvl {
 
@@ -66,7 +67,7 @@ void CKvlDlg::OnRecordTick() {
   for (int s = 0; s < n; ++s) rows.push_back(RunDataRowFromView(table_.DescribeRow(s, true), table_.Slot(s)));
   const std::time_t t = std::time(nullptr);
   std::tm now{};
-  localtime_r(&t, &now);
+  now = platform::LocalTime(t);
   const std::uint64_t failedBefore = writer_.FailedWrites();
   if (writer_.Tick(rows, RunDataContext{config_.detectorType, config_.mode, config_.language}, now) ||
       writer_.FailedWrites() != failedBefore)

@@ -21,6 +21,7 @@
 #include "text/text_file.h"
 #include "ui/main_window/kvl_dlg.h"
 #include "ui/qt_texts.h"
+#include "platform/clock.h"
 
 namespace kvl {
 
@@ -47,7 +48,7 @@ void CKvlDlg::OnSettingsToFile(int slot) {
   q.gasText = table_.Slot(slot).values.gasNameText;
   q.dataFolder = config_.dataFolder;
   const std::time_t now = std::time(nullptr);
-  localtime_r(&now, &q.now);
+  q.now = platform::LocalTime(now);
   q.language = config_.language;
 
   const SettingsSave save = PrepareSettingsSave(q);

@@ -21,6 +21,7 @@
 #include "text/text_file.h"
 #include "text/traffic_texts.h"
 #include "ui/qt_texts.h"
+#include "platform/clock.h"
 
 namespace kvl {
 
@@ -242,7 +243,7 @@ std::string CTrafficWindow::SaveText() const {
 void CTrafficWindow::OnSave() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
-  localtime_r(&now, &local);
+  local = platform::LocalTime(now);
   const std::string suggested =
       saveFolder_ + Format("traffic_%04d%02d%02d_%02d%02d%02d.txt", local.tm_year + 1900, local.tm_mon + 1,
                            local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
