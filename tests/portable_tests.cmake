@@ -6,6 +6,7 @@
 set(KVL_POSIX_ONLY_TESTS
     config/config_location_test.cpp      # file permissions, another user
     config/configuration_test.cpp        # a writer killed part-way
+    graduation/report_print_test.cpp     # a browser started as a child process
     graduation/run_data_test.cpp         # a writer killed, file size limits
     graduation/write_journal_test.cpp    # a writer killed part-way
     imitation/imitation_link_test.cpp    # libmodbus over ptys
