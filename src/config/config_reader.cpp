@@ -98,7 +98,8 @@ class CNumbers {
   }
   double Decimal(double lo, double hi, double fallback) { return Decimal(lo, hi, fallback, fallback); }
   double Decimal(double lo, double hi, double fallback, double empty) {
-    const std::string_view token = FirstToken(in_.Next());
+    const std::string line = in_.Next();  // the token below views into it
+    const std::string_view token = FirstToken(line);
     double v = 0;
     if (token.empty()) return empty;
     if (ParseDecimalToken(token, lo, hi, &v) == TokenVerdict::kGood) return v;
