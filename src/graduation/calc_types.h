@@ -6,12 +6,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "config/configuration.h"
 #include "detector/detector_kinds.h"
+#include "graduation/gas_spans.h"
 #include "text/selector_lists.h"
 
 namespace kvl {
@@ -29,6 +31,10 @@ inline constexpr int kMaxCalcChannels = 2;
 
 using GradPoints = std::array<int, kGradPoints>;
 
+struct Z5Factors {
+  int power = 0, kur = 0, kuw = 0;
+};
+
 // The configuration values the calculation uses.
 struct CalcSettings {
   int type = kTypeZ;
@@ -43,6 +49,12 @@ struct CalcSettings {
   // and samples farther off are listed and need the operator's word.
   int deltaDmax = 100;
   bool extrapolationCounts = true;  // samples at an extrapolated end count too
+  // Only for the files a run has just recorded itself:
+  // when it fed gas (those samples are left out: the table is a clean-air curve);
+  std::vector<GasSpan> gasSpans;
+  // and, for a Z5 run in "Graduation-Z5" mode, whose files carry no Power, KUR
+  // and KUW, its detectors' own as their rows showed them, by serial number.
+  std::map<std::string, Z5Factors> runFactors;
 };
 
 inline CalcSettings CalcSettingsFrom(const Configuration& c) {
@@ -79,6 +91,7 @@ struct CalcSensor {
   std::vector<std::int32_t> times;  // each sample's time of day in seconds (-1 unknown)
   std::vector<FileSegment> segments;
   std::string check;       // report collected while reading and checking
+  std::size_t gasLeftOut = 0;  // samples recorded while gas flowed, left out before the checks
   // A file or header of the sensor refused (damaged, missing or contradicting
   // keys, no valid gas): the check text says why and nothing is calculated.
   bool refused = false;

@@ -5,7 +5,6 @@
 // report texts.
 #include "graduation/grad_file_reader.h"
 
-
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -18,6 +17,7 @@
 
 #include "detector/decoding.h"
 #include "detector/register_map.h"
+#include "graduation/gas_spans.h"
 #include "graduation/grad_line_scan.h"
 #include "platform/files.h"
 #include "text/ascii_case.h"
@@ -766,6 +766,16 @@ class CMerge {
     return !Capped();
   }
 
+  // A Z5 run recorded in "Graduation-Z5" mode: its files carry no Power, KUR
+  // and KUW, and the run that recorded them gives its detectors' own.
+  void TakeRunFactors(CalcSensor& s) {
+    const auto it = settings_.runFactors.find(s.serial);
+    if (it == settings_.runFactors.end() || (powerSeen_ && kurSeen_ && kuwSeen_)) return;
+    if (!powerSeen_) s.power = it->second.power, powerSeen_ = true;
+    if (!kurSeen_) s.kur = it->second.kur, kurSeen_ = true;
+    if (!kuwSeen_) s.kuw = it->second.kuw, kuwSeen_ = true;
+  }
+
   void EndOfFile() {
     CalcSensor* s = Current();
     if (!s) return;
@@ -774,6 +784,7 @@ class CMerge {
       auto missing = [&](const TextEntry& what) {
         AddReport(s->check, std::string(txt::kFile(lang)) + " " + name_ + ": " + what(lang));
       };
+      TakeRunFactors(*s);
       if (!powerSeen_) missing(txt::kPowerNotFound);
       if (!kurSeen_) missing(txt::kKurNotFound);
       if (!kuwSeen_) missing(txt::kKuwNotFound);
@@ -923,7 +934,9 @@ CalcRead ReadGradFiles(const std::vector<std::string>& paths, const CalcSettings
   std::vector<std::unique_ptr<CFileParts>> files;
   for (std::size_t i = 0; i < sorted.size() && !Cancelled(progress); ++i)
     files.push_back(std::make_unique<CFileParts>(sorted[i], partBytes));
-  return ReadParsedFiles(sorted, files, settings, threads, progress);
+  CalcRead read = ReadParsedFiles(sorted, files, settings, threads, progress);
+  if (!read.cancelled) LeaveOutGasSamples(read, sorted, settings.gasSpans);
+  return read;
 }
 
 CalcRead ReadGradBytes(const std::vector<GradFileBytes>& files, const CalcSettings& settings, unsigned threads,

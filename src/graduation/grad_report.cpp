@@ -11,6 +11,7 @@
 
 #include "graduation/calc_checks.h"
 #include "graduation/calc_coverage.h"
+#include "graduation/gas_spans.h"
 #include "graduation/calc_fit.h"
 #include "graduation/calc_result.h"
 #include "graduation/station_identity.h"
@@ -60,17 +61,12 @@ bool IsDateLine(std::string_view line) {
 // Seconds from 1970-01-01 00:00:00 of a date and time as the file writes them (no time zone: both ends alike).
 long long Seconds(const std::string& date, const std::string& time) {
   const long long d = Whole(std::string_view(date).substr(0, 2), 1, 31), m = Whole(std::string_view(date).substr(3, 2), 1, 12);
-  long long y = Whole(std::string_view(date).substr(6, 4), 1900, 9999);
+  const long long y = Whole(std::string_view(date).substr(6, 4), 1900, 9999);
   const long long h = Whole(std::string_view(time).substr(0, 2), 0, 23),
                   mi = Whole(std::string_view(time).substr(3, 2), 0, 59),
                   s = Whole(std::string_view(time).substr(6, 2), 0, 60);
   if (d < 0 || m < 0 || y < 0 || h < 0 || mi < 0 || s < 0) return -1;
-  // Days from the civil date (proleptic Gregorian).
-  y -= m <= 2;
-  const long long era = y / 400, yoe = y - era * 400;
-  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long long days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-  return days * 86400 + h * 3600 + mi * 60 + s;
+  return CalendarSeconds(y, m, d, h * 3600 + mi * 60 + s);
 }
 
 // The head: the first data line and the date above it.
@@ -244,6 +240,7 @@ GradReport BuildGradReport(const CalcSensor& sensor, const SensorTables& tables,
   r.type = settings.type;
   r.deltaDmax = settings.deltaDmax;
   r.check = sensor.check;
+  r.gasLeftOut = sensor.gasLeftOut;
   for (const FileSegment& seg : sensor.segments) r.files.push_back(FileOf(sensor, seg, paths));
   if (tables.written < 0) return r;
   const SegmentTable& table = tables.tables[std::size_t(tables.written)];

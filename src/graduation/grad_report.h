@@ -73,6 +73,7 @@ struct GradReport {
   GradPoints T{};
   std::vector<ReportChannel> channels;  // empty: nothing was calculated
   std::size_t judged = 0, beyond = 0;   // samples, and those farther than deltaDmax on any channel
+  std::size_t gasLeftOut = 0;           // samples recorded while the run fed gas, not judged
   std::string outliers;                 // samples farther than deltaDmax from the table ("" none)
   std::vector<RegisterBlock> blocks;    // the register blocks of the table
   bool writeAsked = false;              // the table was sent to the detector

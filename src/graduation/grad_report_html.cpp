@@ -171,6 +171,7 @@ std::string JudgementHtml(const GradReport& r) {
     for (const ReportChannel& c : r.channels) split += (split.empty() ? "" : ", ") + c.name + Format(" %zu", c.beyond);
     text += " (" + split + ")";
   }
+  if (r.gasLeftOut) text += Format(txt::kReportGasLeftOut(l), r.gasLeftOut);
   return "<p class=\"judge " + std::string(beyond ? "bad" : "ok") + "\">" + HtmlEscape(text) + "</p>\n";
 }
 

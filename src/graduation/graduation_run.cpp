@@ -149,6 +149,7 @@ RunActions CGraduationRun::OnStartChoice(const std::optional<RunStartChoice>& ch
   valveMode_ = choice->valveMode == 1 ? 1 : 0;
   out.valveSelector = valveMode_;
   for (int s = 0; s < ListedSlots(*env.table); ++s) logHeader_[std::size_t(s)] = true;
+  gasSpans_.clear();
   withoutGas_ = choice->withoutGas;
   withoutDelay_ = choice->withoutDelay;
   RunDialogRequest ask;
@@ -240,6 +241,11 @@ void CGraduationRun::EndRun(RunActions& out) {
   out.hideValveSelector = true;
 }
 
+void CGraduationRun::NoteGas(bool before, bool after, long long now) {
+  if (!before && after) gasSpans_.push_back({now, now - 1});
+  if (before && !after && !gasSpans_.empty()) gasSpans_.back().to = now;
+}
+
 RunLogAppend CGraduationRun::LogRecord(const RunEnvironment& env, int s, const std::string& pointLine) {
   const SlotState& slot = env.table->Slot(s);
   RunLogAppend log;
@@ -287,11 +293,13 @@ RunActions CGraduationRun::OnDone(const RunEnvironment& env) {
     out.clearSeen = true;
     doneEnabled_ = false;
   }
+  const bool gasBefore = !withoutGas_ && step_ >= 1;
   step_ = withoutGas_ && step_ == 1 ? 5 : step_ + 1;
   if (step_ == 5) {
     step_ = 0;
     ++stage_;
   }
+  NoteGas(gasBefore, !withoutGas_ && step_ >= 1 && stage_ <= kGraduationStages, CalendarSeconds(env.now));
   if (stage_ > kGraduationStages) {
     shown_ = Shown::Completed;
     out.recording = false;

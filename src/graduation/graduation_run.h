@@ -160,6 +160,11 @@ class CGraduationRun {
   void SetStabilizationMs(int ms) { stabilizationMs_ = ms > 0 ? ms : kStabilizationMs; }
   int StabilizationMs() const { return stabilizationMs_; }
 
+  // When this run fed gas: from each confirmation that opened a gas step to
+  // the one that ended the last gas step of its stage (a span still open
+  // while gas flows, and after a stop).
+  const std::vector<GasSpan>& GasSpans() const { return gasSpans_; }
+
   int Stage() const { return stage_; }  // 0 idle, 1..8 running, 9 completed
   int Step() const { return step_; }    // 0 stabilisation, 1 zero, 2 high, 3 middle, 4 zero again
   bool WithoutGas() const { return withoutGas_; }
@@ -175,6 +180,7 @@ class CGraduationRun {
   enum class Shown { None, Step, Completed, Elapsed };
   void EndRun(RunActions& out);
   RunLogAppend LogRecord(const RunEnvironment& env, int slot, const std::string& pointLine);
+  void NoteGas(bool before, bool after, long long now);
 
   int stabilizationMs_ = kStabilizationMs;
   int stage_ = 0;
@@ -188,6 +194,7 @@ class CGraduationRun {
   Shown shown_ = Shown::None;
   std::optional<RunDialog> awaiting_;
   std::array<bool, kSlotCount> logHeader_;
+  std::vector<GasSpan> gasSpans_;
 };
 
 }  // namespace kvl

@@ -15,6 +15,7 @@ void CGraduationRun::SnapshotInto(SavedRun& saved) const {
   saved.valveMode = valveMode_;
   saved.withoutGas = withoutGas_;
   for (std::size_t s = 0; s < saved.logHeaderOwed.size(); ++s) saved.logHeaderOwed[s] = logHeader_[s];
+  saved.gasSpans = gasSpans_;
 }
 
 RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& env, bool* taken) {
@@ -32,6 +33,10 @@ RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& e
   withoutGas_ = saved.withoutGas;
   withoutDelay_ = false;
   for (std::size_t s = 0; s < logHeader_.size(); ++s) logHeader_[s] = saved.logHeaderOwed[s];
+  gasSpans_ = saved.gasSpans;
+  // Cut off at a temperature step: the gas was off, whenever the cut came.
+  if (step_ == 0 && !gasSpans_.empty() && gasSpans_.back().to < gasSpans_.back().from)
+    gasSpans_.back().to = CalendarSeconds(env.now);
   int firstSlot = -1;
   for (int s = 0; s < kSlotCount; ++s)
     if (t.Slot(s).HasDetector()) {

@@ -1,5 +1,6 @@
 #include "graduation/run_state_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <map>
@@ -12,7 +13,10 @@ namespace kvl {
 namespace {
 
 const char* const kKeys[] = {"type",   "stage",     "step",       "valve_mode", "without_gas", "medium",
-                             "high",   "series",    "addresses",  "log_header", "saved"};
+                             "high",   "series",    "addresses",  "log_header", "saved",
+                             "gas"};
+// Written by every save, absent from the files of earlier versions: no gas noted.
+const char* const kOptionalKey = "gas";
 
 // The blank-separated whole numbers of a value, each within [lo, hi].
 bool WholeList(std::string_view value, long long lo, long long hi, std::vector<long long>* out) {
@@ -55,12 +59,12 @@ bool SplitKeys(const std::string& text, std::map<std::string, std::string>* valu
 
 bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad) {
   for (const char* k : kKeys)
-    if (!v.count(k)) {
+    if (!v.count(k) && std::string(k) != kOptionalKey) {
       *bad = std::string(k) + " =";
       return false;
     }
   int withoutGas = 0;
-  std::vector<long long> addresses, owed;
+  std::vector<long long> addresses, owed, gas;
   const struct {
     const char* key;
     bool ok;
@@ -74,6 +78,7 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
       {"addresses", WholeList(v["addresses"], 1, 255, &addresses) && !addresses.empty() &&
                         addresses.size() <= std::size_t(kSlotCount)},
       {"log_header", WholeList(v["log_header"], 0, 1, &owed) && owed.size() == addresses.size()},
+      {"gas", WholeList(v["gas"], -(1LL << 40), 1LL << 40, &gas) && gas.size() % 2 == 0},
   };
   for (const auto& c : checks)
     if (!c.ok) {
@@ -86,6 +91,7 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
   run->savedAt = v["saved"];
   for (long long a : addresses) run->addresses.push_back(int(a));
   for (std::size_t i = 0; i < owed.size(); ++i) run->logHeaderOwed[i] = owed[i] != 0;
+  for (std::size_t i = 0; i + 1 < gas.size(); i += 2) run->gasSpans.push_back({gas[i], gas[i + 1]});
   return true;
 }
 
@@ -94,7 +100,9 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
 std::string RunStatePath(const std::string& dataFolder) { return dataFolder + "graduation.run"; }
 
 std::string ComposeRunState(const SavedRun& r) {
-  std::string addresses, owed;
+  std::string addresses, owed, gas;
+  // Pairs of calendar seconds; an end before its start: the gas still flowed.
+  for (const GasSpan& g : r.gasSpans) gas += Format(gas.empty() ? "%lld %lld" : " %lld %lld", g.from, std::max(g.to, g.from - 1));
   for (std::size_t i = 0; i < r.addresses.size(); ++i) {
     addresses += Format(i ? " %d" : "%d", r.addresses[i]);
     owed += Format(i ? " %d" : "%d", r.logHeaderOwed[i] ? 1 : 0);
@@ -109,7 +117,7 @@ std::string ComposeRunState(const SavedRun& r) {
                 r.step, r.valveMode, r.withoutGas ? 1 : 0) +
          "medium = " + oneLine(r.medium) + "\r\nhigh = " + oneLine(r.high) + "\r\n" +
          Format("series = %d\r\n", r.series) + "addresses = " + addresses + "\r\nlog_header = " + owed +
-         "\r\nsaved = " + oneLine(r.savedAt) + "\r\n";
+         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n";
 }
 
 std::optional<SavedRun> ParseRunState(const std::string& text, const std::string& path, std::string* error) {

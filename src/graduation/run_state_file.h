@@ -2,8 +2,8 @@
 // The state of an unfinished graduation run, kept in the data folder so that
 // a run cut off by a crash or a power cut can be taken up where it was: the
 // stage and step, the choices made at its start, the concentrations, the
-// series its run data goes into and which graduation log headers are still
-// owed. Written whole by atomic replacement at every step change, so the file
+// series its run data goes into, which graduation log headers are still
+// owed and when it fed gas. Written whole by atomic replacement at every step change, so the file
 // is always one complete state; removed when the run completes.
 //
 // What it owns: the file's name, its lines and their strict reading.
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "detector/detector_kinds.h"
+#include "graduation/gas_spans.h"
 
 namespace kvl {
 
@@ -29,6 +30,7 @@ struct SavedRun {
   std::vector<int> addresses;  // the poll list, in slot order
   std::array<bool, kSlotCount> logHeaderOwed{};  // by slot: the run's log header is not written yet
   std::string savedAt;  // "dd.mm.yyyy hh:mm:ss", local
+  std::vector<GasSpan> gasSpans;  // when the run fed gas so far
 };
 
 // data folder + "graduation.run"

@@ -62,6 +62,8 @@ namespace kvl::txt {
     "Все отсчёты (%zu) в пределах deltaDmax = %d от таблицы", "")                                              \
   X(kReportBeyond, "%zu of %zu samples lie farther than deltaDmax = %d from the table",                         \
     "%zu из %zu отсчётов дальше deltaDmax = %d от таблицы", "")                                                 \
+  X(kReportGasLeftOut, "; %zu samples recorded while the run fed gas are left out",                          \
+    "; %zu отсчётов, записанных при подаче газа, не учтены", "")                                                \
   X(kReportStation, "Station", "Рабочее место", "")                                                             \
   X(kReportOperator, "Operator", "Оператор", "")                                                                \
   X(kReportCalculatedBy, "Calculated by", "Рассчитал", "")                                                      \

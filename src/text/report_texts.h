@@ -62,6 +62,7 @@ extern const TextEntry kReportVerdictCalculated;
 extern const TextEntry kReportVerdictNotCalculated;
 extern const TextEntry kReportWithin;
 extern const TextEntry kReportBeyond;
+extern const TextEntry kReportGasLeftOut;  // "; %zu samples recorded while gas flowed left out"
 extern const TextEntry kReportStation;
 extern const TextEntry kReportOperator;
 extern const TextEntry kReportCalculatedBy;

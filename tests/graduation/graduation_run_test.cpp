@@ -354,6 +354,12 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
   env.table = &table;
   env.language = kEnglish;
   env.dataFolder = folder.path();
+  // The run's clock: 07.12.2026 10:00 plus the minutes given.
+  auto at = [&](int minutes) {
+    env.now = std::tm{};
+    env.now.tm_year = 126, env.now.tm_mon = 11, env.now.tm_mday = 7, env.now.tm_hour = 10, env.now.tm_min = minutes;
+    return CalendarSeconds(env.now);
+  };
   auto saveAndResume = [&](const CGraduationRun& from, CGraduationRun& to) {
     SavedRun saved;
     from.SnapshotInto(saved);
@@ -380,13 +386,18 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
   first.OnPassword("6847", env);
   first.OnStartChoice(RunStartChoice{6, 1, false, true}, env);
   first.OnConcentrations(std::make_pair(std::string("0,5"), std::string("1.0")), env);
+  const long long gasOn = at(1);
   first.OnDone(env);
   for (int k = 0; k < 4; ++k) {
     first.OnPollResult(true);
+    at(2 + k);
     first.OnDone(env);  // the last one writes stage 7's headers and point lines
   }
   ASSERT_EQ(first.Stage(), 8);
   ASSERT_EQ(first.Step(), 0);
+  // The gas flowed from the confirmation of the temperature step to that of the last gas step.
+  const GasSpan stage7{gasOn, at(5)};
+  EXPECT_EQ(first.GasSpans(), std::vector<GasSpan>{stage7});
 
   // Cut at stage 8's temperature step: it starts again with its whole wait.
   CGraduationRun second;
@@ -396,10 +407,12 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
   EXPECT_EQ(a.startStabilizationMs, kStabilizationMs);
   EXPECT_FALSE(second.DoneEnabled());
   second.OnStabilizationTimer();
+  const long long gasAgain = at(40);
   second.OnDone(env);
   second.OnPollResult(true);
   second.OnDone(env);
   ASSERT_EQ(second.Step(), 2);
+  EXPECT_EQ(second.GasSpans(), (std::vector<GasSpan>{stage7, {gasAgain, gasAgain - 1}})) << "still flowing";
 
   // Cut at the high gas step: taken up there, once every detector answered.
   CGraduationRun third;
@@ -413,7 +426,10 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
   third.OnPollResult(true);
   third.OnDone(env);
   third.OnPollResult(true);
+  EXPECT_EQ(third.GasSpans(), second.GasSpans()) << "the state keeps the open span";
+  const long long gasOff = at(50);
   a = third.OnDone(env);
+  EXPECT_EQ(third.GasSpans(), (std::vector<GasSpan>{stage7, {gasAgain, gasOff}})) << "closed as the run completed";
   ASSERT_EQ(a.logs.size(), 2u);
   EXPECT_EQ(a.logs[0].bytes.find("DATE"), std::string::npos) << "stage 7 wrote the header";
   EXPECT_EQ(a.logs[0].bytes.rfind("G0 ", 0), 0u);
@@ -436,6 +452,10 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
     EXPECT_NE(why.find("g.run"), std::string::npos);
   }
   EXPECT_FALSE(ParseRunState(text.substr(0, text.size() / 2), "g.run", &why)) << "cut short";
+  // A state written before the gas was noted is whole without it; an odd list is not.
+  const std::string noGas = text.substr(0, text.find("\r\ngas = ") + 2);
+  EXPECT_TRUE(ParseRunState(noGas, "g.run", &why)) << why;
+  EXPECT_FALSE(ParseRunState(noGas + "gas = 5\r\n", "g.run", &why));
 }
 
 }  // namespace

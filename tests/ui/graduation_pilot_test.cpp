@@ -6,6 +6,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPushButton>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
 
 #include "chamber/profiles.h"
 #include "graduation/grad_log.h"
@@ -92,6 +95,49 @@ TEST(GraduationPilot, DISABLED_AutoGraduationEndsWithTablesWrittenAndReported) {
   for (int s = 0; s < 2; ++s)
     EXPECT_TRUE(dir.exists(run.CellText(Column::Serial, s) + QStringLiteral("_0.html")));
   for (const test::ShownMessage& m : run.op.Shown()) EXPECT_FALSE(m.question) << m.text;
+}
+
+// A night's run must not grow the window: twenty demo detectors through an
+// Auto run of KVL_MEMORY_RUN_MINUTES (130 by default), resident memory
+// sampled every minute, the last hour's mean within 1 % of the first's.
+// Hours long, so off in the suite; run it by hand:
+//   build/tests/test_ui --gtest_also_run_disabled_tests --gtest_filter='*ResidentMemory*'
+long ResidentKb() {
+  const std::string status = test::ReadAll("/proc/self/status");
+  const std::size_t at = status.find("VmRSS:");
+  return at == std::string::npos ? 0 : std::strtol(status.c_str() + at + 6, nullptr, 10);
+}
+
+TEST(GraduationPilot, DISABLED_ResidentMemoryStaysFlatOverALongAutoRun) {
+  const char* minutesText = std::getenv("KVL_MEMORY_RUN_MINUTES");
+  const int minutes = minutesText ? std::atoi(minutesText) : 130;
+  ASSERT_GE(minutes, 120) << "two hours at least: a first and a last hour";
+  test::WindowRun run;
+  run.stabilizationMs = minutes * 60 * 1000 / 9;  // eight stages and their gas steps
+  run.Open(kTypeZ5, 20);
+  run.Bus().SetTimeScale(60);
+  ASSERT_TRUE(run.WaitForRows(20));
+  run.folderChoice = run.dir.path().toStdString() + "/";
+  run.Control<QPushButton>(id::kDataFolder)->click();
+  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
+  run.Control<QComboBox>(id::kStageControl)->setCurrentIndex(1);  // "Auto"
+  run.dialogAnswers.push_back({{}, {}, {}, 1});
+  run.dialogAnswers.push_back({{{1028, QStringLiteral("0.5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
+  run.Control<QPushButton>(id::kGraduation)->click();
+  ASSERT_TRUE(run.window->Run().Running());
+  std::vector<long> kb;
+  for (int m = 0; m < minutes && run.window->Run().Running(); ++m) {
+    test::RunUntil([] { return false; }, 60000);
+    kb.push_back(ResidentKb());
+    std::printf("minute %d: %ld kB, stage %d step %d\n", m + 1, kb.back(), run.window->Run().Stage(),
+                run.window->Run().Step());
+    std::fflush(stdout);
+  }
+  ASSERT_GE(kb.size(), 120u) << "the run ended before two hours";
+  const auto mean = [](auto from, auto to) { return double(std::accumulate(from, to, 0L)) / double(to - from); };
+  const double first = mean(kb.begin(), kb.begin() + 60), last = mean(kb.end() - 60, kb.end());
+  std::printf("resident memory kB: first hour mean %.0f, last hour mean %.0f, ratio %.4f\n", first, last, last / first);
+  EXPECT_LT(last / first, 1.01);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ std::string JsonInts(const GradPoints& v) {
 void SplitArguments(const std::vector<std::string>& args, std::vector<std::string>* options,
                     std::vector<std::string>* files) {
   static const std::set<std::string> kWithValue = {"--type", "--config", "--lang", "--port", "--baud", "--report",
-                                                   "--journal"};
+                                                   "--journal", "--leave-out"};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() >= 2 && a.compare(0, 2, "--") == 0) {
@@ -88,6 +88,9 @@ CArgParser CalcParser() {
   p.AddOption("--baud", "BAUD", "baud rate for --write", "9600");
   p.AddFlag("--echo", "for --write: the adapter sends back every byte it transmits (two-wire RS-485)");
   p.AddFlag("--trace", "print every frame of --write to stderr");
+  p.AddOption("--leave-out", "SPANS",
+              "samples recorded while gas flowed, left out of the fit, its checks and its statistics (the table\n"
+              "is a clean-air curve): \"dd.mm.yyyy hh:mm:ss..dd.mm.yyyy hh:mm:ss\" spans separated by ';'");
   p.AddOption("--report", "DIR",
               "write a graduation report per calculated sensor (DIR/<serial>_<n>.html, with the write's read-back\n"
               "under --write) and the run's summary (DIR/graduation_<date>_<n>.html)");
@@ -117,6 +120,11 @@ CalcSettings SettingsOf(const CArgParser& p, LanguageIndex language) {
   CalcSettings settings = CalcSettingsFrom(cfg);
   settings.type = type;
   settings.language = language;
+  if (p.Has("--leave-out")) {
+    std::string bad;
+    if (!ParseGasSpans(p.Text("--leave-out"), &settings.gasSpans, &bad))
+      throw UsageError("--leave-out: '" + bad + "' is no \"dd.mm.yyyy hh:mm:ss..dd.mm.yyyy hh:mm:ss\" span");
+  }
   // A fresh installation's limits are those of the type calculated.
   if (!haveConfig)
     for (int q = 0; q < kQuantityCount; ++q) settings.displayLimits[std::size_t(q)] = DefaultDisplayLimits(type, q);
@@ -388,11 +396,13 @@ bool EveryTable(CalcRun& run, const CalcOutcome& outcome, bool write) {
   return !run.read.sensors.empty();
 }
 
-int CalcWith(const CArgParser& p, const std::vector<std::string>& files, bool* everyTable) {
+int CalcWith(const CArgParser& p, const std::vector<std::string>& files, bool* everyTable,
+             const std::map<std::string, Z5Factors>& runFactors = {}) {
   if (files.empty()) throw UsageError("give at least one run data file");
   const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
   if (p.Has("--write") && !p.Has("--port")) throw UsageError("--write needs --port");
-  const CalcSettings settings = SettingsOf(p, language);
+  CalcSettings settings = SettingsOf(p, language);
+  settings.runFactors = runFactors;
 
   CalcRead read = ReadGradFiles(files, settings);
   for (const std::string& f : read.unreadable)
@@ -440,9 +450,9 @@ const CommandRegistrar kCalc{"calc", "calculate graduation tables from run data 
 }  // namespace
 
 int CalculateRunFiles(const std::vector<std::string>& options, const std::vector<std::string>& files,
-                      bool* everyTable) {
+                      bool* everyTable, const std::map<std::string, Z5Factors>& runFactors) {
   CArgParser p = CalcParser();
   p.Parse(options);
-  return CalcWith(p, files, everyTable);
+  return CalcWith(p, files, everyTable, runFactors);
 }
 }  // namespace kvl::ctl

@@ -21,6 +21,7 @@
 #include "graduation/grad_log.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_data_writer.h"
+#include "graduation/run_calc_facts.h"
 #include "graduation/run_state_file.h"
 #include "posted_queue.h"
 #include "reporting_line.h"
@@ -57,6 +58,9 @@ class CGraduate {
   int Run();
   int Series() const { return writer_.Series(); }
   std::vector<std::string> RunFiles() const;
+  RunCalcFacts CalcFacts() const {
+    return RunCalcFactsOf(run_, table_, o_.type, RulesFromProfile(o_.chamber).minGasFlow.count());
+  }
 
  private:
   void OpenLines();
@@ -402,16 +406,22 @@ int RunGraduate(const std::vector<std::string>& args) {
   for (const std::string& folder : {o.data, o.report})
     if (!folder.empty() && CreateFolders(folder, &why) != 0) throw UsageError(why);
   std::vector<std::string> files;
+  RunCalcFacts facts;
   {
     CGraduate g(o);
     const int rc = g.Run();
     if (rc != kExitOk) return rc;
     files = g.RunFiles();
+    facts = g.CalcFacts();
   }
   std::printf("%s graduation completed; calculating %zu table(s)\n", Stamp().c_str(), files.size());
   std::fflush(stdout);
   bool everyTable = false;
-  const int rc = CalculateRunFiles(CalcOptions(o), files, &everyTable);
+  std::vector<std::string> options = CalcOptions(o);
+  // The table is a clean-air curve: what was recorded while gas flowed stays out.
+  if (const std::string spans = ComposeGasSpans(facts.gasSpans); !spans.empty())
+    options.insert(options.end(), {"--leave-out", spans});
+  const int rc = CalculateRunFiles(options, files, &everyTable, facts.factors);
   if (rc != kExitOk) return rc;
   if (!everyTable || files.size() != o.devices.size()) {
     std::fprintf(stderr, "kvlctl graduate: not every detector's table was %s\n",

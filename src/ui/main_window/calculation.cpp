@@ -109,7 +109,9 @@ void CKvlDlg::CalculateFiles(std::vector<std::string> paths, bool unattended) {
   SortGradFileNames(paths);
   ShowRowsForFiles();
 
-  const CalcSettings settings = CalcSettingsFrom(config_);
+  CalcSettings settings = CalcSettingsFrom(config_);
+  if (unattended) ApplyRunCalcFacts(std::move(runFacts_), settings);
+  runFacts_ = {};
   if (!ReadCalculationFiles(paths, settings)) {
     ResumeAfterCalculation();
     return;

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "graduation/grad_log.h"
+#include "graduation/run_calc_facts.h"
 #include "graduation/run_data_format.h"
 #include "graduation/run_state_file.h"
 #include "text/autopilot_texts.h"
@@ -69,6 +70,9 @@ void CKvlDlg::UpdatePilot() {
   if (run_.Stage() == 0 || run_.Stage() > 8) pilot_->Finish();
   // Completed (not stopped): the tables follow from the run's own files.
   if (run_.Stage() > 8) {
+    // The gas lingers a while after the valves close: as long as it takes to fill the cell.
+    const long long clears = profile ? RulesFromProfile(*profile).minGasFlow.count() : 0;
+    runFacts_ = RunCalcFactsOf(run_, table_, config_.detectorType, clears);
     std::vector<std::string> paths = RunFilePaths();
     QTimer::singleShot(0, this, [this, paths = std::move(paths)]() mutable { CalculateRunTables(std::move(paths), 100); });
   }

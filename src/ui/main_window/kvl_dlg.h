@@ -36,6 +36,7 @@
 #include "graduation/grad_report_batch.h"
 #include "graduation/graduation_run.h"
 #include "graduation/autopilot_session.h"
+#include "graduation/run_calc_facts.h"
 #include "graduation/run_data_writer.h"
 #include "graduation/write_journal.h"
 #include "graph/graph_data.h"
@@ -500,6 +501,9 @@ class CKvlDlg : public QWidget {
   std::unique_ptr<CalcRead> calcRead_;  // the files last read; the rows show their sensors
   bool calcSuspended_ = false;          // polling waits since files were read
   std::vector<std::uint8_t> listBeforeCalc_;  // the address list polled before the files were read
+  // What an Auto run that just completed tells the calculation of its own
+  // files: when it fed gas, and a Z5's factors its "Graduation-Z5" files lack.
+  RunCalcFacts runFacts_;
   ScheduleEntries schedule_{};
 
   // ---- graph_wiring.cpp: the graph panel below the table ----

@@ -1,0 +1,31 @@
+#pragma once
+// What a graduation run that has just completed tells the calculation of its
+// own run data files, beyond what the files hold: when it fed gas (with the
+// time the last gas takes to clear), and, for Z5 detectors, the emitter
+// power, KUR and KUW their rows show, which files recorded in
+// "Graduation-Z5" mode do not carry. The window and kvlctl graduate both
+// take them from here before the rows turn to the files.
+//
+// What it owns: the gathering of those facts. What it never does: read a
+// file or decide whether a table is written.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "detector/detector_table.h"
+#include "graduation/calc_types.h"
+#include "graduation/graduation_run.h"
+
+namespace kvl {
+
+struct RunCalcFacts {
+  std::vector<GasSpan> gasSpans;
+  std::map<std::string, Z5Factors> factors;  // by serial number
+};
+
+RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& table, int type, long long clearingS);
+
+// Hands them to a calculation's settings.
+void ApplyRunCalcFacts(RunCalcFacts facts, CalcSettings& settings);
+
+}  // namespace kvl
