@@ -57,18 +57,16 @@ TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
 }
 
 
-// The demo's whole path: every stage by "Auto", then the tables of the run's
-// own files calculated, written into the detectors, read back and reported,
-// without one more key press.
-// Off until the run's end is dependable: with gas, the valves' switching leaves
-// a sample or two beyond deltaDmax now and then, and the write then asks first;
-// without gas, one of the two detectors has been seen to end without its report.
-TEST(GraduationPilot, DISABLED_AutoGraduationEndsWithTablesWrittenAndReported) {
+// The demo's whole path in "Graduation-Z5": every stage by "Auto", then the
+// tables of the run's own files (the samples of the gas steps left out, the
+// factors from the rows) calculated, written into the detectors, read back
+// and reported, without one more key press.
+TEST(GraduationPilot, AutoGraduationEndsWithTablesWrittenAndReported) {
   test::WindowRun run;
-  run.stabilizationMs = 1000;
+  run.stabilizationMs = 6000;  // the tables come from the clean air of the temperature steps
   run.Open(kTypeZ5, 2);
-  run.Bus().SetTimeScale(3000);
-  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduation);  // files the calculation reads
+  run.Bus().SetTimeScale(350);
+  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
   ASSERT_TRUE(run.WaitForRows(2));
   const std::string folder = run.dir.path().toStdString() + "/";
   run.folderChoice = folder;
@@ -80,7 +78,7 @@ TEST(GraduationPilot, DISABLED_AutoGraduationEndsWithTablesWrittenAndReported) {
   run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
   run.Control<QPushButton>(id::kGraduation)->click();
   ASSERT_TRUE(run.window->Run().Running());
-  EXPECT_TRUE(test::RunUntil([&] { return !run.window->Run().Running(); }, 240000))
+  EXPECT_TRUE(test::RunUntil([&] { return !run.window->Run().Running(); }, 400000))
       << "stage " << run.window->Run().Stage() << " step " << run.window->Run().Step();
   // Each detector's table written and read back: its report and the run's summary say "verified".
   const QDir dir(run.dir.path());
@@ -91,7 +89,9 @@ TEST(GraduationPilot, DISABLED_AutoGraduationEndsWithTablesWrittenAndReported) {
     const std::size_t first = text.find(verified);
     return first != std::string::npos && text.find(verified, first + 1) != std::string::npos;
   };
-  EXPECT_TRUE(test::RunUntil(bothVerified, 30000));
+  EXPECT_TRUE(test::RunUntil(bothVerified, 30000))
+      << run.Control<CColorStaticST>(id::kStagePrompt)->text().toStdString() << "\n"
+      << (run.op.Shown().empty() ? std::string("no message") : run.op.Shown().back().text);
   for (int s = 0; s < 2; ++s)
     EXPECT_TRUE(dir.exists(run.CellText(Column::Serial, s) + QStringLiteral("_0.html")));
   for (const test::ShownMessage& m : run.op.Shown()) EXPECT_FALSE(m.question) << m.text;
@@ -99,7 +99,8 @@ TEST(GraduationPilot, DISABLED_AutoGraduationEndsWithTablesWrittenAndReported) {
 
 // A night's run must not grow the window: twenty demo detectors through an
 // Auto run of KVL_MEMORY_RUN_MINUTES (130 by default), resident memory
-// sampled every minute, the last hour's mean within 1 % of the first's.
+// sampled every minute, the last hour's mean within 1 % of the first's (of a
+// shorter run: its last and first 40 %).
 // Hours long, so off in the suite; run it by hand:
 //   build/tests/test_ui --gtest_also_run_disabled_tests --gtest_filter='*ResidentMemory*'
 long ResidentKb() {
@@ -111,7 +112,7 @@ long ResidentKb() {
 TEST(GraduationPilot, DISABLED_ResidentMemoryStaysFlatOverALongAutoRun) {
   const char* minutesText = std::getenv("KVL_MEMORY_RUN_MINUTES");
   const int minutes = minutesText ? std::atoi(minutesText) : 130;
-  ASSERT_GE(minutes, 120) << "two hours at least: a first and a last hour";
+  ASSERT_GE(minutes, 30);
   test::WindowRun run;
   run.stabilizationMs = minutes * 60 * 1000 / 9;  // eight stages and their gas steps
   run.Open(kTypeZ5, 20);
@@ -133,10 +134,12 @@ TEST(GraduationPilot, DISABLED_ResidentMemoryStaysFlatOverALongAutoRun) {
                 run.window->Run().Step());
     std::fflush(stdout);
   }
-  ASSERT_GE(kb.size(), 120u) << "the run ended before two hours";
+  ASSERT_GE(kb.size(), std::size_t(minutes) * 9 / 10) << "the run ended early";
+  const auto part = long(std::min<std::size_t>(60, kb.size() * 2 / 5));
   const auto mean = [](auto from, auto to) { return double(std::accumulate(from, to, 0L)) / double(to - from); };
-  const double first = mean(kb.begin(), kb.begin() + 60), last = mean(kb.end() - 60, kb.end());
-  std::printf("resident memory kB: first hour mean %.0f, last hour mean %.0f, ratio %.4f\n", first, last, last / first);
+  const double first = mean(kb.begin(), kb.begin() + part), last = mean(kb.end() - part, kb.end());
+  std::printf("resident memory kB: first %ld min mean %.0f, last %ld min mean %.0f, ratio %.4f\n", part, first, part, last,
+              last / first);
   EXPECT_LT(last / first, 1.01);
 }
 

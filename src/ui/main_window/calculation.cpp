@@ -133,6 +133,8 @@ void CKvlDlg::CalculateFiles(std::vector<std::string> paths, bool unattended) {
   // A check found in the run's own files stops the unattended run: the
   // operator reads it and answers every question himself.
   if (summary.icon == SummaryIcon::Exclamation) unattended = false;
+  // Nor does it end silently with nothing calculated.
+  if (summary.calculable.empty()) unattended = false;
   if (!summary.text.empty() && !unattended) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
   if (summary.calculable.empty()) {
     // Nothing to offer: the summary said why. Polling goes on with the
