@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
+#include <QThread>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -27,6 +28,8 @@ inline bool RunUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
   while (!done()) {
     if (timer.elapsed() > timeoutMs) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // A wait is no busy loop: the link, the demo bus and the other tests need the cores.
+    QThread::usleep(500);
   }
   return true;
 }
