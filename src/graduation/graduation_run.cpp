@@ -211,6 +211,10 @@ RunActions CGraduationRun::OnConcentrations(const std::optional<std::pair<std::s
   doneVisible_ = true;
   doneEnabled_ = true;
   out.hideValveSelector = true;
+  // An Auto run records its first temperature step too: the tables of its
+  // files are fitted to the clean air of the temperature steps, and the
+  // first is the hottest (a manual run starts recording at the first "   Done").
+  if (valveMode_ == 1) out.recording = true;
   if (!withoutDelay_) {
     doneEnabled_ = false;
     out.startStabilizationMs = stabilizationMs_;

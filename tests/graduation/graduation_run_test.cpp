@@ -385,7 +385,8 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
   first.OnButton(env);
   first.OnPassword("6847", env);
   first.OnStartChoice(RunStartChoice{6, 1, false, true}, env);
-  first.OnConcentrations(std::make_pair(std::string("0,5"), std::string("1.0")), env);
+  EXPECT_EQ(first.OnConcentrations(std::make_pair(std::string("0,5"), std::string("1.0")), env).recording, true)
+      << "an Auto run records its first temperature step";
   const long long gasOn = at(1);
   first.OnDone(env);
   for (int k = 0; k < 4; ++k) {
