@@ -136,13 +136,16 @@ bool CGraduationAutopilot::Steady(const AutopilotInput& in, SteadyTime floor, bo
   out.window = window;
   for (std::size_t i = 0; i < in.listed.size(); ++i) {
     const auto& kept = readings_[std::size_t(in.listed[i])];
-    // Covered: the window lies after the floor and a reading stands near its start.
+    // Covered: the window lies after the floor and a reading stands at its
+    // start (the last one before it), so the change is over the whole window,
+    // not over the readings that happen to fall in it.
     auto first = std::find_if(kept.begin(), kept.end(), [&](const DetectorReading& r) { return r.at >= floor; });
-    bool covered = from >= floor && first != kept.end() && first->at <= from + limits_.staleAfter;
+    auto start = std::find_if(first, kept.end(), [&](const DetectorReading& r) { return r.at > from; });
+    const bool covered = from >= floor && start != first && start != kept.end();
+    if (start != first) --start;
     double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
     double allowed = limit;
-    for (auto it = first; it != kept.end(); ++it) {
-      if (it->at < from) continue;
+    for (auto it = start; it != kept.end(); ++it) {
       if (temperature) allowed = std::max(allowed, it->temperatureStep * 1.001);
       const double v[2] = {temperature ? it->temperature : it->r, temperature ? it->temperature : it->w};
       for (int k = 0; k < 2; ++k) lo[k] = std::min(lo[k], v[k]), hi[k] = std::max(hi[k], v[k]);

@@ -43,6 +43,7 @@ struct Case {
   bool confirm;
   std::vector<HoldCause> holds;
   std::vector<int> unsteady;  // addresses
+  Seconds temperatureWindow = 600s;
 };
 
 DetectorReading Flat(int, Seconds) { return {{}, 45.0, 2300, 2000}; }
@@ -51,6 +52,9 @@ DetectorReading Drifting(int slot, Seconds t) {  // detector 2 warms 0.1 degC a 
 }
 DetectorReading Flipping(int, Seconds t) {  // a type without tenths, at the edge of a degree
   return {{}, t.count() % 10 ? 45.0 : 46.0, 2300, 2000, 1.0};
+}
+DetectorReading Plunging(int slot, Seconds t) {  // detector 2 reaches the air only at the last poll
+  return {{}, slot == 1 && t < 900s ? 50.0 : 45.0, 2300, 2000};
 }
 DetectorReading SignalFalling(int slot, Seconds t) {  // detector 1's W falls 20 a minute
   return {{}, 45.0, 2300, 2000 - (slot == 0 ? t.count() / 3.0 : 0)};
@@ -64,6 +68,8 @@ TEST(GraduationAutopilot, DecisionsOnRecordedReadings) {
       {"stabilisation wait not over", 0, 900s, 0s, Flat, 45.1, true, 0s, false, 0, false, {}, {}},
       {"chamber still away", 0, 900s, 0s, Flat, 44.2, true, 0s, true, 0, false, {}, {}},
       {"detector lags the air", 0, 900s, 0s, Drifting, 45.0, true, 0s, true, 0, false, {}, {2}},
+      // The change is over the whole window: from the poll before it, not only the one in it.
+      {"a window shorter than the polls", 0, 900s, 0s, Plunging, 45.0, true, 0s, true, 0, false, {}, {2}, 4s},
       {"whole degrees flip by one", 0, 900s, 0s, Flipping, 45.0, true, 0s, true, 0, true, {}, {}},
       {"stale detector", 0, 900s, 45s, Flat, 45.0, true, 0s, true, 0, false, {H::kDetectorsSilent}, {}},
       {"chamber silent", 0, 900s, 0s, Flat, 45.0, false, 0s, true, 0, false, {H::kChamberSilent}, {}},
@@ -77,7 +83,9 @@ TEST(GraduationAutopilot, DecisionsOnRecordedReadings) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    CGraduationAutopilot pilot(TestRules());
+    AutopilotRules rules = TestRules();
+    rules.temperatureWindow = c.temperatureWindow;
+    CGraduationAutopilot pilot(rules);
     AutopilotInput in;
     in.stage = 3;
     in.step = c.step;
