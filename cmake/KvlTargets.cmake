@@ -34,7 +34,12 @@ function(kvl_test_suite name folder)
   target_link_libraries(${name} PRIVATE ${ARGN} kvl_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
   # GoogleTest's headers are most of a test file's parse.
   target_precompile_headers(${name} PRIVATE <gmock/gmock.h> <gtest/gtest.h> <map> <string> <vector>)
+  # A suite whose tests run whole graduations sets KVL_TEST_TIMEOUT before it.
+  set(_timeout 120)
+  if(KVL_TEST_TIMEOUT)
+    set(_timeout ${KVL_TEST_TIMEOUT})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 120
+                       PROPERTIES TIMEOUT ${_timeout}
                        ENVIRONMENT "KVL_BUILD_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
