@@ -147,7 +147,7 @@ class CSettingsLines {
   // An address given by two lines: which of the two values is meant cannot be told.
   Reason Claim(int address, const std::string& what) {
     if (address < 0 || address > kLastAddress) return txt::kPastItsBlock(l_);
-    if (claimed_[std::size_t(address)]) return what + " " + txt::kGivenTwice(l_);
+    if (claimed_[std::size_t(address)]) return PrintableText(what) + " " + txt::kGivenTwice(l_);
     claimed_[std::size_t(address)] = true;
     return {};
   }
