@@ -21,23 +21,31 @@
 namespace kvl {
 namespace {
 
-TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
-  test::WindowRun run;
-  run.stabilizationMs = 1000;
-  run.Open(kTypeZ5, 2);
-  run.Bus().SetTimeScale(600);
-  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);  // the table polled: the log shows the captures
-  ASSERT_TRUE(run.WaitForRows(2));
+// `count` demo detectors in `mode` (-1: as opened), the test's folder as the
+// data folder, and an "Auto" run started with the password and the limits
+// given; `stage` answers the first-stage question. Returns the data folder.
+std::string StartAutoRun(test::WindowRun& run, int count, int timeScale, int mode, const test::DialogAnswer& stage) {
+  run.Open(kTypeZ5, count);
+  run.Bus().SetTimeScale(timeScale);
+  if (mode >= 0) run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(mode);
+  if (!run.WaitForRows(count)) return {};
   const std::string folder = run.dir.path().toStdString() + "/";
   run.folderChoice = folder;
   run.Control<QPushButton>(id::kDataFolder)->click();
-
   run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
   run.Control<QComboBox>(id::kStageControl)->setCurrentIndex(1);  // "Auto"
-  run.dialogAnswers.push_back({{}, {{1018, 7}}, {}, 1});          // stage 8
+  run.dialogAnswers.push_back(stage);
   run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
   run.Control<QPushButton>(id::kGraduation)->click();
-  ASSERT_TRUE(run.window->Run().Running());
+  return run.window->Run().Running() ? folder : std::string();
+}
+
+TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
+  test::WindowRun run;
+  run.stabilizationMs = 1000;
+  // "Graduation-Z5" polls the table: the log shows the captures. Stage 8 only.
+  const std::string folder = StartAutoRun(run, 2, 600, kModeGraduationZ5, {{}, {{1018, 7}}, {}, 1});
+  ASSERT_FALSE(folder.empty());
   auto* prompt = run.Control<CColorStaticST>(id::kStagePrompt);
   const std::string since = txt::kApStepSince(run.window->Language());
   const QString waits = QString::fromStdString(since.substr(0, since.find('%')));
@@ -64,20 +72,7 @@ TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
 TEST(GraduationPilot, AutoGraduationEndsWithTablesWrittenAndReported) {
   test::WindowRun run;
   run.stabilizationMs = 6000;  // the tables come from the clean air of the temperature steps
-  run.Open(kTypeZ5, 2);
-  run.Bus().SetTimeScale(350);
-  run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(kModeGraduationZ5);
-  ASSERT_TRUE(run.WaitForRows(2));
-  const std::string folder = run.dir.path().toStdString() + "/";
-  run.folderChoice = folder;
-  run.Control<QPushButton>(id::kDataFolder)->click();
-
-  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
-  run.Control<QComboBox>(id::kStageControl)->setCurrentIndex(1);  // "Auto"
-  run.dialogAnswers.push_back({{}, {}, {}, 1});                   // from stage 1
-  run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
-  run.Control<QPushButton>(id::kGraduation)->click();
-  ASSERT_TRUE(run.window->Run().Running());
+  ASSERT_FALSE(StartAutoRun(run, 2, 350, kModeGraduationZ5, {{}, {}, {}, 1}).empty());  // from stage 1
   EXPECT_TRUE(test::RunUntil([&] { return !run.window->Run().Running(); }, 400000))
       << "stage " << run.window->Run().Stage() << " step " << run.window->Run().Step();
   // Each detector's table written and read back: its report and the run's summary say "verified".
@@ -115,17 +110,7 @@ TEST(GraduationPilot, DISABLED_ResidentMemoryStaysFlatOverALongAutoRun) {
   ASSERT_GE(minutes, 30);
   test::WindowRun run;
   run.stabilizationMs = minutes * 60 * 1000 / 8;  // the run outlasts the measurement
-  run.Open(kTypeZ5, 20);
-  run.Bus().SetTimeScale(60);
-  ASSERT_TRUE(run.WaitForRows(20));
-  run.folderChoice = run.dir.path().toStdString() + "/";
-  run.Control<QPushButton>(id::kDataFolder)->click();
-  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
-  run.Control<QComboBox>(id::kStageControl)->setCurrentIndex(1);  // "Auto"
-  run.dialogAnswers.push_back({{}, {}, {}, 1});
-  run.dialogAnswers.push_back({{{1028, QStringLiteral("0.5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
-  run.Control<QPushButton>(id::kGraduation)->click();
-  ASSERT_TRUE(run.window->Run().Running());
+  ASSERT_FALSE(StartAutoRun(run, 20, 60, -1, {{}, {}, {}, 1}).empty());
   std::vector<long> kb;
   for (int m = 0; m < minutes && run.window->Run().Running(); ++m) {
     test::RunUntil([] { return false; }, 60000);
