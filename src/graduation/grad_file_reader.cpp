@@ -485,35 +485,43 @@ class CFileParts {
 
   // After every part is parsed: the parts that assumed a serial number the
   // file had not given yet are parsed again without it; then the headers and
-  // bad lines are numbered for the whole file.
+  // bad lines are numbered for the whole file. Read in one go, the file is
+  // parsed no further than the line cap: what the parts found past it is
+  // dropped, so that the parts read as the whole does.
   void Join(const CalcSettings& settings) {
     FieldCounts fields;
     bool haveSerial = false;
     std::size_t at = 0;
+    const std::size_t cap = settings.lineCap;
     for (std::size_t k = 0; k < parts_.size(); ++k) {
       PartParse& part = parts_[k];
+      partStart_.push_back(at);
+      if (at >= cap) {  // a part counts at most the cap: its successors' numbers would be wrong
+        part = PartParse();
+        continue;
+      }
       if (part.assumedSerial && !haveSerial) {
         CPartParser parser(bytes_.Bytes(), settings, part);
         parser.Run(bounds_[k], bounds_[k + 1], false, (bounds_[k + 1] - bounds_[k]) / 16 + 16, nullptr);
       }
       haveSerial = haveSerial || part.sawSerial;
-      partStart_.push_back(at);
-      for (HeaderLine& h : part.headers) {
-        h.atLine += at;
-        headers_.push_back(std::move(h));
-      }
-      if (bad_.lines.empty() && !part.bad.lines.empty()) {
+      for (HeaderLine& h : part.headers)
+        if (h.atLine + at < cap) h.atLine += at, headers_.push_back(std::move(h));
+      if (bad_.lines.empty() && !part.bad.lines.empty() && part.bad.lines.front() + at < cap) {
         bad_.firstTime = std::move(part.bad.firstTime);
         bad_.firstValues = std::move(part.bad.firstValues);
       }
-      for (std::size_t b : part.bad.lines) bad_.lines.push_back(b + at);
-      if (part.error.Any()) error_.Note(part.error.offset, part.error.atLine + at, part.error.why);
-      if (part.fields.first) fields.Note(part.fields.first, part.fields.firstOffset, part.fields.firstLine + at);
-      if (part.fields.otherOffset != std::string_view::npos)
+      for (std::size_t b : part.bad.lines)
+        if (b + at < cap) bad_.lines.push_back(b + at);
+      if (part.error.Any() && part.error.atLine + at < cap)
+        error_.Note(part.error.offset, part.error.atLine + at, part.error.why);
+      if (part.fields.first && part.fields.firstLine + at < cap)
+        fields.Note(part.fields.first, part.fields.firstOffset, part.fields.firstLine + at);
+      if (part.fields.otherOffset != std::string_view::npos && part.fields.otherLine + at < cap)
         fields.Note(part.fields.other, part.fields.otherOffset, part.fields.otherLine + at);
       at += part.lines;
     }
-    lines_ = at;
+    lines_ = std::min(at, cap);
     CheckWhole(fields, settings.language);
   }
 

@@ -359,6 +359,37 @@ TEST(GradFileReader, PartsAndThreadsReadLikeOneThreadInOneGo) {
   }
 }
 
+// Read in one go, a file is parsed no further than the line cap; a part that
+// starts past the cap must not bring in what lies there (a damaged line, a
+// header given again, a caption of another format).
+TEST(GradFileReader, DamagePastTheLineCapIsNotReadInPartsEither) {
+  const std::string head = "* Serial_number=70, Modbus_number=3, Gas=Methane\r\n";
+  std::string clean;
+  for (int k = 0; k < 40; ++k) clean += TimeOf(std::size_t(k)) + " 0 20 10000 2500 2600 0 2400 2500 0\r\n";
+  const std::string more = TimeOf(50) + " 0 20 10000 2500 2600 0 2400 2500 0\r\n";
+  const std::string late[] = {
+      TimeOf(41) + " 0 20 10000 2500 2600 0 2400 2500 0 7\r\n",            // a field more
+      "* Serial_number=71, Serial_number=72\r\n",                              // a key given twice
+      "*  LEL%  T  D  W  R  P\r\n" + TimeOf(41) + " 0 20 10000 2500 2600\r\n",  // another format
+      TimeOf(41) + " 0 2x0 10000 2500 2600 0 2400 2500 0\r\n",               // a token no number
+  };
+  for (const std::string& damage : late) {
+    const std::string file = head + clean + damage + more + more;
+    CalcSettings whole = FreshSettings(kTypeZ);
+    whole.lineCap = 25;
+    whole.partBytes = std::size_t(1) << 40;
+    const CalcRead base = ReadGradBytes({{"late.grad", file}}, whole, 1);
+    ASSERT_EQ(base.sensors.size(), 1u) << damage;
+    EXPECT_TRUE(base.lineCapReached);
+    EXPECT_FALSE(base.sensors[0].refused) << base.sensors[0].check;
+    for (std::size_t partBytes : {std::size_t(64), std::size_t(200), std::size_t(900)}) {
+      CalcSettings parts = whole;
+      parts.partBytes = partBytes;
+      ExpectSameRead(base, ReadGradBytes({{"late.grad", file}}, parts, 2), Format("%zu bytes: %s", partBytes, damage.c_str()));
+    }
+  }
+}
+
 TEST(GradFileReader, QuickTokensConvertAsStrtod) {
   std::vector<std::string> tokens = {"0",   "-0",  "+0",      "5.",       ".5",       "-.5",      "12345678", "-12345678",
                                      "1234.567", ".1234567", "1234567.", "00000001", "0000.001", "9.9999999", "99999999",
