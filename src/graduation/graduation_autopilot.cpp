@@ -196,11 +196,12 @@ AutopilotDecision CGraduationAutopilot::Decide(const AutopilotInput& in) {
   return out;
 }
 
-std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now, std::time_t wallNow, LanguageIndex l) {
+std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now, std::chrono::system_clock::time_point wallNow,
+                            LanguageIndex l) {
   auto clock = [&](SteadyTime at) {
-    const std::time_t t = wallNow - std::chrono::duration_cast<std::chrono::seconds>(now - at).count();
-    std::tm tm{};
-    tm = platform::LocalTime(t);
+    using namespace std::chrono;
+    const auto wall = floor<seconds>(wallNow - duration_cast<system_clock::duration>(now - at));
+    const std::tm tm = platform::LocalTime(system_clock::to_time_t(wall));
     return Format("%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
   };
   std::vector<std::string> parts;

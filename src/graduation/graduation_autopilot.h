@@ -116,8 +116,9 @@ class CGraduationAutopilot {
 // The stage field's line: the holds with their start, what the step waits
 // for, and since when it runs ("chamber 64.2 -> 65.0 °C; detectors 3, 7 not
 // steady: dT 0.6 °C over 10 min; step since 10:32:05 (0:12:40)"). Wall-clock
-// times from `wallNow`, the moment that is `d.`'s `now`.
-std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now, std::time_t wallNow,
-                            LanguageIndex language);
+// times from `wallNow`, the moment that is `d.`'s `now`, to the sub-second:
+// a start shown from whole seconds would step back and forth by one.
+std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now,
+                            std::chrono::system_clock::time_point wallNow, LanguageIndex language);
 
 }  // namespace kvl

@@ -281,7 +281,7 @@ void CGraduate::SaveAndAppend() {
 void CGraduate::Progress(const AutopilotDecision& d, Clock::time_point now) {
   if (now < nextProgress_) return;
   nextProgress_ = now + std::chrono::milliseconds(static_cast<long long>(o_.progressS * 1000));
-  std::printf("  %s\n", AutopilotStatus(d, now, std::time(nullptr), o_.language).c_str());
+  std::printf("  %s\n", AutopilotStatus(d, now, std::chrono::system_clock::now(), o_.language).c_str());
   std::fflush(stdout);
 }
 

@@ -87,7 +87,7 @@ void CKvlDlg::OnPilotTick() {
   if (!pilot_) return;
   const auto now = std::chrono::steady_clock::now();
   const AutopilotTick tick = pilot_->Tick(run_, RunEnv(), now);
-  pilotStatus_ = AutopilotStatus(tick.decision, now, std::time(nullptr), config_.language);
+  pilotStatus_ = AutopilotStatus(tick.decision, now, std::chrono::system_clock::now(), config_.language);
   if (tick.confirm) {
     DriveRun(run_.OnDone(RunEnv()));
     return;
