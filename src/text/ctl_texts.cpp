@@ -28,7 +28,30 @@ namespace kvl::txt {
   X(kCtlResultHeader, "address, function or byte count wrong", "неверный адрес, функция или число байтов", "")     \
   X(kCtlResultUnknown, "unknown result", "неизвестный результат", "")                                              \
   X(kCtlHistoryWrite, "write", "запись", "")                                                                       \
-  X(kCtlHistoryHead, "date and time  kind  what  result  file", "дата и время  вид  что  итог  файл", "")
+  X(kCtlHistoryHead, "date and time  kind  what  result  file", "дата и время  вид  что  итог  файл", "")                                                                                                  \
+  X(kCtlInterrupted, "interrupted", "прервано", "")                                                                \
+  X(kCtlReadFailed, "slave %u: read of %d registers from %d: %s (result %d)",                                      \
+    "прибор %u: чтение %d регистров с %d: %s (результат %d)", "")                                                  \
+  X(kCtlCannotRead, "cannot read %s", "не удаётся прочитать %s", "")                                               \
+  X(kCtlHeldFar, "sensor %s not written: samples lie farther than deltaDmax=%d from its table "                    \
+    "(--accept-outliers writes it)",                                                                               \
+    "датчик %s не записан: отсчёты лежат дальше deltaDmax=%d от его таблицы (--accept-outliers запишет её)", "")   \
+  X(kCtlNotAllAnswer, "not every detector of --addr answers", "отвечают не все приборы из --addr", "")            \
+  X(kCtlNothingToResume, "nothing to resume in %s", "нечего продолжать в %s", "")                                  \
+  X(kCtlOtherDetectors, "the saved run polled other detectors", "сохранённая градуировка опрашивала другие приборы", \
+    "")                                                                                                            \
+  X(kCtlCapturesFailed, "%d detector write list(s) of the run failed",                                            \
+    "списков записи в приборы за градуировку не выполнено: %d", "")                                               \
+  X(kCtlNotEveryWritten, "not every detector's table was calculated, written and verified",                        \
+    "не для каждого прибора таблица рассчитана, записана и проверена", "")                                         \
+  X(kCtlNotEveryCalculated, "not every detector's table was calculated",                                          \
+    "не для каждого прибора таблица рассчитана", "")                                                               \
+  X(kCtlLineBack, "%s is back; polling goes on", "%s снова на месте; опрос продолжается", "")                     \
+  X(kCtlNoneAnswered, "no detector answered", "ни один прибор не ответил", "")                                     \
+  X(kCtlPassedOver, "%s: passed over", "%s: пропущен", "")                                                         \
+  X(kCtlRecorded, "%u tick(s) recorded, series %d, %llu failed write(s)",                                         \
+    "записано тактов: %u, серия %d, ошибок записи: %llu", "")                                                      \
+  X(kCtlLastFailure, "; last: %s", "; последняя: %s", "")
 
 KVL_CTL_TEXTS(KVL_TEXT_DEFINE)
 

@@ -27,6 +27,22 @@ extern const TextEntry kCtlResultShort;
 extern const TextEntry kCtlResultCrc;
 extern const TextEntry kCtlResultHeader;
 extern const TextEntry kCtlResultUnknown;
+// kvlctl's own diagnostics on stderr.
+extern const TextEntry kCtlInterrupted;         // "interrupted"
+extern const TextEntry kCtlReadFailed;          // "slave %u: read of %d registers from %d: %s (result %d)"
+extern const TextEntry kCtlCannotRead;          // "cannot read %s"
+extern const TextEntry kCtlHeldFar;             // a table held back for samples beyond deltaDmax
+extern const TextEntry kCtlNotAllAnswer;        // "not every detector of --addr answers"
+extern const TextEntry kCtlNothingToResume;     // "nothing to resume in %s"
+extern const TextEntry kCtlOtherDetectors;      // "the saved run polled other detectors"
+extern const TextEntry kCtlCapturesFailed;      // "%d detector write list(s) of the run failed"
+extern const TextEntry kCtlNotEveryWritten;     // "not every detector's table was calculated, written and verified"
+extern const TextEntry kCtlNotEveryCalculated;  // "not every detector's table was calculated"
+extern const TextEntry kCtlLineBack;            // "%s is back; polling goes on"
+extern const TextEntry kCtlNoneAnswered;        // "no detector answered"
+extern const TextEntry kCtlPassedOver;          // "%s: passed over"
+extern const TextEntry kCtlRecorded;            // "%u tick(s) recorded, series %d, %llu failed write(s)"
+extern const TextEntry kCtlLastFailure;         // "; last: %s"
 extern const TextEntry kCtlHistoryNone;     // "nothing on record for %s in %s"
 extern const TextEntry kCtlHistoryReport;   // "report"
 extern const TextEntry kCtlHistoryWrite;    // "write"

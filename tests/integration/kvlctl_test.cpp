@@ -158,7 +158,7 @@ TEST_F(Kvlctl, CtrlCEndsAReadOrAWriteWithinAHundredMilliseconds) {
     const KvlctlResult r = p.Finish(3000);
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - signalled);
     EXPECT_EQ(r.exitCode, 130) << r.err;
-    EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(args.back() == "ru" ? "прервано" : "interrupted"), std::string::npos) << r.err;
     EXPECT_LT(took.count(), 1000) << "far sooner than the transaction's own end";
     EXPECT_EQ(peer->RequestCount(), before + 1) << "no retry after the stop";
   }
@@ -225,6 +225,32 @@ TEST_F(Kvlctl, PollOfASilentBusFails) {
   const KvlctlResult r = Run("poll", {"--addr", "8,9", "--requests", "3:2"});
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_NE(r.err.find("no detector answered"), std::string::npos) << r.err;
+}
+
+// kvlctl's own complaints on stderr speak --lang too, as its reports do.
+TEST_F(Kvlctl, DiagnosticsFollowTheLanguageAsked) {
+  Peer({1});
+  struct Case {
+    std::string command;
+    std::vector<std::string> args;
+    std::string en, ru;
+  };
+  const std::vector<Case> cases = {
+      {"poll", {"--addr", "8", "--requests", "3:1"}, "no detector answered", "ни один прибор не ответил"},
+      {"row", {"--addr", "8", "--type", "Z5"}, "slave 8: read of", "прибор 8: чтение"},
+  };
+  for (const Case& c : cases)
+    for (const std::string lang : {"en", "ru"}) {
+      std::vector<std::string> args = c.args;
+      args.insert(args.end(), {"--lang", lang});
+      const KvlctlResult r = Run(c.command, args);
+      EXPECT_EQ(r.exitCode, 1) << c.command << " " << lang << ": " << r.err;
+      EXPECT_NE(r.err.find("kvlctl " + c.command + ": " + (lang == "en" ? c.en : c.ru)), std::string::npos)
+          << c.command << " " << lang << ": " << r.err;
+    }
+  const KvlctlResult calc = RunKvlctl({"calc", "--type", "Z5", "--lang", "ru", "/nonexistent/run.grad"});
+  EXPECT_NE(calc.exitCode, 0);
+  EXPECT_NE(calc.err.find("kvlctl calc: не удаётся прочитать"), std::string::npos) << calc.err;
 }
 
 TEST_F(Kvlctl, CtrlCStopsAnEndlessPoll) {

@@ -365,10 +365,8 @@ int CalcExitStatus(CalcRun& run, const CalcOutcome& outcome) {
   bool held = false;
   for (std::size_t k = 0; k < outcome.written.size(); ++k) {
     if (!outcome.written[k].heldForOutliers) continue;
-    std::fflush(stdout);
-    std::fprintf(stderr, "kvlctl calc: sensor %s not written: samples lie farther than deltaDmax=%d from its table "
-                         "(--accept-outliers writes it)\n",
-                 run.read.sensors[k].serial.c_str(), int(run.settings.deltaDmax));
+    Complain("calc", Format(txt::kCtlHeldFar(run.settings.language), run.read.sensors[k].serial.c_str(),
+                            int(run.settings.deltaDmax)));
     held = true;
   }
   if (held) return kExitFailed;
@@ -406,7 +404,7 @@ int CalcWith(const CArgParser& p, const std::vector<std::string>& files, bool* e
 
   CalcRead read = ReadGradFiles(files, settings);
   for (const std::string& f : read.unreadable)
-    std::fprintf(stderr, "kvlctl calc: cannot read %s\n", f.c_str());
+    Complain("calc", Format(txt::kCtlCannotRead(language), f.c_str()));
   if (!read.abortMessage.empty()) {
     if (p.Has("--json"))
       std::printf("{\"message\": %s, \"sensors\": []}\n", JsonString(read.abortMessage).c_str());

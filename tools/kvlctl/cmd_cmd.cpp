@@ -290,14 +290,12 @@ std::optional<int> ReadRow(CModbusSlave& link, const LinkOptions& lo, CommandTar
   const PollSetRead read = ReadPollSet(link, target.slave, PollSetFor(target.type, target.mode), target.image, signals);
   if (read.interrupted || signals.Pending()) {
     link.Close();
-    std::fputs("kvlctl cmd: interrupted\n", stderr);
-    return kExitInterrupted;
+    return ReportInterrupted("cmd", target.language);
   }
   if (read.result != 0) {
     link.Close();
     if (lo.json) std::printf("{\"result\": %d, \"writes\": []}\n", read.result);
-    std::fprintf(stderr, "kvlctl cmd: slave %u: read of %d registers from %d: %s (result %d)\n",
-                 unsigned(target.slave), read.failedCount, read.failedFirst, ReadResultText(read.result), read.result);
+    ReportReadFailure("cmd", target.slave, read.failedCount, read.failedFirst, read.result, target.language);
     return kExitFailed;
   }
   return std::nullopt;
@@ -391,10 +389,7 @@ int RunCmd(const std::vector<std::string>& all) {
     std::fputs(report.c_str(), stdout);
     if (report.back() != '\n') std::fputc('\n', stdout);
   }
-  if (signals.Pending()) {
-    std::fputs("kvlctl cmd: interrupted\n", stderr);
-    return kExitInterrupted;
-  }
+  if (signals.Pending()) return ReportInterrupted("cmd", target.language);
   return line.Status(result == 0 ? kExitOk : kExitFailed);
 }
 

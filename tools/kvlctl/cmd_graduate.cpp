@@ -17,6 +17,7 @@
 #include "detector/decoding.h"
 #include "detector/poll_sets.h"
 #include "graduate_options.h"
+#include "link_options.h"
 #include "graduation/autopilot_session.h"
 #include "graduation/grad_log.h"
 #include "graduation/graduation_run.h"
@@ -27,6 +28,7 @@
 #include "reporting_line.h"
 #include "stop_signals.h"
 #include "text/autopilot_texts.h"
+#include "text/ctl_texts.h"
 #include "text/format.h"
 #include "text/link_texts.h"
 #include "text/text_file.h"
@@ -191,7 +193,7 @@ bool CGraduate::WaitForRows() {
     for (std::size_t s = 0; s < o_.devices.size(); ++s) all = all && table_.Slot(int(s)).HasDetector();
     if (all) return true;
   }
-  std::fprintf(stderr, "kvlctl graduate: not every detector of --addr answers\n");
+  Complain("graduate", txt::kCtlNotAllAnswer(o_.language));
   return false;
 }
 
@@ -308,14 +310,13 @@ bool CGraduate::Begin() {
     std::string why;
     const std::optional<SavedRun> saved = LoadRunState(o_.data, &why);
     if (!saved) {
-      std::fprintf(stderr, "kvlctl graduate: nothing to resume in %s%s%s\n", o_.data.c_str(),
-                   why.empty() ? "" : ": ", why.c_str());
+      Complain("graduate", Format(txt::kCtlNothingToResume(o_.language), o_.data.c_str()) + (why.empty() ? "" : ": ") + why);
       return false;
     }
     bool taken = false;
     RunActions a = run_.Resume(*saved, Env(), &taken);
     if (!taken) {
-      std::fprintf(stderr, "kvlctl graduate: the saved run polled other detectors\n");
+      Complain("graduate", txt::kCtlOtherDetectors(o_.language));
       return false;
     }
     if (saved->series >= 0) writer_.ContinueSeries(saved->series);
@@ -355,7 +356,7 @@ int CGraduate::Run() {
   Finish();
   // The link told each failed write as it came; the run went on, as the window's does.
   if (session_.FailedCaptures() > 0)
-    std::fprintf(stderr, "kvlctl graduate: %d detector write list(s) of the run failed\n", session_.FailedCaptures());
+    Complain("graduate", Format(txt::kCtlCapturesFailed(o_.language), session_.FailedCaptures()));
   return kExitOk;
 }
 
@@ -424,8 +425,7 @@ int RunGraduate(const std::vector<std::string>& args) {
   const int rc = CalculateRunFiles(options, files, &everyTable, facts.factors);
   if (rc != kExitOk) return rc;
   if (!everyTable || files.size() != o.devices.size()) {
-    std::fprintf(stderr, "kvlctl graduate: not every detector's table was %s\n",
-                 o.write ? "calculated, written and verified" : "calculated");
+    Complain("graduate", (o.write ? txt::kCtlNotEveryWritten : txt::kCtlNotEveryCalculated)(o.language));
     return kExitFailed;
   }
   return kExitOk;

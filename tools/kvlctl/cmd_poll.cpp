@@ -13,6 +13,7 @@
 #include "link_options.h"
 #include "posted_queue.h"
 #include "stop_signals.h"
+#include "text/ctl_texts.h"
 #include "text/format.h"
 #include "worker_run.h"
 
@@ -174,8 +175,7 @@ int RunPoll(const std::vector<std::string>& args) {
     Posted m{};
     if (!run.Next(&m)) {
       if (withStats) PrintStats(stats, lo.json);
-      std::fputs("kvlctl poll: interrupted\n", stderr);
-      return kExitInterrupted;
+      return ReportInterrupted("poll", language);
     }
     PrintLine(MessageLine(m, link, devices, lists.imageWords, lo.json));
     if (m.message == WM_USER_DATA) {
@@ -189,7 +189,7 @@ int RunPoll(const std::vector<std::string>& args) {
     }
     if (m.message == WM_USER_PORT_OPEN && lost) {
       lost = false;
-      std::fprintf(stderr, "kvlctl poll: %s is back; polling goes on\n", device.c_str());
+      Complain("poll", Format(txt::kCtlLineBack(language), device.c_str()));
     }
     if (m.message == WM_USER_CYCLE && cycles > 0 && ++cyclesDone >= cycles) break;
   }
@@ -199,7 +199,7 @@ int RunPoll(const std::vector<std::string>& args) {
   run.Stop();
   // A script must see a dead bus (wrong port, baud or wiring) as a failure.
   if (!anyAnswer) {
-    std::fputs("kvlctl poll: no detector answered\n", stderr);
+    Complain("poll", txt::kCtlNoneAnswered(language));
     return kExitFailed;
   }
   return kExitOk;

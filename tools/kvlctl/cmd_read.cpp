@@ -64,8 +64,7 @@ int RunRead(const std::vector<std::string>& args) {
     }
   }
   if (interrupted) {
-    std::fputs("kvlctl read: interrupted\n", stderr);
-    return kExitInterrupted;
+    return ReportInterrupted("read");
   }
   if (result != 0) {
     std::fprintf(stderr, "kvlctl read: slave %u: %s (result %d)\n", static_cast<unsigned>(addr), ReadResultText(result),

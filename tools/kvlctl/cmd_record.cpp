@@ -20,6 +20,7 @@
 #include "posted_queue.h"
 #include "reporting_line.h"
 #include "stop_signals.h"
+#include "text/ctl_texts.h"
 #include "text/format.h"
 #include "text/link_texts.h"
 
@@ -194,9 +195,9 @@ int RunRecord(const std::vector<std::string>& args) {
   }
   stopLink();
   writer.Sync();
-  std::fprintf(stderr, "kvlctl record: %u tick(s) recorded, series %d, %llu failed write(s)%s%s\n",
-               writer.RecordedCount(), writer.Series(), static_cast<unsigned long long>(writer.FailedWrites()),
-               writer.LastFailure().empty() ? "" : "; last: ", writer.LastFailure().c_str());
+  Complain("record", Format(txt::kCtlRecorded(o.language), writer.RecordedCount(), writer.Series(),
+                            static_cast<unsigned long long>(writer.FailedWrites())) +
+                         (writer.LastFailure().empty() ? "" : Format(txt::kCtlLastFailure(o.language), writer.LastFailure().c_str())));
   // A line asked for and not recorded fails the run, as a failed write does.
   return writer.FailedWrites() > 0 ? kExitFailed : kExitOk;
 }

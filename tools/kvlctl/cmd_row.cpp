@@ -56,14 +56,10 @@ int RunRow(const std::vector<std::string>& args) {
   RegisterImage image{};
   const PollSetRead read = ReadPollSet(link, addr, pollSet, image, signals);
   link.Close();
-  if (read.interrupted || signals.Pending()) {
-    std::fputs("kvlctl row: interrupted\n", stderr);
-    return kExitInterrupted;
-  }
+  if (read.interrupted || signals.Pending()) return ReportInterrupted("row", language);
   if (read.result != 0) {
     if (lo.json) std::printf("{\"result\": %d, \"poll_set\": %d, \"cells\": {}}\n", read.result, pollSet);
-    std::fprintf(stderr, "kvlctl row: slave %u: read of %d registers from %d: %s (result %d)\n", unsigned(addr),
-                 read.failedCount, read.failedFirst, ReadResultText(read.result), read.result);
+    ReportReadFailure("row", addr, read.failedCount, read.failedFirst, read.result, language);
     return kExitFailed;
   }
 

@@ -158,10 +158,7 @@ int RunScan(const std::vector<std::string>& args) {
   CWorkerRun run(link, line.op, signals, lo, language);
   const auto began = std::chrono::steady_clock::now();
   run.Start(start.addressList, "3", "0");
-  if (!Search(run, link, table)) {
-    std::fputs("kvlctl scan: interrupted\n", stderr);
-    return kExitInterrupted;
-  }
+  if (!Search(run, link, table)) return ReportInterrupted("scan", language);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   run.Stop();
 

@@ -38,7 +38,8 @@ void Print(const std::string& text) {
 
 // The detector line opened for the tool's own transactions.
 struct Session {
-  Session(const LinkOptions& lo, LanguageIndex language) : line(lo, language) {}
+  Session(const LinkOptions& lo, LanguageIndex l) : language(l), line(lo, l) {}
+  LanguageIndex language;
   CStopSignals signals;
   CReportingLine line;
   CModbusSlave& link = line.link;
@@ -54,13 +55,9 @@ int ReadDetector(Session& s, std::uint8_t slave, int type, RegisterImage& image)
   sets.push_back(PollSetFor(type, kModeSaveSettings));
   for (int set : sets) {
     const PollSetRead read = ReadPollSet(s.link, slave, set, image, s.signals);
-    if (read.interrupted || s.signals.Pending()) {
-      std::fputs("kvlctl settings: interrupted\n", stderr);
-      return kExitInterrupted;
-    }
+    if (read.interrupted || s.signals.Pending()) return ReportInterrupted("settings", s.language);
     if (read.result != 0) {
-      std::fprintf(stderr, "kvlctl settings: slave %u: read of %d registers from %d: %s (result %d)\n",
-                   unsigned(slave), read.failedCount, read.failedFirst, ReadResultText(read.result), read.result);
+      ReportReadFailure("settings", slave, read.failedCount, read.failedFirst, read.result, s.language);
       return kExitFailed;
     }
   }
@@ -226,10 +223,7 @@ int RunSettings(const std::vector<std::string>& all) {
       status = Compare(file, type, language, image);
   }
   s.link.Close();
-  if (status != kExitInterrupted && s.signals.Pending()) {
-    std::fputs("kvlctl settings: interrupted\n", stderr);
-    return kExitInterrupted;
-  }
+  if (status != kExitInterrupted && s.signals.Pending()) return ReportInterrupted("settings", language);
   return s.line.Status(status);
 }
 

@@ -79,10 +79,7 @@ int RunWrite(const std::vector<std::string>& args) {
     std::fputs(out.c_str(), stdout);
   }
   // An interrupted write stopped at its next wait; its report is printed above.
-  if (interrupted) {
-    std::fputs("kvlctl write: interrupted\n", stderr);
-    return kExitInterrupted;
-  }
+  if (interrupted) return ReportInterrupted("write", lang == "ru" ? kRussian : kEnglish);
   return line.Status(result == 0 ? kExitOk : kExitFailed);
 }
 

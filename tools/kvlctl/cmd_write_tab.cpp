@@ -103,7 +103,7 @@ int RunWriteTab(const std::vector<std::string>& args) {
 
   const TableFilesPlan plan = PlanTableFiles(files, language);
   const std::vector<std::optional<std::uint32_t>> serials = FileSerials(p, plan);
-  for (const std::string& why : plan.unreadable) std::fprintf(stderr, "kvlctl write-tab: %s: passed over\n", why.c_str());
+  for (const std::string& why : plan.unreadable) Complain("write-tab", Format(txt::kCtlPassedOver(language), why.c_str()));
 
   CStopSignals signals;
   CReportingLine line(lo, language);
@@ -148,11 +148,8 @@ int RunWriteTab(const std::vector<std::string>& args) {
   }
   for (std::size_t i = 0; i < plan.filesQueued.size(); ++i)
     if (fileFailed[i] && !serials[i])
-      std::fprintf(stderr, "kvlctl write-tab: %s\n", Format(txt::kCtlGiveSerial(language), plan.filesQueued[i].c_str()).c_str());
-  if (signals.Pending()) {
-    std::fputs("kvlctl write-tab: interrupted\n", stderr);
-    return kExitInterrupted;
-  }
+      Complain("write-tab", Format(txt::kCtlGiveSerial(language), plan.filesQueued[i].c_str()));
+  if (signals.Pending()) return ReportInterrupted("write-tab", language);
   return line.Status(plan.refusal || failed || !plan.unreadable.empty() ? kExitFailed : kExitOk);
 }
 

@@ -95,4 +95,18 @@ const char* ReadResultText(int result, LanguageIndex l) {
   }
 }
 
+void Complain(const char* command, const std::string& text) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "kvlctl %s: %s\n", command, text.c_str());
+}
+
+int ReportInterrupted(const char* command, LanguageIndex l) {
+  Complain(command, txt::kCtlInterrupted(l));
+  return kExitInterrupted;
+}
+
+void ReportReadFailure(const char* command, unsigned slave, int count, int first, int result, LanguageIndex l) {
+  Complain(command, Format(txt::kCtlReadFailed(l), slave, count, first, ReadResultText(result, l), result));
+}
+
 }  // namespace kvl::ctl

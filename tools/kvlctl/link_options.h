@@ -67,4 +67,12 @@ class CTraceObserver : public CLinkObserver {
 // Plain words for a read result code: "valid answer", "no answer"...
 const char* ReadResultText(int result, LanguageIndex language = kEnglish);
 
+// "kvlctl <command>: <text>" on stderr, after what stdout holds so far.
+void Complain(const char* command, const std::string& text);
+// A stop by Ctrl-C told on stderr; returns kExitInterrupted.
+int ReportInterrupted(const char* command, LanguageIndex language = kEnglish);
+// A poll set's read that failed, named by slave, registers and result.
+void ReportReadFailure(const char* command, unsigned slave, int count, int first, int result,
+                       LanguageIndex language = kEnglish);
+
 }  // namespace kvl::ctl
