@@ -496,6 +496,8 @@ class CFileParts {
     for (std::size_t k = 0; k < parts_.size(); ++k) {
       PartParse& part = parts_[k];
       partStart_.push_back(at);
+      // `line` counted within the part, as its notes count it.
+      const auto beforeCap = [&](std::size_t line) { return line + at < cap; };
       if (at >= cap) {  // a part counts at most the cap: its successors' numbers would be wrong
         part = PartParse();
         continue;
@@ -506,18 +508,18 @@ class CFileParts {
       }
       haveSerial = haveSerial || part.sawSerial;
       for (HeaderLine& h : part.headers)
-        if (h.atLine + at < cap) h.atLine += at, headers_.push_back(std::move(h));
-      if (bad_.lines.empty() && !part.bad.lines.empty() && part.bad.lines.front() + at < cap) {
+        if (beforeCap(h.atLine)) h.atLine += at, headers_.push_back(std::move(h));
+      if (bad_.lines.empty() && !part.bad.lines.empty() && beforeCap(part.bad.lines.front())) {
         bad_.firstTime = std::move(part.bad.firstTime);
         bad_.firstValues = std::move(part.bad.firstValues);
       }
       for (std::size_t b : part.bad.lines)
-        if (b + at < cap) bad_.lines.push_back(b + at);
-      if (part.error.Any() && part.error.atLine + at < cap)
+        if (beforeCap(b)) bad_.lines.push_back(b + at);
+      if (part.error.Any() && beforeCap(part.error.atLine))
         error_.Note(part.error.offset, part.error.atLine + at, part.error.why);
-      if (part.fields.first && part.fields.firstLine + at < cap)
+      if (part.fields.first && beforeCap(part.fields.firstLine))
         fields.Note(part.fields.first, part.fields.firstOffset, part.fields.firstLine + at);
-      if (part.fields.otherOffset != std::string_view::npos && part.fields.otherLine + at < cap)
+      if (part.fields.otherOffset != std::string_view::npos && beforeCap(part.fields.otherLine))
         fields.Note(part.fields.other, part.fields.otherOffset, part.fields.otherLine + at);
       at += part.lines;
     }

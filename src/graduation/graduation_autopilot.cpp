@@ -196,8 +196,8 @@ AutopilotDecision CGraduationAutopilot::Decide(const AutopilotInput& in) {
   return out;
 }
 
-std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now, std::chrono::system_clock::time_point wallNow,
-                            LanguageIndex l) {
+std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now,
+                            std::chrono::system_clock::time_point wallNow, LanguageIndex l) {
   auto clock = [&](SteadyTime at) {
     using namespace std::chrono;
     const auto wall = floor<seconds>(wallNow - duration_cast<system_clock::duration>(now - at));

@@ -28,7 +28,7 @@ namespace kvl::txt {
   X(kCtlResultHeader, "address, function or byte count wrong", "неверный адрес, функция или число байтов", "")     \
   X(kCtlResultUnknown, "unknown result", "неизвестный результат", "")                                              \
   X(kCtlHistoryWrite, "write", "запись", "")                                                                       \
-  X(kCtlHistoryHead, "date and time  kind  what  result  file", "дата и время  вид  что  итог  файл", "")                                                                                                  \
+  X(kCtlHistoryHead, "date and time  kind  what  result  file", "дата и время  вид  что  итог  файл", "") \
   X(kCtlInterrupted, "interrupted", "прервано", "")                                                                \
   X(kCtlReadFailed, "slave %u: read of %d registers from %d: %s (result %d)",                                      \
     "прибор %u: чтение %d регистров с %d: %s (результат %d)", "")                                                  \

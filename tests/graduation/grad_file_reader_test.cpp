@@ -368,10 +368,10 @@ TEST(GradFileReader, DamagePastTheLineCapIsNotReadInPartsEither) {
   for (int k = 0; k < 40; ++k) clean += TimeOf(std::size_t(k)) + " 0 20 10000 2500 2600 0 2400 2500 0\r\n";
   const std::string more = TimeOf(50) + " 0 20 10000 2500 2600 0 2400 2500 0\r\n";
   const std::string late[] = {
-      TimeOf(41) + " 0 20 10000 2500 2600 0 2400 2500 0 7\r\n",            // a field more
-      "* Serial_number=71, Serial_number=72\r\n",                              // a key given twice
+      TimeOf(41) + " 0 20 10000 2500 2600 0 2400 2500 0 7\r\n",                 // a field more
+      "* Serial_number=71, Serial_number=72\r\n",                               // a key given twice
       "*  LEL%  T  D  W  R  P\r\n" + TimeOf(41) + " 0 20 10000 2500 2600\r\n",  // another format
-      TimeOf(41) + " 0 2x0 10000 2500 2600 0 2400 2500 0\r\n",               // a token no number
+      TimeOf(41) + " 0 2x0 10000 2500 2600 0 2400 2500 0\r\n",                  // a token no number
   };
   for (const std::string& damage : late) {
     const std::string file = head + clean + damage + more + more;
@@ -385,7 +385,8 @@ TEST(GradFileReader, DamagePastTheLineCapIsNotReadInPartsEither) {
     for (std::size_t partBytes : {std::size_t(64), std::size_t(200), std::size_t(900)}) {
       CalcSettings parts = whole;
       parts.partBytes = partBytes;
-      ExpectSameRead(base, ReadGradBytes({{"late.grad", file}}, parts, 2), Format("%zu bytes: %s", partBytes, damage.c_str()));
+      ExpectSameRead(base, ReadGradBytes({{"late.grad", file}}, parts, 2),
+                     Format("%zu bytes: %s", partBytes, damage.c_str()));
     }
   }
 }

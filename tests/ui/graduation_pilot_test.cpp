@@ -24,7 +24,8 @@ namespace {
 // `count` demo detectors in `mode` (-1: as opened), the test's folder as the
 // data folder, and an "Auto" run started with the password and the limits
 // given; `stage` answers the first-stage question. Returns the data folder.
-std::string StartAutoRun(test::WindowRun& run, int count, int timeScale, int mode, const test::DialogAnswer& stage) {
+std::string StartAutoRun(test::WindowRun& run, int count, int timeScale, int mode,
+                         const test::DialogAnswer& stage) {
   run.Open(kTypeZ5, count);
   run.Bus().SetTimeScale(timeScale);
   if (mode >= 0) run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(mode);
@@ -63,7 +64,6 @@ TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
   EXPECT_TRUE(test::RunUntil([&] { return run.window->Chamber().Last().setPoint == DemoAsciiChamberProfile().parkC; },
                              8000));
 }
-
 
 // The demo's whole path in "Graduation-Z5": every stage by "Auto", then the
 // tables of the run's own files (the samples of the gas steps left out, the

@@ -110,8 +110,7 @@ CalcSettings SettingsOf(const CArgParser& p, LanguageIndex language) {
   std::vector<ConfigReplacement> replaced;
   if (haveConfig && LoadConfiguration(p.Text("--config"), context, cfg, &replaced) != 0)
     throw UsageError("--config: cannot read '" + p.Text("--config") + "'");
-  if (!replaced.empty())
-    std::fprintf(stderr, "kvlctl calc: %s\n", ConfigReplacementsText(replaced, language).c_str());
+  if (!replaced.empty()) Complain("calc", ConfigReplacementsText(replaced, language));
   int type = cfg.detectorType;
   if (p.Has("--type")) {
     type = DetectorTypeFromName(p.Text("--type"));
@@ -251,7 +250,7 @@ void FileReports(const CalcRun& run, CalcOutcome& outcome) {
   }
   if (batch.WriteSummary()) outcome.summaryName = batch.SummaryName();
   outcome.reportError = batch.LastError();
-  if (!outcome.reportError.empty()) std::fprintf(stderr, "kvlctl calc: %s\n", outcome.reportError.c_str());
+  if (!outcome.reportError.empty()) Complain("calc", outcome.reportError);
 }
 
 std::string SegmentsJson(const CalcSensor& s, const SensorTables& t) {
@@ -378,7 +377,7 @@ int CalcExitStatus(CalcRun& run, const CalcOutcome& outcome) {
   for (int slot : run.summary.calculable) calculated = calculated || !run.fits.Take(slot).tables.empty();
   if (!calculated) {
     std::fflush(stdout);  // the why first, then the verdict
-    std::fprintf(stderr, "kvlctl calc: %s\n", txt::kCtlNoTable(run.settings.language));
+    Complain("calc", txt::kCtlNoTable(run.settings.language));
     return kExitFailed;
   }
   return kExitOk;

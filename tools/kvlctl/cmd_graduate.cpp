@@ -17,13 +17,14 @@
 #include "detector/decoding.h"
 #include "detector/poll_sets.h"
 #include "graduate_options.h"
-#include "link_options.h"
 #include "graduation/autopilot_session.h"
 #include "graduation/grad_log.h"
 #include "graduation/graduation_run.h"
-#include "graduation/run_data_writer.h"
 #include "graduation/run_calc_facts.h"
+#include "graduation/run_data_writer.h"
 #include "graduation/run_state_file.h"
+#include "link_options.h"
+#include "platform/clock.h"
 #include "posted_queue.h"
 #include "reporting_line.h"
 #include "stop_signals.h"
@@ -32,7 +33,6 @@
 #include "text/format.h"
 #include "text/link_texts.h"
 #include "text/text_file.h"
-#include "platform/clock.h"
 
 namespace kvl::ctl {
 namespace {
@@ -216,7 +216,7 @@ RunActions CGraduate::Answer(const RunDialogRequest& ask) {
 
 void CGraduate::Carry(RunActions a) {
   for (;;) {
-    for (const std::string& m : a.messages) std::fprintf(stderr, "kvlctl graduate: %s\n", m.c_str());
+    for (const std::string& m : a.messages) Complain("graduate", m);
     WriteOrigin origin;
     origin.mode = "kvlctl graduate";
     origin.cause = "graduation run";
@@ -271,7 +271,7 @@ void CGraduate::SaveAndAppend() {
     for (std::uint8_t a : o_.devices) saved.addresses.push_back(a);
     saved.savedAt = Stamp();
     std::string why;
-    if (SaveRunState(o_.data, saved, &why) != 0) std::fprintf(stderr, "kvlctl graduate: %s\n", why.c_str());
+    if (SaveRunState(o_.data, saved, &why) != 0) Complain("graduate", why);
     savedSeries_ = saved.series;
     saveDue_ = false;
   }
@@ -310,7 +310,8 @@ bool CGraduate::Begin() {
     std::string why;
     const std::optional<SavedRun> saved = LoadRunState(o_.data, &why);
     if (!saved) {
-      Complain("graduate", Format(txt::kCtlNothingToResume(o_.language), o_.data.c_str()) + (why.empty() ? "" : ": ") + why);
+      Complain("graduate", Format(txt::kCtlNothingToResume(o_.language), o_.data.c_str()) +
+                               (why.empty() ? "" : ": ") + why);
       return false;
     }
     bool taken = false;

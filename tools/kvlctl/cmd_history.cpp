@@ -9,6 +9,7 @@
 #include "detector_options.h"
 #include "graduation/write_history.h"
 #include "json.h"
+#include "link_options.h"
 #include "text/ctl_texts.h"
 #include "text/format.h"
 
@@ -58,7 +59,7 @@ int RunHistory(const std::vector<std::string>& args) {
   const std::vector<HistoryEntry> entries = DetectorHistory(folder, serial);
   std::fputs((p.Has("--json") ? HistoryJson(serial, entries) : HistoryText(entries, l)).c_str(), stdout);
   if (!entries.empty()) return kExitOk;
-  std::fprintf(stderr, "kvlctl history: %s\n", Format(txt::kCtlHistoryNone(l), serial.c_str(), folder.c_str()).c_str());
+  Complain("history", Format(txt::kCtlHistoryNone(l), serial.c_str(), folder.c_str()));
   return kExitFailed;
 }
 

@@ -185,7 +185,7 @@ int RunPoll(const std::vector<std::string>& args) {
     if (m.message == WM_USER_PORT_FAIL) run.FailPort();
     if (m.message == WM_USER_LINE_LOST) {
       lost = true;
-      std::fprintf(stderr, "kvlctl poll: %s\n", LineWatchNote(LineWatch::Waiting, device, language).c_str());
+      Complain("poll", LineWatchNote(LineWatch::Waiting, device, language));
     }
     if (m.message == WM_USER_PORT_OPEN && lost) {
       lost = false;

@@ -63,9 +63,7 @@ int RunRead(const std::vector<std::string>& args) {
       std::fputs(line.c_str(), stdout);
     }
   }
-  if (interrupted) {
-    return ReportInterrupted("read");
-  }
+  if (interrupted) return ReportInterrupted("read");
   if (result != 0) {
     std::fprintf(stderr, "kvlctl read: slave %u: %s (result %d)\n", static_cast<unsigned>(addr), ReadResultText(result),
                  result);

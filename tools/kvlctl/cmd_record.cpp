@@ -197,7 +197,9 @@ int RunRecord(const std::vector<std::string>& args) {
   writer.Sync();
   Complain("record", Format(txt::kCtlRecorded(o.language), writer.RecordedCount(), writer.Series(),
                             static_cast<unsigned long long>(writer.FailedWrites())) +
-                         (writer.LastFailure().empty() ? "" : Format(txt::kCtlLastFailure(o.language), writer.LastFailure().c_str())));
+                         (writer.LastFailure().empty()
+                              ? ""
+                              : Format(txt::kCtlLastFailure(o.language), writer.LastFailure().c_str())));
   // A line asked for and not recorded fails the run, as a failed write does.
   return writer.FailedWrites() > 0 ? kExitFailed : kExitOk;
 }

@@ -103,7 +103,8 @@ int RunWriteTab(const std::vector<std::string>& args) {
 
   const TableFilesPlan plan = PlanTableFiles(files, language);
   const std::vector<std::optional<std::uint32_t>> serials = FileSerials(p, plan);
-  for (const std::string& why : plan.unreadable) Complain("write-tab", Format(txt::kCtlPassedOver(language), why.c_str()));
+  for (const std::string& why : plan.unreadable)
+    Complain("write-tab", Format(txt::kCtlPassedOver(language), why.c_str()));
 
   CStopSignals signals;
   CReportingLine line(lo, language);

@@ -105,7 +105,8 @@ int ReportInterrupted(const char* command, LanguageIndex l) {
   return kExitInterrupted;
 }
 
-void ReportReadFailure(const char* command, unsigned slave, int count, int first, int result, LanguageIndex l) {
+void ReportReadFailure(const char* command, unsigned slave, int count, int first, int result,
+                       LanguageIndex l) {
   Complain(command, Format(txt::kCtlReadFailed(l), slave, count, first, ReadResultText(result, l), result));
 }
 
