@@ -1,5 +1,7 @@
 #include "detector/register_map.h"
 
+#include <optional>
+
 namespace kvl {
 namespace {
 
@@ -68,6 +70,39 @@ const RegisterLayout& LayoutFor(int type) {
 double Temperature(int type, ImageView image) {
   const int t = Signed16(image[reg::kT]);
   return LayoutFor(type).temperatureInTenths ? t * 0.1 : double(t);
+}
+
+namespace {
+
+// Where the typical table puts -60 and 85 degC, by type.
+struct UnitLine {
+  double atMinus60, at85;
+};
+std::optional<UnitLine> UnitLineOf(int type) {
+  switch (type) {
+    case kTypeZ5: return UnitLine{536, 1075};
+    case kTypeKvelt: return UnitLine{460, 1090};
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace
+
+bool CountsInDeviceUnits(int type) { return UnitLineOf(type).has_value(); }
+
+double DeviceUnitsPerDegree(int type) {
+  const auto line = UnitLineOf(type);
+  return line ? (line->at85 - line->atMinus60) / 145.0 : 1.0;
+}
+
+double NominalUnits(int type, double c) {
+  const auto line = UnitLineOf(type);
+  return line ? line->atMinus60 + (c + 60) * DeviceUnitsPerDegree(type) : c;
+}
+
+double NominalCelsius(int type, double units) {
+  const auto line = UnitLineOf(type);
+  return line ? (units - line->atMinus60) / DeviceUnitsPerDegree(type) - 60 : units;
 }
 
 double KveltEmitterPower(std::uint16_t voltage1Word, std::uint16_t voltage2Word) {

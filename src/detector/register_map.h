@@ -183,8 +183,20 @@ constexpr std::uint32_t SerialNumber(int type, ImageView image) {
 // Concentration in %LEL (address 10, signed x 0.1).
 constexpr double ConcentrationLel(ImageView image) { return Signed16(image[reg::kConcentration]) * 0.1; }
 
-// Temperature (address 8) in degrees C for the type.
+// Temperature (address 8) as the detector counts it: degrees C for Z and
+// Z40 (tenths), device units for KVELT and Z5.
 double Temperature(int type, ImageView image);
+
+// The type's nominal conversion between its temperature count and degrees C.
+// KVELT and Z5 count in device units along their typical graduation table
+// (a Z5 about 3.7 a degree); a single detector may lie a few degrees off it,
+// which is good enough to weigh a change or to name a temperature, never to
+// replace the detector's own table. Z and Z40 count in degrees: 1 a degree.
+double DeviceUnitsPerDegree(int type);
+double NominalCelsius(int type, double units);
+double NominalUnits(int type, double degreesC);
+// Whether the type's temperature count is in device units, not degrees.
+bool CountsInDeviceUnits(int type);
 
 // Emitter power of a KVELT detector from its two emitter voltage registers.
 double KveltEmitterPower(std::uint16_t voltage1Word, std::uint16_t voltage2Word);

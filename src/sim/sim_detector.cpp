@@ -52,13 +52,8 @@ long Clamp16(double v) { return std::lround(std::clamp(v, -32768.0, 32767.0)); }
 
 }  // namespace
 
-double SimTemperatureUnits(int type, double c) {
-  switch (type) {
-    case kTypeZ5: return 536 + (c + 60) * (1075.0 - 536.0) / 145.0;  // about the typical table
-    case kTypeKvelt: return 460 + (c + 60) * (1090.0 - 460.0) / 145.0;
-    default: return c;
-  }
-}
+// The simulated detectors count along the type's nominal line exactly.
+double SimTemperatureUnits(int type, double c) { return NominalUnits(type, c); }
 
 int BaudOfCode(std::uint16_t code) {
   switch (code) {
