@@ -48,6 +48,8 @@ ChamberProfile DemoChamber() {
   p.autopilot.steadySignalWindowS = 3;
   p.autopilot.minGasFlowS = 3;
   p.autopilot.setPointReachTimeoutS = 600;
+  p.autopilot.lostAfterPolls = 3;
+  p.autopilot.dropAfterS = 60;
   return p;
 }
 

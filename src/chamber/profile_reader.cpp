@@ -21,6 +21,8 @@ void AddAutopilotKeys(CKeyedProfile& keys, AutopilotLimits& a) {
   keys.Decimal("steady_signal_window", 1, kDayS, &a.steadySignalWindowS);
   keys.Decimal("min_gas_flow_time", 0, kDayS, &a.minGasFlowS);
   keys.Decimal("set_point_reach_timeout", 1, kDayS, &a.setPointReachTimeoutS);
+  keys.Whole("lost_after", 1, 1000, &a.lostAfterPolls);
+  keys.Decimal("drop_after", 1, kDayS, &a.dropAfterS);
 }
 
 void AddChamberKeys(CKeyedProfile& keys, ChamberProfile& p, int* protocol) {

@@ -46,6 +46,11 @@ struct AutopilotLimits {
   // Longest wait for the chamber to reach a set point before the run stops
   // and asks the operator, seconds.
   double setPointReachTimeoutS = 3 * 3600;
+  // A detector that missed this many of its polls in a row holds the run,
+  // named; one silent for this long (seconds) while the others answer is
+  // left out of the run, which goes on without it.
+  int lostAfterPolls = 3;
+  double dropAfterS = 1800;
 
   bool operator==(const AutopilotLimits&) const = default;
 };

@@ -273,7 +273,7 @@ void CDetectorTable::MarkStageSeen(int slot, PollOutcome& out) {
   const int listed = int(std::min<std::size_t>(addresses_.size(), kSlotCount));
   bool othersSeen = true;
   for (int s = 0; s < listed; ++s)
-    if (s != slot && !slots_[std::size_t(s)].stageSeen) othersSeen = false;
+    if (s != slot && !slots_[std::size_t(s)].stageSeen && !stageExempt_[std::size_t(s)]) othersSeen = false;
   // The last detector to answer leaves its flag clear: the next poll of any
   // row enables the button again rather than nothing.
   if (othersSeen)

@@ -157,6 +157,9 @@ class CDetectorTable {
   // 0 none, 1..4 a graduation stage waits for the operator.
   void SetGraduationStage(int stage) { stage_ = stage; }
   void ClearStageSeen();
+  // Rows a graduation run has let go (or never had): "   Done" does not
+  // wait for them to answer.
+  void SetStageExempt(const std::array<bool, kSlotCount>& exempt) { stageExempt_ = exempt; }
   void SetLineOpen(bool open) { lineOpen_ = open; }
 
   const TableLayout& Layout() const { return layout_; }
@@ -259,6 +262,7 @@ class CDetectorTable {
   bool resumeAfterData_ = true;
   bool lineOpen_ = false;
   int stage_ = 0;
+  std::array<bool, kSlotCount> stageExempt_{};
   LineCounters counters_{};
 };
 

@@ -26,6 +26,15 @@ struct AutopilotRules {
   // from the moment the valve was confirmed open.
   double signalSteadiness = 30;  // register counts
   Seconds signalWindow{180};
+  // A window is a minimum: it stretches to hold this many polls of every
+  // detector besides the one at its start, however long the bus takes to go
+  // round (twenty Z5 at 9600 baud: over nine seconds). One is enough: the
+  // change is taken from the poll before the window, over the whole of it.
+  int windowPolls = 1;
+  // A detector that missed this many polls in a row is named in a hold; one
+  // silent this long while others answer is left out of the run.
+  int lostAfterPolls = 3;
+  Seconds dropAfter{1800};
   Seconds minGasFlow{300};
   // A set point the chamber has not reached in this long holds the run.
   Seconds setPointTimeout{3 * 3600};

@@ -15,8 +15,12 @@ void CAutopilotSession::OnPoll(const CDetectorTable& table, int slot, int type, 
   const ImageView image = table.Slot(slot).image;
   DetectorReading r;
   r.at = now;
-  r.temperature = Temperature(type, image);
-  r.temperatureStep = LayoutFor(type).temperatureInTenths ? 0.1 : 1.0;
+  // The profile speaks degrees; a detector counting device units is weighed
+  // through its type's conversion, one unit being its smallest step.
+  r.temperature = NominalCelsius(type, Temperature(type, image));
+  r.temperatureStep = CountsInDeviceUnits(type)            ? 1.0 / DeviceUnitsPerDegree(type)
+                      : LayoutFor(type).temperatureInTenths ? 0.1
+                                                            : 1.0;
   r.r = Signed16(image[reg::kR]);
   r.w = Signed16(image[reg::kW]);
   pilot_.OnReading(slot, r);
@@ -33,9 +37,9 @@ AutopilotTick CAutopilotSession::Tick(const CGraduationRun& run, const RunEnviro
   in.stageTemperature = StageTemperature(env.type, run.Stage(), env.tLow, env.tHigh);
   in.runGate = run.DoneEnabled();
   for (int s = 0; s < kSlotCount; ++s)
-    if (env.table->Slot(s).HasDetector()) {
+    if (run.InRun(s)) {
       in.listed.push_back(s);
-      in.addresses.push_back(env.table->Slot(s).address);
+      in.addresses.push_back(run.RunAddress(s));
     }
   in.chamber = chamber_.Last();
   if (valves_) in.valves = valves_->Last();

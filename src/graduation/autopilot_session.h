@@ -35,7 +35,13 @@ class CAutopilotSession {
 
   // Every completed poll of a slot, after the table took it.
   void OnPoll(const CDetectorTable& table, int slot, int type, SteadyTime now);
-  // Decides, and sends the chamber and the valves what was decided.
+  // Every poll of a slot that got no valid answer.
+  void OnMissedPoll(int slot) { pilot_.OnMissedPoll(slot); }
+  // The windows the steadiness is judged over now.
+  AutopilotWindows Windows() const { return pilot_.Windows(); }
+  // Decides, and sends the chamber and the valves what was decided. The
+  // run's detectors are weighed whether they answer or not; one to let go
+  // is in the decision's `drop`, for the caller to hand to the run's Drop.
   AutopilotTick Tick(const CGraduationRun& run, const RunEnvironment& env, SteadyTime now);
 
   // The run's actions of one event, before they are carried out: its log

@@ -32,6 +32,8 @@ AutopilotRules RulesFromProfile(const ChamberProfile& p) {
   r.signalWindow = seconds(p.autopilot.steadySignalWindowS);
   r.minGasFlow = seconds(p.autopilot.minGasFlowS);
   r.setPointTimeout = seconds(p.autopilot.setPointReachTimeoutS);
+  r.lostAfterPolls = p.autopilot.lostAfterPolls;
+  r.dropAfter = seconds(p.autopilot.dropAfterS);
   r.staleAfter = std::max(Seconds(30), Seconds(3 * p.pollSeconds));
   return r;
 }
@@ -46,14 +48,58 @@ GasValve CGraduationAutopilot::StepValve(int step) {
   }
 }
 
+CGraduationAutopilot::CGraduationAutopilot(AutopilotRules limits) : limits_(limits) {
+  windows_.temperature = limits_.temperatureWindow;
+  windows_.signal = limits_.signalWindow;
+}
+
+// The longest window and, at its start, the poll before it, with room for a late one.
+Seconds CGraduationAutopilot::Keep() const {
+  const auto cycle = Seconds(static_cast<long long>(std::ceil(2 * windows_.cycleS)));
+  return std::max(windows_.temperature, windows_.signal) + std::max(limits_.staleAfter, cycle);
+}
+
 void CGraduationAutopilot::OnReading(int slot, const DetectorReading& reading) {
   if (slot < 0 || slot >= kSlotCount) return;
   auto& kept = readings_[std::size_t(slot)];
   kept.push_back(reading);
   lastAnswer_[std::size_t(slot)] = reading.at;
-  // Only the longest window (and a poll's slack at its start) is ever looked at.
-  const Seconds keep = std::max(limits_.temperatureWindow, limits_.signalWindow) + limits_.staleAfter;
+  missed_[std::size_t(slot)] = 0;
+  const Seconds keep = Keep();
   while (!kept.empty() && reading.at - kept.front().at > keep) kept.pop_front();
+}
+
+void CGraduationAutopilot::OnMissedPoll(int slot) {
+  if (slot >= 0 && slot < kSlotCount) ++missed_[std::size_t(slot)];
+}
+
+// Each detector's mean time between answered polls over what is kept; the
+// slowest sets the cycle, and the windows stretch to hold windowPolls of it
+// (and half a cycle more, so a late poll does not leave a window one short).
+void CGraduationAutopilot::MeasureCycle(const AutopilotInput& in, AutopilotDecision& out) {
+  double cycle = 0;
+  bool known = !in.listed.empty();
+  for (int slot : in.listed) {
+    const auto& kept = readings_[std::size_t(slot)];
+    if (kept.size() < 2) {
+      known = false;
+      continue;
+    }
+    const std::chrono::duration<double> span = kept.back().at - kept.front().at;
+    cycle = std::max(cycle, span.count() / double(kept.size() - 1));
+  }
+  if (!known) return;
+  auto stretch = [&](Seconds base) {
+    const double polls = (limits_.windowPolls + 0.5) * cycle;
+    return std::max(base, Seconds(static_cast<long long>(std::ceil(polls))));
+  };
+  windows_ = {cycle, int(in.listed.size()), stretch(limits_.temperatureWindow), stretch(limits_.signalWindow)};
+  auto far = [](Seconds a, Seconds b) { return 4 * std::chrono::abs(a - b) >= b; };
+  if (announced_.detectors == 0 || announced_.detectors != windows_.detectors ||
+      far(windows_.temperature, announced_.temperature) || far(windows_.signal, announced_.signal)) {
+    announced_ = windows_;
+    out.windowsChanged = windows_;
+  }
 }
 
 void CGraduationAutopilot::EnterStep(const AutopilotInput& in) {
@@ -116,20 +162,42 @@ void CGraduationAutopilot::CollectHolds(const AutopilotInput& in, AutopilotDecis
   const bool valvesSilent = !in.withoutGas && in.step >= 1 && !in.valves.answered;
   Hold(HoldCause::kValvesSilent, valvesSilent, in.now, in.valves.reason, out);
 
+  CollectSilent(in, out);
+}
+
+// A detector is lost after lostAfterPolls missed polls in a row, or when no
+// poll of it has been answered for as long as that many cycles take (a line
+// with no polls at all). Lost ones are named; one lost for dropAfter is let
+// go, but only while another detector answers: when none does, the fault is
+// the line's, and no detector is to blame.
+void CGraduationAutopilot::CollectSilent(const AutopilotInput& in, AutopilotDecision& out) {
+  const auto cycles = std::chrono::duration<double>(windows_.cycleS * (limits_.lostAfterPolls + 1));
+  const auto quiet = std::max<std::chrono::duration<double>>(limits_.staleAfter, cycles);
   std::vector<int> silent;
+  std::vector<std::pair<int, SteadyTime>> lost;
+  bool someAnswer = false;
   for (std::size_t i = 0; i < in.listed.size(); ++i) {
-    const auto& last = lastAnswer_[std::size_t(in.listed[i])];
-    const SteadyTime since = last ? *last : stepStart_;
-    if (!Fresh(since, in.now, limits_.staleAfter)) silent.push_back(in.addresses[i]);
+    const auto slot = std::size_t(in.listed[i]);
+    if (!listedSince_[slot]) listedSince_[slot] = in.now;
+    const SteadyTime last = lastAnswer_[slot] ? *lastAnswer_[slot] : *listedSince_[slot];
+    if (missed_[slot] < limits_.lostAfterPolls && in.now - last <= quiet) {
+      someAnswer = true;
+      continue;
+    }
+    silent.push_back(in.addresses[i]);
+    lost.emplace_back(int(slot), last);
   }
   Hold(HoldCause::kDetectorsSilent, !silent.empty(), in.now, AddressList(silent), out);
+  if (!someAnswer) return;
+  for (const auto& [slot, last] : lost)
+    if (in.now - last >= limits_.dropAfter) out.drop.push_back({slot, last});
 }
 
 // Every detector's temperature (or both signals) changed less than the limit
 // over the window, all of it after `floor`; the unsteady ones go into `out`.
 bool CGraduationAutopilot::Steady(const AutopilotInput& in, SteadyTime floor, bool temperature,
                                   AutopilotDecision& out) const {
-  const Seconds window = temperature ? limits_.temperatureWindow : limits_.signalWindow;
+  const Seconds window = temperature ? windows_.temperature : windows_.signal;
   const double limit = temperature ? limits_.temperatureSteadiness : limits_.signalSteadiness;
   const SteadyTime from = in.now - window;
   out.unsteadyTemperature = temperature;
@@ -141,7 +209,8 @@ bool CGraduationAutopilot::Steady(const AutopilotInput& in, SteadyTime floor, bo
     // not over the readings that happen to fall in it.
     auto first = std::find_if(kept.begin(), kept.end(), [&](const DetectorReading& r) { return r.at >= floor; });
     auto start = std::find_if(first, kept.end(), [&](const DetectorReading& r) { return r.at > from; });
-    const bool covered = from >= floor && start != first && start != kept.end();
+    const bool covered =
+        from >= floor && start != first && std::distance(start, kept.end()) >= limits_.windowPolls;
     if (start != first) --start;
     double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
     double allowed = limit;
@@ -164,6 +233,7 @@ AutopilotDecision CGraduationAutopilot::Decide(const AutopilotInput& in) {
   EnterStep(in);
   out.stepSince = stepStart_;
   out.capturesPending = in.capturesPending;
+  MeasureCycle(in, out);
   CommandChamber(in, out);
   CommandValves(in, out);
   CollectHolds(in, out);
@@ -196,14 +266,16 @@ AutopilotDecision CGraduationAutopilot::Decide(const AutopilotInput& in) {
   return out;
 }
 
+std::string WallClockText(SteadyTime at, SteadyTime now, std::chrono::system_clock::time_point wallNow) {
+  using namespace std::chrono;
+  const auto wall = floor<seconds>(wallNow - duration_cast<system_clock::duration>(now - at));
+  const std::tm tm = platform::LocalTime(system_clock::to_time_t(wall));
+  return Format("%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+}
+
 std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now,
                             std::chrono::system_clock::time_point wallNow, LanguageIndex l) {
-  auto clock = [&](SteadyTime at) {
-    using namespace std::chrono;
-    const auto wall = floor<seconds>(wallNow - duration_cast<system_clock::duration>(now - at));
-    const std::tm tm = platform::LocalTime(system_clock::to_time_t(wall));
-    return Format("%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-  };
+  auto clock = [&](SteadyTime at) { return WallClockText(at, now, wallNow); };
   std::vector<std::string> parts;
   for (const AutopilotHold& h : d.holds) {
     std::string what;

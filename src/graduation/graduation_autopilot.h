@@ -29,10 +29,13 @@ namespace kvl {
 // One answered poll of a detector, as the autopilot weighs it.
 struct DetectorReading {
   SteadyTime at{};
-  double temperature = 0;  // degC
+  // degC, through the type's conversion where the detector counts in device
+  // units: the profile's limits speak degrees.
+  double temperature = 0;
   double r = 0, w = 0;     // the two channel signals, register counts
-  // The smallest change the detector can report (1 degC for a type without
-  // tenths): a reading that flips by one step is as steady as it can be.
+  // The smallest change the detector can report, in degC (a tenth, a whole
+  // degree, or one device unit): a reading that flips by one step is as
+  // steady as it can be.
   double temperatureStep = 0.1;
 };
 
@@ -45,7 +48,9 @@ struct AutopilotInput {
   // The run's own gate for "   Done": the stabilisation wait has passed
   // (step 0), every detector has answered since the last confirmation (gas steps).
   bool runGate = false;
-  std::vector<int> listed;     // slots with a detector
+  // The run's detectors still in it, answering or not: a silent one stays
+  // listed, so it is named, never passed over.
+  std::vector<int> listed;     // slots
   std::vector<int> addresses;  // their Modbus addresses, for naming them
   ChamberReading chamber;
   ValveState valves;  // not looked at without gas
@@ -61,11 +66,28 @@ struct AutopilotHold {
   std::string detail;     // the chamber's or the valves' reason, the silent detectors' addresses
 };
 
+// The windows the run judges steadiness by, once the poll cycle is known.
+struct AutopilotWindows {
+  double cycleS = 0;  // the slowest detector's mean time between its answered polls
+  int detectors = 0;
+  AutopilotRules::Seconds temperature{0}, signal{0};
+};
+
 struct AutopilotDecision {
   std::optional<double> setPoint;    // send the chamber this set point
   std::optional<GasValve> openValve;  // move the valves to this
   bool confirm = false;               // the step is done: call the run's OnDone
   std::vector<AutopilotHold> holds;   // empty: not holding
+  // Detectors silent for the rules' dropAfter while others answer: the run
+  // goes on without them.
+  struct Silent {
+    int slot = -1;
+    SteadyTime since{};  // the last answer (or when the run first listed it)
+  };
+  std::vector<Silent> drop;
+  // The poll cycle measured and the windows it gives, when first known and
+  // whenever they change by a quarter or more: worth saying once.
+  std::optional<AutopilotWindows> windowsChanged;
 
   // What the step still waits for (empty when it waits for nothing).
   bool chamberAway = false;  // measured temperature outside the tolerance
@@ -83,11 +105,15 @@ struct AutopilotDecision {
 
 class CGraduationAutopilot {
  public:
-  explicit CGraduationAutopilot(AutopilotRules limits = {}) : limits_(limits) {}
+  explicit CGraduationAutopilot(AutopilotRules limits = {});
 
   const AutopilotRules& Limits() const { return limits_; }
   // A detector's answered poll. Readings older than the longest window go.
   void OnReading(int slot, const DetectorReading& reading);
+  // A poll of the detector that got no valid answer.
+  void OnMissedPoll(int slot);
+  // The windows in use now (the profile's, stretched to the poll cycle).
+  AutopilotWindows Windows() const { return windows_; }
   AutopilotDecision Decide(const AutopilotInput& in);
   // The valve a step feeds: zero for 1 and 4, high for 2, middle for 3, none for 0.
   static GasValve StepValve(int step);
@@ -97,12 +123,18 @@ class CGraduationAutopilot {
   void CommandChamber(const AutopilotInput& in, AutopilotDecision& out);
   void CommandValves(const AutopilotInput& in, AutopilotDecision& out);
   void CollectHolds(const AutopilotInput& in, AutopilotDecision& out);
+  void CollectSilent(const AutopilotInput& in, AutopilotDecision& out);
+  void MeasureCycle(const AutopilotInput& in, AutopilotDecision& out);
+  AutopilotRules::Seconds Keep() const;
   bool Steady(const AutopilotInput& in, SteadyTime floor, bool temperature, AutopilotDecision& out) const;
   void Hold(HoldCause cause, bool active, SteadyTime now, std::string detail, AutopilotDecision& out);
 
   AutopilotRules limits_;
   std::array<std::deque<DetectorReading>, kSlotCount> readings_;
   std::array<std::optional<SteadyTime>, kSlotCount> lastAnswer_;
+  std::array<std::optional<SteadyTime>, kSlotCount> listedSince_;
+  std::array<int, kSlotCount> missed_{};  // polls missed in a row
+  AutopilotWindows windows_, announced_;
   std::array<std::optional<SteadyTime>, kHoldCauses> holdSince_;
   int stage_ = 0, step_ = -1;
   SteadyTime stepStart_{};
@@ -118,6 +150,9 @@ class CGraduationAutopilot {
 // steady: dT 0.6 °C over 10 min; step since 10:32:05 (0:12:40)"). Wall-clock
 // times from `wallNow`, the moment that is `d.`'s `now`, to the sub-second:
 // a start shown from whole seconds would step back and forth by one.
+// "hh:mm:ss" of the wall clock at the steady moment `at`, `wallNow` being `now`.
+std::string WallClockText(SteadyTime at, SteadyTime now, std::chrono::system_clock::time_point wallNow);
+
 std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now,
                             std::chrono::system_clock::time_point wallNow, LanguageIndex language);
 

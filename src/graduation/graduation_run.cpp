@@ -43,7 +43,11 @@ double ConcentrationValue(std::string text) {
 
 }  // namespace
 
-CGraduationRun::CGraduationRun() { logHeader_.fill(true); }
+CGraduationRun::CGraduationRun() {
+  logHeader_.fill(true);
+  roster_.fill(-1);
+}
+
 
 std::string CGraduationRun::StepMessage(int type, int stage, int step, int valveMode, int tLow, int tHigh,
                                         LanguageIndex l) {
@@ -104,9 +108,10 @@ RunActions CGraduationRun::OnPassword(const std::optional<std::string>& text, co
     return out;
   }
   const CDetectorTable& t = *env.table;
+  TakeRoster(t, env.type);
   for (int s = 0; s < kSlotCount; ++s)
-    if (t.Slot(s).HasDetector())
-      out.writes.push_back({std::uint8_t(t.Slot(s).address), std::uint16_t(reg::kPassword), kGraduationPasswordCode});
+    if (InRun(s))
+      out.writes.push_back({std::uint8_t(RunAddress(s)), std::uint16_t(reg::kPassword), kGraduationPasswordCode});
 
   const int n = ListedSlots(t);
   std::optional<std::uint16_t> gas;
@@ -255,7 +260,7 @@ RunLogAppend CGraduationRun::LogRecord(const RunEnvironment& env, int s, const s
   RunLogAppend log;
   log.path = GradLogPath(env.dataFolder, SerialNumberText(env.type, slot.image, false));
   if (logHeader_[std::size_t(s)]) {
-    log.bytes = GradLogRunHeader(env.type, slot.address, slot.image, env.now);
+    log.bytes = GradLogRunHeader(env.type, RunAddress(s) >= 0 ? RunAddress(s) : slot.address, slot.image, env.now);
     logHeader_[std::size_t(s)] = false;
   }
   log.bytes += pointLine;
@@ -269,10 +274,12 @@ RunActions CGraduationRun::OnDone(const RunEnvironment& env) {
   const int point = StagePoint(stage_);
   const int temperature = StageTemperature(env.type, stage_, env.tLow, env.tHigh);
   const bool lastStage = stage_ == kGraduationStages;
+  // Every detector of the run takes its point, also one whose last poll
+  // failed (its image keeps what it last answered); one let go takes none.
   for (int s = 0; s < kSlotCount; ++s) {
     const SlotState& slot = t.Slot(s);
-    if (!slot.HasDetector()) continue;
-    const auto address = std::uint8_t(slot.address);
+    if (!InRun(s)) continue;
+    const auto address = std::uint8_t(roster_[std::size_t(s)]);
     if (step_ >= 1 && step_ <= 3 && !withoutGas_) {
       const unsigned code = step_ == 1 ? kCaptureZeroGas : step_ == 2 ? kCaptureHighGas : kCaptureMiddleGas;
       out.writes.push_back({address, std::uint16_t(kRegGraduationCommand), std::uint16_t(code * 256 + point)});

@@ -98,6 +98,9 @@ struct RunGasSelection {
 
 struct RunActions {
   std::vector<std::string> messages;     // message boxes with OK, in order
+  // What the run tells without waiting for anyone (a detector let go): the
+  // stage field, stdout, the journal; never a box.
+  std::vector<std::string> notes;
   std::optional<RunDialogRequest> ask;   // then this dialog; its answer is the next event
   std::vector<RunWrite> writes;          // QueueWritesTo(..., function 6)
   std::vector<RunLogAppend> logs;
@@ -123,6 +126,19 @@ struct RunView {
   int seenStep = 0;  // for CDetectorTable::SetGraduationStage: the step while a stage runs, else 0
 };
 
+// A saved run's detector that is not on the bus as the run left it.
+struct ResumeMismatch {
+  int slot = -1;  // -1: the whole run (another detector type)
+  int address = 0;
+  std::string text;  // names the address and both serial numbers
+};
+
+// Before a saved run is taken up, before anything is sent: every detector it
+// graduates (those it let go aside) answers at its address with the serial
+// number it had, and the type is the run's. Empty when the bus is the run's.
+std::vector<ResumeMismatch> ResumeMismatches(const SavedRun& saved, const CDetectorTable& table, int type,
+                                             LanguageIndex language);
+
 class CGraduationRun {
  public:
   CGraduationRun();
@@ -139,6 +155,20 @@ class CGraduationRun {
   RunActions OnCompletionTimer();
   RunActions OnValveMode(int mode);
   RunActions OnPollResult(bool enableDone);
+  // The run's detectors: those that answered when its password was taken
+  // (or the saved run's, resumed), by slot. One let go stays out of every
+  // later capture and log line, and gets no table.
+  bool InRun(int slot) const;
+  bool WasDropped(int slot) const;
+  int RunAddress(int slot) const;  // -1 for a slot not in the run
+  std::string RunSerial(int slot) const;  // as the detector answered at the start
+  // Rows of the poll list the running run does not wait for (let go, or
+  // never in it): for CDetectorTable::SetStageExempt after every event.
+  std::array<bool, kSlotCount> OutOfRun() const;
+  // Lets the detector go, naming in its log when and why; the run goes on
+  // without it. Nothing for a slot not in the run.
+  RunActions Drop(int slot, const std::string& why, const RunEnvironment& env);
+
   // The operator acted elsewhere (a mode change): a kept "Graduation is
   // completed" goes.
   void DismissCompletion();
@@ -180,6 +210,8 @@ class CGraduationRun {
   enum class Shown { None, Step, Completed, Elapsed };
   void EndRun(RunActions& out);
   RunLogAppend LogRecord(const RunEnvironment& env, int slot, const std::string& pointLine);
+  void TakeRoster(const CDetectorTable& t, int type);
+  void RestoreRoster(const SavedRun& saved);
   void NoteGas(bool before, bool after, long long now);
 
   int stabilizationMs_ = kStabilizationMs;
@@ -194,6 +226,9 @@ class CGraduationRun {
   Shown shown_ = Shown::None;
   std::optional<RunDialog> awaiting_;
   std::array<bool, kSlotCount> logHeader_;
+  std::array<int, kSlotCount> roster_;  // Modbus address by slot, -1 none
+  std::array<bool, kSlotCount> dropped_{};
+  std::array<std::string, kSlotCount> serials_;
   std::vector<GasSpan> gasSpans_;
 };
 

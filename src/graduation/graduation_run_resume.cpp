@@ -16,6 +16,12 @@ void CGraduationRun::SnapshotInto(SavedRun& saved) const {
   saved.withoutGas = withoutGas_;
   for (std::size_t s = 0; s < saved.logHeaderOwed.size(); ++s) saved.logHeaderOwed[s] = logHeader_[s];
   saved.gasSpans = gasSpans_;
+  saved.serials.clear();
+  saved.dropped.clear();
+  for (int s = 0; s < kSlotCount && RunAddress(s) >= 0; ++s) {
+    saved.serials.push_back(RunSerial(s));
+    if (WasDropped(s)) saved.dropped.push_back(RunAddress(s));
+  }
 }
 
 RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& env, bool* taken) {
@@ -34,15 +40,17 @@ RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& e
   withoutDelay_ = false;
   for (std::size_t s = 0; s < logHeader_.size(); ++s) logHeader_[s] = saved.logHeaderOwed[s];
   gasSpans_ = saved.gasSpans;
+  RestoreRoster(saved);
   // Cut off at a temperature step: the gas was off, whenever the cut came.
   if (step_ == 0 && !gasSpans_.empty() && gasSpans_.back().to < gasSpans_.back().from)
     gasSpans_.back().to = CalendarSeconds(env.now);
   int firstSlot = -1;
   for (int s = 0; s < kSlotCount; ++s)
-    if (t.Slot(s).HasDetector()) {
+    if (InRun(s)) {
       if (firstSlot < 0) firstSlot = s;
-      out.writes.push_back({std::uint8_t(t.Slot(s).address), std::uint16_t(reg::kPassword), kGraduationPasswordCode});
+      out.writes.push_back({std::uint8_t(RunAddress(s)), std::uint16_t(reg::kPassword), kGraduationPasswordCode});
     }
+
   if (firstSlot >= 0) out.gas = RunGasSelection{int(GasCode(t.Slot(firstSlot).image)), saved.high, saved.medium};
   out.valveSelector = valveMode_;
   out.hideValveSelector = true;

@@ -14,9 +14,21 @@ namespace {
 
 const char* const kKeys[] = {"type",   "stage",     "step",       "valve_mode", "without_gas", "medium",
                              "high",   "series",    "addresses",  "log_header", "saved",
-                             "gas"};
-// Written by every save, absent from the files of earlier versions: no gas noted.
-const char* const kOptionalKey = "gas";
+                             "gas",    "serials",   "dropped"};
+// Written by every save, absent from the files of earlier versions: no gas
+// noted, no serial numbers to check, no detector let go.
+bool Optional(const std::string& key) { return key == "gas" || key == "serials" || key == "dropped"; }
+
+bool WholeList(std::string_view value, long long lo, long long hi, std::vector<long long>* out);
+
+// A serial number as the run names it: digits only; 0 for a row that had none.
+bool SerialList(std::string_view value, std::size_t count, std::vector<std::string>* out) {
+  std::vector<long long> numbers;
+  if (value.empty()) return true;
+  if (!WholeList(value, 0, 4294967295LL, &numbers) || numbers.size() != count) return false;
+  for (long long n : numbers) out->push_back(n == 0 ? std::string() : Format("%lld", n));
+  return true;
+}
 
 // The blank-separated whole numbers of a value, each within [lo, hi].
 bool WholeList(std::string_view value, long long lo, long long hi, std::vector<long long>* out) {
@@ -59,12 +71,12 @@ bool SplitKeys(const std::string& text, std::map<std::string, std::string>* valu
 
 bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad) {
   for (const char* k : kKeys)
-    if (!v.count(k) && std::string(k) != kOptionalKey) {
+    if (!v.count(k) && !Optional(k)) {
       *bad = std::string(k) + " =";
       return false;
     }
   int withoutGas = 0;
-  std::vector<long long> addresses, owed, gas;
+  std::vector<long long> addresses, owed, gas, dropped;
   const struct {
     const char* key;
     bool ok;
@@ -79,6 +91,8 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
                         addresses.size() <= std::size_t(kSlotCount)},
       {"log_header", WholeList(v["log_header"], 0, 1, &owed) && owed.size() == addresses.size()},
       {"gas", WholeList(v["gas"], -(1LL << 40), 1LL << 40, &gas) && gas.size() % 2 == 0},
+      {"serials", SerialList(v["serials"], addresses.size(), &run->serials)},
+      {"dropped", WholeList(v["dropped"], 1, 255, &dropped) && dropped.size() <= addresses.size()},
   };
   for (const auto& c : checks)
     if (!c.ok) {
@@ -92,12 +106,27 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
   for (long long a : addresses) run->addresses.push_back(int(a));
   for (std::size_t i = 0; i < owed.size(); ++i) run->logHeaderOwed[i] = owed[i] != 0;
   for (std::size_t i = 0; i + 1 < gas.size(); i += 2) run->gasSpans.push_back({gas[i], gas[i + 1]});
+  for (long long a : dropped) run->dropped.push_back(int(a));
   return true;
 }
 
 }  // namespace
 
 std::string RunStatePath(const std::string& dataFolder) { return dataFolder + "graduation.run"; }
+
+namespace {
+
+// Serial numbers by slot (0 for a row without one), then the detectors let go.
+std::string ComposeRoster(const SavedRun& r) {
+  std::string serials, dropped;
+  for (std::size_t i = 0; i < r.serials.size() && i < r.addresses.size(); ++i)
+    serials += (i ? " " : "") + (r.serials[i].empty() ? std::string("0") : r.serials[i]);
+  for (int a : r.dropped) dropped += Format(dropped.empty() ? "%d" : " %d", a);
+  const bool whole = r.serials.size() == r.addresses.size();
+  return (whole ? "serials = " + serials + "\r\n" : std::string()) + "dropped = " + dropped + "\r\n";
+}
+
+}  // namespace
 
 std::string ComposeRunState(const SavedRun& r) {
   std::string addresses, owed, gas;
@@ -117,7 +146,7 @@ std::string ComposeRunState(const SavedRun& r) {
                 r.step, r.valveMode, r.withoutGas ? 1 : 0) +
          "medium = " + oneLine(r.medium) + "\r\nhigh = " + oneLine(r.high) + "\r\n" +
          Format("series = %d\r\n", r.series) + "addresses = " + addresses + "\r\nlog_header = " + owed +
-         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n";
+         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n" + ComposeRoster(r);
 }
 
 std::optional<SavedRun> ParseRunState(const std::string& text, const std::string& path, std::string* error) {

@@ -31,6 +31,11 @@ struct SavedRun {
   std::array<bool, kSlotCount> logHeaderOwed{};  // by slot: the run's log header is not written yet
   std::string savedAt;  // "dd.mm.yyyy hh:mm:ss", local
   std::vector<GasSpan> gasSpans;  // when the run fed gas so far
+  // By slot, the serial number each detector of the run answered at its
+  // start (empty in a state of an earlier version): a resume checks the bus
+  // against them.
+  std::vector<std::string> serials;
+  std::vector<int> dropped;  // addresses of the detectors the run let go
 };
 
 // data folder + "graduation.run"

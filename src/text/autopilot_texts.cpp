@@ -25,7 +25,22 @@ namespace kvl::txt {
   X(kApDetectorsSilent, "detectors %s do not answer", "датчики %s не отвечают", "")                       \
   X(kApResumeQuestion, "An unfinished graduation was found (%s, stopped %s).\nResume it?",                \
     "Найдена незавершённая градуировка (%s, остановлена %s).\nПродолжить её?", "")                        \
-  X(kApStepWords, "stage %d, step %d", "этап %d, шаг %d", "")
+  X(kApStepWords, "stage %d, step %d", "этап %d, шаг %d", "")                                            \
+  X(kApWindows, "poll cycle %.1f s over %d detector(s): steadiness judged over %s (temperature), %s (signal)", \
+    "цикл опроса %.1f с на %d датч.: стабильность оценивается за %s (температура), %s (сигнал)", "")          \
+  X(kApDropped, "detector %d (%s) not graduated: left out of the run at %s, %s: %s",                    \
+    "датчик %d (%s) не отградуирован: исключён из градуировки в %s, %s: %s", "")                           \
+  X(kApNoAnswerSince, "no answer since %s", "нет ответа с %s", "")                                        \
+  X(kApDropAsked, "left out at the resume, as asked", "исключён при продолжении по запросу", "")        \
+  X(kApResumeOther, "address %d: the saved run's detector is %s, the bus answers %s",                     \
+    "адрес %d: в сохранённой градуировке датчик %s, на шине отвечает %s", "")                             \
+  X(kApResumeSilent, "address %d: the saved run's detector %s does not answer",                            \
+    "адрес %d: датчик %s сохранённой градуировки не отвечает", "")                                         \
+  X(kApResumeType, "the saved run graduated type %s, not %s", "в сохранённой градуировке тип %s, а не %s", "") \
+  X(kApResumeDropped, "detector %d (%s) was left out of the saved run: it stays out",                     \
+    "датчик %d (%s) исключён из сохранённой градуировки и остаётся исключённым", "")                      \
+  X(kApResumeWithout, "%s.\nTake the run up without this detector? It will get no table.",                 \
+    "%s.\nПродолжить градуировку без этого датчика? Таблицы он не получит.", "")
 
 KVL_AUTOPILOT_TEXTS(KVL_TEXT_DEFINE)
 

@@ -24,6 +24,15 @@ extern const TextEntry kApValvesSilent;        // "valve module does not answer"
 extern const TextEntry kApDetectorsSilent;     // "detectors %s do not answer"
 extern const TextEntry kApResumeQuestion;      // "An unfinished graduation ... resume it?"
 extern const TextEntry kApStepWords;           // "stage %d, step %d"
+extern const TextEntry kApWindows;             // "poll cycle %.1f s over %d detector(s): steadiness ..."
+extern const TextEntry kApDropped;             // "detector %d (%s) not graduated: left out of the run at ..."
+extern const TextEntry kApNoAnswerSince;       // "no answer since %s"
+extern const TextEntry kApDropAsked;           // "left out at the resume, as asked"
+extern const TextEntry kApResumeOther;         // "address %d: the saved run's detector is %s, the bus answers %s"
+extern const TextEntry kApResumeSilent;        // "address %d: the saved run's detector %s does not answer"
+extern const TextEntry kApResumeType;          // "the saved run graduated type %s, not %s"
+extern const TextEntry kApResumeDropped;       // "detector %d (%s) was left out of the saved run: it stays out"
+extern const TextEntry kApResumeWithout;       // "%s.\nTake the run up without this detector? ..."
 
 std::span<const TextEntry* const> AllAutopilotTexts();
 

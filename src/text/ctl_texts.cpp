@@ -38,6 +38,7 @@ namespace kvl::txt {
     "датчик %s не записан: отсчёты лежат дальше deltaDmax=%d от его таблицы (--accept-outliers запишет её)", "")   \
   X(kCtlNotAllAnswer, "not every detector of --addr answers", "отвечают не все приборы из --addr", "")            \
   X(kCtlNothingToResume, "nothing to resume in %s", "нечего продолжать в %s", "")                                  \
+  X(kCtlDropHint, " (--drop %d takes the run up without it)", " (--drop %d продолжает градуировку без него)", "") \
   X(kCtlOtherDetectors, "the saved run polled other detectors", "сохранённая градуировка опрашивала другие приборы", \
     "")                                                                                                            \
   X(kCtlCapturesFailed, "%d detector write list(s) of the run failed",                                            \

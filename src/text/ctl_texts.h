@@ -34,6 +34,7 @@ extern const TextEntry kCtlCannotRead;          // "cannot read %s"
 extern const TextEntry kCtlHeldFar;             // a table held back for samples beyond deltaDmax
 extern const TextEntry kCtlNotAllAnswer;        // "not every detector of --addr answers"
 extern const TextEntry kCtlNothingToResume;     // "nothing to resume in %s"
+extern const TextEntry kCtlDropHint;            // " (--drop %d takes the run up without it)"
 extern const TextEntry kCtlOtherDetectors;      // "the saved run polled other detectors"
 extern const TextEntry kCtlCapturesFailed;      // "%d detector write list(s) of the run failed"
 extern const TextEntry kCtlNotEveryWritten;     // "not every detector's table was calculated, written and verified"

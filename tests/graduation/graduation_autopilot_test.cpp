@@ -3,7 +3,9 @@
 // steps' flow time and capture writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "graduation/graduation_autopilot.h"
 
@@ -172,6 +174,90 @@ TEST(GraduationAutopilot, HoldEndsByItselfAndNamesItsStart) {
       EXPECT_TRUE(d.holds.empty());
       EXPECT_TRUE(d.confirm);
     }
+  }
+}
+
+// A bus of twenty polled one after another, a detector every half second:
+// each detector's window must hold its own polls, however short the
+// profile's; a detector that stops answering is named after lostAfterPolls
+// missed polls and let go after dropAfter, but only while others answer.
+struct BusCase {
+  const char* name;
+  std::function<bool(int slot, Seconds t)> answers;
+  Seconds length;
+  bool confirm;
+  std::vector<int> silent;   // addresses named in the hold at the end
+  std::vector<int> dropped;  // slots let go by the end
+};
+
+TEST(GraduationAutopilot, AFullBusIsJudgedOnEachDetectorsOwnPolls) {
+  auto all = [](int, Seconds) { return true; };
+  auto sixDies = [](int slot, Seconds t) { return slot != 5 || t < 100s; };
+  auto lineDies = [](int, Seconds t) { return t < 100s; };
+  auto twoMisses = [](int slot, Seconds t) { return slot != 5 || t < 100s || t >= 120s; };
+  const BusCase cases[] = {
+      {"every detector steady over its own polls", all, 200s, true, {}, {}},
+      {"one silent: named, not yet let go", sixDies, 200s, false, {6}, {}},
+      {"one silent past dropAfter: let go, the rest confirm", sixDies, 400s, true, {}, {5}},
+      {"the whole line silent: nobody to blame", lineDies, 400s, false,
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}, {}},
+      {"two missed polls are no loss", twoMisses, 200s, true, {}, {}},
+  };
+  for (const BusCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    AutopilotRules rules = TestRules();
+    rules.temperatureWindow = 3s;  // a simulator's profile: shorter than one round of the bus
+    rules.lostAfterPolls = 3;
+    rules.dropAfter = 120s;
+    CGraduationAutopilot pilot(rules);
+    AutopilotInput in;
+    in.stage = 1;
+    in.step = 0;
+    in.stageTemperature = 85;
+    for (int s = 0; s < 20; ++s) {
+      in.listed.push_back(s);
+      in.addresses.push_back(s + 1);
+    }
+    AutopilotDecision d;
+    bool confirmed = false;
+    std::optional<AutopilotWindows> told;
+    for (auto t = std::chrono::milliseconds(0); t <= c.length; t += 500ms) {
+      const int slot = int(t.count() / 500 % 20);
+      if (c.answers(slot, std::chrono::duration_cast<Seconds>(t)))
+        pilot.OnReading(slot, {kT0 + t, 85.0, 2300, 2000, 1 / 3.7});
+      else
+        pilot.OnMissedPoll(slot);
+      in.now = kT0 + t;
+      in.chamber = {true, 85, 85, in.now, ""};
+      in.runGate = t >= 130s;  // the stabilisation wait outlasts the first misses
+      d = pilot.Decide(in);
+      if (d.windowsChanged) told = d.windowsChanged;
+      confirmed = confirmed || d.confirm;
+      for (const auto& drop : d.drop) {
+        EXPECT_EQ(drop.since, kT0 + std::chrono::milliseconds(500 * 5 + 10000 * 9)) << "the last answer";
+        const auto at = std::find(in.listed.begin(), in.listed.end(), drop.slot) - in.listed.begin();
+        in.listed.erase(in.listed.begin() + at);
+        in.addresses.erase(in.addresses.begin() + at);
+      }
+    }
+    EXPECT_EQ(confirmed, c.confirm);
+    ASSERT_TRUE(told.has_value()) << "the run says which windows the poll cycle gives";
+    EXPECT_NEAR(told->cycleS, 10, 0.01);
+    EXPECT_GE(told->temperature, 15s);
+    std::vector<int> silent;
+    for (const AutopilotHold& h : d.holds)
+      if (h.cause == HoldCause::kDetectorsSilent) silent.push_back(0);
+    EXPECT_EQ(silent.empty(), c.silent.empty());
+    if (!c.silent.empty()) {
+      ASSERT_FALSE(d.holds.empty());
+      std::string named;
+      for (int a : c.silent) named += (named.empty() ? "" : ", ") + std::to_string(a);
+      EXPECT_EQ(d.holds.back().detail, named);
+    }
+    std::vector<int> dropped;
+    for (int s = 0; s < 20; ++s)
+      if (std::find(in.listed.begin(), in.listed.end(), s) == in.listed.end()) dropped.push_back(s);
+    EXPECT_EQ(dropped, c.dropped);
   }
 }
 

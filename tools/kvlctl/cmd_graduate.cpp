@@ -75,6 +75,8 @@ class CGraduate {
   void StepChanged();
   void SaveAndAppend();
   void Progress(const AutopilotDecision& d, Clock::time_point now);
+  void Heed(const AutopilotDecision& d, Clock::time_point now);
+  bool ResumeChecked(const SavedRun& saved);
   void Finish();
   RunEnvironment Env() const;
 
@@ -95,6 +97,11 @@ class CGraduate {
   int savedSeries_ = -1;
   bool lineOpen_ = false;
   bool workerRunning_ = false;
+  std::vector<std::string> notGraduated_;  // the run's notes of detectors it let go
+  std::optional<SavedRun> saved_;          // the run to take up (--resume)
+
+ public:
+  const std::vector<std::string>& NotGraduated() const { return notGraduated_; }
 };
 
 CGraduate::CGraduate(const GraduateOptions& o)
@@ -169,7 +176,10 @@ void CGraduate::TakeMessages(Clock::time_point until) {
         if (outcome.resumeWorker) link.Resume();
         break;
       }
-      case WM_USER_CLEAR: table_.ClearedPosition(link.FailedPosition()); break;
+      case WM_USER_CLEAR:
+        session_.OnMissedPoll(link.FailedPosition());
+        table_.ClearedPosition(link.FailedPosition());
+        break;
       case WM_USER_RESULT:
         if (IsDetectorLineCode(m.w)) table_.ReadResult(int(m.w), int(m.l));
         break;
@@ -183,18 +193,38 @@ void CGraduate::TakeMessages(Clock::time_point until) {
   }
 }
 
-// Every detector of the list has answered a whole poll: the run reads their gas and LEL_CONC.
+// Every detector of the list has answered a whole poll: the run reads their
+// gas and LEL_CONC. A resume waits only for the detectors it still has, and
+// names the ones missing itself, with their serial numbers.
 bool CGraduate::WaitForRows() {
+  auto needed = [&](std::size_t s) {
+    const int a = o_.devices[s];
+    return !saved_ || (std::count(saved_->dropped.begin(), saved_->dropped.end(), a) == 0 &&
+                       std::count(o_.drop.begin(), o_.drop.end(), a) == 0);
+  };
   const auto deadline = Clock::now() + std::chrono::seconds(30);
   while (Clock::now() < deadline) {
     if (signals_.Pending()) return false;
     TakeMessages(Clock::now() + std::chrono::milliseconds(100));
     bool all = true;
-    for (std::size_t s = 0; s < o_.devices.size(); ++s) all = all && table_.Slot(int(s)).HasDetector();
+    for (std::size_t s = 0; s < o_.devices.size(); ++s) all = all && (!needed(s) || table_.Slot(int(s)).HasDetector());
     if (all) return true;
   }
+  if (saved_) return true;
   Complain("graduate", txt::kCtlNotAllAnswer(o_.language));
   return false;
+}
+
+// The saved run's detectors are the ones on the bus, or the operator named
+// each one the run is to go on without.
+bool CGraduate::ResumeChecked(const SavedRun& saved) {
+  bool ok = true;
+  for (const ResumeMismatch& m : ResumeMismatches(saved, table_, o_.type, o_.language)) {
+    if (m.slot >= 0 && std::count(o_.drop.begin(), o_.drop.end(), m.address)) continue;
+    Complain("graduate", m.slot < 0 ? m.text : m.text + Format(txt::kCtlDropHint(o_.language), m.address));
+    ok = false;
+  }
+  return ok;
 }
 
 RunActions CGraduate::Answer(const RunDialogRequest& ask) {
@@ -217,6 +247,10 @@ RunActions CGraduate::Answer(const RunDialogRequest& ask) {
 void CGraduate::Carry(RunActions a) {
   for (;;) {
     for (const std::string& m : a.messages) Complain("graduate", m);
+    for (const std::string& n : a.notes) {
+      std::printf("%s %s\n", Stamp().c_str(), n.c_str());
+      notGraduated_.push_back(n);
+    }
     WriteOrigin origin;
     origin.mode = "kvlctl graduate";
     origin.cause = "graduation run";
@@ -242,6 +276,7 @@ void CGraduate::Carry(RunActions a) {
     a = Answer(*a.ask);
   }
   table_.SetGraduationStage(run_.View(Env()).seenStep);
+  table_.SetStageExempt(run_.OutOfRun());
   StepChanged();
 }
 
@@ -280,6 +315,23 @@ void CGraduate::SaveAndAppend() {
   for (const RunLogAppend& log : session_.TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
 }
 
+// What the autopilot found out besides the step: the windows the poll cycle
+// gives, and the detectors silent for so long that the run goes on without them.
+void CGraduate::Heed(const AutopilotDecision& d, Clock::time_point now) {
+  if (const auto& w = d.windowsChanged) {
+    auto seconds = [&](AutopilotRules::Seconds s) { return Format(txt::kApSeconds(o_.language), int(s.count())); };
+    std::printf("%s %s\n", Stamp().c_str(),
+                Format(txt::kApWindows(o_.language), w->cycleS, w->detectors, seconds(w->temperature).c_str(),
+                       seconds(w->signal).c_str())
+                    .c_str());
+    std::fflush(stdout);
+  }
+  for (const AutopilotDecision::Silent& silent : d.drop) {
+    const std::string since = WallClockText(silent.since, now, std::chrono::system_clock::now());
+    Carry(run_.Drop(silent.slot, Format(txt::kApNoAnswerSince(o_.language), since.c_str()), Env()));
+  }
+}
+
 void CGraduate::Progress(const AutopilotDecision& d, Clock::time_point now) {
   if (now < nextProgress_) return;
   nextProgress_ = now + std::chrono::milliseconds(static_cast<long long>(o_.progressS * 1000));
@@ -306,24 +358,28 @@ void CGraduate::Timers(Clock::time_point now) {
 }
 
 bool CGraduate::Begin() {
-  if (o_.resume) {
-    std::string why;
-    const std::optional<SavedRun> saved = LoadRunState(o_.data, &why);
-    if (!saved) {
-      Complain("graduate", Format(txt::kCtlNothingToResume(o_.language), o_.data.c_str()) +
-                               (why.empty() ? "" : ": ") + why);
+  if (saved_) {
+    const SavedRun& saved = *saved_;
+    bool taken = false;
+    if (saved.addresses != std::vector<int>(o_.devices.begin(), o_.devices.end())) {
+      Complain("graduate", txt::kCtlOtherDetectors(o_.language));
       return false;
     }
-    bool taken = false;
-    RunActions a = run_.Resume(*saved, Env(), &taken);
+    if (!ResumeChecked(saved)) return false;
+    RunActions a = run_.Resume(saved, Env(), &taken);
     if (!taken) {
       Complain("graduate", txt::kCtlOtherDetectors(o_.language));
       return false;
     }
-    if (saved->series >= 0) writer_.ContinueSeries(saved->series);
-    std::printf("resuming %s, saved %s\n", Format(txt::kApStepWords(o_.language), saved->stage, saved->step).c_str(),
-                saved->savedAt.c_str());
+    // Nothing goes to a detector the run is told to go on without.
+    auto asked = [&](int address) { return std::count(o_.drop.begin(), o_.drop.end(), address) > 0; };
+    std::erase_if(a.writes, [&](const RunWrite& w) { return asked(w.slave); });
+    if (saved.series >= 0) writer_.ContinueSeries(saved.series);
+    std::printf("resuming %s, saved %s\n", Format(txt::kApStepWords(o_.language), saved.stage, saved.step).c_str(),
+                saved.savedAt.c_str());
     Carry(std::move(a));
+    for (int s = 0; s < kSlotCount; ++s)
+      if (run_.InRun(s) && asked(run_.RunAddress(s))) Carry(run_.Drop(s, txt::kApDropAsked(o_.language), Env()));
   } else {
     Carry(run_.OnButton(Env()));
   }
@@ -331,6 +387,15 @@ bool CGraduate::Begin() {
 }
 
 int CGraduate::Run() {
+  if (o_.resume) {
+    std::string why;
+    saved_ = LoadRunState(o_.data, &why);
+    if (!saved_) {
+      Complain("graduate", Format(txt::kCtlNothingToResume(o_.language), o_.data.c_str()) +
+                               (why.empty() ? "" : ": ") + why);
+      return kExitFailed;
+    }
+  }
   OpenLines();
   if (!WaitForRows() || !Begin()) return signals_.Pending() ? kExitInterrupted : kExitFailed;
   for (;;) {
@@ -346,6 +411,7 @@ int CGraduate::Run() {
     Timers(now);
     if (!run_.Running()) break;
     const AutopilotTick tick = session_.Tick(run_, Env(), now);
+    Heed(tick.decision, now);
     if (tick.confirm) Carry(run_.OnDone(Env()));
     SaveAndAppend();
     if (!tick.confirm && run_.Stage() <= kGraduationStages) Progress(tick.decision, now);
@@ -383,9 +449,10 @@ void CGraduate::Finish() {
 std::vector<std::string> CGraduate::RunFiles() const {
   std::vector<std::string> files;
   for (int s = 0; s < int(o_.devices.size()); ++s)
-    if (table_.Slot(s).HasDetector())
-      files.push_back(RunDataFileName(o_.data, SerialNumberText(o_.type, table_.Slot(s).image, false), Series(),
-                                      o_.mode));
+    if (run_.InRun(s))
+      files.push_back(RunDataFileName(
+          o_.data, run_.RunSerial(s).empty() ? SerialNumberText(o_.type, table_.Slot(s).image, false) : run_.RunSerial(s),
+          Series(), o_.mode));
   return files;
 }
 
@@ -407,7 +474,7 @@ int RunGraduate(const std::vector<std::string>& args) {
   std::string why;
   for (const std::string& folder : {o.data, o.report})
     if (!folder.empty() && CreateFolders(folder, &why) != 0) throw UsageError(why);
-  std::vector<std::string> files;
+  std::vector<std::string> files, notGraduated;
   RunCalcFacts facts;
   {
     CGraduate g(o);
@@ -415,6 +482,7 @@ int RunGraduate(const std::vector<std::string>& args) {
     if (rc != kExitOk) return rc;
     files = g.RunFiles();
     facts = g.CalcFacts();
+    notGraduated = g.NotGraduated();
   }
   std::printf("%s graduation completed; calculating %zu table(s)\n", Stamp().c_str(), files.size());
   std::fflush(stdout);
@@ -425,6 +493,8 @@ int RunGraduate(const std::vector<std::string>& args) {
     options.insert(options.end(), {"--leave-out", spans});
   const int rc = CalculateRunFiles(options, files, &everyTable, facts.factors);
   if (rc != kExitOk) return rc;
+  // The run went on without some: they are named again where the run's end is read.
+  for (const std::string& n : notGraduated) Complain("graduate", n);
   if (!everyTable || files.size() != o.devices.size()) {
     Complain("graduate", (o.write ? txt::kCtlNotEveryWritten : txt::kCtlNotEveryCalculated)(o.language));
     return kExitFailed;

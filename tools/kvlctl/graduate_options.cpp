@@ -1,10 +1,12 @@
 #include "graduate_options.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ctl_error.h"
 #include "detector/detector_kinds.h"
 #include "detector_options.h"
+#include "text/format.h"
 #include "text/number_grammar.h"
 
 namespace kvl::ctl {
@@ -42,7 +44,12 @@ CArgParser GraduateParser() {
   p.AddOption("--from-stage", "N", "start at stage N (1 hottest .. 8 coldest)", "1");
   p.AddFlag("--without-gas", "a run without feeding gas (two steps a stage)");
   p.AddOption("--stabilization", "S", "stabilization wait of each temperature step, seconds", "2100");
-  p.AddFlag("--resume", "take up the run whose state the data folder keeps");
+  p.AddFlag("--resume",
+            "take up the run whose state the data folder keeps; before anything is sent, every detector of\n"
+            "the saved run must answer at its address with the serial number it had");
+  p.AddOption("--drop", "A1,A2,...",
+              "with --resume: go on without these detectors (silent, or another detector at the address);\n"
+              "their logs say so and they get no table");
   p.AddFlag("--write", "write and verify every calculated table");
   p.AddFlag("--accept-outliers",
             "for --write: also write a table that samples lie farther than the configuration's deltaDmax from\n"
@@ -117,6 +124,14 @@ GraduateOptions ReadGraduateOptions(const CArgParser& p) {
   o.withoutGas = p.Has("--without-gas");
   o.stabilizationS = int(p.Int("--stabilization", 1, 2100));
   o.resume = p.Has("--resume");
+  if (p.Has("--drop")) {
+    if (!o.resume) throw UsageError("--drop: only a resumed run goes on without a detector (add --resume)");
+    for (long a : p.IntList("--drop", 1, 255, kSlotCount)) {
+      if (std::find(o.devices.begin(), o.devices.end(), std::uint8_t(a)) == o.devices.end())
+        throw UsageError(Format("--drop: address %ld is not in --addr", a));
+      o.drop.push_back(int(a));
+    }
+  }
   o.acceptOutliers = p.Has("--accept-outliers");
   o.write = p.Has("--write");
   o.report = p.Text("--report");

@@ -29,6 +29,7 @@ struct GraduateOptions {
   bool withoutGas = false;
   int stabilizationS = 2100;
   bool resume = false;
+  std::vector<int> drop;  // with --resume: addresses the run goes on without
   bool write = false;
   bool acceptOutliers = false;
   std::string report;
