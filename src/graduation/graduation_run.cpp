@@ -258,7 +258,9 @@ void CGraduationRun::NoteGas(bool before, bool after, long long now) {
 RunLogAppend CGraduationRun::LogRecord(const RunEnvironment& env, int s, const std::string& pointLine) {
   const SlotState& slot = env.table->Slot(s);
   RunLogAppend log;
-  log.path = GradLogPath(env.dataFolder, SerialNumberText(env.type, slot.image, false));
+  // The run's own detector's log, whatever the row shows this moment.
+  const std::string serial = RunSerial(s);
+  log.path = GradLogPath(env.dataFolder, serial.empty() ? SerialNumberText(env.type, slot.image, false) : serial);
   if (logHeader_[std::size_t(s)]) {
     log.bytes = GradLogRunHeader(env.type, RunAddress(s) >= 0 ? RunAddress(s) : slot.address, slot.image, env.now);
     logHeader_[std::size_t(s)] = false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "detector/decoding.h"
+#include "graduation/grad_log.h"
 #include "graduation/graduation_run.h"
 #include "text/autopilot_texts.h"
 #include "text/cp1251.h"
@@ -72,9 +73,11 @@ RunActions CGraduationRun::Drop(int slot, const std::string& why, const RunEnvir
   out.notes.push_back(note);
   std::string bytes;
   EncodeCp1251(note + "\r\n\r\n", bytes);  // a text of our own tables: every character has its byte
-  RunLogAppend log = LogRecord(env, slot, "");
-  log.bytes += bytes;
-  out.logs.push_back(std::move(log));
+  // Into the log of the detector the run started with, whoever answers at its address now.
+  RunLogAppend log;
+  log.path = GradLogPath(env.dataFolder, RunSerial(slot));
+  log.bytes = std::move(bytes);
+  if (!RunSerial(slot).empty()) out.logs.push_back(std::move(log));
   return out;
 }
 

@@ -486,6 +486,8 @@ int RunGraduate(const std::vector<std::string>& args) {
   }
   std::printf("%s graduation completed; calculating %zu table(s)\n", Stamp().c_str(), files.size());
   std::fflush(stdout);
+  // The run went on without some: they are named again where the run's end is read.
+  for (const std::string& n : notGraduated) Complain("graduate", n);
   bool everyTable = false;
   std::vector<std::string> options = CalcOptions(o);
   // The table is a clean-air curve: what was recorded while gas flowed stays out.
@@ -493,8 +495,6 @@ int RunGraduate(const std::vector<std::string>& args) {
     options.insert(options.end(), {"--leave-out", spans});
   const int rc = CalculateRunFiles(options, files, &everyTable, facts.factors);
   if (rc != kExitOk) return rc;
-  // The run went on without some: they are named again where the run's end is read.
-  for (const std::string& n : notGraduated) Complain("graduate", n);
   if (!everyTable || files.size() != o.devices.size()) {
     Complain("graduate", (o.write ? txt::kCtlNotEveryWritten : txt::kCtlNotEveryCalculated)(o.language));
     return kExitFailed;
