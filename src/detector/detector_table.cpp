@@ -269,7 +269,16 @@ PollOutcome CDetectorTable::CompletedPoll(int linkPosition, int linkPollSet,
 }
 
 void CDetectorTable::MarkStageSeen(int slot, PollOutcome& out) {
-  if (stage_ < 1 || stage_ > 4 || slots_[std::size_t(slot)].stageSeen) return;
+  if (stage_ < 1 || stage_ > 4) return;
+  // A row already seen waits for the others; once the run lets a silent one
+  // go, there may be nobody left to answer last.
+  if (slots_[std::size_t(slot)].stageSeen && !stageExempt_[std::size_t(slot)]) {
+    const int listed = int(std::min<std::size_t>(addresses_.size(), kSlotCount));
+    bool all = true;
+    for (int s = 0; s < listed; ++s) all = all && (slots_[std::size_t(s)].stageSeen || stageExempt_[std::size_t(s)]);
+    out.enableDone = all;
+    return;
+  }
   const int listed = int(std::min<std::size_t>(addresses_.size(), kSlotCount));
   bool othersSeen = true;
   for (int s = 0; s < listed; ++s)

@@ -74,12 +74,20 @@ TEST_F(RunRoster, AFailedPollStillCapturesALetGoDetectorNeverDoes) {
   table.SetGraduationStage(2);
   table.SetStageExempt(run.OutOfRun());
   table.ClearStageSeen();
-  std::vector<bool> enabled;
-  for (int s : {0, 1}) {
+  auto poll = [&](int s) {
     Plug(s, 5100001 + s);
-    enabled.push_back(table.CompletedPoll(s, 0, std::span<const std::uint16_t>(table.Slot(s).image)).enableDone);
-  }
-  EXPECT_EQ(enabled, (std::vector<bool>{false, true}));
+    return table.CompletedPoll(s, 0, std::span<const std::uint16_t>(table.Slot(s).image)).enableDone;
+  };
+  EXPECT_FALSE(poll(0));
+  EXPECT_TRUE(poll(1));
+  // Let go while the others had both answered: the next answer opens it.
+  table.ClearStageSeen();
+  table.SetStageExempt({});
+  EXPECT_FALSE(poll(0));
+  EXPECT_FALSE(poll(1));
+  EXPECT_FALSE(poll(0));
+  table.SetStageExempt(run.OutOfRun());
+  EXPECT_TRUE(poll(0));
 
   run.OnPollResult(true);
   const RunActions high = run.OnDone(env);

@@ -65,6 +65,7 @@ void CKvlDlg::DriveRun(RunActions actions) {
   bool followAfterWrites = false;
   for (;;) {
     for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
+    for (const std::string& note : actions.notes) runNote_ = note;
     WriteOrigin origin = OriginOf("graduation run");
     if (pilot_) pilot_->TakeActions(actions, origin);  // its log lines wait for the writes
     if (!actions.writes.empty()) {
@@ -127,6 +128,7 @@ void CKvlDlg::DriveRun(RunActions actions) {
   const RunEnvironment env = RunEnv();
   const RunView view = run_.View(env);
   table_.SetGraduationStage(view.seenStep);
+  table_.SetStageExempt(run_.OutOfRun());
   // Poll results drive the run too: while captures wait for the line, only
   // their end moves the world (or, lists the link dropped, a long wait).
   if (!followAfterWrites && (!demoFollowWaiting_ || demoFollowSince_.hasExpired(kDemoFollowPatienceMs))) {

@@ -41,6 +41,7 @@ std::string LocalStamp() {
 
 void CKvlDlg::OnGraduationButton() {
   const bool before = run_.Running();
+  if (!before) runNote_.clear();
   if (!before && OfferResume()) return;
   DriveRun(run_.OnButton(RunEnv()));
   if (run_.Running() == before) return;
@@ -87,7 +88,12 @@ void CKvlDlg::OnPilotTick() {
   if (!pilot_) return;
   const auto now = std::chrono::steady_clock::now();
   const AutopilotTick tick = pilot_->Tick(run_, RunEnv(), now);
-  pilotStatus_ = AutopilotStatus(tick.decision, now, std::chrono::system_clock::now(), config_.language);
+  const auto wallNow = std::chrono::system_clock::now();
+  pilotStatus_ = AutopilotStatus(tick.decision, now, wallNow, config_.language);
+  for (const AutopilotDecision::Silent& silent : tick.decision.drop) {
+    const std::string since = WallClockText(silent.since, now, wallNow);
+    DriveRun(run_.Drop(silent.slot, Format(txt::kApNoAnswerSince(config_.language), since.c_str()), RunEnv()));
+  }
   if (tick.confirm) {
     DriveRun(run_.OnDone(RunEnv()));
     return;
@@ -97,8 +103,9 @@ void CKvlDlg::OnPilotTick() {
 }
 
 std::string CKvlDlg::PilotMessage(const std::string& stepMessage) const {
-  if (!pilot_ || pilotStatus_.empty()) return stepMessage;
-  return stepMessage + "  " + pilotStatus_;
+  const std::string note = runNote_.empty() || !run_.Running() ? std::string() : "  " + runNote_;
+  if (!pilot_ || pilotStatus_.empty()) return stepMessage + note;
+  return stepMessage + "  " + pilotStatus_ + note;
 }
 
 void CKvlDlg::SaveRunState() {
@@ -150,15 +157,35 @@ bool CKvlDlg::OfferResume() {
     RemoveRunState(config_.dataFolder);
     return false;
   }
+  // Before anything is sent: the saved run's detectors are the ones on the
+  // bus, or the operator lets each one that is not go, by name.
+  std::vector<int> letGo;
+  for (const ResumeMismatch& m : ResumeMismatches(*saved, table_, config_.detectorType, l)) {
+    if (m.slot < 0) {
+      operator_->ShowMessage(m.text, MessageIcon::Warning);
+      return true;  // the state stays for the run it belongs to
+    }
+    if (operator_->Ask(Format(txt::kApResumeWithout(l), m.text.c_str()), MessageIcon::Question,
+                       QuestionButtons::YesNo) != kAnswerYes)
+      return true;
+    letGo.push_back(m.slot);
+  }
   bool taken = false;
   RunActions actions = run_.Resume(*saved, RunEnv(), &taken);
   if (!taken) return false;
+  // Nothing goes to a detector the run goes on without.
+  std::erase_if(actions.writes, [&](const RunWrite& w) {
+    for (int s : letGo)
+      if (run_.RunAddress(s) == w.slave) return true;
+    return false;
+  });
   if (saved->series >= 0) writer_.ContinueSeries(saved->series);
   savedSeries_ = saved->series;
   runMedium_ = saved->medium;
   runHigh_ = saved->high;
   if (valves_.IsOpen()) valves_.Open(GasValve::kClosed);
   DriveRun(std::move(actions));
+  for (int s : letGo) DriveRun(run_.Drop(s, txt::kApDropAsked(l), RunEnv()));
   return true;
 }
 

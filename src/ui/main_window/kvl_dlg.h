@@ -495,6 +495,7 @@ class CKvlDlg : public QWidget {
   std::unique_ptr<CAutopilotSession> pilot_;  // while "Auto" drives the chamber and the valves
   QTimer pilotTimer_;
   std::string pilotStatus_;
+  std::string runNote_;  // the last thing the run told without waiting (a detector let go)
   std::string runMedium_, runHigh_;  // the run's concentration texts, for its saved state
   int savedStage_ = 0, savedStep_ = -1, savedSeries_ = -1;
   bool runSaveDue_ = false;

@@ -60,6 +60,7 @@ void CKvlDlg::OnData() {
 }
 
 void CKvlDlg::OnClear() {
+  if (pilot_) pilot_->OnMissedPoll(link_.FailedPosition());
   if (auto row = table_.ClearedPosition(link_.FailedPosition())) ShowRow(*row);
 }
 
