@@ -127,6 +127,16 @@ void PrintTable(int type, const StepSeconds& run, const StepSeconds& ideal) {
                 excess, tr - ti, 100 * (tr - ti) / excess, gr - gi, 100 * (gr - gi) / excess);
 }
 
+// What each ideal temperature step waited for last: the one that ends it.
+void PrintHeldBy(const kvl::bench::IdealRun& ideal) {
+  std::printf("ideal temperature step held until (s): chamber in tolerance / housings steady / wait over\n ");
+  for (int s = 0; s < kvl::kGraduationStages; ++s) {
+    const kvl::bench::HeldBy& h = ideal.temperatureStep[std::size_t(s)];
+    std::printf(" %d: %.1f/%.1f/%.1f", s + 1, h.chamber, h.housings, h.wait);
+  }
+  std::printf("\n");
+}
+
 // A gas step's times one by one: which of them carries the excess.
 void PrintGasSteps(const StepSeconds& run, const StepSeconds& ideal) {
   static const char* const kNames[] = {"", "zero", "high", "middle", "zero again"};
@@ -157,5 +167,6 @@ int main(int argc, char** argv) {
   if (!ideal.complete) std::printf("ideal: %s\n", ideal.why.c_str());
   PrintTable(o.ideal.type, run.steps, ideal.steps);
   PrintGasSteps(run.steps, ideal.steps);
+  PrintHeldBy(ideal);
   return run.complete && ideal.complete ? 0 : 1;
 }

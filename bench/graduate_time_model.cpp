@@ -136,6 +136,11 @@ IdealRun ComputeIdealRun(const IdealSetup& s) {
         const AutopilotDecision d = pilot.Decide(in);
         if (d.setPoint) world.SetPoint(*d.setPoint);
         if (d.confirm) break;
+        HeldBy& held = out.temperatureStep[std::size_t(stage - 1)];
+        const double next = inStep.count() + s.tickS;
+        if (step == 0 && d.chamberAway) held.chamber = next;
+        if (step == 0 && !d.unsteady.empty()) held.housings = next;
+        if (step == 0 && d.gateClosed) held.wait = next;
         if (inStep.count() > s.giveUpS) {
           out.why = Format("stage %d step %d did not end within %.0f s", stage, step, s.giveUpS);
           return out;

@@ -52,8 +52,17 @@ struct IdealSetup {
   double giveUpS = 3600;       // a step that never ends within this is reported so
 };
 
+// When each condition of an ideal temperature step last held it back, seconds
+// into the step (0: never): what the step's ideal time is made of.
+struct HeldBy {
+  double chamber = 0;   // the air outside the tolerance
+  double housings = 0;  // some housing not steady over the window
+  double wait = 0;      // the stabilization wait
+};
+
 struct IdealRun {
   StepSeconds steps{};
+  std::array<HeldBy, kGraduationStages> temperatureStep{};
   bool complete = false;
   std::string why;  // when not complete: the step that did not end
 };
