@@ -137,6 +137,32 @@ void PrintHeldBy(const kvl::bench::IdealRun& ideal) {
   std::printf("\n");
 }
 
+// The ideal again at the windows the run last judged by: how much of the
+// excess the windows' stretch to the poll cycle explains, and what is left for
+// the line (polls, the chamber's poll interval, valve and capture writes).
+void PrintStretched(const Options& o, const kvl::bench::MeasuredRun& run) {
+  kvl::bench::IdealSetup setup = o.ideal;
+  setup.temperatureWindowS = run.temperatureWindowS;
+  setup.signalWindowS = run.signalWindowS;
+  const kvl::bench::IdealRun ideal = kvl::bench::ComputeIdealRun(setup);
+  const kvl::bench::IdealRun base = kvl::bench::ComputeIdealRun(o.ideal);
+  if (!ideal.complete || !base.complete) return;
+  double t[3] = {0, 0, 0}, g[3] = {0, 0, 0};  // run, ideal at the run's windows, ideal
+  for (int s = 0; s < kvl::kGraduationStages; ++s) {
+    const StepSeconds* all[3] = {&run.steps, &ideal.steps, &base.steps};
+    for (int k = 0; k < 3; ++k) {
+      t[k] += Sum((*all[k])[std::size_t(s)], 0, 0);
+      g[k] += Sum((*all[k])[std::size_t(s)], 1, 4);
+    }
+  }
+  std::printf(
+      "ideal at the run's last windows (%.0f s temperature, %.0f s signal): temperature steps %.1f s, gas steps "
+      "%.1f s, whole %.1f s;\n  the windows' stretch explains %.1f s of the excess (temperature %.1f, gas %.1f); "
+      "left for the line and the run's own waits %.1f s (temperature %.1f, gas %.1f); run / this ideal %.2f\n",
+      run.temperatureWindowS, run.signalWindowS, t[1], g[1], t[1] + g[1], t[1] + g[1] - t[2] - g[2], t[1] - t[2],
+      g[1] - g[2], t[0] + g[0] - t[1] - g[1], t[0] - t[1], g[0] - g[1], (t[0] + g[0]) / (t[1] + g[1]));
+}
+
 // A gas step's times one by one: which of them carries the excess.
 void PrintGasSteps(const StepSeconds& run, const StepSeconds& ideal) {
   static const char* const kNames[] = {"", "zero", "high", "middle", "zero again"};
@@ -168,5 +194,6 @@ int main(int argc, char** argv) {
   PrintTable(o.ideal.type, run.steps, ideal.steps);
   PrintGasSteps(run.steps, ideal.steps);
   PrintHeldBy(ideal);
+  if (run.temperatureWindowS > 0) PrintStretched(o, run);
   return run.complete && ideal.complete ? 0 : 1;
 }

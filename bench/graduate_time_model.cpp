@@ -110,7 +110,10 @@ IdealRun ComputeIdealRun(const IdealSetup& s) {
   IdealRun out;
   for (auto& stage : out.steps) stage.fill(-1);
   CIdealWorld world(s);
-  CGraduationAutopilot pilot(RulesFromProfile(s.chamber));
+  AutopilotRules rules = RulesFromProfile(s.chamber);
+  if (s.temperatureWindowS > 0) rules.temperatureWindow = AutopilotRules::Seconds(std::llround(s.temperatureWindowS));
+  if (s.signalWindowS > 0) rules.signalWindow = AutopilotRules::Seconds(std::llround(s.signalWindowS));
+  CGraduationAutopilot pilot(rules);
   const auto tick = Nanos(std::llround(s.tickS * 1e9));
   const SteadyTime origin{};
   SteadyTime now = origin + std::chrono::hours(1);  // room for the autopilot's look back
@@ -197,7 +200,15 @@ MeasuredRun ParseGraduateLog(std::istream& in) {
     if (const auto sp = v.find(' '); sp != std::string_view::npos && v.substr(0, sp).find('.') != std::string_view::npos &&
                                      ParseDouble(v.substr(0, sp), &arrived))
       v.remove_prefix(sp + 1);
-    if (v.find("poll cycle") != std::string_view::npos) out.notes.emplace_back(v.size() > 20 ? v.substr(20) : v);
+    if (const auto at = v.find("poll cycle"); at != std::string_view::npos) {
+      out.notes.emplace_back(v.substr(at));
+      double cycle = 0;
+      int detectors = 0, t = 0, w = 0;
+      if (std::sscanf(out.notes.back().c_str(),
+                      "poll cycle %lf s over %d detector(s): steadiness judged over %d s (temperature), %d s (signal)",
+                      &cycle, &detectors, &t, &w) == 4)
+        out.temperatureWindowS = t, out.signalWindowS = w;
+    }
     double stamp = 0;
     int stage = 0, step = 0;
     if (v.size() < 20 || !StampSeconds(v.substr(0, 19), &stamp) ||

@@ -50,6 +50,9 @@ struct IdealSetup {
   std::uint64_t seed = 1;      // kvlsim --seed
   double tickS = 0.01;         // wall seconds between the model's steps and polls
   double giveUpS = 3600;       // a step that never ends within this is reported so
+  // Windows to judge by instead of the profile's (the ones the run stretched
+  // its own to, say); 0 keeps the profile's.
+  double temperatureWindowS = 0, signalWindowS = 0;
 };
 
 // When each condition of an ideal temperature step last held it back, seconds
@@ -73,6 +76,8 @@ struct MeasuredRun {
   StepSeconds steps{};
   bool complete = false;           // the run reached its end (stage 9's line)
   std::vector<std::string> notes;  // the run's own lines on its windows and poll cycle
+  // The windows the run last said it judges by, seconds; 0 when it said none.
+  double temperatureWindowS = 0, signalWindowS = 0;
 };
 
 // Lines "dd.mm.yyyy hh:mm:ss stage N step K: ...", each optionally led by

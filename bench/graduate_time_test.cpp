@@ -19,27 +19,29 @@ TEST(GraduateTimeLog, StepTimesFromArrivalOrStamp) {
     bool complete;
     double stage1Step0, stage1Step1, stage8Step4;
     std::size_t notes;
+    double temperatureWindow, signalWindow;
   };
   const Case cases[] = {
       {"arrival stamps win over whole seconds",
        "1000.25 09.12.2026 17:50:00 stage 1 step 0: set 85\n"
-       "1000.50 09.12.2026 17:50:00 poll cycle 0.4 s over 4 detector(s): steadiness judged over 3 s\n"
+       "1000.50 09.12.2026 17:50:00 poll cycle 3.2 s over 4 detector(s): steadiness judged over 5 s (temperature), "
+       "6 s (signal)\n"
        "1012.75 09.12.2026 17:50:12   chamber 80.0 -> 85.0\n"
        "1020.00 09.12.2026 17:50:20 stage 1 step 1: zero\n"
        "1023.50 09.12.2026 17:50:23 stage 1 step 2: high\n"
        "1030.00 09.12.2026 17:50:30 stage 8 step 4: zero\n"
        "1034.00 09.12.2026 17:50:34 stage 9 step 0: completed\n",
-       true, 19.75, 3.5, 4.0, 1},
+       true, 19.75, 3.5, 4.0, 1, 5, 6},
       {"whole-second stamps across midnight",
        "31.12.2026 23:59:50 stage 1 step 0: set 85\n"
        "01.01.2027 00:00:05 stage 1 step 1: zero\n"
        "01.01.2027 00:00:09 stage 1 step 2: high\n",
-       false, 15, 4, -1, 0},
+       false, 15, 4, -1, 0, 0, 0},
       {"lines that are not step lines",
        "kvlctl graduate: something\n"
        "09.12.2026 17:50:00 stage x step 0: no number\n"
        "1.5 not a stamp stage 1 step 0:\n",
-       false, -1, -1, -1, 0},
+       false, -1, -1, -1, 0, 0, 0},
   };
   for (const Case& c : cases) {
     std::istringstream in(c.log);
@@ -49,6 +51,8 @@ TEST(GraduateTimeLog, StepTimesFromArrivalOrStamp) {
     EXPECT_DOUBLE_EQ(run.steps[0][1], c.stage1Step1) << c.name;
     EXPECT_DOUBLE_EQ(run.steps[7][4], c.stage8Step4) << c.name;
     EXPECT_EQ(run.notes.size(), c.notes) << c.name;
+    EXPECT_EQ(run.temperatureWindowS, c.temperatureWindow) << c.name;
+    EXPECT_EQ(run.signalWindowS, c.signalWindow) << c.name;
   }
 }
 
@@ -86,6 +90,24 @@ TEST(GraduateTimeIdeal, NoShorterThanItsRulesAndNoLongerForGas) {
       EXPECT_LT(steps[std::size_t(k)], least + 0.5) << "stage " << stage << " step " << k;
     }
     from = to;
+  }
+}
+
+// The run's stretched windows, given instead of the profile's, lengthen
+// every gas step to the signal window and no temperature step below its own.
+TEST(GraduateTimeIdeal, WindowsGivenInsteadOfTheProfiles) {
+  IdealSetup s = DemoSetup(5);
+  s.temperatureWindowS = 9;
+  s.signalWindowS = 7;
+  const IdealRun ideal = ComputeIdealRun(s);
+  ASSERT_TRUE(ideal.complete) << ideal.why;
+  for (int stage = 1; stage <= kGraduationStages; ++stage) {
+    const auto& steps = ideal.steps[std::size_t(stage - 1)];
+    EXPECT_GE(steps[0], 9) << "stage " << stage;
+    for (int k = 1; k < kStageSteps; ++k) {
+      EXPECT_GE(steps[std::size_t(k)], 7) << "stage " << stage << " step " << k;
+      EXPECT_LT(steps[std::size_t(k)], 7.5) << "stage " << stage << " step " << k;
+    }
   }
 }
 
