@@ -111,6 +111,21 @@ TEST(GraduateTimeIdeal, WindowsGivenInsteadOfTheProfiles) {
   }
 }
 
+// Wall seconds are model seconds over the speed: at half the speed the
+// chamber needs twice the wall time to come within tolerance.
+TEST(GraduateTimeIdeal, HalfTheSpeedTwiceTheChambersTravel) {
+  IdealSetup fast = DemoSetup(5), slow = DemoSetup(5);
+  slow.speed = fast.speed / 2;
+  const IdealRun a = ComputeIdealRun(fast), b = ComputeIdealRun(slow);
+  ASSERT_TRUE(a.complete && b.complete) << a.why << b.why;
+  for (int stage = 1; stage <= kGraduationStages; ++stage) {
+    const double fastS = a.temperatureStep[std::size_t(stage - 1)].chamber;
+    const double slowS = b.temperatureStep[std::size_t(stage - 1)].chamber;
+    EXPECT_GT(fastS, 0) << "stage " << stage;
+    EXPECT_NEAR(slowS, 2 * fastS, 3 * fast.tickS) << "stage " << stage;
+  }
+}
+
 // With a long wait every temperature step ends with it, one tick late at most:
 // the chamber and the housings were steady long before.
 TEST(GraduateTimeIdeal, LongStabilizationWaitSetsEveryTemperatureStep) {
