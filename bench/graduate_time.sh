@@ -7,7 +7,7 @@
 # nothing about wall-clock time; the machine's load is printed beside them.
 #
 #   bench/graduate_time.sh [BUILD] [STABILIZATION_S] [SPEED]
-# defaults: build, 5 s a temperature step, speed 300 (about 4-5 minutes).
+# defaults: build, 5 s a temperature step, speed 300 (about 5.5 minutes).
 # GRADUATE_TIME_LOG=FILE keeps the stamped log; `build/bench/graduate_time
 # ... FILE` prints the table from it again.
 set -euo pipefail
