@@ -14,6 +14,9 @@
 #include "main_window_fixture.h"
 #include "platform/files.h"
 #include "support/pty_pair.h"
+#include "text/format.h"
+#include "text/graduation_texts.h"
+#include "text/link_texts.h"
 #include "ui/main_window/main_controls.h"
 
 namespace kvl {
@@ -28,6 +31,12 @@ bool ShownContains(const WindowRun& run, const std::string& part) {
   return false;
 }
 
+std::string AllShown(const WindowRun& run) {
+  std::string all;
+  for (const test::ShownMessage& m : run.op.Shown()) all += m.text + "\n";
+  return all;
+}
+
 TEST(WindowLocks, ALineAnotherMasterHoldsIsRefusedNamingItAndOpensOnceLetGo) {
   test::PtyPair pty;
   CSerialPort other;
@@ -35,15 +44,18 @@ TEST(WindowLocks, ALineAnotherMasterHoldsIsRefusedNamingItAndOpensOnceLetGo) {
   WindowRun run;
   run.linePort = pty.SlavePath();
   run.Open(kTypeZ, 0);
-  const std::string refusal = pty.SlavePath() + " is in use by another program (";
-  const std::string holder = ", process " + std::to_string(platform::ProcessId()) + ")";
-  EXPECT_TRUE(RunUntil([&] { return ShownContains(run, refusal); }, 8000));
-  EXPECT_TRUE(ShownContains(run, holder));
+  // The holder is this test's own process, under its program name.
+  const std::string refusal = Format(txt::kLineBusyBy(run.window->Language()), pty.SlavePath().c_str(), "test_ui",
+                                     platform::ProcessId());
+  EXPECT_TRUE(RunUntil([&] { return ShownContains(run, refusal); }, 8000)) << AllShown(run);
   auto* box = run.Control<QCheckBox>(id::LineOpen(0));
-  EXPECT_FALSE(box->isChecked());
+  auto* search = run.Control(id::kSearch);  // enabled on an open line only
+  EXPECT_TRUE(RunUntil([&] { return !box->isChecked(); }, 8000));
+  EXPECT_FALSE(search->isEnabled());
   other.Close();
   box->click();
-  EXPECT_TRUE(RunUntil([&] { return box->isChecked(); }, 8000)) << "the line let go stays refused";
+  EXPECT_TRUE(RunUntil([&] { return search->isEnabled(); }, 8000)) << "the line let go stays refused";
+  EXPECT_TRUE(box->isChecked());
 }
 
 TEST(WindowLocks, AFolderAnotherRunHoldsRefusesTheRunBeforeItAsksAndARunHoldsItsOwn) {
@@ -60,7 +72,8 @@ TEST(WindowLocks, AFolderAnotherRunHoldsRefusesTheRunBeforeItAsksAndARunHoldsIts
   run.Control<QPushButton>(id::kGraduation)->click();
   EXPECT_FALSE(run.window->Run().Running());
   EXPECT_TRUE(run.dialogsOpened.empty()) << "asked for the password of a run that cannot start";
-  EXPECT_TRUE(ShownContains(run, "the data folder " + folder + " is in use by another graduation: process 4711 on stand-3"));
+  EXPECT_TRUE(ShownContains(run, Format(txt::kFolderInUse(run.window->Language()), folder.c_str(), 4711ul, "stand-3")))
+      << AllShown(run);
   other.Release();
 
   run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
