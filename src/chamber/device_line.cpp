@@ -1,5 +1,6 @@
 #include "chamber/device_line.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "text/chamber_texts.h"
@@ -59,8 +60,12 @@ bool CDeviceLine::OpenPort(const DeviceLineSettings& s, LanguageIndex lang) {
   if (port_.Open(s.port) == 0 && port_.Configure(s.baud, kByteGapMs) == 0) return true;
   const int err = port_.LastError();
   port_.Close();
-  failed_(std::string(txt::kChamberPortFailed(lang)) + " " + port_.DevicePath() +
-          (err ? std::string(": ") + std::strerror(err) : std::string()));
+  // A line another program holds is named with its holder: the operator knows whom to ask.
+  if (err == EBUSY)
+    failed_(std::string(txt::kChamberPortFailed(lang)) + ": " + LineBusyText(port_.DevicePath(), port_.Holder(), lang));
+  else
+    failed_(std::string(txt::kChamberPortFailed(lang)) + " " + port_.DevicePath() +
+            (err ? std::string(": ") + std::strerror(err) : std::string()));
   return false;
 }
 

@@ -264,6 +264,8 @@ class CModbusSlave : public CSerialPort {
   void Report(const std::string& line, bool batchDone);
   bool DecrementBatch();
   std::string PortMessage(const TextEntry& what, const std::string& port) const;
+  // "Port ... is not open", with the program holding it when that was the reason.
+  std::string NotOpenMessage(const std::string& port) const;
 
   // Worker side.
   void WorkerMain();

@@ -145,6 +145,13 @@ std::string CModbusSlave::PortMessage(const TextEntry& what, const std::string& 
   return std::string(txt::kPortWord(l)) + " " + port + " " + what(l) + "  ";
 }
 
+std::string CModbusSlave::NotOpenMessage(const std::string& port) const {
+  if (LastError() != EBUSY) return PortMessage(txt::kNotOpen, port);
+  const LanguageIndex l = language_.load();
+  return std::string(txt::kPortWord(l)) + " " + port + " " + txt::kNotOpen(l) + ": " +
+         LineBusyText(DevicePath(), Holder(), l);
+}
+
 int CModbusSlave::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::uint16_t first,
                                 std::uint8_t count, std::uint16_t* answer) {
   const Bytes request = BuildReadRequest(slave, function, first, count);

@@ -429,7 +429,7 @@ bool CModbusSlave::FirstPollSetup() {
   if (Open(portName_) != 0) {
     lineIdle_ = true;
     Post(WM_USER_PORT_FAIL, 0, 0);
-    Show(PortMessage(txt::kNotOpen, portName_));
+    Show(NotOpenMessage(portName_));
     return false;
   }
   Post(WM_USER_PORT_OPEN, 0, 0);
@@ -462,7 +462,7 @@ void CModbusSlave::ServeOpenPort() {
   lineIdle_ = true;
   Post(WM_USER_CLEAR, 0, 0);
   Post(WM_USER_PORT_FAIL, 0, 0);
-  if (portName_ != kClosePortName) Show(PortMessage(txt::kNotOpen, portName_));
+  if (portName_ != kClosePortName) Show(NotOpenMessage(portName_));
 }
 
 void CModbusSlave::ServeConfigure() {

@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "platform/clock.h"
+#include "text/format.h"
+#include "text/link_texts.h"
 
 namespace kvl {
 namespace {
@@ -26,6 +28,12 @@ bool ParsePortNumber(const std::string& digits, int* n) {
 }  // namespace
 
 std::int64_t MonotonicNs() { return platform::MonotonicNs(); }
+
+std::string LineBusyText(const std::string& devicePath, const platform::LineHolder& holder, LanguageIndex lang) {
+  if (holder.pid == 0) return Format(txt::kLineBusy(lang), devicePath.c_str());
+  const std::string program = holder.program.empty() ? "?" : holder.program;
+  return Format(txt::kLineBusyBy(lang), devicePath.c_str(), program.c_str(), holder.pid);
+}
 
 std::string SerialDevicePath(const std::string& portName) {
   if (platform::IsPortPath(portName)) return portName;
@@ -72,8 +80,10 @@ int CSerialPort::Open(const std::string& portName) {
   if (IsOpen()) Close();
   devicePath_ = SerialDevicePath(portName);
   bool hasRts = true;
+  holder_ = {};
   if (const int err = line_.Open(devicePath_, &hasRts)) {
     lastError_ = err;
+    if (err == EBUSY) holder_ = platform::FindLineHolder(devicePath_);
     return 1;
   }
   hasRts_ = hasRts;

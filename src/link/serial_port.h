@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/serial_line.h"
+#include "text/language.h"
 
 namespace kvl {
 
@@ -32,6 +33,11 @@ std::vector<std::string> ListSerialPorts();
 // "1".."256": the numbered ports every selector offers, present or not.
 std::vector<std::string> NumberedPortNames();
 
+// What the operator is told of a line another program holds: the device and,
+// where the system tells, who ("/dev/ttyUSB0 is in use by another program
+// (kvlctl, process 4711)").
+std::string LineBusyText(const std::string& devicePath, const platform::LineHolder& holder, LanguageIndex lang);
+
 class CSerialPort {
  public:
   // Read() result when the read itself failed (the adapter was unplugged...).
@@ -44,7 +50,8 @@ class CSerialPort {
   CSerialPort& operator=(const CSerialPort&) = delete;
 
   // 0 opened; 1 failed. A held line is closed first, so a name that names no
-  // device ("closeport") simply closes the line.
+  // device ("closeport") simply closes the line. A device another program (or
+  // another line of this one) holds fails with LastError() EBUSY and Holder().
   int Open(const std::string& portName);
   // 0 done; 1 reading the settings failed; 2 writing the settings failed (also
   // for baud <= 0 or a rate the system cannot set). The line stays open.
@@ -90,6 +97,8 @@ class CSerialPort {
   const std::string& DevicePath() const { return devicePath_; }
   // errno of the last failed open, configure, read or write.
   int LastError() const { return lastError_; }
+  // Who held the device the last open found busy.
+  const platform::LineHolder& Holder() const { return holder_; }
   // The device behind the open line went away (the adapter was unplugged, a
   // pty's far side closed): reads and writes hang up or fail with EIO,
   // ENXIO or ENODEV. Only a new Open() can bring the line back; it clears this.
@@ -128,6 +137,7 @@ class CSerialPort {
   bool deviceGone_ = false;
   unsigned openCount_ = 0;
   std::string devicePath_;
+  platform::LineHolder holder_;
 };
 
 // Monotonic clock in nanoseconds; the one clock of the link's timing.

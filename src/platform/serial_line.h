@@ -22,6 +22,15 @@ std::vector<std::string> PresentSerialDevices();
 // The device a path names exists now (a link is followed).
 bool SerialDeviceExists(const std::string& devicePath);
 
+// Who keeps a serial device another open refused: pid 0 when the system does not tell.
+struct LineHolder {
+  unsigned long pid = 0;
+  std::string program;  // its program's name, "" when unknown
+};
+// The process holding the device: the one that locked it (every program of
+// this project locks the lines it opens), else one that has it open at all.
+LineHolder FindLineHolder(const std::string& devicePath);
+
 class CSerialLine {
  public:
   CSerialLine();
@@ -31,6 +40,8 @@ class CSerialLine {
 
   // 0, or the errno of the failure. The line is exclusive, raw, 8N1, with RTS
   // and DTR dropped; hasRts says whether the line can drive RTS at all.
+  // EBUSY: another program (or another line of this one) holds the device;
+  // the hold ends with its Close(), or with its process, however that ends.
   int Open(const std::string& devicePath, bool* hasRts);
   // 0, or the errno (EINVAL for a rate the system cannot set).
   int Configure(int baud, int writePerByteMs, int writeConstantMs);

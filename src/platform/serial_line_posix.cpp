@@ -3,15 +3,21 @@
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <sstream>
 
 #include "platform/clock.h"
 #include "platform/serial_line.h"
@@ -58,7 +64,72 @@ timespec Left(std::int64_t deadlineNs) {
   return timespec{static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
 }
 
+// The program name of a running process, "" once it is gone.
+std::string ProgramOf(unsigned long pid) {
+  std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
+
+// The flock holder of the inode from /proc/locks ("1: FLOCK ADVISORY WRITE
+// 4711 00:05:7 0 EOF"; a waiter's line has "->" after the number).
+unsigned long LockHolderOf(const struct stat& st) {
+  std::ifstream locks("/proc/locks");
+  char wanted[64];
+  std::snprintf(wanted, sizeof wanted, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream in(line);
+    std::string number, kind, mode, access, where;
+    unsigned long pid = 0;
+    if (!(in >> number >> kind) || kind == "->" || kind != "FLOCK") continue;
+    if (in >> mode >> access >> pid >> where && where == wanted) return pid;
+  }
+  return 0;
+}
+
+// A process other than this one with a descriptor on the inode (a program
+// that does not lock, as a terminal emulator).
+unsigned long OpenerOf(const struct stat& st) {
+  DIR* proc = opendir("/proc");
+  if (!proc) return 0;
+  unsigned long found = 0;
+  const unsigned long self = static_cast<unsigned long>(getpid());
+  while (dirent* e = readdir(proc)) {
+    char* end = nullptr;
+    const unsigned long pid = std::strtoul(e->d_name, &end, 10);
+    if (pid == 0 || *end != '\0' || pid == self) continue;
+    const std::string fdDir = std::string("/proc/") + e->d_name + "/fd";
+    DIR* fds = opendir(fdDir.c_str());
+    if (!fds) continue;
+    while (dirent* f = readdir(fds)) {
+      struct stat target {};
+      if (f->d_name[0] == '.' || ::stat((fdDir + "/" + f->d_name).c_str(), &target) != 0) continue;
+      if (target.st_dev == st.st_dev && target.st_ino == st.st_ino && target.st_rdev == st.st_rdev) {
+        found = pid;
+        break;
+      }
+    }
+    closedir(fds);
+    if (found) break;
+  }
+  closedir(proc);
+  return found;
+}
+
 }  // namespace
+
+LineHolder FindLineHolder(const std::string& devicePath) {
+  struct stat st {};
+  if (::stat(devicePath.c_str(), &st) != 0) return {};
+  LineHolder holder;
+  holder.pid = LockHolderOf(st);
+  if (holder.pid == 0) holder.pid = OpenerOf(st);
+  if (holder.pid != 0) holder.program = ProgramOf(holder.pid);
+  return holder;
+}
 
 struct CSerialLine::Handles {
   int fd = -1;
@@ -109,6 +180,13 @@ int CSerialLine::Open(const std::string& devicePath, bool* hasRts) {
   if (!isatty(fd)) {
     ::close(fd);
     return ENOTTY;
+  }
+  // Exclusive mode does not keep out root, and a pty's may be off: the lock
+  // keeps out every program of this project, whoever runs it, and goes with
+  // the descriptor (a replugged adapter's reopen, a crash).
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    ::close(fd);
+    return EBUSY;
   }
   if (ioctl(fd, TIOCEXCL) != 0) {
     // ptys on some kernels refuse; the line is still usable.

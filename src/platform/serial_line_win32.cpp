@@ -62,6 +62,9 @@ bool SerialDeviceExists(const std::string& devicePath) {
   return QueryDosDeviceA(name.c_str(), target, sizeof target) != 0;
 }
 
+// Windows tells no one who holds a port.
+LineHolder FindLineHolder(const std::string& /*devicePath*/) { return {}; }
+
 CSerialLine::CSerialLine() : h_(new Handles) { h_->wake = CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 
 CSerialLine::~CSerialLine() {
@@ -75,7 +78,12 @@ bool CSerialLine::IsOpen() const { return h_->port != INVALID_HANDLE_VALUE; }
 int CSerialLine::Open(const std::string& devicePath, bool* hasRts) {
   // No sharing: the line is this program's alone while it is open.
   HANDLE port = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (port == INVALID_HANDLE_VALUE) return ErrnoOf(GetLastError());
+  if (port == INVALID_HANDLE_VALUE) {
+    // A COM port another program has open answers "access denied": the
+    // same refusal as a held line elsewhere.
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED ? EBUSY : ErrnoOf(error);
+  }
   if (GetFileType(port) != FILE_TYPE_CHAR) {
     CloseHandle(port);
     return ENOTTY;

@@ -22,7 +22,10 @@ class CSimPortLine : public CSimLine {
   CSimPortLine(int baud) : baud_(baud) {}
   int OpenAndConfigure(const std::string& portName, std::string* error) {
     if (port_.Open(portName) != 0) {
-      if (error) *error = "cannot open " + port_.DevicePath() + ": " + std::strerror(port_.LastError());
+      const int err = port_.LastError();
+      if (error)
+        *error = "cannot open " + port_.DevicePath() + ": " +
+                 (err == EBUSY ? LineBusyText(port_.DevicePath(), port_.Holder(), kEnglish) : std::strerror(err));
       return 1;
     }
     if (port_.Configure(baud_, FrameGapMs(baud_)) != 0) {

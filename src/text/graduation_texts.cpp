@@ -40,7 +40,17 @@ namespace kvl::txt {
   X(kMaxTemperatureFar, "Maximum temperature in cu\nis far from its typical value.",                        \
     "Максимальная температура в у.е.\nдалека от типового значения.", "")                                    \
   X(kSelectTabFile, " Select .tab file for recording to device", " Выберите файл .tab для записи в прибор", \
-    "")
+    "")                                                                                                     \
+  X(kFolderInUse, "the data folder %s is in use by another graduation: process %lu on %s",                  \
+    "папка данных %s занята другой градуировкой: процесс %lu на %s", "")                                     \
+  X(kFolderTakenOver, "the data folder %s was locked by process %lu on %s, which has ended; its lock is taken over", \
+    "папку данных %s занимал процесс %lu на %s, он завершён; папка занята заново", "")                      \
+  X(kFolderOtherHost,                                                                                       \
+    "the data folder %s is locked by process %lu on %s, which cannot be checked from here; "                \
+    "if that graduation has ended, delete %s",                                                              \
+    "папку данных %s занимает процесс %lu на %s, его отсюда не проверить; "                                  \
+    "если та градуировка завершена, удалите %s", "")                                                        \
+  X(kFolderNotLocked, "cannot lock the data folder %s: %s", "не удаётся занять папку данных %s: %s", "")
 
 KVL_GRADUATION_TEXTS(KVL_TEXT_DEFINE)
 

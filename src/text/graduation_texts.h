@@ -43,6 +43,12 @@ extern const TextEntry kMaxTemperatureFar;  // "Maximum temperature in cu\nis fa
 // Writing table files.
 extern const TextEntry kSelectTabFile;  // " Select .tab file for recording to device"
 
+// One run per data folder (printf formats: folder, process id, host; the last also the lock file).
+extern const TextEntry kFolderInUse;       // another run holds the folder
+extern const TextEntry kFolderTakenOver;   // the lock of a run that has ended is taken over
+extern const TextEntry kFolderOtherHost;   // a lock file of another computer's run
+extern const TextEntry kFolderNotLocked;   // "cannot lock the data folder %s: %s"
+
 // Every entry above, for checks that must cover them all.
 std::span<const TextEntry* const> AllGraduationTexts();
 

@@ -5,6 +5,9 @@ namespace kvl::txt {
 const TextEntry kPortWord{{"Port", "Порт", ""}};
 const TextEntry kNotOpen{{"is not open", "не открыт", ""}};
 const TextEntry kNotConfigured{{"is not adjusted", "не настроен", ""}};
+const TextEntry kLineBusy{{"%s is in use by another program", "%s занят другой программой", ""}};
+const TextEntry kLineBusyBy{
+    {"%s is in use by another program (%s, process %lu)", "%s занят другой программой (%s, процесс %lu)", ""}};
 const TextEntry kRecorded{{"Recorded", "Записано", ""}};
 const TextEntry kWriteFailed{{"Record is not executed", "Запись не выполнена", ""}};
 const TextEntry kWriteException{{"Record is not executed, error number =", "Запись не выполнена, код ошибки =", ""}};

@@ -8,6 +8,8 @@ namespace kvl::txt {
 extern const TextEntry kPortWord;         // "Port"
 extern const TextEntry kNotOpen;          // "is not open"
 extern const TextEntry kNotConfigured;    // "is not adjusted"
+extern const TextEntry kLineBusy;         // "%s is in use by another program"
+extern const TextEntry kLineBusyBy;       // "%s is in use by another program (%s, process %lu)"
 extern const TextEntry kRecorded;         // "Recorded" (link form)
 extern const TextEntry kWriteFailed;      // "Record is not executed"
 extern const TextEntry kWriteException;   // "Record is not executed, error number ="

@@ -86,7 +86,8 @@ std::vector<TextSource> AllTextEntries() {
   static const TextEntry* const kLinkTexts[] = {
       &kPortWord,       &kNotOpen,       &kNotConfigured, &kRecorded,    &kWriteFailed,
       &kWriteException, &kWriteNoAnswer, &kCheckNoAnswer, &kCheckFailed, &kDeviceWord,
-      &kWaitingForDevice, &kEchoHeard, &kEchoMissing, &kReadBackDiffers, &kReadBackRegister};
+      &kWaitingForDevice, &kEchoHeard, &kEchoMissing, &kReadBackDiffers, &kReadBackRegister, &kLineBusy,
+      &kLineBusyBy};
   AddNamed(out, "link_texts", kLinkTexts);
   AddList(out, "link_texts exceptions", ExceptionEntries());
   static const TextEntry* const kDecodingTexts[] = {&kNoValue, &kNoLatching, &kLatching, &kNonFm, &kFm};

@@ -46,8 +46,10 @@ TEST(KvlctlGraduate, UnattendedRunKilledAndResumedWritesEveryTable) {
   std::vector<std::string> args = {"graduate", "--port", pty, "--chamber-port", chamberPty, "--chamber", chamber,
                                    "--valves", kProfiles + "demo.valves", "--type", "Z5", "--addr", "1,2",
                                    "--data", folder.path(), "--conc", "0.5", "1.0", "--stabilization", "1"};
+  pid_t killedPid = 0;
   {
     KvlctlProcess ctl(args);
+    killedPid = ctl.Pid();
     ASSERT_TRUE(ctl.WaitForOut("stage 3 step 3", 150000));
     ctl.Signal(SIGKILL);
     EXPECT_EQ(ctl.Finish(5000).exitCode, 128 + SIGKILL);
@@ -58,6 +60,9 @@ TEST(KvlctlGraduate, UnattendedRunKilledAndResumedWritesEveryTable) {
   const test::KvlctlResult r = RunKvlctl(args, 300000);
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_TRUE(std::regex_search(r.out, std::regex("resuming stage 3, step [23]"))) << r.out;
+  EXPECT_NE(r.err.find("was locked by process " + std::to_string(killedPid)), std::string::npos)
+      << "the killed run's lock is taken over with a note: " << r.err;
+  EXPECT_FALSE(std::filesystem::exists(folder / "graduation.lock")) << "a completed run keeps its folder locked";
   EXPECT_FALSE(std::filesystem::exists(folder / "graduation.run")) << "a completed run keeps no state";
   for (const char* serial : {"5100001", "5100002"}) {
     SCOPED_TRACE(serial);

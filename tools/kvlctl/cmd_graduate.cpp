@@ -22,6 +22,7 @@
 #include "graduation/graduation_run.h"
 #include "graduation/run_calc_facts.h"
 #include "graduation/run_data_writer.h"
+#include "graduation/run_folder_lock.h"
 #include "graduation/run_state_file.h"
 #include "link_options.h"
 #include "platform/clock.h"
@@ -187,7 +188,7 @@ void CGraduate::TakeMessages(Clock::time_point until) {
         lineOpen_ = true;
         table_.PortOpened();
         break;
-      case WM_USER_PORT_FAIL: throw DeviceError(OpenFailureText(o_.lo.port, link.DevicePath(), link.LastError()));
+      case WM_USER_PORT_FAIL: throw DeviceError(OpenFailureText(o_.lo.port, link, link.LastError(), o_.language));
       default: break;
     }
   }
@@ -474,6 +475,11 @@ int RunGraduate(const std::vector<std::string>& args) {
   std::string why;
   for (const std::string& folder : {o.data, o.report})
     if (!folder.empty() && CreateFolders(folder, &why) != 0) throw UsageError(why);
+  // One run per folder, from before anything is written or sent until its tables are calculated.
+  CRunFolderLock folderLock;
+  const FolderLockResult taken = folderLock.Take(o.data);
+  if (taken != FolderLockResult::kTaken) Complain("graduate", folderLock.Message(o.language));
+  if (!folderLock.Held()) return kExitFailed;
   std::vector<std::string> files, notGraduated;
   RunCalcFacts facts;
   {

@@ -190,7 +190,7 @@ int RunRecord(const std::vector<std::string>& args) {
     if (!TakeMessage(m, link, table, &lineOpen)) {
       stopLink();
       writer.Sync();
-      throw DeviceError(OpenFailureText(o.lo.port, link.DevicePath(), link.LastError()));
+      throw DeviceError(OpenFailureText(o.lo.port, link, link.LastError(), o.language));
     }
   }
   stopLink();

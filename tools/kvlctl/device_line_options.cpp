@@ -38,11 +38,11 @@ DeviceLineSettings ReadDeviceLineOptions(const CArgParser& parser, bool lineEnd)
 }
 
 void OpenDeviceLine(CSerialPort& port, const DeviceLineSettings& line) {
-  if (port.Open(line.port) != 0) throw DeviceError(OpenFailureText(line.port, port.DevicePath(), port.LastError()));
+  if (port.Open(line.port) != 0) throw DeviceError(OpenFailureText(line.port, port, port.LastError()));
   if (port.Configure(line.baud, kByteGapMs) != 0) {
     const int err = port.LastError();
     port.Close();
-    throw DeviceError(OpenFailureText(line.port, port.DevicePath(), err));
+    throw DeviceError(OpenFailureText(line.port, port, err));
   }
 }
 

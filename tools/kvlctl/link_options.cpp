@@ -48,9 +48,11 @@ LinkOptions ReadLinkOptions(const CArgParser& parser) {
   return o;
 }
 
-std::string OpenFailureText(const std::string& port, const std::string& devicePath, int err) {
+std::string OpenFailureText(const std::string& port, const CSerialPort& line, int err, LanguageIndex language) {
+  const std::string& devicePath = line.DevicePath();
   std::string s = "cannot open " + devicePath;
   if (devicePath != port) s += " (port " + port + ")";
+  if (err == EBUSY) return s + ": " + LineBusyText(devicePath, line.Holder(), language);
   // ENOTTY's own wording ("Inappropriate ioctl for device") says nothing to an operator.
   return s + ": " + (err == ENOTTY ? "not a serial device" : std::strerror(err));
 }
@@ -60,7 +62,7 @@ void ApplyLinkOptions(CModbusSlave& link, const LinkOptions& options) { link.Set
 void OpenLine(CModbusSlave& link, const LinkOptions& options, int timeoutMs) {
   ApplyLinkOptions(link, options);
   if (link.Open(options.port) != 0)
-    throw DeviceError(OpenFailureText(options.port, link.DevicePath(), link.LastError()));
+    throw DeviceError(OpenFailureText(options.port, link, link.LastError()));
   if (const int rc = link.Configure(options.baud, timeoutMs); rc != 0)
     throw DeviceError(Format("cannot configure %s at %d baud (step %d): %s", link.DevicePath().c_str(), options.baud,
                              rc, std::strerror(link.LastError())));

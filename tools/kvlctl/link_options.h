@@ -43,8 +43,11 @@ void ApplyLinkOptions(CModbusSlave& link, const LinkOptions& options);
 // own transactions, no worker). Throws DeviceError naming the device path and
 // the system's reason.
 void OpenLine(CModbusSlave& link, const LinkOptions& options, int timeoutMs = kDefaultTimeoutMs);
-// "cannot open /dev/ttyUSB7 (port ttyUSB7): No such file or directory"
-std::string OpenFailureText(const std::string& port, const std::string& devicePath, int err);
+// "cannot open /dev/ttyUSB7 (port ttyUSB7): No such file or directory"; a line
+// another program holds ends in who holds it: "...: /dev/ttyUSB7 is in use by
+// another program (kvlctl, process 4711)".
+std::string OpenFailureText(const std::string& port, const CSerialPort& line, int err,
+                            LanguageIndex language = kEnglish);
 
 // Prints every frame to stderr, one line each, as the traffic window shows it
 // but for the time:

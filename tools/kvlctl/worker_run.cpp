@@ -8,7 +8,7 @@ namespace kvl::ctl {
 
 CWorkerRun::CWorkerRun(CModbusSlave& link, const CConsoleOperator& op, CStopSignals& signals,
                        const LinkOptions& options, LanguageIndex language)
-    : link_(link), op_(op), signals_(signals), options_(options) {
+    : link_(link), op_(op), signals_(signals), options_(options), language_(language) {
   // The worker's only sign of a line it could open but not set up.
   notConfigured_ = std::string(txt::kPortWord(language)) + " " + options.port + " " + txt::kNotConfigured(language) +
                    "  ";
@@ -46,7 +46,7 @@ void CWorkerRun::Stop() {
 
 void CWorkerRun::FailPort() {
   Stop();
-  throw DeviceError(OpenFailureText(options_.port, link_.DevicePath(), link_.LastError()));
+  throw DeviceError(OpenFailureText(options_.port, link_, link_.LastError(), language_));
 }
 
 }  // namespace kvl::ctl

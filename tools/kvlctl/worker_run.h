@@ -36,6 +36,7 @@ class CWorkerRun {
   const CConsoleOperator& op_;
   CStopSignals& signals_;
   LinkOptions options_;
+  LanguageIndex language_;
   std::string notConfigured_;
   CPostedQueue queue_;
   bool stopped_ = false;

@@ -125,6 +125,7 @@ void CKvlDlg::DriveRun(RunActions actions) {
   }
   UpdatePilot();
   SaveRunState();
+  if (!run_.Running()) runFolder_.Release();  // ended, stopped, or never begun
   const RunEnvironment env = RunEnv();
   const RunView view = run_.View(env);
   table_.SetGraduationStage(view.seenStep);

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
 #include "graduation/grad_log.h"
@@ -42,6 +43,7 @@ std::string LocalStamp() {
 void CKvlDlg::OnGraduationButton() {
   const bool before = run_.Running();
   if (!before) runNote_.clear();
+  if (!before && !TakeRunFolder()) return;
   if (!before && OfferResume()) return;
   DriveRun(run_.OnButton(RunEnv()));
   if (run_.Running() == before) return;
@@ -144,6 +146,18 @@ std::vector<std::string> CKvlDlg::RunFilePaths() const {
     if (!serial.empty() && QFileInfo::exists(QString::fromStdString(path))) paths.push_back(path);
   }
   return paths;
+}
+
+bool CKvlDlg::TakeRunFolder() {
+  const FolderLockResult taken = runFolder_.Take(config_.dataFolder);
+  const std::string message = runFolder_.Message(config_.language);
+  if (!runFolder_.Held()) {
+    operator_->ShowMessage(message, MessageIcon::Error);
+    return false;
+  }
+  // A run that has ended left it: the operator is here to start this one, a box would only hold it up.
+  if (taken == FolderLockResult::kTakenOver) std::fprintf(stderr, "kvlgrad: %s\n", message.c_str());
+  return true;
 }
 
 bool CKvlDlg::OfferResume() {

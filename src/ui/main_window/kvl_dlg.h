@@ -38,6 +38,7 @@
 #include "graduation/autopilot_session.h"
 #include "graduation/run_calc_facts.h"
 #include "graduation/run_data_writer.h"
+#include "graduation/run_folder_lock.h"
 #include "graduation/write_journal.h"
 #include "graph/graph_data.h"
 #include "imitation/imitation.h"
@@ -370,6 +371,8 @@ class CKvlDlg : public QWidget {
   void SaveRunState();
   // At "   Start graduation": a saved run is offered; true when it was taken up.
   bool OfferResume();
+  // One run per data folder: false (after a box saying who holds it) when another run does.
+  bool TakeRunFolder();
   std::string PilotMessage(const std::string& stepMessage) const;
   // Files with the extension, from the graduation folder; their folder becomes it.
   std::vector<std::string> ChooseGraduationFiles(const std::string& title, const std::string& extension);
@@ -498,6 +501,7 @@ class CKvlDlg : public QWidget {
   std::string runNote_;  // the last thing the run told without waiting (a detector let go)
   std::string runMedium_, runHigh_;  // the run's concentration texts, for its saved state
   int savedStage_ = 0, savedStep_ = -1, savedSeries_ = -1;
+  CRunFolderLock runFolder_;  // held from a run's start to its end
   bool runSaveDue_ = false;
   std::unique_ptr<CalcRead> calcRead_;  // the files last read; the rows show their sensors
   bool calcSuspended_ = false;          // polling waits since files were read
