@@ -14,9 +14,10 @@ namespace {
 
 const char* const kKeys[] = {"type",   "stage",     "step",       "valve_mode", "without_gas", "medium",
                              "high",   "series",    "addresses",  "log_header", "saved",
-                             "gas"};
-// Written by every save, absent from the files of earlier versions: no gas noted.
-const char* const kOptionalKey = "gas";
+                             "gas",    "captures",  "operator"};
+// Written by every save, absent from the files of earlier versions: no gas,
+// no capture noted, the operator unknown.
+bool Optional(const std::string& key) { return key == "gas" || key == "captures" || key == "operator"; }
 
 // The blank-separated whole numbers of a value, each within [lo, hi].
 bool WholeList(std::string_view value, long long lo, long long hi, std::vector<long long>* out) {
@@ -59,7 +60,7 @@ bool SplitKeys(const std::string& text, std::map<std::string, std::string>* valu
 
 bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad) {
   for (const char* k : kKeys)
-    if (!v.count(k) && std::string(k) != kOptionalKey) {
+    if (!v.count(k) && !Optional(k)) {
       *bad = std::string(k) + " =";
       return false;
     }
@@ -79,6 +80,7 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
                         addresses.size() <= std::size_t(kSlotCount)},
       {"log_header", WholeList(v["log_header"], 0, 1, &owed) && owed.size() == addresses.size()},
       {"gas", WholeList(v["gas"], -(1LL << 40), 1LL << 40, &gas) && gas.size() % 2 == 0},
+      {"captures", ParseRunCaptures(v["captures"], &run->captures)},
   };
   for (const auto& c : checks)
     if (!c.ok) {
@@ -89,6 +91,7 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
   run->medium = v["medium"];
   run->high = v["high"];
   run->savedAt = v["saved"];
+  run->operatorName = v["operator"];
   for (long long a : addresses) run->addresses.push_back(int(a));
   for (std::size_t i = 0; i < owed.size(); ++i) run->logHeaderOwed[i] = owed[i] != 0;
   for (std::size_t i = 0; i + 1 < gas.size(); i += 2) run->gasSpans.push_back({gas[i], gas[i + 1]});
@@ -117,7 +120,9 @@ std::string ComposeRunState(const SavedRun& r) {
                 r.step, r.valveMode, r.withoutGas ? 1 : 0) +
          "medium = " + oneLine(r.medium) + "\r\nhigh = " + oneLine(r.high) + "\r\n" +
          Format("series = %d\r\n", r.series) + "addresses = " + addresses + "\r\nlog_header = " + owed +
-         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n";
+         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n" +
+         // Each its own line, so earlier readers' keys stay as they were.
+         "captures = " + ComposeRunCaptures(r.captures) + "\r\noperator = " + oneLine(r.operatorName) + "\r\n";
 }
 
 std::optional<SavedRun> ParseRunState(const std::string& text, const std::string& path, std::string* error) {

@@ -16,6 +16,7 @@
 
 #include "detector/detector_kinds.h"
 #include "graduation/gas_spans.h"
+#include "graduation/run_captures.h"
 
 namespace kvl {
 
@@ -31,6 +32,8 @@ struct SavedRun {
   std::array<bool, kSlotCount> logHeaderOwed{};  // by slot: the run's log header is not written yet
   std::string savedAt;  // "dd.mm.yyyy hh:mm:ss", local
   std::vector<GasSpan> gasSpans;  // when the run fed gas so far
+  std::vector<RunCapture> captures;  // what the run noted at each confirmation so far
+  std::string operatorName;          // who runs it ("" unknown)
 };
 
 // data folder + "graduation.run"
