@@ -75,7 +75,10 @@ CArgParser CalcParser() {
                "JSON: {\"summary\": \"...\", \"icon\": \"...\", \"sensors\": [{\"serial\": \"...\", \"modbus\": N,\n"
                "\"check\": \"...\", \"calculated\": true, \"segments\": [{\"file\": \"...\", \"valid\": true, \"good\": true,\n"
                "\"T\": [...], \"D\": [[...]]}], \"text\": \"...\", \"blocks\": [{\"register\": N, \"words\": [...]}],\n"
-               "\"report_file\": \"...\"}], \"summary_file\": \"...\"} (the files with --report).");
+               "\"report_file\": \"...\"}], \"summary_file\": \"...\"} (the files with --report); kvlctl graduate's\n"
+               "calculation adds \"run\": {\"valve_mode\", \"mode\", \"medium_vol_percent\", \"high_vol_percent\",\n"
+               "\"chamber_profile\", \"chamber_profile_checksum\", \"stabilization_s\", \"operator\", \"confirmations\",\n"
+               "\"factors_from\"}.");
   p.AddOption("--type", "T", "detector type: KVELT, Z, Z40, Z5 or 0..4 (default: the configuration's)");
   p.AddOption("--config", "FILE", "configuration file whose limits and check records apply");
   p.AddOption("--lang", "en|ru", "language of the texts", "en");
