@@ -19,7 +19,11 @@ namespace {
 std::string Cell(const std::string& text) { return "<td>" + HtmlEscape(text) + "</td>"; }
 std::string Head(const std::string& text) { return "<th>" + HtmlEscape(text) + "</th>"; }
 
-std::string Celsius(const std::optional<double>& c) { return c ? Format("%.1f", *c) : std::string("\u2014"); }
+// A reading a hair below zero reads "0.0", not "-0.0".
+std::string Celsius(const std::optional<double>& c) {
+  if (!c) return "\u2014";
+  return Format("%.1f", std::fabs(*c) < 0.05 ? 0.0 : *c);
+}
 
 const char* StepName(int step, LanguageIndex l) {
   static const TextEntry* const kSteps[] = {&txt::kReportStepTemperature, &txt::kReportStepZero,
@@ -56,7 +60,7 @@ std::string CapturedSection(const GradReport& r) {
                   Head("T") + Head("R0") + Head("W0") + Head("R1") + Head("W1") + Head("R2") + Head("W2") +
                   "</tr></thead>";
   for (const GradLogPoint& p : r.loggedPoints) {
-    h += "<tr>" + Cell(Format("%d", p.point)) + Cell(Format("%+d", p.stageTemperature)) +
+    h += "<tr>" + Cell(Format("%d", p.point)) + Cell(p.stageTemperature ? Format("%+d", p.stageTemperature) : "0") +
          Cell(TemperatureText(r.type, std::uint16_t(p.values[0]), l));
     for (std::size_t k = 1; k < 7; ++k) h += Cell(Format("%d", p.values[k]));
     h += "</tr>";
