@@ -30,8 +30,8 @@ namespace kvl::txt {
   X(kReportChannel, "Channel", "Канал", "")                                                                     \
   X(kReportInterval, "Interval", "Интервал", "")                                                                \
   X(kReportSamples, "Samples", "Отсчётов", "")                                                                  \
-  X(kReportMaxDiff, "Largest difference", "Наибольшее отклонение", "")                                          \
-  X(kReportRms, "RMS difference", "Среднеквадратичное отклонение", "")                                          \
+  X(kReportMaxDiff, "Largest difference, units", "Наибольшее отклонение, ед.", "")                              \
+  X(kReportRms, "RMS difference, units", "Среднеквадратичное отклонение, ед.", "")                              \
   X(kReportWholeRange, "whole range", "весь диапазон", "")                                                      \
   X(kReportPlot, "Samples and table, channel", "Отсчёты и таблица, канал", "")                                  \
   X(kReportRegisters, "Register blocks", "Блоки регистров", "")                                                 \
