@@ -2,6 +2,7 @@
 
 #include "link/modbus_slave.h"
 #include "text/chamber_texts.h"
+#include "text/format.h"
 
 namespace kvl {
 namespace {
@@ -97,7 +98,7 @@ bool CValveLink::ServePending(CSerialPort& line) {
   if (!want || !talk_) return false;
   std::string why;
   ValveState s;
-  s.answered = talk_->Open(line, *want, &why);
+  s.answered = talk_->Open(line, *want, &why) && ReadBack(line, *want, &why);
   s.open = *want;
   s.since = std::chrono::steady_clock::now();
   if (sink_) sink_(DeviceEvent{"valves", GasValveName(*want), s.answered ? "ok" : "failed: " + why});
@@ -113,6 +114,16 @@ bool CValveLink::ServePending(CSerialPort& line) {
   std::lock_guard lock(mutex_);
   served_.notify_all();
   return true;
+}
+
+// A module that acknowledged a switch may still not have switched (a relay
+// stuck, another master on the line): what counts is what it reads back.
+bool CValveLink::ReadBack(CSerialPort& line, GasValve want, std::string* why) {
+  GasValve open = GasValve::kClosed;
+  if (!talk_->Get(line, &open, why)) return false;
+  if (open == want) return true;
+  *why = Format(txt::kValvesReadBackDiffers(lang_), GasValveName(open), GasValveName(want));
+  return false;
 }
 
 void CValveLink::Publish(const ValveState& state) {

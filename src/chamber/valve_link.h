@@ -1,7 +1,8 @@
 #pragma once
 // The gas valves' relay module, on line 3 of its own (CDeviceLine) or on the
 // detector line between polls (CSideTraffic). A change is queued and carried
-// out on the line's thread: the others closed first, then the one opened.
+// out on the line's thread: the others closed first, then the one opened, then
+// every output read back (a mismatch is the module's fault, as no answer is).
 // Opening, closing, an error and the exit each leave all valves closed.
 //
 // What it owns: the module's line (or its turn on the detector line), its
@@ -50,6 +51,8 @@ class CValveLink : public IValveControl, public CSideTraffic {
   void Begin(const ValveProfile& profile, LanguageIndex lang);
   // Carries out the queued change, if any; true when one was carried out.
   bool ServePending(CSerialPort& line);
+  // After a change: the module's outputs read back as asked; false and why when not.
+  bool ReadBack(CSerialPort& line, GasValve want, std::string* why);
   void Publish(const ValveState& state);
 
   std::optional<CValveTalk> talk_;

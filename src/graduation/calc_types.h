@@ -75,6 +75,7 @@ struct FileSegment {
   bool valid = true;       // no value of the file left its display limits
   bool good = false;       // valid and its temperatures passed the checks
   std::string file;        // file name without its folder
+  std::size_t gasLeftOut = 0;  // its lines recorded while gas flowed, left out (not in begin..end)
 };
 
 // One sensor slot (a row of the main table while the calculation runs).

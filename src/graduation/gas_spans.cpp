@@ -77,8 +77,10 @@ std::size_t LeaveOut(CalcSensor& sensor, const std::vector<bool>& out) {
   for (auto& q : sensor.samples) q.resize(kept);
   sensor.times.resize(std::min(sensor.times.size(), kept));
   for (FileSegment& seg : sensor.segments) {
+    const std::size_t lines = seg.end - seg.begin;
     seg.begin = keptBefore[std::min(seg.begin, out.size())];
     seg.end = keptBefore[std::min(seg.end, out.size())];
+    seg.gasLeftOut += lines - (seg.end - seg.begin);
   }
   return gone;
 }

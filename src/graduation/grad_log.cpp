@@ -1,8 +1,12 @@
 #include "graduation/grad_log.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "detector/register_map.h"
 #include "graduation/run_data_format.h"
 #include "text/format.h"
+#include "text/number_grammar.h"
 #include "text/selector_lists.h"
 #include "text/text_file.h"
 
@@ -74,6 +78,45 @@ std::string GradLogReportHeader(const std::string& serial, const std::string& mo
   return FileBytes(std::string(kFileFields[kFieldSerialNumber](l)) + serial + "   " +
                    kFileFields[kFieldModbusNumber](l) + modbusNumber + "   " + kFileFields[kFieldGas](l) + gasName +
                    "   " + when + "\r\n");
+}
+
+namespace {
+
+// "G3 1100 -20 ... +45°": the point, seven values and the stage temperature.
+std::optional<GradLogPoint> PointLine(std::string_view line) {
+  if (line.size() < 2 || line[0] != 'G' || line[1] < '0' || line[1] > '7') return std::nullopt;
+  std::vector<std::string_view> t;
+  for (std::size_t i = 0; i < line.size();) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    const std::size_t end = std::min(line.find_first_of(" \t", i), line.size());
+    if (end > i) t.push_back(line.substr(i, end - i));
+    i = end;
+  }
+  GradLogPoint p;
+  long long v = 0;
+  if (t.size() != 9 || ParseWholeToken(t[0].substr(1), 0, 7, &v) != TokenVerdict::kGood) return std::nullopt;
+  p.point = int(v);
+  for (std::size_t k = 0; k < 7; ++k) {
+    if (ParseWholeToken(t[k + 1], -32768, 65535, &v) != TokenVerdict::kGood) return std::nullopt;
+    p.values[k] = int(v);
+  }
+  // The degree sign (Windows-1251 or UTF-8) ends the temperature.
+  std::string_view temp = t[8];
+  while (!temp.empty() && (temp.back() < '0' || temp.back() > '9')) temp.remove_suffix(1);
+  if (ParseWholeToken(temp, -100, 200, &v) != TokenVerdict::kGood) return std::nullopt;
+  p.stageTemperature = int(v);
+  return p;
+}
+
+}  // namespace
+
+std::vector<GradLogPoint> LastRunPoints(std::string_view bytes) {
+  std::vector<GradLogPoint> points;
+  for (std::string_view line : SplitLines(bytes)) {
+    if (line.substr(0, 2) == "*n") points.clear();
+    if (const std::optional<GradLogPoint> p = PointLine(line)) points.push_back(*p);
+  }
+  return points;
 }
 
 int AppendGradLog(const std::string& path, const std::string& bytes) { return AppendToFile(path, bytes); }

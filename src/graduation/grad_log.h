@@ -1,12 +1,15 @@
 #pragma once
 // The graduation log of a detector: data folder + serial + ".tab", a text
-// file that the graduation run and the table calculation append to and that
-// the program never reads back. This file composes its records (Windows-1251,
-// CR LF) and appends them; it never decides when a record is due.
+// file that the graduation run and the table calculation append to; only a
+// table's report reads its point lines back. This file composes its records
+// (Windows-1251, CR LF), appends them and reads the point lines; it never
+// decides when a record is due.
 #include <array>
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "detector/detector_kinds.h"
 #include "text/language.h"
@@ -38,6 +41,17 @@ GradPointValues GradPointFromTable(ImageView image, int point);
 // number, gas name and local date and time, keys in the language, CR LF.
 std::string GradLogReportHeader(const std::string& serial, const std::string& modbusNumber,
                                 const std::string& gasName, LanguageIndex language, const std::tm& now);
+
+// A point line read back: its point, the seven values, the stage temperature (degC).
+struct GradLogPoint {
+  int point = 0;
+  std::array<int, 7> values{};  // T, R0, W0, R1, W1, R2, W2
+  int stageTemperature = 0;
+  bool operator==(const GradLogPoint&) const = default;
+};
+// The point lines of the log's last run (those after its last column
+// caption), in order; any other line is passed over.
+std::vector<GradLogPoint> LastRunPoints(std::string_view bytes);
 
 // Appends Windows-1251 bytes; 0 or an errno value. A log that cannot be
 // opened is the caller's to skip silently.

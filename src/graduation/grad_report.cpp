@@ -122,7 +122,8 @@ double Rms(const ReportFit& f, double sumSquares) { return f.count ? std::sqrt(s
 ReportFile FileOf(const CalcSensor& sensor, const FileSegment& seg, const std::vector<std::string>& paths) {
   ReportFile f;
   f.name = seg.file;
-  f.lines = seg.end - seg.begin;
+  f.lines = seg.end - seg.begin + seg.gasLeftOut;
+  f.gasLeftOut = seg.gasLeftOut;
   f.valid = seg.valid;
   f.good = seg.good;
   for (const std::string& p : paths)
@@ -131,6 +132,7 @@ ReportFile FileOf(const CalcSensor& sensor, const FileSegment& seg, const std::v
   for (std::size_t k = seg.begin; k < seg.end; ++k) {
     const float t = sensor.samples[kQT][k];
     if (!UsableSample(t, sensor.samples[kQWo][k], sensor.samples[kQRo][k])) continue;
+    ++f.used;
     f.tMin = any ? std::min(f.tMin, double(t)) : t;
     f.tMax = any ? std::max(f.tMax, double(t)) : t;
     any = true;

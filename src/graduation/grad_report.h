@@ -16,6 +16,8 @@
 
 #include "graduation/calc_coverage.h"
 #include "graduation/calc_types.h"
+#include "graduation/grad_log.h"
+#include "graduation/run_captures.h"
 #include "link/write_list.h"
 
 namespace kvl {
@@ -34,7 +36,9 @@ FileSpan ReadFileSpan(const std::string& path);
 
 struct ReportFile {
   std::string name;
-  std::size_t lines = 0;
+  std::size_t lines = 0;       // data lines read, with those left out
+  std::size_t used = 0;        // usable samples judged
+  std::size_t gasLeftOut = 0;  // lines recorded while gas flowed, left out
   FileSpan span;
   double tMin = 0, tMax = 0;  // over the file's usable samples
   bool valid = true, good = false;
@@ -79,7 +83,24 @@ struct GradReport {
   bool writeAsked = false;              // the table was sent to the detector
   std::string notWrittenWhy;            // not sent although meant to be: why
   std::optional<LinkWriteList> written; // the link's outcome, once it came
+  std::optional<std::tm> writtenAt;     // when that outcome came
+  // A table calculated at an unattended run's end: what the run tells of
+  // itself, and the points its graduation log holds for this detector.
+  std::optional<RunReportFacts> run;
+  std::vector<GradLogPoint> loggedPoints;
 };
+
+// Gives the report its run's facts and reads the detector's graduation log
+// (run.dataFolder + serial + ".tab") for the points the run captured.
+void AttachRunFacts(GradReport& report, const RunReportFacts& run);
+// The head's facts of the run (mode, concentrations, profile, stabilisation,
+// factors' source), each with its unit; none without a run.
+std::vector<std::pair<std::string, std::string>> RunHeadFacts(const GradReport& report);
+// The stages' set points and temperatures, and the captured points; "" without a run.
+std::string RunSectionsHtml(const GradReport& report);
+// A T register as text with its unit: device units and degC for KVELT and
+// Z5, degC for Z and Z40 (tenths in the register).
+std::string TemperatureText(int type, std::uint16_t word, LanguageIndex language);
 
 // A usable sample of any file of a sensor and its difference from the table on one channel.
 struct SampleAt {

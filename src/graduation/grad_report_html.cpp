@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "detector/register_map.h"
 #include "graduation/grad_report.h"
 #include "text/format.h"
 #include "text/link_texts.h"
@@ -69,6 +70,13 @@ std::string FitRow(const std::string& channel, const std::string& interval, cons
          Cell(f.count ? Num(f.maxDiff) : "") + Cell(f.count ? Num(f.rms) : "") + "</tr>";
 }
 
+// A file's samples' temperature span, in the type's count and in degC.
+std::string TemperatureSpan(int type, const ReportFile& f, LanguageIndex l) {
+  if (!CountsInDeviceUnits(type)) return Format("%g \u2013 %g \u00b0C", f.tMin, f.tMax);
+  return Format("%g \u2013 %g %s (%.1f \u2013 %.1f \u00b0C)", f.tMin, f.tMax, txt::kReportUnits(l),
+                NominalCelsius(type, f.tMin), NominalCelsius(type, f.tMax));
+}
+
 std::string FilesSection(const GradReport& r) {
   const LanguageIndex l = r.language;
   std::string h = "<table><thead><tr><th class=\"l\">" + HtmlEscape(txt::kReportFile(l)) + "</th>" +
@@ -76,9 +84,9 @@ std::string FilesSection(const GradReport& r) {
                   Head(txt::kReportTSpan(l)) + "<th class=\"l\">" + HtmlEscape(txt::kReportCheck(l)) +
                   "</th></tr></thead>";
   for (const ReportFile& f : r.files)
-    h += "<tr>" + Cell(f.name, "l") + Cell(Int((long long)f.lines)) + Cell(SpanText(f.span)) +
-         Cell(DurationText(f.span, l)) + Cell(Format("%g \u2013 %g", f.tMin, f.tMax)) + Cell(FileCheck(f, l), "l") +
-         "</tr>";
+    h += "<tr>" + Cell(f.name, "l") + Cell(Format(txt::kReportLinesUsed(l), f.used, f.lines, f.gasLeftOut)) +
+         Cell(SpanText(f.span)) + Cell(DurationText(f.span, l)) + Cell(TemperatureSpan(r.type, f, l)) +
+         Cell(FileCheck(f, l), "l") + "</tr>";
   h += "</table>\n";
   if (!r.check.empty())
     h += "<p>" + HtmlEscape(txt::kReportCheckText(l)) + ":</p><pre>" + HtmlEscape(r.check) + "</pre>\n";
@@ -218,13 +226,17 @@ std::string GradReportHtml(const GradReport& r) {
                 {txt::kReportDate(l), DateTime(r.when)},
                 {txt::kReportVersion(l), r.version},
                 {txt::kReportStation(l), r.host},
-                {txt::kReportOperator(l), r.login}};
+                {txt::kReportOperator(l), r.run && !r.run->operatorName.empty() ? r.run->operatorName : r.login}};
+  for (auto& fact : RunHeadFacts(r)) head.facts.push_back(std::move(fact));
+  if (r.writeAsked)
+    head.facts.push_back({txt::kReportWrittenAt(l), r.writtenAt ? DateTime(*r.writtenAt) : txt::kReportNotYet(l)});
   std::string body = ReportHeadHtml(head, l);
   if (!r.channels.empty()) body += JudgementHtml(r);
   if (r.written) body += ReadBackTable(*r.written, l);
   body += FilesSection(r);
+  if (r.channels.empty()) body += RunSectionsHtml(r);
   if (!r.channels.empty()) {
-    body += TableSection(r) + FitSection(r);
+    body += TableSection(r) + RunSectionsHtml(r) + FitSection(r);
     for (const ReportChannel& c : r.channels)
       body += Section(std::string(txt::kReportPlot(l)) + " " + c.name,
                       ReportPlotSvg(c, r.T) + "\n<h2>" + HtmlEscape(txt::kReportDiffPlot(l)) + " " +

@@ -155,6 +155,7 @@ RunActions CGraduationRun::OnStartChoice(const std::optional<RunStartChoice>& ch
   out.valveSelector = valveMode_;
   for (int s = 0; s < ListedSlots(*env.table); ++s) logHeader_[std::size_t(s)] = true;
   gasSpans_.clear();
+  captures_.clear();
   withoutGas_ = choice->withoutGas;
   withoutDelay_ = choice->withoutDelay;
   RunDialogRequest ask;
@@ -255,6 +256,20 @@ void CGraduationRun::NoteGas(bool before, bool after, long long now) {
   if (before && !after && !gasSpans_.empty()) gasSpans_.back().to = now;
 }
 
+void CGraduationRun::NoteCapture(const RunEnvironment& env) {
+  RunCapture c;
+  c.stage = stage_;
+  c.step = step_;
+  c.setPointC = env.chamberSetPointC;
+  c.chamberC = env.chamberMeasuredC;
+  const int listed = ListedSlots(*env.table);
+  for (int s = 0; s < listed; ++s) {
+    const SlotState& slot = env.table->Slot(s);
+    c.detectorT.push_back(slot.HasDetector() ? std::optional<std::uint16_t>(slot.image[reg::kT]) : std::nullopt);
+  }
+  captures_.push_back(std::move(c));
+}
+
 RunLogAppend CGraduationRun::LogRecord(const RunEnvironment& env, int s, const std::string& pointLine) {
   const SlotState& slot = env.table->Slot(s);
   RunLogAppend log;
@@ -276,6 +291,7 @@ RunActions CGraduationRun::OnDone(const RunEnvironment& env) {
   const int point = StagePoint(stage_);
   const int temperature = StageTemperature(env.type, stage_, env.tLow, env.tHigh);
   const bool lastStage = stage_ == kGraduationStages;
+  NoteCapture(env);
   // Every detector of the run takes its point, also one whose last poll
   // failed (its image keeps what it last answered); one let go takes none.
   for (int s = 0; s < kSlotCount; ++s) {

@@ -55,6 +55,9 @@ struct RunEnvironment {
   int tHigh = 85;   // configuration T[7], second number
   std::string dataFolder;  // where the graduation logs are
   std::tm now{};           // local time, for the log records
+  // The chamber's last reading (degC), noted at each confirmation; none
+  // while the chamber does not answer or without one.
+  std::optional<double> chamberSetPointC, chamberMeasuredC;
 };
 
 enum class RunDialog {
@@ -194,6 +197,9 @@ class CGraduationRun {
   // the one that ended the last gas step of its stage (a span still open
   // while gas flows, and after a stop).
   const std::vector<GasSpan>& GasSpans() const { return gasSpans_; }
+  // What the run noted at each confirmation: the chamber's reading and every
+  // detector's own temperature, for the tables' reports.
+  const std::vector<RunCapture>& Captures() const { return captures_; }
 
   int Stage() const { return stage_; }  // 0 idle, 1..8 running, 9 completed
   int Step() const { return step_; }    // 0 stabilisation, 1 zero, 2 high, 3 middle, 4 zero again
@@ -213,6 +219,7 @@ class CGraduationRun {
   void TakeRoster(const CDetectorTable& t, int type);
   void RestoreRoster(const SavedRun& saved);
   void NoteGas(bool before, bool after, long long now);
+  void NoteCapture(const RunEnvironment& env);
 
   int stabilizationMs_ = kStabilizationMs;
   int stage_ = 0;
@@ -230,6 +237,7 @@ class CGraduationRun {
   std::array<bool, kSlotCount> dropped_{};
   std::array<std::string, kSlotCount> serials_;
   std::vector<GasSpan> gasSpans_;
+  std::vector<RunCapture> captures_;
 };
 
 }  // namespace kvl

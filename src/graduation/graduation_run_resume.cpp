@@ -22,6 +22,7 @@ void CGraduationRun::SnapshotInto(SavedRun& saved) const {
     saved.serials.push_back(RunSerial(s));
     if (WasDropped(s)) saved.dropped.push_back(RunAddress(s));
   }
+  saved.captures = captures_;
 }
 
 RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& env, bool* taken) {
@@ -41,6 +42,7 @@ RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& e
   for (std::size_t s = 0; s < logHeader_.size(); ++s) logHeader_[s] = saved.logHeaderOwed[s];
   gasSpans_ = saved.gasSpans;
   RestoreRoster(saved);
+  captures_ = saved.captures;
   // Cut off at a temperature step: the gas was off, whenever the cut came.
   if (step_ == 0 && !gasSpans_.empty() && gasSpans_.back().to < gasSpans_.back().from)
     gasSpans_.back().to = CalendarSeconds(env.now);

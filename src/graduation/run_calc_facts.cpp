@@ -1,15 +1,57 @@
 #include "graduation/run_calc_facts.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+
+#include "detector/decoding.h"
 #include "graduation/run_data_format.h"
+#include "text/format.h"
+#include "text/text_file.h"
 #include "text/number_grammar.h"
 
 namespace kvl {
 
-RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& table, int type, long long clearingS) {
+namespace {
+
+// The reflected CRC-32 of zip and PNG (polynomial 0xEDB88320).
+std::uint32_t Crc32(std::string_view bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void NoteReportFacts(RunCalcFacts& facts, const CGraduationRun& run, const CDetectorTable& table, int type,
+                     RunReportFacts report) {
+  report.type = type;
+  report.captures = run.Captures();
+  const std::size_t listed = std::min<std::size_t>(table.AddressList().size(), kSlotCount);
+  for (std::size_t s = 0; s < listed; ++s) {
+    const SlotState& slot = table.Slot(int(s));
+    report.serials.push_back(slot.HasDetector() ? SerialNumberText(type, slot.image, false) : std::string());
+  }
+  report.factorsFromRows = type == kTypeZ5 && report.mode == kModeGraduationZ5;
+  facts.report = std::move(report);
+}
+
+}  // namespace
+
+std::string FileChecksumText(const std::string& path) {
+  std::string bytes, why;
+  if (path.empty() || ReadFileBytes(path, bytes, 16 * 1024 * 1024, &why) != 0) return {};
+  return Format("CRC-32 %08x", unsigned(Crc32(bytes)));
+}
+
+RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& table, int type, long long clearingS,
+                            std::optional<RunReportFacts> choices) {
   RunCalcFacts facts;
   facts.gasSpans = run.GasSpans();
   for (GasSpan& g : facts.gasSpans)
     if (g.to >= g.from) g.to += clearingS;
+  if (choices) NoteReportFacts(facts, run, table, type, std::move(*choices));
   if (type != kTypeZ5) return facts;
   for (int s = 0; s < kSlotCount; ++s) {
     if (!table.Slot(s).HasDetector()) continue;

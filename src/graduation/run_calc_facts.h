@@ -9,6 +9,7 @@
 // What it owns: the gathering of those facts. What it never does: read a
 // file or decide whether a table is written.
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,16 @@ namespace kvl {
 struct RunCalcFacts {
   std::vector<GasSpan> gasSpans;
   std::map<std::string, Z5Factors> factors;  // by serial number
+  std::optional<RunReportFacts> report;      // set when the driver gave its choices
 };
 
-RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& table, int type, long long clearingS);
+// `choices`: the run-wide facts only the driver knows (mode, concentrations,
+// profile, stabilisation, operator); the run adds its captures and detectors.
+RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& table, int type, long long clearingS,
+                            std::optional<RunReportFacts> choices = std::nullopt);
+
+// "CRC-32 1a2b3c4d" of a file's bytes, "" when it cannot be read.
+std::string FileChecksumText(const std::string& path);
 
 // Hands them to a calculation's settings.
 void ApplyRunCalcFacts(RunCalcFacts facts, CalcSettings& settings);

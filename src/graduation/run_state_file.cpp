@@ -14,10 +14,13 @@ namespace {
 
 const char* const kKeys[] = {"type",   "stage",     "step",       "valve_mode", "without_gas", "medium",
                              "high",   "series",    "addresses",  "log_header", "saved",
-                             "gas",    "serials",   "dropped"};
+                             "gas",    "serials",   "dropped",    "captures",   "operator"};
 // Written by every save, absent from the files of earlier versions: no gas
-// noted, no serial numbers to check, no detector let go.
-bool Optional(const std::string& key) { return key == "gas" || key == "serials" || key == "dropped"; }
+// noted, no serial numbers to check, no detector let go, no capture noted,
+// the operator unknown.
+bool Optional(const std::string& key) {
+  return key == "gas" || key == "serials" || key == "dropped" || key == "captures" || key == "operator";
+}
 
 bool WholeList(std::string_view value, long long lo, long long hi, std::vector<long long>* out);
 
@@ -93,6 +96,7 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
       {"gas", WholeList(v["gas"], -(1LL << 40), 1LL << 40, &gas) && gas.size() % 2 == 0},
       {"serials", SerialList(v["serials"], addresses.size(), &run->serials)},
       {"dropped", WholeList(v["dropped"], 1, 255, &dropped) && dropped.size() <= addresses.size()},
+      {"captures", ParseRunCaptures(v["captures"], &run->captures)},
   };
   for (const auto& c : checks)
     if (!c.ok) {
@@ -103,6 +107,7 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
   run->medium = v["medium"];
   run->high = v["high"];
   run->savedAt = v["saved"];
+  run->operatorName = v["operator"];
   for (long long a : addresses) run->addresses.push_back(int(a));
   for (std::size_t i = 0; i < owed.size(); ++i) run->logHeaderOwed[i] = owed[i] != 0;
   for (std::size_t i = 0; i + 1 < gas.size(); i += 2) run->gasSpans.push_back({gas[i], gas[i + 1]});
@@ -146,7 +151,9 @@ std::string ComposeRunState(const SavedRun& r) {
                 r.step, r.valveMode, r.withoutGas ? 1 : 0) +
          "medium = " + oneLine(r.medium) + "\r\nhigh = " + oneLine(r.high) + "\r\n" +
          Format("series = %d\r\n", r.series) + "addresses = " + addresses + "\r\nlog_header = " + owed +
-         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n" + ComposeRoster(r);
+         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n" + ComposeRoster(r) +
+         // Each its own line, so earlier readers' keys stay as they were.
+         "captures = " + ComposeRunCaptures(r.captures) + "\r\noperator = " + oneLine(r.operatorName) + "\r\n";
 }
 
 std::optional<SavedRun> ParseRunState(const std::string& text, const std::string& path, std::string* error) {

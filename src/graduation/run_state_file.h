@@ -16,6 +16,7 @@
 
 #include "detector/detector_kinds.h"
 #include "graduation/gas_spans.h"
+#include "graduation/run_captures.h"
 
 namespace kvl {
 
@@ -36,6 +37,8 @@ struct SavedRun {
   // against them.
   std::vector<std::string> serials;
   std::vector<int> dropped;  // addresses of the detectors the run let go
+  std::vector<RunCapture> captures;  // what the run noted at each confirmation so far
+  std::string operatorName;          // who runs it ("" unknown)
 };
 
 // data folder + "graduation.run"

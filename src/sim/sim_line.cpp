@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "text/format.h"
 
@@ -38,6 +39,12 @@ class CSimPortLine : public CSimLine {
   ~CSimPortLine() override { port_.Close(); }
 
   int Receive(std::uint8_t* buffer, int max, int timeoutMs) override {
+    if (!kept_.empty()) {
+      const int n = std::min(max, int(kept_.size()));
+      std::copy(kept_.begin(), kept_.begin() + n, buffer);
+      kept_.erase(kept_.begin(), kept_.begin() + n);
+      return n;
+    }
     // The port's read ends at the frame gap after the last byte, or at its
     // total deadline (per-byte time x n + gap): pick n so that deadline is
     // about the time-out asked for.
@@ -55,9 +62,7 @@ class CSimPortLine : public CSimLine {
     // character longer.
     port_.WaitChars(1);
     port_.ClearRTS();
-    // Adapters that hear their own transmission would hand the answer back
-    // to us as a request.
-    port_.Purge();
+    DropOwnEcho(data, n);
     return err;
   }
   bool Wait(int ms) override {
@@ -68,8 +73,26 @@ class CSimPortLine : public CSimLine {
   int Baud() const override { return baud_; }
 
  private:
+  // Adapters that hear their own transmission hand the answer back to us:
+  // that much is dropped. Whatever follows it is the master's next request
+  // (a valve module's next switch comes within a millisecond of the answer)
+  // and is kept for the next Receive; flushing the input would lose it.
+  void DropOwnEcho(const std::uint8_t* data, std::size_t n) {
+    std::uint8_t heard[512];
+    const int want = int(std::min(n, sizeof heard));
+    int got = port_.ReadWithin(std::uint16_t(want), heard, FrameGapMs(baud_));
+    if (got == CSerialPort::kReadFailed) return;
+    got = got < 0 ? -got : got;
+    int echoed = 0;
+    while (echoed < got && std::size_t(echoed) < n && heard[echoed] == data[echoed]) ++echoed;
+    // Only a whole echo (or the start of one, cut by the read) is ours.
+    if (echoed < got && echoed < want) echoed = 0;
+    kept_.assign(heard + echoed, heard + got);
+  }
+
   CSerialPort port_;
   int baud_;
+  std::vector<std::uint8_t> kept_;  // bytes of a request heard while listening for our echo
 };
 
 class CSimFdLine : public CSimLine {

@@ -25,6 +25,7 @@ namespace kvl::txt {
   X(kChamberOutOfRange, "set point outside the profile's range", "уставка вне диапазона профиля", "")     \
   X(kChamberOff, "line closed", "линия закрыта", "")                                                      \
   X(kValvesSeveralOpen, "more than one valve open", "открыто больше одного клапана", "")                  \
+  X(kValvesReadBackDiffers, "the module reads back \"%s\", not \"%s\"", "модуль отвечает \"%s\", а не \"%s\"", "") \
   X(kSelectChamberProfile, " Select the chamber profile", " Выберите профиль камеры", "")                 \
   X(kSelectValveProfile, " Select the valve profile", " Выберите профиль клапанов", "")
 

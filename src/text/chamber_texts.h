@@ -31,6 +31,7 @@ extern const TextEntry kChamberNoProfile;     // "no chamber profile"
 extern const TextEntry kChamberOutOfRange;    // "set point outside the profile's range"
 extern const TextEntry kChamberOff;           // "line closed"
 extern const TextEntry kValvesSeveralOpen;    // "more than one valve open"
+extern const TextEntry kValvesReadBackDiffers;  // "the module reads back \"%s\", not \"%s\""
 extern const TextEntry kSelectChamberProfile; // " Select the chamber profile"
 extern const TextEntry kSelectValveProfile;   // " Select the valve profile"
 

@@ -14,7 +14,7 @@ namespace kvl::txt {
   X(kReportVersion, "Program version", "Версия программы", "")                                                  \
   X(kReportInputFiles, "Input files", "Исходные файлы", "")                                                     \
   X(kReportFile, "File", "Файл", "")                                                                            \
-  X(kReportLines, "Lines", "Строк", "")                                                                         \
+  X(kReportLines, "Samples", "Отсчёты", "")                                                                             \
   X(kReportTimeSpan, "Time", "Время", "")                                                                       \
   X(kReportTSpan, "Temperature", "Температура", "")                                                             \
   X(kReportCheck, "Check", "Проверка", "")                                                                      \
@@ -30,8 +30,8 @@ namespace kvl::txt {
   X(kReportChannel, "Channel", "Канал", "")                                                                     \
   X(kReportInterval, "Interval", "Интервал", "")                                                                \
   X(kReportSamples, "Samples", "Отсчётов", "")                                                                  \
-  X(kReportMaxDiff, "Largest difference", "Наибольшее отклонение", "")                                          \
-  X(kReportRms, "RMS difference", "Среднеквадратичное отклонение", "")                                          \
+  X(kReportMaxDiff, "Largest difference, units", "Наибольшее отклонение, ед.", "")                              \
+  X(kReportRms, "RMS difference, units", "Среднеквадратичное отклонение, ед.", "")                              \
   X(kReportWholeRange, "whole range", "весь диапазон", "")                                                      \
   X(kReportPlot, "Samples and table, channel", "Отсчёты и таблица, канал", "")                                  \
   X(kReportRegisters, "Register blocks", "Блоки регистров", "")                                                 \
@@ -91,6 +91,32 @@ namespace kvl::txt {
   X(kReportWhyDeclined, "the operator declined the write", "оператор отказался от записи", "")                  \
   X(kReportWhyAddress, "no Modbus address 1..255 in the file", "в файле нет адреса Modbus 1..255", "")         \
   X(kReportWhyStopped, "stopped before the write", "остановлено до записи", "")                                \
+  X(kReportLinesUsed, "%zu used, of %zu lines, %zu left out while gas flowed",                                 \
+    "использовано %zu из %zu строк, %zu не учтены при подаче газа", "")                                         \
+  X(kReportUnits, "units", "ед.", "")                                                                            \
+  X(kReportRunMode, "Run", "Прогон", "")                                                                         \
+  X(kReportConcentrations, "Gas concentrations", "Концентрации ПГС", "")                                         \
+  X(kReportConcValues, "medium %s vol.%%, high %s vol.%%", "средняя %s об.%%, высокая %s об.%%", "")              \
+  X(kReportChamberProfile, "Chamber profile", "Профиль камеры", "")                                             \
+  X(kReportStabilization, "Stabilisation time", "Время стабилизации", "")                                       \
+  X(kReportFactorsFrom, "Power, KUR, KUW from", "Power, KUR, KUW из", "")                                        \
+  X(kReportFactorsFile, "the run data file's header", "заголовка файла данных", "")                              \
+  X(kReportFactorsRow, "the detector's row (Graduation-Z5)", "строки прибора (Graduation-Z5)", "")              \
+  X(kReportWrittenAt, "Written at", "Записано", "")                                                             \
+  X(kReportNotYet, "not written", "не записано", "")                                                             \
+  X(kReportStages, "Stages of the run", "Этапы прогона", "")                                                     \
+  X(kReportStage, "Stage", "Этап", "")                                                                           \
+  X(kReportSetPoint, "Set point, °C", "Уставка, °C", "")                                                        \
+  X(kReportStep, "Step confirmed", "Подтверждён шаг", "")                                                       \
+  X(kReportChamberT, "Chamber, °C", "Камера, °C", "")                                                           \
+  X(kReportDetectorT, "Detector T", "T прибора", "")                                                            \
+  X(kReportStepTemperature, "temperature", "температура", "")                                                    \
+  X(kReportStepZero, "zero gas", "нулевой газ", "")                                                              \
+  X(kReportStepHigh, "high mixture", "высокая ПГС", "")                                                          \
+  X(kReportStepMiddle, "medium mixture", "средняя ПГС", "")                                                      \
+  X(kReportStepZeroAgain, "zero gas again", "нулевой газ снова", "")                                             \
+  X(kReportCaptured, "Captured points (graduation log)", "Снятые точки (журнал градуировки)", "")               \
+  X(kReportStageC, "Stage, °C", "Этап, °C", "")                                                                  \
   X(kSummaryVerdict, "%zu of %zu tables written and verified", "Записано и проверено таблиц: %zu из %zu", "")
 
 KVL_REPORT_TEXTS(KVL_TEXT_DEFINE)

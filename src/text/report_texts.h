@@ -77,6 +77,32 @@ extern const TextEntry kReportDiffPlot;
 extern const TextEntry kReportReadBack;
 extern const TextEntry kReportWrittenWord;
 extern const TextEntry kReportReadWord;
+// The run a table was calculated at the end of, and the units of its figures.
+extern const TextEntry kReportLinesUsed;  // "%zu used, of %zu lines, %zu left out while gas flowed"
+extern const TextEntry kReportUnits;      // device units of a T register
+extern const TextEntry kReportRunMode;
+extern const TextEntry kReportConcentrations;
+extern const TextEntry kReportConcValues;  // "medium %s vol.%%, high %s vol.%%"
+extern const TextEntry kReportChamberProfile;
+extern const TextEntry kReportStabilization;
+extern const TextEntry kReportFactorsFrom;
+extern const TextEntry kReportFactorsFile;
+extern const TextEntry kReportFactorsRow;
+extern const TextEntry kReportWrittenAt;
+extern const TextEntry kReportNotYet;
+extern const TextEntry kReportStages;
+extern const TextEntry kReportStage;
+extern const TextEntry kReportSetPoint;
+extern const TextEntry kReportStep;
+extern const TextEntry kReportChamberT;
+extern const TextEntry kReportDetectorT;
+extern const TextEntry kReportStepTemperature;
+extern const TextEntry kReportStepZero;
+extern const TextEntry kReportStepHigh;
+extern const TextEntry kReportStepMiddle;
+extern const TextEntry kReportStepZeroAgain;
+extern const TextEntry kReportCaptured;
+extern const TextEntry kReportStageC;
 extern const TextEntry kReportFailPortClosed;
 extern const TextEntry kReportFailNoAnswer;
 extern const TextEntry kReportFailException;

@@ -14,7 +14,10 @@
 #include "graduation/calc_fit.h"
 #include "graduation/calc_test_support.h"
 #include "graduation/grad_file_reader.h"
+#include "graduation/gas_spans.h"
+#include "graduation/grad_log.h"
 #include "graduation/grad_report.h"
+#include "graduation/run_calc_facts.h"
 
 namespace kvl::testing {
 namespace {
@@ -201,14 +204,89 @@ TEST(GradReport, FactsOfTwoFilesAgainstAKnownTable) {
   const std::string page = WriteFile(dir, "7002_0.html", GradReportHtml(r));
   std::vector<std::string> lines = ReadPage(page, dir);
   auto has = [&](const std::string& row) { return std::count(lines.begin(), lines.end(), "row " + row) == 1; };
-  EXPECT_TRUE(has("7002_0.grad|4|07.12.2026 22:00:00 \u2013 08.12.2026 01:30:05|3 h 30 min 05 s|-5 \u2013 75|"
-                  "a value outside the display limits"));
+  EXPECT_TRUE(has("7002_0.grad|4 used, of 4 lines, 0 left out while gas flowed|07.12.2026 22:00:00 \u2013 "
+                  "08.12.2026 01:30:05|3 h 30 min 05 s|-5 \u2013 75 \u00b0C|a value outside the display limits"));
   EXPECT_TRUE(has("D|below T[0] (< 0)|1|0.00|0.00"));
   EXPECT_TRUE(has("D|above T[7] (> 70)|1|200.00|200.00"));
   EXPECT_TRUE(has("Register|Written|Read"));
   EXPECT_TRUE(has("25|2|7"));
   const std::string html = GradReportHtml(r);
   EXPECT_LT(html.find("Table written, read-back differs"), html.find("2 of 6 samples lie farther than deltaDmax = 100"));
+}
+
+// A Z5 table calculated at the end of an unattended run: the head tells the
+// run's choices, its profile by name and checksum, its operator and the time
+// of the write; the stages and the log's captured points follow the table;
+// the files count what gas left out; temperatures in device units and degC
+// (the simulator's Z5 line: 536 at -60 degC, 1075 at 85 degC); outside texts
+// escaped, in either language.
+TEST(GradReport, TheHeadOfARunsTableTellsTheRun) {
+#ifdef _WIN32
+  GTEST_SKIP() << "reads the page with the build machine's python3";
+#endif
+  test::TempFolder dir;
+  const std::string path = WriteSimulatedRun(dir, kTypeZ5, "7003", 3000, 7);
+  CalcSettings settings = FreshSettings(kTypeZ5);
+  // The file's lines from 08:10:00 to 08:20:00 of its day were recorded while gas flowed.
+  const long long day = CalendarSeconds(2026, 12, 7, 0);
+  settings.gasSpans = {{day + 8 * 3600 + 600, day + 8 * 3600 + 1200}};
+  CalcRead read = ReadGradFiles({path}, settings);
+  CheckSegments(read, settings);
+  const CalcSensor& sensor = read.sensors.at(0);
+  const SensorTables tables = FitSensor(sensor, settings);
+  ASSERT_GE(tables.written, 0);
+  // 852 units is 25.0 degC on the simulator's line.
+  std::string log = GradLogRunHeader(kTypeZ5, 1, RegisterImage{}, std::tm{}) +
+                    GradLogPointLine(3, {852, 2600, 2500, 2610, 2400, 2620, 2300}, 45, false, false);
+  WriteFile(dir, "7003.tab", GradLogRunHeader(kTypeZ5, 1, RegisterImage{}, std::tm{}) +
+                                 GradLogPointLine(3, {1, 1, 1, 1, 1, 1, 1}, 45, false, false) + log);
+  const std::string profile = WriteFile(dir, "lab <1>.chamber", "123456789");
+  RunReportFacts run;
+  run.mode = kModeGraduationZ5;
+  run.medium = "0.5";
+  run.high = "1.0";
+  run.chamberProfile = "lab <1>.chamber";
+  run.chamberChecksum = FileChecksumText(profile);
+  run.stabilizationS = 2100;
+  run.operatorName = "Ivanov & <Petrov>";
+  run.dataFolder = dir.path() + "/";
+  run.serials = {"9999", "7003"};
+  run.captures = {{3, 0, 45.0, 44.94, {std::nullopt, std::uint16_t(852)}},
+                  {3, 2, std::nullopt, std::nullopt, {std::uint16_t(800), std::uint16_t(855)}}};
+  run.factorsFromRows = true;
+
+  const struct {
+    LanguageIndex language;
+    std::vector<std::string> rows;  // each found once on the page, as "cell|cell|..."
+  } cases[] = {
+      {kEnglish,
+       {"Run|Auto, Graduation-Z5|Gas concentrations|medium 0.5 vol.%, high 1.0 vol.%",
+        "Chamber profile|lab <1>.chamber (CRC-32 cbf43926)|Stabilisation time|0 h 35 min 00 s",
+        "Power, KUR, KUW from|the detector's row (Graduation-Z5)|Written at|09.12.2026 18:30:05",
+        "3|45.0|temperature|44.9|852 units (25.0 \u00b0C)", "3|\u2014|high mixture|\u2014|855 units (25.8 \u00b0C)",
+        "3|+45|852 units (25.0 \u00b0C)|2600|2500|2610|2400|2620|2300"}},
+      {kRussian,
+       {"Прогон|Автоматически, Градуировка-Z5|Концентрации ПГС|средняя 0.5 об.%, высокая 1.0 об.%",
+        "3|45.0|температура|44.9|852 ед. (25.0 \u00b0C)"}},
+  };
+  for (const auto& c : cases) {
+    settings.language = c.language;
+    GradReport r = BuildGradReport(sensor, tables, settings, {path}, std::tm{}, "9.9");
+    AttachRunFacts(r, run);
+    r.writeAsked = true;
+    r.written = LinkWriteList{"Graduation", "7003_0.grad", "7003", 1, {{16, 24, {1, 2}, 0, true, {}}}};
+    std::tm at{};
+    at.tm_sec = 5, at.tm_min = 30, at.tm_hour = 18, at.tm_mday = 9, at.tm_mon = 11, at.tm_year = 126;
+    r.writtenAt = at;
+    const std::string html = GradReportHtml(r);
+    EXPECT_NE(html.find("Ivanov &amp; &lt;Petrov&gt;"), std::string::npos);
+    const std::vector<std::string> lines = ReadPage(WriteFile(dir, "7003_0.html", html), dir);
+    for (const std::string& row : c.rows)
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), "row " + row), 1) << row;
+    // 600 lines of gas left out; the file's other lines are its samples.
+    EXPECT_EQ(r.files.at(0).gasLeftOut, 601u);
+    EXPECT_EQ(r.files.at(0).lines, 3000u);
+  }
 }
 
 }  // namespace

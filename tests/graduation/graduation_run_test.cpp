@@ -263,6 +263,30 @@ TEST_F(GraduationRun, WithoutGasTwoConfirmationsPerStageAndTheTableFromTheChanne
   ASSERT_EQ(a.logs.size(), 2u);
   EXPECT_EQ(a.logs[0].bytes, Cp("G0 65477  2300  2000  2300  1778  2300  1702  -60°\r\n\r\n")) << "header once per run";
   EXPECT_EQ(run.Stage(), 9);
+  // Every confirmation noted the chamber as the driver last read it (none
+  // here: it did not answer) and each detector's own T.
+  ASSERT_EQ(run.Captures().size(), 4u);
+  const RunCapture first{7, 0, std::nullopt, std::nullopt, {std::uint16_t(-59), std::uint16_t(-59)}};
+  EXPECT_EQ(run.Captures()[0], first);
+  EXPECT_EQ(run.Captures()[3].stage, 8);
+  EXPECT_EQ(run.Captures()[3].step, 1);
+}
+
+TEST_F(GraduationRun, EachConfirmationNotesTheChamberAndTheDetectorsAndANewRunForgetsThem) {
+  Start(RunStartChoice{7, 0, true, true});
+  env.chamberSetPointC = -60.0;
+  env.chamberMeasuredC = -59.6;
+  table.MutableSlot(1).image[reg::kT] = 540;
+  run.OnDone(env);
+  const RunCapture noted{8, 0, -60.0, -59.6, {std::uint16_t(-59), std::uint16_t(540)}};
+  ASSERT_EQ(run.Captures(), std::vector<RunCapture>{noted});
+  SavedRun saved;
+  run.SnapshotInto(saved);
+  EXPECT_EQ(saved.captures, run.Captures()) << "the saved state keeps them";
+  run.OnButton(env);
+  run.OnStopAnswer(true);
+  Start(RunStartChoice{7, 0, true, true});
+  EXPECT_TRUE(run.Captures().empty());
 }
 
 TEST_F(GraduationRun, RefusalsAtStartLeaveTheRunIdle) {
@@ -457,6 +481,20 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
   const std::string noGas = text.substr(0, text.find("\r\ngas = ") + 2);
   EXPECT_TRUE(ParseRunState(noGas, "g.run", &why)) << why;
   EXPECT_FALSE(ParseRunState(noGas + "gas = 5\r\n", "g.run", &why));
+  // What each confirmation noted, and the operator, come back as saved; a
+  // note out of range refuses the state.
+  good.captures = {{8, 0, -60.0, -59.87, {std::uint16_t(536), std::nullopt}}, {8, 3, std::nullopt, 21.5, {}}};
+  good.operatorName = "Ivanov";
+  const std::optional<SavedRun> back = ParseRunState(ComposeRunState(good), "g.run", &why);
+  ASSERT_TRUE(back) << why;
+  EXPECT_EQ(back->captures, good.captures);
+  EXPECT_EQ(back->operatorName, "Ivanov");
+  for (const char* damage : {"captures = 9 0 - -", "captures = 1 0 - - 70000", "captures = 1 0 x -"}) {
+    std::string bad = ComposeRunState(good);
+    const std::size_t at = bad.find("captures = ");
+    bad.replace(at, bad.find('\r', at) - at, damage);
+    EXPECT_FALSE(ParseRunState(bad, "g.run", &why)) << damage;
+  }
 }
 
 }  // namespace

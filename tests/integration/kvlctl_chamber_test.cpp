@@ -6,7 +6,12 @@
 #include <fstream>
 #include <thread>
 
+#include <poll.h>
+#include <unistd.h>
+
 #include "kvlctl_process.h"
+#include "link/modbus_frames.h"
+#include "sim/sim_line.h"
 #include "sim_process.h"
 #include "support/temp_folder.h"
 #include "text/text_file.h"
@@ -129,6 +134,43 @@ TEST(KvlctlValves, OpenHighFeedsTheDetectorsAndCloseStopsTheGas) {
   const auto far = RunKvlctl({"valves", "--port", bus, "--profile", folder / "far.valves", "open", "zero"});
   EXPECT_EQ(far.exitCode, 1);
   EXPECT_NE(far.err.find("no answer"), std::string::npos) << far.err;
+}
+
+// Bytes from the master side of a pty until `n` came or 3 s passed.
+Bytes ReadAnswer(int fd, std::size_t n) {
+  Bytes got;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (got.size() < n && std::chrono::steady_clock::now() < end) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    std::uint8_t buf[64];
+    const ssize_t r = read(fd, buf, sizeof buf);
+    if (r > 0) got.insert(got.end(), buf, buf + r);
+  }
+  return got;
+}
+
+// kvlsim on a serial device: the relay module answers a write-coil, and the
+// read that follows at once (as the valve link's read-back does) is not lost.
+TEST(KvlsimPort, TheValveModuleAnswersAWriteCoilAndItsReadBack) {
+  SimPty pty;
+  ASSERT_TRUE(OpenSimPty(pty, nullptr));
+  SimProcess sim({"--port", pty.path, "--valves", kProfiles + "demo.valves", "--count", "2"});
+  std::string where;
+  ASSERT_TRUE(sim.ReadLine(&where));
+  for (int round = 0; round < 5; ++round) {
+    const Bytes write = BuildWriteSingle(240, 5, 2, round % 2 ? 0 : 0xFF00);
+    ASSERT_EQ(::write(pty.master, write.data(), write.size()), ssize_t(write.size()));
+    EXPECT_EQ(ReadAnswer(pty.master, write.size()), write) << "round " << round;
+    const Bytes read = BuildReadRequest(240, 1, 2, 1);
+    ASSERT_EQ(::write(pty.master, read.data(), read.size()), ssize_t(read.size()));
+    Bytes want = {240, 1, 1, std::uint8_t(round % 2 ? 0 : 1)};
+    AppendCrc(want);
+    EXPECT_EQ(ReadAnswer(pty.master, want.size()), want) << "round " << round;
+  }
+  EXPECT_EQ(sim.CloseInputAndWait(), 0);
+  close(pty.master);
+  close(pty.slaveKeep);
 }
 
 }  // namespace

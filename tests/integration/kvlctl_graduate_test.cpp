@@ -48,7 +48,9 @@ TEST(KvlctlGraduate, UnattendedRunKilledAndResumedWritesEveryTable) {
                                    "--data", folder.path(), "--conc", "0.5", "1.0", "--stabilization", "1"};
   pid_t killedPid = 0;
   {
-    KvlctlProcess ctl(args);
+    std::vector<std::string> first = args;
+    first.insert(first.end(), {"--operator", "Ivanov <QA>"});
+    KvlctlProcess ctl(first);
     killedPid = ctl.Pid();
     ASSERT_TRUE(ctl.WaitForOut("stage 3 step 3", 150000));
     ctl.Signal(SIGKILL);
@@ -75,8 +77,17 @@ TEST(KvlctlGraduate, UnattendedRunKilledAndResumedWritesEveryTable) {
     EXPECT_EQ(count("DATE "), 1);
     for (int point = 0; point < 8; ++point) EXPECT_EQ(count("\r\nG" + std::to_string(point) + " "), 1) << point;
     EXPECT_EQ(log.find("\r\nG0     0     0"), std::string::npos) << "a point the detector did not capture";
-    EXPECT_TRUE(std::filesystem::exists(folder / ("reports/" + std::string(serial) + "_0.html")));
+    // The report tells the run, with the operator its state kept across the resume.
+    std::string html;
+    ASSERT_EQ(ReadFileBytes(folder / ("reports/" + std::string(serial) + "_0.html"), html), 0);
+    for (const char* fact : {"Ivanov &lt;QA&gt;", "Auto, Graduation", "medium 0.5 vol.%, high 1.0 vol.%",
+                             "fast.chamber (CRC-32 ", "Stages of the run", "Captured points", "Written at"})
+      EXPECT_NE(html.find(fact), std::string::npos) << fact;
+    const std::regex high("<td class=\"l\">high mixture</td>");
+    EXPECT_EQ(std::distance(std::sregex_iterator(html.begin(), html.end(), high), std::sregex_iterator()), 8)
+        << "a high-mixture capture per stage";
   }
+  EXPECT_NE(r.out.find("Operator: Ivanov <QA>"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("farther than deltaDmax"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("written to 1: "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("written to 2: "), std::string::npos) << r.out;

@@ -82,5 +82,42 @@ TEST(ValveLink, OnTheDetectorLineBetweenPollsOthersClosedFirst) {
   EXPECT_EQ(journal, (std::vector<std::string>{"high ok", "closed ok"}));
 }
 
+// A module that acknowledges every switch but whose outputs stay off (a
+// stuck relay): the change is not taken for done, the state says why.
+TEST(ValveLink, OnTheDetectorLineAMismatchReadBackIsTheModulesFault) {
+  CSimBus bus;
+  ASSERT_TRUE(bus.AddDetectors(kTypeZ5, 1, 1));
+  bus.SetSideSlave([](const Bytes& request) -> std::optional<Bytes> {
+    if (request.size() < 8 || request[0] != 240) return std::nullopt;
+    if (request[1] == 5) return request;
+    Bytes answer = {240, 1, 1, 0};  // every output off
+    AppendCrc(answer);
+    return answer;
+  });
+  SimPty pty;
+  ASSERT_TRUE(OpenSimPty(pty, nullptr));
+  ASSERT_TRUE(bus.Start(MakeSimFdLine(pty.master, 9600)));
+  CModbusSlave link;
+  CResumingTarget target(link);
+  link.StartWorker(&target, 0, pty.path, "9600", {1}, "3", "0", "3", true);
+  CValveLink valves;
+  std::vector<std::string> journal;
+  valves.SetEventSink([&](const DeviceEvent& e) { journal.push_back(e.value + " " + e.result); });
+  valves.AttachToDetectorLine(DemoValveProfile(), link, kEnglish);
+  valves.Open(GasValve::kHigh);
+  EXPECT_TRUE(Within(3000, [&] { return valves.Last().reason.find("reads back") != std::string::npos; }));
+  const ValveState s = valves.Last();
+  EXPECT_FALSE(s.answered);
+  EXPECT_EQ(s.open, GasValve::kClosed);
+  EXPECT_EQ(s.reason, "the module reads back \"closed\", not \"high\"");
+  valves.Close();
+  link.StopWorker();
+  bus.Stop();
+  close(pty.master);
+  close(pty.slaveKeep);
+  ASSERT_FALSE(journal.empty());
+  EXPECT_EQ(journal.front(), "high failed: the module reads back \"closed\", not \"high\"");
+}
+
 }  // namespace
 }  // namespace kvl

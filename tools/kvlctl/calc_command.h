@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graduation/calc_types.h"
+#include "graduation/run_captures.h"
 
 namespace kvl::ctl {
 
@@ -14,7 +15,9 @@ namespace kvl::ctl {
 // files do not carry, by serial number.
 // Returns calc's exit status; *everyTable tells whether every sensor of the
 // files got its table (and, with --write, had it written and read back equal).
+// `run`: what the run tells its tables' reports and calc's output of itself.
 int CalculateRunFiles(const std::vector<std::string>& options, const std::vector<std::string>& files,
-                      bool* everyTable, const std::map<std::string, Z5Factors>& runFactors = {});
+                      bool* everyTable, const std::map<std::string, Z5Factors>& runFactors = {},
+                      const RunReportFacts* run = nullptr);
 
 }  // namespace kvl::ctl

@@ -75,7 +75,10 @@ CArgParser CalcParser() {
                "JSON: {\"summary\": \"...\", \"icon\": \"...\", \"sensors\": [{\"serial\": \"...\", \"modbus\": N,\n"
                "\"check\": \"...\", \"calculated\": true, \"segments\": [{\"file\": \"...\", \"valid\": true, \"good\": true,\n"
                "\"T\": [...], \"D\": [[...]]}], \"text\": \"...\", \"blocks\": [{\"register\": N, \"words\": [...]}],\n"
-               "\"report_file\": \"...\"}], \"summary_file\": \"...\"} (the files with --report).");
+               "\"report_file\": \"...\"}], \"summary_file\": \"...\"} (the files with --report); kvlctl graduate's\n"
+               "calculation adds \"run\": {\"valve_mode\", \"mode\", \"medium_vol_percent\", \"high_vol_percent\",\n"
+               "\"chamber_profile\", \"chamber_profile_checksum\", \"stabilization_s\", \"operator\", \"confirmations\",\n"
+               "\"factors_from\"}.");
   p.AddOption("--type", "T", "detector type: KVELT, Z, Z40, Z5 or 0..4 (default: the configuration's)");
   p.AddOption("--config", "FILE", "configuration file whose limits and check records apply");
   p.AddOption("--lang", "en|ru", "language of the texts", "en");
@@ -138,6 +141,7 @@ struct CalcRun {
   const CalcSummary& summary;
   CCalcFits& fits;
   std::tm now;
+  const RunReportFacts* runFacts = nullptr;  // the tables are a completed run's
 };
 
 // What the run made of the tables, one entry per sensor of the files.
@@ -159,9 +163,10 @@ struct CalcOutcome {
 void BuildReports(CalcRun& run, CalcOutcome& outcome) {
   for (int slot : run.summary.calculable) {
     const SensorTables& t = run.fits.Take(slot);
-    if (t.written >= 0)
-      outcome.reports[std::size_t(slot)] = BuildGradReport(
-          run.read.sensors[std::size_t(slot)], t, run.settings, run.files, run.now, KVL_VERSION_TEXT);
+    if (t.written < 0) continue;
+    std::optional<GradReport>& report = outcome.reports[std::size_t(slot)];
+    report = BuildGradReport(run.read.sensors[std::size_t(slot)], t, run.settings, run.files, run.now, KVL_VERSION_TEXT);
+    if (run.runFacts) AttachRunFacts(*report, *run.runFacts);
   }
 }
 
@@ -194,7 +199,10 @@ CalcOutcome::Written WriteTable(CReportingLine& line, CalcRun& run, int slot,
       "kvlctl calc", file, {}, {}, FileIdentity(run.settings.type, file, serial, SensorAddresses(run.read))};
   if (report) {
     report->writeAsked = true;
-    origin.done = [&report](const LinkWriteList& list) { report->written = list; };
+    origin.done = [&report](const LinkWriteList& list) {
+      report->written = list;
+      report->writtenAt = platform::LocalTime(std::time(nullptr));
+    };
   }
   link.BeginWriteList(std::move(origin));
   int result = 0;
@@ -306,9 +314,28 @@ std::string SensorJson(CalcRun& run, const CalcOutcome& outcome, std::size_t k) 
   return out + "}";
 }
 
+// The run the files are of, as the reports' heads tell it.
+std::string RunJson(const RunReportFacts& f) {
+  return ", \"run\": {\"valve_mode\": " + JsonString(f.autoMode ? "Auto" : "Manually") +
+         ", \"mode\": " + JsonString(f.mode == kModeGraduationZ5 ? "Graduation-Z5" : "Graduation") +
+         ", \"medium_vol_percent\": " + JsonString(f.medium) + ", \"high_vol_percent\": " + JsonString(f.high) +
+         ", \"chamber_profile\": " + JsonString(f.chamberProfile) +
+         ", \"chamber_profile_checksum\": " + JsonString(f.chamberChecksum) +
+         Format(", \"stabilization_s\": %lld", f.stabilizationS) + ", \"operator\": " + JsonString(f.operatorName) +
+         Format(", \"confirmations\": %zu", f.captures.size()) +
+         ", \"factors_from\": " + JsonString(f.type != kTypeZ5 ? "" : f.factorsFromRows ? "row" : "file") + "}";
+}
+
+std::string RunText(const GradReport& report) {
+  std::string out;
+  for (const auto& [key, value] : RunHeadFacts(report)) out += key + ": " + value + "\n";
+  if (report.run) out += std::string(txt::kReportOperator(report.language)) + ": " + report.run->operatorName + "\n";
+  return out;
+}
+
 std::string CalcJson(CalcRun& run, const CalcOutcome& outcome) {
   std::string out = "{\"summary\": " + JsonString(run.summary.text) + ", \"icon\": \"" +
-                    IconName(run.summary.icon) + "\"" +
+                    IconName(run.summary.icon) + "\"" + (run.runFacts ? RunJson(*run.runFacts) : std::string()) +
                     Format(", \"lines\": %zu, \"line_cap_reached\": %s", run.read.lines,
                            run.read.lineCapReached ? "true" : "false") +
                     ", \"sensors\": [";
@@ -325,6 +352,13 @@ std::string CalcText(CalcRun& run, const CalcOutcome& outcome) {
   if (!out.empty() && out.back() != '\n') out += '\n';
   const LanguageIndex l = run.settings.language;
   if (run.read.lineCapReached) out += Format(txt::kCtlReadingStopped(l), run.read.lines) + "\n";
+  if (run.runFacts) {
+    GradReport head;
+    head.language = l;
+    head.type = run.settings.type;
+    head.run = *run.runFacts;
+    out += "\n" + RunText(head);
+  }
   for (int slot : run.summary.calculable) {
     const CalcSensor& s = run.read.sensors[std::size_t(slot)];
     const SensorTables& t = run.fits.Take(slot);
@@ -394,7 +428,7 @@ bool EveryTable(CalcRun& run, const CalcOutcome& outcome, bool write) {
 }
 
 int CalcWith(const CArgParser& p, const std::vector<std::string>& files, bool* everyTable,
-             const std::map<std::string, Z5Factors>& runFactors = {}) {
+             const std::map<std::string, Z5Factors>& runFactors = {}, const RunReportFacts* runFacts = nullptr) {
   if (files.empty()) throw UsageError("give at least one run data file");
   const LanguageIndex language = ParseLanguageOption(p.Text("--lang"));
   if (p.Has("--write") && !p.Has("--port")) throw UsageError("--write needs --port");
@@ -414,7 +448,7 @@ int CalcWith(const CArgParser& p, const std::vector<std::string>& files, bool* e
   CheckSegments(read, settings);
   const CalcSummary summary = BuildSummary(read, settings.language);
   CCalcFits fits(read, settings, summary.calculable);
-  CalcRun run{files, read, settings, summary, fits, {}};
+  CalcRun run{files, read, settings, summary, fits, {}, runFacts};
   const std::time_t clock = std::time(nullptr);
   run.now = platform::LocalTime(clock);
 
@@ -447,9 +481,10 @@ const CommandRegistrar kCalc{"calc", "calculate graduation tables from run data 
 }  // namespace
 
 int CalculateRunFiles(const std::vector<std::string>& options, const std::vector<std::string>& files,
-                      bool* everyTable, const std::map<std::string, Z5Factors>& runFactors) {
+                      bool* everyTable, const std::map<std::string, Z5Factors>& runFactors,
+                      const RunReportFacts* run) {
   CArgParser p = CalcParser();
   p.Parse(options);
-  return CalcWith(p, files, everyTable, runFactors);
+  return CalcWith(p, files, everyTable, runFactors, run);
 }
 }  // namespace kvl::ctl

@@ -62,7 +62,7 @@ class CGraduate {
   int Series() const { return writer_.Series(); }
   std::vector<std::string> RunFiles() const;
   RunCalcFacts CalcFacts() const {
-    return RunCalcFactsOf(run_, table_, o_.type, RulesFromProfile(o_.chamber).minGasFlow.count());
+    return RunCalcFactsOf(run_, table_, o_.type, RulesFromProfile(o_.chamber).minGasFlow.count(), ReportChoices());
   }
 
  private:
@@ -80,6 +80,7 @@ class CGraduate {
   bool ResumeChecked(const SavedRun& saved);
   void Finish();
   RunEnvironment Env() const;
+  RunReportFacts ReportChoices() const;
 
   const GraduateOptions& o_;
   CStopSignals signals_;  // first: every thread made from here inherits the blocked signals
@@ -98,6 +99,7 @@ class CGraduate {
   int savedSeries_ = -1;
   bool lineOpen_ = false;
   bool workerRunning_ = false;
+  std::string operatorName_;  // --operator, or the resumed run's own
   std::vector<std::string> notGraduated_;  // the run's notes of detectors it let go
   std::optional<SavedRun> saved_;          // the run to take up (--resume)
 
@@ -108,7 +110,8 @@ class CGraduate {
 CGraduate::CGraduate(const GraduateOptions& o)
     : o_(o),
       line_(o.lo, o.language, "kvlctl graduate: "),
-      session_(chamber_, o.withoutGas ? nullptr : &valves_, RulesFromProfile(o.chamber)) {
+      session_(chamber_, o.withoutGas ? nullptr : &valves_, RulesFromProfile(o.chamber)),
+      operatorName_(o.operatorName) {
   table_.SetType(o.type);
   table_.SetMode(o.mode);
   table_.SetLanguage(o.language);
@@ -139,7 +142,25 @@ RunEnvironment CGraduate::Env() const {
   env.language = o_.language;
   env.dataFolder = o_.data;
   env.now = LocalNow();
+  if (const ChamberReading c = chamber_.Last(); c.answered) {
+    env.chamberSetPointC = c.setPoint;
+    env.chamberMeasuredC = c.measured;
+  }
   return env;
+}
+
+RunReportFacts CGraduate::ReportChoices() const {
+  RunReportFacts f;
+  f.autoMode = true;
+  f.mode = o_.mode;
+  f.medium = o_.medium;
+  f.high = o_.high;
+  f.chamberProfile = o_.chamber.name;
+  f.chamberChecksum = FileChecksumText(o_.chamberFile);
+  f.stabilizationS = o_.stabilizationS;
+  f.operatorName = operatorName_;
+  f.dataFolder = o_.data;
+  return f;
 }
 
 void CGraduate::OpenLines() {
@@ -306,6 +327,7 @@ void CGraduate::SaveAndAppend() {
     saved.series = writer_.NewSeriesPending() ? -1 : writer_.Series();
     for (std::uint8_t a : o_.devices) saved.addresses.push_back(a);
     saved.savedAt = Stamp();
+    saved.operatorName = operatorName_;
     std::string why;
     if (SaveRunState(o_.data, saved, &why) != 0) Complain("graduate", why);
     savedSeries_ = saved.series;
@@ -376,6 +398,7 @@ bool CGraduate::Begin() {
     auto asked = [&](int address) { return std::count(o_.drop.begin(), o_.drop.end(), address) > 0; };
     std::erase_if(a.writes, [&](const RunWrite& w) { return asked(w.slave); });
     if (saved.series >= 0) writer_.ContinueSeries(saved.series);
+    if (!o_.operatorGiven && !saved.operatorName.empty()) operatorName_ = saved.operatorName;
     std::printf("resuming %s, saved %s\n", Format(txt::kApStepWords(o_.language), saved.stage, saved.step).c_str(),
                 saved.savedAt.c_str());
     Carry(std::move(a));
@@ -499,7 +522,7 @@ int RunGraduate(const std::vector<std::string>& args) {
   // The table is a clean-air curve: what was recorded while gas flowed stays out.
   if (const std::string spans = ComposeGasSpans(facts.gasSpans); !spans.empty())
     options.insert(options.end(), {"--leave-out", spans});
-  const int rc = CalculateRunFiles(options, files, &everyTable, facts.factors);
+  const int rc = CalculateRunFiles(options, files, &everyTable, facts.factors, facts.report ? &*facts.report : nullptr);
   if (rc != kExitOk) return rc;
   if (!everyTable || files.size() != o.devices.size()) {
     Complain("graduate", (o.write ? txt::kCtlNotEveryWritten : txt::kCtlNotEveryCalculated)(o.language));

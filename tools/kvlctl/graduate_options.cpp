@@ -7,6 +7,7 @@
 #include "detector/detector_kinds.h"
 #include "detector_options.h"
 #include "text/format.h"
+#include "platform/host_names.h"
 #include "text/number_grammar.h"
 
 namespace kvl::ctl {
@@ -56,6 +57,7 @@ CArgParser GraduateParser() {
             "(a run with gas records the valves' switching too); without it such a table is not written");
   p.AddOption("--report", "DIR", "file a graduation report per table and the run's summary in DIR");
   p.AddOption("--lang", "en|ru", "language of the texts and files", "en");
+  p.AddOption("--operator", "NAME", "who runs it, for the reports and the run's state (default: the login name)");
   p.AddOption("--progress", "S", "seconds between progress lines while a step waits", "10");
   p.AddNote("Exit status 0 only when every detector's table was calculated (and, with --write, written and\n"
             "read back equal); 1 otherwise; 130 after Ctrl-C or SIGTERM, which stop the run as\n"
@@ -135,6 +137,11 @@ GraduateOptions ReadGraduateOptions(const CArgParser& p) {
   o.acceptOutliers = p.Has("--accept-outliers");
   o.write = p.Has("--write");
   o.report = p.Text("--report");
+  o.operatorGiven = p.Has("--operator");
+  o.operatorName = o.operatorGiven ? p.Text("--operator") : platform::LoginName();
+  if (o.operatorGiven && o.operatorName.find_first_not_of(' ') == std::string::npos)
+    throw UsageError("--operator: give a name");
+  o.chamberFile = p.Text("--chamber");
   double progress = 0;
   if (ParseDecimalToken(p.Text("--progress"), 0.1, 3600, &progress) != TokenVerdict::kGood)
     throw UsageError("--progress: '" + p.Text("--progress") + "' is not a number of seconds from 0.1 to 3600");

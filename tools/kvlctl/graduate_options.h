@@ -33,6 +33,9 @@ struct GraduateOptions {
   bool write = false;
   bool acceptOutliers = false;
   std::string report;
+  std::string chamberFile;   // the chamber profile's path, for its checksum
+  std::string operatorName;  // --operator, else the login name
+  bool operatorGiven = false;  // a resumed run keeps its saved operator unless told another
   double progressS = 10;
 };
 

@@ -110,6 +110,8 @@ void CKvlDlg::CalculateFiles(std::vector<std::string> paths, bool unattended) {
   ShowRowsForFiles();
 
   CalcSettings settings = CalcSettingsFrom(config_);
+  // What the run tells its tables' reports of itself.
+  runReport_ = unattended ? runFacts_.report : std::nullopt;
   if (unattended) ApplyRunCalcFacts(std::move(runFacts_), settings);
   runFacts_ = {};
   if (!ReadCalculationFiles(paths, settings)) {
@@ -227,6 +229,7 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
     if (tables.tables.empty()) continue;
     ShowCharacteristic(slot, tables);
     GradReport report = BuildGradReport(sensor, tables, settings, paths, now, ProgramVersion());
+    if (runReport_) AttachRunFacts(report, *runReport_);
     batch->Note(batchRow[size_t(slot)], report, ReportWriteState::NotWritten);
     // Samples far from the table are listed in the very question that writes it.
     const std::vector<Outlier> outliers =
@@ -277,6 +280,7 @@ void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tab
   // built on this thread instead, so that polling never waits for a disk.
   origin.done = [this, batch, row = batchRow, report](const LinkWriteList& list) mutable {
     report.written = list;
+    report.writtenAt = LocalNow();
     QMetaObject::invokeMethod(
         this, [batch, row, report = std::move(report)] { batch->FileReport(row, report); }, Qt::QueuedConnection);
   };

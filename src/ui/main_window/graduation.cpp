@@ -58,6 +58,11 @@ RunEnvironment CKvlDlg::RunEnv() const {
   env.dataFolder = config_.dataFolder;
   const std::time_t t = std::time(nullptr);
   env.now = platform::LocalTime(t);
+  if (chamber_.IsOpen())
+    if (const ChamberReading c = chamber_.Last(); c.answered) {
+      env.chamberSetPointC = c.setPoint;
+      env.chamberMeasuredC = c.measured;
+    }
   return env;
 }
 

@@ -18,6 +18,7 @@
 #include "graduation/run_calc_facts.h"
 #include "graduation/run_data_format.h"
 #include "graduation/run_state_file.h"
+#include "graduation/station_identity.h"
 #include "text/autopilot_texts.h"
 #include "text/format.h"
 #include "ui/controls/color_static_st.h"
@@ -75,7 +76,17 @@ void CKvlDlg::UpdatePilot() {
   if (run_.Stage() > 8) {
     // The gas lingers a while after the valves close: as long as it takes to fill the cell.
     const long long clears = profile ? RulesFromProfile(*profile).minGasFlow.count() : 0;
-    runFacts_ = RunCalcFactsOf(run_, table_, config_.detectorType, clears);
+    RunReportFacts choices;
+    choices.autoMode = run_.ValveMode() == 1;
+    choices.mode = config_.mode;
+    choices.medium = runMedium_;
+    choices.high = runHigh_;
+    choices.chamberProfile = profile ? profile->name : std::string();
+    choices.chamberChecksum = FileChecksumText(config_.chamberProfile);
+    choices.stabilizationS = run_.StabilizationMs() / 1000;
+    choices.operatorName = OperatorLoginName();  // the window has no operator field yet
+    choices.dataFolder = config_.dataFolder;
+    runFacts_ = RunCalcFactsOf(run_, table_, config_.detectorType, clears, std::move(choices));
     std::vector<std::string> paths = RunFilePaths();
     QTimer::singleShot(0, this, [this, paths = std::move(paths)]() mutable { CalculateRunTables(std::move(paths), 100); });
   }
@@ -127,6 +138,7 @@ void CKvlDlg::SaveRunState() {
     saved.series = writer_.NewSeriesPending() ? -1 : writer_.Series();
     for (std::uint8_t a : table_.AddressList()) saved.addresses.push_back(a);
     saved.savedAt = LocalStamp();
+    saved.operatorName = OperatorLoginName();
     kvl::SaveRunState(config_.dataFolder, saved);  // a folder that refuses it costs only the resume
     savedSeries_ = saved.series;
     runSaveDue_ = false;

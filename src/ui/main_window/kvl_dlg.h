@@ -509,6 +509,7 @@ class CKvlDlg : public QWidget {
   // What an Auto run that just completed tells the calculation of its own
   // files: when it fed gas, and a Z5's factors its "Graduation-Z5" files lack.
   RunCalcFacts runFacts_;
+  std::optional<RunReportFacts> runReport_;  // the tables being offered are a completed run's
   ScheduleEntries schedule_{};
 
   // ---- graph_wiring.cpp: the graph panel below the table ----
