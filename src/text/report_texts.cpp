@@ -91,6 +91,8 @@ namespace kvl::txt {
   X(kReportWhyDeclined, "the operator declined the write", "оператор отказался от записи", "")                  \
   X(kReportWhyAddress, "no Modbus address 1..255 in the file", "в файле нет адреса Modbus 1..255", "")         \
   X(kReportWhyStopped, "stopped before the write", "остановлено до записи", "")                                \
+  X(kReportWhyFar, "held back: samples lie farther than deltaDmax=%d from the table",                           \
+    "отложена: отсчёты дальше deltaDmax=%d от таблицы", "")                                                     \
   X(kSummaryVerdict, "%zu of %zu tables written and verified", "Записано и проверено таблиц: %zu из %zu", "")
 
 KVL_REPORT_TEXTS(KVL_TEXT_DEFINE)

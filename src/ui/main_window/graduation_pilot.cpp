@@ -41,9 +41,15 @@ std::string LocalStamp() {
 
 void CKvlDlg::OnGraduationButton() {
   const bool before = run_.Running();
+  if (!before) {
+    // The operator is back: the last run's end says nothing more.
+    if (autoEndPending_) EndAutoRun({});
+    runNote_.clear();
+  }
   if (!before && OfferResume()) return;
   DriveRun(run_.OnButton(RunEnv()));
   if (run_.Running() == before) return;
+  if (!before) savedSeries_ = -1;  // a new run's series is its own, saved once found
   // A run starts and ends with no gas flowing.
   if (valves_.IsOpen()) valves_.Open(GasValve::kClosed);
   // Stopped on purpose: nothing to take up later (a crash or a power cut keeps it).
@@ -73,6 +79,7 @@ void CKvlDlg::UpdatePilot() {
     // The gas lingers a while after the valves close: as long as it takes to fill the cell.
     const long long clears = profile ? RulesFromProfile(*profile).minGasFlow.count() : 0;
     runFacts_ = RunCalcFactsOf(run_, table_, config_.detectorType, clears);
+    autoEndPending_ = true;  // nobody waits for its tables either
     std::vector<std::string> paths = RunFilePaths();
     QTimer::singleShot(0, this, [this, paths = std::move(paths)]() mutable { CalculateRunTables(std::move(paths), 100); });
   }
@@ -97,8 +104,10 @@ void CKvlDlg::OnPilotTick() {
 }
 
 std::string CKvlDlg::PilotMessage(const std::string& stepMessage) const {
-  if (!pilot_ || pilotStatus_.empty()) return stepMessage;
-  return stepMessage + "  " + pilotStatus_;
+  std::string text = stepMessage;
+  if (pilot_ && !pilotStatus_.empty()) text += "  " + pilotStatus_;
+  if (!runNote_.empty()) text += (text.empty() ? "" : "  ") + runNote_;
+  return text;
 }
 
 void CKvlDlg::SaveRunState() {
@@ -152,6 +161,11 @@ bool CKvlDlg::OfferResume() {
   }
   bool taken = false;
   RunActions actions = run_.Resume(*saved, RunEnv(), &taken);
+  if (!taken && !actions.messages.empty()) {
+    // The saved run cannot be taken up as it began (the messages say why): nothing more is asked.
+    for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::Warning);
+    return true;
+  }
   if (!taken) return false;
   if (saved->series >= 0) writer_.ContinueSeries(saved->series);
   savedSeries_ = saved->series;
