@@ -24,7 +24,7 @@
 // (kinds: chamber-set, chamber-park, chamber-start, chamber-stop, valves), and
 // what an unattended run had to say instead of a box:
 //   2026-12-07 23:41:07  kind=run-note  value="2 of 2 tables written and verified"  result=""
-// (run-note).
+// (run-note; result=hold for the start of a step the autopilot holds).
 #include <atomic>
 #include <ctime>
 #include <mutex>

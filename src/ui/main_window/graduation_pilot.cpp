@@ -95,6 +95,9 @@ void CKvlDlg::OnPilotTick() {
   const auto now = std::chrono::steady_clock::now();
   const AutopilotTick tick = pilot_->Tick(run_, RunEnv(), now);
   pilotStatus_ = AutopilotStatus(tick.decision, now, std::chrono::system_clock::now(), config_.language);
+  // A hold's start goes on record: the stage field shows it only while it lasts.
+  if (!tick.decision.holds.empty() && !pilotHeld_) journal_.OnDeviceEvent("run-note", pilotStatus_, "hold");
+  pilotHeld_ = !tick.decision.holds.empty();
   if (tick.confirm) {
     DriveRun(run_.OnDone(RunEnv()));
     return;

@@ -514,6 +514,7 @@ class CKvlDlg : public QWidget {
   std::unique_ptr<CAutopilotSession> pilot_;  // while "Auto" drives the chamber and the valves
   QTimer pilotTimer_;
   std::string pilotStatus_;
+  bool pilotHeld_ = false;  // the autopilot holds the step (its start is journalled)
   std::string runMedium_, runHigh_;  // the run's concentration texts, for its saved state
   // An Auto run's end: its tables' batch, until the last is reported; the
   // run's last word for the stage field.
