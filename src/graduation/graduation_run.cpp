@@ -108,11 +108,6 @@ RunActions CGraduationRun::OnPassword(const std::optional<std::string>& text, co
     return out;
   }
   const CDetectorTable& t = *env.table;
-  TakeRoster(t, env.type);
-  for (int s = 0; s < kSlotCount; ++s)
-    if (InRun(s))
-      out.writes.push_back({std::uint8_t(RunAddress(s)), std::uint16_t(reg::kPassword), kGraduationPasswordCode});
-
   const int n = ListedSlots(t);
   std::optional<std::uint16_t> gas;
   for (int s = 0; s < n; ++s) {
@@ -150,12 +145,9 @@ RunActions CGraduationRun::OnStartChoice(const std::optional<RunStartChoice>& ch
   if (awaiting_ != RunDialog::StartChoice) return out;
   awaiting_.reset();
   if (!choice || !env.table) return out;
-  stage_ = std::clamp(choice->stageIndex, 0, kGraduationStages - 1) + 1;
+  // Only chosen: the run begins once the concentrations are taken.
+  startStage_ = std::clamp(choice->stageIndex, 0, kGraduationStages - 1) + 1;
   valveMode_ = choice->valveMode == 1 ? 1 : 0;
-  out.valveSelector = valveMode_;
-  for (int s = 0; s < ListedSlots(*env.table); ++s) logHeader_[std::size_t(s)] = true;
-  gasSpans_.clear();
-  captures_.clear();
   withoutGas_ = choice->withoutGas;
   withoutDelay_ = choice->withoutDelay;
   RunDialogRequest ask;
@@ -165,53 +157,80 @@ RunActions CGraduationRun::OnStartChoice(const std::optional<RunStartChoice>& ch
   return out;
 }
 
-RunActions CGraduationRun::OnConcentrations(const std::optional<std::pair<std::string, std::string>>& texts,
-                                            const RunEnvironment& env) {
-  RunActions out;
-  if (awaiting_ != RunDialog::Concentrations) return out;
-  awaiting_.reset();
-  if (!texts || !env.table) {
-    stage_ = 0;
-    return out;
-  }
-  const LanguageIndex l = env.language;
-  const CDetectorTable& t = *env.table;
-  const double c1 = ConcentrationValue(texts->first), c2 = ConcentrationValue(texts->second);
+bool CGraduationRun::StartWrites(const CDetectorTable& t, const std::string& medium, const std::string& high,
+                                 LanguageIndex l, std::vector<RunWrite>& writes, std::string& refusal,
+                                 bool& retype) const {
+  const double c1 = ConcentrationValue(medium), c2 = ConcentrationValue(high);
   std::string errors;
-  std::vector<RunWrite> batch;
-  int firstSlot = -1;
+  std::vector<RunWrite> password, batch;
+  retype = true;
   for (int s = 0; s < kSlotCount; ++s) {
     const SlotState& slot = t.Slot(s);
-    if (!slot.HasDetector()) continue;
-    if (firstSlot < 0) firstSlot = s;
-    const unsigned address = unsigned(slot.address);
+    // The run's detectors only: one it let go is written nothing.
+    if (!InRun(s) || !slot.HasDetector()) continue;
+    const unsigned address = unsigned(RunAddress(s));
     const std::uint16_t lel = slot.image[reg::z5::LEL_CONC];
     if (lel == 0) {
-      out.messages.push_back(
-          Format("%s %u:\n%s LELCONC = 0", txt::kDeviceModbusNumber(l), address, txt::kRegister(l)));
-      stage_ = 0;
-      return out;
+      refusal = Format("%s %u:\n%s LELCONC = 0", txt::kDeviceModbusNumber(l), address, txt::kRegister(l));
+      retype = false;  // no typed value passes a detector without its LEL
+      return false;
     }
     const double C1 = std::floor(c1 / lel * 1000000 + 0.5), C2 = std::floor(c2 / lel * 1000000 + 0.5);
     if (C2 <= C1) {
-      out.messages.push_back(txt::kIllegalValue(l));
-      stage_ = 0;
-      return out;
+      refusal = txt::kIllegalValue(l);
+      return false;
     }
     if (C1 < 1 || C1 > 65535 || C2 < 1 || C2 > 65535)
       errors += Format("\n%s %u", txt::kDeviceModbusNumber(l), address);
+    password.push_back({std::uint8_t(address), std::uint16_t(reg::kPassword), kGraduationPasswordCode});
     batch.push_back({std::uint8_t(address), std::uint16_t(reg::z5::GRAD_CONC1),
                      std::uint16_t(std::clamp(C1, 0.0, 65535.0))});
     batch.push_back({std::uint8_t(address), std::uint16_t(reg::z5::GRAD_CONC2),
                      std::uint16_t(std::clamp(C2, 0.0, 65535.0))});
   }
   if (!errors.empty()) {
-    out.messages.push_back(std::string(txt::kIllegalConcOrLelConc(l)) + errors);
-    stage_ = 0;
+    refusal = std::string(txt::kIllegalConcOrLelConc(l)) + errors;
+    return false;
+  }
+  // The password first: it opens the detectors to the concentrations.
+  writes = std::move(password);
+  writes.insert(writes.end(), batch.begin(), batch.end());
+  return true;
+}
+
+RunActions CGraduationRun::OnConcentrations(const std::optional<std::pair<std::string, std::string>>& texts,
+                                            const RunEnvironment& env) {
+  RunActions out;
+  if (awaiting_ != RunDialog::Concentrations) return out;
+  awaiting_.reset();
+  if (!texts || !env.table) return out;  // no run: nothing was sent
+  const CDetectorTable& t = *env.table;
+  std::string refusal;
+  bool retype = false;
+  TakeRoster(t, env.type);  // the detectors answering now are the run's
+  if (!StartWrites(t, texts->first, texts->second, env.language, out.writes, refusal, retype)) {
+    // A value mistyped is asked again: it never ends the run, nor starts it.
+    out.messages.push_back(refusal);
+    if (retype) {
+      RunDialogRequest ask;
+      ask.kind = RunDialog::Concentrations;
+      ask.again = true;
+      awaiting_ = ask.kind;
+      out.ask = std::move(ask);
+    }
     return out;
   }
-  out.writes = std::move(batch);
-  if (firstSlot >= 0) out.gas = RunGasSelection{int(GasCode(t.Slot(firstSlot).image)), texts->second, texts->first};
+  stage_ = startStage_;
+  for (int s = 0; s < ListedSlots(t); ++s) logHeader_[std::size_t(s)] = true;
+  gasSpans_.clear();
+  captures_.clear();
+  seriesOwed_ = true;
+  out.valveSelector = valveMode_;
+  for (int s = 0; s < kSlotCount; ++s)
+    if (t.Slot(s).HasDetector()) {
+      out.gas = RunGasSelection{int(GasCode(t.Slot(s).image)), texts->second, texts->first};
+      break;
+    }
   step_ = 0;
   shown_ = Shown::Step;
   doneVisible_ = true;
@@ -220,13 +239,20 @@ RunActions CGraduationRun::OnConcentrations(const std::optional<std::pair<std::s
   // An Auto run records its first temperature step too: the tables of its
   // files are fitted to the clean air of the temperature steps, and the
   // first is the hottest (a manual run starts recording at the first "   Done").
-  if (valveMode_ == 1) out.recording = true;
+  if (valveMode_ == 1) Record(out);
   if (!withoutDelay_) {
     doneEnabled_ = false;
     out.startStabilizationMs = stabilizationMs_;
     timerEverStarted_ = true;
   }
   return out;
+}
+
+void CGraduationRun::Record(RunActions& out) {
+  out.recording = true;
+  // A new run's files are its own: the last run's files are never appended to.
+  out.recordingNewSeries = seriesOwed_;
+  seriesOwed_ = false;
 }
 
 RunActions CGraduationRun::OnStopAnswer(bool yes) {
@@ -337,7 +363,7 @@ RunActions CGraduationRun::OnDone(const RunEnvironment& env) {
     out.startCompletionMs = kCompletionPauseMs;
     return out;
   }
-  out.recording = true;
+  Record(out);
   shown_ = Shown::Step;
   if (step_ == 0) {
     doneEnabled_ = false;

@@ -13,7 +13,8 @@
 //   button "   Start graduation"/"   Stop graduation" -> OnButton
 //   ask == Password            -> OnPassword(text or nullopt on cancel)
 //   ask == StartChoice         -> OnStartChoice(choice or nullopt)
-//   ask == Concentrations      -> OnConcentrations(medium, high texts or nullopt)
+//   ask == Concentrations      -> OnConcentrations(medium, high texts or nullopt);
+//                                 refused values are asked again (ask.again), Cancel is no run
 //   ask == StopQuestion        -> OnStopAnswer(yes)
 //   "   Done"                  -> OnDone
 //   timer 3 (startStabilizationMs) -> OnStabilizationTimer
@@ -74,6 +75,9 @@ struct RunDialogRequest {
   std::vector<std::string> valveItems;  // StartChoice: "Manually", "Auto"
   int valveSelected = 0;
   std::string beginCaption, withoutGasCaption, withoutDelayCaption;
+  // Concentrations asked again: the values given were refused (the messages
+  // say why). A driver with nobody to type others answers nullopt.
+  bool again = false;
 };
 
 struct RunStartChoice {
@@ -149,7 +153,9 @@ class CGraduationRun {
   RunActions OnButton(const RunEnvironment& env);
   RunActions OnPassword(const std::optional<std::string>& text, const RunEnvironment& env);
   RunActions OnStartChoice(const std::optional<RunStartChoice>& choice, const RunEnvironment& env);
-  // The medium and the high mixture's texts as typed.
+  // The medium and the high mixture's texts as typed. Nothing reaches a
+  // detector before they are taken: the run begins with the password and
+  // the concentrations written, in one list of writes.
   RunActions OnConcentrations(const std::optional<std::pair<std::string, std::string>>& texts,
                               const RunEnvironment& env);
   RunActions OnStopAnswer(bool yes);
@@ -184,8 +190,10 @@ class CGraduationRun {
   // Takes up a run cut off by a crash or a power cut at its saved step: the
   // temperature step if that was not confirmed, else the saved gas step, with
   // the stabilisation wait or the seen flags afresh. Returns what a start
-  // returns (write enable, gas selection, recording on into the same
-  // series); false in `taken` when the saved poll list is not this one.
+  // returns (the password and the saved concentrations written again, gas
+  // selection, recording on into the same series); false in `taken` when the
+  // saved poll list is not this one, or (said in messages) when the saved
+  // concentrations no longer pass.
   RunActions Resume(const SavedRun& saved, const RunEnvironment& env, bool* taken);
 
   // The stabilisation wait timer 3 is started with: 35 minutes, or shorter
@@ -220,9 +228,17 @@ class CGraduationRun {
   void RestoreRoster(const SavedRun& saved);
   void NoteGas(bool before, bool after, long long now);
   void NoteCapture(const RunEnvironment& env);
+  void Record(RunActions& out);  // recording on, into a new series at a new run's first
+  // The password and both concentration registers of every detector of the
+  // run, as its start and its resume write them; false with `refusal` (and
+  // `retype` when other texts could pass) when a value is illegal.
+  bool StartWrites(const CDetectorTable& t, const std::string& medium, const std::string& high, LanguageIndex l,
+                   std::vector<RunWrite>& writes, std::string& refusal, bool& retype) const;
 
   int stabilizationMs_ = kStabilizationMs;
   int stage_ = 0;
+  int startStage_ = 1;       // chosen at the start, taken once the concentrations are
+  bool seriesOwed_ = false;  // a new run's first recording begins a new series
   int step_ = 0;
   int valveMode_ = 0;
   bool withoutGas_ = false;

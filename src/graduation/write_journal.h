@@ -21,7 +21,10 @@
 // the same journal, of their own kind:
 //   2026-12-07 14:05:40  kind=chamber-set  value=40.00  result=ok
 //   2026-12-07 15:10:02  kind=valves  value=high  result="failed: no answer"
-// (kinds: chamber-set, chamber-park, chamber-start, chamber-stop, valves).
+// (kinds: chamber-set, chamber-park, chamber-start, chamber-stop, valves), and
+// what an unattended run had to say instead of a box:
+//   2026-12-07 23:41:07  kind=run-note  value="2 of 2 tables written and verified"  result=""
+// (run-note; result=hold for the start of a step the autopilot holds).
 #include <atomic>
 #include <ctime>
 #include <mutex>

@@ -10,7 +10,11 @@ namespace kvl::txt {
   X(kLastRowStays, "The last row stays: at least one address is polled",                                  \
     "Последняя строка остаётся: опрашивается хотя бы один адрес", "")                                     \
   X(kRecordingStoppedForImitation, "Recording stopped: in Imitation the line answers another master",     \
-    "Запись остановлена: в режиме имитации линия отвечает другому мастеру", "")
+    "Запись остановлена: в режиме имитации линия отвечает другому мастеру", "")                           \
+  X(kExitDuringRun, "The graduation is running (stage %d).\nExit the program and stop it?",               \
+    "Идёт градуировка (этап %d).\nВыйти из программы и остановить её?", "")                               \
+  X(kAutoEndNoFiles, "Graduation is completed; no run data file to calculate tables from",                \
+    "Градуировка завершена; нет файлов данных для расчёта таблиц", "")
 
 KVL_FLOW_TEXTS(KVL_TEXT_DEFINE)
 

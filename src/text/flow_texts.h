@@ -15,6 +15,10 @@ extern const TextEntry kRowsShowFileData;
 extern const TextEntry kLastRowStays;
 // Entering "Imitation" switched recording off.
 extern const TextEntry kRecordingStoppedForImitation;
+// The exit question while a graduation runs (its stage): exiting stops it.
+extern const TextEntry kExitDuringRun;
+// An Auto run that ended with no run data file to calculate from.
+extern const TextEntry kAutoEndNoFiles;
 
 // Every entry above, for checks that must cover them all.
 std::span<const TextEntry* const> AllFlowTexts();

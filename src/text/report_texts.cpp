@@ -117,6 +117,8 @@ namespace kvl::txt {
   X(kReportStepZeroAgain, "zero gas again", "нулевой газ снова", "")                                             \
   X(kReportCaptured, "Captured points (graduation log)", "Снятые точки (журнал градуировки)", "")               \
   X(kReportStageC, "Stage, °C", "Этап, °C", "")                                                                  \
+  X(kReportWhyFar, "held back: samples lie farther than deltaDmax=%d from the table",                           \
+    "отложена: отсчёты дальше deltaDmax=%d от таблицы", "")                                                     \
   X(kSummaryVerdict, "%zu of %zu tables written and verified", "Записано и проверено таблиц: %zu из %zu", "")
 
 KVL_REPORT_TEXTS(KVL_TEXT_DEFINE)

@@ -114,6 +114,7 @@ extern const TextEntry kReportFailAt;
 extern const TextEntry kReportWhyDeclined;
 extern const TextEntry kReportWhyAddress;
 extern const TextEntry kReportWhyStopped;
+extern const TextEntry kReportWhyFar;  // "%d": deltaDmax; an unattended run holds such a table back
 extern const TextEntry kSummaryVerdict;
 
 std::span<const TextEntry* const> AllReportTexts();

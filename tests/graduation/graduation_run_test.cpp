@@ -71,7 +71,7 @@ TEST_F(GraduationRun, FromListIndex7OnlyTheColdestStageRunsAndLogsPoint0) {
   RunActions a = run.OnButton(env);
   EXPECT_EQ(a.ask->prompt, "Enter password");
   a = run.OnPassword("6847", env);
-  EXPECT_EQ(a.writes, (std::vector<RunWrite>{{1, 32, 6847}, {2, 32, 6847}}));
+  EXPECT_TRUE(a.writes.empty()) << "nothing reaches a detector before every question is answered";
   ASSERT_TRUE(a.ask);
   EXPECT_EQ(a.ask->prompt, "Start graduation from the specified temperature\nin the specified mode,\nare you sure?  ");
   EXPECT_EQ(a.ask->stageItems,
@@ -79,10 +79,13 @@ TEST_F(GraduationRun, FromListIndex7OnlyTheColdestStageRunsAndLogsPoint0) {
   EXPECT_EQ(a.ask->valveItems, (std::vector<std::string>{"Manually", "Auto"}));
   EXPECT_EQ(a.ask->beginCaption, "Begin");
   a = run.OnStartChoice(RunStartChoice{7, 0, false, false}, env);
-  EXPECT_EQ(run.Stage(), 8);
+  EXPECT_TRUE(a.writes.empty());
+  EXPECT_EQ(run.Stage(), 0) << "chosen, not begun";
   a = run.OnConcentrations(std::make_pair(std::string("0,5"), std::string("1.0")), env);
-  // 0.5 / 440 x 1e6 = 1136.4 and 1.0 / 440 x 1e6 = 2272.7.
-  EXPECT_EQ(a.writes, (std::vector<RunWrite>{{1, 96, 1136}, {1, 97, 2273}, {2, 96, 1136}, {2, 97, 2273}}));
+  EXPECT_EQ(run.Stage(), 8);
+  // The password, then 0.5 / 440 x 1e6 = 1136.4 and 1.0 / 440 x 1e6 = 2272.7.
+  EXPECT_EQ(a.writes, (std::vector<RunWrite>{
+                          {1, 32, 6847}, {2, 32, 6847}, {1, 96, 1136}, {1, 97, 2273}, {2, 96, 1136}, {2, 97, 2273}}));
   ASSERT_TRUE(a.gas);
   EXPECT_EQ(a.gas->gasCode, 1);
   EXPECT_EQ(a.gas->first, "1.0");
@@ -105,7 +108,7 @@ TEST_F(GraduationRun, FromListIndex7OnlyTheColdestStageRunsAndLogsPoint0) {
   a = run.OnDone(env);
   EXPECT_TRUE(a.clearSeen);
   EXPECT_EQ(a.recording, true);
-  EXPECT_FALSE(a.recordingNewSeries);
+  EXPECT_TRUE(a.recordingNewSeries) << "a new run's files are its own";
   EXPECT_EQ(Message(), "-60°C. Feed the zero gas mixture. Wait for the stabilization.");
   EXPECT_EQ(run.View(env).seenStep, 1);
   EXPECT_FALSE(run.DoneEnabled());
@@ -168,7 +171,8 @@ TEST_F(GraduationRun, FromListIndex7OnlyTheColdestStageRunsAndLogsPoint0) {
   // A second run writes the log header again.
   Start(RunStartChoice{7, 0, false, true});
   for (int k = 0; k < 4; ++k) {
-    run.OnDone(env);
+    a = run.OnDone(env);
+    EXPECT_EQ(a.recordingNewSeries, k == 0) << "the second run's files are its own too";
     run.OnPollResult(true);
   }
   a = run.OnDone(env);
@@ -304,15 +308,17 @@ TEST_F(GraduationRun, RefusalsAtStartLeaveTheRunIdle) {
     const char* medium;
     const char* high;
     const char* message;
+    bool askedAgain;  // a value typed otherwise could pass
   };
   const Refusal refusals[] = {
       {"gas mismatch", [](CDetectorTable& t) { t.MutableSlot(1).image[reg::z5::GAS] = 2; }, "0,5", "1.0",
-       "For graduation all sensors should have one type of gas"},
+       "For graduation all sensors should have one type of gas", false},
       {"LEL_CONC 0", [](CDetectorTable& t) { t.MutableSlot(1).image[reg::z5::LEL_CONC] = 0; }, "0,5", "1.0",
-       "Device Modbus # 2:\nregister LELCONC = 0"},
-      {"high not above medium", [](CDetectorTable&) {}, "1.0", " +1", "Illegal value"},
+       "Device Modbus # 2:\nregister LELCONC = 0", false},
+      {"high not above medium", [](CDetectorTable&) {}, "1.0", " +1", "Illegal value", true},
+      {"empty", [](CDetectorTable&) {}, "", "", "Illegal value", true},
       {"out of range", [](CDetectorTable& t) { t.MutableSlot(1).image[reg::z5::LEL_CONC] = 1; }, "0,1", "1",
-       "Illegal concentration\nor LELCONC register value in devices:\nDevice Modbus # 2"},
+       "Illegal concentration\nor LELCONC register value in devices:\nDevice Modbus # 2", true},
   };
   for (const Refusal& r : refusals) {
     SCOPED_TRACE(r.name);
@@ -321,19 +327,27 @@ TEST_F(GraduationRun, RefusalsAtStartLeaveTheRunIdle) {
     const RunActions a = Start(RunStartChoice{0, 0, false, false}, r.medium, r.high);
     ASSERT_EQ(a.messages.size(), 1u);
     EXPECT_EQ(a.messages[0], r.message);
-    EXPECT_FALSE(a.ask);
-    for (const RunWrite& w : a.writes) EXPECT_EQ(w.reg, 32) << "only the password reaches the detectors";
+    EXPECT_EQ(a.ask && a.ask->kind == RunDialog::Concentrations && a.ask->again, r.askedAgain);
+    EXPECT_TRUE(a.writes.empty()) << "nothing reaches the detectors";
+    EXPECT_FALSE(a.recording);
     EXPECT_EQ(run.Stage(), 0);
     EXPECT_FALSE(run.View(env).doneVisible);
     table = saved;
+    // Asked again, values that pass begin the run.
+    if (r.askedAgain) {
+      EXPECT_EQ(run.OnConcentrations(std::make_pair(std::string("0,5"), std::string("1.0")), env).writes.size(), 6u);
+    }
+    EXPECT_EQ(run.Stage(), r.askedAgain ? 1 : 0);
+    run.OnButton(env);
+    run.OnStopAnswer(true);
   }
 
   // Cancelling the concentrations after the stage was chosen.
   run.OnButton(env);
   run.OnPassword("6847", env);
   run.OnStartChoice(RunStartChoice{3, 0, false, false}, env);
-  EXPECT_EQ(run.Stage(), 4);
-  run.OnConcentrations(std::nullopt, env);
+  const RunActions cancelled = run.OnConcentrations(std::nullopt, env);
+  EXPECT_TRUE(cancelled.writes.empty() && cancelled.messages.empty() && !cancelled.ask);
   EXPECT_EQ(run.Stage(), 0);
   // An answer nobody asked for changes nothing.
   EXPECT_FALSE(run.OnConcentrations(std::make_pair(std::string("1"), std::string("2")), env).gas);
@@ -399,7 +413,9 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
     bool taken = false;
     RunActions a = to.Resume(*loaded, env, &taken);
     EXPECT_TRUE(taken);
-    EXPECT_EQ(a.writes, (std::vector<RunWrite>{{1, 32, 6847}, {2, 32, 6847}}));
+    // Every register the start wrote, written again.
+    EXPECT_EQ(a.writes, (std::vector<RunWrite>{
+                            {1, 32, 6847}, {2, 32, 6847}, {1, 96, 1136}, {1, 97, 2273}, {2, 96, 1136}, {2, 97, 2273}}));
     EXPECT_EQ(a.recording, true);
     EXPECT_FALSE(a.recordingNewSeries);
     return a;
@@ -409,8 +425,9 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
   first.OnButton(env);
   first.OnPassword("6847", env);
   first.OnStartChoice(RunStartChoice{6, 1, false, true}, env);
-  EXPECT_EQ(first.OnConcentrations(std::make_pair(std::string("0,5"), std::string("1.0")), env).recording, true)
-      << "an Auto run records its first temperature step";
+  const RunActions started = first.OnConcentrations(std::make_pair(std::string("0,5"), std::string("1.0")), env);
+  EXPECT_EQ(started.recording, true) << "an Auto run records its first temperature step";
+  EXPECT_TRUE(started.recordingNewSeries) << "into a series of its own";
   const long long gasOn = at(1);
   first.OnDone(env);
   for (int k = 0; k < 4; ++k) {
@@ -460,9 +477,19 @@ TEST(GraduationRunResume, TakesUpTheSavedStepWithoutRepeatingHeaders) {
   EXPECT_EQ(a.logs[0].bytes.rfind("G0 ", 0), 0u);
 
   // Another poll list is not this run; a damaged state is refused, naming it.
+  // A detector that now reads LEL_CONC 0 cannot take the saved concentrations: nothing is taken up or sent.
+  table.MutableSlot(1).image[reg::z5::LEL_CONC] = 0;
+  CGraduationRun lel;
+  bool taken = true;
+  a = lel.Resume(*LoadRunState(folder.path(), nullptr), env, &taken);
+  EXPECT_FALSE(taken);
+  EXPECT_TRUE(a.writes.empty());
+  EXPECT_EQ(a.messages, std::vector<std::string>{"Device Modbus # 2:\nregister LELCONC = 0"});
+  EXPECT_EQ(lel.Stage(), 0);
+  table.MutableSlot(1).image[reg::z5::LEL_CONC] = 440;
   table.SetAddressList({1, 3});
   CGraduationRun other;
-  bool taken = true;
+  taken = true;
   other.Resume(*LoadRunState(folder.path(), nullptr), env, &taken);
   EXPECT_FALSE(taken);
   std::string why;

@@ -98,6 +98,8 @@ TEST_F(RunRoster, AFailedPollStillCapturesALetGoDetectorNeverDoes) {
   EXPECT_EQ(saved.serials, (std::vector<std::string>{"5100001", "5100002", "5100003"}));
   EXPECT_EQ(saved.dropped, (std::vector<int>{3}));
   saved.addresses = {1, 2, 3};
+  saved.medium = "0.5";
+  saved.high = "1.0";
   const std::optional<SavedRun> back = ParseRunState(ComposeRunState(saved), "graduation.run", nullptr);
   ASSERT_TRUE(back);
   EXPECT_EQ(back->serials, saved.serials);
@@ -107,7 +109,8 @@ TEST_F(RunRoster, AFailedPollStillCapturesALetGoDetectorNeverDoes) {
   bool taken = false;
   const RunActions again = resumed.Resume(*back, env, &taken);
   ASSERT_TRUE(taken);
-  EXPECT_EQ(Slaves(again), (std::vector<int>{1, 2})) << "the password goes to the run's detectors only";
+  // The password and the concentrations again, to the run's detectors only.
+  EXPECT_EQ(Slaves(again), (std::vector<int>{1, 2, 1, 1, 2, 2}));
   EXPECT_FALSE(resumed.InRun(2));
 }
 

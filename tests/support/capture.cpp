@@ -1,9 +1,12 @@
 #include "support/capture.h"
 
+#include <gtest/gtest.h>
+
 namespace kvl::test {
 
 void CapturingOperator::ShowMessage(const std::string& text, MessageIcon icon, const std::atomic<bool>* abandon) {
   std::unique_lock lock(mutex_);
+  if (failOnAny_) ADD_FAILURE() << "a box while nobody is there to close it: " << text;
   shown_.push_back({text, icon});
   if (!holdNext_) return;
   holdNext_ = false;
@@ -15,6 +18,7 @@ void CapturingOperator::ShowMessage(const std::string& text, MessageIcon icon, c
 
 int CapturingOperator::Ask(const std::string& text, MessageIcon icon, QuestionButtons buttons) {
   std::lock_guard lock(mutex_);
+  if (failOnAny_) ADD_FAILURE() << "a question while nobody is there to answer it: " << text;
   shown_.push_back({text, icon, true});
   if (answers_.empty()) return buttons == QuestionButtons::YesNo ? kAnswerNo : kAnswerCancel;
   const int answer = answers_.front();
@@ -25,6 +29,16 @@ int CapturingOperator::Ask(const std::string& text, MessageIcon icon, QuestionBu
 void CapturingOperator::ScriptAnswers(std::vector<int> answers) {
   std::lock_guard lock(mutex_);
   answers_.assign(answers.begin(), answers.end());
+}
+
+void CapturingOperator::FailOnAny(bool on) {
+  std::lock_guard lock(mutex_);
+  failOnAny_ = on;
+}
+
+bool CapturingOperator::FailingOnAny() const {
+  std::lock_guard lock(mutex_);
+  return failOnAny_;
 }
 
 void CapturingOperator::ClearShown() {

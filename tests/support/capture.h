@@ -28,6 +28,10 @@ class CapturingOperator : public COperator {
   void ScriptAnswers(std::vector<int> answers);
   std::vector<ShownMessage> Shown() const;
   void ClearShown();
+  // An unattended run is on: any box or question fails the test (it is
+  // still recorded and answered as above, so the test goes on to its end).
+  void FailOnAny(bool on);
+  bool FailingOnAny() const;
   // Makes the next ShowMessage block until Release() or its abandon flag.
   void HoldNext();
   void Release();
@@ -38,6 +42,7 @@ class CapturingOperator : public COperator {
   std::condition_variable cv_;
   std::vector<ShownMessage> shown_;
   std::deque<int> answers_;
+  bool failOnAny_ = false;
   bool holdNext_ = false;
   bool holding_ = false;
   bool released_ = false;

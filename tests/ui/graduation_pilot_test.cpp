@@ -1,11 +1,14 @@
 // "Auto" with the demo's chamber and valves: the run confirms its own steps,
 // the stage field says what it waits for, and at the end the valves are
-// closed and the chamber parked, with every point captured and logged.
+// closed and the chamber parked, with every point captured and logged. From
+// "Begin" on, the operator fails the test on any box, question or dialog.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QDir>
+#include <QTest>
 #include <QPushButton>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
@@ -14,6 +17,9 @@
 #include "graduation/grad_log.h"
 #include "main_window_fixture.h"
 #include "text/autopilot_texts.h"
+#include "text/flow_texts.h"
+#include "text/format.h"
+#include "text/message_texts.h"
 #include "text/report_texts.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/main_window/main_controls.h"
@@ -22,10 +28,8 @@ namespace kvl {
 namespace {
 
 // `count` demo detectors in `mode` (-1: as opened), the test's folder as the
-// data folder, and an "Auto" run started with the password and the limits
-// given; `stage` answers the first-stage question. Returns the data folder.
-std::string StartAutoRun(test::WindowRun& run, int count, int timeScale, int mode,
-                         const test::DialogAnswer& stage) {
+// data folder, and the valve selector on "Auto". Returns the data folder.
+std::string OpenForAutoRun(test::WindowRun& run, int count, int timeScale, int mode) {
   run.Open(kTypeZ5, count);
   run.Bus().SetTimeScale(timeScale);
   if (mode >= 0) run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(mode);
@@ -33,12 +37,38 @@ std::string StartAutoRun(test::WindowRun& run, int count, int timeScale, int mod
   const std::string folder = run.dir.path().toStdString() + "/";
   run.folderChoice = folder;
   run.Control<QPushButton>(id::kDataFolder)->click();
-  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
   run.Control<QComboBox>(id::kStageControl)->setCurrentIndex(1);  // "Auto"
+  return folder;
+}
+
+// "   Start graduation" with the password and the limits given; `stage`
+// answers the first-stage question. From then on nobody is at the stand.
+bool BeginAutoRun(test::WindowRun& run, const test::DialogAnswer& stage) {
+  run.op.FailOnAny(false);  // the operator is there to start it
+  run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
   run.dialogAnswers.push_back(stage);
   run.dialogAnswers.push_back({{{1028, QStringLiteral("0,5")}, {1029, QStringLiteral("1.0")}}, {}, {}, 1});
   run.Control<QPushButton>(id::kGraduation)->click();
-  return run.window->Run().Running() ? folder : std::string();
+  run.op.FailOnAny(true);
+  return run.window->Run().Running();
+}
+
+std::string StartAutoRun(test::WindowRun& run, int count, int timeScale, int mode,
+                         const test::DialogAnswer& stage) {
+  const std::string folder = OpenForAutoRun(run, count, timeScale, mode);
+  return !folder.empty() && BeginAutoRun(run, stage) ? folder : std::string();
+}
+
+// Every journal line of the folder so far.
+std::string JournalText(const std::string& folder) {
+  std::string text;
+  for (const QString& name : QDir(QString::fromStdString(folder)).entryList({QStringLiteral("journal_*.txt")}))
+    text += test::ReadAll(folder + name.toStdString());
+  return text;
+}
+
+std::string StagePrompt(const test::WindowRun& run) {
+  return run.Control<CColorStaticST>(id::kStagePrompt)->text().toStdString();
 }
 
 TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
@@ -63,6 +93,85 @@ TEST(GraduationPilot, AutoRunsTheLastStageWithoutAKeyPress) {
   EXPECT_TRUE(test::RunUntil([&] { return run.window->DemoBus()->Valves()->Mixture() < 0; }, 5000)) << "all closed";
   EXPECT_TRUE(test::RunUntil([&] { return run.window->Chamber().Last().setPoint == DemoAsciiChamberProfile().parkC; },
                              8000));
+  // One stage is no table: the end's checks say so in the stage field, not
+  // in a box, and polling goes on.
+  const std::string file = run.CellText(Column::Serial, 1).toStdString() + "_0.grad";
+  EXPECT_TRUE(test::RunUntil([&] { return StagePrompt(run).find(file) != std::string::npos; }, 30000))
+      << StagePrompt(run);
+  EXPECT_EQ(run.window->Table().AddressList(), (std::vector<std::uint8_t>{1, 2}));
+  const std::uint64_t polled = run.window->Table().Counters()[0];
+  EXPECT_TRUE(test::RunUntil([&] { return run.window->Table().Counters()[0] > polled + 2; }, 5000)) << "polling again";
+
+  // The next run in the folder records a series of its own.
+  const int series = run.window->Recorder().Series();
+  ASSERT_TRUE(BeginAutoRun(run, {{}, {{1018, 7}}, {}, 1}));
+  EXPECT_TRUE(test::RunUntil(
+      [&] { return !run.window->Recorder().NewSeriesPending() && run.window->Recorder().Series() >= 0; }, 15000));
+  EXPECT_EQ(run.window->Recorder().Series(), series + 1);
+  run.op.FailOnAny(false);
+  run.op.ScriptAnswers({kAnswerYes});
+  run.Control<QPushButton>(id::kGraduation)->click();  // stopped
+  EXPECT_FALSE(run.window->Run().Running());
+}
+
+// Everything is asked before anything reaches the chamber, the valves or the
+// detectors; a concentration left empty or mistyped is asked again, Cancel is
+// no run. While the run is on, Escape does nothing and the exit question
+// names the run with No the default.
+TEST(GraduationPilot, AskedBeforeAnythingIsSentAndEscapeNeverEndsTheRun) {
+  test::WindowRun run;
+  const std::string folder = OpenForAutoRun(run, 2, 1, -1);
+  ASSERT_FALSE(folder.empty());
+  const auto polls = [&](int more) {
+    const std::uint64_t from = run.window->Table().Counters()[0];
+    return test::RunUntil([&] { return run.window->Table().Counters()[0] >= from + std::uint64_t(more); }, 5000);
+  };
+  std::string sentWhileAsked;
+  test::DialogAnswer empty({{1028, QString()}, {1029, QString()}}, {}, {}, 1);
+  empty.fill = [&](QDialog&) {
+    EXPECT_TRUE(polls(3));  // the window lives on under the question
+    sentWhileAsked = JournalText(folder);
+    EXPECT_FALSE(run.window->Run().Running());
+  };
+  for (const test::DialogAnswer& concentrations :
+       {empty, test::DialogAnswer({{1028, QStringLiteral("1.0")}, {1029, QStringLiteral("0,5")}}, {}, {}, 1),
+        test::DialogAnswer()}) {  // then Cancel
+    if (run.dialogAnswers.empty()) {
+      run.dialogAnswers.push_back({{{1015, QStringLiteral("6847")}}, {}, {}, 1});
+      run.dialogAnswers.push_back({{}, {{1018, 7}}, {}, 1});
+    }
+    run.dialogAnswers.push_back(concentrations);
+  }
+  ASSERT_TRUE(polls(3));
+  const std::string journalBefore = JournalText(folder);
+  run.op.ClearShown();
+  run.Control<QPushButton>(id::kGraduation)->click();
+  EXPECT_TRUE(run.dialogAnswers.empty());
+  EXPECT_EQ(std::count(run.dialogsOpened.begin(), run.dialogsOpened.end(), "kvl::CEnter2Edit"), 3);
+  const std::string illegal = txt::kIllegalValue(run.window->Language());
+  ASSERT_EQ(run.op.Shown().size(), 2u);
+  for (const test::ShownMessage& m : run.op.Shown()) EXPECT_EQ(m.text, illegal);
+  EXPECT_FALSE(run.window->Run().Running()) << "Cancel is no run";
+  EXPECT_TRUE(polls(3));
+  EXPECT_EQ(sentWhileAsked, journalBefore);
+  EXPECT_EQ(JournalText(folder), journalBefore) << "nothing reached a detector or the chamber";
+
+  // Begun: Escape passes over the run; the exit question names it and keeps it by default.
+  ASSERT_TRUE(BeginAutoRun(run, {{}, {{1018, 7}}, {}, 1}));
+  run.op.FailOnAny(false);
+  QTest::keyClick(run.window.get(), Qt::Key_Escape);
+  EXPECT_EQ(run.questionsAsked, 0);
+  EXPECT_TRUE(run.window->Run().Running());
+  run.exitAnswer = kIdNo;
+  run.window->close();
+  ASSERT_EQ(run.exitQuestions.size(), 1u);
+  EXPECT_EQ(run.exitQuestions[0], Format(txt::kExitDuringRun(run.window->Language()), 8));
+  EXPECT_TRUE(run.exitNoByDefault);
+  EXPECT_TRUE(run.window->Run().Running());
+  EXPECT_FALSE(run.window->Exited());
+  run.op.ScriptAnswers({kAnswerYes});
+  run.Control<QPushButton>(id::kGraduation)->click();
+  EXPECT_FALSE(run.window->Run().Running());
 }
 
 // The demo's whole path in "Graduation-Z5": every stage by "Auto", then the
@@ -87,9 +196,16 @@ TEST(GraduationPilot, AutoGraduationEndsWithTablesWrittenAndReported) {
   EXPECT_TRUE(test::RunUntil(bothVerified, 30000))
       << run.Control<CColorStaticST>(id::kStagePrompt)->text().toStdString() << "\n"
       << (run.op.Shown().empty() ? std::string("no message") : run.op.Shown().back().text);
+  ASSERT_TRUE(run.WaitForRows(2)) << "the rows poll the live detectors again";
   for (int s = 0; s < 2; ++s)
     EXPECT_TRUE(dir.exists(run.CellText(Column::Serial, s) + QStringLiteral("_0.html")));
-  for (const test::ShownMessage& m : run.op.Shown()) EXPECT_FALSE(m.question) << m.text;
+  // The stage field ends with the same word; the rows show the live detectors again.
+  const std::string verdict = Format(txt::kSummaryVerdict(run.window->Language()), std::size_t(2), std::size_t(2));
+  EXPECT_TRUE(test::RunUntil([&] { return StagePrompt(run).find(verdict) != std::string::npos; }, 30000))
+      << StagePrompt(run);
+  EXPECT_EQ(StagePrompt(run).find(txt::kRowsShowFileData(run.window->Language())), std::string::npos);
+  EXPECT_EQ(run.window->Table().AddressList(), (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_TRUE(run.op.Shown().empty()) << run.op.Shown().front().text;
 }
 
 // A night's run must not grow the window: twenty demo detectors through an

@@ -5,9 +5,12 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <fstream>
+
+#include "ui/dialogs/confirmation.h"
 
 namespace kvl::test {
 
@@ -23,8 +26,11 @@ void WindowRun::Open(int type, int count, bool show, QSize size, std::optional<Q
   // No detectors: the window polls the port of its configuration.
   if (count > 0) options.demo = DemoOptions{type, count};
   options.linePort = linePort;
-  options.exitQuestion = [this](LanguageIndex) {
+  options.exitQuestion = [this](CConfirmation& question) {
     ++questionsAsked;
+    if (op.FailingOnAny()) ADD_FAILURE() << "the exit question during an unattended run";
+    exitQuestions.push_back(question.Question()->text().toStdString());
+    exitNoByDefault = question.NoButton()->isDefault();
     return exitAnswer;
   };
   options.screenArea = screen;
@@ -45,6 +51,7 @@ void WindowRun::Open(int type, int count, bool show, QSize size, std::optional<Q
 
 int WindowRun::Answer(QDialog& dialog) {
   dialogsOpened.push_back(dialog.metaObject()->className());
+  if (op.FailingOnAny()) ADD_FAILURE() << "a dialog while nobody is there to answer it: " << dialogsOpened.back();
   if (dialogAnswers.empty()) return kIdCancel;
   const DialogAnswer answer = dialogAnswers.front();
   dialogAnswers.pop_front();

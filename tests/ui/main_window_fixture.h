@@ -42,6 +42,9 @@ struct WindowRun {
   CapturingOperator op;
   int exitAnswer = kIdNo;
   int questionsAsked = 0;
+  // The exit questions as asked, and whether No was the default of the last.
+  std::vector<std::string> exitQuestions;
+  bool exitNoByDefault = false;
   std::unique_ptr<CKvlDlg> window;
   // Input dialogs are answered from here in order (none left: Cancel); the
   // class names of the dialogs opened are kept.
@@ -65,6 +68,8 @@ struct WindowRun {
             std::optional<QRect> screen = std::nullopt);
 
   CSimBus& Bus() { return window->DemoBus()->Bus(); }
+  // Answers an input dialog from dialogAnswers; fails the test while the
+  // operator fails on any box (an unattended run is on).
   int Answer(QDialog& dialog);
 
   template <class T = QWidget>

@@ -260,7 +260,9 @@ RunActions CGraduate::Answer(const RunDialogRequest& ask) {
       choice.withoutGas = o_.withoutGas;
       return run_.OnStartChoice(choice, env);
     }
-    case RunDialog::Concentrations: return run_.OnConcentrations(std::make_pair(o_.medium, o_.high), env);
+    case RunDialog::Concentrations:  // refused once (the run said why): nobody is there to type others
+      return run_.OnConcentrations(ask.again ? std::nullopt : std::make_optional(std::make_pair(o_.medium, o_.high)),
+                                   env);
     case RunDialog::StopQuestion: return run_.OnStopAnswer(true);
   }
   return {};

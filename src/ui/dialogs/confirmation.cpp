@@ -15,17 +15,20 @@ namespace {
 QString Text(const TextEntry& entry, LanguageIndex language) { return QString::fromUtf8(entry(language)); }
 }  // namespace
 
-CConfirmation::CConfirmation(LanguageIndex language, QWidget* parent) : QDialog(parent) {
+CConfirmation::CConfirmation(LanguageIndex language, QWidget* parent, const std::string& running)
+    : QDialog(parent) {
   setWindowTitle(Text(txt::kExitCaption, language));
-  question_ = new QLabel(Text(txt::kExitQuestion, language), this);
+  question_ = new QLabel(running.empty() ? Text(txt::kExitQuestion, language) : QString::fromStdString(running), this);
   question_->setObjectName(QString::number(kNoteIdentifier));
   question_->setAlignment(Qt::AlignCenter);
   yes_ = new QPushButton(Text(txt::kYes, language), this);
   yes_->setObjectName(QString::number(kIdYes));
   no_ = new QPushButton(Text(txt::kNo, language), this);
   no_->setObjectName(QString::number(kIdNo));
-  yes_->setDefault(true);
-  yes_->setFocus();
+  // Enter on a running graduation's question keeps it running.
+  QPushButton* byDefault = running.empty() ? yes_ : no_;
+  byDefault->setDefault(true);
+  byDefault->setFocus();
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();

@@ -1,8 +1,10 @@
 #pragma once
 // The exit question: "Exit the program?" with Yes (the default button) and No,
-// in the window's language. exec() returns kIdYes, kIdNo, or kIdCancel when
-// it is closed by Escape or the close box (which is not a yes either).
+// in the window's language; while a graduation runs, the question that names
+// it instead, with No the default. exec() returns kIdYes, kIdNo, or kIdCancel
+// when it is closed by Escape or the close box (which is not a yes either).
 #include <QDialog>
+#include <string>
 
 #include "text/language.h"
 
@@ -15,7 +17,8 @@ class CConfirmation : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CConfirmation(LanguageIndex language, QWidget* parent = nullptr);
+  // `running`: the question naming the running graduation ("" none).
+  explicit CConfirmation(LanguageIndex language, QWidget* parent = nullptr, const std::string& running = {});
 
   QLabel* Question() const { return question_; }
   QPushButton* YesButton() const { return yes_; }

@@ -80,13 +80,16 @@ void CKvlDlg::CalculateRunTables(std::vector<std::string> paths, int triesLeft) 
   const std::optional<ChamberProfile> profile = chamber_.Profile();
   const bool parked = !chamber_.IsOpen() || !profile || chamber_.Last().setPoint == profile->parkC;
   const bool closed = !valves_.IsOpen() || valves_.Last().open == GasValve::kClosed;
-  if ((!parked || !closed) && triesLeft > 0) {
+  if ((!parked || !closed || calcWorking_) && triesLeft > 0) {
     QTimer::singleShot(200, this, [this, paths = std::move(paths), triesLeft]() mutable {
       CalculateRunTables(std::move(paths), triesLeft - 1);
     });
     return;
   }
-  if (paths.empty() || calcWorking_) return;
+  if (paths.empty() || calcWorking_) {
+    EndAutoRun(txt::kAutoEndNoFiles(config_.language));
+    return;
+  }
   const Working working(calcWorking_);
   HoldLinkForFiles();
   CalculateFiles(std::move(paths), true);
@@ -94,6 +97,7 @@ void CKvlDlg::CalculateRunTables(std::vector<std::string> paths, int triesLeft) 
 
 void CKvlDlg::OnReadFromFile() {
   const LanguageIndex lang = config_.language;
+  if (autoEndPending_) EndAutoRun({});  // the operator is back: boxes again
   const Working working(calcWorking_);
   HoldLinkForFiles();
   std::vector<std::string> paths = ChooseGraduationFiles(txt::kSelectDataFiles(lang), "grad");
@@ -114,16 +118,12 @@ void CKvlDlg::CalculateFiles(std::vector<std::string> paths, bool unattended) {
   runReport_ = unattended ? runFacts_.report : std::nullopt;
   if (unattended) ApplyRunCalcFacts(std::move(runFacts_), settings);
   runFacts_ = {};
-  if (!ReadCalculationFiles(paths, settings)) {
+  if (!ReadCalculationFiles(paths, settings, unattended)) {
     ResumeAfterCalculation();
     return;
   }
   CalcRead& read = *calcRead_;
   CheckSegments(read, settings);
-  // Only the run's own detectors are written without a question.
-  for (const CalcSensor& sensor : read.sensors)
-    if (std::find(listBeforeCalc_.begin(), listBeforeCalc_.end(), sensor.address) == listBeforeCalc_.end())
-      unattended = false;
   ShowCalculationRows(read);
   ShowCalculationSeries(read);
 
@@ -132,20 +132,25 @@ void CKvlDlg::CalculateFiles(std::vector<std::string> paths, bool unattended) {
   CCalcFits fits(read, settings, summary.calculable);
   const std::tm now = LocalNow();
   LogSensorChecks(read, summary.logged, now);
-  // A check found in the run's own files stops the unattended run: the
-  // operator reads it and answers every question himself.
-  if (summary.icon == SummaryIcon::Exclamation) unattended = false;
-  // Nor does it end silently with nothing calculated.
-  if (summary.calculable.empty()) unattended = false;
+  // Unattended, what the checks found goes on record (the logs above, the
+  // journal and the stage field, the batch's summary) and every table that
+  // passes them is written all the same: nobody would read a box.
+  if (!summary.text.empty() && unattended) NoteUnattended(summary.text);
   if (!summary.text.empty() && !unattended) operator_->ShowMessage(summary.text, SummaryBoxIcon(summary.icon));
   if (summary.calculable.empty()) {
     // Nothing to offer: the summary said why. Polling goes on with the
     // detectors polled before.
     ResumeAfterCalculation();
+    if (unattended) EndAutoRun(summary.text.empty() ? std::string(txt::kAutoEndNoFiles(lang)) : summary.text);
     return;
   }
   OfferCalculatedTables(read, summary.calculable, fits, settings, paths, now, unattended);
   EndTableWriting();
+  if (!unattended) return;
+  // The run's files are on record: the rows go back to the live detectors,
+  // whose table writes run between the polls.
+  ResumeAfterCalculation();
+  ShowAutoEnd();
 }
 
 void CKvlDlg::HoldLinkForFiles() {
@@ -173,11 +178,15 @@ void CKvlDlg::ShowRowsForFiles() {
   ResetGraphForCalculation();
 }
 
-bool CKvlDlg::ReadCalculationFiles(const std::vector<std::string>& paths, const CalcSettings& settings) {
+bool CKvlDlg::ReadCalculationFiles(const std::vector<std::string>& paths, const CalcSettings& settings,
+                                   bool unattended) {
   const LanguageIndex lang = config_.language;
   CalcReadProgress progress;
   auto reading =
       std::async(std::launch::async, [paths, settings, &progress] { return ReadGradFiles(paths, settings, 0, &progress); });
+  // Unattended, no box: the window stays live while the files are read.
+  while (unattended && reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
   if (reading.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
     // The box counts the data lines read; Cancel stops the reader threads
     // within a thousand lines and polling resumes.
@@ -217,6 +226,7 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
   // The run's record: a summary line per sensor, a report per table written
   // (filed by the link's worker once the write and its read-back have run).
   auto batch = std::make_shared<CReportBatch>(config_.dataFolder, lang, now, ProgramVersion());
+  if (unattended) autoEndBatch_ = batch;  // the end's summary follows its reports
   std::vector<std::size_t> batchRow(read.sensors.size());
   for (std::size_t k = 0; k < read.sensors.size(); ++k)
     batchRow[k] = batch->Add(SummaryRowOf(read.sensors[k], lang));
@@ -231,6 +241,13 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
     GradReport report = BuildGradReport(sensor, tables, settings, paths, now, ProgramVersion());
     if (runReport_) AttachRunFacts(report, *runReport_);
     batch->Note(batchRow[size_t(slot)], report, ReportWriteState::NotWritten);
+    if (unattended) {
+      if (MayWriteUnattended(sensor, tables, settings, report))
+        WriteSensorTable(sensor, tables, std::move(report), batch, batchRow[size_t(slot)], true);
+      else
+        batch->FileReport(batchRow[size_t(slot)], report);
+      continue;
+    }
     // Samples far from the table are listed in the very question that writes it.
     const std::vector<Outlier> outliers =
         tables.written >= 0 ? FindOutliers(sensor, tables.tables[size_t(tables.written)], settings) : std::vector<Outlier>();
@@ -238,9 +255,7 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
     const std::string text =
         ResultText(sensor, tables, config_.detectorType, lang) + far + txt::kWriteTableToDevice(lang);
     // A table calculated and not written is on record too, with why.
-    // An unattended run's clean table needs no word; far samples still ask.
-    if (!(unattended && outliers.empty()) &&
-        operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) {
+    if (operator_->Ask(text, MessageIcon::Question, QuestionButtons::OkCancel) != kAnswerOk) {
       report.notWrittenWhy = txt::kReportWhyDeclined(lang);
       batch->FileReport(batchRow[size_t(slot)], report);
       continue;
@@ -255,9 +270,25 @@ void CKvlDlg::OfferCalculatedTables(const CalcRead& read, const std::vector<int>
       continue;
     }
     OpenLineForTableWrites();
-    WriteSensorTable(sensor, tables, std::move(report), batch, batchRow[size_t(slot)]);
+    WriteSensorTable(sensor, tables, std::move(report), batch, batchRow[size_t(slot)], false);
   }
   if (!read.sensors.empty()) batch->WriteSummary();
+}
+
+bool CKvlDlg::MayWriteUnattended(const CalcSensor& sensor, const SensorTables& tables, const CalcSettings& settings,
+                                 GradReport& report) {
+  // Far samples: held back, as kvlctl graduate holds them without --accept-outliers.
+  if (tables.written < 0) return false;
+  if (!FindOutliers(sensor, tables.tables[size_t(tables.written)], settings).empty()) {
+    report.notWrittenWhy = Format(txt::kReportWhyFar(config_.language), int(settings.deltaDmax));
+    return false;
+  }
+  if (sensor.address < 1 || sensor.address > 255 || !SensorSerialNumber(sensor)) {
+    report.notWrittenWhy = txt::kReportWhyAddress(config_.language);
+    return false;
+  }
+  OpenLineForTableWrites();
+  return true;
 }
 
 void CKvlDlg::OpenLineForTableWrites() {
@@ -269,7 +300,7 @@ void CKvlDlg::OpenLineForTableWrites() {
 }
 
 void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
-                               const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow) {
+                               const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow, bool unattended) {
   const SegmentTable& written = tables.tables[size_t(std::max(0, tables.written))];
   const std::string file = TableFileOf(sensor, tables);
   report.writeAsked = true;
@@ -282,11 +313,17 @@ void CKvlDlg::WriteSensorTable(const CalcSensor& sensor, const SensorTables& tab
     report.written = list;
     report.writtenAt = LocalNow();
     QMetaObject::invokeMethod(
-        this, [batch, row, report = std::move(report)] { batch->FileReport(row, report); }, Qt::QueuedConnection);
+        this,
+        [this, batch, row, report = std::move(report)] {
+          batch->FileReport(row, report);
+          if (batch == autoEndBatch_) ShowAutoEnd();
+        },
+        Qt::QueuedConnection);
   };
   link_.BeginWriteList(std::move(origin));
+  // Unattended, the report says "verified": no "Recorded" box to close.
   for (const RegisterBlock& block : RegisterBlocks(sensor, written, config_.detectorType))
-    link_.QueueBlockWrite(std::uint8_t(sensor.address), block.first, block.words, block.report, true);
+    link_.QueueBlockWrite(std::uint8_t(sensor.address), block.first, block.words, block.report && !unattended, true);
   link_.EndWriteList();
 }
 

@@ -69,8 +69,13 @@ RunEnvironment CKvlDlg::RunEnv() const {
 void CKvlDlg::DriveRun(RunActions actions) {
   bool followAfterWrites = false;
   for (;;) {
-    for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::None);
-    for (const std::string& note : actions.notes) runNote_ = note;
+    for (const std::string& message : actions.messages)
+      if (UnattendedOn())
+        NoteUnattended(message);  // nobody to close a box
+      else
+        operator_->ShowMessage(message, MessageIcon::None);
+    // What the run tells without waiting (a detector let go) is never a box.
+    for (const std::string& note : actions.notes) NoteUnattended(note);
     WriteOrigin origin = OriginOf("graduation run");
     if (pilot_) pilot_->TakeActions(actions, origin);  // its log lines wait for the writes
     if (!actions.writes.empty()) {
@@ -129,6 +134,7 @@ void CKvlDlg::DriveRun(RunActions actions) {
     actions = AskForRun(*actions.ask);
   }
   UpdatePilot();
+  UpdateUnattended();
   SaveRunState();
   if (!run_.Running()) runFolder_.Release();  // ended, stopped, or never begun
   const RunEnvironment env = RunEnv();
@@ -227,6 +233,7 @@ std::vector<std::string> CKvlDlg::ChooseGraduationFiles(const std::string& title
 
 void CKvlDlg::OnReadFromTab() {
   const LanguageIndex lang = config_.language;
+  if (autoEndPending_) EndAutoRun({});  // the operator is back: boxes again
   if (writer_.Recording()) StopRecording();
   c_.recording->setEnabled(false);
   const std::vector<std::string> paths = ChooseGraduationFiles(txt::kSelectTabFile(lang), "tab");

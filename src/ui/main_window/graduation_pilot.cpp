@@ -43,11 +43,16 @@ std::string LocalStamp() {
 
 void CKvlDlg::OnGraduationButton() {
   const bool before = run_.Running();
-  if (!before) runNote_.clear();
+  if (!before) {
+    // The operator is back: the last run's end says nothing more.
+    if (autoEndPending_) EndAutoRun({});
+    runNote_.clear();
+  }
   if (!before && !TakeRunFolder()) return;
   if (!before && OfferResume()) return;
   DriveRun(run_.OnButton(RunEnv()));
   if (run_.Running() == before) return;
+  if (!before) savedSeries_ = -1;  // a new run's series is its own, saved once found
   // A run starts and ends with no gas flowing.
   if (valves_.IsOpen()) valves_.Open(GasValve::kClosed);
   // Stopped on purpose: nothing to take up later (a crash or a power cut keeps it).
@@ -87,6 +92,7 @@ void CKvlDlg::UpdatePilot() {
     choices.operatorName = OperatorLoginName();  // the window has no operator field yet
     choices.dataFolder = config_.dataFolder;
     runFacts_ = RunCalcFactsOf(run_, table_, config_.detectorType, clears, std::move(choices));
+    autoEndPending_ = true;  // nobody waits for its tables either
     std::vector<std::string> paths = RunFilePaths();
     QTimer::singleShot(0, this, [this, paths = std::move(paths)]() mutable { CalculateRunTables(std::move(paths), 100); });
   }
@@ -103,6 +109,9 @@ void CKvlDlg::OnPilotTick() {
   const AutopilotTick tick = pilot_->Tick(run_, RunEnv(), now);
   const auto wallNow = std::chrono::system_clock::now();
   pilotStatus_ = AutopilotStatus(tick.decision, now, wallNow, config_.language);
+  // A hold's start goes on record: the stage field shows it only while it lasts.
+  if (!tick.decision.holds.empty() && !pilotHeld_) journal_.OnDeviceEvent("run-note", pilotStatus_, "hold");
+  pilotHeld_ = !tick.decision.holds.empty();
   for (const AutopilotDecision::Silent& silent : tick.decision.drop) {
     const std::string since = WallClockText(silent.since, now, wallNow);
     DriveRun(run_.Drop(silent.slot, Format(txt::kApNoAnswerSince(config_.language), since.c_str()), RunEnv()));
@@ -116,9 +125,10 @@ void CKvlDlg::OnPilotTick() {
 }
 
 std::string CKvlDlg::PilotMessage(const std::string& stepMessage) const {
-  const std::string note = runNote_.empty() || !run_.Running() ? std::string() : "  " + runNote_;
-  if (!pilot_ || pilotStatus_.empty()) return stepMessage + note;
-  return stepMessage + "  " + pilotStatus_ + note;
+  std::string text = stepMessage;
+  if (pilot_ && !pilotStatus_.empty()) text += "  " + pilotStatus_;
+  if (!runNote_.empty()) text += (text.empty() ? "" : "  ") + runNote_;
+  return text;
 }
 
 void CKvlDlg::SaveRunState() {
@@ -198,6 +208,11 @@ bool CKvlDlg::OfferResume() {
   }
   bool taken = false;
   RunActions actions = run_.Resume(*saved, RunEnv(), &taken);
+  if (!taken && !actions.messages.empty()) {
+    // The saved run cannot be taken up as it began (the messages say why): nothing more is asked.
+    for (const std::string& message : actions.messages) operator_->ShowMessage(message, MessageIcon::Warning);
+    return true;
+  }
   if (!taken) return false;
   // Nothing goes to a detector the run goes on without.
   std::erase_if(actions.writes, [&](const RunWrite& w) {

@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMetaObject>
 #include <QMenu>
 #include <QScreen>
 #include <QScrollArea>
@@ -16,6 +17,8 @@
 #include "detector/decoding.h"
 #include "sim/demo_bus.h"
 #include "text/chamber_texts.h"
+#include "text/flow_texts.h"
+#include "text/format.h"
 #include "text/main_window_texts.h"
 #include "text/traffic_texts.h"
 #include "ui/dialogs/about_dlg.h"
@@ -39,6 +42,11 @@ CKvlDlg::CKvlDlg(KvlDlgOptions options, QWidget* parent) : QWidget(parent), opti
     ownOperator_ = std::make_unique<CQtOperator>(this);
     operator_ = ownOperator_.get();
   }
+  linkOperator_ = std::make_unique<CUnattendedOperator>(operator_);
+  // The worker's note reaches the window on its own thread.
+  linkOperator_->SetNoteSink([this](const std::string& text) {
+    QMetaObject::invokeMethod(this, [this, text] { NoteUnattended(text); }, Qt::QueuedConnection);
+  });
   linePortItem_ = options_.linePort;
   recordTimer_.setTimerType(Qt::CoarseTimer);
   graduationTimer_.setSingleShot(true);
@@ -167,8 +175,14 @@ void CKvlDlg::OnUserMessage(unsigned message, std::intptr_t wParam, std::intptr_
 
 bool CKvlDlg::ConfirmExit() {
   if (exited_) return true;
-  const int answer = options_.exitQuestion ? options_.exitQuestion(config_.language)
-                                           : CConfirmation(config_.language, this).exec();
+  // Exiting stops a running graduation: the question names it, and only a
+  // deliberate Yes exits.
+  std::string running;
+  if (run_.Running() || UnattendedOn())
+    running = Format(txt::kExitDuringRun(config_.language),
+                     run_.Running() ? std::min(run_.Stage(), kGraduationStages) : kGraduationStages);
+  CConfirmation dialog(config_.language, this, running);
+  const int answer = options_.exitQuestion ? options_.exitQuestion(dialog) : dialog.exec();
   if (answer != kIdYes) return false;
   ShutDown();
   exited_ = true;
@@ -190,7 +204,9 @@ void CKvlDlg::closeEvent(QCloseEvent* event) {
 
 void CKvlDlg::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
-    OnCancel();
+    // A key pressed in passing never ends a graduation: exiting during one
+    // takes the close box or the menu, and a question that names it.
+    if (!run_.Running() && !UnattendedOn()) OnCancel();
     return;
   }
   if (event->key() == Qt::Key_F1) {

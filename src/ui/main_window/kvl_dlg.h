@@ -45,6 +45,7 @@
 #include "link/alarm_timer.h"
 #include "link/link_stats.h"
 #include "link/modbus_slave.h"
+#include "link/unattended_operator.h"
 #include "link/traffic_buffer.h"
 #include "ui/dialogs/enter_schedule.h"
 #include "ui/main_window/main_controls.h"
@@ -61,6 +62,7 @@ namespace kvl {
 
 class CQtMessageTarget;
 class CQtOperator;
+class CConfirmation;
 class CDemoBus;
 class CGraphPanel;
 class CTrafficWindow;
@@ -102,8 +104,9 @@ struct KvlDlgOptions {
       chooseFiles;
   // The graduation run's stabilisation wait; none = 35 minutes.
   std::optional<int> stabilizationMs;
-  // The exit question; returns kIdYes to exit. Null = the CConfirmation dialog.
-  std::function<int(LanguageIndex)> exitQuestion;
+  // Answers the exit question (the dialog as it would open); returns kIdYes
+  // to exit. Null = exec().
+  std::function<int(CConfirmation&)> exitQuestion;
   // The screen area the window may use; none = the available area of its screen.
   std::optional<QRect> screenArea;
 };
@@ -374,6 +377,17 @@ class CKvlDlg : public QWidget {
   // One run per data folder: false (after a box saying who holds it) when another run does.
   bool TakeRunFolder();
   std::string PilotMessage(const std::string& stepMessage) const;
+  // ---- unattended_run.cpp: an Auto run never waits for a person ----
+  // From "Begin" of an Auto run to the last table of its end reported.
+  bool UnattendedOn() const;
+  // The link's boxes become notes while it is on.
+  void UpdateUnattended();
+  // What the run, its end or the link had to say: the stage field and the journal.
+  void NoteUnattended(const std::string& text);
+  void ShowRunNote();
+  // The end's summary so far from its report batch; once no write is pending, the end.
+  void ShowAutoEnd();
+  void EndAutoRun(const std::string& summary);
   // Files with the extension, from the graduation folder; their folder becomes it.
   std::vector<std::string> ChooseGraduationFiles(const std::string& title, const std::string& extension);
   void OnReadFromTab();
@@ -391,15 +405,19 @@ class CKvlDlg : public QWidget {
   void HoldLinkForFiles();
   void ReleaseLinkWithoutFiles();  // no file chosen
   void ShowRowsForFiles();
-  // Reads the files into calcRead_ behind a progress box; false when the operator cancelled.
-  bool ReadCalculationFiles(const std::vector<std::string>& paths, const CalcSettings& settings);
+  // Reads the files into calcRead_ (behind a progress box unless unattended); false when the operator cancelled.
+  bool ReadCalculationFiles(const std::vector<std::string>& paths, const CalcSettings& settings, bool unattended);
   void LogSensorChecks(const CalcRead& read, const std::vector<int>& logged, const std::tm& now);
   void OfferCalculatedTables(const CalcRead& read, const std::vector<int>& calculable, CCalcFits& fits,
                              const CalcSettings& settings, const std::vector<std::string>& paths,
                              const std::tm& now, bool unattended);
   void OpenLineForTableWrites();
   void WriteSensorTable(const CalcSensor& sensor, const SensorTables& tables, GradReport report,
-                        const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow);
+                        const std::shared_ptr<CReportBatch>& batch, std::size_t batchRow, bool unattended);
+  // Unattended: what a box would have asked is decided as kvlctl decides it;
+  // false (the report says why) when the table is held back.
+  bool MayWriteUnattended(const CalcSensor& sensor, const SensorTables& tables, const CalcSettings& settings,
+                          GradReport& report);
   // The batch summary's line of a sensor before it is calculated.
   static BatchRow SummaryRowOf(const CalcSensor& sensor, LanguageIndex lang);
   void ShowCalculationRows(const CalcRead& read);
@@ -441,6 +459,7 @@ class CKvlDlg : public QWidget {
   std::unique_ptr<CQtMessageTarget> target_;
   std::unique_ptr<CQtOperator> ownOperator_;
   COperator* operator_ = nullptr;
+  std::unique_ptr<CUnattendedOperator> linkOperator_;  // operator_ for the link, quiet while unattended
   std::unique_ptr<CDemoBus> demoBus_;
   unsigned demoFollowPending_ = 0;  // the run's write lists whose end the demo's gas waits for (by generation)
   bool demoFollowWaiting_ = false;
@@ -498,8 +517,13 @@ class CKvlDlg : public QWidget {
   std::unique_ptr<CAutopilotSession> pilot_;  // while "Auto" drives the chamber and the valves
   QTimer pilotTimer_;
   std::string pilotStatus_;
-  std::string runNote_;  // the last thing the run told without waiting (a detector let go)
+  bool pilotHeld_ = false;  // the autopilot holds the step (its start is journalled)
   std::string runMedium_, runHigh_;  // the run's concentration texts, for its saved state
+  // An Auto run's end: its tables' batch, until the last is reported; the
+  // run's last word for the stage field.
+  bool autoEndPending_ = false;
+  std::shared_ptr<CReportBatch> autoEndBatch_;
+  std::string runNote_;
   int savedStage_ = 0, savedStep_ = -1, savedSeries_ = -1;
   CRunFolderLock runFolder_;  // held from a run's start to its end
   bool runSaveDue_ = false;

@@ -152,7 +152,7 @@ std::string CKvlDlg::LinkPortName(const std::string& item) const {
 std::string CKvlDlg::LinePortName() const { return SerialDevicePath(LinkPortName(SelectedPortItem())); }
 
 void CKvlDlg::StartLink() {
-  link_.SetOperator(operator_);
+  link_.SetOperator(linkOperator_.get());
   // An adapter unplugged and plugged back in is polled again by itself.
   link_.SetReconnect(true);
   link_.SetEcho(config_.lineEcho);
