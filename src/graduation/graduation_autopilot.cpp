@@ -131,6 +131,20 @@ void CGraduationAutopilot::CommandValves(const AutopilotInput& in, AutopilotDeci
   // being captured keeps flowing until every detector has taken its point.
   if (in.capturesPending > 0) return;
   const GasValve wanted = StepValve(in.step);
+  // A step's gas opens only in a chamber at the stage's set point: a run taken
+  // up at a gas step, or a chamber that drifted off before the valve moved,
+  // waits for the air first with the valves closed (gas already flowing for
+  // this step is left as it is).
+  const bool airReady = in.chamber.answered && std::fabs(in.chamber.measured - in.stageTemperature) <=
+                                                   limits_.chamberTolerance;
+  if (valveSent_ != wanted && wanted != GasValve::kClosed && !airReady) {
+    if (valveSent_ != GasValve::kClosed) {  // whatever a run cut off left open
+      out.openValve = GasValve::kClosed;
+      valveSent_ = GasValve::kClosed;
+      valveSentAt_ = in.now;
+    }
+    return;
+  }
   const bool taken = in.valves.answered && in.valves.open == wanted;
   if (valveSent_ != wanted || (!taken && in.now - valveSentAt_ >= limits_.resendAfter)) {
     out.openValve = wanted;

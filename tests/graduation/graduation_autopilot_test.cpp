@@ -261,5 +261,34 @@ TEST(GraduationAutopilot, AFullBusIsJudgedOnEachDetectorsOwnPolls) {
   }
 }
 
+// Taken up at a gas step after the chamber lost its air, the run sets the
+// chamber first and opens the step's gas only once the air is back.
+TEST(GraduationAutopilot, AResumedGasStepWaitsForTheAirBeforeTheGas) {
+  CGraduationAutopilot pilot(TestRules());
+  AutopilotInput in;
+  in.stage = 2;
+  in.step = 2;
+  in.stageTemperature = 65;
+  in.listed = {0};
+  in.addresses = {1};
+  std::optional<GasValve> opened;
+  for (Seconds t = 0s; t <= 600s; t += 10s) {
+    in.now = kT0 + t;
+    in.chamber = {true, std::min(65.0, 22.0 + t.count() / 10.0), 65, in.now, ""};
+    in.valves = {true, opened.value_or(GasValve::kClosed), kT0, ""};
+    const AutopilotDecision d = pilot.Decide(in);
+    if (t == 0s) {
+      EXPECT_EQ(d.setPoint, 65.0);
+    }
+    if (t == 0s) {
+      EXPECT_EQ(d.openValve, GasValve::kClosed) << "what the cut-off run left open closes first";
+    } else if (d.openValve) {
+      EXPECT_GE(in.chamber.measured, 64.5) << "gas into air still warming, at " << t.count();
+      opened = d.openValve;
+    }
+  }
+  EXPECT_EQ(opened, GasValve::kHigh);
+}
+
 }  // namespace
 }  // namespace kvl
