@@ -76,6 +76,8 @@ std::string GradLogReportHeader(const std::string& serial, const std::string& mo
                    "   " + when + "\r\n");
 }
 
-int AppendGradLog(const std::string& path, const std::string& bytes) { return AppendToFile(path, bytes); }
+int AppendGradLog(const std::string& path, const std::string& bytes, std::string* error) {
+  return AppendRecord(path, bytes, error);
+}
 
 }  // namespace kvl

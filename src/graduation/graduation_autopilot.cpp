@@ -62,6 +62,7 @@ void CGraduationAutopilot::EnterStep(const AutopilotInput& in) {
   stage_ = in.stage;
   step_ = in.step;
   stepStart_ = in.now;
+  freshSince_.reset();
   confirmed_ = false;
 }
 
@@ -123,6 +124,15 @@ void CGraduationAutopilot::CollectHolds(const AutopilotInput& in, AutopilotDecis
     if (!Fresh(since, in.now, limits_.staleAfter)) silent.push_back(in.addresses[i]);
   }
   Hold(HoldCause::kDetectorsSilent, !silent.empty(), in.now, AddressList(silent), out);
+
+  // A gap in the step's data: once it ends, the step is taken again from there.
+  const bool gapBefore = holdSince_[std::size_t(HoldCause::kLineLost)] || holdSince_[std::size_t(HoldCause::kFolderFails)];
+  std::string lines;
+  for (const std::string& d : in.linesLost) lines += (lines.empty() ? "" : ", ") + d;
+  Hold(HoldCause::kLineLost, !lines.empty(), in.now, lines, out);
+  Hold(HoldCause::kFolderFails, !in.folderFailure.empty(), in.now, in.folderFailure, out);
+  const bool gapNow = !lines.empty() || !in.folderFailure.empty();
+  if (gapBefore && !gapNow) freshSince_ = in.now;
 }
 
 // Every detector's temperature (or both signals) changed less than the limit
@@ -175,16 +185,18 @@ AutopilotDecision CGraduationAutopilot::Decide(const AutopilotInput& in) {
   out.chamberAway = c.answered && std::fabs(c.measured - in.stageTemperature) > limits_.chamberTolerance;
   out.gateClosed = !in.runGate;
   bool ready = c.answered && !out.chamberAway && in.runGate && in.capturesPending == 0;
+  const SteadyTime fresh = freshSince_ ? std::max(stepStart_, *freshSince_) : stepStart_;
   if (in.step == 0) {
-    ready = Steady(in, stepStart_, true, out) && ready;
+    ready = Steady(in, fresh, true, out) && ready;
   } else {
-    SteadyTime floor = stepStart_;
+    SteadyTime floor = fresh;
     if (!in.withoutGas) {
       const GasValve wanted = StepValve(in.step);
       out.valveMoving = in.capturesPending > 0 || !in.valves.answered || in.valves.open != wanted;
       if (!out.valveMoving) {
         floor = std::max(floor, in.valves.since);
-        const auto flowed = std::chrono::duration_cast<Seconds>(in.now - in.valves.since);
+        const SteadyTime flowFrom = freshSince_ ? std::max(in.valves.since, *freshSince_) : in.valves.since;
+        const auto flowed = std::chrono::duration_cast<Seconds>(in.now - flowFrom);
         out.flowLeft = std::max(Seconds(0), limits_.minGasFlow - flowed);
       }
       ready = ready && !out.valveMoving && out.flowLeft == Seconds(0);
@@ -212,8 +224,12 @@ std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now,
       case HoldCause::kSetPointTimeout: what = txt::kApSetPointTimeout(l); break;
       case HoldCause::kValvesSilent: what = txt::kApValvesSilent(l); break;
       case HoldCause::kDetectorsSilent: what = Format(txt::kApDetectorsSilent(l), h.detail.c_str()); break;
+      case HoldCause::kLineLost: what = Format(txt::kApLineLost(l), h.detail.c_str()); break;
+      case HoldCause::kFolderFails: what = Format(txt::kApFolderFails(l), h.detail.c_str()); break;
     }
-    if (h.cause != HoldCause::kDetectorsSilent && !h.detail.empty()) what += " (" + h.detail + ")";
+    const bool named = h.cause == HoldCause::kDetectorsSilent || h.cause == HoldCause::kLineLost ||
+                       h.cause == HoldCause::kFolderFails;
+    if (!named && !h.detail.empty()) what += " (" + h.detail + ")";
     parts.push_back(Format(txt::kApHold(l), clock(h.since).c_str(), what.c_str()));
   }
   if (d.chamberAway) parts.push_back(Format(txt::kApChamber(l), d.chamberMeasured, d.chamberTarget));

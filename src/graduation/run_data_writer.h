@@ -67,13 +67,17 @@ class CRunDataWriter {
   std::uint64_t FailedWrites() const { return failedWrites_ + syncer_.FailedSyncs(); }
   // The system's reason of the last failed open or write ("" when none).
   const std::string& LastFailure() const { return lastFailure_; }
+  // The errno value of a line the last tick that wrote anything could not
+  // write; 0 once a tick wrote every line it had. A run holds on it.
+  int FailingNow() const { return failingNow_; }
 
   // Waits until every line written so far is on the disk.
   void Sync() { syncer_.Flush(); }
 
  private:
   bool FindSeries(std::span<const RunDataRow> rows, int mode);
-  bool Append(const std::string& path, const std::string& bytes);
+  // 0 or the errno value.
+  int Append(const std::string& path, const std::string& bytes);
 
   std::string folder_;
   bool recording_ = false;
@@ -83,6 +87,7 @@ class CRunDataWriter {
   std::array<std::string, kSlotCount> lastHeader_;
   std::uint64_t failedWrites_ = 0;
   std::string lastFailure_;
+  int failingNow_ = 0;
   CFileSyncer syncer_;
 };
 

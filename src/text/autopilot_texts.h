@@ -22,6 +22,8 @@ extern const TextEntry kApChamberSilent;       // "chamber does not answer"
 extern const TextEntry kApSetPointTimeout;     // "set point not reached in time"
 extern const TextEntry kApValvesSilent;        // "valve module does not answer"
 extern const TextEntry kApDetectorsSilent;     // "detectors %s do not answer"
+extern const TextEntry kApLineLost;            // "line of %s lost, waiting for it to come back"
+extern const TextEntry kApFolderFails;         // "data cannot be written: %s"
 extern const TextEntry kApResumeQuestion;      // "An unfinished graduation ... resume it?"
 extern const TextEntry kApStepWords;           // "stage %d, step %d"
 

@@ -17,6 +17,7 @@
 #include "graduation/run_calc_facts.h"
 #include "graduation/run_data_format.h"
 #include "graduation/run_state_file.h"
+#include "link/serial_port.h"
 #include "text/autopilot_texts.h"
 #include "text/format.h"
 #include "ui/controls/color_static_st.h"
@@ -28,6 +29,8 @@ namespace kvl {
 namespace {
 
 constexpr int kPilotTickMs = 500;
+
+int AppendRunLog(const RunLogAppend& log) { return AppendGradLog(log.path, log.bytes); }
 
 std::string LocalStamp() {
   const std::time_t t = std::time(nullptr);
@@ -76,7 +79,7 @@ void CKvlDlg::UpdatePilot() {
     std::vector<std::string> paths = RunFilePaths();
     QTimer::singleShot(0, this, [this, paths = std::move(paths)]() mutable { CalculateRunTables(std::move(paths), 100); });
   }
-  for (const RunLogAppend& log : pilot_->TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
+  pilot_->AppendSettledLogs(AppendRunLog);
   pilot_.reset();
   pilotTimer_.stop();
   pilotStatus_.clear();
@@ -86,6 +89,10 @@ void CKvlDlg::UpdatePilot() {
 void CKvlDlg::OnPilotTick() {
   if (!pilot_) return;
   const auto now = std::chrono::steady_clock::now();
+  // What cuts the run's data holds it: line 1 gone, or the data folder refusing the run data.
+  pilot_->SetDetectorLineLost(lineWatch_ == LineWatch::Waiting ? SerialDevicePath(LinePortName()) : std::string());
+  pilot_->SetDataFolder(config_.dataFolder);
+  pilot_->FolderWrite(FolderWriter::kRunData, writer_.Recording() ? writer_.FailingNow() : 0);
   const AutopilotTick tick = pilot_->Tick(run_, RunEnv(), now);
   pilotStatus_ = AutopilotStatus(tick.decision, now, std::chrono::system_clock::now(), config_.language);
   if (tick.confirm) {
@@ -118,12 +125,14 @@ void CKvlDlg::SaveRunState() {
     saved.series = writer_.NewSeriesPending() ? -1 : writer_.Series();
     for (std::uint8_t a : table_.AddressList()) saved.addresses.push_back(a);
     saved.savedAt = LocalStamp();
-    kvl::SaveRunState(config_.dataFolder, saved);  // a folder that refuses it costs only the resume
+    const int rc = kvl::SaveRunState(config_.dataFolder, saved);
+    if (pilot_) pilot_->FolderWrite(FolderWriter::kRunState, rc);
+    // Not saved: tried again next tick; the point lines wait for it (an unattended run holds meanwhile).
+    if (rc != 0 && pilot_) return;
     savedSeries_ = saved.series;
     runSaveDue_ = false;
   }
-  if (pilot_)
-    for (const RunLogAppend& log : pilot_->TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
+  if (pilot_) pilot_->AppendSettledLogs(AppendRunLog);
   if (run_.Stage() > 8) RemoveRunState(config_.dataFolder);
 }
 
