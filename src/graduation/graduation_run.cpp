@@ -146,6 +146,7 @@ RunActions CGraduationRun::OnStartChoice(const std::optional<RunStartChoice>& ch
   awaiting_.reset();
   if (!choice || !env.table) return out;
   stage_ = std::clamp(choice->stageIndex, 0, kGraduationStages - 1) + 1;
+  firstStage_ = stage_;
   valveMode_ = choice->valveMode == 1 ? 1 : 0;
   out.valveSelector = valveMode_;
   for (int s = 0; s < ListedSlots(*env.table); ++s) logHeader_[std::size_t(s)] = true;

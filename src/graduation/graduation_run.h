@@ -166,6 +166,7 @@ class CGraduationRun {
   const std::vector<GasSpan>& GasSpans() const { return gasSpans_; }
 
   int Stage() const { return stage_; }  // 0 idle, 1..8 running, 9 completed
+  int FirstStage() const { return firstStage_; }  // the stage the run began at (kept by a resume)
   int Step() const { return step_; }    // 0 stabilisation, 1 zero, 2 high, 3 middle, 4 zero again
   bool WithoutGas() const { return withoutGas_; }
   int ValveMode() const { return valveMode_; }
@@ -184,6 +185,7 @@ class CGraduationRun {
 
   int stabilizationMs_ = kStabilizationMs;
   int stage_ = 0;
+  int firstStage_ = 1;
   int step_ = 0;
   int valveMode_ = 0;
   bool withoutGas_ = false;

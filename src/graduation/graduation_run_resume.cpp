@@ -16,6 +16,7 @@ void CGraduationRun::SnapshotInto(SavedRun& saved) const {
   saved.withoutGas = withoutGas_;
   for (std::size_t s = 0; s < saved.logHeaderOwed.size(); ++s) saved.logHeaderOwed[s] = logHeader_[s];
   saved.gasSpans = gasSpans_;
+  saved.firstStage = firstStage_;
 }
 
 RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& env, bool* taken) {
@@ -34,6 +35,7 @@ RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& e
   withoutDelay_ = false;
   for (std::size_t s = 0; s < logHeader_.size(); ++s) logHeader_[s] = saved.logHeaderOwed[s];
   gasSpans_ = saved.gasSpans;
+  firstStage_ = std::clamp(saved.firstStage, 1, stage_);
   // Cut off at a temperature step: the gas was off, whenever the cut came.
   if (step_ == 0 && !gasSpans_.empty() && gasSpans_.back().to < gasSpans_.back().from)
     gasSpans_.back().to = CalendarSeconds(env.now);

@@ -1,16 +1,21 @@
 #include "graduation/run_calc_facts.h"
 
+#include "graduation/graduation_run_stages.h"
 #include "graduation/run_data_format.h"
 #include "text/number_grammar.h"
 
 namespace kvl {
 
-RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& table, int type, long long clearingS) {
+RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const RunEnvironment& env, long long clearingS) {
   RunCalcFacts facts;
   facts.gasSpans = run.GasSpans();
   for (GasSpan& g : facts.gasSpans)
     if (g.to >= g.from) g.to += clearingS;
-  if (type != kTypeZ5) return facts;
+  for (int stage = run.FirstStage(); stage <= kGraduationStages; ++stage)
+    facts.stages.push_back({stage, StageTemperature(env.type, stage, env.tLow, env.tHigh)});
+  const int type = env.type;
+  if (type != kTypeZ5 || !env.table) return facts;
+  const CDetectorTable& table = *env.table;
   for (int s = 0; s < kSlotCount; ++s) {
     if (!table.Slot(s).HasDetector()) continue;
     // The texts a "Graduation" mode file header would carry.
@@ -27,6 +32,7 @@ RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& tab
 void ApplyRunCalcFacts(RunCalcFacts facts, CalcSettings& settings) {
   settings.gasSpans = std::move(facts.gasSpans);
   settings.runFactors = std::move(facts.factors);
+  settings.runStages = std::move(facts.stages);
 }
 
 }  // namespace kvl

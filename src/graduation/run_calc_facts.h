@@ -3,7 +3,8 @@
 // own run data files, beyond what the files hold: when it fed gas (with the
 // time the last gas takes to clear), and, for Z5 detectors, the emitter
 // power, KUR and KUW their rows show, which files recorded in
-// "Graduation-Z5" mode do not carry. The window and kvlctl graduate both
+// "Graduation-Z5" mode do not carry, and which stages it went through (each
+// must have left clean-air samples). The window and kvlctl graduate both
 // take them from here before the rows turn to the files.
 //
 // What it owns: the gathering of those facts. What it never does: read a
@@ -21,9 +22,11 @@ namespace kvl {
 struct RunCalcFacts {
   std::vector<GasSpan> gasSpans;
   std::map<std::string, Z5Factors> factors;  // by serial number
+  std::vector<RunStage> stages;              // from its first stage to the last
 };
 
-RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& table, int type, long long clearingS);
+// `env`: the run's table, type and stage temperatures (T[0], T[7]).
+RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const RunEnvironment& env, long long clearingS);
 
 // Hands them to a calculation's settings.
 void ApplyRunCalcFacts(RunCalcFacts facts, CalcSettings& settings);

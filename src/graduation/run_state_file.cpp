@@ -14,9 +14,10 @@ namespace {
 
 const char* const kKeys[] = {"type",   "stage",     "step",       "valve_mode", "without_gas", "medium",
                              "high",   "series",    "addresses",  "log_header", "saved",
-                             "gas"};
-// Written by every save, absent from the files of earlier versions: no gas noted.
-const char* const kOptionalKey = "gas";
+                             "gas",    "first_stage"};
+// Written by every save, absent from the files of earlier versions: no gas
+// noted, a run that began at stage 1.
+bool Optional(const std::string& key) { return key == "gas" || key == "first_stage"; }
 
 // The blank-separated whole numbers of a value, each within [lo, hi].
 bool WholeList(std::string_view value, long long lo, long long hi, std::vector<long long>* out) {
@@ -59,7 +60,7 @@ bool SplitKeys(const std::string& text, std::map<std::string, std::string>* valu
 
 bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad) {
   for (const char* k : kKeys)
-    if (!v.count(k) && std::string(k) != kOptionalKey) {
+    if (!v.count(k) && !Optional(k)) {
       *bad = std::string(k) + " =";
       return false;
     }
@@ -79,6 +80,7 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
                         addresses.size() <= std::size_t(kSlotCount)},
       {"log_header", WholeList(v["log_header"], 0, 1, &owed) && owed.size() == addresses.size()},
       {"gas", WholeList(v["gas"], -(1LL << 40), 1LL << 40, &gas) && gas.size() % 2 == 0},
+      {"first_stage", !v.count("first_stage") || Whole(v["first_stage"], 1, 8, &run->firstStage)},
   };
   for (const auto& c : checks)
     if (!c.ok) {
@@ -117,7 +119,8 @@ std::string ComposeRunState(const SavedRun& r) {
                 r.step, r.valveMode, r.withoutGas ? 1 : 0) +
          "medium = " + oneLine(r.medium) + "\r\nhigh = " + oneLine(r.high) + "\r\n" +
          Format("series = %d\r\n", r.series) + "addresses = " + addresses + "\r\nlog_header = " + owed +
-         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n";
+         "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n" +
+         Format("first_stage = %d\r\n", r.firstStage);
 }
 
 std::optional<SavedRun> ParseRunState(const std::string& text, const std::string& path, std::string* error) {

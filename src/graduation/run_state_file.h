@@ -31,6 +31,7 @@ struct SavedRun {
   std::array<bool, kSlotCount> logHeaderOwed{};  // by slot: the run's log header is not written yet
   std::string savedAt;  // "dd.mm.yyyy hh:mm:ss", local
   std::vector<GasSpan> gasSpans;  // when the run fed gas so far
+  int firstStage = 1;             // the stage it began at
 };
 
 // data folder + "graduation.run"

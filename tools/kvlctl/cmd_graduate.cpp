@@ -18,6 +18,7 @@
 #include "detector/poll_sets.h"
 #include "graduate_options.h"
 #include "graduation/autopilot_session.h"
+#include "graduation/calc_coverage.h"
 #include "graduation/grad_log.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_calc_facts.h"
@@ -62,7 +63,7 @@ class CGraduate {
   int Series() const { return writer_.Series(); }
   std::vector<std::string> RunFiles() const;
   RunCalcFacts CalcFacts() const {
-    return RunCalcFactsOf(run_, table_, o_.type, RulesFromProfile(o_.chamber).minGasFlow.count());
+    return RunCalcFactsOf(run_, Env(), RulesFromProfile(o_.chamber).minGasFlow.count());
   }
 
  private:
@@ -459,6 +460,8 @@ int RunGraduate(const std::vector<std::string>& args) {
   // The table is a clean-air curve: what was recorded while gas flowed stays out.
   if (const std::string spans = ComposeGasSpans(facts.gasSpans); !spans.empty())
     options.insert(options.end(), {"--leave-out", spans});
+  // Every stage the run went through must have left clean air in every file.
+  options.insert(options.end(), {"--stages", ComposeRunStages(facts.stages)});
   const int rc = CalculateRunFiles(options, files, &everyTable, facts.factors);
   if (rc != kExitOk) return rc;
   if (!everyTable || files.size() != o.devices.size()) {

@@ -75,7 +75,7 @@ void CKvlDlg::UpdatePilot() {
   if (run_.Stage() > 8) {
     // The gas lingers a while after the valves close: as long as it takes to fill the cell.
     const long long clears = profile ? RulesFromProfile(*profile).minGasFlow.count() : 0;
-    runFacts_ = RunCalcFactsOf(run_, table_, config_.detectorType, clears);
+    runFacts_ = RunCalcFactsOf(run_, RunEnv(), clears);
     std::vector<std::string> paths = RunFilePaths();
     QTimer::singleShot(0, this, [this, paths = std::move(paths)]() mutable { CalculateRunTables(std::move(paths), 100); });
   }
