@@ -86,7 +86,7 @@ using RunWrite = RegisterWrite;
 
 struct RunLogAppend {
   std::string path;   // GradLogPath(data folder, serial)
-  std::string bytes;  // Windows-1251; append with AppendGradLog, skip silently on failure
+  std::string bytes;  // Windows-1251; append with AppendGradLog (a run in Auto keeps a failed one for later)
 };
 
 // The pair of concentration texts of a gas and the gas to select.
