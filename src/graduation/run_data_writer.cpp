@@ -12,7 +12,7 @@ CRunDataWriter::~CRunDataWriter() { syncer_.Flush(); }
 void CRunDataWriter::SetRecording(bool on, bool newSeries) {
   recording_ = on;
   if (on && newSeries) {
-    newSeries_ = true;
+    StartNewSeries();
     recorded_ = 0;
   }
 }
@@ -51,7 +51,8 @@ int CRunDataWriter::Append(const std::string& path, const std::string& bytes) {
 bool CRunDataWriter::Tick(std::span<const RunDataRow> rows, const RunDataContext& context, const std::tm& now) {
   if (!recording_) return false;
   if (rows.size() > lastHeader_.size()) rows = rows.first(lastHeader_.size());
-  if (newSeries_ && !FindSeries(rows, context.mode)) return false;
+  if (newSeries_ && !seriesFound_ && !FindSeries(rows, context.mode)) return false;
+  seriesFound_ = true;
   bool wrote = false, tried = false;
   int failing = 0;
   for (std::size_t i = 0; i < rows.size(); ++i) {

@@ -45,7 +45,10 @@ class CRunDataWriter {
   bool Recording() const { return recording_; }
   // A new series begins at the next tick that writes (start-up, after an
   // address search, "Start recording").
-  void StartNewSeries() { newSeries_ = true; }
+  void StartNewSeries() {
+    newSeries_ = true;
+    seriesFound_ = false;
+  }
   bool NewSeriesPending() const { return newSeries_; }
   int Series() const { return series_; }
   // A resumed graduation run records on into the series it began: no new
@@ -82,6 +85,9 @@ class CRunDataWriter {
   std::string folder_;
   bool recording_ = false;
   bool newSeries_ = true;
+  // The new series' number was found: a folder that refuses its first lines
+  // (and leaves their files empty) does not push it on to the next number.
+  bool seriesFound_ = false;
   int series_ = 0;
   unsigned recorded_ = 0;
   std::array<std::string, kSlotCount> lastHeader_;
