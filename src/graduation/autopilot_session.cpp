@@ -85,7 +85,8 @@ int CAutopilotSession::AppendSettledLogs(const std::function<int(const RunLogApp
 
 std::string CAutopilotSession::FolderFailure() const {
   for (int error : folderErrors_)
-    if (error != 0) return (folder_.empty() ? std::string("./") : folder_) + ": " + platform::ErrorText(error);
+    if (error != 0)
+      return (folder_.empty() ? std::string("./") : folder_) + ": " + platform::ErrorText(error);
   return {};
 }
 

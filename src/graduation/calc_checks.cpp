@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "graduation/calc_coverage.h"
-#include "graduation/grad_log.h"
 #include "graduation/grad_file_reader.h"
+#include "graduation/grad_log.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <string_view>
 
+#include "detector/register_map.h"
 #include "graduation/calc_checks.h"
 #include "graduation/calc_fit.h"
-#include "detector/register_map.h"
-#include "text/number_grammar.h"
 #include "text/format.h"
+#include "text/number_grammar.h"
 #include "text/reader_texts.h"
 #include "text/selector_lists.h"
 
@@ -44,8 +44,10 @@ std::optional<RunStage> MissingStage(const CalcSensor& sensor, const CalcSetting
   for (const RunStage& stage : settings.runStages) {
     double gap = 30;  // degrees to the nearest other stage
     for (const RunStage& other : settings.runStages)
-      if (other.celsius != stage.celsius) gap = std::min(gap, std::fabs(double(other.celsius - stage.celsius)));
-    const double lo = count(stage.celsius - std::max(2.0, gap / 3)), hi = count(stage.celsius + std::max(2.0, gap / 3));
+      if (other.celsius != stage.celsius)
+        gap = std::min(gap, std::fabs(double(other.celsius - stage.celsius)));
+    const double lo = count(stage.celsius - std::max(2.0, gap / 3)),
+                 hi = count(stage.celsius + std::max(2.0, gap / 3));
     bool found = false;
     for (std::size_t i = 0; i < n && !found; ++i)
       found = UsableSample(t[i], wo[i], ro[i]) && t[i] >= std::min(lo, hi) && t[i] <= std::max(lo, hi);

@@ -126,7 +126,8 @@ void CGraduationAutopilot::CollectHolds(const AutopilotInput& in, AutopilotDecis
   Hold(HoldCause::kDetectorsSilent, !silent.empty(), in.now, AddressList(silent), out);
 
   // A gap in the step's data: once it ends, the step is taken again from there.
-  const bool gapBefore = holdSince_[std::size_t(HoldCause::kLineLost)] || holdSince_[std::size_t(HoldCause::kFolderFails)];
+  const bool gapBefore =
+      holdSince_[std::size_t(HoldCause::kLineLost)] || holdSince_[std::size_t(HoldCause::kFolderFails)];
   std::string lines;
   for (const std::string& d : in.linesLost) lines += (lines.empty() ? "" : ", ") + d;
   Hold(HoldCause::kLineLost, !lines.empty(), in.now, lines, out);
@@ -224,8 +225,12 @@ std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now,
       case HoldCause::kSetPointTimeout: what = txt::kApSetPointTimeout(l); break;
       case HoldCause::kValvesSilent: what = txt::kApValvesSilent(l); break;
       case HoldCause::kDetectorsSilent: what = Format(txt::kApDetectorsSilent(l), h.detail.c_str()); break;
-      case HoldCause::kLineLost: what = Format(txt::kApLineLost(l), h.detail.c_str()); break;
-      case HoldCause::kFolderFails: what = Format(txt::kApFolderFails(l), h.detail.c_str()); break;
+      case HoldCause::kLineLost:
+        what = Format(txt::kApLineLost(l), h.detail.c_str());
+        break;
+      case HoldCause::kFolderFails:
+        what = Format(txt::kApFolderFails(l), h.detail.c_str());
+        break;
     }
     const bool named = h.cause == HoldCause::kDetectorsSilent || h.cause == HoldCause::kLineLost ||
                        h.cause == HoldCause::kFolderFails;

@@ -63,7 +63,8 @@ bool CRunDataWriter::Tick(std::span<const RunDataRow> rows, const RunDataContext
     std::string bytes = header ? RunDataHeaderBlock(row, context, now) : std::string();
     bytes += RunDataLine(row, context, now);
     tried = true;
-    if (const int code = Append(RunDataFileName(folder_, row.serial, series_, context.mode), bytes); code != 0) {
+    if (const int code = Append(RunDataFileName(folder_, row.serial, series_, context.mode), bytes);
+        code != 0) {
       failing = code;
       continue;
     }

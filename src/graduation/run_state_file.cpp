@@ -12,12 +12,14 @@
 namespace kvl {
 namespace {
 
-const char* const kKeys[] = {"type",   "stage",     "step",       "valve_mode", "without_gas", "medium",
-                             "high",   "series",    "addresses",  "log_header", "saved",
-                             "gas",    "first_stage"};
+const char* const kKeys[] = {"type",   "stage", "step",       "valve_mode", "without_gas",
+                             "medium", "high",  "series",     "addresses",  "log_header",
+                             "saved",  "gas",   "first_stage"};
 // Written by every save, absent from the files of earlier versions: no gas
 // noted, a run that began at stage 1.
-bool Optional(const std::string& key) { return key == "gas" || key == "first_stage"; }
+bool Optional(const std::string& key) {
+  return key == "gas" || key == "first_stage";
+}
 
 // The blank-separated whole numbers of a value, each within [lo, hi].
 bool WholeList(std::string_view value, long long lo, long long hi, std::vector<long long>* out) {
@@ -115,8 +117,8 @@ std::string ComposeRunState(const SavedRun& r) {
       if (c == '\r' || c == '\n') c = ' ';
     return s;
   };
-  return Format("type = %d\r\nstage = %d\r\nstep = %d\r\nvalve_mode = %d\r\nwithout_gas = %d\r\n", r.type, r.stage,
-                r.step, r.valveMode, r.withoutGas ? 1 : 0) +
+  return Format("type = %d\r\nstage = %d\r\nstep = %d\r\nvalve_mode = %d\r\nwithout_gas = %d\r\n", r.type,
+                r.stage, r.step, r.valveMode, r.withoutGas ? 1 : 0) +
          "medium = " + oneLine(r.medium) + "\r\nhigh = " + oneLine(r.high) + "\r\n" +
          Format("series = %d\r\n", r.series) + "addresses = " + addresses + "\r\nlog_header = " + owed +
          "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n" +

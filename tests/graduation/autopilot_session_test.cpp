@@ -22,7 +22,8 @@ TEST(AutopilotSession, PointLinesWaitForTheFolderAndAreAppendedOnce) {
   CAutopilotSession session(chamber, nullptr);
   session.SetDataFolder("/data/");
   RunActions actions;
-  for (const char* serial : {"1", "2", "3"}) actions.logs.push_back({std::string("/data/") + serial + ".tab", "G7"});
+  for (const char* serial : {"1", "2", "3"})
+    actions.logs.push_back({std::string("/data/") + serial + ".tab", "G7"});
   WriteOrigin origin;
   session.TakeActions(actions, origin);
   EXPECT_TRUE(actions.logs.empty()) << "held back, not carried out with the event";
@@ -44,7 +45,11 @@ TEST(AutopilotSession, PointLinesWaitForTheFolderAndAreAppendedOnce) {
   } steps[] = {
       {1, FolderWriter::kRunData, 0, {"/data/1.tab"}, true, "/data/: No space left on device"},
       {1, FolderWriter::kRunData, 0, {"/data/1.tab"}, true, "/data/: No space left on device"},  // still full
-      {9, FolderWriter::kRunState, EROFS, {"/data/1.tab", "/data/2.tab", "/data/3.tab"}, false,
+      {9,
+       FolderWriter::kRunState,
+       EROFS,
+       {"/data/1.tab", "/data/2.tab", "/data/3.tab"},
+       false,
        "/data/: Read-only file system"},
       {9, FolderWriter::kRunState, 0, {"/data/1.tab", "/data/2.tab", "/data/3.tab"}, false, ""},
   };

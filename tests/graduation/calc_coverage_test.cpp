@@ -58,9 +58,9 @@ TEST(CalcCoverage, APointWithoutSamplesBesideItRefusesTheSegment) {
 // well the ramps around a lost stage cover the table's intervals.
 TEST(CalcCoverage, ARunStageWithoutSamplesRefusesTheSensorNamingIt) {
   using Span = std::pair<double, double>;
-  const std::vector<Span> everyStage = {{85, 85}, {85, 66}, {66, 66}, {66, 46}, {46, 46}, {46, 27}, {27, 27},
-                                        {27, 8},  {8, 8},   {8, -11},  {-11, -11}, {-11, -31}, {-31, -31},
-                                        {-31, -50}, {-50, -50}};
+  const std::vector<Span> everyStage = {{85, 85},   {85, 66},   {66, 66},   {66, 46},   {46, 46},
+                                        {46, 27},   {27, 27},   {27, 8},    {8, 8},     {8, -11},
+                                        {-11, -11}, {-11, -31}, {-31, -31}, {-31, -50}, {-50, -50}};
   // The folder refused from the ramp into stage 5 to the ramp out of it.
   std::vector<Span> lostStage5 = everyStage;
   lostStage5.erase(lostStage5.begin() + 7, lostStage5.begin() + 10);
@@ -75,8 +75,10 @@ TEST(CalcCoverage, ARunStageWithoutSamplesRefusesTheSensorNamingIt) {
       {"stage 5 lost, its ramps kept", lostStage5, "1:85,2:66,3:46,4:27,5:8,6:-11,7:-31,8:-50",
        "stage 5 (+8°C) of the run has no clean-air sample"},
       {"files without a run's stages", lostStage5, "", ""},
-      {"a detector a few degrees off its stages", {{89, 89}, {70, 70}, {50, 50}, {31, 31}, {12, 12}, {-7, -7},
-                                                  {-27, -27}, {-46, -46}}, "1:85,2:66,3:46,4:27,5:8,6:-11,7:-31,8:-50", ""},
+      {"a detector a few degrees off its stages",
+       {{89, 89}, {70, 70}, {50, 50}, {31, 31}, {12, 12}, {-7, -7}, {-27, -27}, {-46, -46}},
+       "1:85,2:66,3:46,4:27,5:8,6:-11,7:-31,8:-50",
+       ""},
       {"a run begun at stage 4", lostStage5, "4:27,5:8,6:-11,7:-31,8:-50", "stage 5 (+8°C)"},
   };
   for (const auto& r : rows) {

@@ -1,13 +1,13 @@
 // The autopilot's decisions on recorded readings: steady, not steady, stale,
 // a set point not reached in time, a hold that ends by itself, and the gas
 // steps' flow time and capture writes.
+#include "graduation/graduation_autopilot.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <optional>
-
-#include "graduation/graduation_autopilot.h"
 
 namespace kvl {
 namespace {
@@ -193,16 +193,51 @@ TEST(GraduationAutopilot, AGapInTheDataHoldsAndTakesTheStepAfresh) {
     const char* status;  // in the stage field during the gap
   } cases[] = {
       {"no gap", 0, {}, "", 0s, 0s, 600s, HoldCause::kLineLost, ""},
-      {"detector line lost at a temperature step", 0, {"/dev/ttyUSB0"}, "", 300s, 500s, 1100s, HoldCause::kLineLost,
+      {"detector line lost at a temperature step",
+       0,
+       {"/dev/ttyUSB0"},
+       "",
+       300s,
+       500s,
+       1100s,
+       HoldCause::kLineLost,
        "line of /dev/ttyUSB0 lost, waiting for it to come back"},
-      {"valve line lost while gas flows", 2, {"/dev/ttyUSB2"}, "", 100s, 200s, 500s, HoldCause::kLineLost,
+      {"valve line lost while gas flows",
+       2,
+       {"/dev/ttyUSB2"},
+       "",
+       100s,
+       200s,
+       500s,
+       HoldCause::kLineLost,
        "line of /dev/ttyUSB2 lost"},
-      {"two lines lost", 1, {"/dev/ttyUSB0", "/dev/ttyUSB1"}, "", 20s, 40s, 340s, HoldCause::kLineLost,
+      {"two lines lost",
+       1,
+       {"/dev/ttyUSB0", "/dev/ttyUSB1"},
+       "",
+       20s,
+       40s,
+       340s,
+       HoldCause::kLineLost,
        "line of /dev/ttyUSB0, /dev/ttyUSB1 lost"},
-      {"data folder full", 3, {}, "/data/: No space left on device", 50s, 400s, 700s, HoldCause::kFolderFails,
+      {"data folder full",
+       3,
+       {},
+       "/data/: No space left on device",
+       50s,
+       400s,
+       700s,
+       HoldCause::kFolderFails,
        "data cannot be written: /data/: No space left on device"},
-      {"folder fails before the window is full", 0, {}, "/data/: Read-only file system", 400s, 405s, 1005s,
-       HoldCause::kFolderFails, "data cannot be written: /data/: Read-only file system"},
+      {"folder fails before the window is full",
+       0,
+       {},
+       "/data/: Read-only file system",
+       400s,
+       405s,
+       1005s,
+       HoldCause::kFolderFails,
+       "data cannot be written: /data/: Read-only file system"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -233,7 +268,8 @@ TEST(GraduationAutopilot, AGapInTheDataHoldsAndTakesTheStepAfresh) {
       heldAll = heldAll && held && !d.confirm;
       const std::string status = AutopilotStatus(d, in.now, std::chrono::system_clock::now(), kEnglish);
       EXPECT_NE(status.find(c.status), std::string::npos) << status;
-      EXPECT_NE(AutopilotStatus(d, in.now, std::chrono::system_clock::now(), kRussian).find(c.lines.empty() ? "данные не записываются" : "потеряна"),
+      EXPECT_NE(AutopilotStatus(d, in.now, std::chrono::system_clock::now(), kRussian)
+                    .find(c.lines.empty() ? "данные не записываются" : "потеряна"),
                 std::string::npos);
     }
     EXPECT_TRUE(heldAll);

@@ -96,7 +96,9 @@ bool ReadUntil(KvlctlProcess& ctl, const std::function<bool(const std::string&)>
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::string line;
   while (std::chrono::steady_clock::now() < end) {
-    const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
+    const int left =
+        int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())
+                .count());
     if (!ctl.ReadLine(&line, std::max(left, 1))) return false;
     seen->push_back(line);
     if (wanted(line)) return true;
@@ -108,7 +110,7 @@ TEST(KvlctlGraduateFaults, ARunHoldsNamingTheFaultAndGoesOnWhenItIsGone) {
   const struct {
     const char* name;
     Fault fault;
-    const char* hold;    // in the progress lines; {} stands for the faulty device or folder
+    const char* hold;        // in the progress lines; {} stands for the faulty device or folder
     const char* stderrText;  // told once on stderr
   } rows[] = {
       {"detector line unplugged", Fault::kDetectorLine, "line of {} lost", "Waiting for {} to come back"},
@@ -139,24 +141,52 @@ TEST(KvlctlGraduateFaults, ARunHoldsNamingTheFaultAndGoesOnWhenItIsGone) {
     CSimChamber chamber(profile, bus, 7);
     Plug detectors(folder / "bus"), chamberPlug(folder / "chamber");
     auto plugDetectors = [&] { return detectors.In([&](auto line) { return bus.Start(std::move(line)); }); };
-    auto plugChamber = [&] { return chamberPlug.In([&](auto line) { return chamber.Start(std::move(line)); }); };
+    auto plugChamber = [&] {
+      return chamberPlug.In([&](auto line) { return chamber.Start(std::move(line)); });
+    };
     ASSERT_TRUE(plugDetectors());
     ASSERT_TRUE(plugChamber());
 
-    KvlctlProcess ctl({"graduate", "--port", detectors.Path(), "--chamber-port", chamberPlug.Path(), "--chamber",
-                       kProfiles + "demo-ascii.chamber", "--without-gas", "--type", "Z5", "--addr", "1,2", "--data", data,
-                       "--conc", "0.5", "1.0", "--stabilization", "1", "--progress", "1"});
+    KvlctlProcess ctl({"graduate",
+                       "--port",
+                       detectors.Path(),
+                       "--chamber-port",
+                       chamberPlug.Path(),
+                       "--chamber",
+                       kProfiles + "demo-ascii.chamber",
+                       "--without-gas",
+                       "--type",
+                       "Z5",
+                       "--addr",
+                       "1,2",
+                       "--data",
+                       data,
+                       "--conc",
+                       "0.5",
+                       "1.0",
+                       "--stabilization",
+                       "1",
+                       "--progress",
+                       "1"});
     std::vector<std::string> seen;
     const std::regex step(R"(stage (\d) step (\d):)");
     auto isStep = [&](const std::string& l) { return std::regex_search(l, step); };
-    auto has = [](std::string text) { return [text](const std::string& l) { return l.find(text) != std::string::npos; }; };
+    auto has = [](std::string text) {
+      return [text](const std::string& l) { return l.find(text) != std::string::npos; };
+    };
     ASSERT_TRUE(ReadUntil(ctl, has("stage 2 step 0:"), 150000, &seen)) << ctl.Finish(3000).err;
 
     std::string faulty;
     switch (row.fault) {
-      case Fault::kDetectorLine: faulty = detectors.Path(), detectors.Unplug([&] { bus.Stop(); }); break;
-      case Fault::kChamberLine: faulty = chamberPlug.Path(), chamberPlug.Unplug([&] { chamber.Stop(); }); break;
-      case Fault::kFolderFull: faulty = data, disk.Fill(); break;
+      case Fault::kDetectorLine:
+        faulty = detectors.Path(), detectors.Unplug([&] { bus.Stop(); });
+        break;
+      case Fault::kChamberLine:
+        faulty = chamberPlug.Path(), chamberPlug.Unplug([&] { chamber.Stop(); });
+        break;
+      case Fault::kFolderFull:
+        faulty = data, disk.Fill();
+        break;
     }
     auto named = [&](std::string text) {
       const std::size_t at = text.find("{}");
@@ -174,9 +204,15 @@ TEST(KvlctlGraduateFaults, ARunHoldsNamingTheFaultAndGoesOnWhenItIsGone) {
     }
 
     switch (row.fault) {
-      case Fault::kDetectorLine: ASSERT_TRUE(plugDetectors()); break;
-      case Fault::kChamberLine: ASSERT_TRUE(plugChamber()); break;
-      case Fault::kFolderFull: disk.Free(); break;
+      case Fault::kDetectorLine:
+        ASSERT_TRUE(plugDetectors());
+        break;
+      case Fault::kChamberLine:
+        ASSERT_TRUE(plugChamber());
+        break;
+      case Fault::kFolderFull:
+        disk.Free();
+        break;
     }
     // On by itself: the next two steps are confirmed.
     ASSERT_TRUE(ReadUntil(ctl, isStep, 150000, &seen));
@@ -199,7 +235,8 @@ TEST(KvlctlGraduateFaults, ARunHoldsNamingTheFaultAndGoesOnWhenItIsGone) {
       ASSERT_EQ(ReadFileBytes(data + serial + ".tab", log), 0) << serial;
       for (int stage = 1; stage <= 8; ++stage) {
         const std::regex point("\r\nG" + std::to_string(8 - stage) + " ");
-        const auto n = std::distance(std::sregex_iterator(log.begin(), log.end(), point), std::sregex_iterator());
+        const auto n =
+            std::distance(std::sregex_iterator(log.begin(), log.end(), point), std::sregex_iterator());
         EXPECT_LE(n, 1) << serial << " stage " << stage;
         if (stage < lastStage - 1) {
           EXPECT_EQ(n, 1) << serial << " stage " << stage;

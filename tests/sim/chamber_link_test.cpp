@@ -1,6 +1,8 @@
 // The chamber link against the simulated chamber over a pty: a chamber that
 // goes silent, answers garbage or is unplugged is reported and retried, and
 // a set point sent is journaled and reached.
+#include "chamber/chamber_link.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "chamber/chamber_link.h"
 #include "sim/sim_chamber.h"
 
 namespace kvl {
@@ -87,7 +88,8 @@ TEST(ChamberLink, ReportsSilenceGarbageAndUnpluggingAndKeepsTrying) {
 // /dev/serial/by-id name): while it is gone the reading names the device, so
 // a run holds on it; once it is back the link reopens it and reads on.
 TEST(ChamberLink, AnUnpluggedChamberIsNamedAndReadAgainWhenItIsBack) {
-  const std::string device = std::filesystem::temp_directory_path() / ("kvl-chamber-" + std::to_string(getpid()));
+  const std::string device =
+      std::filesystem::temp_directory_path() / ("kvl-chamber-" + std::to_string(getpid()));
   std::filesystem::remove(device);
   CSimBus world;
   world.SetTimeScale(600);

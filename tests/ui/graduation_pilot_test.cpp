@@ -2,13 +2,12 @@
 // the stage field says what it waits for, and at the end the valves are
 // closed and the chamber parked, with every point captured and logged.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
-#include <sys/mount.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -78,7 +77,8 @@ TEST(GraduationPilot, AFullDataFolderHoldsTheRunUntilThereIsRoomAgain) {
   run.stabilizationMs = 1000;
   const std::string disk = run.dir.path().toStdString() + "/disk/";
   ASSERT_TRUE(QDir().mkpath(QString::fromStdString(disk)));
-  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "no tmpfs can be mounted here";
+  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "no tmpfs can be mounted here";
   struct Unmount {
     std::string at;
     ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
@@ -94,10 +94,12 @@ TEST(GraduationPilot, AFullDataFolderHoldsTheRunUntilThereIsRoomAgain) {
     std::fclose(filler);
   }
   const std::string hold = Format(txt::kApFolderFails(run.window->Language()), (disk + ": ").c_str());
-  ASSERT_TRUE(test::RunUntil([&] { return prompt->text().toStdString().find(hold) != std::string::npos; }, 10000))
+  ASSERT_TRUE(
+      test::RunUntil([&] { return prompt->text().toStdString().find(hold) != std::string::npos; }, 10000))
       << prompt->text().toStdString();
   const int stage = run.window->Run().Stage(), step = run.window->Run().Step();
-  EXPECT_FALSE(test::RunUntil([&] { return run.window->Run().Step() != step; }, 4000)) << "confirmed while held";
+  EXPECT_FALSE(test::RunUntil([&] { return run.window->Run().Step() != step; }, 4000))
+      << "confirmed while held";
   EXPECT_EQ(run.window->Run().Stage(), stage);
   std::remove((disk + "filler").c_str());
   EXPECT_TRUE(test::RunUntil([&] { return !run.window->Run().Running(); }, 90000))
@@ -111,7 +113,8 @@ TEST(GraduationPilot, AFullDataFolderHoldsTheRunUntilThereIsRoomAgain) {
     EXPECT_EQ(points, 1u) << log;  // stage 8's point, once
     EXPECT_NE(log.find("\r\nG0 "), std::string::npos) << log;
     // The series found before the folder filled up, not a later number for each empty file the refusals left.
-    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(disk) + run.CellText(Column::Serial, s) + "_0.grad"));
+    EXPECT_TRUE(
+        QFileInfo::exists(QString::fromStdString(disk) + run.CellText(Column::Serial, s) + "_0.grad"));
   }
   for (const test::ShownMessage& m : run.op.Shown()) EXPECT_FALSE(m.question) << m.text;
 }

@@ -51,8 +51,8 @@ std::string JsonInts(const GradPoints& v) {
 // The file arguments are the ones that are neither options nor option values.
 void SplitArguments(const std::vector<std::string>& args, std::vector<std::string>* options,
                     std::vector<std::string>* files) {
-  static const std::set<std::string> kWithValue = {"--type", "--config", "--lang", "--port", "--baud", "--report",
-                                                   "--journal", "--leave-out", "--stages"};
+  static const std::set<std::string> kWithValue = {
+      "--type", "--config", "--lang", "--port", "--baud", "--report", "--journal", "--leave-out", "--stages"};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() >= 2 && a.compare(0, 2, "--") == 0) {

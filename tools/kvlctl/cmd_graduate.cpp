@@ -184,7 +184,8 @@ void CGraduate::TakeMessages(Clock::time_point until) {
       case WM_USER_PORT_OPEN:
         lineOpen_ = true;
         table_.PortOpened();
-        if (lineLost_) Complain("graduate", Format(txt::kCtlLineBack(o_.language), link.DevicePath().c_str()));
+        if (lineLost_)
+          Complain("graduate", Format(txt::kCtlLineBack(o_.language), link.DevicePath().c_str()));
         lineLost_ = false;
         session_.SetDetectorLineLost({});
         break;

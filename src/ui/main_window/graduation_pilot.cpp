@@ -18,19 +18,21 @@
 #include "graduation/run_data_format.h"
 #include "graduation/run_state_file.h"
 #include "link/serial_port.h"
+#include "platform/clock.h"
 #include "text/autopilot_texts.h"
 #include "text/format.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_combo_box.h"
 #include "ui/main_window/kvl_dlg.h"
-#include "platform/clock.h"
 
 namespace kvl {
 namespace {
 
 constexpr int kPilotTickMs = 500;
 
-int AppendRunLog(const RunLogAppend& log) { return AppendGradLog(log.path, log.bytes); }
+int AppendRunLog(const RunLogAppend& log) {
+  return AppendGradLog(log.path, log.bytes);
+}
 
 std::string LocalStamp() {
   const std::time_t t = std::time(nullptr);
@@ -90,7 +92,8 @@ void CKvlDlg::OnPilotTick() {
   if (!pilot_) return;
   const auto now = std::chrono::steady_clock::now();
   // What cuts the run's data holds it: line 1 gone, or the data folder refusing the run data.
-  pilot_->SetDetectorLineLost(lineWatch_ == LineWatch::Waiting ? SerialDevicePath(LinePortName()) : std::string());
+  pilot_->SetDetectorLineLost(lineWatch_ == LineWatch::Waiting ? SerialDevicePath(LinePortName())
+                                                               : std::string());
   pilot_->SetDataFolder(config_.dataFolder);
   pilot_->FolderWrite(FolderWriter::kRunData, writer_.Recording() ? writer_.FailingNow() : 0);
   const AutopilotTick tick = pilot_->Tick(run_, RunEnv(), now);
