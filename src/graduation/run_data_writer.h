@@ -12,8 +12,9 @@
 // syncer (run_data_syncer.h) that fdatasyncs and closes it, so the calling
 // thread never waits on the disk. A file is opened afresh each tick: a folder
 // that went away (unplugged stick, full or read-only disk) costs that
-// detector its line silently, counted in FailedWrites(), and recording goes
-// on by itself once the folder is back.
+// detector its line, counted in FailedWrites() and told by FailingNow() (a
+// graduation run holds on it), and recording goes on by itself once the
+// folder is back.
 #include <array>
 #include <atomic>
 #include <ctime>
