@@ -52,7 +52,6 @@ bool CRunDataWriter::Tick(std::span<const RunDataRow> rows, const RunDataContext
   if (!recording_) return false;
   if (rows.size() > lastHeader_.size()) rows = rows.first(lastHeader_.size());
   if (newSeries_ && !seriesFound_ && !FindSeries(rows, context.mode)) return false;
-  seriesFound_ = true;
   bool wrote = false, tried = false;
   int failing = 0;
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -72,7 +71,10 @@ bool CRunDataWriter::Tick(std::span<const RunDataRow> rows, const RunDataContext
     if (header) lastHeader_[i] = key;
     wrote = true;
   }
-  if (tried) failingNow_ = failing;
+  if (tried) {
+    failingNow_ = failing;
+    seriesFound_ = true;  // its files may exist now, written or not
+  }
   if (wrote) {
     newSeries_ = false;
     ++recorded_;
