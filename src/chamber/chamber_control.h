@@ -20,6 +20,7 @@ struct ChamberReading {
   double setPoint = 0;    // the set point the chamber reports
   SteadyTime at{};        // when this reading was taken (answered) or refused
   std::string reason;     // while !answered: what went wrong, in the operator's language
+  std::string lineLost = {};  // the line's device while it is gone and waited for; "" while open
 };
 
 class IChamberControl {
@@ -41,6 +42,7 @@ struct ValveState {
   GasValve open = GasValve::kClosed;
   SteadyTime since{};            // when the module confirmed `open`
   std::string reason;            // while !answered: what went wrong
+  std::string lineLost = {};     // its own line's device while gone and waited for; "" otherwise
 };
 
 class IValveControl {

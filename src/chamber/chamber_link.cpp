@@ -65,8 +65,13 @@ void CChamberLink::Park() {
 }
 
 ChamberReading CChamberLink::Last() const {
-  std::lock_guard lock(mutex_);
-  return last_;
+  ChamberReading r;
+  {
+    std::lock_guard lock(mutex_);
+    r = last_;
+  }
+  r.lineLost = line_.Lost();
+  return r;
 }
 
 void CChamberLink::Serve(CSerialPort& port) {

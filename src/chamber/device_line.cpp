@@ -56,10 +56,24 @@ bool CDeviceLine::WaitFor(int ms) {
   return !stop_;
 }
 
+std::string CDeviceLine::Lost() const {
+  std::lock_guard lock(lostMutex_);
+  return lost_;
+}
+
+void CDeviceLine::SetLost(std::string device) {
+  std::lock_guard lock(lostMutex_);
+  lost_ = std::move(device);
+}
+
 bool CDeviceLine::OpenPort(const DeviceLineSettings& s, LanguageIndex lang) {
-  if (port_.Open(s.port) == 0 && port_.Configure(s.baud, kByteGapMs) == 0) return true;
+  if (port_.Open(s.port) == 0 && port_.Configure(s.baud, kByteGapMs) == 0) {
+    SetLost({});
+    return true;
+  }
   const int err = port_.LastError();
   port_.Close();
+  SetLost(SerialDevicePath(s.port));
   // A line another program holds is named with its holder: the operator knows whom to ask.
   if (err == EBUSY)
     failed_(std::string(txt::kChamberPortFailed(lang)) + ": " + LineBusyText(port_.DevicePath(), port_.Holder(), lang));
@@ -87,6 +101,7 @@ void CDeviceLine::Run(DeviceLineSettings settings, int periodMs, LanguageIndex l
   lock.unlock();
   if (last && (port_.IsOpen() || OpenPort(settings, lang))) last(port_);
   port_.Close();
+  SetLost({});
 }
 
 }  // namespace kvl

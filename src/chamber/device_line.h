@@ -54,6 +54,9 @@ class CDeviceLine {
   // valves at exit), then stops the thread and closes the port.
   void Stop(Serve last = {});
   bool Running() const { return thread_.joinable(); }
+  // The device while the line cannot be opened (gone, unplugged, not there
+  // yet) and is tried again; "" while it is open or stopped.
+  std::string Lost() const;
 
  private:
   void Run(DeviceLineSettings settings, int periodMs, LanguageIndex lang);
@@ -70,6 +73,9 @@ class CDeviceLine {
   std::condition_variable cv_;
   bool woken_ = false;
   bool stop_ = false;
+  mutable std::mutex lostMutex_;
+  std::string lost_;
+  void SetLost(std::string device);
 };
 
 }  // namespace kvl

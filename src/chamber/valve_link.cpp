@@ -83,8 +83,14 @@ void CValveLink::Open(GasValve valve) {
 }
 
 ValveState CValveLink::Last() const {
-  std::lock_guard lock(mutex_);
-  return last_;
+  ValveState v;
+  {
+    std::lock_guard lock(mutex_);
+    v = last_;
+  }
+  // On the detector line the loss is that line's own, told by its link.
+  v.lineLost = ownLine_.Lost();
+  return v;
 }
 
 void CValveLink::ServeBetweenPolls(CSerialPort& line) { ServePending(line); }

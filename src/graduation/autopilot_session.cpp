@@ -4,6 +4,7 @@
 
 #include "detector/register_map.h"
 #include "graduation/graduation_run_stages.h"
+#include "platform/files.h"
 
 namespace kvl {
 
@@ -44,6 +45,9 @@ AutopilotTick CAutopilotSession::Tick(const CGraduationRun& run, const RunEnviro
   in.chamber = chamber_.Last();
   if (valves_) in.valves = valves_->Last();
   in.capturesPending = pending_.load();
+  for (const std::string* lost : {&detectorLineLost_, &in.chamber.lineLost, &in.valves.lineLost})
+    if (!lost->empty()) in.linesLost.push_back(*lost);
+  in.folderFailure = FolderFailure();
   tick.decision = pilot_.Decide(in);
   if (tick.decision.setPoint) chamber_.SetPoint(*tick.decision.setPoint);
   if (tick.decision.openValve && valves_) valves_->Open(*tick.decision.openValve);
@@ -71,6 +75,23 @@ std::vector<RunLogAppend> CAutopilotSession::TakeSettledLogs() {
   std::vector<RunLogAppend> logs;
   if (Settled()) logs.swap(heldLogs_);
   return logs;
+}
+
+int CAutopilotSession::AppendSettledLogs(const std::function<int(const RunLogAppend&)>& append) {
+  if (!Settled()) return 0;
+  std::size_t done = 0;
+  int error = 0;
+  while (done < heldLogs_.size() && (error = append(heldLogs_[done])) == 0) ++done;
+  heldLogs_.erase(heldLogs_.begin(), heldLogs_.begin() + std::ptrdiff_t(done));
+  if (done > 0 || error != 0) FolderWrite(FolderWriter::kGradLog, error);
+  return error;
+}
+
+std::string CAutopilotSession::FolderFailure() const {
+  for (int error : folderErrors_)
+    if (error != 0)
+      return (folder_.empty() ? std::string("./") : folder_) + ": " + platform::ErrorText(error);
+  return {};
 }
 
 void CAutopilotSession::Finish() {

@@ -9,10 +9,19 @@
 // still queued resumes at the step whose point was not taken, and a point
 // line is never appended before its step is saved as passed.
 //
+// It also gathers what cuts the run's data: a detector line that is gone
+// (the chamber's and the valves' lines say so in their readings) and a data
+// folder that refuses the run data, a log record or the state. Either holds
+// the run, and the step is taken afresh once it is over; a log record that
+// could not be appended stays held until it is, so none is lost or doubled.
+//
 // What it owns: the autopilot, the count of outstanding capture lists, the
-// held-back log records. What it never does: touch a file or the run itself.
+// held-back log records, the last outcome of each kind of folder write.
+// What it never does: touch a file or the run itself.
+#include <array>
 #include <atomic>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "chamber/chamber_control.h"
@@ -22,6 +31,9 @@
 #include "link/write_list.h"
 
 namespace kvl {
+
+// The writes of a run into its data folder, each with its own last outcome.
+enum class FolderWriter { kRunData, kGradLog, kRunState };
 
 struct AutopilotTick {
   AutopilotDecision decision;
@@ -52,11 +64,25 @@ class CAutopilotSession {
   // (the caller saves the run's state first, then appends them); empty otherwise.
   bool Settled() const { return pending_.load() == 0; }
   std::vector<RunLogAppend> TakeSettledLogs();
+  // Appends the held-back records once settled, in order, with `append` (0 or
+  // an errno value); the first that fails and those after it stay held for
+  // the next call. Each outcome counts as a graduation log write. 0 or the failure.
+  int AppendSettledLogs(const std::function<int(const RunLogAppend&)>& append);
+  bool LogsHeld() const { return !heldLogs_.empty(); }
   int CapturesPending() const { return pending_.load(); }
   int FailedCaptures() const { return failed_.load(); }
 
   // The end of a run, completed or stopped: valves closed, chamber parked.
   void Finish();
+
+  // The detector line's device while it is gone and waited for; "" once it is back.
+  void SetDetectorLineLost(std::string device) { detectorLineLost_ = std::move(device); }
+  // Where the run writes, for naming it in a hold ("" the working folder).
+  void SetDataFolder(std::string folder) { folder_ = std::move(folder); }
+  // The outcome of the last write of a kind: 0 written, else its errno value.
+  void FolderWrite(FolderWriter who, int error) { folderErrors_[std::size_t(who)] = error; }
+  // "folder: reason" while the last write of any kind failed, "" otherwise.
+  std::string FolderFailure() const;
 
  private:
   IChamberControl& chamber_;
@@ -65,6 +91,9 @@ class CAutopilotSession {
   std::atomic<int> pending_{0};
   std::atomic<int> failed_{0};
   std::vector<RunLogAppend> heldLogs_;
+  std::string detectorLineLost_;
+  std::string folder_;
+  std::array<int, 3> folderErrors_{};
 };
 
 }  // namespace kvl

@@ -6,6 +6,7 @@
 
 #include "graduation/calc_coverage.h"
 #include "graduation/grad_file_reader.h"
+#include "graduation/grad_log.h"
 #include "text/format.h"
 #include "text/graduation_texts.h"
 #include "text/message_texts.h"
@@ -56,6 +57,12 @@ void CheckSegments(CalcRead& read, const CalcSettings& settings) {
         seg.good = true;
         ++s.goodSegments;
       }
+    }
+    if (const auto missing = s.goodSegments > 0 ? MissingStage(s, settings) : std::nullopt) {
+      // A run's own files that lack a stage: its data there were lost, whatever the rest looks like.
+      AddReport(s.check, BlankZeroSign(Format(txt::kStageMissing(lang), missing->stage, missing->celsius)));
+      for (FileSegment& seg : s.segments) seg.good = false;
+      s.goodSegments = 0;
     }
   }
 }

@@ -1,10 +1,14 @@
 #include "graduation/calc_coverage.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 
+#include "detector/register_map.h"
 #include "graduation/calc_checks.h"
 #include "graduation/calc_fit.h"
 #include "text/format.h"
+#include "text/number_grammar.h"
 #include "text/reader_texts.h"
 #include "text/selector_lists.h"
 
@@ -27,6 +31,54 @@ std::optional<TemperatureSpan> UncoveredSpan(const CalcSensor& sensor, const Fil
   for (std::size_t i = 1; i + 1 < T.size(); ++i)
     if (counts[i - 1] == 0 && counts[i] == 0) return TemperatureSpan{T[i - 1], T[i + 1]};
   return std::nullopt;
+}
+
+std::optional<RunStage> MissingStage(const CalcSensor& sensor, const CalcSettings& settings) {
+  const float* t = sensor.samples[kQT].data();
+  const float* wo = sensor.samples[kQWo].data();
+  const float* ro = sensor.samples[kQRo].data();
+  const std::size_t n = sensor.SampleCount();
+  auto count = [&](double celsius) {
+    return CountsInDeviceUnits(settings.type) ? NominalUnits(settings.type, celsius) : celsius;
+  };
+  for (const RunStage& stage : settings.runStages) {
+    double gap = 30;  // degrees to the nearest other stage
+    for (const RunStage& other : settings.runStages)
+      if (other.celsius != stage.celsius)
+        gap = std::min(gap, std::fabs(double(other.celsius - stage.celsius)));
+    const double lo = count(stage.celsius - std::max(2.0, gap / 3)),
+                 hi = count(stage.celsius + std::max(2.0, gap / 3));
+    bool found = false;
+    for (std::size_t i = 0; i < n && !found; ++i)
+      found = UsableSample(t[i], wo[i], ro[i]) && t[i] >= std::min(lo, hi) && t[i] <= std::max(lo, hi);
+    if (!found) return stage;
+  }
+  return std::nullopt;
+}
+
+bool ParseRunStages(const std::string& text, std::vector<RunStage>* out, std::string* error) {
+  std::string_view rest = text;
+  while (!TrimBlanks(rest).empty()) {
+    const std::size_t comma = std::min(rest.find(','), rest.size());
+    const std::string_view piece = TrimBlanks(rest.substr(0, comma));
+    rest.remove_prefix(std::min(comma + 1, rest.size()));
+    const std::size_t colon = piece.find(':');
+    long long stage = 0, celsius = 0;
+    if (colon == std::string_view::npos ||
+        ParseWholeToken(piece.substr(0, colon), 1, 8, &stage) != TokenVerdict::kGood ||
+        ParseWholeToken(piece.substr(colon + 1), -100, 200, &celsius) != TokenVerdict::kGood) {
+      if (error) *error = std::string(piece);
+      return false;
+    }
+    out->push_back({int(stage), int(celsius)});
+  }
+  return true;
+}
+
+std::string ComposeRunStages(const std::vector<RunStage>& stages) {
+  std::string text;
+  for (const RunStage& s : stages) text += Format(text.empty() ? "%d:%d" : ",%d:%d", s.stage, s.celsius);
+  return text;
 }
 
 std::vector<Outlier> FindOutliers(const CalcSensor& sensor, const SegmentTable& table, const CalcSettings& settings) {

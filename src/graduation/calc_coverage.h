@@ -28,6 +28,17 @@ struct TemperatureSpan {
 std::optional<TemperatureSpan> UncoveredSpan(const CalcSensor& sensor, const FileSegment& segment,
                                              const CalcSettings& settings);
 
+// The first of the run's stages at which the sensor has no usable sample
+// (gas samples are left out before): none whose temperature lies within a
+// third of the way to the neighbouring stages' temperatures (in the type's
+// count, along its nominal conversion: a detector lies a few degrees off it).
+// A run whose data folder failed for a whole stage has such a stage, and a
+// table fitted without it would pass every other check.
+std::optional<RunStage> MissingStage(const CalcSensor& sensor, const CalcSettings& settings);
+// "STAGE:CELSIUS,..." (kvlctl calc's --stages); false and the bad piece in `error`.
+bool ParseRunStages(const std::string& text, std::vector<RunStage>* out, std::string* error);
+std::string ComposeRunStages(const std::vector<RunStage>& stages);
+
 // A sample farther from its channel's table than deltaDmax.
 struct Outlier {
   int quantity = 0;       // column fitted ("R", "W" or "D")

@@ -36,6 +36,13 @@ struct Z5Factors {
 };
 
 // The configuration values the calculation uses.
+// A stage a graduation run went through, at its chamber temperature.
+struct RunStage {
+  int stage = 0;    // 1..8
+  int celsius = 0;  // degrees C
+  bool operator==(const RunStage&) const = default;
+};
+
 struct CalcSettings {
   int type = kTypeZ;
   LanguageIndex language = kRussian;
@@ -55,6 +62,9 @@ struct CalcSettings {
   // and, for a Z5 run in "Graduation-Z5" mode, whose files carry no Power, KUR
   // and KUW, its detectors' own as their rows showed them, by serial number.
   std::map<std::string, Z5Factors> runFactors;
+  // and the stages it went through: a sensor with no clean-air sample at one
+  // of them is not calculated (its run lost that stage's data).
+  std::vector<RunStage> runStages;
 };
 
 inline CalcSettings CalcSettingsFrom(const Configuration& c) {

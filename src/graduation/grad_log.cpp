@@ -119,6 +119,8 @@ std::vector<GradLogPoint> LastRunPoints(std::string_view bytes) {
   return points;
 }
 
-int AppendGradLog(const std::string& path, const std::string& bytes) { return AppendToFile(path, bytes); }
+int AppendGradLog(const std::string& path, const std::string& bytes, std::string* error) {
+  return AppendRecord(path, bytes, error);
+}
 
 }  // namespace kvl

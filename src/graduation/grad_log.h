@@ -53,9 +53,10 @@ struct GradLogPoint {
 // caption), in order; any other line is passed over.
 std::vector<GradLogPoint> LastRunPoints(std::string_view bytes);
 
-// Appends Windows-1251 bytes; 0 or an errno value. A log that cannot be
-// opened is the caller's to skip silently.
-int AppendGradLog(const std::string& path, const std::string& bytes);
+// Appends Windows-1251 bytes as one record: all of them or none (a disk that
+// fills half-way has the part cut off again), so a record that failed can be
+// appended again later without a line twice. 0 or an errno value.
+int AppendGradLog(const std::string& path, const std::string& bytes, std::string* error = nullptr);
 
 // A stage temperature formatted with "%+d" reads "+0" at 0 degC; the texts
 // and the log write " 0°" instead: every "+0°" of `text` (UTF-8) becomes " 0°".

@@ -108,6 +108,7 @@ void CGraduationAutopilot::EnterStep(const AutopilotInput& in) {
   stage_ = in.stage;
   step_ = in.step;
   stepStart_ = in.now;
+  freshSince_.reset();
   confirmed_ = false;
 }
 
@@ -176,6 +177,17 @@ void CGraduationAutopilot::CollectHolds(const AutopilotInput& in, AutopilotDecis
   const bool valvesSilent = !in.withoutGas && in.step >= 1 && !in.valves.answered;
   Hold(HoldCause::kValvesSilent, valvesSilent, in.now, in.valves.reason, out);
 
+  // A gap in the step's data: once it ends, the step is taken again from there.
+  const bool gapBefore =
+      holdSince_[std::size_t(HoldCause::kLineLost)] || holdSince_[std::size_t(HoldCause::kFolderFails)];
+  std::string lines;
+  for (const std::string& d : in.linesLost) lines += (lines.empty() ? "" : ", ") + d;
+  if (holdSince_[std::size_t(HoldCause::kLineLost)] && lines.empty()) lineBackAt_ = in.now;
+  Hold(HoldCause::kLineLost, !lines.empty(), in.now, lines, out);
+  Hold(HoldCause::kFolderFails, !in.folderFailure.empty(), in.now, in.folderFailure, out);
+  const bool gapNow = !lines.empty() || !in.folderFailure.empty();
+  if (gapBefore && !gapNow) freshSince_ = in.now;
+
   CollectSilent(in, out);
 }
 
@@ -193,7 +205,9 @@ void CGraduationAutopilot::CollectSilent(const AutopilotInput& in, AutopilotDeci
   for (std::size_t i = 0; i < in.listed.size(); ++i) {
     const auto slot = std::size_t(in.listed[i]);
     if (!listedSince_[slot]) listedSince_[slot] = in.now;
-    const SteadyTime last = lastAnswer_[slot] ? *lastAnswer_[slot] : *listedSince_[slot];
+    // A lost line silenced everyone: each detector's silence counts from its return.
+    const SteadyTime last =
+        std::max(lastAnswer_[slot] ? *lastAnswer_[slot] : *listedSince_[slot], lineBackAt_.value_or(SteadyTime{}));
     if (missed_[slot] < limits_.lostAfterPolls && in.now - last <= quiet) {
       someAnswer = true;
       continue;
@@ -202,7 +216,7 @@ void CGraduationAutopilot::CollectSilent(const AutopilotInput& in, AutopilotDeci
     lost.emplace_back(int(slot), last);
   }
   Hold(HoldCause::kDetectorsSilent, !silent.empty(), in.now, AddressList(silent), out);
-  if (!someAnswer) return;
+  if (!someAnswer || holdSince_[std::size_t(HoldCause::kLineLost)]) return;
   for (const auto& [slot, last] : lost)
     if (in.now - last >= limits_.dropAfter) out.drop.push_back({slot, last});
 }
@@ -259,16 +273,18 @@ AutopilotDecision CGraduationAutopilot::Decide(const AutopilotInput& in) {
   out.chamberAway = c.answered && std::fabs(c.measured - in.stageTemperature) > limits_.chamberTolerance;
   out.gateClosed = !in.runGate;
   bool ready = c.answered && !out.chamberAway && in.runGate && in.capturesPending == 0;
+  const SteadyTime fresh = freshSince_ ? std::max(stepStart_, *freshSince_) : stepStart_;
   if (in.step == 0) {
-    ready = Steady(in, stepStart_, true, out) && ready;
+    ready = Steady(in, fresh, true, out) && ready;
   } else {
-    SteadyTime floor = stepStart_;
+    SteadyTime floor = fresh;
     if (!in.withoutGas) {
       const GasValve wanted = StepValve(in.step);
       out.valveMoving = in.capturesPending > 0 || !in.valves.answered || in.valves.open != wanted;
       if (!out.valveMoving) {
         floor = std::max(floor, in.valves.since);
-        const auto flowed = std::chrono::duration_cast<Seconds>(in.now - in.valves.since);
+        const SteadyTime flowFrom = freshSince_ ? std::max(in.valves.since, *freshSince_) : in.valves.since;
+        const auto flowed = std::chrono::duration_cast<Seconds>(in.now - flowFrom);
         out.flowLeft = std::max(Seconds(0), limits_.minGasFlow - flowed);
       }
       ready = ready && !out.valveMoving && out.flowLeft == Seconds(0);
@@ -298,8 +314,16 @@ std::string AutopilotStatus(const AutopilotDecision& d, SteadyTime now,
       case HoldCause::kSetPointTimeout: what = txt::kApSetPointTimeout(l); break;
       case HoldCause::kValvesSilent: what = txt::kApValvesSilent(l); break;
       case HoldCause::kDetectorsSilent: what = Format(txt::kApDetectorsSilent(l), h.detail.c_str()); break;
+      case HoldCause::kLineLost:
+        what = Format(txt::kApLineLost(l), h.detail.c_str());
+        break;
+      case HoldCause::kFolderFails:
+        what = Format(txt::kApFolderFails(l), h.detail.c_str());
+        break;
     }
-    if (h.cause != HoldCause::kDetectorsSilent && !h.detail.empty()) what += " (" + h.detail + ")";
+    const bool named = h.cause == HoldCause::kDetectorsSilent || h.cause == HoldCause::kLineLost ||
+                       h.cause == HoldCause::kFolderFails;
+    if (!named && !h.detail.empty()) what += " (" + h.detail + ")";
     parts.push_back(Format(txt::kApHold(l), clock(h.since).c_str(), what.c_str()));
   }
   if (d.chamberAway) parts.push_back(Format(txt::kApChamber(l), d.chamberMeasured, d.chamberTarget));

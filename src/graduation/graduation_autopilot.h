@@ -55,10 +55,23 @@ struct AutopilotInput {
   ChamberReading chamber;
   ValveState valves;  // not looked at without gas
   int capturesPending = 0;  // detectors whose capture writes of the last confirmation have not run
+  // The devices of the lines (detector, chamber, valve module) that are gone
+  // and waited for: nothing said over them counts, nothing is confirmed.
+  std::vector<std::string> linesLost;
+  // The data folder refuses the run's data, logs or state ("folder: reason");
+  // empty while everything written lately was written.
+  std::string folderFailure;
 };
 
-enum class HoldCause { kChamberSilent, kSetPointTimeout, kValvesSilent, kDetectorsSilent };
-inline constexpr int kHoldCauses = 4;
+enum class HoldCause {
+  kChamberSilent,
+  kSetPointTimeout,
+  kValvesSilent,
+  kDetectorsSilent,
+  kLineLost,     // detail: the lost lines' devices
+  kFolderFails,  // detail: the folder and the system's reason
+};
+inline constexpr int kHoldCauses = 6;
 
 struct AutopilotHold {
   HoldCause cause = HoldCause::kChamberSilent;
@@ -138,6 +151,11 @@ class CGraduationAutopilot {
   std::array<std::optional<SteadyTime>, kHoldCauses> holdSince_;
   int stage_ = 0, step_ = -1;
   SteadyTime stepStart_{};
+  // Since a lost line or a refusing folder last let go: the step's readings
+  // and recorded samples before it have a gap, so its windows and its gas
+  // time count from here.
+  std::optional<SteadyTime> freshSince_;
+  std::optional<SteadyTime> lineBackAt_;  // when a lost line last came back
   bool confirmed_ = false;  // this step was confirmed; wait for the run to move on
   std::optional<double> setPointSent_;
   SteadyTime setPointFirstAt_{}, setPointLastAt_{};

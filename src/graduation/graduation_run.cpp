@@ -221,6 +221,7 @@ RunActions CGraduationRun::OnConcentrations(const std::optional<std::pair<std::s
     return out;
   }
   stage_ = startStage_;
+  firstStage_ = stage_;
   for (int s = 0; s < ListedSlots(t); ++s) logHeader_[std::size_t(s)] = true;
   gasSpans_.clear();
   captures_.clear();

@@ -93,7 +93,7 @@ using RunWrite = RegisterWrite;
 
 struct RunLogAppend {
   std::string path;   // GradLogPath(data folder, serial)
-  std::string bytes;  // Windows-1251; append with AppendGradLog, skip silently on failure
+  std::string bytes;  // Windows-1251; append with AppendGradLog (a run in Auto keeps a failed one for later)
 };
 
 // The pair of concentration texts of a gas and the gas to select.
@@ -210,6 +210,7 @@ class CGraduationRun {
   const std::vector<RunCapture>& Captures() const { return captures_; }
 
   int Stage() const { return stage_; }  // 0 idle, 1..8 running, 9 completed
+  int FirstStage() const { return firstStage_; }  // the stage the run began at (kept by a resume)
   int Step() const { return step_; }    // 0 stabilisation, 1 zero, 2 high, 3 middle, 4 zero again
   bool WithoutGas() const { return withoutGas_; }
   int ValveMode() const { return valveMode_; }
@@ -239,6 +240,7 @@ class CGraduationRun {
   int stage_ = 0;
   int startStage_ = 1;       // chosen at the start, taken once the concentrations are
   bool seriesOwed_ = false;  // a new run's first recording begins a new series
+  int firstStage_ = 1;
   int step_ = 0;
   int valveMode_ = 0;
   bool withoutGas_ = false;

@@ -23,6 +23,7 @@ void CGraduationRun::SnapshotInto(SavedRun& saved) const {
     if (WasDropped(s)) saved.dropped.push_back(RunAddress(s));
   }
   saved.captures = captures_;
+  saved.firstStage = firstStage_;
 }
 
 RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& env, bool* taken) {
@@ -53,6 +54,7 @@ RunActions CGraduationRun::Resume(const SavedRun& saved, const RunEnvironment& e
   for (std::size_t s = 0; s < logHeader_.size(); ++s) logHeader_[s] = saved.logHeaderOwed[s];
   gasSpans_ = saved.gasSpans;
   captures_ = saved.captures;
+  firstStage_ = std::clamp(saved.firstStage, 1, stage_);
   // Cut off at a temperature step: the gas was off, whenever the cut came.
   if (step_ == 0 && !gasSpans_.empty() && gasSpans_.back().to < gasSpans_.back().from)
     gasSpans_.back().to = CalendarSeconds(env.now);

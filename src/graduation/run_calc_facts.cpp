@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "detector/decoding.h"
+#include "graduation/graduation_run_stages.h"
 #include "graduation/run_data_format.h"
 #include "text/format.h"
 #include "text/text_file.h"
@@ -45,12 +46,17 @@ std::string FileChecksumText(const std::string& path) {
   return Format("CRC-32 %08x", unsigned(Crc32(bytes)));
 }
 
-RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& table, int type, long long clearingS,
+RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const RunEnvironment& env, long long clearingS,
                             std::optional<RunReportFacts> choices) {
   RunCalcFacts facts;
   facts.gasSpans = run.GasSpans();
   for (GasSpan& g : facts.gasSpans)
     if (g.to >= g.from) g.to += clearingS;
+  for (int stage = run.FirstStage(); stage <= kGraduationStages; ++stage)
+    facts.stages.push_back({stage, StageTemperature(env.type, stage, env.tLow, env.tHigh)});
+  const int type = env.type;
+  if (!env.table) return facts;
+  const CDetectorTable& table = *env.table;
   if (choices) NoteReportFacts(facts, run, table, type, std::move(*choices));
   if (type != kTypeZ5) return facts;
   for (int s = 0; s < kSlotCount; ++s) {
@@ -69,6 +75,7 @@ RunCalcFacts RunCalcFactsOf(const CGraduationRun& run, const CDetectorTable& tab
 void ApplyRunCalcFacts(RunCalcFacts facts, CalcSettings& settings) {
   settings.gasSpans = std::move(facts.gasSpans);
   settings.runFactors = std::move(facts.factors);
+  settings.runStages = std::move(facts.stages);
 }
 
 }  // namespace kvl

@@ -12,7 +12,7 @@ CRunDataWriter::~CRunDataWriter() { syncer_.Flush(); }
 void CRunDataWriter::SetRecording(bool on, bool newSeries) {
   recording_ = on;
   if (on && newSeries) {
-    newSeries_ = true;
+    StartNewSeries();
     recorded_ = 0;
   }
 }
@@ -35,24 +35,25 @@ bool CRunDataWriter::FindSeries(std::span<const RunDataRow> rows, int mode) {
   return false;
 }
 
-bool CRunDataWriter::Append(const std::string& path, const std::string& bytes) {
+int CRunDataWriter::Append(const std::string& path, const std::string& bytes) {
   AppendedFile file;
   std::string error;
-  if (AppendRecord(path, bytes, &error, &file) != 0) {
+  if (const int code = AppendRecord(path, bytes, &error, &file); code != 0) {
     ++failedWrites_;
     lastFailure_ = error;
-    return false;
+    return code;
   }
   // A file this write created needs its folder synced too, or its name may be lost.
   syncer_.Submit(file.fd, path, file.created ? (folder_.empty() ? std::string(".") : folder_) : std::string());
-  return true;
+  return 0;
 }
 
 bool CRunDataWriter::Tick(std::span<const RunDataRow> rows, const RunDataContext& context, const std::tm& now) {
   if (!recording_) return false;
   if (rows.size() > lastHeader_.size()) rows = rows.first(lastHeader_.size());
-  if (newSeries_ && !FindSeries(rows, context.mode)) return false;
-  bool wrote = false;
+  if (newSeries_ && !seriesFound_ && !FindSeries(rows, context.mode)) return false;
+  bool wrote = false, tried = false;
+  int failing = 0;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const RunDataRow& row = rows[i];
     if (!IsCompleteRunDataRow(row)) continue;
@@ -60,10 +61,19 @@ bool CRunDataWriter::Tick(std::span<const RunDataRow> rows, const RunDataContext
     const bool header = newSeries_ || key != lastHeader_[i];
     std::string bytes = header ? RunDataHeaderBlock(row, context, now) : std::string();
     bytes += RunDataLine(row, context, now);
-    if (!Append(RunDataFileName(folder_, row.serial, series_, context.mode), bytes)) continue;
+    tried = true;
+    if (const int code = Append(RunDataFileName(folder_, row.serial, series_, context.mode), bytes);
+        code != 0) {
+      failing = code;
+      continue;
+    }
     // Kept only once written: a header that failed is written again with the next line.
     if (header) lastHeader_[i] = key;
     wrote = true;
+  }
+  if (tried) {
+    failingNow_ = failing;
+    seriesFound_ = true;  // its files may exist now, written or not
   }
   if (wrote) {
     newSeries_ = false;

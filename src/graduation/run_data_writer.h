@@ -12,8 +12,9 @@
 // syncer (run_data_syncer.h) that fdatasyncs and closes it, so the calling
 // thread never waits on the disk. A file is opened afresh each tick: a folder
 // that went away (unplugged stick, full or read-only disk) costs that
-// detector its line silently, counted in FailedWrites(), and recording goes
-// on by itself once the folder is back.
+// detector its line, counted in FailedWrites() and told by FailingNow() (a
+// graduation run holds on it), and recording goes on by itself once the
+// folder is back.
 #include <array>
 #include <atomic>
 #include <ctime>
@@ -45,7 +46,10 @@ class CRunDataWriter {
   bool Recording() const { return recording_; }
   // A new series begins at the next tick that writes (start-up, after an
   // address search, "Start recording").
-  void StartNewSeries() { newSeries_ = true; }
+  void StartNewSeries() {
+    newSeries_ = true;
+    seriesFound_ = false;
+  }
   bool NewSeriesPending() const { return newSeries_; }
   int Series() const { return series_; }
   // A resumed graduation run records on into the series it began: no new
@@ -67,22 +71,30 @@ class CRunDataWriter {
   std::uint64_t FailedWrites() const { return failedWrites_ + syncer_.FailedSyncs(); }
   // The system's reason of the last failed open or write ("" when none).
   const std::string& LastFailure() const { return lastFailure_; }
+  // The errno value of a line the last tick that wrote anything could not
+  // write; 0 once a tick wrote every line it had. A run holds on it.
+  int FailingNow() const { return failingNow_; }
 
   // Waits until every line written so far is on the disk.
   void Sync() { syncer_.Flush(); }
 
  private:
   bool FindSeries(std::span<const RunDataRow> rows, int mode);
-  bool Append(const std::string& path, const std::string& bytes);
+  // 0 or the errno value.
+  int Append(const std::string& path, const std::string& bytes);
 
   std::string folder_;
   bool recording_ = false;
   bool newSeries_ = true;
+  // The new series' number was found: a folder that refuses its first lines
+  // (and leaves their files empty) does not push it on to the next number.
+  bool seriesFound_ = false;
   int series_ = 0;
   unsigned recorded_ = 0;
   std::array<std::string, kSlotCount> lastHeader_;
   std::uint64_t failedWrites_ = 0;
   std::string lastFailure_;
+  int failingNow_ = 0;
   CFileSyncer syncer_;
 };
 

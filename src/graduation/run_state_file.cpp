@@ -14,12 +14,14 @@ namespace {
 
 const char* const kKeys[] = {"type",   "stage",     "step",       "valve_mode", "without_gas", "medium",
                              "high",   "series",    "addresses",  "log_header", "saved",
-                             "gas",    "serials",   "dropped",    "captures",   "operator"};
+                             "gas",    "serials",   "dropped",    "captures",   "operator",
+                             "first_stage"};
 // Written by every save, absent from the files of earlier versions: no gas
 // noted, no serial numbers to check, no detector let go, no capture noted,
-// the operator unknown.
+// the operator unknown, a run that began at stage 1.
 bool Optional(const std::string& key) {
-  return key == "gas" || key == "serials" || key == "dropped" || key == "captures" || key == "operator";
+  return key == "gas" || key == "serials" || key == "dropped" || key == "captures" || key == "operator" ||
+         key == "first_stage";
 }
 
 bool WholeList(std::string_view value, long long lo, long long hi, std::vector<long long>* out);
@@ -97,6 +99,7 @@ bool Fill(std::map<std::string, std::string>& v, SavedRun* run, std::string* bad
       {"serials", SerialList(v["serials"], addresses.size(), &run->serials)},
       {"dropped", WholeList(v["dropped"], 1, 255, &dropped) && dropped.size() <= addresses.size()},
       {"captures", ParseRunCaptures(v["captures"], &run->captures)},
+      {"first_stage", !v.count("first_stage") || Whole(v["first_stage"], 1, 8, &run->firstStage)},
   };
   for (const auto& c : checks)
     if (!c.ok) {
@@ -147,13 +150,14 @@ std::string ComposeRunState(const SavedRun& r) {
       if (c == '\r' || c == '\n') c = ' ';
     return s;
   };
-  return Format("type = %d\r\nstage = %d\r\nstep = %d\r\nvalve_mode = %d\r\nwithout_gas = %d\r\n", r.type, r.stage,
-                r.step, r.valveMode, r.withoutGas ? 1 : 0) +
+  return Format("type = %d\r\nstage = %d\r\nstep = %d\r\nvalve_mode = %d\r\nwithout_gas = %d\r\n", r.type,
+                r.stage, r.step, r.valveMode, r.withoutGas ? 1 : 0) +
          "medium = " + oneLine(r.medium) + "\r\nhigh = " + oneLine(r.high) + "\r\n" +
          Format("series = %d\r\n", r.series) + "addresses = " + addresses + "\r\nlog_header = " + owed +
          "\r\nsaved = " + oneLine(r.savedAt) + "\r\ngas = " + gas + "\r\n" + ComposeRoster(r) +
          // Each its own line, so earlier readers' keys stay as they were.
-         "captures = " + ComposeRunCaptures(r.captures) + "\r\noperator = " + oneLine(r.operatorName) + "\r\n";
+         "captures = " + ComposeRunCaptures(r.captures) + "\r\noperator = " + oneLine(r.operatorName) + "\r\n" +
+         Format("first_stage = %d\r\n", r.firstStage);
 }
 
 std::optional<SavedRun> ParseRunState(const std::string& text, const std::string& path, std::string* error) {

@@ -39,6 +39,7 @@ struct SavedRun {
   std::vector<int> dropped;  // addresses of the detectors the run let go
   std::vector<RunCapture> captures;  // what the run noted at each confirmation so far
   std::string operatorName;          // who runs it ("" unknown)
+  int firstStage = 1;             // the stage it began at
 };
 
 // data folder + "graduation.run"

@@ -23,6 +23,9 @@ namespace kvl::txt {
   X(kApSetPointTimeout, "set point not reached in time", "уставка не достигнута вовремя", "")             \
   X(kApValvesSilent, "valve module does not answer", "блок клапанов не отвечает", "")                     \
   X(kApDetectorsSilent, "detectors %s do not answer", "датчики %s не отвечают", "")                       \
+  X(kApLineLost, "line of %s lost, waiting for it to come back",                                          \
+    "линия %s потеряна, ожидание её возвращения", "")                                                     \
+  X(kApFolderFails, "data cannot be written: %s", "данные не записываются: %s", "")                       \
   X(kApResumeQuestion, "An unfinished graduation was found (%s, stopped %s).\nResume it?",                \
     "Найдена незавершённая градуировка (%s, остановлена %s).\nПродолжить её?", "")                        \
   X(kApStepWords, "stage %d, step %d", "этап %d, шаг %d", "")                                            \

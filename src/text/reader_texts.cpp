@@ -28,6 +28,8 @@ namespace kvl::txt {
   X(kValueMissing, "value missing or out of range", "значение отсутствует или вне диапазона", "")             \
   X(kNoSampleSpan, "no sample between T=%d and T=%d: the table there would be a guess",                      \
     "нет ни одного отсчёта между T=%d и T=%d: таблица там была бы догадкой", "")                               \
+  X(kStageMissing, "stage %d (%+d°C) of the run has no clean-air sample: its data were lost",                \
+    "этап %d (%+d°C) прогона не имеет ни одного отсчёта на чистом воздухе: его данные потеряны", "")         \
   X(kOutliersHead, "%zu samples lie farther than deltaDmax=%d from the table:",                               \
     "%zu отсчётов дальше deltaDmax=%d от таблицы:", "")                                                       \
   X(kOutlierDifference, "difference", "отклонение", "")                                                       \

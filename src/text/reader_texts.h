@@ -30,6 +30,8 @@ extern const TextEntry kFieldCount;        // "fields: %d, the header's format h
 extern const TextEntry kValueMissing;      // "value missing or out of range"
 // "no sample between T=%d and T=%d: the table there would be a guess"
 extern const TextEntry kNoSampleSpan;
+// "stage %d (%+d°C) of the run has no clean-air sample: its data were lost"
+extern const TextEntry kStageMissing;
 // "%zu samples lie farther than deltaDmax=%d from the table:"
 extern const TextEntry kOutliersHead;
 extern const TextEntry kOutlierDifference;  // "difference"

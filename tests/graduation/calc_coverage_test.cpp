@@ -53,6 +53,56 @@ TEST(CalcCoverage, APointWithoutSamplesBesideItRefusesTheSegment) {
   }
 }
 
+// The stages a run went through (type Z, T[0] -50 and T[7] 85: 85, 66, 46,
+// 27, 8, -11, -31, -50): each needs a clean-air sample of its own, however
+// well the ramps around a lost stage cover the table's intervals.
+TEST(CalcCoverage, ARunStageWithoutSamplesRefusesTheSensorNamingIt) {
+  using Span = std::pair<double, double>;
+  const std::vector<Span> everyStage = {{85, 85},   {85, 66},   {66, 66},   {66, 46},   {46, 46},
+                                        {46, 27},   {27, 27},   {27, 8},    {8, 8},     {8, -11},
+                                        {-11, -11}, {-11, -31}, {-31, -31}, {-31, -50}, {-50, -50}};
+  // The folder refused from the ramp into stage 5 to the ramp out of it.
+  std::vector<Span> lostStage5 = everyStage;
+  lostStage5.erase(lostStage5.begin() + 7, lostStage5.begin() + 10);
+  lostStage5.insert(lostStage5.begin() + 7, {{27, 15}, {-5, -11}});
+  const struct {
+    const char* name;
+    std::vector<Span> samples;
+    std::string stages;  // as kvlctl calc's --stages
+    const char* report;  // "" when calculated
+  } rows[] = {
+      {"every stage recorded", everyStage, "1:85,2:66,3:46,4:27,5:8,6:-11,7:-31,8:-50", ""},
+      {"stage 5 lost, its ramps kept", lostStage5, "1:85,2:66,3:46,4:27,5:8,6:-11,7:-31,8:-50",
+       "stage 5 (+8°C) of the run has no clean-air sample"},
+      {"files without a run's stages", lostStage5, "", ""},
+      {"a detector a few degrees off its stages",
+       {{89, 89}, {70, 70}, {50, 50}, {31, 31}, {12, 12}, {-7, -7}, {-27, -27}, {-46, -46}},
+       "1:85,2:66,3:46,4:27,5:8,6:-11,7:-31,8:-50",
+       ""},
+      {"a run begun at stage 4", lostStage5, "4:27,5:8,6:-11,7:-31,8:-50", "stage 5 (+8°C)"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    CalcSettings settings = FreshSettings(kTypeZ);
+    std::string bad;
+    ASSERT_TRUE(ParseRunStages(r.stages, &settings.runStages, &bad)) << bad;
+    EXPECT_EQ(ComposeRunStages(settings.runStages), r.stages);
+    const CalcRead read = ReadStages(r.samples, settings);
+    const CalcSensor& s = read.sensors.at(0);
+    EXPECT_EQ(s.goodSegments, *r.report ? 0 : 1) << s.check;
+    if (*r.report) {
+      EXPECT_NE(s.check.find(r.report), std::string::npos) << s.check;
+    }
+    EXPECT_EQ(BuildSummary(read, kEnglish).calculable.empty(), *r.report != 0);
+  }
+  std::vector<RunStage> stages;
+  std::string bad;
+  for (const char* wrong : {"9:10", "1-85", "1:85,,2:66", "1:8.5", "x:1"}) {
+    EXPECT_FALSE(ParseRunStages(wrong, &stages, &bad)) << wrong;
+  }
+  EXPECT_EQ(bad, "x:1");
+}
+
 TEST(CalcCoverage, OutliersAreSamplesFartherThanDeltaDmaxWithTheirTime) {
   CalcSettings settings = FreshSettings(kTypeZ);
   const CalcRead read = ReadStages({{-50, 85}}, settings, 20);

@@ -1,13 +1,13 @@
 // The autopilot's decisions on recorded readings: steady, not steady, stale,
 // a set point not reached in time, a hold that ends by itself, and the gas
 // steps' flow time and capture writes.
+#include "graduation/graduation_autopilot.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <optional>
-
-#include "graduation/graduation_autopilot.h"
 
 namespace kvl {
 namespace {
@@ -288,6 +288,107 @@ TEST(GraduationAutopilot, AResumedGasStepWaitsForTheAirBeforeTheGas) {
     }
   }
   EXPECT_EQ(opened, GasValve::kHigh);
+}
+
+
+// A lost line or a data folder that refuses the run's data holds the step,
+// naming the device or the folder; once it is over the step is taken afresh:
+// its window and its gas time count from the end of the gap, so the samples
+// a confirmation rests on were all recorded.
+TEST(GraduationAutopilot, AGapInTheDataHoldsAndTakesTheStepAfresh) {
+  const struct {
+    const char* name;
+    int step;
+    std::vector<std::string> lines;  // lost during the gap
+    std::string folder;              // failing during the gap
+    Seconds gapFrom, gapTo;
+    Seconds confirmAt;  // the first confirmation
+    HoldCause cause;
+    const char* status;  // in the stage field during the gap
+  } cases[] = {
+      {"no gap", 0, {}, "", 0s, 0s, 600s, HoldCause::kLineLost, ""},
+      {"detector line lost at a temperature step",
+       0,
+       {"/dev/ttyUSB0"},
+       "",
+       300s,
+       500s,
+       1100s,
+       HoldCause::kLineLost,
+       "line of /dev/ttyUSB0 lost, waiting for it to come back"},
+      {"valve line lost while gas flows",
+       2,
+       {"/dev/ttyUSB2"},
+       "",
+       100s,
+       200s,
+       500s,
+       HoldCause::kLineLost,
+       "line of /dev/ttyUSB2 lost"},
+      {"two lines lost",
+       1,
+       {"/dev/ttyUSB0", "/dev/ttyUSB1"},
+       "",
+       20s,
+       40s,
+       340s,
+       HoldCause::kLineLost,
+       "line of /dev/ttyUSB0, /dev/ttyUSB1 lost"},
+      {"data folder full",
+       3,
+       {},
+       "/data/: No space left on device",
+       50s,
+       400s,
+       700s,
+       HoldCause::kFolderFails,
+       "data cannot be written: /data/: No space left on device"},
+      {"folder fails before the window is full",
+       0,
+       {},
+       "/data/: Read-only file system",
+       400s,
+       405s,
+       1005s,
+       HoldCause::kFolderFails,
+       "data cannot be written: /data/: Read-only file system"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CGraduationAutopilot pilot(TestRules());
+    AutopilotInput in;
+    in.stage = 4;
+    in.step = c.step;
+    in.stageTemperature = 45;
+    in.listed = {0};
+    in.addresses = {1};
+    in.runGate = true;
+    std::optional<Seconds> confirmed;
+    bool heldAll = true;
+    for (Seconds t = 0s; t <= 2000s && !confirmed; t += 5s) {
+      const bool gap = t >= c.gapFrom && t < c.gapTo;
+      if (!gap || c.lines.empty()) pilot.OnReading(0, {kT0 + t, 45.0, 2300, 2000});
+      in.now = kT0 + t;
+      in.chamber = {true, 45, 45, in.now, ""};
+      in.valves = {true, CGraduationAutopilot::StepValve(c.step), kT0 + 10s, ""};
+      in.linesLost = gap ? c.lines : std::vector<std::string>{};
+      in.folderFailure = gap ? c.folder : "";
+      const AutopilotDecision d = pilot.Decide(in);
+      if (d.confirm) confirmed = t;
+      if (!gap) continue;
+      const bool held = std::any_of(d.holds.begin(), d.holds.end(), [&](const AutopilotHold& h) {
+        return h.cause == c.cause && h.since == kT0 + c.gapFrom;
+      });
+      heldAll = heldAll && held && !d.confirm;
+      const std::string status = AutopilotStatus(d, in.now, std::chrono::system_clock::now(), kEnglish);
+      EXPECT_NE(status.find(c.status), std::string::npos) << status;
+      EXPECT_NE(AutopilotStatus(d, in.now, std::chrono::system_clock::now(), kRussian)
+                    .find(c.lines.empty() ? "данные не записываются" : "потеряна"),
+                std::string::npos);
+    }
+    EXPECT_TRUE(heldAll);
+    EXPECT_EQ(confirmed, c.confirmAt);
+  }
 }
 
 }  // namespace

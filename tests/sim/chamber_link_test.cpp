@@ -1,14 +1,17 @@
 // The chamber link against the simulated chamber over a pty: a chamber that
 // goes silent, answers garbage or is unplugged is reported and retried, and
 // a set point sent is journaled and reached.
+#include "chamber/chamber_link.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include "chamber/chamber_link.h"
 #include "sim/sim_chamber.h"
 
 namespace kvl {
@@ -79,6 +82,57 @@ TEST(ChamberLink, ReportsSilenceGarbageAndUnpluggingAndKeepsTrying) {
   link.Park();  // queued for a line that is not there: nothing breaks
   link.Close();
   EXPECT_EQ(link.Last().reason, "line closed");
+}
+
+// The chamber's adapter unplugged and plugged back in at the same path (a
+// /dev/serial/by-id name): while it is gone the reading names the device, so
+// a run holds on it; once it is back the link reopens it and reads on.
+TEST(ChamberLink, AnUnpluggedChamberIsNamedAndReadAgainWhenItIsBack) {
+  const std::string device =
+      std::filesystem::temp_directory_path() / ("kvl-chamber-" + std::to_string(getpid()));
+  std::filesystem::remove(device);
+  CSimBus world;
+  world.SetTimeScale(600);
+  ChamberProfile profile = DemoAsciiChamberProfile();
+  profile.pollSeconds = 1;
+  profile.replyTimeoutMs = 200;
+  struct Plugged {
+    SimPty pty;
+    std::unique_ptr<CSimChamber> chamber;
+  };
+  auto plug = [&] {
+    auto p = std::make_unique<Plugged>();
+    EXPECT_TRUE(OpenSimPty(p->pty, nullptr));
+    p->chamber = std::make_unique<CSimChamber>(profile, world);
+    EXPECT_TRUE(p->chamber->Start(MakeSimFdLine(p->pty.master, 9600)));
+    std::filesystem::create_symlink(p->pty.path, device);
+    return p;
+  };
+  auto unplug = [&](std::unique_ptr<Plugged> p) {
+    std::filesystem::remove(device);
+    p->chamber->Stop();
+    close(p->pty.master);
+    close(p->pty.slaveKeep);
+  };
+  auto plugged = plug();
+  CChamberLink link;
+  DeviceLineSettings line;
+  line.port = device;
+  line.ending = LineEnding::kCrLf;
+  link.Open(profile, line, kEnglish);
+  ASSERT_TRUE(Within(5000, [&] { return link.Last().answered; }));
+  EXPECT_EQ(link.Last().lineLost, "");
+
+  unplug(std::move(plugged));
+  EXPECT_TRUE(Within(6000, [&] { return link.Last().lineLost == device; })) << link.Last().lineLost;
+  EXPECT_FALSE(link.Last().answered);
+
+  plugged = plug();
+  EXPECT_TRUE(Within(8000, [&] { return link.Last().answered && link.Last().lineLost.empty(); }))
+      << link.Last().reason;
+  link.Close();
+  EXPECT_EQ(link.Last().lineLost, "") << "a line closed on purpose is not waited for";
+  unplug(std::move(plugged));
 }
 
 }  // namespace

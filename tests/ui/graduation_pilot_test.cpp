@@ -3,12 +3,15 @@
 // closed and the chamber parked, with every point captured and logged. From
 // "Begin" on, the operator fails the test on any box, question or dialog.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QTest>
 #include <QPushButton>
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
@@ -29,12 +32,12 @@ namespace {
 
 // `count` demo detectors in `mode` (-1: as opened), the test's folder as the
 // data folder, and the valve selector on "Auto". Returns the data folder.
-std::string OpenForAutoRun(test::WindowRun& run, int count, int timeScale, int mode) {
+std::string OpenForAutoRun(test::WindowRun& run, int count, int timeScale, int mode, std::string folder = {}) {
   run.Open(kTypeZ5, count);
   run.Bus().SetTimeScale(timeScale);
   if (mode >= 0) run.Control<QComboBox>(id::kModeSelector)->setCurrentIndex(mode);
   if (!run.WaitForRows(count)) return {};
-  const std::string folder = run.dir.path().toStdString() + "/";
+  if (folder.empty()) folder = run.dir.path().toStdString() + "/";
   run.folderChoice = folder;
   run.Control<QPushButton>(id::kDataFolder)->click();
   run.Control<QComboBox>(id::kStageControl)->setCurrentIndex(1);  // "Auto"
@@ -54,8 +57,8 @@ bool BeginAutoRun(test::WindowRun& run, const test::DialogAnswer& stage) {
 }
 
 std::string StartAutoRun(test::WindowRun& run, int count, int timeScale, int mode,
-                         const test::DialogAnswer& stage) {
-  const std::string folder = OpenForAutoRun(run, count, timeScale, mode);
+                         const test::DialogAnswer& stage, std::string in = {}) {
+  const std::string folder = OpenForAutoRun(run, count, timeScale, mode, std::move(in));
   return !folder.empty() && BeginAutoRun(run, stage) ? folder : std::string();
 }
 
@@ -172,6 +175,56 @@ TEST(GraduationPilot, AskedBeforeAnythingIsSentAndEscapeNeverEndsTheRun) {
   run.op.ScriptAnswers({kAnswerYes});
   run.Control<QPushButton>(id::kGraduation)->click();
   EXPECT_FALSE(run.window->Run().Running());
+}
+
+// A data folder that fills up holds the run, naming the folder and the
+// reason, and nothing is confirmed on data that were not written; once there
+// is room again the run goes on by itself and logs every point once.
+TEST(GraduationPilot, AFullDataFolderHoldsTheRunUntilThereIsRoomAgain) {
+  test::WindowRun run;
+  run.stabilizationMs = 1000;
+  const std::string disk = run.dir.path().toStdString() + "/disk/";
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(disk)));
+  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "no tmpfs can be mounted here";
+  struct Unmount {
+    std::string at;
+    ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  ASSERT_FALSE(StartAutoRun(run, 2, 600, kModeGraduationZ5, {{}, {{1018, 7}}, {}, 1}, disk).empty());
+  auto* prompt = run.Control<CColorStaticST>(id::kStagePrompt);
+  {
+    std::FILE* filler = std::fopen((disk + "filler").c_str(), "wb");
+    ASSERT_TRUE(filler);
+    const std::vector<char> block(4096, 'x');
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
+    }
+    std::fclose(filler);
+  }
+  const std::string hold = Format(txt::kApFolderFails(run.window->Language()), (disk + ": ").c_str());
+  ASSERT_TRUE(
+      test::RunUntil([&] { return prompt->text().toStdString().find(hold) != std::string::npos; }, 10000))
+      << prompt->text().toStdString();
+  const int stage = run.window->Run().Stage(), step = run.window->Run().Step();
+  EXPECT_FALSE(test::RunUntil([&] { return run.window->Run().Step() != step; }, 4000))
+      << "confirmed while held";
+  EXPECT_EQ(run.window->Run().Stage(), stage);
+  std::remove((disk + "filler").c_str());
+  EXPECT_TRUE(test::RunUntil([&] { return !run.window->Run().Running(); }, 90000))
+      << "stage " << run.window->Run().Stage() << " step " << run.window->Run().Step() << ": "
+      << prompt->text().toStdString();
+  for (int s = 0; s < 2; ++s) {
+    const std::string log = test::ReadAll(GradLogPath(disk, run.CellText(Column::Serial, s).toStdString()));
+    std::size_t points = 0;
+    for (std::size_t at = log.find("\r\nG"); at != std::string::npos; at = log.find("\r\nG", at + 1))
+      points += at + 3 < log.size() && std::isdigit(static_cast<unsigned char>(log[at + 3]));
+    EXPECT_EQ(points, 1u) << log;  // stage 8's point, once
+    EXPECT_NE(log.find("\r\nG0 "), std::string::npos) << log;
+    // The series found before the folder filled up, not a later number for each empty file the refusals left.
+    EXPECT_TRUE(
+        QFileInfo::exists(QString::fromStdString(disk) + run.CellText(Column::Serial, s) + "_0.grad"));
+  }
+  for (const test::ShownMessage& m : run.op.Shown()) EXPECT_FALSE(m.question) << m.text;
 }
 
 // The demo's whole path in "Graduation-Z5": every stage by "Auto", then the

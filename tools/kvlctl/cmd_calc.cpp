@@ -51,8 +51,8 @@ std::string JsonInts(const GradPoints& v) {
 // The file arguments are the ones that are neither options nor option values.
 void SplitArguments(const std::vector<std::string>& args, std::vector<std::string>* options,
                     std::vector<std::string>* files) {
-  static const std::set<std::string> kWithValue = {"--type", "--config", "--lang", "--port", "--baud", "--report",
-                                                   "--journal", "--leave-out"};
+  static const std::set<std::string> kWithValue = {
+      "--type", "--config", "--lang", "--port", "--baud", "--report", "--journal", "--leave-out", "--stages"};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() >= 2 && a.compare(0, 2, "--") == 0) {
@@ -94,6 +94,9 @@ CArgParser CalcParser() {
   p.AddOption("--leave-out", "SPANS",
               "samples recorded while gas flowed, left out of the fit, its checks and its statistics (the table\n"
               "is a clean-air curve): \"dd.mm.yyyy hh:mm:ss..dd.mm.yyyy hh:mm:ss\" spans separated by ';'");
+  p.AddOption("--stages", "STAGES",
+              "the stages the files' run went through, as STAGE:CELSIUS separated by ',' (\"1:85,2:65\"): a\n"
+              "sensor without a clean-air sample at one of them is not calculated");
   p.AddOption("--report", "DIR",
               "write a graduation report per calculated sensor (DIR/<serial>_<n>.html, with the write's read-back\n"
               "under --write) and the run's summary (DIR/graduation_<date>_<n>.html)");
@@ -126,6 +129,11 @@ CalcSettings SettingsOf(const CArgParser& p, LanguageIndex language) {
     std::string bad;
     if (!ParseGasSpans(p.Text("--leave-out"), &settings.gasSpans, &bad))
       throw UsageError("--leave-out: '" + bad + "' is no \"dd.mm.yyyy hh:mm:ss..dd.mm.yyyy hh:mm:ss\" span");
+  }
+  if (p.Has("--stages")) {
+    std::string bad;
+    if (!ParseRunStages(p.Text("--stages"), &settings.runStages, &bad))
+      throw UsageError("--stages: '" + bad + "' is no STAGE:CELSIUS (stage 1..8)");
   }
   // A fresh installation's limits are those of the type calculated.
   if (!haveConfig)

@@ -18,12 +18,14 @@
 #include "detector/poll_sets.h"
 #include "graduate_options.h"
 #include "graduation/autopilot_session.h"
+#include "graduation/calc_coverage.h"
 #include "graduation/grad_log.h"
 #include "graduation/graduation_run.h"
 #include "graduation/run_calc_facts.h"
 #include "graduation/run_data_writer.h"
 #include "graduation/run_folder_lock.h"
 #include "graduation/run_state_file.h"
+#include "link/line_recovery.h"
 #include "link_options.h"
 #include "platform/clock.h"
 #include "posted_queue.h"
@@ -62,7 +64,7 @@ class CGraduate {
   int Series() const { return writer_.Series(); }
   std::vector<std::string> RunFiles() const;
   RunCalcFacts CalcFacts() const {
-    return RunCalcFactsOf(run_, table_, o_.type, RulesFromProfile(o_.chamber).minGasFlow.count(), ReportChoices());
+    return RunCalcFactsOf(run_, Env(), RulesFromProfile(o_.chamber).minGasFlow.count(), ReportChoices());
   }
 
  private:
@@ -75,6 +77,7 @@ class CGraduate {
   void Timers(Clock::time_point now);
   void StepChanged();
   void SaveAndAppend();
+  void TellFolder();
   void Progress(const AutopilotDecision& d, Clock::time_point now);
   void Heed(const AutopilotDecision& d, Clock::time_point now);
   bool ResumeChecked(const SavedRun& saved);
@@ -98,6 +101,8 @@ class CGraduate {
   bool saveDue_ = false;
   int savedSeries_ = -1;
   bool lineOpen_ = false;
+  bool lineLost_ = false;
+  std::string toldFolderFailure_;
   bool workerRunning_ = false;
   std::string operatorName_;  // --operator, or the resumed run's own
   std::vector<std::string> notGraduated_;  // the run's notes of detectors it let go
@@ -117,6 +122,7 @@ CGraduate::CGraduate(const GraduateOptions& o)
   table_.SetLanguage(o.language);
   table_.SetAddressList(o.devices);
   writer_.SetFolder(o.data);
+  session_.SetDataFolder(o.data);
   run_.SetStabilizationMs(o.stabilizationS * 1000);
   // Every set point and valve change is a journal line, as the window's are.
   if (!o.lo.journal.empty()) {
@@ -172,6 +178,8 @@ void CGraduate::OpenLines() {
   link.SetPollRequests(requests.firsts, requests.counts, requests.offsets);
   link.SelectPollSet(PollSetRequests(pollSet), pollSet);
   ApplyLinkOptions(link, o_.lo);
+  // A detector line whose device goes away is waited for and reopened; the run holds meanwhile.
+  link.SetReconnect(true);
   if (o_.valves && !o_.withoutGas) {
     if (o_.valves->line == ValveLine::kDetectorLine)
       valves_.AttachToDetectorLine(*o_.valves, link, o_.language);
@@ -208,6 +216,17 @@ void CGraduate::TakeMessages(Clock::time_point until) {
       case WM_USER_PORT_OPEN:
         lineOpen_ = true;
         table_.PortOpened();
+        if (lineLost_)
+          Complain("graduate", Format(txt::kCtlLineBack(o_.language), link.DevicePath().c_str()));
+        lineLost_ = false;
+        session_.SetDetectorLineLost({});
+        break;
+      case WM_USER_LINE_LOST:
+        // The rows keep their detectors: the run goes on with them once the line is back.
+        lineOpen_ = false;
+        lineLost_ = true;
+        session_.SetDetectorLineLost(link.DevicePath());
+        Complain("graduate", LineWatchNote(LineWatch::Waiting, link.DevicePath(), o_.language));
         break;
       case WM_USER_PORT_FAIL: throw DeviceError(OpenFailureText(o_.lo.port, link, link.LastError(), o_.language));
       default: break;
@@ -330,14 +349,25 @@ void CGraduate::SaveAndAppend() {
     for (std::uint8_t a : o_.devices) saved.addresses.push_back(a);
     saved.savedAt = Stamp();
     saved.operatorName = operatorName_;
-    std::string why;
-    if (SaveRunState(o_.data, saved, &why) != 0) Complain("graduate", why);
+    const int rc = SaveRunState(o_.data, saved);
+    session_.FolderWrite(FolderWriter::kRunState, rc);
+    // Not saved: tried again next time, and the point lines wait for it.
+    if (rc != 0) return TellFolder();
     savedSeries_ = saved.series;
     saveDue_ = false;
   }
   // Once recording has found its series, the state says which it is.
   if (!writer_.NewSeriesPending() && writer_.Series() != savedSeries_ && savedSeries_ < 0) saveDue_ = true;
-  for (const RunLogAppend& log : session_.TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
+  session_.AppendSettledLogs([](const RunLogAppend& log) { return AppendGradLog(log.path, log.bytes); });
+  TellFolder();
+}
+
+// A refusing folder is told once when it starts and once when it is over; the progress lines show the hold.
+void CGraduate::TellFolder() {
+  const std::string failure = session_.FolderFailure();
+  if (failure == toldFolderFailure_) return;
+  if (!failure.empty()) Complain("graduate", Format(txt::kApFolderFails(o_.language), failure.c_str()));
+  toldFolderFailure_ = failure;
 }
 
 // What the autopilot found out besides the step: the windows the poll cycle
@@ -379,6 +409,7 @@ void CGraduate::Timers(Clock::time_point now) {
     for (int s = 0; s < int(o_.devices.size()); ++s)
       rows.push_back(RunDataRowFromView(table_.DescribeRow(s, true), table_.Slot(s)));
     writer_.Tick(rows, RunDataContext{o_.type, o_.mode, o_.language}, LocalNow());
+    session_.FolderWrite(FolderWriter::kRunData, writer_.FailingNow());
   }
 }
 
@@ -442,11 +473,18 @@ int CGraduate::Run() {
     SaveAndAppend();
     if (!tick.confirm && run_.Stage() <= kGraduationStages) Progress(tick.decision, now);
   }
-  // The last stage's point lines wait for its writes, which the link runs between polls.
-  for (int i = 0; i < 300 && !session_.Settled(); ++i) TakeMessages(Clock::now() + std::chrono::milliseconds(100));
-  SaveAndAppend();
-  RemoveRunState(o_.data);
+  // The last stage's point lines wait for its writes, which the link runs
+  // between polls, and for a folder that takes them.
+  for (int i = 0; i < 300 && !(session_.Settled() && !session_.LogsHeld()); ++i) {
+    TakeMessages(Clock::now() + std::chrono::milliseconds(100));
+    SaveAndAppend();
+  }
   Finish();
+  if (session_.LogsHeld()) {
+    Complain("graduate", Format(txt::kApFolderFails(o_.language), session_.FolderFailure().c_str()));
+    return kExitFailed;  // the state stays: the run can be taken up once the folder works
+  }
+  RemoveRunState(o_.data);
   // The link told each failed write as it came; the run went on, as the window's does.
   if (session_.FailedCaptures() > 0)
     Complain("graduate", Format(txt::kCtlCapturesFailed(o_.language), session_.FailedCaptures()));
@@ -524,6 +562,8 @@ int RunGraduate(const std::vector<std::string>& args) {
   // The table is a clean-air curve: what was recorded while gas flowed stays out.
   if (const std::string spans = ComposeGasSpans(facts.gasSpans); !spans.empty())
     options.insert(options.end(), {"--leave-out", spans});
+  // Every stage the run went through must have left clean air in every file.
+  options.insert(options.end(), {"--stages", ComposeRunStages(facts.stages)});
   const int rc = CalculateRunFiles(options, files, &everyTable, facts.factors, facts.report ? &*facts.report : nullptr);
   if (rc != kExitOk) return rc;
   if (!everyTable || files.size() != o.devices.size()) {

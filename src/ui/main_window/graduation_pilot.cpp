@@ -19,17 +19,22 @@
 #include "graduation/run_data_format.h"
 #include "graduation/run_state_file.h"
 #include "graduation/station_identity.h"
+#include "link/serial_port.h"
+#include "platform/clock.h"
 #include "text/autopilot_texts.h"
 #include "text/format.h"
 #include "ui/controls/color_static_st.h"
 #include "ui/controls/note_combo_box.h"
 #include "ui/main_window/kvl_dlg.h"
-#include "platform/clock.h"
 
 namespace kvl {
 namespace {
 
 constexpr int kPilotTickMs = 500;
+
+int AppendRunLog(const RunLogAppend& log) {
+  return AppendGradLog(log.path, log.bytes);
+}
 
 std::string LocalStamp() {
   const std::time_t t = std::time(nullptr);
@@ -91,12 +96,12 @@ void CKvlDlg::UpdatePilot() {
     choices.stabilizationS = run_.StabilizationMs() / 1000;
     choices.operatorName = OperatorLoginName();  // the window has no operator field yet
     choices.dataFolder = config_.dataFolder;
-    runFacts_ = RunCalcFactsOf(run_, table_, config_.detectorType, clears, std::move(choices));
+    runFacts_ = RunCalcFactsOf(run_, RunEnv(), clears, std::move(choices));
     autoEndPending_ = true;  // nobody waits for its tables either
     std::vector<std::string> paths = RunFilePaths();
     QTimer::singleShot(0, this, [this, paths = std::move(paths)]() mutable { CalculateRunTables(std::move(paths), 100); });
   }
-  for (const RunLogAppend& log : pilot_->TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
+  pilot_->AppendSettledLogs(AppendRunLog);
   pilot_.reset();
   pilotTimer_.stop();
   pilotStatus_.clear();
@@ -106,6 +111,11 @@ void CKvlDlg::UpdatePilot() {
 void CKvlDlg::OnPilotTick() {
   if (!pilot_) return;
   const auto now = std::chrono::steady_clock::now();
+  // What cuts the run's data holds it: line 1 gone, or the data folder refusing the run data.
+  pilot_->SetDetectorLineLost(lineWatch_ == LineWatch::Waiting ? SerialDevicePath(LinePortName())
+                                                               : std::string());
+  pilot_->SetDataFolder(config_.dataFolder);
+  pilot_->FolderWrite(FolderWriter::kRunData, writer_.Recording() ? writer_.FailingNow() : 0);
   const AutopilotTick tick = pilot_->Tick(run_, RunEnv(), now);
   const auto wallNow = std::chrono::system_clock::now();
   pilotStatus_ = AutopilotStatus(tick.decision, now, wallNow, config_.language);
@@ -149,12 +159,14 @@ void CKvlDlg::SaveRunState() {
     for (std::uint8_t a : table_.AddressList()) saved.addresses.push_back(a);
     saved.savedAt = LocalStamp();
     saved.operatorName = OperatorLoginName();
-    kvl::SaveRunState(config_.dataFolder, saved);  // a folder that refuses it costs only the resume
+    const int rc = kvl::SaveRunState(config_.dataFolder, saved);
+    if (pilot_) pilot_->FolderWrite(FolderWriter::kRunState, rc);
+    // Not saved: tried again next tick; the point lines wait for it (an unattended run holds meanwhile).
+    if (rc != 0 && pilot_) return;
     savedSeries_ = saved.series;
     runSaveDue_ = false;
   }
-  if (pilot_)
-    for (const RunLogAppend& log : pilot_->TakeSettledLogs()) AppendGradLog(log.path, log.bytes);
+  if (pilot_) pilot_->AppendSettledLogs(AppendRunLog);
   if (run_.Stage() > 8) RemoveRunState(config_.dataFolder);
 }
 
