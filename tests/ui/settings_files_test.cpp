@@ -150,7 +150,8 @@ TEST(SettingsFiles, Z5ComparedWithAnEqualAndADifferentFileThenRestored) {
             std::string::npos)
       << run.op.Shown().back().text;
   ASSERT_TRUE(run.Bus().SetFault(1, SimFault{}));
-  test::Settle();  // the row's button comes back once the batch is over
+  // The row's button comes back once the batch is over: a click before that is lost.
+  ASSERT_TRUE(RunUntil([&] { return run.Control<QPushButton>(CellId(Column::SettFromFile, 0))->isEnabled(); }, 8000));
   const std::size_t failed = run.op.Shown().size();
   Click(run, Column::SettFromFile);
   EXPECT_TRUE(RunUntil([&] { return (*run.Bus().Registers(1))[130] == saved[130]; }, 8000));
