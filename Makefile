@@ -49,15 +49,16 @@ $(ASAN_BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKVL_SANITIZE=ON -DKVL_BUILD_BENCH=OFF -DKVL_LINE_TABLES_ONLY=ON
 
 # The screenshot test only draws pictures for a reviewer; the sanitizers run the rest,
-# but for the whole-graduation runs: they wait on the simulated world's clock
-# for minutes already, their code is what the shorter window and kvlctl tests drive
-# under the sanitizers too, and slowed down three times they outlast any time-out.
+# but for the whole-graduation runs and the runs of a night's faults: they wait on
+# the simulated world's clock for minutes already, their code is what the shorter
+# window, run and autopilot tests drive under the sanitizers too, and slowed down
+# three times they outlast any time-out.
 test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) \
-	  -E 'Screenshots|GraduationRun.AWholeRun|KvlctlGraduate.UnattendedRun|GraduationPilot.AutoGraduationEnds'
+	  -E 'Screenshots|GraduationRun.AWholeRun|KvlctlGraduate.UnattendedRun|GraduationPilot.AutoGraduationEnds|GraduateFaults|KvlctlGraduateFaults|GraduationPilot.AFullDataFolder'
 
 # The libFuzzer harnesses (clang, ASan + UBSan), each run FUZZ_SECONDS over a
 # scratch copy of its seed corpus; findings land in $(FUZZ_BUILD)/artifacts/.

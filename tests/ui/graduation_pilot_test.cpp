@@ -231,33 +231,38 @@ TEST(GraduationPilot, AFullDataFolderHoldsTheRunUntilThereIsRoomAgain) {
 // tables of the run's own files (the samples of the gas steps left out, the
 // factors from the rows) calculated, written into the detectors, read back
 // and reported, without one more key press.
+// Two detectors in the suite; the README's four by hand:
+//   KVL_AUTO_RUN_DETECTORS=4 build/tests/ui/test_ui --gtest_filter='*AutoGraduationEnds*'
 TEST(GraduationPilot, AutoGraduationEndsWithTablesWrittenAndReported) {
+  const char* asked = std::getenv("KVL_AUTO_RUN_DETECTORS");
+  const int n = asked ? std::clamp(std::atoi(asked), 1, 8) : 2;
   test::WindowRun run;
   run.stabilizationMs = 6000;  // the tables come from the clean air of the temperature steps
-  ASSERT_FALSE(StartAutoRun(run, 2, 350, kModeGraduationZ5, {{}, {}, {}, 1}).empty());  // from stage 1
+  ASSERT_FALSE(StartAutoRun(run, n, 350, kModeGraduationZ5, {{}, {}, {}, 1}).empty());  // from stage 1
   EXPECT_TRUE(test::RunUntil([&] { return !run.window->Run().Running(); }, 400000))
       << "stage " << run.window->Run().Stage() << " step " << run.window->Run().Step();
   // Each detector's table written and read back: its report and the run's summary say "verified".
   const QDir dir(run.dir.path());
   const std::string verified = txt::kReportVerified(run.window->Language());
-  auto bothVerified = [&] {  // the run's summary, one line per detector
+  auto everyVerified = [&] {  // the run's summary, one line per detector
     const QStringList found = dir.entryList({QStringLiteral("graduation_*.html")});
     const std::string text = found.isEmpty() ? "" : test::ReadAll(dir.filePath(found.front()).toStdString());
-    const std::size_t first = text.find(verified);
-    return first != std::string::npos && text.find(verified, first + 1) != std::string::npos;
+    int count = 0;
+    for (std::size_t at = text.find(verified); at != std::string::npos; at = text.find(verified, at + 1)) ++count;
+    return count >= n;
   };
-  EXPECT_TRUE(test::RunUntil(bothVerified, 30000))
+  EXPECT_TRUE(test::RunUntil(everyVerified, 30000))
       << run.Control<CColorStaticST>(id::kStagePrompt)->text().toStdString() << "\n"
       << (run.op.Shown().empty() ? std::string("no message") : run.op.Shown().back().text);
-  ASSERT_TRUE(run.WaitForRows(2)) << "the rows poll the live detectors again";
-  for (int s = 0; s < 2; ++s)
+  ASSERT_TRUE(run.WaitForRows(n)) << "the rows poll the live detectors again";
+  for (int s = 0; s < n; ++s)
     EXPECT_TRUE(dir.exists(run.CellText(Column::Serial, s) + QStringLiteral("_0.html")));
   // The stage field ends with the same word; the rows show the live detectors again.
-  const std::string verdict = Format(txt::kSummaryVerdict(run.window->Language()), std::size_t(2), std::size_t(2));
+  const std::string verdict = Format(txt::kSummaryVerdict(run.window->Language()), std::size_t(n), std::size_t(n));
   EXPECT_TRUE(test::RunUntil([&] { return StagePrompt(run).find(verdict) != std::string::npos; }, 30000))
       << StagePrompt(run);
   EXPECT_EQ(StagePrompt(run).find(txt::kRowsShowFileData(run.window->Language())), std::string::npos);
-  EXPECT_EQ(run.window->Table().AddressList(), (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_EQ(run.window->Table().AddressList().size(), std::size_t(n));
   EXPECT_TRUE(run.op.Shown().empty()) << run.op.Shown().front().text;
 }
 
