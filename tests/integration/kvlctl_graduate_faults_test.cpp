@@ -5,6 +5,7 @@
 // once the fault is gone, with every point line in the logs at most once.
 // The simulated detectors and chamber live in this process, each on a pty
 // behind a fixed link path, as an adapter's /dev/serial/by-id name is.
+// Minutes of simulated runs: `make test-long` runs them (CI too).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -106,7 +107,7 @@ bool ReadUntil(KvlctlProcess& ctl, const std::function<bool(const std::string&)>
   return false;
 }
 
-TEST(KvlctlGraduateFaults, ARunHoldsNamingTheFaultAndGoesOnWhenItIsGone) {
+TEST(KvlctlGraduateFaults, DISABLED_ARunHoldsNamingTheFaultAndGoesOnWhenItIsGone) {
   const struct {
     const char* name;
     Fault fault;
