@@ -40,10 +40,7 @@ std::string Cell(const std::string& text, const char* cls = nullptr) {
 
 std::string Head(const std::string& text) { return "<th>" + HtmlEscape(text) + "</th>"; }
 
-std::string DateTime(const std::tm& t) {
-  return Format("%02d.%02d.%04d %02d:%02d:%02d", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min,
-                t.tm_sec);
-}
+std::string DateTime(const std::tm& t) { return DateTimeText(t); }
 
 std::string SpanText(const FileSpan& f) {
   if (f.firstTime.empty()) return "";

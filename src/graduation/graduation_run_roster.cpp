@@ -11,15 +11,6 @@
 #include "text/format.h"
 
 namespace kvl {
-namespace {
-
-std::string Stamp(const std::tm& t) {
-  return Format("%02d.%02d.%04d %02d:%02d:%02d", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min,
-                t.tm_sec);
-}
-
-}  // namespace
-
 bool CGraduationRun::InRun(int slot) const { return RunAddress(slot) >= 0 && !dropped_[std::size_t(slot)]; }
 
 bool CGraduationRun::WasDropped(int slot) const { return RunAddress(slot) >= 0 && dropped_[std::size_t(slot)]; }
@@ -69,7 +60,7 @@ RunActions CGraduationRun::Drop(int slot, const std::string& why, const RunEnvir
   const LanguageIndex l = env.language;
   const std::string where = Format(txt::kApStepWords(l), stage_, step_);
   const std::string note = Format(txt::kApDropped(l), roster_[std::size_t(slot)], RunSerial(slot).c_str(),
-                                  Stamp(env.now).c_str(), where.c_str(), why.c_str());
+                                  DateTimeText(env.now).c_str(), where.c_str(), why.c_str());
   out.notes.push_back(note);
   std::string bytes;
   EncodeCp1251(note + "\r\n\r\n", bytes);  // a text of our own tables: every character has its byte

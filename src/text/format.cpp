@@ -46,4 +46,9 @@ bool ParseDouble(const std::string& text, double* out, std::size_t* used) {
   return true;
 }
 
+std::string DateTimeText(const std::tm& t) {
+  return Format("%02d.%02d.%04d %02d:%02d:%02d", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min,
+                t.tm_sec);
+}
+
 }  // namespace kvl

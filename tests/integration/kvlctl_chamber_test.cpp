@@ -14,6 +14,7 @@
 #include "sim/sim_line.h"
 #include "sim_process.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 #include "text/text_file.h"
 
 namespace kvl {
@@ -38,12 +39,7 @@ double RowCell(const std::string& bus, const std::string& cell) {
 }
 
 template <class Check>
-bool Within(int ms, Check check) {
-  for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-       std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(std::chrono::milliseconds(200)))
-    if (check()) return true;
-  return false;
-}
+bool Within(int ms, Check check) { return test::WaitUntil(check, ms, 200); }
 
 TEST(KvlctlChamber, BothProtocolsSetGetParkRefuseAndGoSilent) {
   for (const char* name : {"demo-ascii.chamber", "demo-modbus.chamber"}) {

@@ -14,6 +14,7 @@
 #include "platform/host_names.h"
 #include "sim_process.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 #include "text/text_file.h"
 
 namespace kvl {
@@ -28,17 +29,6 @@ using test::TempFolder;
 const std::string kProfiles = KVL_SOURCE_DIR_PATH "/profiles/";
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Polls for a condition; false when it did not come within the time.
-template <class Condition>
-bool WaitFor(Condition condition, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // a poll interval, not a settle time
-  }
-  return true;
-}
 
 TEST(Locks, SecondOpenerOfAPolledLineIsRefusedNamingItsHolder) {
   SimProcess sim({"--pty", "--type", "Z5", "--count", "1"});
@@ -100,7 +90,7 @@ TEST(Locks, SecondGraduationInOneDataFolderIsRefusedNamingTheRunThatHoldsIt) {
   KvlctlProcess first(args);
   const std::string lockFile = folder / "graduation.lock";
   const std::string named = "pid = " + std::to_string(first.Pid()) + "\r\n";
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(test::WaitUntil(
       [&] {
         std::string text;
         return ReadFileBytes(lockFile, text) == 0 && Contains(text, named);

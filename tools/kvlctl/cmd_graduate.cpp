@@ -49,11 +49,7 @@ std::tm LocalNow() {
   return now;
 }
 
-std::string Stamp() {
-  const std::tm t = LocalNow();
-  return Format("%02d.%02d.%04d %02d:%02d:%02d", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, t.tm_hour, t.tm_min,
-                t.tm_sec);
-}
+std::string Stamp() { return DateTimeText(LocalNow()); }
 
 class CGraduate {
  public:

@@ -36,13 +36,7 @@ int AppendRunLog(const RunLogAppend& log) {
   return AppendGradLog(log.path, log.bytes);
 }
 
-std::string LocalStamp() {
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  tm = platform::LocalTime(t);
-  return Format("%02d.%02d.%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
-                tm.tm_sec);
-}
+std::string LocalStamp() { return DateTimeText(platform::LocalTime(std::time(nullptr))); }
 
 }  // namespace
 
